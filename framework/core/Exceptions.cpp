@@ -1,0 +1,34 @@
+#include "Exceptions.h"
+
+namespace fw {
+
+FW_IMPLEMENT_CLASS(Exception)
+FW_IMPLEMENT_CLASS(EAbort)
+FW_IMPLEMENT_CLASS(EConvertError)
+FW_IMPLEMENT_CLASS(EListError)
+FW_IMPLEMENT_CLASS(EStringListError)
+FW_IMPLEMENT_CLASS(EInvalidOperation)
+FW_IMPLEMENT_CLASS(EInvalidCast)
+FW_IMPLEMENT_CLASS(EInvalidPointer)
+FW_IMPLEMENT_CLASS(EOutOfMemory)
+FW_IMPLEMENT_CLASS(EResNotFound)
+FW_IMPLEMENT_CLASS(EStreamError)
+FW_IMPLEMENT_CLASS(EFileStreamError)
+FW_IMPLEMENT_CLASS(EFOpenError)
+FW_IMPLEMENT_CLASS(EFCreateError)
+FW_IMPLEMENT_CLASS(EReadError)
+FW_IMPLEMENT_CLASS(EWriteError)
+FW_IMPLEMENT_CLASS(EClassNotFound)
+FW_IMPLEMENT_CLASS(EComponentError)
+FW_IMPLEMENT_CLASS(EPropertyError)
+FW_IMPLEMENT_CLASS(EVariantError)
+FW_IMPLEMENT_CLASS(EMathError)
+FW_IMPLEMENT_CLASS(EZeroDivide)
+FW_IMPLEMENT_CLASS(EOverflow)
+FW_IMPLEMENT_CLASS(EIntOverflow)
+FW_IMPLEMENT_CLASS(ERangeError)
+FW_IMPLEMENT_CLASS(EOSError)
+
+void Abort() { throw EAbort("Operation aborted"); }
+
+}  // namespace fw

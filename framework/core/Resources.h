@@ -1,0 +1,20 @@
+// Resources compiled into the program (see cmake/FwResources.cmake): form
+// files, bitmaps, texts, found by name without regard to case.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace fw {
+
+struct TResourceData {
+  const unsigned char* Data = nullptr;
+  std::size_t Size = 0;
+};
+
+void RegisterResource(const char* name, const unsigned char* data, std::size_t size);
+// Data is nullptr when the program holds no such resource.
+TResourceData FindResourceData(std::string_view name);
+std::string ResourceText(std::string_view name);  // raises EResNotFound
+
+}  // namespace fw

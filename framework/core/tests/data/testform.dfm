@@ -1,0 +1,2 @@
+object TestForm: TTestForm
+end
