@@ -9,6 +9,7 @@
 // opRemove) before x goes.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ namespace fw {
 
 class TComponent;
 class TCollection;
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 // A value as a form file writes it; given to ReadProperty for the properties
 // that a class reads itself.
