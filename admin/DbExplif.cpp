@@ -477,6 +477,8 @@ void TExploreObject::NotifyParentAndDependents(int event, const TExploreArg& arg
 
 void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& arg) {
   // Holds the object while the notification runs; releasing may free it.
+  // Ending the hold checks validity like any last lock, or a flag set here
+  // would keep S disabled until some later edit.
   bool hold = event != evValidity && (arg.IsSet() || editState_ != esBrowse) && lockCount_ == 0;
   int held = hold ? Lock(lockState_) : 0;
   try {
@@ -538,10 +540,10 @@ void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& 
         break;
     }
   } catch (...) {
-    if (hold) Release(held);
+    if (hold) ReleaseAndCheck(held, true);
     throw;
   }
-  if (hold) Release(held);
+  if (hold) ReleaseAndCheck(held);
 }
 
 void TExploreObject::FlagValidation() {
@@ -657,10 +659,11 @@ void TExploreObject::ValidateNow(fw::TStrings* errors) {
       SetValidity(errors->Count() == before ? vaValid : vaInvalid);
     } else if (single) {
       SetValidity(children_->AggregateValidity());
-    } else if (properties_->PendingCount() > 0) {
-      SetValidity(properties_->AggregateValidity() == vaInvalid ? vaInvalid : vaNeedsValidation);
     } else {
-      SetValidity(children_->AggregateValidity());
+      // Nested in another lock nothing was validated, so the object cannot
+      // count as valid yet: its own last lock validates it.
+      int known = properties_->PendingCount() > 0 ? properties_->AggregateValidity() : children_->AggregateValidity();
+      SetValidity(known == vaInvalid ? vaInvalid : vaNeedsValidation);
     }
   } catch (const EDbXError&) {
     SetValidity(vaInvalid);

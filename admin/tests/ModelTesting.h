@@ -27,12 +27,13 @@ public:
 
   std::vector<std::string> childNames;          // made by LoadChildren
   std::function<void(TNode&)> loadProperties;   // run by LoadProperties
+  std::function<void(TNode&)> childProperties;  // the loadProperties of the children it makes
   bool active = false;
   bool isRoot = false;                          // a root's path is "/"
   bool rejectAllNames = false;
 
   TNode* AddChild(const std::string& name) {
-    TNode* child = Create<TNode>(this, destroyed_, operations_);
+    TNode* child = MakeChild();
     child->SetName(name);
     child->Release(lsIdle);
     return child;
@@ -46,13 +47,13 @@ public:
     TExploreObject::SetActive(value);
   }
   void LoadChildren() override {
-    for (const std::string& name : childNames) Create<TNode>(this, destroyed_, operations_)->SetName(name);
+    for (const std::string& name : childNames) MakeChild()->SetName(name);
   }
   void LoadProperties() override {
     if (loadProperties) loadProperties(*this);
   }
   void DoCreate(TExploreObject*& result, const std::string& parameter) override {
-    result = Create<TNode>(this, destroyed_, operations_);
+    result = MakeChild();
     TExploreObject::DoCreate(result, parameter);
   }
   TDbXErrorPtr ValidateName(const std::string& name) override {
@@ -67,6 +68,12 @@ protected:
   }
 
 private:
+  TNode* MakeChild() {
+    TNode* child = Create<TNode>(this, destroyed_, operations_);
+    child->loadProperties = childProperties;
+    child->childProperties = childProperties;
+    return child;
+  }
   int* destroyed_;
   std::uint16_t operations_;
 };
