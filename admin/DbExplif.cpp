@@ -1164,7 +1164,10 @@ void TEPropertyDef::Assign(TEPropertyDef& definition) {
   typeCode_ = definition.typeCode_;
   helpContext_ = definition.helpContext_;
   attributes_ = definition.attributes_;
-  if (!attributes_.Contains(paGetEditor)) editor_ = definition.editor_;
+  if (!attributes_.Contains(paGetEditor)) {
+    editor_ = definition.editor_;
+    heldEditor_ = definition.heldEditor_;
+  }
 }
 
 TEPropertyEditor* TEPropertyDef::GetEditor() {
@@ -1180,6 +1183,12 @@ void TEPropertyDef::SetEditor(TEPropertyEditor* editor) {
   if (editor_) attributes_ -= editor_->Bits();
   editor_ = editor;
   if (editor_) attributes_ += editor_->Bits();
+  if (heldEditor_.get() != editor) heldEditor_.reset();
+}
+
+void TEPropertyDef::SetEditor(std::shared_ptr<TEPropertyEditor> editor) {
+  SetEditor(editor.get());
+  heldEditor_ = std::move(editor);
 }
 
 // ---------------------------------------------------------------- TEProperty

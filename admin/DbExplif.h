@@ -458,7 +458,10 @@ public:
   std::string GetCaption() const { return caption_.empty() ? name_ : caption_; }
   // Looks the editor up on first use.
   TEPropertyEditor* GetEditor();
+  // An editor that lives elsewhere (the registry's live to the program's end).
   void SetEditor(TEPropertyEditor* editor);
+  // An editor kept alive as long as the definition holds it.
+  void SetEditor(std::shared_ptr<TEPropertyEditor> editor);
 
 protected:
   TEPropertyAttributes attributes_{paGetEditor};
@@ -472,6 +475,7 @@ private:
   std::uint8_t typeCode_ = ftUnknown;
   std::uint16_t helpContext_ = 0;
   TEPropertyEditor* editor_ = nullptr;
+  std::shared_ptr<TEPropertyEditor> heldEditor_;
 };
 
 using TGetStrProc = std::function<void(const std::string&)>;
