@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "Lists.h"
+#include "Strings.h"
 #include "Text.h"
 
 namespace dbx {
@@ -94,6 +96,12 @@ void TScanner::SetBrackets(const std::vector<std::string>& lines) {
     openings_.push_back(fw::Utf8ToChars(TextBefore(line, ',')));
     closings_.push_back(fw::Utf8ToChars(TextAfter(line, ',')));
   }
+}
+
+void TScanner::SetBrackets(const fw::TStrings& lines) {
+  std::vector<std::string> copy;
+  for (int i = 0; i < lines.Count(); ++i) copy.push_back(lines.Strings(i));
+  SetBrackets(copy);
 }
 
 bool TScanner::InRange(int offset) const {
@@ -380,6 +388,33 @@ bool ContainsCharOf(std::string_view text, int start, const TCharSet& set) {
   for (std::size_t i = start < 1 ? 0 : static_cast<std::size_t>(start - 1); i < c.size(); ++i)
     if (set.Contains(c[i])) return true;
   return false;
+}
+
+void ClearObjectList(fw::TList& list) {
+  for (int i = list.Count() - 1; i >= 0; --i) {
+    std::unique_ptr<fw::TObject> item(static_cast<fw::TObject*>(list.Items(i)));
+    list.Delete(i);
+  }
+}
+
+void FreeListAndItems(std::unique_ptr<fw::TList>& list) {
+  if (!list) return;
+  ClearObjectList(*list);
+  list.reset();
+}
+
+void FreeStringListObjects(fw::TStrings& list) {
+  for (int i = list.Count() - 1; i >= 0; --i) {
+    std::unique_ptr<fw::TObject> item(list.Objects(i));
+    list.SetObjects(i, nullptr);
+  }
+  list.Clear();
+}
+
+void FreeListItemsAndList(std::unique_ptr<fw::TStrings>& list) {
+  if (!list) return;
+  FreeStringListObjects(*list);
+  list.reset();
 }
 
 std::string NativeFromAnsi(std::uint32_t /*locale*/, std::string_view text) {

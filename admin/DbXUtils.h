@@ -15,6 +15,11 @@
 #include "Chars.h"
 #include "Exceptions.h"
 
+namespace fw {
+class TList;
+class TStrings;
+}  // namespace fw
+
 namespace dbx {
 
 using fw::TChar;
@@ -94,6 +99,7 @@ public:
   // closing makes the pair run to the end of its line (a line comment).
   const std::vector<std::string>& Brackets() const { return brackets_; }
   void SetBrackets(const std::vector<std::string>& lines);
+  void SetBrackets(const fw::TStrings& lines);
 
   bool InRange(int offset = 0) const;
   bool CharInSet(int offset, const TCharSet& set) const;
@@ -180,6 +186,14 @@ bool ContainsCharOf(std::string_view text, int start, const TCharSet& set);
 
 inline int MaxInt2(int a, int b) { return a > b ? a : b; }
 inline int MinInt2(int a, int b) { return a < b ? a : b; }
+
+// Lists whose items (a string list's objects) the holder owns: each item is
+// freed, the last first, and the list emptied; the unique_ptr forms free the
+// list as well.
+void ClearObjectList(fw::TList& list);
+void FreeListAndItems(std::unique_ptr<fw::TList>& list);
+void FreeStringListObjects(fw::TStrings& list);
+void FreeListItemsAndList(std::unique_ptr<fw::TStrings>& list);
 
 // The text up to its first NUL in the engine locale's character set. Both
 // sides are UTF-8 here, so the text passes unchanged; the locale is the

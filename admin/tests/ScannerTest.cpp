@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "DbXUtils.h"
+#include "Lists.h"
+#include "Strings.h"
 
 namespace dbx {
 namespace {
@@ -211,6 +213,40 @@ TEST(StringRoutinesTest, IndexInList) {
   } catch (const EDbXError& e) {
     EXPECT_EQ(e.Message(), "Mapping error: Shut not found in string list");
   }
+}
+
+}  // namespace
+}  // namespace dbx
+
+namespace dbx {
+namespace {
+
+// An item that writes down when it goes.
+class TItem : public fw::TObject {
+public:
+  TItem(std::vector<int>& freed, int id) : freed_(freed), id_(id) {}
+  ~TItem() override { freed_.push_back(id_); }
+
+private:
+  std::vector<int>& freed_;
+  int id_;
+};
+
+TEST(StringRoutinesTest, OwnedItemsAreFreedLastFirst) {
+  std::vector<int> freed;
+  auto list = std::make_unique<fw::TList>();
+  for (int id : {1, 2, 3}) list->Add(new TItem(freed, id));
+  FreeListAndItems(list);
+  EXPECT_EQ(freed, (std::vector<int>{3, 2, 1}));
+  EXPECT_EQ(list, nullptr);
+
+  freed.clear();
+  std::unique_ptr<fw::TStrings> strings = std::make_unique<fw::TStringList>();
+  strings->AddObject("a", new TItem(freed, 1));
+  strings->Add("no object");
+  strings->AddObject("c", new TItem(freed, 3));
+  FreeListItemsAndList(strings);
+  EXPECT_EQ(freed, (std::vector<int>{3, 1}));
 }
 
 }  // namespace
