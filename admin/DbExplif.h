@@ -511,6 +511,11 @@ public:
   TEPropertyAttributes GetAttributes() const;
   void SetEditState(int state);
 
+protected:
+  // The value a property is made with, set in its constructor, before it is
+  // in a list: nothing is told.
+  void InitValue(const fw::Variant& value) { value_ = value; }
+
 private:
   friend class TEProperties;
   std::uint8_t editState_ = esBrowse;
