@@ -48,8 +48,7 @@ std::string FindOnPath(const std::string& name) {
   while (i <= dirs.size()) {
     std::size_t j = dirs.find(':', i);
     if (j == std::string::npos) j = dirs.size();
-    std::string dir = dirs.substr(i, j - i);
-    if (dir.empty()) dir = ".";
+    std::string dir(j > i ? std::string_view(dirs).substr(i, j - i) : std::string_view("."));
     std::string candidate = dir;
     candidate += '/';
     candidate += name;
