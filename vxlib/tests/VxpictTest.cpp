@@ -164,6 +164,9 @@ TEST(VxpictTest, RandomPicturesAndInputs) {
     for (int k = 0; k < picLen; ++k) pic += pick(picAlphabet);
     for (int k = 0; k < inLen; ++k) input += pick(inAlphabet);
     TvxPictureValidator v(pic, true);
+    if (!v.isSyntaxError()) {
+      ASSERT_TRUE(v.IsValid("")) << pic;
+    }
     for (bool fill : {false, true}) {
       std::string s = input;
       TvxPicResult r = v.Picture(s, fill);
