@@ -1,8 +1,9 @@
-// Tests that read or set the locale settings start from the US settings and
-// leave them as they found them.
+// Tests that read or set the locale settings or the clock start from the US
+// settings and leave both as they found them.
 #pragma once
 #include <gtest/gtest.h>
 
+#include "DateTime.h"
 #include "FormatSettings.h"
 
 namespace fw {
@@ -13,7 +14,10 @@ protected:
     saved_ = FormatSettings;
     FormatSettings = UsFormatSettings();
   }
-  void TearDown() override { FormatSettings = saved_; }
+  void TearDown() override {
+    FormatSettings = saved_;
+    SetClock({});
+  }
 
   // Day, month, year with dots and a 24-hour clock without AM/PM marks.
   static void UseDotSettings() {
