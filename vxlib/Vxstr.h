@@ -54,7 +54,8 @@ std::string strTrailing(const std::string& S, fw::TChar C);
 
 // The next word of S at Pos, and Pos moved past it: a quoted text (with
 // vxgwQuotesAsWords), or a run of characters above the blank that are not in
-// Delimiters, or else the one character at Pos.
+// Delimiters (Pos then stays on the character that ended it), or else the one
+// character at Pos.
 std::string vxGetWord(const std::string& S, int& Pos, TvxGetWordOptions Options, const TvxCharSet& Delimiters);
 
 }  // namespace vx
