@@ -72,6 +72,18 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
   return count;
 }
 
+std::string ReadToEnd(TStream& stream) {
+  std::string data;
+  std::vector<char> chunk(static_cast<std::size_t>(kChunk));
+  for (;;) {
+    std::int64_t n = stream.Read(chunk.data(), kChunk);
+    if (n < 0) throw EReadError("Stream read error");
+    if (n == 0) break;
+    data.append(chunk.data(), static_cast<std::size_t>(n));
+  }
+  return data;
+}
+
 // ---------------------------------------------------------------- THandleStream
 
 std::int64_t THandleStream::Read(void* buffer, std::int64_t count) {
@@ -211,14 +223,7 @@ void TMemoryStream::Clear() {
 
 void TMemoryStream::LoadFromStream(TStream& stream) {
   stream.SetPosition(0);
-  std::string data;
-  std::vector<char> chunk(static_cast<std::size_t>(kChunk));
-  for (;;) {
-    std::int64_t n = stream.Read(chunk.data(), kChunk);
-    if (n < 0) throw EReadError("Stream read error");
-    if (n == 0) break;
-    data.append(chunk.data(), static_cast<std::size_t>(n));
-  }
+  std::string data = ReadToEnd(stream);
   buffer_.swap(data);
   Sync();
   position_ = 0;

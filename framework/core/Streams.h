@@ -53,6 +53,10 @@ public:
   std::int64_t CopyFrom(TStream& source, std::int64_t count);
 };
 
+// The bytes from the stream's position to its end, read until the stream
+// gives no more; a read failure raises EReadError "Stream read error".
+std::string ReadToEnd(TStream& stream);
+
 // A stream over an open file descriptor that it does not own.
 class THandleStream : public TStream {
   FW_CLASS(THandleStream, TStream)

@@ -277,17 +277,7 @@ void TStrings::EndUpdate() {
   if (--updateCount_ == 0) SetUpdateState(false);
 }
 
-void TStrings::LoadFromStream(TStream& stream) {
-  std::string data;
-  std::string chunk(64 * 1024, '\0');
-  for (;;) {
-    std::int64_t n = stream.Read(chunk.data(), static_cast<std::int64_t>(chunk.size()));
-    if (n < 0) throw EReadError("Stream read error");
-    if (n == 0) break;
-    data.append(chunk, 0, static_cast<std::size_t>(n));
-  }
-  SetText(data);
-}
+void TStrings::LoadFromStream(TStream& stream) { SetText(ReadToEnd(stream)); }
 
 void TStrings::SaveToStream(TStream& stream) const {
   std::string text = Text();

@@ -121,6 +121,7 @@ TEST(FileStream, ModesAndErrors) {
     char c;
     f.SetPosition(0);
     EXPECT_EQ(f.Read(&c, 1), -1);  // opened for writing only
+    EXPECT_THROW(ReadToEnd(f), EReadError);  // a failure, not an empty file
   }
   EXPECT_EQ(test::ReadBytes(name), "abCDefg");
   {
