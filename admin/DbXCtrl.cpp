@@ -1,10 +1,9 @@
 #include "DbXCtrl.h"
 
-#include <algorithm>
-#include <iostream>
 #include <map>
 
 #include "Files.h"
+#include "MessageService.h"
 #include "Resources.h"
 #include "Streams.h"
 #include "Text.h"
@@ -36,10 +35,6 @@ std::string ShortPart(const std::string& display) { return TextBefore(display, '
 std::string LongPart(const std::string& display) {
   return display.find(':') == std::string::npos ? display : UnquoteDouble(TextAfter(display, ':'));
 }
-
-// The program's start has no window yet: the message goes where the
-// framework's message boxes go without one.
-void ShowStartMessage(const std::string& text) { std::cerr << text << std::endl; }
 
 }  // namespace
 
@@ -309,7 +304,7 @@ void TDbXRoot::SetShowSystemData(bool flag) {
 void InitDbXCtrl() {
   std::string message = DbXVersionMessage();
   if (!message.empty()) {
-    ShowStartMessage(message);
+    fw::ShowMessageBox(message, "", fw::MB_OK | fw::MB_ICONERROR);  // no window owns it yet
     fw::Abort();
   }
   valueLists = std::make_unique<std::map<std::string, std::shared_ptr<TESimpleValues>>>();

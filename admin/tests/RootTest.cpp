@@ -5,6 +5,7 @@
 #include "DbXCtrl.h"
 #include "DbXUnits.h"
 #include "Files.h"
+#include "MessageService.h"
 #include "ModelTesting.h"
 #include "Resources.h"
 
@@ -261,7 +262,16 @@ TEST(VersionCheckTest, AMissingOrOtherTextStopsTheStart) {
   std::remove(besideProgram.c_str());
   {
     TTextSwap missing(nullptr);
-    EXPECT_THROW(StartAdministratorUnits(), fw::EAbort);
+    auto scripted = std::make_unique<fw::TScriptedMessageService>();
+    fw::TScriptedMessageService* boxes = scripted.get();
+    {
+      fw::TMessageServiceScope scope(std::move(scripted));
+      EXPECT_THROW(StartAdministratorUnits(), fw::EAbort);
+      ASSERT_EQ(boxes->Requests.size(), 1u);
+      EXPECT_EQ(boxes->Requests[0].Text, "DbX.DbI was not found or identified.  It is needed to explore databases");
+      EXPECT_EQ(boxes->Requests[0].Caption, "");
+      EXPECT_EQ(boxes->Requests[0].Flags, fw::MB_OK | fw::MB_ICONERROR);
+    }
     EXPECT_THROW(RegisteredActions(), EDbXError) << "the units started before are ended";
     EXPECT_EQ(DbXVersionMessage(), "DbX.DbI was not found or identified.  It is needed to explore databases");
     DoneDbXCtrl();
