@@ -343,11 +343,11 @@ protected:
   TExploreObject();
   ~TExploreObject() override;
 
-  // The design's constructor: subclasses extend it and call the inherited
-  // one first.
+  // The construction that needs virtual calls, run once the object is
+  // whole: subclasses extend it and call the inherited one first.
   virtual void Init(TExploreObject* parent);
-  // The design's destructor, while the object is still whole: subclasses do
-  // their own part, then call the inherited one.
+  // The destruction that needs virtual calls, while the object is still
+  // whole: subclasses do their own part, then call the inherited one.
   virtual void BeforeDestroy();
 
   // Every notification to the object arrives here.
