@@ -5,6 +5,7 @@
 
 #include "DataSource.h"
 #include "Fields.h"
+#include "DateTime.h"
 #include "Text.h"
 
 namespace fw {

@@ -434,7 +434,7 @@ void TFloatField::GetText(std::string& Text, bool DisplayText) const {
     Text.clear();
     return;
   }
-  Text = DisplayText && currency_ ? CurrencyText(v) : FloatToStr(v);
+  Text = DisplayText && currency_ ? FloatToStrF(v, ffCurrency, 15, CurrencyDecimals) : FloatToStr(v);
 }
 
 bool TFloatField::IsValidChar(TChar c) const {
@@ -484,7 +484,7 @@ bool TDateTimeField::GetValue(TDateTime& Value) const {
 
 TDateTime TDateTimeField::GetAsDateTime() const {
   TDateTime v = 0;
-  return GetValue(v) ? v : 0;
+  return GetValue(v) ? v : TDateTime(0);
 }
 
 void TDateTimeField::SetAsDateTimeValue(TDateTime Value) {

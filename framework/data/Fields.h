@@ -25,7 +25,8 @@
 
 #include "DataSet.h"
 #include "Chars.h"
-#include "Stopgap.h"
+#include "DateTime.h"
+#include "Variant.h"
 
 namespace fw {
 
