@@ -884,6 +884,7 @@ void TDataSet::Post() {
   if (!InEditModes(state_)) {
     if (state_ == dsSetKey) {
       DataEvent(deCheckBrowseMode, 0);
+      PostKeyBuffer(true);
       SetState(dsBrowse);
       DataEvent(deDataSetChange, 0);
     }
@@ -913,6 +914,7 @@ void TDataSet::Post() {
 void TDataSet::Cancel() {
   if (!InEditModes(state_)) {
     if (state_ == dsSetKey) {
+      PostKeyBuffer(false);
       SetState(dsBrowse);
       DataEvent(deDataSetChange, 0);
     }

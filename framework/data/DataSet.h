@@ -294,6 +294,8 @@ protected:
   virtual void SetRecNoInternal(int /*value*/) {}
   // The key buffer of a table in dsSetKey; nullptr for other datasets.
   virtual std::uint8_t* GetKeyRecord() { return nullptr; }
+  // Ends dsSetKey: Commit keeps the key values set, else they are undone.
+  virtual void PostKeyBuffer(bool /*Commit*/) {}
   virtual void UpdateIndexDefs() {}
 
   // ---- helpers for concrete datasets
@@ -315,6 +317,8 @@ protected:
   void RestoreState(TDataSetState Value);
   void SetState(TDataSetState Value);
   bool InternalOpenComplete() const { return internalOpenComplete_; }
+  // Bytes of each record buffer: the dataset's record and the calculated fields.
+  int RecordBufferSize() const { return recordSize_ + calcFieldsSize_; }
   void ClearBuffers();
   void Loaded() override;
 
