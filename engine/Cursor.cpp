@@ -515,7 +515,9 @@ void TableCursor::WriteRecord(std::uint8_t* rec, bool insert) {
     sqlite3_stmt* st = t_->Prepare(sql);
     StmtUse use(st);
     int p = 1;
-    for (std::size_t i : bound) Bind(st, p++, fields[i].type == ORVEX_FT_AUTOINC ? SqlValue() : values[i]);
+    // Bind keeps a pointer to the text: it must outlive the step, so no temporaries.
+    const SqlValue none;
+    for (std::size_t i : bound) Bind(st, p++, fields[i].type == ORVEX_FT_AUTOINC ? none : values[i]);
     if (!insert) sqlite3_bind_int64(st, p, id);
     t_->Step(st);
     if (insert) {
