@@ -31,6 +31,8 @@ struct EngineTables : ::testing::Test {
   void TearDown() override {
     owner.DestroyComponents();
     Session().DropConnections();
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
   }
 
   // Guests: ID (primary key), Name (case-insensitive index ByName), Amount,

@@ -357,5 +357,74 @@ TEST_F(Table, MissingTableRaisesTheEngineErrorNamingIt) {
   EXPECT_EQ(t->Handle(), 0u);
 }
 
+TEST_F(Table, TableFilesDatabasesAndTheSession) {
+  TTable* t = MakeGuests();
+  Fill(t, 3);
+  auto* more = MakeGuests("Other.db");
+  (void)more;
+  TStringList names;
+  Session().GetTableNames(dir, "*", false, false, &names);
+  EXPECT_EQ(names.CommaText(), "Guests,Other");
+  Session().GetTableNames(dir, "G*.db", true, false, &names);
+  EXPECT_EQ(names.CommaText(), "Guests.db");
+
+  // An exclusive table is the only cursor on its file.
+  t->SetExclusive(true);
+  t->Open();
+  auto* second = new TTable(&owner);
+  second->SetDatabaseName(dir);
+  second->SetTableName("Guests.db");
+  EXPECT_THROW(second->Open(), EDBEngineError);
+  EXPECT_FALSE(second->Active());
+  t->EmptyTable();
+  EXPECT_TRUE(t->IsEmpty());
+  EXPECT_EQ(t->RecordCount(), 0);
+  t->Close();
+  t->SetExclusive(false);
+  second->Open();
+  EXPECT_TRUE(second->IsEmpty());
+  EXPECT_THROW(t->DeleteTable(), EDBEngineError);  // open elsewhere
+  second->Close();
+  t->DeleteTable();
+  Session().GetTableNames(dir, "*", true, false, &names);
+  EXPECT_EQ(names.CommaText(), "Other.db");
+
+  // A database component names a directory for its datasets; without
+  // KeepConnection it closes with the last of them.
+  auto* db = new TDatabase(&owner);
+  db->SetDatabaseName("Planner");
+  db->Params()->Add("PATH=" + dir);
+  db->SetKeepConnection(false);
+  auto* other = new TTable(&owner);
+  other->SetDatabaseName("planner");
+  other->SetTableName("Other.db");
+  other->Open();
+  EXPECT_EQ(other->Database(), db);
+  EXPECT_TRUE(db->Connected());
+  EXPECT_EQ(other->DBHandle(), db->Handle());
+  EXPECT_FALSE(db->IsSQLBased());
+  EXPECT_EQ(db->DataSetCount(), 1);
+  other->Close();
+  EXPECT_FALSE(db->Connected());
+  EXPECT_EQ(other->Database(), nullptr);
+  // Closing a database closes its datasets first.
+  other->Open();
+  db->Close();
+  EXPECT_FALSE(other->Active());
+
+  // Passwords come from the replaceable prompt.
+  std::string asked;
+  Session().PasswordPrompt = [&](std::string& p) {
+    p = "secret";
+    return true;
+  };
+  EXPECT_TRUE(Session().GetPassword());
+  EXPECT_EQ(Session().Passwords(), std::vector<std::string>{"secret"});
+  Session().PasswordPrompt = [](std::string&) { return false; };
+  EXPECT_FALSE(Session().GetPassword());
+  Session().PasswordPrompt = nullptr;
+  Session().RemoveAllPasswords();
+}
+
 }  // namespace
 }  // namespace fwtest
