@@ -319,8 +319,8 @@ bool ParseInteger(std::string_view s, int bits, std::int64_t& out) {
   }
   if (hex) {
     std::int64_t x = bits == 32 ? static_cast<std::int32_t>(static_cast<std::uint32_t>(v)) : static_cast<std::int64_t>(v);
-    out = neg ? -x : x;  // a hexadecimal minimum negates to itself, as the bits say
-    if (neg && x == std::numeric_limits<std::int64_t>::min()) out = x;
+    // The bits of the 64-bit minimum negate to themselves.
+    out = neg && x != std::numeric_limits<std::int64_t>::min() ? -x : x;
     return true;
   }
   const std::uint64_t max = bits == 32 ? 0x7FFFFFFFull : 0x7FFFFFFFFFFFFFFFull;
