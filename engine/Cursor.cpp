@@ -515,7 +515,10 @@ void TableCursor::WriteRecord(std::uint8_t* rec, bool insert) {
     sqlite3_stmt* st = t_->Prepare(sql);
     StmtUse use(st);
     int p = 1;
-    for (std::size_t i : bound) Bind(st, p++, fields[i].type == ORVEX_FT_AUTOINC ? SqlValue() : values[i]);
+    for (std::size_t i : bound) {
+      if (fields[i].type == ORVEX_FT_AUTOINC) values[i] = SqlValue();  // the row id: assigned on insert
+      Bind(st, p++, values[i]);  // bound in place: the statement reads the value when it steps
+    }
     if (!insert) sqlite3_bind_int64(st, p, id);
     t_->Step(st);
     if (insert) {
