@@ -81,10 +81,10 @@ TEST_F(KeyTest, IndexesOrderStringsByBytesOrWithCaseFolded) {
   OrvexCursorProps p{};
   ASSERT_OK(E().SwitchToIndexForFields(c->h, 1, city, 0));
   E().GetCursorProps(c->h, &p);
-  EXPECT_EQ(p.indexNo, 4);
+  EXPECT_EQ(+p.indexNo, 4);
   ASSERT_OK(E().SwitchToIndexForFields(c->h, 1, no, 0));
   E().GetCursorProps(c->h, &p);
-  EXPECT_EQ(p.indexNo, 1);
+  EXPECT_EQ(+p.indexNo, 1);
   ASSERT_OK(E().SwitchToIndexForFields(c->h, 2, cityName, 0));
   EXPECT_EQ(E().SwitchToIndexForFields(c->h, 2, none, 0), ORVEX_ERR_NOSUCHINDEX);
 

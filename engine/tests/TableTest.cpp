@@ -313,7 +313,7 @@ TEST_F(EngineTest, ValidityChecksAreListedAtTheirOffsetsAndEnforced) {
   ASSERT_OK(E().OpenVchkList(db, "Guests.db", "KALMURE", &list));
   OrvexCursorProps props{};
   ASSERT_OK(E().GetCursorProps(list, &props));
-  EXPECT_EQ(props.recordSize, 1219u);
+  EXPECT_EQ(+props.recordSize, 1219u);
   std::vector<std::uint8_t> rec(1219);
   std::vector<std::pair<int, std::string>> seen;
   while (E().GetNextRecord(list, 0, rec.data(), nullptr) == ORVEX_OK) {
@@ -424,8 +424,8 @@ TEST_F(EngineTest, PackReclaimsSpaceAndKeepsTheTable) {
 
     Cursor c(db, name, "ByText");
     ASSERT_TRUE(c.ok());
-    EXPECT_EQ(c.props.protectedFlag, 1);
-    EXPECT_EQ(c.props.indexCount, 2);
+    EXPECT_EQ(+c.props.protectedFlag, 1);
+    EXPECT_EQ(+c.props.indexCount, 2);
     EXPECT_EQ(c.Count(), 60u);
     std::vector<std::int32_t> nos = c.Ints(1);
     ASSERT_EQ(nos.size(), 60u);
@@ -517,7 +517,7 @@ TEST_F(EngineTest, DatabasesListTheirTablesAndTablesGo) {
 
   {
     Cursor c(db, "GuestLst");
-    EXPECT_EQ(c.props.fieldCount, 2);
+    EXPECT_EQ(+c.props.fieldCount, 2);
     auto r = c.NewRecord();
     ASSERT_OK(c.Append(r));
     ASSERT_OK(E().EmptyTable(db, c.h, nullptr, nullptr));
