@@ -12,24 +12,6 @@ namespace {
 constexpr std::size_t kFirstBatch = 2;  // small after a move, so that searches stay cheap
 constexpr std::size_t kMaxBatch = 512;
 
-template <typename T>
-T Load(const std::uint8_t* p) {
-  T v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-template <typename T>
-void Store(std::uint8_t* p, T v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
-void CopyText(char* dest, std::size_t size, const std::string& s) {
-  std::size_t n = std::min(s.size(), size - 1);
-  std::memcpy(dest, s.data(), n);
-  dest[n] = 0;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- Cursor
@@ -450,7 +432,16 @@ void TableCursor::Current(std::uint8_t* rec) {
   Deliver(cur_, rec);
 }
 
+void TableCursor::ForceReread() {
+  t_->Poll();
+  batch_.n = 0;
+  countValid_ = false;
+}
+
+// A count is dear, so it is kept until the table changes; whether it did is
+// asked of the file each time.
 std::uint32_t TableCursor::Count() {
+  t_->Poll();
   t_->Refresh();
   if (countValid_ && countGeneration_ == t_->Generation()) return count_;
   TableFile::ReadTransaction read(*t_);

@@ -96,7 +96,7 @@ public:
   void Delete();
   void Empty();
   void Pack(bool rebuildIndexes);
-  void ForceReread() { batch_.n = 0; }
+  void ForceReread();
 
   void GetBookmark(std::uint8_t* bookmark);
   void SetToBookmark(const std::uint8_t* bookmark);

@@ -485,6 +485,7 @@ void TableFile::Load() {
   } catch (const Error&) {
     Fail(ORVEX_ERR_CORRUPT, path_);
   }
+  Poll();
   dataVersion_ = DataVersion();
 }
 
@@ -619,6 +620,18 @@ void TableFile::Refresh() {
   if (v != dataVersion_) {
     dataVersion_ = v;
     ++generation_;
+  }
+}
+
+void TableFile::Poll() {
+  sqlite3_stmt* st = Prepare("PRAGMA data_version");
+  StmtUse use(st);
+  if (Step(st)) {
+    std::int64_t v = sqlite3_column_int64(st, 0);
+    if (v != fileVersion_) {
+      fileVersion_ = v;
+      ++generation_;
+    }
   }
 }
 

@@ -100,6 +100,8 @@ public:
   void Changed();
   // Takes in what the connection's last read saw of other processes' commits.
   void Refresh();
+  // Asks the file itself whether other processes committed (a read of its own).
+  void Poll();
   // Reads inside share one snapshot and one round of file locks.
   class ReadTransaction {
   public:
@@ -144,6 +146,7 @@ private:
   int autoInc_ = -1;
   std::uint64_t generation_ = 1;
   unsigned dataVersion_ = 0;
+  std::int64_t fileVersion_ = 0;
   int readDepth_ = 0;
   sqlite3_stmt* begin_ = nullptr;  // kept in statements_
   sqlite3_stmt* commit_ = nullptr;

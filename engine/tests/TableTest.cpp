@@ -502,6 +502,46 @@ TEST_F(EngineTest, CursorsOnOneTableSeeEachOthersChanges) {
   EXPECT_EQ(a.Ints(1), (std::vector<std::int32_t>{10, 20, 30, 40, 50}));
 }
 
+TEST_F(EngineTest, ChangesOfAnotherProcessAreSeen) {
+  ASSERT_OK(CreateTable(db, "Two", {{"No", ORVEX_FT_INTEGER}, {"Text", ORVEX_FT_STRING, 10}}, {{"", {1}, true}}));
+  Cursor c(db, "Two");
+  ASSERT_TRUE(c.ok());
+  for (int n = 1; n <= 3; ++n) {
+    auto rec = c.NewRecord();
+    c.Put<std::int32_t>(rec, 1, n);
+    c.PutStr(rec, 2, "old");
+    ASSERT_OK(c.Append(rec));
+  }
+  auto rec = c.NewRecord();
+  ASSERT_OK(E().SetToBegin(c.h));
+  ASSERT_OK(c.Next(rec));
+  EXPECT_EQ(c.Count(), 3u);
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {  // changes record 2 and adds record 4
+    hOrvexDb d = 0;
+    hOrvexCursor h = 0;
+    std::vector<std::uint8_t> r(c.props.recordSize);
+    std::int32_t two = 2, four = 4;
+    bool ok = E().OpenDatabase(dir.c_str(), nullptr, &d) == ORVEX_OK &&
+              E().OpenTable(d, "Two", nullptr, nullptr, 0, 0, &h) == ORVEX_OK &&
+              E().InitRecord(h, r.data()) == ORVEX_OK && E().PutField(h, 1, r.data(), &two) == ORVEX_OK &&
+              E().SetToKey(h, ORVEX_KEY_EXACT, 0, 0, r.data()) == ORVEX_OK &&
+              E().GetNextRecord(h, 0, r.data(), nullptr) == ORVEX_OK &&
+              E().PutField(h, 2, r.data(), "new") == ORVEX_OK && E().ModifyRecord(h, r.data(), 0) == ORVEX_OK &&
+              E().PutField(h, 1, r.data(), &four) == ORVEX_OK && E().AppendRecord(h, r.data()) == ORVEX_OK;
+    ::_exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(c.Count(), 4u);
+  ASSERT_OK(E().ForceReread(c.h));
+  ASSERT_OK(c.Next(rec));
+  EXPECT_EQ(c.Str(rec, 2), "new");
+  EXPECT_EQ(c.Ints(1), (std::vector<std::int32_t>{1, 2, 3, 4}));
+}
+
 TEST_F(EngineTest, DatabasesListTheirTablesAndTablesGo) {
   ASSERT_OK(CreateTable(db, "GuestLst", {{"No", ORVEX_FT_INTEGER}}));
   ASSERT_OK(CreateTable(db, "Pictures.dbf", {{"No", ORVEX_FT_INTEGER}}));
