@@ -3,6 +3,7 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -408,7 +409,10 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals) {
   if (value == 0) return r;
   precision = std::clamp(precision, 1, kDoubleDigits);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.16e", std::fabs(value));  // every digit a double has
+  // Every digit a double has, as printf's "%.16e" gives them but without its
+  // arbitrary-precision path.
+  auto end = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, 16).ptr;
+  *end = '\0';
   std::string digits;
   const char* p = buf;
   for (; *p && *p != 'e'; ++p)
