@@ -1,0 +1,1031 @@
+#include "DataSet.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "DataSource.h"
+#include "Fields.h"
+#include "DateTime.h"
+#include "Text.h"
+
+namespace fw {
+
+FW_IMPLEMENT_CLASS(EDatabaseError)
+
+FW_PUBLISH(TDataSet) {
+  c.Property("Active", &TDataSet::Active, &TDataSet::SetActive).Default(0);
+  c.Event("BeforeOpen", &TDataSet::BeforeOpen);
+  c.Event("AfterOpen", &TDataSet::AfterOpen);
+  c.Event("BeforeClose", &TDataSet::BeforeClose);
+  c.Event("AfterClose", &TDataSet::AfterClose);
+  c.Event("BeforeInsert", &TDataSet::BeforeInsert);
+  c.Event("AfterInsert", &TDataSet::AfterInsert);
+  c.Event("BeforeEdit", &TDataSet::BeforeEdit);
+  c.Event("AfterEdit", &TDataSet::AfterEdit);
+  c.Event("BeforePost", &TDataSet::BeforePost);
+  c.Event("AfterPost", &TDataSet::AfterPost);
+  c.Event("BeforeCancel", &TDataSet::BeforeCancel);
+  c.Event("AfterCancel", &TDataSet::AfterCancel);
+  c.Event("BeforeDelete", &TDataSet::BeforeDelete);
+  c.Event("AfterDelete", &TDataSet::AfterDelete);
+  c.Event("OnNewRecord", &TDataSet::OnNewRecord);
+  c.Event("OnCalcFields", &TDataSet::OnCalcFields);
+  c.Event("OnPostError", &TDataSet::OnPostError);
+}
+
+void DatabaseError(const std::string& message, const TComponent* component) {
+  if (component && !component->Name().empty()) throw EDatabaseError(component->Name() + ": " + message);
+  throw EDatabaseError(message);
+}
+
+namespace {
+bool InEditModes(TDataSetState s) { return s == dsEdit || s == dsInsert; }
+}  // namespace
+
+// ---------------------------------------------------------------- life
+
+TDataSet::TDataSet(TComponent* AOwner) : TComponent(AOwner), fieldDefs_(std::make_unique<TFieldDefs>(this)) {}
+
+TDataSet::~TDataSet() {
+  Destroying();
+  if (Active()) InternalCloseDataSet();
+  while (!dataSources_.empty()) dataSources_.back()->SetDataSet(nullptr);
+  // Persistent fields belong to the form but cannot outlive their dataset.
+  while (!fields_.empty()) delete fields_.back();
+}
+
+// ---------------------------------------------------------------- open and close
+
+void TDataSet::SetActive(bool value) {
+  if (ComponentState().Contains(csLoading)) {
+    streamedActive_ = value;
+    return;
+  }
+  if (value == Active()) return;
+  if (value) {
+    DoBeforeOpen();
+    try {
+      OpenCursor(false);
+    } catch (...) {
+      CloseCursor();
+      throw;
+    }
+    SetState(dsBrowse);
+    DoAfterOpen();
+  } else {
+    DoBeforeClose();
+    InternalCloseDataSet();
+    DoAfterClose();
+  }
+}
+
+void TDataSet::Loaded() {
+  TComponent::Loaded();
+  if (streamedActive_) {
+    streamedActive_ = false;
+    SetActive(true);
+  }
+}
+
+void TDataSet::InternalCloseDataSet() {
+  // Closing discards an edit in progress: the cursor gives up its lock.
+  if (InEditModes(state_) && IsCursorOpen()) {
+    try {
+      InternalCancel();
+    } catch (const EDatabaseError&) {
+    }
+  }
+  SetState(dsInactive);
+  CloseCursor();
+}
+
+void TDataSet::OpenCursor(bool InfoQuery) {
+  if (InfoQuery) {
+    InternalInitFieldDefs();
+    return;
+  }
+  defaultFields_ = fields_.empty();
+  InternalOpen();
+  internalOpenComplete_ = true;
+  recordSize_ = GetRecordSize();
+  bufferCount_ = 0;
+  ClearBuffers();
+  UpdateBufferCount();
+}
+
+void TDataSet::CloseCursor() {
+  if (!internalOpenComplete_) return;
+  internalOpenComplete_ = false;
+  FreeBuffers();
+  InternalClose();
+}
+
+void TDataSet::InitFieldDefs() {
+  if (IsCursorOpen()) {
+    InternalInitFieldDefs();
+    return;
+  }
+  try {
+    OpenCursor(true);
+  } catch (...) {
+    CloseCursor();
+    throw;
+  }
+  CloseCursor();
+}
+
+void TDataSet::CheckActive() const {
+  if (!Active()) DatabaseError("Cannot perform this operation on a closed dataset", this);
+}
+
+void TDataSet::CheckInactive() const {
+  if (Active()) DatabaseError("Cannot perform this operation on an open dataset", this);
+}
+
+// ---------------------------------------------------------------- state and events
+
+void TDataSet::SetState(TDataSetState Value) {
+  if (state_ == Value) return;
+  state_ = Value;
+  modified_ = false;
+  DataEvent(deUpdateState, 0);
+}
+
+TDataSetState TDataSet::SetTempState(TDataSetState Value) {
+  TDataSetState old = state_;
+  state_ = Value;
+  ++tempStateDepth_;
+  return old;
+}
+
+void TDataSet::RestoreState(TDataSetState Value) {
+  state_ = Value;
+  --tempStateDepth_;
+}
+
+void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
+  if (Event == deFieldChange) {
+    auto* field = reinterpret_cast<TField*>(Info);
+    if (field->FieldKind() == fkData) {
+      modified_ = true;
+      if (state_ != dsSetKey && calcFieldsSize_ > 0) GetCalcFields(ActiveBuffer());
+    }
+  } else if (Event == dePropertyChange) {
+    fieldDefs_->SetUpdated(false);
+  }
+  // Values set while calculating or filtering are the dataset's own business.
+  if (tempStateDepth_ > 0) return;
+  if (disableCount_ == 0) {
+    std::vector<TDataSource*> sources = dataSources_;
+    for (TDataSource* s : sources)
+      if (std::find(dataSources_.begin(), dataSources_.end(), s) != dataSources_.end()) s->DataEvent(Event, Info);
+  } else if ((Event == deUpdateState && state_ == dsInactive) || Event == deLayoutChange) {
+    enableEvent_ = deLayoutChange;
+  }
+}
+
+void TDataSet::DisableControls() {
+  if (disableCount_ == 0) {
+    disableState_ = state_;
+    enableEvent_ = deDataSetChange;
+  }
+  ++disableCount_;
+}
+
+void TDataSet::EnableControls() {
+  if (disableCount_ == 0) return;
+  if (--disableCount_ != 0) return;
+  // Links hear once, at the last enable, whatever happened meanwhile.
+  if (disableState_ != state_) DataEvent(deUpdateState, 0);
+  if (disableState_ != dsInactive && state_ != dsInactive) DataEvent(enableEvent_, 0);
+}
+
+// ---------------------------------------------------------------- fields
+
+void TDataSet::AddField(TField* Field) {
+  if (std::find(fields_.begin(), fields_.end(), Field) == fields_.end()) fields_.push_back(Field);
+  DataEvent(deFieldListChange, 0);
+}
+
+void TDataSet::RemoveField(TField* Field) {
+  auto it = std::find(fields_.begin(), fields_.end(), Field);
+  if (it == fields_.end()) return;
+  fields_.erase(it);
+  if (!ComponentState().Contains(csDestroying)) DataEvent(deFieldListChange, 0);
+}
+
+void TDataSet::MoveField(TField* Field, int NewIndex) {
+  auto it = std::find(fields_.begin(), fields_.end(), Field);
+  if (it == fields_.end()) return;
+  fields_.erase(it);
+  NewIndex = std::clamp(NewIndex, 0, static_cast<int>(fields_.size()));
+  fields_.insert(fields_.begin() + NewIndex, Field);
+  DataEvent(deLayoutChange, 0);
+}
+
+TField* TDataSet::Fields(int Index) const {
+  if (Index < 0 || Index >= FieldCount())
+    DatabaseError("Field index out of range", this);
+  return fields_[static_cast<std::size_t>(Index)];
+}
+
+TField* TDataSet::FindField(const std::string& FieldName) const {
+  for (TField* f : fields_)
+    if (AnsiSameText(f->FieldName(), FieldName)) return f;
+  return nullptr;
+}
+
+TField* TDataSet::FieldByName(const std::string& FieldName) const {
+  TField* f = FindField(FieldName);
+  if (!f) DatabaseError("Field '" + FieldName + "' not found", this);
+  return f;
+}
+
+std::vector<TField*> TDataSet::GetFieldList(const std::string& FieldNames) const {
+  std::vector<TField*> list;
+  std::size_t pos = 0;
+  while (pos <= FieldNames.size()) {
+    std::size_t sep = FieldNames.find(';', pos);
+    if (sep == std::string::npos) sep = FieldNames.size();
+    std::string name = FieldNames.substr(pos, sep - pos);
+    std::size_t b = name.find_first_not_of(' '), e = name.find_last_not_of(' ');
+    if (b != std::string::npos) list.push_back(FieldByName(name.substr(b, e - b + 1)));
+    pos = sep + 1;
+  }
+  return list;
+}
+
+void TDataSet::CreateFields() {
+  for (int i = 0; i < fieldDefs_->Count(); ++i) fieldDefs_->Items(i)->CreateField(this);
+}
+
+void TDataSet::DestroyFields() {
+  while (!fields_.empty()) delete fields_.back();
+}
+
+void TDataSet::BindFields(bool Binding) {
+  calcFieldsSize_ = 0;
+  for (TField* f : fields_) {
+    if (!Binding) {
+      f->fieldNo_ = 0;
+      f->calcOffset_ = -1;
+      continue;
+    }
+    if (f->FieldKind() == fkData) {
+      int i = fieldDefs_->IndexOf(f->FieldName());
+      if (i < 0) DatabaseError("Field '" + f->FieldName() + "' not found", this);
+      TFieldDef* def = fieldDefs_->Items(i);
+      f->fieldNo_ = def->FieldNo();
+    } else {
+      f->fieldNo_ = -1;
+      f->calcOffset_ = calcFieldsSize_;
+      calcFieldsSize_ += f->DataSize() + 1;
+    }
+  }
+}
+
+// ---------------------------------------------------------------- field data
+
+std::uint8_t* TDataSet::ActiveBuffer() {
+  if (buffers_.empty() || activeRecord_ >= static_cast<int>(buffers_.size())) return nullptr;
+  return buffers_[static_cast<std::size_t>(activeRecord_)].Bytes.data();
+}
+
+std::uint8_t* TDataSet::ActiveFieldRecord() {
+  switch (state_) {
+    case dsBrowse:
+      return recordCount_ == 0 ? nullptr : ActiveBuffer();
+    case dsEdit:
+    case dsInsert:
+      return ActiveBuffer();
+    case dsCalcFields:
+      return calcRecord_;
+    case dsFilter:
+      return filterRecord_;
+    case dsSetKey:
+      return GetKeyRecord();
+    default:
+      return nullptr;
+  }
+}
+
+bool TDataSet::GetFieldData(TField* Field, void* Buffer) {
+  std::uint8_t* rec = ActiveFieldRecord();
+  if (!rec) return false;
+  if (Field->FieldKind() != fkData) {
+    if (Field->calcOffset_ < 0) return false;
+    const std::uint8_t* p = rec + recordSize_ + Field->calcOffset_;
+    if (!p[0]) return false;
+    if (Buffer) std::memcpy(Buffer, p + 1, static_cast<std::size_t>(Field->DataSize()));
+    return true;
+  }
+  return GetRecordFieldData(Field, rec, Buffer);
+}
+
+void TDataSet::SetFieldData(TField* Field, const void* Buffer) {
+  bool calcState = state_ == dsCalcFields || state_ == dsFilter;
+  if (!InEditModes(state_) && state_ != dsSetKey && !calcState)
+    DatabaseError("Dataset not in edit or insert mode", this);
+  if (Field->FieldKind() != fkData) {
+    if (!calcState) DatabaseError("Field '" + Field->DisplayName() + "' cannot be modified", this);
+  } else if (calcState) {
+    DatabaseError("Field '" + Field->DisplayName() + "' cannot be modified", this);
+  }
+  std::uint8_t* rec = ActiveFieldRecord();
+  if (!rec) DatabaseError("Dataset not in edit or insert mode", this);
+  if (Field->FieldKind() != fkData) {
+    if (Field->calcOffset_ < 0) return;
+    std::uint8_t* p = rec + recordSize_ + Field->calcOffset_;
+    p[0] = Buffer ? 1 : 0;
+    if (Buffer) std::memcpy(p + 1, Buffer, static_cast<std::size_t>(Field->DataSize()));
+    else std::memset(p + 1, 0, static_cast<std::size_t>(Field->DataSize()));
+    return;
+  }
+  SetRecordFieldData(Field, rec, Buffer);
+  if (!calcState) DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(Field));
+}
+
+void TDataSet::ClearCalcFields(std::uint8_t* Record) {
+  if (calcFieldsSize_ > 0) std::memset(Record + recordSize_, 0, static_cast<std::size_t>(calcFieldsSize_));
+}
+
+void TDataSet::GetCalcFields(std::uint8_t* Record) {
+  if (calcFieldsSize_ == 0 || !Record) return;
+  std::uint8_t* saved = calcRecord_;
+  calcRecord_ = Record;
+  TDataSetState old = SetTempState(dsCalcFields);
+  bool wasModified = modified_;
+  try {
+    ClearCalcFields(Record);
+    CalculateLookupFields();
+    DoOnCalcFields();
+  } catch (...) {
+    RestoreState(old);
+    calcRecord_ = saved;
+    modified_ = wasModified;
+    throw;
+  }
+  RestoreState(old);
+  calcRecord_ = saved;
+  modified_ = wasModified;
+}
+
+void TDataSet::CalculateLookupFields() {
+  for (TField* f : fields_) {
+    if (f->FieldKind() != fkLookup || !f->LookupDataSet() || !f->LookupDataSet()->Active()) continue;
+    std::vector<TField*> keys = GetFieldList(f->KeyFields());
+    std::vector<std::string> values;
+    bool blank = false;
+    for (TField* k : keys) {
+      blank = blank || k->IsNull();
+      values.push_back(k->AsString());
+    }
+    if (blank || keys.empty()) continue;
+    std::vector<std::string> result;
+    if (f->LookupDataSet()->Lookup(f->LookupKeyFields(), values, f->LookupResultField(), result))
+      f->SetAsString(result.empty() ? std::string() : result[0]);
+  }
+}
+
+// ---------------------------------------------------------------- the record window
+
+void TDataSet::AllocateBuffers() {
+  std::size_t size = static_cast<std::size_t>(recordSize_ + calcFieldsSize_);
+  buffers_.resize(static_cast<std::size_t>(bufferCount_ + 1));
+  for (auto& b : buffers_)
+    if (b.Bytes.size() != size) b.Bytes.assign(size, 0);
+}
+
+void TDataSet::FreeBuffers() {
+  buffers_.clear();
+  bufferCount_ = 0;
+  ClearBuffers();
+}
+
+void TDataSet::ClearBuffers() {
+  recordCount_ = 0;
+  activeRecord_ = 0;
+  currentRecord_ = -1;
+  bof_ = true;
+  eof_ = true;
+}
+
+void TDataSet::ActivateBuffers() {
+  recordCount_ = 1;
+  activeRecord_ = 0;
+  currentRecord_ = 0;
+  bof_ = false;
+  eof_ = false;
+}
+
+void TDataSet::UpdateBufferCount() {
+  if (!internalOpenComplete_) return;
+  int count = 1;
+  for (TDataSource* s : dataSources_)
+    for (TDataLink* l : s->links_) count = std::max(count, l->BufferCount());
+  SetBufferCount(count);
+}
+
+void TDataSet::SetLinkFirstRecords(int Delta) {
+  if (Delta == 0) return;
+  for (TDataSource* s : dataSources_)
+    for (TDataLink* l : s->links_)
+      if (l->Active()) l->firstRecord_ += Delta;
+}
+
+void TDataSet::SetBufferCount(int Value) {
+  if (Value == bufferCount_ && !buffers_.empty()) return;
+  if (Value < bufferCount_ && recordCount_ > Value) {
+    // Keep the active record: drop what lies before it first, then the tail.
+    int drop = recordCount_ - Value;
+    int front = std::min(drop, std::max(0, activeRecord_ - (Value - 1)));
+    if (front > 0) {
+      std::rotate(buffers_.begin(), buffers_.begin() + front, buffers_.begin() + recordCount_);
+      activeRecord_ -= front;
+      SetLinkFirstRecords(-front);
+    }
+    recordCount_ = Value;
+    CursorPosChanged();
+  }
+  bufferCount_ = Value;
+  AllocateBuffers();
+  if (state_ == dsBrowse || state_ == dsInactive) {
+    GetNextRecords();
+    GetPriorRecords();
+  }
+}
+
+void TDataSet::MoveBuffer(int CurIndex, int NewIndex) {
+  if (CurIndex == NewIndex) return;
+  auto first = buffers_.begin();
+  if (CurIndex < NewIndex) std::rotate(first + CurIndex, first + CurIndex + 1, first + NewIndex + 1);
+  else std::rotate(first + NewIndex, first + CurIndex, first + CurIndex + 1);
+}
+
+bool TDataSet::FetchRecord(TRecordBuffer& Buffer, TGetMode Mode, bool DoCheck) {
+  if (GetRecord(Buffer.Bytes.data(), Mode, DoCheck) != grOK) return false;
+  Buffer.Flag = bfCurrent;
+  GetCalcFields(Buffer.Bytes.data());
+  return true;
+}
+
+void TDataSet::SetCurrentRecord(int Index) {
+  if (currentRecord_ == Index) return;
+  TRecordBuffer& b = buffers_[static_cast<std::size_t>(Index)];
+  switch (b.Flag) {
+    case bfCurrent:
+    case bfInserted:
+      if (b.Flag == bfInserted && GetBookmarkData(b.Bytes.data()).IsNull()) InternalFirst();
+      else InternalSetToRecord(b.Bytes.data());
+      break;
+    case bfBOF:
+      InternalFirst();
+      break;
+    case bfEOF:
+      InternalLast();
+      break;
+  }
+  currentRecord_ = Index;
+}
+
+bool TDataSet::GetNextRecord() {
+  if (recordCount_ > 0) SetCurrentRecord(recordCount_ - 1);
+  TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
+  if (!FetchRecord(spare, gmNext, true)) {
+    CursorPosChanged();
+    return false;
+  }
+  if (recordCount_ == 0) {
+    ActivateBuffers();
+  } else if (recordCount_ < bufferCount_) {
+    ++recordCount_;
+  } else {
+    MoveBuffer(0, recordCount_);
+    // The window slid: the active buffer index now names the next record,
+    // so step back to stay on the same one.
+    if (activeRecord_ > 0) --activeRecord_;
+  }
+  currentRecord_ = recordCount_ - 1;
+  return true;
+}
+
+bool TDataSet::GetPriorRecord() {
+  if (recordCount_ > 0) SetCurrentRecord(0);
+  TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
+  if (!FetchRecord(spare, gmPrior, true)) {
+    CursorPosChanged();
+    return false;
+  }
+  if (recordCount_ == 0) {
+    ActivateBuffers();
+  } else {
+    MoveBuffer(recordCount_, 0);
+    if (recordCount_ < bufferCount_) {
+      ++recordCount_;
+      ++activeRecord_;
+    } else if (activeRecord_ < recordCount_ - 1) {
+      ++activeRecord_;
+    }
+  }
+  currentRecord_ = 0;
+  return true;
+}
+
+int TDataSet::GetNextRecords() {
+  int n = 0;
+  while (recordCount_ < bufferCount_ && GetNextRecord()) ++n;
+  return n;
+}
+
+int TDataSet::GetPriorRecords() {
+  int n = 0;
+  while (recordCount_ < bufferCount_ && GetPriorRecord()) ++n;
+  return n;
+}
+
+// ---------------------------------------------------------------- navigation
+
+void TDataSet::First() {
+  CheckBrowseMode();
+  ClearBuffers();
+  try {
+    InternalFirst();
+    GetNextRecord();
+    GetNextRecords();
+  } catch (...) {
+    bof_ = true;
+    DataEvent(deDataSetChange, 0);
+    throw;
+  }
+  bof_ = true;
+  DataEvent(deDataSetChange, 0);
+}
+
+void TDataSet::Last() {
+  CheckBrowseMode();
+  ClearBuffers();
+  try {
+    InternalLast();
+    GetPriorRecord();
+    GetPriorRecords();
+  } catch (...) {
+    eof_ = true;
+    DataEvent(deDataSetChange, 0);
+    throw;
+  }
+  eof_ = true;
+  DataEvent(deDataSetChange, 0);
+}
+
+int TDataSet::MoveBy(int Distance) {
+  CheckBrowseMode();
+  int result = 0;
+  if ((Distance > 0 && !eof_) || (Distance < 0 && !bof_)) {
+    bof_ = false;
+    eof_ = false;
+    // How far the buffers moved under the links: each record that slides the
+    // full window in from behind shifts every buffer index by one.
+    int scrolled = 0;
+    try {
+      while (Distance > 0) {
+        if (activeRecord_ < recordCount_ - 1) {
+          ++activeRecord_;
+        } else {
+          bool full = recordCount_ == bufferCount_;
+          if (!GetNextRecord()) {
+            eof_ = true;
+            break;
+          }
+          if (full) --scrolled;
+          activeRecord_ = recordCount_ - 1;
+        }
+        --Distance;
+        ++result;
+      }
+      while (Distance < 0) {
+        if (activeRecord_ > 0) {
+          --activeRecord_;
+        } else {
+          bool full = recordCount_ == bufferCount_;
+          if (!GetPriorRecord()) {
+            bof_ = true;
+            break;
+          }
+          if (full) ++scrolled;
+          activeRecord_ = 0;
+        }
+        ++Distance;
+        --result;
+      }
+    } catch (...) {
+      DataEvent(deDataSetScroll, scrolled);
+      throw;
+    }
+    DataEvent(deDataSetScroll, scrolled);
+  }
+  return result;
+}
+
+void TDataSet::UpdateCursorPos() {
+  if (recordCount_ > 0) SetCurrentRecord(activeRecord_);
+}
+
+void TDataSet::Resync(TResyncMode Mode) {
+  TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
+  if (Mode.Contains(rmExact)) {
+    CursorPosChanged();
+    if (!FetchRecord(spare, gmCurrent, true)) DatabaseError("Record not found or changed by another user", this);
+  } else if (!FetchRecord(spare, gmCurrent, false) && !FetchRecord(spare, gmNext, false) &&
+             !FetchRecord(spare, gmPrior, false)) {
+    ClearBuffers();
+    DataEvent(deDataSetChange, 0);
+    return;
+  }
+  int count = Mode.Contains(rmCenter) ? (bufferCount_ - 1) / 2 : activeRecord_;
+  MoveBuffer(recordCount_, 0);
+  ActivateBuffers();
+  try {
+    while (count > 0 && GetPriorRecord()) --count;
+    GetNextRecords();
+    GetPriorRecords();
+  } catch (...) {
+    DataEvent(deDataSetChange, 0);
+    throw;
+  }
+  DataEvent(deDataSetChange, 0);
+}
+
+void TDataSet::Refresh() {
+  CheckBrowseMode();
+  UpdateCursorPos();
+  InternalRefresh();
+  Resync({});
+}
+
+int TDataSet::RecordCount() {
+  CheckActive();
+  return GetRecordCountInternal();
+}
+
+int TDataSet::RecNo() {
+  if (!Active() || recordCount_ == 0) return -1;
+  UpdateCursorPos();
+  return GetRecNoInternal();
+}
+
+void TDataSet::SetRecNo(int value) {
+  CheckBrowseMode();
+  if (!IsSequenced()) return;
+  SetRecNoInternal(value);
+  Resync({rmCenter});
+}
+
+bool TDataSet::IsSequenced() { return false; }
+
+// ---------------------------------------------------------------- editing
+
+void TDataSet::CheckCanModify() const {
+  if (!CanModify()) DatabaseError("Cannot modify a read-only dataset", this);
+}
+
+void TDataSet::CheckBrowseMode() {
+  CheckActive();
+  DataEvent(deCheckBrowseMode, 0);
+  if (InEditModes(state_)) {
+    UpdateRecord();
+    if (modified_) Post();
+    else Cancel();
+  } else if (state_ == dsSetKey) {
+    Post();
+  }
+}
+
+void TDataSet::UpdateRecord() {
+  if (!InEditModes(state_) && state_ != dsSetKey) DatabaseError("Dataset not in edit or insert mode", this);
+  DataEvent(deUpdateRecord, 0);
+}
+
+void TDataSet::InitRecord(TRecordBuffer& Buffer) {
+  InternalInitRecord(Buffer.Bytes.data());
+  ClearCalcFields(Buffer.Bytes.data());
+  Buffer.Flag = bfInserted;
+}
+
+void TDataSet::Edit() {
+  if (InEditModes(state_)) return;
+  if (recordCount_ == 0) {
+    Insert();
+    return;
+  }
+  CheckBrowseMode();
+  CheckCanModify();
+  DoBeforeEdit();
+  UpdateCursorPos();
+  InternalEdit();
+  GetCalcFields(ActiveBuffer());
+  SetState(dsEdit);
+  DataEvent(deRecordChange, 0);
+  DoAfterEdit();
+}
+
+void TDataSet::BeginInsertAppend() {
+  CheckBrowseMode();
+  CheckCanModify();
+  DoBeforeInsert();
+}
+
+void TDataSet::EndInsertAppend() {
+  SetState(dsInsert);
+  try {
+    DoOnNewRecord();
+  } catch (...) {
+    // A failing OnNewRecord abandons the new record.
+    Cancel();
+    throw;
+  }
+  modified_ = false;
+  DataEvent(deDataSetChange, 0);
+  DoAfterInsert();
+}
+
+void TDataSet::Insert() {
+  BeginInsertAppend();
+  TBookmark before;
+  if (recordCount_ > 0) {
+    UpdateCursorPos();
+    before = GetBookmarkData(ActiveBuffer());
+  }
+  MoveBuffer(recordCount_, activeRecord_);
+  InternalInsert();
+  TRecordBuffer& b = buffers_[static_cast<std::size_t>(activeRecord_)];
+  InitRecord(b);
+  // The new record stands before the one it displaced; with nothing there,
+  // the cursor will go to the start.
+  SetBookmarkData(b.Bytes.data(), before);
+  if (recordCount_ == 0) {
+    recordCount_ = 1;
+    activeRecord_ = 0;
+    bof_ = false;
+    eof_ = false;
+  } else if (recordCount_ < bufferCount_) {
+    ++recordCount_;
+  }
+  CursorPosChanged();
+  EndInsertAppend();
+}
+
+void TDataSet::Append() {
+  BeginInsertAppend();
+  ClearBuffers();
+  TRecordBuffer& b = buffers_[0];
+  InitRecord(b);
+  b.Flag = bfEOF;
+  recordCount_ = 1;
+  activeRecord_ = 0;
+  bof_ = false;
+  eof_ = false;
+  currentRecord_ = -1;
+  GetPriorRecords();
+  InternalInsert();
+  InternalLast();
+  currentRecord_ = -1;
+  EndInsertAppend();
+}
+
+void TDataSet::CheckRequiredFields() {
+  for (TField* f : fields_)
+    if (f->Required() && !f->ReadOnly() && f->FieldKind() == fkData && f->IsNull()) {
+      f->FocusControl();
+      DatabaseError("Field '" + f->DisplayName() + "' must have a value", this);
+    }
+}
+
+void TDataSet::Post() {
+  UpdateRecord();
+  if (!InEditModes(state_)) {
+    if (state_ == dsSetKey) {
+      DataEvent(deCheckBrowseMode, 0);
+      SetState(dsBrowse);
+      DataEvent(deDataSetChange, 0);
+    }
+    return;
+  }
+  DataEvent(deCheckBrowseMode, 0);
+  DoBeforePost();
+  CheckRequiredFields();
+  for (;;) {
+    try {
+      UpdateCursorPos();
+      InternalPost();
+      break;
+    } catch (EDatabaseError& e) {
+      TDataAction action = daFail;
+      if (OnPostError) OnPostError(this, e, action);
+      if (action == daFail) throw;
+      if (action == daAbort) Abort();
+    }
+  }
+  SetState(dsBrowse);
+  Resync({});
+  DoAfterPost();
+}
+
+void TDataSet::Cancel() {
+  if (!InEditModes(state_)) {
+    if (state_ == dsSetKey) {
+      SetState(dsBrowse);
+      DataEvent(deDataSetChange, 0);
+    }
+    return;
+  }
+  DataEvent(deCheckBrowseMode, 0);
+  DoBeforeCancel();
+  bool wasInsert = state_ == dsInsert;
+  InternalCancel();
+  if (wasInsert) {
+    // The new record leaves the window; the cursor goes to the record that
+    // takes its place.
+    TRecordBuffer& b = buffers_[static_cast<std::size_t>(activeRecord_)];
+    TBookmarkFlag flag = b.Flag;
+    TBookmark next = GetBookmarkData(b.Bytes.data());
+    MoveBuffer(activeRecord_, recordCount_);
+    --recordCount_;
+    CursorPosChanged();
+    if (recordCount_ == 0) {
+      if (flag == bfInserted && !next.IsNull()) InternalGotoBookmark(next);
+      else InternalFirst();
+    } else {
+      activeRecord_ = std::min(activeRecord_, recordCount_ - 1);
+      if (flag == bfInserted && !next.IsNull()) InternalGotoBookmark(next);
+      else UpdateCursorPos();
+    }
+  }
+  SetState(dsBrowse);
+  if (recordCount_ > 0 || wasInsert) Resync({});
+  DoAfterCancel();
+}
+
+void TDataSet::Delete() {
+  CheckActive();
+  if (state_ == dsInsert) {
+    Cancel();
+    return;
+  }
+  if (recordCount_ == 0) DatabaseError("Cannot perform this operation on an empty dataset", this);
+  DataEvent(deCheckBrowseMode, 0);
+  DoBeforeDelete();
+  UpdateCursorPos();
+  InternalDelete();
+  SetState(dsBrowse);
+  Resync({});
+  DoAfterDelete();
+}
+
+// ---------------------------------------------------------------- bookmarks
+
+TBookmark TDataSet::GetBookmark() {
+  if (!Active() || recordCount_ == 0 || state_ == dsInsert) return {};
+  const TRecordBuffer& b = buffers_[static_cast<std::size_t>(activeRecord_)];
+  if (b.Flag != bfCurrent) return {};
+  return GetBookmarkData(b.Bytes.data());
+}
+
+void TDataSet::GotoBookmark(const TBookmark& Bookmark) {
+  if (Bookmark.IsNull()) return;
+  CheckBrowseMode();
+  InternalGotoBookmark(Bookmark);
+  Resync({rmExact, rmCenter});
+}
+
+int TDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) {
+  if (Bookmark1.IsNull() || Bookmark2.IsNull()) return static_cast<int>(Bookmark2.IsNull()) - static_cast<int>(Bookmark1.IsNull());
+  return Bookmark1.Data < Bookmark2.Data ? -1 : (Bookmark2.Data < Bookmark1.Data ? 1 : 0);
+}
+
+bool TDataSet::BookmarkValid(const TBookmark& Bookmark) { return !Bookmark.IsNull(); }
+
+// ---------------------------------------------------------------- search
+
+namespace {
+
+bool IsTextType(TFieldType t) {
+  return t == ftString || t == ftMemo || t == ftFmtMemo || t == ftBytes || t == ftVarBytes || t == ftBlob ||
+         t == ftGraphic || t == ftUnknown;
+}
+
+bool FieldMatches(TField* field, const std::string& key, TLocateOptions options) {
+  if (IsTextType(field->DataType())) {
+    std::string value = field->AsString();
+    std::string k = key;
+    if (options.Contains(loCaseInsensitive)) {
+      value = AnsiUpperCase(value);
+      k = AnsiUpperCase(k);
+    }
+    if (options.Contains(loPartialKey)) return value.compare(0, k.size(), k) == 0;
+    return value == k;
+  }
+  if (key.empty()) return field->IsNull();
+  if (field->IsNull()) return false;
+  try {
+    switch (field->DataType()) {
+      case ftBoolean: {
+        bool k = AnsiSameText(key, "True") || (!AnsiSameText(key, "False") && StrToFloat(key) != 0);
+        return field->AsBoolean() == k;
+      }
+      case ftDate:
+      case ftTime:
+      case ftDateTime:
+        return field->AsDateTime() == StrToDateTime(key);
+      default:
+        return field->AsFloat() == StrToFloat(key);
+    }
+  } catch (const EConvertError&) {
+    return false;  // a key that is not a value of the field's type matches nothing
+  }
+}
+
+}  // namespace
+
+bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const std::vector<std::string>& Values,
+                            TLocateOptions Options) {
+  if (Fields.size() != Values.size()) DatabaseError("Wrong number of key values", this);
+  TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
+  CursorPosChanged();
+  InternalFirst();
+  std::uint8_t* savedFilter = filterRecord_;
+  filterRecord_ = spare.Bytes.data();
+  bool found = false;
+  try {
+    while (!found && FetchRecord(spare, gmNext, true)) {
+      TDataSetState old = SetTempState(dsFilter);
+      try {
+        found = true;
+        for (std::size_t i = 0; i < Fields.size() && found; ++i)
+          found = FieldMatches(Fields[i], Values[i], Options);
+      } catch (...) {
+        RestoreState(old);
+        throw;
+      }
+      RestoreState(old);
+    }
+  } catch (...) {
+    filterRecord_ = savedFilter;
+    throw;
+  }
+  filterRecord_ = savedFilter;
+  return found;
+}
+
+bool TDataSet::Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues,
+                      TLocateOptions Options) {
+  CheckBrowseMode();
+  std::vector<TField*> fields = GetFieldList(KeyFields);
+  if (!SearchRecord(fields, KeyValues, Options)) {
+    CursorPosChanged();
+    return false;
+  }
+  Resync({rmExact, rmCenter});
+  return true;
+}
+
+bool TDataSet::Lookup(const std::string& KeyFields, const std::vector<std::string>& KeyValues,
+                      const std::string& ResultFields, std::vector<std::string>& Results) {
+  Results.clear();
+  CheckBrowseMode();
+  std::vector<TField*> fields = GetFieldList(KeyFields);
+  std::vector<TField*> results = GetFieldList(ResultFields);
+  bool found = SearchRecord(fields, KeyValues, {});
+  if (found) {
+    TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
+    std::uint8_t* savedFilter = filterRecord_;
+    filterRecord_ = spare.Bytes.data();
+    TDataSetState old = SetTempState(dsFilter);
+    try {
+      for (TField* f : results) Results.push_back(f->AsString());
+    } catch (...) {
+      RestoreState(old);
+      filterRecord_ = savedFilter;
+      throw;
+    }
+    RestoreState(old);
+    filterRecord_ = savedFilter;
+  }
+  // The current record stays; the cursor goes back to it at the next move.
+  CursorPosChanged();
+  return found;
+}
+
+// ---------------------------------------------------------------- data sources
+
+void TDataSet::AddDataSource(TDataSource* Source) {
+  dataSources_.push_back(Source);
+  UpdateBufferCount();
+}
+
+void TDataSet::RemoveDataSource(TDataSource* Source) {
+  auto it = std::find(dataSources_.begin(), dataSources_.end(), Source);
+  if (it != dataSources_.end()) dataSources_.erase(it);
+  if (!ComponentState().Contains(csDestroying)) UpdateBufferCount();
+}
+
+}  // namespace fw
