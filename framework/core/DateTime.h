@@ -12,7 +12,8 @@
 
 namespace fw {
 
-// A double of its own type, so that a Variant made of it is a date.
+// A double of its own type, so that a Variant made of it is a date. Sums of
+// dates and times are doubles: Variant(TDateTime(d + t)) keeps the kind.
 struct TDateTime {
   double Value = 0;
   constexpr TDateTime() = default;

@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "Format.h"
 #include "Object.h"
@@ -17,7 +18,8 @@ public:
   explicit Exception(std::string message) : message_(std::move(message)), helpContext_(0) {}
   // A template, so that a braced list after the text always means arguments
   // to format (Exception("%d rows", {5})), never a help context.
-  template <std::integral H>
+  template <typename H>
+    requires std::integral<H> || std::is_enum_v<H>
   Exception(std::string message, H helpContext)
       : message_(std::move(message)), helpContext_(static_cast<int>(helpContext)) {}
   // CreateFmt: the message is Format(pattern, args).

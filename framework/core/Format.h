@@ -28,6 +28,7 @@
 #include <type_traits>
 
 #include "Currency.h"
+#include "DateTime.h"
 
 namespace fw {
 
@@ -57,6 +58,7 @@ struct TVarRec {
   TVarRec(double v) : Kind(vtExtended), Extended(v) {}
   TVarRec(float v) : Kind(vtExtended), Extended(v) {}
   TVarRec(long double v) : Kind(vtExtended), Extended(static_cast<double>(v)) {}
+  TVarRec(TDateTime v) : Kind(vtExtended), Extended(v.Value) {}
   TVarRec(Currency v) : Kind(vtCurrency), Curr(v) {}
   TVarRec(const char* v) : Kind(vtString), String(v ? std::string_view(v) : std::string_view()) {}
   TVarRec(const std::string& v) : Kind(vtString), String(v) {}

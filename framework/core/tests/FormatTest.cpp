@@ -38,6 +38,7 @@ TEST_F(FormatTest, DirectivesAsATable) {
       {Format("%m|%m|%.0m", {1234.5, -1234.5, 2.0}), "$1,234.50|($1,234.50)|$2"},
       {Format("%m", {Currency::FromScaled(12345)}), "$1.23"},
       {Format("%f", {Currency::FromScaled(-12345)}), "-1.23"},
+      {Format("%.1f", {TDateTime(1.25)}), "1.3"},
       {Format("%%|100%%", {}), "%|100%"},
       {Format("%1:s %0:s %s", {"a", "b"}), "b a b"},
       {Format("%*d|%-*d|%.*f", {5, 42, 4, 7, 1, 2.25}), "   42|7   |2.3"},
@@ -108,7 +109,8 @@ TEST(ExceptionFormat, BracedArgumentsFormatAndPlainTextStaysPlain) {
 
   Exception plain("100% sure");  // never formatted
   EXPECT_EQ(plain.Message(), "100% sure");
-  Exception help("%d stays", 7);
+  enum { HelpTopic = 7 };
+  Exception help("%d stays", HelpTopic);
   EXPECT_EQ(help.Message(), "%d stays");
   EXPECT_EQ(help.HelpContext(), 7);
 
