@@ -5,6 +5,7 @@
 
 #include "DataSource.h"
 #include "Fields.h"
+#include "Streams.h"
 #include "DateTime.h"
 #include "Text.h"
 
@@ -40,6 +41,7 @@ void DatabaseError(const std::string& message, const TComponent* component) {
 
 namespace {
 bool InEditModes(TDataSetState s) { return s == dsEdit || s == dsInsert; }
+Variant ValuesOf(const std::vector<TField*>& fields);
 }  // namespace
 
 // ---------------------------------------------------------------- life
@@ -95,6 +97,7 @@ void TDataSet::InternalCloseDataSet() {
     } catch (const EDatabaseError&) {
     }
   }
+  pendingBlobs_.clear();
   SetState(dsInactive);
   CloseCursor();
 }
@@ -312,6 +315,11 @@ std::uint8_t* TDataSet::ActiveFieldRecord() {
 bool TDataSet::GetFieldData(TField* Field, void* Buffer) {
   std::uint8_t* rec = ActiveFieldRecord();
   if (!rec) return false;
+  if (Field->IsBlob()) {
+    auto it = pendingBlobs_.find(Field->FieldNo());
+    if (InEditModes(state_) && it != pendingBlobs_.end()) return !it->second.empty();
+    return GetRecordFieldData(Field, rec, nullptr);
+  }
   if (Field->FieldKind() != fkData) {
     if (Field->calcOffset_ < 0) return false;
     const std::uint8_t* p = rec + recordSize_ + Field->calcOffset_;
@@ -323,6 +331,11 @@ bool TDataSet::GetFieldData(TField* Field, void* Buffer) {
 }
 
 void TDataSet::SetFieldData(TField* Field, const void* Buffer) {
+  if (Field->IsBlob()) {
+    if (Buffer) DatabaseError("Field '" + Field->DisplayName() + "' has no native form", this);
+    SetBlobData(Field, std::string());
+    return;
+  }
   bool calcState = state_ == dsCalcFields || state_ == dsFilter;
   if (!InEditModes(state_) && state_ != dsSetKey && !calcState)
     DatabaseError("Dataset not in edit or insert mode", this);
@@ -343,6 +356,76 @@ void TDataSet::SetFieldData(TField* Field, const void* Buffer) {
   }
   SetRecordFieldData(Field, rec, Buffer);
   if (!calcState) DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(Field));
+}
+
+bool TDataSet::GetBlobData(TField* Field, std::string& Data) {
+  Data.clear();
+  std::uint8_t* rec = ActiveFieldRecord();
+  if (!rec) return false;
+  auto it = pendingBlobs_.find(Field->FieldNo());
+  if (InEditModes(state_) && it != pendingBlobs_.end()) {
+    Data = it->second;
+    return !Data.empty();
+  }
+  return GetRecordBlobData(Field, rec, Data) && !Data.empty();
+}
+
+void TDataSet::SetBlobData(TField* Field, const std::string& Data) {
+  if (!InEditModes(state_)) DatabaseError("Dataset not in edit or insert mode", this);
+  if (Field->FieldKind() != fkData) DatabaseError("Field '" + Field->DisplayName() + "' cannot be modified", this);
+  pendingBlobs_[Field->FieldNo()] = Data;
+  DataEvent(deFieldChange, reinterpret_cast<std::intptr_t>(Field));
+}
+
+namespace {
+
+// The content in memory; a stream that was written to stores it into the
+// record when it is freed.
+class TBlobStream : public TMemoryStream {
+public:
+  TBlobStream(TDataSet* dataSet, TField* field, TBlobStreamMode mode) : dataSet_(dataSet), field_(field) {
+    if (mode != bmRead && !(dataSet->State() == dsEdit || dataSet->State() == dsInsert))
+      DatabaseError("Dataset not in edit or insert mode", dataSet);
+    if (mode != bmWrite) {
+      std::string data;
+      dataSet->GetBlobData(field, data);
+      buffer_ = std::move(data);
+      Sync();
+    }
+    writable_ = mode != bmRead;
+    modified_ = mode == bmWrite;
+  }
+  ~TBlobStream() override {
+    if (!modified_) return;
+    try {
+      dataSet_->SetBlobData(field_, buffer_);
+    } catch (const Exception&) {
+      // The state was checked when the stream was made; what a listener
+      // raises here has no caller to go to.
+    }
+  }
+  std::int64_t Write(const void* buffer, std::int64_t count) override {
+    if (!writable_) throw EStreamError("Cannot write to a read-only blob stream");
+    modified_ = true;
+    return TMemoryStream::Write(buffer, count);
+  }
+  void SetSize(std::int64_t newSize) override {
+    if (!writable_) throw EStreamError("Cannot write to a read-only blob stream");
+    modified_ = true;
+    TMemoryStream::SetSize(newSize);
+  }
+
+private:
+  TDataSet* dataSet_;
+  TField* field_;
+  bool writable_ = false;
+  bool modified_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField* Field, TBlobStreamMode Mode) {
+  return std::make_unique<TBlobStream>(this, Field, Mode);
 }
 
 void TDataSet::ClearCalcFields(std::uint8_t* Record) {
@@ -372,18 +455,12 @@ void TDataSet::GetCalcFields(std::uint8_t* Record) {
 
 void TDataSet::CalculateLookupFields() {
   for (TField* f : fields_) {
-    if (f->FieldKind() != fkLookup || !f->LookupDataSet() || !f->LookupDataSet()->Active()) continue;
+    TDataSet* source = f->LookupDataSet();
+    if (f->FieldKind() != fkLookup || !source || !source->Active() || f->KeyFields().empty()) continue;
     std::vector<TField*> keys = GetFieldList(f->KeyFields());
-    std::vector<std::string> values;
     bool blank = false;
-    for (TField* k : keys) {
-      blank = blank || k->IsNull();
-      values.push_back(k->AsString());
-    }
-    if (blank || keys.empty()) continue;
-    std::vector<std::string> result;
-    if (f->LookupDataSet()->Lookup(f->LookupKeyFields(), values, f->LookupResultField(), result))
-      f->SetAsString(result.empty() ? std::string() : result[0]);
+    for (TField* k : keys) blank = blank || k->IsNull();
+    if (!blank) f->SetValue(source->Lookup(f->LookupKeyFields(), ValuesOf(keys), f->LookupResultField()));
   }
 }
 
@@ -722,6 +799,7 @@ void TDataSet::Edit() {
   DoBeforeEdit();
   UpdateCursorPos();
   InternalEdit();
+  pendingBlobs_.clear();
   GetCalcFields(ActiveBuffer());
   SetState(dsEdit);
   DataEvent(deRecordChange, 0);
@@ -732,6 +810,7 @@ void TDataSet::BeginInsertAppend() {
   CheckBrowseMode();
   CheckCanModify();
   DoBeforeInsert();
+  pendingBlobs_.clear();
 }
 
 void TDataSet::EndInsertAppend() {
@@ -805,6 +884,7 @@ void TDataSet::Post() {
   if (!InEditModes(state_)) {
     if (state_ == dsSetKey) {
       DataEvent(deCheckBrowseMode, 0);
+      PostKeyBuffer(true);
       SetState(dsBrowse);
       DataEvent(deDataSetChange, 0);
     }
@@ -825,6 +905,7 @@ void TDataSet::Post() {
       if (action == daAbort) Abort();
     }
   }
+  pendingBlobs_.clear();
   SetState(dsBrowse);
   Resync({});
   DoAfterPost();
@@ -833,6 +914,7 @@ void TDataSet::Post() {
 void TDataSet::Cancel() {
   if (!InEditModes(state_)) {
     if (state_ == dsSetKey) {
+      PostKeyBuffer(false);
       SetState(dsBrowse);
       DataEvent(deDataSetChange, 0);
     }
@@ -842,6 +924,7 @@ void TDataSet::Cancel() {
   DoBeforeCancel();
   bool wasInsert = state_ == dsInsert;
   InternalCancel();
+  pendingBlobs_.clear();
   if (wasInsert) {
     // The new record leaves the window; the cursor goes to the record that
     // takes its place.
@@ -909,14 +992,14 @@ bool TDataSet::BookmarkValid(const TBookmark& Bookmark) { return !Bookmark.IsNul
 namespace {
 
 bool IsTextType(TFieldType t) {
-  return t == ftString || t == ftMemo || t == ftFmtMemo || t == ftBytes || t == ftVarBytes || t == ftBlob ||
-         t == ftGraphic || t == ftUnknown;
+  return t == ftString || t == ftMemo || t == ftFmtMemo || t == ftUnknown;
 }
 
-bool FieldMatches(TField* field, const std::string& key, TLocateOptions options) {
+bool FieldMatches(TField* field, const Variant& key, TLocateOptions options) {
+  if (VarIsNull(key) || VarIsEmpty(key)) return field->IsNull();
   if (IsTextType(field->DataType())) {
     std::string value = field->AsString();
-    std::string k = key;
+    std::string k = VarToStr(key);
     if (options.Contains(loCaseInsensitive)) {
       value = AnsiUpperCase(value);
       k = AnsiUpperCase(k);
@@ -924,31 +1007,43 @@ bool FieldMatches(TField* field, const std::string& key, TLocateOptions options)
     if (options.Contains(loPartialKey)) return value.compare(0, k.size(), k) == 0;
     return value == k;
   }
-  if (key.empty()) return field->IsNull();
   if (field->IsNull()) return false;
   try {
-    switch (field->DataType()) {
-      case ftBoolean: {
-        bool k = AnsiSameText(key, "True") || (!AnsiSameText(key, "False") && StrToFloat(key) != 0);
-        return field->AsBoolean() == k;
-      }
-      case ftDate:
-      case ftTime:
-      case ftDateTime:
-        return field->AsDateTime() == StrToDateTime(key);
-      default:
-        return field->AsFloat() == StrToFloat(key);
-    }
-  } catch (const EConvertError&) {
+    return field->Value() == key;
+  } catch (const EVariantError&) {
     return false;  // a key that is not a value of the field's type matches nothing
   }
 }
 
+Variant ValuesOf(const std::vector<TField*>& fields) {
+  if (fields.size() == 1) return fields[0]->Value();
+  std::vector<Variant> items;
+  for (TField* f : fields) items.push_back(f->Value());
+  return Variant::MakeArray(std::move(items));
+}
+
 }  // namespace
 
-bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const std::vector<std::string>& Values,
-                            TLocateOptions Options) {
-  if (Fields.size() != Values.size()) DatabaseError("Wrong number of key values", this);
+Variant TDataSet::FieldValues(const std::string& FieldNames) const { return ValuesOf(GetFieldList(FieldNames)); }
+
+void TDataSet::SetFieldValues(const std::string& FieldNames, const Variant& Value) {
+  std::vector<TField*> fields = GetFieldList(FieldNames);
+  if (fields.size() == 1) {
+    fields[0]->SetValue(Value);
+    return;
+  }
+  for (std::size_t i = 0; i < fields.size(); ++i) fields[i]->SetValue(Value[static_cast<int>(i)]);
+}
+
+bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const Variant& Values, TLocateOptions Options) {
+  std::vector<Variant> keys;
+  if (Fields.size() == 1 && !VarIsArray(Values)) {
+    keys.push_back(Values);
+  } else {
+    if (!VarIsArray(Values) || Values.ArrayCount() != static_cast<int>(Fields.size()))
+      DatabaseError("Wrong number of key values", this);
+    for (int i = 0; i < Values.ArrayCount(); ++i) keys.push_back(Values[i]);
+  }
   TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
   CursorPosChanged();
   InternalFirst();
@@ -960,8 +1055,7 @@ bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const std::vecto
       TDataSetState old = SetTempState(dsFilter);
       try {
         found = true;
-        for (std::size_t i = 0; i < Fields.size() && found; ++i)
-          found = FieldMatches(Fields[i], Values[i], Options);
+        for (std::size_t i = 0; i < Fields.size() && found; ++i) found = FieldMatches(Fields[i], keys[i], Options);
       } catch (...) {
         RestoreState(old);
         throw;
@@ -976,8 +1070,7 @@ bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const std::vecto
   return found;
 }
 
-bool TDataSet::Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues,
-                      TLocateOptions Options) {
+bool TDataSet::Locate(const std::string& KeyFields, const Variant& KeyValues, TLocateOptions Options) {
   CheckBrowseMode();
   std::vector<TField*> fields = GetFieldList(KeyFields);
   if (!SearchRecord(fields, KeyValues, Options)) {
@@ -988,20 +1081,18 @@ bool TDataSet::Locate(const std::string& KeyFields, const std::vector<std::strin
   return true;
 }
 
-bool TDataSet::Lookup(const std::string& KeyFields, const std::vector<std::string>& KeyValues,
-                      const std::string& ResultFields, std::vector<std::string>& Results) {
-  Results.clear();
+Variant TDataSet::Lookup(const std::string& KeyFields, const Variant& KeyValues, const std::string& ResultFields) {
   CheckBrowseMode();
   std::vector<TField*> fields = GetFieldList(KeyFields);
   std::vector<TField*> results = GetFieldList(ResultFields);
-  bool found = SearchRecord(fields, KeyValues, {});
-  if (found) {
+  Variant result = Null();
+  if (SearchRecord(fields, KeyValues, {})) {
     TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
     std::uint8_t* savedFilter = filterRecord_;
     filterRecord_ = spare.Bytes.data();
     TDataSetState old = SetTempState(dsFilter);
     try {
-      for (TField* f : results) Results.push_back(f->AsString());
+      result = ValuesOf(results);
     } catch (...) {
       RestoreState(old);
       filterRecord_ = savedFilter;
@@ -1012,7 +1103,7 @@ bool TDataSet::Lookup(const std::string& KeyFields, const std::vector<std::strin
   }
   // The current record stays; the cursor goes back to it at the next move.
   CursorPosChanged();
-  return found;
+  return result;
 }
 
 // ---------------------------------------------------------------- data sources

@@ -37,6 +37,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,10 +45,12 @@
 #include "Classes.h"
 #include "Exceptions.h"
 #include "FieldDefs.h"
+#include "Variant.h"
 
 namespace fw {
 
 class TField;
+class TStream;
 class TDataSource;
 class TDataLink;
 class TDataSet;
@@ -88,6 +91,7 @@ using TResyncMode = TFlags<TResyncModeItem>;
 FW_ENUM(TLocateOption, loCaseInsensitive, loPartialKey)
 using TLocateOptions = TFlags<TLocateOption>;
 FW_ENUM(TDataAction, daFail, daAbort, daRetry)
+FW_ENUM(TBlobStreamMode, bmRead, bmWrite, bmReadWrite)
 
 // A record position. A value: copies are independent, an empty one is nil.
 struct TBookmark {
@@ -175,15 +179,19 @@ public:
   virtual int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2);
   virtual bool BookmarkValid(const TBookmark& Bookmark);
 
-  // ---- search. Key values are given as texts, one per key field; an empty
-  // text matches a blank field. A string field compares its text (partly with
-  // loPartialKey, without regard to case with loCaseInsensitive); other
-  // fields compare their value with the text converted to their type.
-  // Locate makes the found record current; Lookup leaves the current record
-  // and gives the result fields' texts (";"-separated names, one text each).
-  bool Locate(const std::string& KeyFields, const std::vector<std::string>& KeyValues, TLocateOptions Options);
-  bool Lookup(const std::string& KeyFields, const std::vector<std::string>& KeyValues,
-              const std::string& ResultFields, std::vector<std::string>& Results);
+  // ---- values by field name: one field gives its value, several
+  // (";"-separated) an array of theirs.
+  Variant FieldValues(const std::string& FieldNames) const;
+  void SetFieldValues(const std::string& FieldNames, const Variant& Value);
+
+  // ---- search. KeyValues holds one value per key field (an array for
+  // several). A string field compares its text (partly with loPartialKey,
+  // without regard to case with loCaseInsensitive); other fields compare
+  // their value; Null matches a blank field. Locate makes the first matching
+  // record current; Lookup leaves the current record and gives the result
+  // fields' values, Null when nothing matches.
+  bool Locate(const std::string& KeyFields, const Variant& KeyValues, TLocateOptions Options);
+  Variant Lookup(const std::string& KeyFields, const Variant& KeyValues, const std::string& ResultFields);
 
   // ---- controls
   void DisableControls();
@@ -200,6 +208,13 @@ public:
   // state selects, in the field's native form (see TField::GetData).
   bool GetFieldData(TField* Field, void* Buffer);
   void SetFieldData(TField* Field, const void* Buffer);
+  // The whole content of a blob field in the current record; false when
+  // blank. Written content stays with the edited record until it is posted.
+  bool GetBlobData(TField* Field, std::string& Data);
+  void SetBlobData(TField* Field, const std::string& Data);
+  // A stream over a blob field's content; writing needs dsEdit or dsInsert
+  // and takes effect when the stream is freed.
+  virtual std::unique_ptr<TStream> CreateBlobStream(TField* Field, TBlobStreamMode Mode);
 
   // ---- events
   TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
@@ -266,11 +281,21 @@ protected:
   virtual void InternalRefresh() {}
   virtual bool GetRecordFieldData(TField* Field, const std::uint8_t* Record, void* Buffer) = 0;
   virtual void SetRecordFieldData(TField* Field, std::uint8_t* Record, const void* Buffer) = 0;
+  // The stored content of a blob field of Record (GetRecordFieldData with a
+  // null buffer answers whether there is any).
+  virtual bool GetRecordBlobData(TField* /*Field*/, const std::uint8_t* /*Record*/, std::string& /*Data*/) {
+    return false;
+  }
+  // Blob contents written to the record being edited, by field number, for
+  // InternalPost to store.
+  const std::map<int, std::string>& PendingBlobs() const { return pendingBlobs_; }
   virtual int GetRecordCountInternal() { return -1; }
   virtual int GetRecNoInternal() { return -1; }
   virtual void SetRecNoInternal(int /*value*/) {}
   // The key buffer of a table in dsSetKey; nullptr for other datasets.
   virtual std::uint8_t* GetKeyRecord() { return nullptr; }
+  // Ends dsSetKey: Commit keeps the key values set, else they are undone.
+  virtual void PostKeyBuffer(bool /*Commit*/) {}
   virtual void UpdateIndexDefs() {}
 
   // ---- helpers for concrete datasets
@@ -292,6 +317,8 @@ protected:
   void RestoreState(TDataSetState Value);
   void SetState(TDataSetState Value);
   bool InternalOpenComplete() const { return internalOpenComplete_; }
+  // Bytes of each record buffer: the dataset's record and the calculated fields.
+  int RecordBufferSize() const { return recordSize_ + calcFieldsSize_; }
   void ClearBuffers();
   void Loaded() override;
 
@@ -336,8 +363,7 @@ private:
   void CalculateLookupFields();
   // Finds the first record from the start that matches; leaves the cursor on
   // it and true, or the cursor unknown and false.
-  bool SearchRecord(const std::vector<TField*>& Fields, const std::vector<std::string>& Values,
-                    TLocateOptions Options);
+  bool SearchRecord(const std::vector<TField*>& Fields, const Variant& Values, TLocateOptions Options);
 
   TDataSetState state_ = dsInactive;
   bool bof_ = true;
@@ -362,6 +388,7 @@ private:
   TDataEvent enableEvent_ = deDataSetChange;
   int tempStateDepth_ = 0;
   bool streamedActive_ = false;
+  std::map<int, std::string> pendingBlobs_;
 };
 
 }  // namespace fw

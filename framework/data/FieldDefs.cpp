@@ -27,6 +27,9 @@ TClass DefaultFieldClass(TFieldType type) {
     case ftBytes: return TBytesField::StaticClass();
     case ftVarBytes: return TVarBytesField::StaticClass();
     case ftAutoInc: return TAutoIncField::StaticClass();
+    case ftBlob: return TBlobField::StaticClass();
+    case ftMemo: case ftFmtMemo: return TMemoField::StaticClass();
+    case ftGraphic: return TGraphicField::StaticClass();
     default: return nullptr;
   }
 }
@@ -45,6 +48,7 @@ TField* TFieldDef::CreateField(TComponent* owner) const {
   TComponent* c = cls->CreateComponent(owner);
   auto* field = static_cast<TField*>(c);
   try {
+    if (auto* blob = dynamic_cast<TBlobField*>(field)) blob->SetBlobType(dataType_);
     if (dataType_ == ftString || dataType_ == ftBytes || dataType_ == ftVarBytes || dataType_ == ftBCD ||
         field->IsBlob())
       field->SetSize(size_);

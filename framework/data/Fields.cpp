@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "Strings.h"
 #include "Text.h"
 
 namespace fw {
@@ -44,6 +45,14 @@ FW_IMPLEMENT_CLASS(TDateField)
 FW_IMPLEMENT_CLASS(TTimeField)
 FW_PUBLISH(TBytesField) { c.Property("Size", &TBytesField::Size, &TBytesField::SetSize).Default(16); }
 FW_IMPLEMENT_CLASS(TVarBytesField)
+FW_PUBLISH(TBlobField) {
+  c.Property("BlobType", &TBlobField::BlobType, &TBlobField::SetBlobType).Default(ftBlob);
+  c.Property("Size", &TBlobField::Size, &TBlobField::SetSize).Default(0);
+}
+FW_PUBLISH(TMemoField) {
+  c.Property("Transliterate", &TMemoField::Transliterate, &TMemoField::SetTransliterate).Default(1);
+}
+FW_IMPLEMENT_CLASS(TGraphicField)
 
 // ---------------------------------------------------------------- TField
 
@@ -201,6 +210,16 @@ void TField::SetAsBooleanValue(bool) { AccessError("Boolean"); }
 TDateTime TField::GetAsDateTime() const { AccessError("DateTime"); }
 void TField::SetAsDateTimeValue(TDateTime) { AccessError("DateTime"); }
 
+Variant TField::GetAsVariant() const {
+  if (IsNull()) return Null();
+  return Variant(GetAsString());
+}
+
+void TField::SetVarValue(const Variant& Value) {
+  if (VarIsNull(Value) || VarIsEmpty(Value)) Clear();
+  else SetAsString(VarToStr(Value));
+}
+
 // ---------------------------------------------------------------- TStringField
 
 TStringField::TStringField(TComponent* AOwner) : TField(AOwner) {
@@ -242,6 +261,12 @@ void TStringField::SetAsFloatValue(double Value) { SetAsString(FloatToStr(Value)
 bool TStringField::GetAsBoolean() const {
   std::string s = GetAsString();
   return !s.empty() && (s[0] == 'T' || s[0] == 't' || s[0] == 'Y' || s[0] == 'y');
+}
+
+Variant TStringField::GetAsVariant() const {
+  std::string s;
+  if (!GetValue(s)) return Null();
+  return Variant(std::move(s));
 }
 
 void TStringField::SetAsBooleanValue(bool Value) { SetAsString(Value ? "True" : "False"); }
@@ -314,6 +339,17 @@ void TIntegerField::SetAsFloatValue(double Value) {
 
 void TIntegerField::GetText(std::string& Text, bool) const { Text = GetAsString(); }
 
+Variant TIntegerField::GetAsVariant() const {
+  std::int32_t v;
+  if (!GetValue(v)) return Null();
+  return Variant(static_cast<int>(v));
+}
+
+void TIntegerField::SetVarValue(const Variant& Value) {
+  if (VarIsNull(Value) || VarIsEmpty(Value)) Clear();
+  else SetAsInteger(Value.AsInteger());
+}
+
 bool TIntegerField::IsValidChar(TChar c) const { return c == '+' || c == '-' || (c >= '0' && c <= '9'); }
 
 TSmallintField::TSmallintField(TComponent* AOwner) : TIntegerField(AOwner, INT16_MIN, INT16_MAX) {
@@ -384,6 +420,17 @@ bool TBooleanField::GetAsBoolean() const {
   return v;
 }
 
+Variant TBooleanField::GetAsVariant() const {
+  bool v;
+  if (!GetValue(v)) return Null();
+  return Variant(v);
+}
+
+void TBooleanField::SetVarValue(const Variant& Value) {
+  if (VarIsNull(Value) || VarIsEmpty(Value)) Clear();
+  else SetAsBoolean(Value.AsBoolean());
+}
+
 void TBooleanField::SetAsBooleanValue(bool Value) {
   std::uint16_t v = Value ? 1 : 0;
   SetData(&v);
@@ -435,6 +482,18 @@ void TFloatField::GetText(std::string& Text, bool DisplayText) const {
     return;
   }
   Text = DisplayText && currency_ ? FloatToStrF(v, ffCurrency, 15, CurrencyDecimals) : FloatToStr(v);
+}
+
+Variant TFloatField::GetAsVariant() const {
+  double v;
+  if (!GetValue(v)) return Null();
+  if (currency_) return Variant(Currency::FromDouble(v));
+  return Variant(v);
+}
+
+void TFloatField::SetVarValue(const Variant& Value) {
+  if (VarIsNull(Value) || VarIsEmpty(Value)) Clear();
+  else SetAsFloat(Value.AsDouble());
 }
 
 bool TFloatField::IsValidChar(TChar c) const {
@@ -525,6 +584,17 @@ void TDateTimeField::GetText(std::string& Text, bool) const {
   }
 }
 
+Variant TDateTimeField::GetAsVariant() const {
+  TDateTime v;
+  if (!GetValue(v)) return Null();
+  return Variant(v);
+}
+
+void TDateTimeField::SetVarValue(const Variant& Value) {
+  if (VarIsNull(Value) || VarIsEmpty(Value)) Clear();
+  else SetAsDateTime(Value.AsDateTime());
+}
+
 std::string TDateTimeField::GetAsString() const {
   std::string s;
   GetText(s, false);
@@ -597,5 +667,65 @@ void TVarBytesField::SetAsStringValue(const std::string& Value) {
   std::memcpy(buf.data() + 2, Value.data(), len);
   SetData(buf.data());
 }
+
+// ---------------------------------------------------------------- blobs
+
+TBlobField::TBlobField(TComponent* AOwner) : TField(AOwner) { SetDataType(ftBlob); }
+
+void TBlobField::SetBlobType(TFieldType Value) {
+  if (DataSet()) DataSet()->CheckInactive();
+  SetDataType(Value);
+}
+
+std::string TBlobField::GetAsString() const {
+  if (!DataSet()) DatabaseError("Field '" + DisplayName() + "' has no dataset");
+  std::string data;
+  DataSet()->GetBlobData(const_cast<TBlobField*>(this), data);
+  return data;
+}
+
+void TBlobField::SetAsStringValue(const std::string& Value) {
+  if (!DataSet()) DatabaseError("Field '" + DisplayName() + "' has no dataset");
+  DataSet()->SetBlobData(this, Value);
+}
+
+void TBlobField::GetText(std::string& Text, bool) const {
+  switch (DataType()) {
+    case ftMemo:
+    case ftFmtMemo: Text = "(Memo)"; break;
+    case ftGraphic: Text = "(Graphic)"; break;
+    default: Text = "(Blob)"; break;
+  }
+}
+
+void TBlobField::LoadFromStream(TStream& Stream) { SetAsString(ReadToEnd(Stream)); }
+
+void TBlobField::SaveToStream(TStream& Stream) const {
+  std::string data = GetAsString();
+  Stream.WriteBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+}
+
+void TBlobField::Assign(const TPersistent* Source) {
+  if (auto* lines = dynamic_cast<const TStrings*>(Source)) {
+    SetAsString(lines->Text());
+    return;
+  }
+  if (auto* blob = dynamic_cast<const TBlobField*>(Source)) {
+    SetAsString(blob->AsString());
+    return;
+  }
+  TField::Assign(Source);
+}
+
+void TBlobField::AssignTo(TPersistent* Dest) const {
+  if (auto* lines = dynamic_cast<TStrings*>(Dest)) {
+    lines->SetText(GetAsString());
+    return;
+  }
+  TField::AssignTo(Dest);
+}
+
+TMemoField::TMemoField(TComponent* AOwner) : TBlobField(AOwner) { SetDataType(ftMemo); }
+TGraphicField::TGraphicField(TComponent* AOwner) : TBlobField(AOwner) { SetDataType(ftGraphic); }
 
 }  // namespace fw

@@ -26,6 +26,7 @@
 #include "DataSet.h"
 #include "Chars.h"
 #include "DateTime.h"
+#include "Streams.h"
 #include "Variant.h"
 
 namespace fw {
@@ -80,6 +81,11 @@ public:
   void SetAsBoolean(bool Value) { SetAsBooleanValue(Value); }
   TDateTime AsDateTime() const { return GetAsDateTime(); }
   void SetAsDateTime(TDateTime Value) { SetAsDateTimeValue(Value); }
+  // Null when blank; Null or Unassigned blanks the field.
+  Variant Value() const { return GetAsVariant(); }
+  void SetValue(const Variant& Value) { SetVarValue(Value); }
+  Variant AsVariant() const { return GetAsVariant(); }
+  void SetAsVariant(const Variant& Value) { SetVarValue(Value); }
   // The text to edit (Text) and to show (DisplayText), through OnGetText
   // when it is assigned; setting Text goes through OnSetText when assigned.
   std::string Text() const;
@@ -138,6 +144,8 @@ protected:
   virtual void SetAsBooleanValue(bool Value);
   virtual TDateTime GetAsDateTime() const;
   virtual void SetAsDateTimeValue(TDateTime Value);
+  virtual Variant GetAsVariant() const;
+  virtual void SetVarValue(const Variant& Value);
   // The text of the value without OnGetText.
   virtual void GetText(std::string& Text, bool DisplayText) const;
   virtual int DefaultWidth() const { return 10; }
@@ -185,6 +193,7 @@ protected:
   void SetAsBooleanValue(bool Value) override;
   TDateTime GetAsDateTime() const override;
   void SetAsDateTimeValue(TDateTime Value) override;
+  Variant GetAsVariant() const override;
   int DefaultWidth() const override { return Size(); }
 };
 
@@ -208,6 +217,8 @@ protected:
   double GetAsFloat() const override;
   void SetAsFloatValue(double Value) override;
   void GetText(std::string& Text, bool DisplayText) const override;
+  Variant GetAsVariant() const override;
+  void SetVarValue(const Variant& Value) override;
   int DefaultWidth() const override { return 11; }
   // Native form <-> int32, by the field's width.
   virtual std::int32_t FromNative(const void* Buffer) const;
@@ -262,6 +273,8 @@ protected:
   void SetAsStringValue(const std::string& Value) override;
   bool GetAsBoolean() const override;
   void SetAsBooleanValue(bool Value) override;
+  Variant GetAsVariant() const override;
+  void SetVarValue(const Variant& Value) override;
   int DefaultWidth() const override { return 5; }
 };
 
@@ -283,6 +296,8 @@ protected:
   double GetAsFloat() const override;
   void SetAsFloatValue(double Value) override;
   void GetText(std::string& Text, bool DisplayText) const override;
+  Variant GetAsVariant() const override;
+  void SetVarValue(const Variant& Value) override;
 
 private:
   bool currency_ = false;
@@ -316,6 +331,8 @@ protected:
   TDateTime GetAsDateTime() const override;
   void SetAsDateTimeValue(TDateTime Value) override;
   void GetText(std::string& Text, bool DisplayText) const override;
+  Variant GetAsVariant() const override;
+  void SetVarValue(const Variant& Value) override;
   int DefaultWidth() const override { return 18; }
 };
 
@@ -361,6 +378,41 @@ public:
 protected:
   std::string GetAsString() const override;
   void SetAsStringValue(const std::string& Value) override;
+};
+
+// Blobs: data of any length, read and written whole or through a blob
+// stream of the dataset. Their Text is the kind in brackets ("(Memo)"); their
+// content is AsString.
+class TBlobField : public TField {
+  FW_CLASS(TBlobField, TField)
+public:
+  explicit TBlobField(TComponent* AOwner);
+  bool IsBlob() const override { return true; }
+  TFieldType BlobType() const { return DataType(); }
+  void SetBlobType(TFieldType Value);
+  void LoadFromStream(TStream& Stream);
+  void SaveToStream(TStream& Stream) const;
+  // From another blob field, or the lines of a string list (CR LF after each).
+  void Assign(const TPersistent* Source) override;
+
+protected:
+  std::string GetAsString() const override;
+  void SetAsStringValue(const std::string& Value) override;
+  void GetText(std::string& Text, bool DisplayText) const override;
+  // Into a string list: the content as lines.
+  void AssignTo(TPersistent* Dest) const override;
+};
+
+class TMemoField : public TBlobField {
+  FW_CLASS(TMemoField, TBlobField)
+public:
+  explicit TMemoField(TComponent* AOwner);
+};
+
+class TGraphicField : public TBlobField {
+  FW_CLASS(TGraphicField, TBlobField)
+public:
+  explicit TGraphicField(TComponent* AOwner);
 };
 
 }  // namespace fw
