@@ -9,26 +9,8 @@ namespace orvex {
 
 namespace {
 
-constexpr std::size_t kFirstBatch = 8;  // small after a move, so that searches stay cheap
+constexpr std::size_t kFirstBatch = 2;  // small after a move, so that searches stay cheap
 constexpr std::size_t kMaxBatch = 512;
-
-template <typename T>
-T Load(const std::uint8_t* p) {
-  T v;
-  std::memcpy(&v, p, sizeof v);
-  return v;
-}
-
-template <typename T>
-void Store(std::uint8_t* p, T v) {
-  std::memcpy(p, &v, sizeof v);
-}
-
-void CopyText(char* dest, std::size_t size, const std::string& s) {
-  std::size_t n = std::min(s.size(), size - 1);
-  std::memcpy(dest, s.data(), n);
-  dest[n] = 0;
-}
 
 }  // namespace
 
@@ -174,6 +156,11 @@ void TableCursor::Plan(bool forward, const Bound& b, Run&& run) const {
   } else if (m == 0) {
     run(0, Tail::None, "", nullptr);
     return;
+  } else if (b.inclusive && b.values[m - 1].kind != SqlValue::Null) {
+    // at or beyond the last value: one range
+    run(m - 1, Tail::Cmp, asc ? ">=" : "<=", &b.values[m - 1]);
+    if (!asc) run(m - 1, Tail::IsNull, "", nullptr);
+    --m;
   } else if (b.inclusive) {
     run(m, Tail::None, "", nullptr);
   }
@@ -215,6 +202,19 @@ std::string TableCursor::QuerySql(bool count, bool asc, std::size_t eq, Tail tai
   return sql + t_->RowId() + dir + " LIMIT ?";
 }
 
+sqlite3_stmt* TableCursor::Query(bool count, bool asc, std::size_t eq, Tail tail, const char* op) {
+  static const char* const ops[] = {"", ">", ">=", "<", "<="};
+  std::uint32_t opNo = 0;
+  while (opNo < 4 && std::strcmp(ops[opNo], op) != 0) ++opNo;
+  std::uint32_t key = (count ? 1u : 0u) | (asc ? 2u : 0u) | static_cast<std::uint32_t>(eq) << 2 |
+                      static_cast<std::uint32_t>(tail) << 7 | opNo << 10 | (index_ ? index_->no : 0u) << 13;
+  auto it = queries_.find(key);
+  if (it != queries_.end()) return it->second;
+  sqlite3_stmt* st = t_->Prepare(QuerySql(count, asc, eq, tail, op));
+  queries_.emplace(key, st);
+  return st;
+}
+
 void TableCursor::AppendRow(sqlite3_stmt* st, Batch& out) {
   std::uint32_t size = t_->RecordSize();
   if (out.data.size() < (out.n + 1) * size) out.data.resize((out.n + 1) * size);
@@ -229,13 +229,13 @@ void TableCursor::AppendRow(sqlite3_stmt* st, Batch& out) {
 
 void TableCursor::Fetch(bool forward, const Bound& from, std::size_t limit, Batch& out) {
   out.n = 0;
-  out.generation = t_->Generation();
   out.endAfter = out.endBefore = false;
   bool asc = forward != Descending();
   bool done = false;
+  TableFile::ReadTransaction read(*t_);
   Plan(forward, from, [&](std::size_t eq, Tail tail, const char* op, const SqlValue* v) {
     if (done) return;
-    sqlite3_stmt* st = t_->Prepare(QuerySql(false, asc, eq, tail, op));
+    sqlite3_stmt* st = Query(false, asc, eq, tail, op);
     StmtUse use(st);
     int p = 1;
     for (std::size_t k = 0; k < eq; ++k) Bind(st, p++, from.values[k]);
@@ -255,6 +255,8 @@ void TableCursor::Fetch(bool forward, const Bound& from, std::size_t limit, Batc
       }
     }
   });
+  t_->Refresh();
+  out.generation = t_->Generation();
   bool exhausted = out.n < limit;
   if (!forward) {
     std::uint32_t size = t_->RecordSize();
@@ -274,7 +276,7 @@ void TableCursor::Fetch(bool forward, const Bound& from, std::size_t limit, Batc
 std::uint64_t TableCursor::CountFrom(const Bound& from) {
   std::uint64_t total = 0;
   Plan(true, from, [&](std::size_t eq, Tail tail, const char* op, const SqlValue* v) {
-    sqlite3_stmt* st = t_->Prepare(QuerySql(true, true, eq, tail, op));
+    sqlite3_stmt* st = Query(true, !Descending(), eq, tail, op);
     StmtUse use(st);
     int p = 1;
     for (std::size_t k = 0; k < eq; ++k) Bind(st, p++, from.values[k]);
@@ -286,7 +288,6 @@ std::uint64_t TableCursor::CountFrom(const Bound& from) {
 }
 
 void TableCursor::Refill(bool forward, const Bound& from) {
-  t_->Refresh();
   Fetch(forward, Clamp(forward, from), nextLimit_, spare_);
   std::swap(batch_, spare_);
   nextLimit_ = std::min(nextLimit_ * 2, kMaxBatch);
@@ -294,14 +295,16 @@ void TableCursor::Refill(bool forward, const Bound& from) {
 
 bool TableCursor::ReadRow(std::int64_t rowid, Batch& out) {
   out.n = 0;
-  out.generation = t_->Generation();
   out.endAfter = out.endBefore = false;
   sqlite3_stmt* st = t_->Prepare("SELECT " + t_->SelectList() + " FROM records WHERE " + t_->RowId() + " = ?");
-  StmtUse use(st);
-  sqlite3_bind_int64(st, 1, rowid);
-  if (!t_->Step(st)) return false;
-  AppendRow(st, out);
-  return true;
+  {
+    StmtUse use(st);
+    sqlite3_bind_int64(st, 1, rowid);
+    if (t_->Step(st)) AppendRow(st, out);
+  }
+  t_->Refresh();
+  out.generation = t_->Generation();
+  return out.n == 1;
 }
 
 // The cursor on one record whose image is known, as after a post.
@@ -429,9 +432,19 @@ void TableCursor::Current(std::uint8_t* rec) {
   Deliver(cur_, rec);
 }
 
+void TableCursor::ForceReread() {
+  t_->Poll();
+  batch_.n = 0;
+  countValid_ = false;
+}
+
+// A count is dear, so it is kept until the table changes; whether it did is
+// asked of the file each time.
 std::uint32_t TableCursor::Count() {
+  t_->Poll();
   t_->Refresh();
   if (countValid_ && countGeneration_ == t_->Generation()) return count_;
+  TableFile::ReadTransaction read(*t_);
   std::uint64_t total = CountFrom(rangeStart_);
   if (rangeEnd_.set) {
     Bound after = rangeEnd_;
@@ -440,6 +453,7 @@ std::uint32_t TableCursor::Count() {
     total = total > beyond ? total - beyond : 0;
   }
   count_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
+  t_->Refresh();
   countValid_ = true;
   countGeneration_ = t_->Generation();
   return count_;
@@ -515,7 +529,10 @@ void TableCursor::WriteRecord(std::uint8_t* rec, bool insert) {
     sqlite3_stmt* st = t_->Prepare(sql);
     StmtUse use(st);
     int p = 1;
-    for (std::size_t i : bound) Bind(st, p++, fields[i].type == ORVEX_FT_AUTOINC ? SqlValue() : values[i]);
+    for (std::size_t i : bound) {
+      if (fields[i].type == ORVEX_FT_AUTOINC) values[i] = SqlValue();  // the row id: assigned on insert
+      Bind(st, p++, values[i]);  // bound in place: the statement reads the value when it steps
+    }
     if (!insert) sqlite3_bind_int64(st, p, id);
     t_->Step(st);
     if (insert) {

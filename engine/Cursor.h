@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Handles.h"
@@ -95,7 +96,7 @@ public:
   void Delete();
   void Empty();
   void Pack(bool rebuildIndexes);
-  void ForceReread() { batch_.n = 0; }
+  void ForceReread();
 
   void GetBookmark(std::uint8_t* bookmark);
   void SetToBookmark(const std::uint8_t* bookmark);
@@ -153,6 +154,8 @@ private:
   template <typename Run>
   void Plan(bool forward, const Bound& b, Run&& run) const;
   std::string QuerySql(bool count, bool asc, std::size_t eq, Tail tail, const char* op) const;
+  // The statement of a query, prepared once (the table keeps it).
+  sqlite3_stmt* Query(bool count, bool asc, std::size_t eq, Tail tail, const char* op);
   // Reads up to limit records from a place onwards (backwards: the records
   // before it, delivered in order); false when the records ran out.
   void Fetch(bool forward, const Bound& from, std::size_t limit, Batch& out);
@@ -178,6 +181,7 @@ private:
   Batch batch_, spare_;
   std::size_t nextLimit_;
   std::vector<OrvexHandle> blobs_;
+  std::unordered_map<std::uint32_t, sqlite3_stmt*> queries_;
   bool countValid_ = false;
   std::uint64_t countGeneration_ = 0;
   std::uint32_t count_ = 0;

@@ -66,12 +66,6 @@ bool HasTableExtension(const std::string& name) {
   return FoldedCompare(ext, ".db") == 0 || FoldedCompare(ext, ".dbf") == 0;
 }
 
-void CopyText(char* dest, std::size_t size, const std::string& s) {
-  std::size_t n = std::min(s.size(), size - 1);
-  std::memcpy(dest, s.data(), n);
-  dest[n] = 0;
-}
-
 // ---------------------------------------------------------------- databases and tables
 
 OrvexResult OpenDatabase(const char* name, const char* type, hOrvexDb* db) {

@@ -66,8 +66,9 @@ struct LastError {
   std::string detail;
 };
 
+// The engine is called from one thread at a time, so one is enough.
 LastError& Last() {
-  thread_local LastError last;
+  static LastError last;
   return last;
 }
 

@@ -485,11 +485,8 @@ void TableFile::Load() {
   } catch (const Error&) {
     Fail(ORVEX_ERR_CORRUPT, path_);
   }
-  {
-    sqlite3_stmt* st = Prepare("PRAGMA data_version");
-    StmtUse use(st);
-    if (Step(st)) dataVersion_ = sqlite3_column_int64(st, 0);
-  }
+  Poll();
+  dataVersion_ = DataVersion();
 }
 
 void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::uint16_t fieldCount,
@@ -604,15 +601,56 @@ void TableFile::Delete(const TablePath& table) {
   SyncDirectory(DirectoryOf(table.path));
 }
 
+unsigned TableFile::DataVersion() const {
+  unsigned v = 0;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &v);
+  return v;
+}
+
+void TableFile::Changed() {
+  ++generation_;
+  dataVersion_ = DataVersion();
+}
+
+// The pager's data version moves when a read of this connection finds the
+// file changed by someone else (and at our own commits, which Changed has
+// taken in already), at no cost of its own.
 void TableFile::Refresh() {
+  unsigned v = DataVersion();
+  if (v != dataVersion_) {
+    dataVersion_ = v;
+    ++generation_;
+  }
+}
+
+void TableFile::Poll() {
   sqlite3_stmt* st = Prepare("PRAGMA data_version");
   StmtUse use(st);
   if (Step(st)) {
     std::int64_t v = sqlite3_column_int64(st, 0);
-    if (v != dataVersion_) {
-      dataVersion_ = v;
-      Changed();
+    if (v != fileVersion_) {
+      fileVersion_ = v;
+      ++generation_;
     }
+  }
+}
+
+TableFile::ReadTransaction::ReadTransaction(TableFile& t) : t_(t) {
+  if (t_.readDepth_++ == 0) {
+    if (!t_.begin_) t_.begin_ = t_.Prepare("BEGIN");
+    sqlite3_stmt* st = t_.begin_;
+    StmtUse use(st);
+    t_.Step(st);
+  }
+}
+
+TableFile::ReadTransaction::~ReadTransaction() {
+  if (--t_.readDepth_ == 0) {
+    if (!t_.commit_) t_.commit_ = t_.Prepare("COMMIT");
+    sqlite3_stmt* st = t_.commit_;
+    StmtUse use(st);
+    sqlite3_step(st);
+    t_.Refresh();
   }
 }
 

@@ -96,8 +96,23 @@ public:
   // Changes committed since: bumped by each post in this process and, at
   // Refresh, by commits of other processes.
   std::uint64_t Generation() const { return generation_; }
-  void Changed() { ++generation_; }
+  // After a commit of this process.
+  void Changed();
+  // Takes in what the connection's last read saw of other processes' commits.
   void Refresh();
+  // Asks the file itself whether other processes committed (a read of its own).
+  void Poll();
+  // Reads inside share one snapshot and one round of file locks.
+  class ReadTransaction {
+  public:
+    explicit ReadTransaction(TableFile& t);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+  private:
+    TableFile& t_;
+  };
 
   sqlite3_stmt* Prepare(const std::string& sql);
   void Exec(const std::string& sql);
@@ -115,6 +130,7 @@ public:
 private:
   explicit TableFile(const TablePath& table);
   void Load();
+  unsigned DataVersion() const;
 
   std::string path_, name_;
   Format format_;
@@ -129,7 +145,11 @@ private:
   std::uint16_t protected_ = 0;
   int autoInc_ = -1;
   std::uint64_t generation_ = 1;
-  std::int64_t dataVersion_ = 0;
+  unsigned dataVersion_ = 0;
+  std::int64_t fileVersion_ = 0;
+  int readDepth_ = 0;
+  sqlite3_stmt* begin_ = nullptr;  // kept in statements_
+  sqlite3_stmt* commit_ = nullptr;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 

@@ -1,7 +1,9 @@
 // Fields, their places in the record buffer, and the conversions between the
 // record buffer, the values stored in the file and the caller's values.
 #pragma once
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +13,26 @@
 #include "OrvexApi.h"
 
 namespace orvex {
+
+// Unaligned little-endian access to buffers the caller gave.
+template <typename T>
+T Load(const std::uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+template <typename T>
+void Store(std::uint8_t* p, T v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+// s into a fixed array of size bytes, cut if need be, NUL-terminated.
+inline void CopyText(char* dest, std::size_t size, const std::string& s) {
+  std::size_t n = std::min(s.size(), size - 1);
+  std::memcpy(dest, s.data(), n);
+  dest[n] = 0;
+}
 
 // A value as the file stores it.
 struct SqlValue {

@@ -59,7 +59,9 @@ void TEngineLib::Load() {
     tried += (tried.empty() ? "" : ", ") + path;
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) continue;
-    void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // Never unloaded: handles and the engine's own tables must outlive every
+    // static that might still close a cursor at exit.
+    void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (!lib) {
       const char* e = ::dlerror();
       why = e ? e : "";
