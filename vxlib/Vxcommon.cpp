@@ -5,8 +5,11 @@
 
 #include "Files.h"
 #include "MessageService.h"
+#include "Registry.h"
 #include "Text.h"
+#include "Vxintl.h"
 #include "Vxstr.h"
+#include "Vxtable.h"
 
 using namespace fw;
 
@@ -59,6 +62,26 @@ std::string ControlParameters(const std::string& Line) {
 }
 
 std::string Line(const TStrings* List, int Index) { return List->Strings(Index); }
+
+// The PictureMasks line of FieldName (without regard to case); -1 when none.
+int PictureLine(const TStrings* List, const std::string& FieldName) {
+  for (int i = 0; i < List->Count(); ++i)
+    if (AnsiSameText(Token(Line(List, i), "\t", 1), FieldName)) return i;
+  return -1;
+}
+
+const char* Flag(bool Value) { return Value ? "T" : "F"; }
+
+// A message with an OK button, as the framework's ShowMessage asks it.
+void ShowMessageText(const std::string& Text) {
+  TMessageRequest r;
+  r.Kind = TMessageKind::ShowMessage;
+  r.Text = Text;
+  r.Buttons = {IDOK};
+  r.DefaultButton = IDOK;
+  r.CancelButton = IDOK;
+  MessageService().MessageBox(r);
+}
 
 bool IsEditDescendant(const TObject* Control) {
   return Control && vxIsClass(Control->ClassType(), "TCustomEdit");
@@ -141,6 +164,16 @@ bool vxDataSet(const TDataSet* DataSet) {
   for (const char* name : {"TvxTable", "TvxQuery", "TvxQBE", "TvxStoredProc", "TvxClientDataSet"})
     if (vxIsClass(DataSet->ClassType(), name)) return true;
   return vxGetControlType(DataSet) != nullptr;
+}
+
+bool vxHasIndex(const TDataSet* DataSet) {
+  const auto* t = dynamic_cast<const TvxTable*>(DataSet);
+  return t && t->IndexFieldCount() > 0;
+}
+
+bool vxIsTableQuery(const TDataSet* DataSet) {
+  const auto* t = dynamic_cast<const TvxTable*>(DataSet);
+  return t && t->Query()->Count() > 0;
 }
 
 bool vxDataSetIsValidField(const TDataSet* DataSet, const std::string& Name) {
@@ -335,6 +368,103 @@ std::string vxGetQueryText(const TStrings* Lines, bool IsSQL) {
     text += Line(Lines, i);
   }
   return text;
+}
+
+// ---------------------------------------------------------------- picture masks
+
+void vxPictureByField(TDataSet* DataSet, const std::string& FieldName, bool UseTablePicture, std::string& Picture,
+                      bool& AutoFill, bool& UseInGrid) {
+  Picture.clear();
+  AutoFill = true;
+  UseInGrid = true;
+  if (const TStrings* list = vxGetPictureMasks(DataSet)) {
+    const int i = PictureLine(list, FieldName);
+    if (i >= 0) {
+      const std::string line = Line(list, i);
+      Picture = Token(line, "\t", 2);
+      AutoFill = Token(line, "\t", 3) == "T";
+      UseInGrid = Token(line, "\t", 4) == "T";
+    }
+  }
+  auto* table = dynamic_cast<TvxTable*>(DataSet);
+  if (!UseTablePicture || !table) return;
+  const std::string stored = table->GetDBPicture(FieldName);
+  if (stored.empty()) return;
+  // The table's picture wins, and the line is made to say so. It is handed
+  // over rather than looked up again: a closed table has no fields to find it
+  // by, and an empty mask would delete the line.
+  if (!Picture.empty()) vxSetPictureMask(DataSet, FieldName, stored, AutoFill, UseInGrid, true, true, false);
+  Picture = stored;
+}
+
+void vxSetPictureMask(TDataSet* DataSet, const std::string& FieldName, std::string Mask, bool AutoFill,
+                      bool UseInGrid, bool SetMask, bool SetAutoFill, bool SetUseInGrid) {
+  TStrings* list = vxGetPictureMasks(DataSet);
+  if (!list) return;
+  const std::string stored = vxKalPictureMask(DataSet, FieldName);
+  if (!stored.empty()) Mask = stored;
+  const int i = PictureLine(list, FieldName);
+  if (i >= 0) {
+    const std::string line = Line(list, i);
+    if (!SetMask) Mask = Token(line, "\t", 2);
+    if (!SetAutoFill) AutoFill = Token(line, "\t", 3) == "T";
+    if (!SetUseInGrid) UseInGrid = Token(line, "\t", 4) == "T";
+    if (Mask.empty())
+      list->Delete(i);
+    else
+      list->SetStrings(i, FieldName + "\t" + Mask + "\t" + Flag(AutoFill) + "\t" + Flag(UseInGrid));
+    return;
+  }
+  if (!Mask.empty()) list->Add(FieldName + "\t" + Mask + "\t" + Flag(AutoFill) + "\t" + Flag(UseInGrid));
+}
+
+std::string vxKalPictureMask(TDataSet* DataSet, const std::string& FieldName) {
+  auto* table = dynamic_cast<TvxTable*>(DataSet);
+  if (!table || !table->FindField(FieldName)) return {};
+  return table->GetDBPicture(FieldName);
+}
+
+void vxValidatePictureFields(TDataSet* DataSet, const TvxInvalidValueEvent& OnInvalidValue) {
+  for (int i = 0; i < DataSet->FieldCount(); ++i) {
+    TField* field = DataSet->Fields(i);
+    std::string picture;
+    bool autoFill, useInGrid;
+    vxPictureByField(DataSet, field->FieldName(), true, picture, autoFill, useInGrid);
+    if (picture.empty()) continue;
+    std::string text = field->AsString();
+    // Auto-fill is for typing: a value is complete only as it stands.
+    if (text.empty() || TvxPictureValidator(picture, false).Picture(text, false) == prComplete) continue;
+    if (field->ReadOnly()) continue;
+    field->FocusControl();
+    if (OnInvalidValue) OnInvalidValue(DataSet, field);
+    DatabaseError(vxInternational()->UserMessages()->PictureValidateError() + field->DisplayName());
+  }
+}
+
+void vxOpenPictureDB(TvxTable* Table) {
+  std::string path;
+  {
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CURRENT_USER);
+    if (registry.OpenKeyReadOnly(vxMasksRegistryKey)) path = registry.ReadString(vxMasksRegistryValue);
+  }
+  Table->SetDatabaseName(path);
+  try {
+    Table->SetTableName("PICTURE");
+    Table->SetActive(true);
+    return;
+  } catch (const Exception&) {
+  }
+  try {
+    Table->SetTableName("PICTURES.DBF");
+    Table->SetIndexName("");
+    Table->SetActive(true);
+    return;
+  } catch (const Exception&) {
+  }
+  ShowMessageText("Unable to find picture mask database:\rPath: " + Table->DatabaseName() +
+                  "\rTable: PICTURE\rSee path specification defined in Windows Registry at\r"
+                  "  \\Software\\Belmarr\\Lumerix\\Masks Database Path");
 }
 
 // ---------------------------------------------------------------- keys and small services

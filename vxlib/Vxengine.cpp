@@ -36,7 +36,13 @@ enum : unsigned {
   kSetProp = 1072,
 };
 
+std::function<void(unsigned)>& Trace() {
+  static std::function<void(unsigned)> trace;
+  return trace;
+}
+
 void* EntryOrNull(unsigned ordinal) {
+  if (Trace()) Trace()(ordinal);
   fw::TEngineLib& engine = fw::Engine();
   engine.LibraryPath();  // a missing library is an error of its own, not a missing entry
   try {
@@ -54,6 +60,8 @@ OrvexResult Call(unsigned ordinal, A... args) {
 }
 
 }  // namespace
+
+void NuboSetTrace(std::function<void(unsigned Ordinal)> Trace) { ::vx::Trace() = std::move(Trace); }
 
 OrvexResult NuboGetErrorText(OrvexResult Code, char* Text) {
   return Call<OrvexGetErrorTextFn>(ORVEX_GET_ERROR_TEXT, Code, Text);

@@ -13,6 +13,7 @@
 // when it gains the entries.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "OrvexApi.h"
@@ -44,6 +45,10 @@ constexpr std::uint32_t sysCFGFILEHANDLE = 0x00010099;  // the configuration fil
 constexpr int kNuboOptionDescSize = 256;
 constexpr int kNuboLdNameSize = 32;
 constexpr int kNuboLdDescSize = 128;
+
+// Hears the ordinal of every call made through these routines, for
+// diagnostics; an empty function stops it.
+void NuboSetTrace(std::function<void(unsigned Ordinal)> Trace);
 
 // ------------------------------------------------------------ messages
 // The engine's message for Code (at most 127 bytes and a NUL) into Text.
