@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Graphics.h"
 
 namespace vx {
 
@@ -207,11 +208,6 @@ namespace vx {
   X(ClearButtonHint, "Clear the selected tab position") \
   X(ClearAllButtonHint, "Clear all the tabs")
 
-// Stand-in for the graphics layer's font styles, which this library does not
-// link yet: the same names and values. Replace with fw::TFontStyles once it can.
-FW_ENUM(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut)
-using TFontStyles = fw::TFlags<TFontStyle>;
-
 FW_ENUM(TvxCheckBoxInGridStyle, cbStyleAuto, cbStyleCheckmark, cbStyleXmark)
 
 // A list of texts with published names; the parts of TvxIntl descend from it.
@@ -305,8 +301,8 @@ public:
   void SetVersionLumerix(const std::string&) {}
   bool UseLocateMethodForSearch() const { return UseLocateMethodForSearch_; }
   void SetUseLocateMethodForSearch(bool v) { UseLocateMethodForSearch_ = v; }
-  TFontStyles DialogFontStyle() const { return DialogFontStyle_; }
-  void SetDialogFontStyle(TFontStyles v) { DialogFontStyle_ = v; }
+  fw::TFontStyles DialogFontStyle() const { return DialogFontStyle_; }
+  void SetDialogFontStyle(fw::TFontStyles v) { DialogFontStyle_ = v; }
   // Whether a table's fast range cancel may reopen an SQL table (not published).
   bool UseFastCancelRange() const { return UseFastCancelRange_; }
   void SetUseFastCancelRange(bool v) { UseFastCancelRange_ = v; }
@@ -328,7 +324,7 @@ private:
   std::string BtnCancelCaption_ = "Cancel";
   TvxCheckBoxInGridStyle CheckBoxInGridStyle_ = cbStyleAuto;
   bool UseLocateMethodForSearch_ = true;
-  TFontStyles DialogFontStyle_;
+  fw::TFontStyles DialogFontStyle_;
   bool UseFastCancelRange_ = true;
 };
 

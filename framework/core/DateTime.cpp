@@ -74,8 +74,9 @@ TDateTime EncodeTime(Word hour, Word min, Word sec, Word msec) {
 
 TTimeStamp DateTimeToTimeStamp(TDateTime dateTime) {
   double v = dateTime.Value;
-  double whole = std::trunc(v);
   TTimeStamp s;
+  if (!std::isfinite(v) || std::fabs(v) > 1e7) return s;  // no date at all: decodes to zeros
+  double whole = std::trunc(v);
   s.Time = static_cast<int>(std::llround(std::fabs(v - whole) * MSecsPerDay));
   s.Date = DateDelta + static_cast<int>(whole);
   // A time that rounds up to midnight belongs to the next day.
@@ -146,7 +147,7 @@ void DecodeTime(TDateTime time, Word& hour, Word& min, Word& sec, Word& msec) {
   msec = static_cast<Word>(ms % 1000);
 }
 
-int DayOfWeek(TDateTime date) { return DateTimeToTimeStamp(date).Date % 7 + 1; }
+int DayOfWeek(TDateTime date) { return (DateTimeToTimeStamp(date).Date % 7 + 7) % 7 + 1; }
 
 TDateTime IncMonth(TDateTime date, int months) {
   Word y, m, d;

@@ -176,21 +176,25 @@ int FileAge(std::string_view fileName) {
 namespace {
 
 // '*' any characters, '?' one character, letters without regard to case.
-bool MatchChars(const TChars& p, std::size_t pi, const TChars& n, std::size_t ni) {
-  while (pi < p.size()) {
-    if (p[pi] == U'*') {
-      while (pi < p.size() && p[pi] == U'*') ++pi;
-      if (pi == p.size()) return true;
-      for (std::size_t k = ni; k <= n.size(); ++k)
-        if (MatchChars(p, pi, n, k)) return true;
+// On a mismatch the last '*' takes one more character.
+bool MatchChars(const TChars& p, const TChars& n) {
+  std::size_t pi = 0, ni = 0, star = TChars::npos, resume = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && p[pi] == U'*') {
+      star = pi++;
+      resume = ni;
+    } else if (pi < p.size() && (p[pi] == U'?' || CharUpper(p[pi]) == CharUpper(n[ni]))) {
+      ++pi;
+      ++ni;
+    } else if (star != TChars::npos) {
+      pi = star + 1;
+      ni = ++resume;
+    } else {
       return false;
     }
-    if (ni >= n.size()) return false;
-    if (p[pi] != U'?' && CharUpper(p[pi]) != CharUpper(n[ni])) return false;
-    ++pi;
-    ++ni;
   }
-  return ni == n.size();
+  while (pi < p.size() && p[pi] == U'*') ++pi;
+  return pi == p.size();
 }
 
 bool MatchesPattern(std::string_view pattern, std::string_view name) {
@@ -201,7 +205,7 @@ bool MatchesPattern(std::string_view pattern, std::string_view name) {
     if (name.find('.') != std::string_view::npos) return false;
     pattern.remove_suffix(1);
   }
-  return MatchChars(Utf8ToChars(pattern), 0, Utf8ToChars(name), 0);
+  return MatchChars(Utf8ToChars(pattern), Utf8ToChars(name));
 }
 
 }  // namespace

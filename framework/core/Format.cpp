@@ -9,6 +9,8 @@ namespace fw {
 
 namespace {
 
+constexpr long kMaxNumber = 1000000;  // no width, precision or index is larger
+
 [[noreturn]] void Invalid(std::string_view pattern) {
   throw EConvertError("Format '" + std::string(pattern) + "' invalid or incompatible with argument");
 }
@@ -52,7 +54,10 @@ std::string Format(std::string_view pattern, std::initializer_list<TVarRec> list
     if (i < pattern.size() && pattern[i] == '*') {
       const TVarRec& a = take();
       if (!IsInteger(a)) Invalid(pattern);
-      value = static_cast<int>(static_cast<std::int64_t>(a.Bits));
+      auto v = static_cast<std::int64_t>(a.Bits);
+      if (a.Kind == TVarRec::vtInteger) v = static_cast<std::int32_t>(a.Bits);
+      if (v > kMaxNumber || v < -kMaxNumber) Invalid(pattern);
+      value = static_cast<int>(v);
       ++i;
       return true;
     }
@@ -60,7 +65,7 @@ std::string Format(std::string_view pattern, std::initializer_list<TVarRec> list
     long v = 0;
     while (i < pattern.size() && pattern[i] >= '0' && pattern[i] <= '9') {
       v = v * 10 + (pattern[i++] - '0');
-      if (v > 1000000) Invalid(pattern);  // no width or index is that large
+      if (v > kMaxNumber) Invalid(pattern);
     }
     value = static_cast<int>(v);
     return true;

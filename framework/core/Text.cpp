@@ -3,6 +3,7 @@
 #include <locale.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -318,8 +319,8 @@ bool ParseInteger(std::string_view s, int bits, std::int64_t& out) {
   }
   if (hex) {
     std::int64_t x = bits == 32 ? static_cast<std::int32_t>(static_cast<std::uint32_t>(v)) : static_cast<std::int64_t>(v);
-    out = neg ? -x : x;  // a hexadecimal minimum negates to itself, as the bits say
-    if (neg && x == std::numeric_limits<std::int64_t>::min()) out = x;
+    // The bits of the 64-bit minimum negate to themselves.
+    out = neg && x != std::numeric_limits<std::int64_t>::min() ? -x : x;
     return true;
   }
   const std::uint64_t max = bits == 32 ? 0x7FFFFFFFull : 0x7FFFFFFFFFFFFFFFull;
@@ -408,7 +409,10 @@ TFloatRec FloatToDecimal(double value, int precision, int decimals) {
   if (value == 0) return r;
   precision = std::clamp(precision, 1, kDoubleDigits);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.16e", std::fabs(value));  // every digit a double has
+  // Every digit a double has, as printf's "%.16e" gives them but without its
+  // arbitrary-precision path.
+  auto end = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, 16).ptr;
+  *end = '\0';
   std::string digits;
   const char* p = buf;
   for (; *p && *p != 'e'; ++p)

@@ -228,10 +228,18 @@ TStringField::TStringField(TComponent* AOwner) : TField(AOwner) {
 }
 
 bool TStringField::GetValue(std::string& Value) const {
-  std::string buf(static_cast<std::size_t>(DataSize()), '\0');
-  if (!GetData(buf.data())) return false;
-  buf.resize(std::strlen(buf.c_str()));
-  Value = std::move(buf);
+  // Fields are read in every scan: one allocation a read, not two.
+  std::size_t size = static_cast<std::size_t>(DataSize());
+  char local[1024];
+  std::string heap;
+  char* buf = local;
+  if (size > sizeof local) {
+    heap.assign(size, '\0');
+    buf = heap.data();
+  }
+  buf[0] = '\0';
+  if (!GetData(buf)) return false;
+  Value.assign(buf, strnlen(buf, size));
   return true;
 }
 

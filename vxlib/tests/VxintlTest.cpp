@@ -85,7 +85,7 @@ TEST_F(VxintlTest, ConnectCopiesEverythingIntoTheGlobal) {
   mine.SetOKCancelBitmapped(false);
   mine.SetCheckBoxInGridStyle(cbStyleXmark);
   mine.SetUseLocateMethodForSearch(false);
-  mine.SetDialogFontStyle({fsBold, fsItalic});
+  mine.SetDialogFontStyle({fw::fsBold, fw::fsItalic});
   mine.SetUseFastCancelRange(false);
   ASSERT_NE(AllTexts(&mine), AllTexts(vxInternational()));
 
@@ -99,7 +99,7 @@ TEST_F(VxintlTest, ConnectCopiesEverythingIntoTheGlobal) {
   EXPECT_FALSE(global->OKCancelBitmapped());
   EXPECT_EQ(global->CheckBoxInGridStyle(), cbStyleXmark);
   EXPECT_FALSE(global->UseLocateMethodForSearch());
-  EXPECT_EQ(global->DialogFontStyle(), (TFontStyles{fsBold, fsItalic}));
+  EXPECT_EQ(global->DialogFontStyle(), (fw::TFontStyles{fw::fsBold, fw::fsItalic}));
   EXPECT_FALSE(global->UseFastCancelRange());
   EXPECT_FALSE(global->Connected());
   EXPECT_EQ(global->VersionLumerix(), "3.02");
@@ -131,7 +131,7 @@ end
   TvxIntl* global = vxInternational();
   EXPECT_EQ(global->UserMessages()->LocateNoMatches(), "Keine Treffer");
   EXPECT_EQ(global->RichEdit()->MenuLabels()->FileCaption(), "&Datei");
-  EXPECT_EQ(global->DialogFontStyle(), TFontStyles{fsBold});
+  EXPECT_EQ(global->DialogFontStyle(), fw::TFontStyles{fw::fsBold});
   EXPECT_EQ(global->UserMessages()->LocateNoMoreMatches(), "No more matches found");
 }
 

@@ -118,6 +118,12 @@ TEST(DateEncoding, WeekdaysMonthsAndFileDates) {
   int packed = DateTimeToFileDate(stamp);
   EXPECT_NEAR(FileDateToDateTime(packed), stamp - 1.0 / SecsPerDay, 1e-9);  // two-second steps
   EXPECT_EQ(DateTimeToFileDate(EncodeDate(1970, 1, 1)), 0);
+
+  // Numbers that are no date decode to zeros instead of overflowing.
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", 1e300), "0000-00-00");
+  EXPECT_EQ(FormatDateTime("yyyy", std::nan("")), "0000");
+  int dow = DayOfWeek(-800000);
+  EXPECT_TRUE(dow >= 1 && dow <= 7);
 }
 
 class DateTimeText : public UsSettings {

@@ -83,6 +83,7 @@ TEST_F(FormatTest, MismatchesAndMissingArgumentsRaise) {
       {"abc%", [] { return Format("abc%", {}); }},
       {"%q", [] { return Format("%q", {1}); }},
       {"%5", [] { return Format("%5", {1}); }},
+      {"%*d", [] { return Format("%*d", {INT32_MAX, 1}); }},  // no width of gigabytes
   };
   for (const auto& c : cases) {
     try {

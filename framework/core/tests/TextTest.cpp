@@ -155,6 +155,7 @@ TEST(TextIntegers, ConversionsAndTheirErrors) {
   }
   EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
   EXPECT_THROW(StrToInt64("9223372036854775808"), EConvertError);
+  EXPECT_EQ(StrToInt64("-$8000000000000000"), INT64_MIN);
   try {
     StrToInt("x1");
     FAIL();
