@@ -364,7 +364,6 @@ void TableFile::Load() {
   if (pragmaInt("PRAGMA application_id") != kApplicationId) Fail(ORVEX_ERR_NOTATABLE, path_);
   if (pragmaInt("PRAGMA user_version") != kFormatVersion) Fail(ORVEX_ERR_NOTATABLE, path_);
   Exec("PRAGMA synchronous=FULL");
-  Exec("PRAGMA cache_size=-8192");
   try {
     std::string format;
     {
