@@ -27,8 +27,15 @@ bool SameIdent(std::string_view a, std::string_view b) {
   return true;
 }
 
+// An error that already names its place in the file; any other error raised
+// while reading gets the place added.
+class EPlacedReadError : public EReadError {
+public:
+  using EReadError::EReadError;
+};
+
 [[noreturn]] void Fail(const std::string& file, int line, const std::string& what) {
-  throw EReadError(file + "(" + std::to_string(line) + "): " + what);
+  throw EPlacedReadError(file + "(" + std::to_string(line) + "): " + what);
 }
 
 // ---------------------------------------------------------------- lexer
@@ -463,7 +470,7 @@ private:
   void Guard(int line, const std::string& what, F&& f) {
     try {
       f();
-    } catch (const EReadError&) {
+    } catch (const EPlacedReadError&) {
       throw;
     } catch (const Exception& e) {
       Fail(file_, line, "Error reading " + what + ": " + e.Message());

@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "FormReader.h"
 #include "Resources.h"
+#include "Strings.h"
 
 namespace fw {
 namespace {
@@ -98,6 +99,7 @@ class TTestButton : public TTestControl {
   FW_CLASS(TTestButton, TTestControl)
 public:
   explicit TTestButton(TComponent* owner) : TTestControl(owner), items_(TTestItem::StaticClass()) {}
+  TStrings* Lines() const { return const_cast<TStringList*>(&lines_); }
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& c) { caption_ = c; }
   double Ratio() const { return ratio_; }
@@ -114,6 +116,7 @@ private:
   TTestButton* buddy_ = nullptr;
   TTestFont font_;
   TCollection items_;
+  TStringList lines_;
 };
 
 class TTestForm : public TComponent {
@@ -166,6 +169,7 @@ FW_PUBLISH(TTestButton) {
   c.Property("Buddy", &TTestButton::Buddy, &TTestButton::SetBuddy);
   c.Property("Font", &TTestButton::Font);
   c.Property("Items", &TTestButton::Items);
+  c.Property("Lines", &TTestButton::Lines);
   c.Event("OnClick", &TTestButton::OnClick);
 }
 
@@ -217,6 +221,10 @@ TEST(FormReader, ReadsNestedComponentsAndEveryKindOfValue) {
   EXPECT_EQ(second->Caption(), "Борис");
   EXPECT_EQ(second->Value(), 2);
   EXPECT_FALSE(form.Button2->Enabled());
+  TStrings* lines = form.Button2->Lines();
+  ASSERT_EQ(lines->Count(), 3);
+  EXPECT_EQ(lines->Strings(1), "second, with 'quotes'");
+  EXPECT_EQ(lines->Strings(2), "");
 
   b->OnClick(b);
   form.Button2->OnClick(form.Button2);
@@ -255,6 +263,8 @@ TEST(FormReader, BadFilesRaiseErrorsNamingFileLineAndName) {
       {FormWith("  object B: TTestButton\n    Font.Style.X = 1\n  end\n"), "B.Font.Style.X has no parts"},
       {FormWith("  object B: TTestButton\n    Font.Data = { 0A0 }\n  end\n"), "Invalid binary data"},
       {FormWith("  object B: TObject\n  end\n"), "Class TObject not found"},
+      {FormWith("  object B: TTestButton\n    Lines.Strings = 5\n  end\n"), "test.dfm(3): Error reading B.Lines.Strings"},
+      {FormWith("  object B: TTestButton\n    Lines.Nothing = ('a')\n  end\n"), "test.dfm(3): Property B.Lines.Nothing does not exist"},
   };
   for (const Case& c : cases) {
     TTestForm form(nullptr);

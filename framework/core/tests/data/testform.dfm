@@ -29,6 +29,10 @@ object TestForm: TTestForm
   end
   object Button2: TTestButton
     Caption = 'Other'
+    Lines.Strings = (
+      'first line'
+      'second, with ''quotes'''
+      '')
     OnClick = Button1Click
     Enabled = False
   end
