@@ -184,20 +184,8 @@ void TCanvas::LineTo(int x, int y) {
   penPos_ = {x, y};
   QPainter* p = PrepareForPen();
   if (!p) return;
-  int dx = x - from.X, dy = y - from.Y;
-  int n = std::max(std::abs(dx), std::abs(dy));
-  if (n == 0) return;
-  if (pen_->Width() > 1) {
-    p->drawLine(from.X, from.Y, x, y);
-    return;
-  }
-  // The end point is not part of the line: stop one step short of it.
-  int ex = from.X + static_cast<int>(std::lround(static_cast<double>(dx) * (n - 1) / n));
-  int ey = from.Y + static_cast<int>(std::lround(static_cast<double>(dy) * (n - 1) / n));
-  if (ex == from.X && ey == from.Y)
-    p->drawPoint(from.X, from.Y);
-  else
-    p->drawLine(from.X, from.Y, ex, ey);
+  // A flat-capped cosmetic line leaves out its end point, as the framework's lines do.
+  if (from.X != x || from.Y != y) p->drawLine(from.X, from.Y, x, y);
 }
 
 void TCanvas::Polyline(const std::vector<TPoint>& points) {

@@ -14,6 +14,10 @@ struct QtApp {
   std::vector<char*> argv;
   int argc = 0;
   std::unique_ptr<QApplication> app;
+  // Qt's own statics may be gone when this one is destroyed at exit, and the
+  // application must not outlive them: one that was not shut down in time is
+  // left to the end of the process.
+  ~QtApp() { (void)app.release(); }
 };
 
 QtApp& TheQtApp() {
@@ -42,6 +46,8 @@ QApplication* EnsureQtApplication() {
   }
   return a.app.get();
 }
+
+void ShutdownQtApplication() { TheQtApp().app.reset(); }
 
 QColor ToQColor(TColor c) {
   TColor rgb = ColorToRGB(c);

@@ -18,6 +18,9 @@ namespace fw {
 // that fonts and printers work before the ui layer has started.
 QApplication* EnsureQtApplication();
 void SetQtApplicationArguments(int argc, char** argv);
+// Destroys the application made by EnsureQtApplication; the ui layer calls it
+// when the program's application object goes, before the program's statics.
+void ShutdownQtApplication();
 
 QColor ToQColor(TColor c);  // system colours by their classic value
 TColor FromQColor(const QColor& c);
