@@ -296,6 +296,7 @@ void TControl::FreeWidget() {
   widget_ = nullptr;
   TControlCanvas::FreeHandles(this);
   if (auto* b = TControlBridge::Of(w)) b->Detach();
+  if (WindowsAbandoned()) return;
   QObject::disconnect(w, nullptr, nullptr, nullptr);
   w->hide();
   // Inside an event Qt may still use the widget or its window: it goes once
@@ -1496,6 +1497,16 @@ void TWinControl::DefaultHandler(TMessage& Message) {
       return;
     }
     case WM_GETDLGCODE: return;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+      // A native control takes the focus when clicked; when the focus stays
+      // where it was (its exit refused) the press does nothing more.
+      if (clickFocus_ && widget_ && !Focused() && CanFocus()) {
+        SetFocus();
+        if (!Focused() && widget_ && widget_->window()->isActiveWindow()) return;
+      }
+      break;
     default: break;
   }
   if (widget_) {

@@ -43,6 +43,9 @@ struct UiGlobals {
     qAddPostRoutine(&UiGlobals::BeforeQtGoes);
   }
   ~UiGlobals() {
+    // At the end of the process Qt's own statics may be gone: the windows
+    // that are left are not freed, only forgotten.
+    SetWindowsAbandoned();
     app.reset();
     Application = nullptr;
     screen.reset();

@@ -43,6 +43,16 @@ struct DepthScope {
 
 int EventDepth() { return Depth(); }
 
+namespace {
+bool& Abandoned() {
+  static bool abandoned = false;
+  return abandoned;
+}
+}  // namespace
+
+void SetWindowsAbandoned() { Abandoned() = true; }
+bool WindowsAbandoned() { return Abandoned(); }
+
 void NoteKey(Word vk, bool down) {
   if (vk == 0 || vk > 255) return;
   KeyState& k = Keys();

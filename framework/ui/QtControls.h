@@ -142,6 +142,10 @@ void Guarded(TControl* sender, F&& f) {
 
 // Depth of Qt events being turned into messages now.
 int EventDepth();
+// From now on the widgets of controls that go are left to the end of the
+// process instead of being freed (Qt may be partly gone).
+void SetWindowsAbandoned();
+bool WindowsAbandoned();
 QCursor CursorOf(TCursor c);
 bool BridgePainting(const QWidget* w);
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <functional>
 #include <memory>
 
@@ -31,6 +32,15 @@ protected:
   }
   static void Pump() {
     for (int i = 0; i < 3; ++i) Application->ProcessMessages();
+  }
+  // A key press to w and its release to the widget that has the focus then,
+  // as the keyboard does it.
+  static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QCoreApplication::sendEvent(w, &press);
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QCoreApplication::sendEvent(target, &release);
   }
   static void ShowActive(TCustomForm* f) {
     f->Show();
