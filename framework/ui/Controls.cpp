@@ -24,9 +24,10 @@ int MulDiv(int a, int b, int c) {
 }
 
 // Windows whose widget is made: the handles that SendMessage accepts.
+// Registries that controls use up to the end of the process are never freed.
 std::unordered_set<const TWinControl*>& LiveHandles() {
-  static std::unordered_set<const TWinControl*> handles;
-  return handles;
+  static auto* handles = new std::unordered_set<const TWinControl*>;
+  return *handles;
 }
 
 TControl*& CaptureControlRef() {
@@ -82,8 +83,8 @@ struct DragMachine {
   bool CursorSet = false;
 
   static DragMachine& Get() {
-    static DragMachine d;
-    return d;
+    static auto* d = new DragMachine;
+    return *d;
   }
 
   void Init(TControl* c, bool immediate, int threshold) {
@@ -1109,7 +1110,8 @@ void TWinControl::WMSize(TMessage& Message) {
   // Anchored children keep their distances to the new client edges.
   TRect r = GetClientRect();
   AdjustClientRect(r);
-  for (TControl* c : std::vector<TControl*>(controls_)) c->AnchorTo(r.Width(), r.Height());
+  if (!scaling_)
+    for (TControl* c : std::vector<TControl*>(controls_)) c->AnchorTo(r.Width(), r.Height());
   Realign();
   if (!ComponentState().Contains(csLoading)) Resize();
 }
@@ -1400,6 +1402,16 @@ void TWinControl::SetEnabled(bool v) {
   TControl::SetEnabled(v);
 }
 
+bool TWinControl::TakeClickFocus() {
+  // A native control takes the focus when clicked; when the focus stays
+  // where it was (its exit refused) the press does nothing more.
+  if (clickFocus_ && widget_ && !Focused() && CanFocus()) {
+    SetFocus();
+    if (!Focused() && widget_ && widget_->window()->isActiveWindow()) return false;
+  }
+  return true;
+}
+
 void TWinControl::RemoveFocus(bool Removing) {
   if (TCustomForm* form = GetParentForm(this)) form->DefocusControl(this, Removing);
 }
@@ -1420,13 +1432,18 @@ void TWinControl::Update() {
 void TWinControl::ChangeScale(int M, int D) {
   if (M == D) return;
   DisableAlign();
+  bool wasScaling = scaling_;
+  scaling_ = true;
   try {
     for (TControl* c : controls_) c->ChangeScale(M, D);
     TControl::ChangeScale(M, D);
   } catch (...) {
+    scaling_ = wasScaling;
     EnableAlign();
     throw;
   }
+  scaling_ = wasScaling;
+  for (TControl* c : controls_) c->UpdateAnchorRules();
   EnableAlign();
 }
 
@@ -1500,12 +1517,7 @@ void TWinControl::DefaultHandler(TMessage& Message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:
-      // A native control takes the focus when clicked; when the focus stays
-      // where it was (its exit refused) the press does nothing more.
-      if (clickFocus_ && widget_ && !Focused() && CanFocus()) {
-        SetFocus();
-        if (!Focused() && widget_ && widget_->window()->isActiveWindow()) return;
-      }
+      if (!TakeClickFocus()) return;
       break;
     default: break;
   }
@@ -1656,8 +1668,8 @@ FW_IMPLEMENT_CLASS(TControlCanvas)
 
 namespace {
 std::vector<TControlCanvas*>& ControlCanvases() {
-  static std::vector<TControlCanvas*> all;
-  return all;
+  static auto* all = new std::vector<TControlCanvas*>;
+  return *all;
 }
 }  // namespace
 

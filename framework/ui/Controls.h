@@ -503,6 +503,9 @@ protected:
   virtual void DoExit();
   // Focus leaves this control and its children (being hidden, disabled or removed).
   void RemoveFocus(bool Removing);
+  // A click's focus for a native control: false when the focus stayed
+  // elsewhere (the control that has it refused to let go).
+  bool TakeClickFocus();
   void DestroyControls();
   void ApplyWidgetState() override;
 
@@ -538,6 +541,12 @@ private:
   int borderWidth_ = 0;
   bool recreating_ = false;
   bool aligning_ = false;
+
+protected:
+  // While scaling, positions come from the scale, not from the anchors.
+  bool scaling_ = false;
+
+private:
   bool alignNeeded_ = false;
 };
 

@@ -221,6 +221,8 @@ void TCustomForm::Loaded() {
 void TCustomForm::ScaleBy(int M, int D) {
   if (M == D || D == 0) return;
   DisableAlign();
+  bool wasScaling = scaling_;
+  scaling_ = true;
   try {
     int cw = ClientWidth(), ch = ClientHeight();
     for (int i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(M, D);
@@ -229,9 +231,12 @@ void TCustomForm::ScaleBy(int M, int D) {
     SetClientWidth(MulDiv(cw, M, D));
     SetClientHeight(MulDiv(ch, M, D));
   } catch (...) {
+    scaling_ = wasScaling;
     EnableAlign();
     throw;
   }
+  scaling_ = wasScaling;
+  for (int i = 0; i < ControlCount(); ++i) Controls(i)->UpdateAnchorRules();
   EnableAlign();
 }
 

@@ -596,9 +596,12 @@ bool TControlBridge::DefaultMouse(TMessage& m) {
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground) {
   QPalette p = w->palette();
   QColor fg = ToQColor(text);
-  p.setColor(QPalette::WindowText, fg);
-  p.setColor(QPalette::Text, fg);
-  p.setColor(QPalette::ButtonText, fg);
+  // Disabled controls keep the style's greyed text.
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+    p.setColor(g, QPalette::WindowText, fg);
+    p.setColor(g, QPalette::Text, fg);
+    p.setColor(g, QPalette::ButtonText, fg);
+  }
   if (fillBackground) {
     p.setColor(QPalette::Window, ToQColor(background));
     w->setAutoFillBackground(true);

@@ -665,7 +665,8 @@ void TCustomEdit::ApplyWidgetState() {
   if (!widget_) return;
   QPalette p = widget_->palette();
   p.setColor(QPalette::Base, ToQColor(Color()));
-  p.setColor(QPalette::Text, ToQColor(Font()->Color()));
+  p.setColor(QPalette::Active, QPalette::Text, ToQColor(Font()->Color()));
+  p.setColor(QPalette::Inactive, QPalette::Text, ToQColor(Font()->Color()));
   widget_->setPalette(p);
 }
 
