@@ -106,25 +106,28 @@ TForm1::~TForm1() = default;
 namespace {
 
 // Field reads that fail (no such field, a value that does not convert) give nullopt.
-std::optional<std::string> ReadText(TDataSet* d, const char* name) {
+std::optional<std::string> ReadText(const TField* f) {
+  if (!f) return std::nullopt;
   try {
-    return d->FieldByName(name)->AsString();
+    return f->AsString();
   } catch (const std::exception&) {
     return std::nullopt;
   }
 }
 
-std::optional<int> ReadInt(TDataSet* d, const char* name) {
+std::optional<int> ReadInt(const TField* f) {
+  if (!f) return std::nullopt;
   try {
-    return d->FieldByName(name)->AsInteger();
+    return f->AsInteger();
   } catch (const std::exception&) {
     return std::nullopt;
   }
 }
 
-std::optional<bool> ReadBool(TDataSet* d, const char* name) {
+std::optional<bool> ReadBool(const TField* f) {
+  if (!f) return std::nullopt;
   try {
-    return d->FieldByName(name)->AsBoolean();
+    return f->AsBoolean();
   } catch (const std::exception&) {
     return std::nullopt;
   }
@@ -133,6 +136,20 @@ std::optional<bool> ReadBool(TDataSet* d, const char* name) {
 bool IsTable(const TTreeNode* node) { return node->Level() == 0; }
 
 }  // namespace
+
+// The guest table's fields that seating reads, found by name once for a whole
+// build (nullptr when the table has no such field) rather than once a record.
+struct TForm1::TGuestFields {
+  explicit TGuestFields(TDataSet* d)
+      : TableNum(d->FindField("TableNum")), RSVP_Ck1(d->FindField("RSVP_Ck1")), FirstN(d->FindField("FirstN")),
+        LastN(d->FindField("LastN")), Spouse(d->FindField("Spouse")), Title(d->FindField("Title")),
+        Guest_Name(d->FindField("Guest_Name")), KidsAges(d->FindField("KidsAges")),
+        KidsMenuItems(d->FindField("KidsMenuItems")), FirstNameMenu(d->FindField("FirstNameMenu")),
+        SpouseMenu(d->FindField("SpouseMenu")), GuestMenu(d->FindField("GuestMenu")),
+        Num_Kids(d->FindField("Num_Kids")) {}
+  TField *TableNum, *RSVP_Ck1, *FirstN, *LastN, *Spouse, *Title, *Guest_Name, *KidsAges, *KidsMenuItems,
+      *FirstNameMenu, *SpouseMenu, *GuestMenu, *Num_Kids;
+};
 
 // ---------------------------------------------------------------- window
 
@@ -249,9 +266,10 @@ void TForm1::CreateButtonClick(TObject*) {
   };
   TableCounter = 0;
   TableNumbers.fill(-1);
+  const TGuestFields fields(SeatTable);
   SeatTable->First();
   while (!SeatTable->Eof()) {
-    int number = ReadInt(SeatTable, "TableNum").value_or(0);
+    int number = ReadInt(fields.TableNum).value_or(0);
     if (number >= 0 && !listed(number)) {
       TableNumbers[static_cast<std::size_t>(TableCounter++)] = number;
       if (TableCounter == MaxTables) break;
@@ -270,14 +288,14 @@ void TForm1::CreateButtonClick(TObject*) {
   SeatTable->First();
   while (!SeatTable->Eof()) {
     try {
-      if (!onlyRSVP || ReadBool(SeatTable, "RSVP_Ck1").value_or(true)) {
-        int number = ReadInt(SeatTable, "TableNum").value_or(0);
+      if (!onlyRSVP || ReadBool(fields.RSVP_Ck1).value_or(true)) {
+        int number = ReadInt(fields.TableNum).value_or(0);
         if (number >= 0 && listed(number)) {
           // Tables are the top-level nodes: the first with the number's text in tree order.
           const std::string text = TableText(number);
           TTreeNode* table = items->GetFirstNode();
           while (table && table->Text() != text) table = table->getNextSibling();
-          if (table) AddTheChildren(table);
+          if (table) AddPeople(table, fields);
         }
         ProgressBar1->StepBy(step);
       }
@@ -294,20 +312,22 @@ void TForm1::CreateButtonClick(TObject*) {
   ProgressBar1->SetPosition(0);
 }
 
-void TForm1::AddTheChildren(TTreeNode* TableNode) {
+void TForm1::AddTheChildren(TTreeNode* TableNode) { AddPeople(TableNode, TGuestFields(SeatTable)); }
+
+void TForm1::AddPeople(TTreeNode* TableNode, const TGuestFields& f) {
   try {
     TGuestRecord r;
-    r.FirstN = ReadText(SeatTable, "FirstN");
-    r.LastN = ReadText(SeatTable, "LastN");
-    r.Spouse = ReadText(SeatTable, "Spouse");
-    r.Title = ReadText(SeatTable, "Title");
-    r.Guest_Name = ReadText(SeatTable, "Guest_Name");
-    r.KidsAges = ReadText(SeatTable, "KidsAges");
-    r.KidsMenuItems = ReadText(SeatTable, "KidsMenuItems");
-    r.FirstNameMenu = ReadInt(SeatTable, "FirstNameMenu");
-    r.SpouseMenu = ReadInt(SeatTable, "SpouseMenu");
-    r.GuestMenu = ReadInt(SeatTable, "GuestMenu");
-    r.Num_Kids = ReadInt(SeatTable, "Num_Kids");
+    r.FirstN = ReadText(f.FirstN);
+    r.LastN = ReadText(f.LastN);
+    r.Spouse = ReadText(f.Spouse);
+    r.Title = ReadText(f.Title);
+    r.Guest_Name = ReadText(f.Guest_Name);
+    r.KidsAges = ReadText(f.KidsAges);
+    r.KidsMenuItems = ReadText(f.KidsMenuItems);
+    r.FirstNameMenu = ReadInt(f.FirstNameMenu);
+    r.SpouseMenu = ReadInt(f.SpouseMenu);
+    r.GuestMenu = ReadInt(f.GuestMenu);
+    r.Num_Kids = ReadInt(f.Num_Kids);
     TTreeNodes* items = TreeView1->Items();
     for (const TPersonLine& p : PeopleOf(r, UseIconsCheckBox->Checked(), [this](int n) { return GetMenuItemText(n); }))
       items->AddChild(TableNode, p.Text)->SetStateIndex(p.StateIndex);
@@ -318,7 +338,11 @@ void TForm1::AddTheChildren(TTreeNode* TableNode) {
 
 std::string TForm1::GetMenuItemText(int n) {
   if (n < 1 || n > 6) return {};
-  return ReadText(Table22, ("MenuItem" + IntToStr(n)).c_str()).value_or("");
+  try {
+    return Table22->FieldByName("MenuItem" + IntToStr(n))->AsString();
+  } catch (const std::exception&) {
+    return {};
+  }
 }
 
 // ---------------------------------------------------------------- editing and finding
