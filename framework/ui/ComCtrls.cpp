@@ -845,6 +845,8 @@ void TCustomTreeView::CreateWnd() {
 
 void TCustomTreeView::DestroyWnd() {
   FinishEdit(true);
+  // At the end of the process the widget is only forgotten: Qt's own parts may be gone.
+  if (WindowsAbandoned()) return TWinControl::DestroyWnd();
   if (auto* w = dynamic_cast<QTreeView*>(widget_)) {
     topRow_ = w->verticalScrollBar()->value();
     w->setModel(nullptr);
