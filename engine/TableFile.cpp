@@ -325,7 +325,8 @@ TableLock::~TableLock() {
 
 // ---------------------------------------------------------------- TableFile
 
-TableFile::TableFile(const TablePath& table) : path_(table.path), name_(table.name), format_(table.format) {}
+TableFile::TableFile(const TablePath& table)
+    : path_(table.path), name_(table.name), format_(table.format), pid_(::getpid()) {}
 
 TableFile::~TableFile() {
   for (auto& [sql, st] : statements_) sqlite3_finalize(st);
@@ -336,7 +337,8 @@ std::shared_ptr<TableFile> TableFile::Open(const TablePath& table) {
   std::string key = Canonical(table.path);
   auto& registry = Registry();
   if (auto it = registry.find(key); it != registry.end()) {
-    if (auto live = it->second.lock()) {
+    // A connection carried into a forked child is not the child's to use.
+    if (auto live = it->second.lock(); live && live->pid_ == ::getpid()) {
       if (live->format_ != table.format) Fail(ORVEX_ERR_NOTATABLE, table.path);
       return live;
     }

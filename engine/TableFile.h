@@ -134,6 +134,7 @@ private:
 
   std::string path_, name_;
   Format format_;
+  int pid_;  // the process that opened the connection
   sqlite3* db_ = nullptr;
   bool writable_ = true;
   std::vector<Field> fields_;

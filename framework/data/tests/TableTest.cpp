@@ -194,6 +194,10 @@ TEST_F(Table, PostAndCancelPathsKeepOrDropTheEdit) {
 TEST_F(Table, BookmarksReturnToTheirRecords) {
   TTable* t = OpenGuests(10);
   t->MoveBy(3);
+  EXPECT_EQ(t->RecNo(), 4);
+  t->SetRecNo(7);
+  EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 7);
+  t->SetRecNo(4);
   TBookmark b4 = t->GetBookmark();
   t->Last();
   TBookmark b10 = t->GetBookmark();
