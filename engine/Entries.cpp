@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -14,6 +15,13 @@
 #include "TableFile.h"
 
 namespace orvex {
+
+// The layouts the header promises, some fixed by what callers read at byte offsets.
+static_assert(sizeof(OrvexTableDesc) == 682 && offsetof(OrvexTableDesc, driverType) == 261 &&
+              offsetof(OrvexTableDesc, protectedFlag) == 618 && offsetof(OrvexTableDesc, packFlag) == 620);
+static_assert(sizeof(OrvexVchkDesc) == 1219 && offsetof(OrvexVchkDesc, picture) == 778);
+static_assert(sizeof(OrvexCursorProps) == 400 && offsetof(OrvexCursorProps, protectedFlag) == 349);
+static_assert(sizeof(OrvexFieldDesc) == 96 && sizeof(OrvexIndexDesc) == 112 && sizeof(OrvexTableListRec) == 296);
 
 namespace {
 

@@ -50,7 +50,9 @@ TDataSet::TDataSet(TComponent* AOwner) : TComponent(AOwner), fieldDefs_(std::mak
 
 TDataSet::~TDataSet() {
   Destroying();
-  if (Active()) InternalCloseDataSet();
+  // The cursor was the derived class's to close (see the header); here only
+  // the state goes, so that no link sees an active dataset without fields.
+  if (Active()) SetState(dsInactive);
   while (!dataSources_.empty()) dataSources_.back()->SetDataSet(nullptr);
   // Persistent fields belong to the form but cannot outlive their dataset.
   while (!fields_.empty()) delete fields_.back();
@@ -108,7 +110,14 @@ void TDataSet::OpenCursor(bool InfoQuery) {
     return;
   }
   defaultFields_ = fields_.empty();
-  InternalOpen();
+  try {
+    InternalOpen();
+  } catch (...) {
+    // The next open must not take fields made for this one as persistent.
+    BindFields(false);
+    if (defaultFields_) DestroyFields();
+    throw;
+  }
   internalOpenComplete_ = true;
   recordSize_ = GetRecordSize();
   bufferCount_ = 0;
@@ -170,7 +179,7 @@ void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
   if (Event == deFieldChange) {
     auto* field = reinterpret_cast<TField*>(Info);
     if (field->FieldKind() == fkData) {
-      modified_ = true;
+      if (InEditModes(state_) || state_ == dsSetKey) modified_ = true;
       if (state_ != dsSetKey && calcFieldsSize_ > 0) GetCalcFields(ActiveBuffer());
     }
   } else if (Event == dePropertyChange) {
@@ -321,7 +330,7 @@ bool TDataSet::GetFieldData(TField* Field, void* Buffer) {
     return GetRecordFieldData(Field, rec, nullptr);
   }
   if (Field->FieldKind() != fkData) {
-    if (Field->calcOffset_ < 0) return false;
+    if (Field->calcOffset_ < 0 || state_ == dsSetKey) return false;
     const std::uint8_t* p = rec + recordSize_ + Field->calcOffset_;
     if (!p[0]) return false;
     if (Buffer) std::memcpy(Buffer, p + 1, static_cast<std::size_t>(Field->DataSize()));

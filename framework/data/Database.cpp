@@ -29,7 +29,7 @@ TDatabase::TDatabase(TComponent* AOwner)
 TDatabase::~TDatabase() {
   Destroying();
   Close();
-  session_->RemoveDatabase(this);
+  if (session_) session_->RemoveDatabase(this);
 }
 
 void TDatabase::SetDatabaseName(const std::string& Value) {
@@ -90,8 +90,14 @@ TSession::TSession(TComponent* AOwner) : TComponent(AOwner) {
 
 TSession::~TSession() {
   Destroying();
+  // The temporary databases it owns go while the session's lists still exist;
+  // the others only lose their session.
+  DestroyComponents();
   std::vector<TDatabase*> dbs = databases_;
-  for (TDatabase* d : dbs) d->Close();
+  for (TDatabase* d : dbs) {
+    d->Close();
+    d->session_ = nullptr;
+  }
 }
 
 void TSession::AddDatabase(TDatabase* Database) { databases_.push_back(Database); }

@@ -59,7 +59,11 @@ FW_IMPLEMENT_CLASS(TGraphicField)
 TField::TField(TComponent* AOwner) : TComponent(AOwner) {}
 
 TField::~TField() {
-  if (dataSet_) dataSet_->RemoveField(this);
+  if (!dataSet_) return;
+  // The record layout and the links count on every field: an open dataset
+  // closes before one of its fields goes.
+  if (dataSet_->Active() && !dataSet_->ComponentState().Contains(csDestroying)) dataSet_->Close();
+  dataSet_->RemoveField(this);
 }
 
 void TField::SetDataSet(TDataSet* Value) {

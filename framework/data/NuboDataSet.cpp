@@ -331,7 +331,7 @@ TDBDataSet::~TDBDataSet() {
     TDatabase* db = database_;
     database_ = nullptr;
     std::erase(db->dataSets_, this);
-    db->Session()->CloseDatabase(db);
+    if (TSession* session = db->Session()) session->CloseDatabase(db);
   }
 }
 
@@ -362,7 +362,7 @@ void TDBDataSet::SetDBFlag(TDBFlag Flag, bool Value) {
     TDatabase* db = database_;
     database_ = nullptr;
     std::erase(db->dataSets_, this);
-    db->Session()->CloseDatabase(db);
+    if (TSession* session = db->Session()) session->CloseDatabase(db);
   }
 }
 

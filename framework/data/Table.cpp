@@ -444,7 +444,7 @@ void TTable::SetMasterRange() {
 }
 
 void TTable::MasterChanged() {
-  if (!Active() || masterFields_.empty()) return;
+  if (!Active() || masterFields_.empty() || ComponentState().Contains(csDestroying)) return;
   if (!masterLink_->Active()) {
     CancelRange();
     return;

@@ -194,6 +194,10 @@ TEST_F(Table, PostAndCancelPathsKeepOrDropTheEdit) {
 TEST_F(Table, BookmarksReturnToTheirRecords) {
   TTable* t = OpenGuests(10);
   t->MoveBy(3);
+  EXPECT_EQ(t->RecNo(), 4);
+  t->SetRecNo(7);
+  EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 7);
+  t->SetRecNo(4);
   TBookmark b4 = t->GetBookmark();
   t->Last();
   TBookmark b10 = t->GetBookmark();
@@ -355,6 +359,31 @@ TEST_F(Table, MissingTableRaisesTheEngineErrorNamingIt) {
   }
   EXPECT_FALSE(t->Active());
   EXPECT_EQ(t->Handle(), 0u);
+}
+
+TEST_F(Table, AFailedOpenOrAFieldThatGoesLeavesNothingHalfDone) {
+  TTable* t = MakeGuests();
+  Fill(t, 2);
+  t->SetIndexFieldNames("NoSuchField");
+  EXPECT_THROW(t->Open(), EDatabaseError);
+  EXPECT_FALSE(t->Active());
+  EXPECT_EQ(t->FieldCount(), 0);  // the fields made for the failed open went with it
+  EXPECT_EQ(t->Handle(), 0u);
+  t->SetIndexFieldNames("Name");
+  t->Open();
+  EXPECT_TRUE(t->DefaultFields());
+  EXPECT_EQ(t->FieldCount(), 7);
+
+  // A persistent field that goes takes the open dataset down with it.
+  t->Close();
+  auto* name = new TStringField(&owner);
+  name->SetFieldName("Name");
+  name->SetDataSet(t);
+  t->Open();
+  EXPECT_EQ(t->FieldCount(), 1);
+  delete name;
+  EXPECT_FALSE(t->Active());
+  EXPECT_EQ(t->FieldCount(), 0);
 }
 
 TEST_F(Table, TableFilesDatabasesAndTheSession) {
