@@ -361,9 +361,9 @@ bool TControlBridge::Translate(QEvent* e, bool viewport) {
       return false;
     case QEvent::Move:
       if (auto* form = dynamic_cast<TCustomForm*>(c); form && !viewport && Self()->isWindow()) {
-        QRect g = Self()->frameGeometry();
+        QPoint pos = Self()->pos();  // the frame's place, as Left and Top give it
         DepthScope depth;
-        Guarded(c, [&] { form->WindowMoved(g.x(), g.y()); });
+        Guarded(c, [&] { form->WindowMoved(pos.x(), pos.y()); });
       }
       return false;
     default: return false;
