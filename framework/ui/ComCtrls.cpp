@@ -842,6 +842,7 @@ void TCustomTreeView::CreateWnd() {
 
 void TCustomTreeView::DestroyWnd() {
   FinishEdit(true);
+  editTimer_ = nullptr;  // goes with the widget
   if (auto* w = dynamic_cast<QTreeView*>(widget_)) {
     topRow_ = w->verticalScrollBar()->value();
     w->setModel(nullptr);
@@ -1321,8 +1322,6 @@ void TCustomTreeView::CharNative(TChar Ch) {
     if (n == start) break;
   }
 }
-
-void TCustomTreeView::KeyDown(Word& Key, TShiftState Shift) { TWinControl::KeyDown(Key, Shift); }
 
 void TCustomTreeView::DefaultHandler(TMessage& Message) {
   switch (Message.Msg) {
