@@ -47,6 +47,8 @@ FW_ENUM(TOperation, opInsert, opRemove)
 FW_ENUM(TComponentStateItem, csLoading, csReading, csWriting, csDestroying, csDesigning, csAncestor,
         csUpdating, csFixups, csFreeNotification, csInline, csDesignInstance)
 using TComponentState = TFlags<TComponentStateItem>;
+// Horizontal alignment of a text: of a control's caption, of a field's value.
+FW_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
 
 class TPersistent : public TObject {
   FW_CLASS(TPersistent, TObject)

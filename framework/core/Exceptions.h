@@ -1,10 +1,13 @@
 // The framework's exception classes. Failures are exceptions; the application
 // shows any that reaches the message loop, except EAbort, which it ignores.
 #pragma once
+#include <concepts>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
+#include "Format.h"
 #include "Object.h"
 
 namespace fw {
@@ -12,8 +15,16 @@ namespace fw {
 class Exception : public TObject, public std::exception {
   FW_CLASS(Exception, TObject)
 public:
-  explicit Exception(std::string message, int helpContext = 0)
-      : message_(std::move(message)), helpContext_(helpContext) {}
+  explicit Exception(std::string message) : message_(std::move(message)), helpContext_(0) {}
+  // A template, so that a braced list after the text always means arguments
+  // to format (Exception("%d rows", {5})), never a help context.
+  template <typename H>
+    requires std::integral<H> || std::is_enum_v<H>
+  Exception(std::string message, H helpContext)
+      : message_(std::move(message)), helpContext_(static_cast<int>(helpContext)) {}
+  // CreateFmt: the message is Format(pattern, args).
+  Exception(const std::string& pattern, std::initializer_list<TVarRec> args, int helpContext = 0)
+      : message_(Format(pattern, args)), helpContext_(helpContext) {}
 
   const std::string& Message() const { return message_; }
   void SetMessage(std::string m) { message_ = std::move(m); }

@@ -8,6 +8,7 @@
 
 #include "QtGraphics.h"
 #include "Resources.h"
+#include "Streams.h"
 #include "Text.h"
 
 namespace fw {
@@ -141,6 +142,11 @@ void TBitmap::LoadFromMemory(const void* data, std::size_t size) {
   FinishPainting();
   *image_ = Normalized(img);
   Changed();
+}
+
+void TBitmap::LoadFromStream(TStream& stream) {
+  std::string bytes = ReadToEnd(stream);
+  LoadFromMemory(bytes.data(), bytes.size());
 }
 
 void TBitmap::LoadFromFile(const std::string& fileName) {

@@ -18,6 +18,8 @@ class QImage;
 
 namespace fw {
 
+class TStream;
+
 class TGraphic : public TPersistent {
   FW_CLASS(TGraphic, TPersistent)
 public:
@@ -78,6 +80,8 @@ public:
   void LoadFromResourceName(const std::string& name);
   // From the bytes of a BMP or PNG file.
   void LoadFromMemory(const void* data, std::size_t size);
+  // From the rest of the stream: the bytes of a BMP or PNG file.
+  void LoadFromStream(TStream& stream);
   void Clear();  // empty: 0 x 0
 
   // ---- for the ui and graphics layers

@@ -464,43 +464,6 @@ FW_IMPLEMENT_CLASS(ERegistryException)
 
 // ---------------------------------------------------------------- TRegIniFile
 
-namespace {
-
-// Decimal, "$hex" or "0x hex", as the framework reads integers; hexadecimal
-// up to 32 bits wraps into the negative range.
-std::optional<int> ParseInteger(const std::string& text) {
-  std::size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && text[i] == '$') {
-    base = 16;
-    ++i;
-  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i >= text.size()) return std::nullopt;
-  std::uint64_t v = 0;
-  for (; i < text.size(); ++i) {
-    char c = text[i];
-    int d = c >= '0' && c <= '9'                    ? c - '0'
-            : base == 16 && c >= 'a' && c <= 'f'    ? c - 'a' + 10
-            : base == 16 && c >= 'A' && c <= 'F'    ? c - 'A' + 10
-                                                    : -1;
-    if (d < 0) return std::nullopt;
-    v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
-    if (v > 0xFFFFFFFFull) return std::nullopt;
-  }
-  if (base == 10 && v > (negative ? 0x80000000ull : 0x7FFFFFFFull)) return std::nullopt;
-  auto r = static_cast<std::int64_t>(base == 16 ? static_cast<std::int32_t>(static_cast<std::uint32_t>(v))
-                                                : static_cast<std::int64_t>(v));
-  return static_cast<int>(negative ? -r : r);
-}
-
-}  // namespace
-
 TRegIniFile::TRegIniFile(const std::string& FileName) : fileName_(FileName) { reg_.SetRootKey(HKEY_CURRENT_USER); }
 TRegIniFile::~TRegIniFile() = default;
 
@@ -520,8 +483,7 @@ void TRegIniFile::WriteString(const std::string& Section, const std::string& Ide
 }
 
 int TRegIniFile::ReadInteger(const std::string& Section, const std::string& Ident, int Default) {
-  std::optional<int> v = ParseInteger(ReadString(Section, Ident, ""));
-  return v ? *v : Default;
+  return StrToIntDef(ReadString(Section, Ident, ""), Default);
 }
 
 void TRegIniFile::WriteInteger(const std::string& Section, const std::string& Ident, int Value) {

@@ -5,6 +5,7 @@
 #include "Bitmap.h"
 #include "ImageList.h"
 #include "QtGraphics.h"
+#include "Streams.h"
 
 namespace fw {
 
@@ -197,6 +198,10 @@ TEST_F(Graphics, BitmapsLoadFromResources) {
   EXPECT_TRUE(png.ReadProperty("Data", v));  // Glyph.Data = 'bitmaps/alpha.png'
   EXPECT_EQ(png.Width(), 2);
   EXPECT_EQ(qAlpha(png.Image().pixel(1, 0)), 0);
+  TResourceStream stream("bitmaps/alpha.png");
+  TBitmap fromStream;
+  fromStream.LoadFromStream(stream);
+  EXPECT_EQ(fromStream.Width(), 2);
 
   EXPECT_THROW(b.LoadFromResourceName("bitmaps/missing.bmp"), EResNotFound);
   EXPECT_THROW(b.LoadFromMemory("not a picture", 13), EInvalidGraphic);

@@ -1,0 +1,1549 @@
+#include "DbExplif.h"
+
+#include <algorithm>
+
+#include "Text.h"
+
+namespace dbx {
+
+using namespace std::string_view_literals;
+
+FW_IMPLEMENT_CLASS(TExploreList)
+FW_IMPLEMENT_CLASS(TExploreObject)
+FW_IMPLEMENT_CLASS(TEPropertyDef)
+FW_IMPLEMENT_CLASS(TEProperty)
+FW_IMPLEMENT_CLASS(TEPropertyDefs)
+FW_IMPLEMENT_CLASS(TEProperties)
+FW_IMPLEMENT_CLASS(TEPropertyEditor)
+FW_IMPLEMENT_CLASS(TEStringValues)
+FW_IMPLEMENT_CLASS(TERegisteredPE)
+FW_IMPLEMENT_CLASS(TERegisteredEditor)
+FW_IMPLEMENT_CLASS(TERegisteredValues)
+FW_IMPLEMENT_CLASS(TEActions)
+FW_IMPLEMENT_CLASS(TERegisteredActions)
+FW_IMPLEMENT_CLASS(TEAction)
+FW_IMPLEMENT_CLASS(TERegisteredAction)
+
+namespace {
+
+// The unit's globals, alive from InitDbExplif to DoneDbExplif.
+std::unique_ptr<std::vector<std::unique_ptr<TERegisteredPE>>> editorRegistry;
+std::unique_ptr<TERegisteredActions> registeredActions;
+
+constexpr int kDestroyingLockCount = -16383;  // 0xC001 as a signed 16-bit count
+
+// Characters that end a plain name in a path.
+const TCharSet& PathDelimiters() {
+  static const TCharSet s(U"\0\"!#%&'()*+,-/:;<=>?@"sv);
+  return s;
+}
+
+bool StartsPlainName(TChar c) { return c == U'$' || c == U'_' || fw::IsDigit(c) || fw::IsLetter(c) || c >= 0x80; }
+
+// Whether FindPath reads the name back unquoted.
+bool ReadsBackPlain(std::string_view name) {
+  TChars chars = fw::Utf8ToChars(name);
+  if (chars.empty() || !StartsPlainName(chars[0])) return false;
+  return std::none_of(chars.begin(), chars.end(), [](TChar c) { return PathDelimiters().Contains(c); });
+}
+
+bool PassesToOwner(int lockState) {
+  return lockState != lsLoading && lockState != lsConstructing && lockState != lsReleased;
+}
+
+std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
+
+}  // namespace
+
+// ---------------------------------------------------------------- errors
+
+fw::TStrings* RaiseToken() {
+  static fw::TStringList token;
+  return &token;
+}
+
+void ReportOrCollectError(fw::TStrings* errors, TExploreObject* object, TDbXErrorPtr error) {
+  if (!error) return;
+  if (!errors || errors == RaiseToken()) throw EDbXError(*error);
+  errors->AddObject(error->Message(), object);
+}
+
+TDbXErrorPtr CheckUniqueName(TExploreObject* parent, TExploreObject* object, const std::string& name) {
+  TExploreList& children = parent->Children();
+  for (int i = 0; i < children.Count(); ++i) {
+    TExploreObject* child = children.Item(i);
+    if (child != object && children.NameCompare(child->Name(), name) == 0)
+      return MakeDbXError(Quoted(name) + " is not a unique name");
+  }
+  return nullptr;
+}
+
+std::uint16_t ParseAttributeLetters(std::string_view text, std::uint16_t mask) {
+  bool adding = true;
+  for (char c : text) {
+    if (c == '+') {
+      adding = true;
+    } else if (c == '-') {
+      adding = false;
+    } else {
+      std::size_t pos = kOperationLetters.find(c, 1);
+      if (pos == std::string_view::npos) continue;
+      auto bit = static_cast<std::uint16_t>(1u << pos);
+      mask = adding ? static_cast<std::uint16_t>(mask | bit) : static_cast<std::uint16_t>(mask & ~bit);
+    }
+  }
+  return mask;
+}
+
+// ---------------------------------------------------------------- TExploreList
+
+TExploreList::TExploreList(TExploreObject* owner, bool children)
+    : NameCompare([](std::string_view a, std::string_view b) { return fw::CompareStr(a, b); }),
+      owner_(owner),
+      loaded_(!children) {
+  if (children) OnSort = [this](TExploreObject* a, TExploreObject* b) { return NameCompare(a->Name(), b->Name()); };
+}
+
+TExploreObject* TExploreList::Item(int index) const {
+  if (index < 0 || index >= Count())
+    throw fw::EListError("List index out of bounds (" + std::to_string(index) + ")");
+  return items_[static_cast<std::size_t>(index)];
+}
+
+int TExploreList::GetCount() {
+  Load();
+  return Count();
+}
+
+TExploreObject* TExploreList::GetItem(int index) {
+  Load();
+  return Item(index);
+}
+
+int TExploreList::IndexOf(const TExploreObject* object) const {
+  auto it = std::find(items_.begin(), items_.end(), object);
+  return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+TExploreObject* TExploreList::FindByName(std::string_view name) {
+  Load();
+  for (TExploreObject* item : items_)
+    if (NameCompare(item->Name(), name) == 0) return item;
+  return nullptr;
+}
+
+TExploreObject* TExploreList::FindOrRaise(std::string_view name) {
+  TExploreObject* item = FindByName(name);
+  if (!item) RaiseDbXError("Object " + std::string(name) + " does not exist");
+  return item;
+}
+
+TExploreObject* TExploreList::Find(fw::TClass cls, std::string_view typeName) {
+  Load();
+  for (TExploreObject* item : items_)
+    if ((!cls || item->InheritsFrom(cls)) && (typeName.empty() || item->GetTypeName() == typeName)) return item;
+  return nullptr;
+}
+
+void TExploreList::Sort() {
+  Load();
+  if (OnSort)
+    std::stable_sort(items_.begin(), items_.end(),
+                     [this](TExploreObject* a, TExploreObject* b) { return OnSort(a, b) < 0; });
+}
+
+int TExploreList::CountInState(std::uint8_t states) const {
+  return static_cast<int>(std::count_if(items_.begin(), items_.end(), [states](TExploreObject* item) {
+    return item->editState_ < 8 && (states >> item->editState_) & 1;
+  }));
+}
+
+void TExploreList::SetLoaded(bool flag) {
+  if (flag == loaded_) return;
+  owner_->Changed(this, flag ? evChildAdded : evChildRemoved, 0);
+}
+
+int TExploreList::AggregateValidity() const {
+  if (pending_ == 0) return vaValid;
+  int validity = vaValid;
+  for (TExploreObject* item : items_) {
+    validity = std::max<int>(validity, item->validity_);
+    if (validity == vaInvalid) break;
+  }
+  return validity;
+}
+
+void TExploreList::ValidateAll(fw::TStrings* errors) {
+  for (int i = 0; i < Count(); ++i) items_[static_cast<std::size_t>(i)]->ValidateIfNeeded(errors);
+}
+
+void TExploreList::SetEditStateAll(int state) {
+  std::vector<TExploreObject*> items = items_;
+  for (TExploreObject* item : items) item->ChangeState(state);
+}
+
+void TExploreList::Changed(TExploreObject* sender, int event, const TExploreArg& arg) {
+  switch (event) {
+    case evEditState:
+      // Only a move between zero and non-zero changes the count; a state set
+      // to the one it already has must not.
+      if ((sender->editState_ != 0) != (arg.Number != 0)) pending_ += arg.Number != 0 ? 1 : -1;
+      break;
+    case evChildAdded:
+      if (TExploreObject* child = arg.Object) {
+        if (child->lockState_ != lsConstructing) MoveToSortedPlace(child);
+        if (child->editState_ != 0) ++pending_;
+      }
+      break;
+    case evChildRemoved:
+      if (arg.Object && arg.Object->editState_ != 0) --pending_;
+      break;
+    case evName:
+      MoveToSortedPlace(sender);
+      if (PassesToOwner(owner_->lockState_)) owner_->Changed(sender, evChildMoved, sender);
+      break;
+    default:
+      break;
+  }
+  if (PassesToOwner(owner_->lockState_)) owner_->Changed(sender, event, arg);
+}
+
+void TExploreList::MoveToSortedPlace(TExploreObject* object) {
+  if (!OnSort) return;
+  auto it = std::find(items_.begin(), items_.end(), object);
+  if (it == items_.end()) return;
+  items_.erase(it);
+  int i = Count() - 1;
+  while (i >= 0 && OnSort(items_[static_cast<std::size_t>(i)], object) > 0) --i;
+  items_.insert(items_.begin() + (i + 1), object);
+}
+
+void TExploreList::Remove(TExploreObject* object) {
+  auto it = std::find(items_.begin(), items_.end(), object);
+  if (it != items_.end()) items_.erase(it);
+}
+
+// ---------------------------------------------------------------- TExploreObject: life
+
+TExploreObject::TExploreObject()
+    : properties_(std::make_unique<TEProperties>(this)), children_(std::make_unique<TExploreList>(this, true)) {}
+
+TExploreObject::~TExploreObject() = default;
+
+void TExploreObject::Construct(TExploreObject* parent) {
+  try {
+    Init(parent);
+  } catch (...) {
+    // undo what Init did; the creator frees the object
+    BeginDestroy();
+    try {
+      BeforeDestroy();
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
+void TExploreObject::Init(TExploreObject* parent) {
+  if (parent) {
+    Lock(lsConstructing);
+    SetParent(parent);
+  }
+}
+
+void TExploreObject::Free() {
+  BeginDestroy();
+  try {
+    BeforeDestroy();
+  } catch (...) {
+    delete this;
+    throw;
+  }
+  delete this;
+}
+
+void TExploreObject::BeginDestroy() {
+  if (destroying_) return;
+  // marked first, so that whatever the listener does while it hears of the
+  // end cannot free the object a second time
+  destroying_ = true;
+  lockState_ = lsReleased;
+  lockCount_ = kDestroyingLockCount;
+  validity_ = vaValid;
+  Fire(evDestroying, 0);
+}
+
+void TExploreObject::BeforeDestroy() {
+  if (links_[1]) {
+    std::vector<TExploreObject*> linkers = links_[1]->items_;
+    for (TExploreObject* other : linkers) other->RemoveDependent(this);
+  }
+  if (links_[0]) {
+    std::vector<TExploreObject*> targets = links_[0]->items_;
+    for (TExploreObject* other : targets) RemoveDependent(other);
+  }
+  ReleaseChildren();
+  properties_->Clear();
+  SetParent(nullptr);
+}
+
+// Last first. A child that a lock keeps alive leaves the tree: it must not
+// point at a parent that no longer holds it.
+void TExploreObject::ReleaseChildren() {
+  while (children_->Count() > 0) {
+    TExploreObject* child = children_->items_.back();
+    if (child->Release(lsReleased) && child->parent_ == this) child->SetParent(nullptr);
+  }
+}
+
+int TExploreObject::Lock(int state) {
+  int previous = lockState_;
+  lockState_ = static_cast<std::uint8_t>(state);
+  ++lockCount_;
+  return previous;
+}
+
+bool TExploreObject::Release(int state) {
+  lockState_ = static_cast<std::uint8_t>(state);
+  --lockCount_;
+  // Freed once: releases below zero while the object is going do nothing.
+  if (destroying_) return true;
+  if (lockCount_ < 0) {
+    Free();
+    return false;
+  }
+  return true;
+}
+
+bool TExploreObject::ReleaseAndCheck(int state, bool failed) {
+  if (!Release(state)) return false;
+  if (lockCount_ == 0) RequestValidation(failed ? vaInvalid : vaValid);
+  return true;
+}
+
+bool TExploreObject::RunLocked(int state, const std::function<void()>& operation) {
+  int previous = Lock(state);
+  try {
+    operation();
+  } catch (...) {
+    ReleaseAndCheck(previous, true);
+    throw;
+  }
+  return ReleaseAndCheck(previous);
+}
+
+// ---------------------------------------------------------------- TExploreObject: names and masks
+
+void TExploreObject::Fire(int event, const TExploreArg& arg) {
+  if (OnChange) OnChange(this, event, arg);
+}
+
+void TExploreObject::SetName(const std::string& name) {
+  if (name == name_) return;
+  name_ = name;
+  if (lockState_ != lsConstructing) NotifyParentAndDependents(evName, name);
+  Fire(evName, name);
+}
+
+std::string TExploreObject::GetPath() {
+  std::string step = ReadsBackPlain(name_) ? name_ : QuoteString(name_);
+  return parent_ ? parent_->GetPath() + "/" + step : step;
+}
+
+std::string TExploreObject::GetTypeName() {
+  const std::string& name = ClassName();
+  return !name.empty() && name[0] == 'T' ? name.substr(1) : name;
+}
+
+void TExploreObject::SetActive(bool active) {
+  constexpr std::uint16_t kWhileOpen = opNew | opDelete | opModify | opRename;
+  ApplyMasks(active ? static_cast<std::uint16_t>(disabled_ | kWhileOpen)
+                    : static_cast<std::uint16_t>(disabled_ & ~kWhileOpen));
+  Fire(evActive, active ? 1 : 0);
+}
+
+void TExploreObject::UpdateState() {
+  std::uint16_t enable = 0, disable = 0;
+  if (editState_ == esBrowse) {
+    enable = opData | opOpen | opRefresh;
+    if (!IsActive()) {
+      enable |= opDelete | opModify | opRename;
+      if (!children_->Loaded()) enable |= opNew;
+    }
+    disable = opApply | opCancel;
+  } else {
+    enable = opCancel;
+    if (validity_ == vaValid || editState_ == esDeleted)
+      enable |= opApply;
+    else
+      disable |= opApply;
+    disable |= opData | opOpen | opRefresh;
+    if (editState_ == esDeleted) disable |= opDelete | opModify | opRename;
+  }
+  ApplyMasks(static_cast<std::uint16_t>((disabled_ & ~enable) | disable));
+}
+
+void TExploreObject::ApplyMasks(std::uint16_t disabled) {
+  // E follows M
+  bool modify = (declared_ & opModify) && !(disabled & opModify);
+  disabled = modify ? static_cast<std::uint16_t>(disabled & ~opEditText) : static_cast<std::uint16_t>(disabled | opEditText);
+  std::uint16_t previous = enabled_;
+  disabled_ = disabled;
+  enabled_ = static_cast<std::uint16_t>(declared_ & ~disabled_);
+  if (enabled_ != previous) Fire(evOperations, previous);
+}
+
+void TExploreObject::SetAttributes(std::uint16_t mask) {
+  declared_ = mask;
+  UpdateState();
+}
+
+void TExploreObject::ChangeAttributes(std::uint16_t set, std::uint16_t clear) {
+  SetAttributes(static_cast<std::uint16_t>((declared_ & ~clear) | set));
+}
+
+bool TExploreObject::IsClosed() { return IsActive() != ((declared_ & opOpen) != 0); }
+
+bool TExploreObject::IsAncestorOf(const TExploreObject* other) const {
+  for (const TExploreObject* p = other ? other->parent_ : nullptr; p; p = p->parent_)
+    if (p == this) return true;
+  return false;
+}
+
+void TExploreObject::ResortInParent() {
+  if (parent_) parent_->children_->MoveToSortedPlace(this);
+}
+
+// ---------------------------------------------------------------- TExploreObject: links
+
+TExploreList& TExploreObject::GetLinkList(int n) {
+  if (!links_[n]) links_[n] = std::make_unique<TExploreList>(this, false);
+  return *links_[n];
+}
+
+void TExploreObject::SetParent(TExploreObject* parent) {
+  if (parent == parent_) return;
+  if (TExploreObject* old = parent_) {
+    old->children_->Remove(this);
+    parent_ = nullptr;
+    old->LinkNotification(this, true, false, true);
+    LinkNotification(old, true, false, false);
+  }
+  parent_ = parent;
+  if (parent_) {
+    parent_->children_->Append(this);
+    parent_->LinkNotification(this, true, true, true);
+    LinkNotification(parent_, true, true, false);
+  }
+}
+
+void TExploreObject::AddDependent(TExploreObject* object) {
+  if (!object || GetLinkList(0).IndexOf(object) >= 0) return;
+  GetLinkList(0).Append(object);
+  object->GetLinkList(1).Append(this);
+  LinkNotification(object, false, true, false);
+  object->LinkNotification(this, false, true, true);
+}
+
+void TExploreObject::RemoveDependent(TExploreObject* object) {
+  if (!object || !links_[0] || links_[0]->IndexOf(object) < 0) return;
+  links_[0]->Remove(object);
+  if (object->links_[1]) object->links_[1]->Remove(this);
+  LinkNotification(object, false, false, false);
+  object->LinkNotification(this, false, false, true);
+}
+
+void TExploreObject::LinkNotification(TExploreObject* object, bool isChild, bool added, bool isTarget) {
+  if (isChild && isTarget) children_->Changed(object, added ? evChildAdded : evChildRemoved, object);
+}
+
+void TExploreObject::NotifyParentAndDependents(int event, const TExploreArg& arg) {
+  int previous = Lock(lsNotifying);
+  try {
+    if (parent_ && parent_->lockState_ != lsNotifying) parent_->children_->Changed(this, event, arg);
+    if (links_[1]) {
+      std::vector<TExploreObject*> dependents = links_[1]->items_;
+      for (TExploreObject* other : dependents)
+        if (other->lockState_ != lsNotifying && !IsAncestorOf(other)) other->Changed(this, event, arg);
+    }
+  } catch (...) {
+    Release(previous);
+    throw;
+  }
+  Release(previous);
+}
+
+// ---------------------------------------------------------------- TExploreObject: notifications
+
+void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& arg) {
+  // Holds the object while the notification runs; releasing may free it.
+  // Ending the hold checks validity like any last lock, or a flag set here
+  // would keep S disabled until some later edit.
+  bool hold = event != evValidity && (arg.IsSet() || editState_ != esBrowse) && lockCount_ == 0;
+  int held = hold ? Lock(lockState_) : 0;
+  try {
+    switch (event) {
+      case evProperties:
+        Fire(evProperties, arg);
+        if (arg.Number == 1) {
+          auto* property = dynamic_cast<TEProperty*>(sender);
+          if ((property && property->EditState() != esBrowse) ||
+              (sender == properties_.get() && properties_->PendingCount() > 0))
+            ChangeState(esModified);
+        } else if (arg.Number == 2) {
+          FlagValidation();
+        }
+        break;
+      case evEditState:
+        if (dynamic_cast<TEProperty*>(sender)) {
+          if (arg.Number != esBrowse) ChangeState(esModified);
+        } else if (arg.Number != esBrowse) {
+          ChangeState(esChildPending);
+        } else {
+          ReturnToBrowseUnlessPending();
+        }
+        FlagValidation();
+        break;
+      case evValidity:
+        RequestValidation(arg.Number);
+        break;
+      case evChildAdded:
+      case evChildRemoved:
+        if (sender == children_.get()) {
+          if (event == evChildRemoved) Fire(evChildRemoved, 0);
+          SetChildrenLoaded(event == evChildAdded);
+          if (event == evChildAdded) Fire(evChildAdded, 0);
+          if (children_->PendingCount() > 0)
+            ChangeState(esChildPending);
+          else
+            ReturnToBrowseUnlessPending();
+          FlagValidation();
+        } else if (links_[1] && sender == links_[1].get()) {
+          // a link list tells nothing
+        } else {
+          Fire(event, arg.Object);
+          if (event == evChildAdded && arg.Object && arg.Object->editState_ != esBrowse)
+            ChangeState(esChildPending);
+          else
+            ReturnToBrowseUnlessPending();
+          FlagValidation();
+        }
+        break;
+      case evName:
+        LinkRenamed(dynamic_cast<TExploreObject*>(sender));
+        break;
+      case evChildMoved:
+        Fire(evChildMoved, arg);
+        FlagValidation();
+        break;
+      default:
+        break;
+    }
+  } catch (...) {
+    if (hold) ReleaseAndCheck(held, true);
+    throw;
+  }
+  if (hold) ReleaseAndCheck(held);
+}
+
+void TExploreObject::FlagValidation() {
+  if (editState_ != esBrowse && validity_ != vaNeedsValidation) SetValidity(vaNeedsValidation);
+}
+
+void TExploreObject::ReturnToBrowseUnlessPending() {
+  if (editState_ <= esChildPending && children_->PendingCount() == 0) ChangeState(esBrowse);
+}
+
+void TExploreObject::SetChildrenLoaded(bool flag) {
+  int previous = Lock(lsLoading);
+  try {
+    if (flag) {
+      children_->loaded_ = true;
+      try {
+        LoadChildren();
+      } catch (...) {
+        // what was made so far goes, so that the next fill starts afresh
+        ReleaseChildren();
+        children_->loaded_ = false;
+        throw;
+      }
+      std::vector<TExploreObject*> made = children_->items_;
+      for (TExploreObject* child : made) {
+        child->UpdateState();
+        if (child->lockState_ == lsConstructing && child->lockCount_ > 0) child->Release(lsIdle);
+      }
+    } else {
+      ReleaseChildren();
+      children_->loaded_ = false;
+    }
+    UpdateState();
+  } catch (...) {
+    ReleaseAndCheck(previous, true);
+    throw;
+  }
+  ReleaseAndCheck(previous);
+}
+
+// ---------------------------------------------------------------- TExploreObject: edit states
+
+void TExploreObject::ChangeState(int state) {
+  if (state > editState_ || (state == esBrowse && editState_ != esBrowse)) SetEditState(state);
+}
+
+void TExploreObject::SetEditState(int state) {
+  NotifyParentAndDependents(evEditState, state);
+  if (state != editState_) Fire(evEditState, state);
+  editState_ = static_cast<std::uint8_t>(state);
+  switch (state) {
+    case esBrowse:
+      savedName_.clear();
+      if (properties_->PendingCount() > 0) properties_->SetEditStateAll(esBrowse);
+      if (children_->PendingCount() > 0) children_->SetEditStateAll(esBrowse);
+      SetValidity(vaValid);
+      break;
+    case esNew:
+    case esDeleted:
+      if (!savedName_.empty()) {
+        std::string saved = std::move(savedName_);
+        savedName_.clear();
+        SetName(saved);
+      }
+      properties_->SetEditStateAll(state);
+      children_->SetEditStateAll(state);
+      if (state == esDeleted)
+        SetValidity(vaValid);
+      else
+        RequestValidation(vaNeedsValidation);
+      break;
+    default:
+      RequestValidation(vaNeedsValidation);
+      break;
+  }
+  UpdateState();
+}
+
+// ---------------------------------------------------------------- TExploreObject: validation
+
+void TExploreObject::SetValidity(int level) {
+  Fire(evValidity, level);
+  validity_ = static_cast<std::uint8_t>(level);
+  NotifyParentAndDependents(evValidity, level);
+  if (!destroying_) UpdateState();
+}
+
+void TExploreObject::RequestValidation(int level) {
+  if (level > vaValid ? validity_ >= level : validity_ == vaValid) return;
+  if (editState_ == esBrowse || editState_ >= esDeleted) return;
+  if (destroying_) {
+    SetValidity(vaValid);
+    return;
+  }
+  if (lockState_ == lsValidating || (level == vaNeedsValidation && lockCount_ > 0) || level == vaInvalid) {
+    SetValidity(level);
+    return;
+  }
+  try {
+    ValidateNow(RaiseToken());
+  } catch (const EDbXError&) {
+  }
+}
+
+void TExploreObject::ValidateNow(fw::TStrings* errors) {
+  int previous = Lock(lsValidating);
+  try {
+    bool realList = errors && errors != RaiseToken();
+    bool single = lockCount_ == 1;
+    int before = realList ? errors->Count() : 0;
+    if (realList || single) Validate(errors);
+    if (realList) {
+      SetValidity(errors->Count() == before ? vaValid : vaInvalid);
+    } else if (single) {
+      SetValidity(children_->AggregateValidity());
+    } else {
+      // Nested in another lock nothing was validated, so the object cannot
+      // count as valid yet: its own last lock validates it.
+      int known = properties_->PendingCount() > 0 ? properties_->AggregateValidity() : children_->AggregateValidity();
+      SetValidity(known == vaInvalid ? vaInvalid : vaNeedsValidation);
+    }
+  } catch (const EDbXError&) {
+    SetValidity(vaInvalid);
+    Release(previous);
+    if (!errors) throw;
+    return;
+  } catch (...) {
+    Release(previous);
+    throw;
+  }
+  Release(previous);
+}
+
+void TExploreObject::ValidateIfNeeded(fw::TStrings* errors) {
+  if (validity_ != vaValid) ValidateNow(errors);
+}
+
+void TExploreObject::Validate(fw::TStrings* errors) {
+  ReportOrCollectError(errors, this, ValidateName(name_));
+  if (Enabled(opEditText)) ReportOrCollectError(errors, this, ValidateText(GetText(0)));
+  if (editState_ > esChildPending) properties_->Validate(errors);
+  if (!IsClosed()) children_->ValidateAll(errors);
+}
+
+std::string TExploreObject::GetValidationText() {
+  try {
+    ValidateIfNeeded(nullptr);
+  } catch (const EDbXError& e) {
+    return e.Message();
+  }
+  return {};
+}
+
+TDbXErrorPtr TExploreObject::ValidateName(const std::string& name) {
+  if (name.empty()) return MakeDbXError(Quoted("") + " is not a valid name");
+  if (parent_) return CheckUniqueName(parent_, this, name);
+  return nullptr;
+}
+
+std::string TExploreObject::ValidateNameOrRaise(const std::string& name) {
+  if (TDbXErrorPtr error = ValidateName(name)) throw EDbXError(*error);
+  return MakeUniqueName(name, false);
+}
+
+std::string TExploreObject::MakeUniqueName(const std::string& base, bool numbered) {
+  if (!numbered) return base;
+  std::string stem = base.empty() ? GetTypeName() + "1" : base;
+  std::size_t digits = 0;
+  while (digits < 9 && digits < stem.size() && fw::IsDigit(static_cast<unsigned char>(stem[stem.size() - 1 - digits])))
+    ++digits;
+  long long start = digits ? std::stoll(stem.substr(stem.size() - digits)) : 0;
+  stem.resize(stem.size() - digits);
+  for (long long i = 0;; ++i) {
+    long long n = start + i;
+    std::string candidate = n == 0 ? stem : stem + std::to_string(n);
+    TDbXErrorPtr error = ValidateName(candidate);
+    if (!error) return candidate;
+    if (i >= 4096) throw EDbXError(*error);
+  }
+}
+
+// ---------------------------------------------------------------- TExploreObject: operations' steps
+
+void TExploreObject::DoCreateChild(TExploreObject*& result, TExploreObject* /*source*/, int /*kind*/) {
+  result = nullptr;
+}
+
+void TExploreObject::DoCreate(TExploreObject*& result, const std::string& /*parameter*/) {
+  if (result) result->ChangeState(esNew);
+}
+
+void TExploreObject::DoRename(const std::string& name) {
+  if (editState_ < esNew && savedName_.empty() && (declared_ & (opApply | opCancel))) savedName_ = name_;
+  SetName(name);
+}
+
+void TExploreObject::DoDelete() {
+  if (editState_ == esNew)
+    DetachAndRelease();
+  else
+    ChangeState(esDeleted);
+}
+
+void TExploreObject::DetachAndRelease() {
+  SetParent(nullptr);
+  Release(lsReleased);
+}
+
+void TExploreObject::DoApply() {
+  EndPendingEdits();
+  FinishEdits();
+}
+
+void TExploreObject::DoCancel() {
+  EndPendingEdits();
+  FinishEdits();
+}
+
+void TExploreObject::DoEndEdit() {
+  savedName_.clear();
+  if (editState_ == esDeleted) return;
+  if (children_->PendingCount() == 0) {
+    ChangeState(esBrowse);
+  } else {
+    SetEditState(esChildPending);
+    if (properties_->PendingCount() > 0) properties_->SetEditStateAll(esBrowse);
+  }
+}
+
+void TExploreObject::EndPendingEdits() {
+  Require(lockState_ == lsApplying || lockState_ == lsCancelling);
+  bool applying = lockState_ == lsApplying;
+  if (!children_->Loaded() || children_->PendingCount() == 0) return;
+  for (int i = 0; i < children_->Count();) {
+    TExploreObject* child = children_->items_[static_cast<std::size_t>(i)];
+    bool alive = true;
+    if (child->editState_ != esBrowse && child->lockState_ != lsApplying && child->lockState_ != lsCancelling) {
+      int previous = child->Lock(applying ? lsApplying : lsCancelling);
+      bool aborted = false;
+      try {
+        if (applying)
+          child->DoApply();
+        else
+          child->DoCancel();
+      } catch (const EAbortOp&) {
+        aborted = true;
+      } catch (...) {
+        child->ReleaseAndCheck(previous, true);
+        throw;
+      }
+      alive = child->ReleaseAndCheck(previous, aborted);
+    }
+    if (alive && i < children_->Count() && children_->items_[static_cast<std::size_t>(i)] == child) ++i;
+  }
+}
+
+void TExploreObject::FinishEdits() {
+  bool applying = lockState_ == lsApplying;
+  if (applying) {
+    for (int i = 0; i < properties_->Count(); ++i) {
+      TEProperty* property = properties_->Property(i);
+      if (property->EditState() != esBrowse) property->ApplyValue();
+    }
+  }
+  if ((editState_ == esDeleted && applying) || (editState_ == esNew && !applying)) {
+    DetachAndRelease();
+    return;
+  }
+  if (children_->PendingCount() > 0) return;
+  if (!applying && !savedName_.empty()) {
+    std::string saved = std::move(savedName_);
+    savedName_.clear();
+    SetName(saved);
+  }
+  savedName_.clear();
+  ChangeState(esBrowse);
+}
+
+void TExploreObject::RenameTo(const std::string& name) {
+  std::string unique = MakeUniqueName(name, false);
+  // the same name is no rename: no state change, no event
+  if (unique == name_) return;
+  ChangeState(esModified);
+  RequestValidation(vaNeedsValidation);
+  DoRename(unique);
+}
+
+void TExploreObject::DoSetText(const std::string& /*text*/) { RaiseNotSupported(); }
+
+TEActions* TExploreObject::GetActions() { return &RegisteredActions(); }
+
+void TExploreObject::AssignPropertyEditor(TEPropertyDef* definition) {
+  definition->SetEditor(FindRegisteredEditor(ClassType(), GetTypeName(), definition->Name()));
+}
+
+// ---------------------------------------------------------------- TExploreObject: paths
+
+TExploreObject* TExploreObject::FindChild(TScanner& scanner) {
+  TChar c = scanner.ReadChar(0);
+  if (c == U'.') {
+    scanner.Next();
+    TExploreObject* object = this;
+    while (object && scanner.CharIs(0, U'.')) {
+      scanner.Next();
+      object = object->parent_;
+    }
+    return object;
+  }
+  if (c == U'/') {
+    scanner.Next();
+    return this;
+  }
+  if (c == U':') {
+    scanner.Next();
+    std::string typeName = scanner.ReadUntil(PathDelimiters());
+    return typeName.empty() ? nullptr : children_->Find(nullptr, typeName);
+  }
+  if (c == U'"') {
+    // undoubled, as GetPath doubled them
+    std::string name = UnquoteDouble("\"" + scanner.ReadQuoted() + "\"");
+    return children_->FindByName(name);
+  }
+  if (StartsPlainName(c)) return children_->FindByName(scanner.ReadUntil(PathDelimiters()));
+  RaiseDbXError(kInternalError, "Bad find path: " + scanner.Text());
+}
+
+TExploreObject* TExploreObject::FindPath(std::string_view path) {
+  TScanner scanner;
+  scanner.SetDoubledQuotes(true);
+  scanner.SetText(path);
+  TExploreObject* object = this;
+  if (scanner.CharIs(0, U'/')) {
+    while (object->parent_) object = object->parent_;
+    scanner.Next();
+  }
+  while (object && scanner.InRange()) object = object->FindChild(scanner);
+  return object;
+}
+
+// ---------------------------------------------------------------- TExploreObject: public operations
+
+void TExploreObject::Require(bool condition) {
+  if (!condition) RaiseNotSupported();
+}
+
+void TExploreObject::LoadUnlessClosed() {
+  if (!IsClosed()) Load();
+}
+
+void TExploreObject::Load() {
+  properties_->Load();
+  children_->Load();
+}
+
+void TExploreObject::Open() {
+  Require(Enabled(opOpen));
+  if (IsActive()) return;
+  Fire(evOpening, 1);
+  SetActive(true);
+}
+
+void TExploreObject::Close() {
+  Require(Enabled(opOpen));
+  if (!IsActive()) return;
+  Fire(evOpening, 0);
+  SetActive(false);
+}
+
+void TExploreObject::Refresh() {
+  Require(Enabled(opRefresh));
+  if (RunLocked(lsRefreshing, [this] { DoRefresh(); })) UpdateState();
+}
+
+namespace {
+
+// A new object that failed to come whole stays, invalid, for the user to see
+// and cancel; its construction lock goes.
+void AbandonNew(TExploreObject* result, TExploreObject* source) {
+  if (!result || result == source) return;
+  result->SetValidity(vaInvalid);
+  if (result->LockCount() > 0) result->Release(lsIdle);
+}
+
+}  // namespace
+
+TExploreObject* TExploreObject::CreateChild(TExploreObject* source, int kind) {
+  LoadUnlessClosed();
+  Require(kind >= 0 && kind <= 7 && ((AllowedChildKinds(source) >> kind) & 1));
+  TExploreObject* result = nullptr;
+  try {
+    DoCreateChild(result, source, kind);
+  } catch (...) {
+    AbandonNew(result, source);
+    throw;
+  }
+  return result;
+}
+
+TExploreObject* TExploreObject::NewObject(const std::string& parameter) {
+  LoadUnlessClosed();
+  Require(Enabled(opNew));
+  TExploreObject* result = nullptr;
+  try {
+    DoCreate(result, parameter);
+  } catch (...) {
+    AbandonNew(result, nullptr);
+    throw;
+  }
+  if (result && result->lockCount_ > 0) result->lockState_ = lsEditing;
+  return result;
+}
+
+void TExploreObject::Edit() {
+  LoadUnlessClosed();
+  Require(Enabled(opModify) && (lockState_ == lsIdle || lockState_ == lsEditing));
+  int previous = Lock(lsEditing);
+  try {
+    ChangeState(esModified);
+  } catch (...) {
+    ReleaseAndCheck(previous, true);
+    throw;
+  }
+}
+
+void TExploreObject::EndEdit() {
+  Require(lockState_ == lsEditing);
+  if (!Release(lockCount_ == 1 ? lsIdle : lsEditing)) return;
+  if (lockCount_ == 0) ValidateIfNeeded(nullptr);
+}
+
+void TExploreObject::Rename(const std::string& name) {
+  LoadUnlessClosed();
+  Require(Enabled(opRename));
+  int previous = Lock(lsEditing);
+  try {
+    RenameTo(name);
+  } catch (...) {
+    ReleaseAndCheck(previous, true);
+    throw;
+  }
+  if (!ReleaseAndCheck(previous)) return;
+  if (lockCount_ == 0 && validity_ != vaValid)
+    if (TDbXErrorPtr error = ValidateName(name_)) throw EDbXError(*error);
+}
+
+void TExploreObject::SetText(const std::string& text) {
+  LoadUnlessClosed();
+  Require(Enabled(opText));
+  int previous = Lock(lsEditing);
+  try {
+    ChangeState(esModified);
+    RequestValidation(vaNeedsValidation);
+    DoSetText(text);
+  } catch (...) {
+    ReleaseAndCheck(previous, true);
+    throw;
+  }
+  if (!ReleaseAndCheck(previous)) return;
+  if (lockCount_ == 0 && validity_ != vaValid)
+    if (TDbXErrorPtr error = ValidateText(text)) throw EDbXError(*error);
+}
+
+std::string TExploreObject::GetText(int index) {
+  if (index < 2 && editState_ == esDeleted) return {};
+  return GetTextAt(index);
+}
+
+void TExploreObject::Delete() {
+  LoadUnlessClosed();
+  Require(Enabled(opDelete));
+  RunLocked(lsEditing, [this] { DoDelete(); });
+}
+
+void TExploreObject::Apply() {
+  LoadUnlessClosed();
+  Require(lockCount_ == 0 && (editState_ == esBrowse || Enabled(opApply)));
+  if (editState_ == esBrowse) return;
+  RunLocked(lsApplying, [this] { DoApply(); });
+}
+
+void TExploreObject::Cancel() {
+  LoadUnlessClosed();
+  Require(lockCount_ == 0 && (editState_ == esBrowse || Enabled(opCancel)));
+  if (editState_ == esBrowse) return;
+  RunLocked(lsCancelling, [this] { DoCancel(); });
+}
+
+// ---------------------------------------------------------------- TExploreObject: properties by name
+
+void TExploreObject::SetPropertyValue(const std::string& name, const fw::Variant& value) {
+  properties_->PropertyByName(name)->SetValue(value);
+}
+
+std::string TExploreObject::GetPropertyText(const std::string& name) {
+  return properties_->PropertyByName(name)->GetText(1);
+}
+
+std::string TExploreObject::GetPropertyStoredText(const std::string& name) {
+  return properties_->PropertyByName(name)->GetText(0);
+}
+
+void TExploreObject::SetPropertyText(const std::string& name, const std::string& text) {
+  properties_->PropertyByName(name)->SetTextVia(1, text);
+}
+
+void TExploreObject::StorePropertyValue(const std::string& name, const fw::Variant& value, bool notify) {
+  TEProperty* property = properties_->PropertyByName(name);
+  property->StoreValue(value);
+  if (notify) PropertyChanged(property);
+}
+
+// ---------------------------------------------------------------- values
+
+fw::TVarType VariantKindOfType(int typeCode) {
+  switch (typeCode) {
+    case ftString:
+    case ftMemo:
+      return fw::varString;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+      return fw::varInteger;
+    case ftBoolean:
+      return fw::varBoolean;
+    case ftFloat:
+      return fw::varDouble;
+    case ftCurrency:
+    case ftBCD:
+      return fw::varCurrency;
+    case ftDate:
+    case ftTime:
+    case ftDateTime:
+      return fw::varDate;
+    default:
+      return fw::varEmpty;
+  }
+}
+
+int ValueClassOfKind(fw::TVarType kind) {
+  switch (kind) {
+    case fw::varSmallint:
+    case fw::varInteger:
+    case fw::varSingle:
+    case fw::varDouble:
+    case fw::varCurrency:
+    case fw::varShortInt:
+    case fw::varByte:
+    case fw::varWord:
+    case fw::varLongWord:
+    case fw::varInt64:
+      return 2;
+    case fw::varDate:
+      return 4;
+    case fw::varOleStr:
+    case fw::varString:
+      return 3;
+    case fw::varError:
+    case fw::varBoolean:
+    case fw::varVariant:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+std::string VarToText(const fw::Variant& value) {
+  if (fw::VarIsNull(value) || fw::VarIsEmpty(value)) return {};
+  try {
+    return fw::VarToStr(value);
+  } catch (const fw::Exception&) {
+    return "????";
+  }
+}
+
+fw::Variant TextToVariant(const std::string& text) { return text.empty() ? fw::Null() : fw::Variant(text); }
+
+int VariantToIntDef(const fw::Variant& value) {
+  if (fw::VarIsNull(value) || fw::VarIsEmpty(value)) return 0;
+  try {
+    return value.AsInteger();
+  } catch (const fw::Exception&) {
+    return 0;
+  }
+}
+
+fw::Variant ObjectToVariant(const TExploreObject* object) {
+  if (!object) return fw::Null();
+  return fw::Variant(static_cast<long long>(reinterpret_cast<std::intptr_t>(object)));
+}
+
+bool VariantsEqual(const fw::Variant& a, const fw::Variant& b) {
+  auto blank = [](const fw::Variant& v) {
+    return fw::VarIsNull(v) || fw::VarIsEmpty(v) || (fw::VarType(v) == fw::varString && v.AsString().empty());
+  };
+  if (blank(a) && blank(b)) return true;
+  try {
+    return a == b;
+  } catch (const fw::Exception&) {
+    return false;
+  }
+}
+
+// ---------------------------------------------------------------- TEPropertyDef
+
+TEPropertyDef::TEPropertyDef(std::string name, std::string caption, int level, int typeCode)
+    : name_(std::move(name)),
+      caption_(std::move(caption)),
+      level_(static_cast<std::uint8_t>(level)),
+      typeCode_(static_cast<std::uint8_t>(typeCode)) {}
+
+void TEPropertyDef::SetAttributeWord(std::uint16_t word) { attributes_ = TEPropertyAttributes::FromBits(word); }
+
+void TEPropertyDef::Assign(TEPropertyDef& definition) {
+  caption_ = definition.caption_;
+  level_ = definition.level_;
+  name_ = definition.name_;
+  typeCode_ = definition.typeCode_;
+  helpContext_ = definition.helpContext_;
+  attributes_ = definition.attributes_;
+  if (!attributes_.Contains(paGetEditor)) {
+    editor_ = definition.editor_;
+    heldEditor_ = definition.heldEditor_;
+  }
+}
+
+TEPropertyEditor* TEPropertyDef::GetEditor() {
+  if (attributes_.Contains(paGetEditor)) {
+    attributes_.Exclude(paGetEditor);
+    if (list_) list_->AssignEditor(this);
+  }
+  return editor_;
+}
+
+void TEPropertyDef::SetEditor(TEPropertyEditor* editor) {
+  attributes_.Exclude(paGetEditor);
+  if (editor_) attributes_ -= editor_->Bits();
+  editor_ = editor;
+  if (editor_) attributes_ += editor_->Bits();
+  if (heldEditor_.get() != editor) heldEditor_.reset();
+}
+
+void TEPropertyDef::SetEditor(std::shared_ptr<TEPropertyEditor> editor) {
+  SetEditor(editor.get());
+  heldEditor_ = std::move(editor);
+}
+
+// ---------------------------------------------------------------- TEProperty
+
+TEProperties& TEProperty::Properties() const { return *static_cast<TEProperties*>(List()); }
+
+TExploreObject* TEProperty::Object() const { return Properties().Owner(); }
+
+int TEProperty::GetLevel() {
+  constexpr TEPropertyAttributes kShownAnyway{paEditable, paRequired, paSubProperties, paGetValue};
+  if (Level() > 0 && (attributes_ * kShownAnyway).Empty() && VariantsEqual(value_, fw::Unassigned()) && !GetEditor())
+    return 0;
+  return Level();
+}
+
+void TEProperty::SetAttributeWord(std::uint16_t word) {
+  TEPropertyDef::SetAttributeWord(word);
+  Properties().Changed(this, evProperties, 3);
+}
+
+void TEProperty::AssignValue(const fw::Variant& value) {
+  if (VariantsEqual(value_, value)) return;
+  if (!GetAttributes().Contains(paEditable)) RaiseDbXError("Cannot edit " + GetCaption());
+  SetEditState(esModified);
+  if (fw::VarIsNull(value)) {
+    StoreValue(fw::Null());
+  } else {
+    fw::TVarType kind = VariantKindOfType(TypeCode());
+    fw::Variant converted = value;
+    if (kind != fw::varEmpty) {
+      try {
+        converted = fw::VarAsType(value, kind);
+      } catch (const fw::Exception&) {
+        RaiseDbXError(GetCaption() + " cannot have a value of " + VarToText(value));
+      }
+    }
+    StoreValue(converted);
+  }
+  Object()->PropertyChanged(this);
+}
+
+std::string TEProperty::GetText(int kind) {
+  if (TEPropertyEditor* editor = GetEditor()) return editor->GetText(*this, kind);
+  return VarToText(GetValue());
+}
+
+void TEProperty::SetTextVia(int kind, const std::string& text) {
+  if (TEPropertyEditor* editor = GetEditor())
+    editor->SetText(*this, kind, text);
+  else
+    SetValue(TextToVariant(text));
+}
+
+TDbXErrorPtr TEProperty::GetError() {
+  if (editState_ == esBrowse) return nullptr;
+  if (attributes_.Contains(paRequired) && GetText(1).empty())
+    return MakeDbXError("A value must be specified for " + GetCaption());
+  if (TEPropertyEditor* editor = GetEditor()) return editor->ValidateValue(*this);
+  return nullptr;
+}
+
+void TEProperty::StoreValue(const fw::Variant& value) {
+  value_ = value;
+  attributes_.Exclude(paGetValue);
+  Properties().Changed(this, evProperties, 2);
+}
+
+void TEProperty::SetTextValue(int /*kind*/, const std::string& text) { StoreValue(TextToVariant(text)); }
+
+void TEProperty::Edit() {
+  if (TEPropertyEditor* editor = GetEditor()) editor->Edit(*this);
+}
+
+void TEProperty::GetValues(const TGetStrProc& callback) {
+  if (TEPropertyEditor* editor = GetEditor()) editor->GetValues(callback);
+}
+
+void TEProperty::SetValue(const fw::Variant& value) {
+  TExploreObject* object = Object();
+  int previous = object->Lock(lsEditing);
+  try {
+    AssignValue(value);
+  } catch (...) {
+    object->ReleaseAndCheck(previous, true);
+    throw;
+  }
+  if (!object->ReleaseAndCheck(previous)) return;
+  if (object->LockCount() == 0)
+    if (TDbXErrorPtr error = GetError()) throw EDbXError(*error);
+}
+
+TEPropertyAttributes TEProperty::GetAttributes() const {
+  TExploreObject* object = Object();
+  TEPropertyAttributes attributes = attributes_;
+  if (!object->Enabled(opModify))
+    attributes.Exclude(paEditable);
+  else if (attributes.Contains(paEditNew) && object->EditState() == esNew)
+    attributes.Include(paEditable);
+  return attributes;
+}
+
+void TEProperty::SetEditState(int state) {
+  if (!(state > editState_ || (state == esBrowse && editState_ != esBrowse))) return;
+  Properties().Changed(this, evEditState, state);
+  editState_ = static_cast<std::uint8_t>(state);
+}
+
+// ---------------------------------------------------------------- TEPropertyDefs
+
+TEPropertyDefs::~TEPropertyDefs() = default;
+
+TEPropertyDef* TEPropertyDefs::Item(int index) const {
+  if (index < 0 || index >= Count())
+    throw fw::EListError("List index out of bounds (" + std::to_string(index) + ")");
+  return items_[static_cast<std::size_t>(index)].get();
+}
+
+TEPropertyDef* TEPropertyDefs::Find(std::string_view name) {
+  for (int i = 0; i < GetCount(); ++i) {
+    TEPropertyDef* item = Item(i);
+    if (NameCompare ? NameCompare(item->Name(), name) == 0 : item->Name() == name) return item;
+  }
+  return nullptr;
+}
+
+TEPropertyDef* TEPropertyDefs::FindOrRaise(std::string_view name) {
+  TEPropertyDef* item = Find(name);
+  if (!item) RaiseDbXError("Property " + std::string(name) + " does not exist");
+  return item;
+}
+
+void TEPropertyDefs::Clear() { items_.clear(); }
+
+std::unique_ptr<TEPropertyDef> TEPropertyDefs::TakeLast() {
+  std::unique_ptr<TEPropertyDef> item = std::move(items_.back());
+  items_.pop_back();
+  return item;
+}
+
+// ---------------------------------------------------------------- TEProperties
+
+TEProperties::~TEProperties() = default;
+
+TEProperty* TEProperties::Property(int index) const { return static_cast<TEProperty*>(Item(index)); }
+
+int TEProperties::GetCount() {
+  Load();
+  return Count();
+}
+
+TEPropertyDef* TEProperties::GetItem(int index) {
+  Load();
+  return Item(index);
+}
+
+void TEProperties::AssignEditor(TEPropertyDef* definition) { owner_->AssignPropertyEditor(definition); }
+
+void TEProperties::Clear() {
+  while (Count() > 0) {
+    auto* last = static_cast<TEProperty*>(Item(Count() - 1));
+    Changed(last, evProperties, 0);
+    TakeLast();
+  }
+}
+
+void TEProperties::Inserted(TEPropertyDef* item) {
+  auto* property = static_cast<TEProperty*>(item);
+  int state = owner_->EditState();
+  if (state == esNew || state == esDeleted) property->editState_ = static_cast<std::uint8_t>(state);
+  Changed(property, evProperties, 1);
+}
+
+void TEProperties::SetLoaded(bool flag) {
+  if (flag == loaded_) return;
+  int previous = owner_->Lock(lsLoading);
+  loaded_ = flag;
+  try {
+    if (flag)
+      owner_->LoadProperties();
+    else
+      Clear();
+  } catch (...) {
+    // a half-filled list is emptied, so that the next fill starts afresh
+    if (flag) Clear();
+    loaded_ = !flag;
+    owner_->ReleaseAndCheck(previous, true);
+    throw;
+  }
+  if (!owner_->ReleaseAndCheck(previous)) return;
+  if (PassesToOwner(owner_->LockState())) owner_->Changed(this, evProperties, flag ? 1 : 0);
+}
+
+TEProperty* TEProperties::PropertyByName(std::string_view name) {
+  Load();
+  return static_cast<TEProperty*>(FindOrRaise(name));
+}
+
+TEProperty* TEProperties::FindByCaption(std::string_view caption) {
+  Load();
+  for (int i = 0; i < Count(); ++i)
+    if (fw::AnsiSameText(Property(i)->GetCaption(), caption)) return Property(i);
+  return nullptr;
+}
+
+TEProperty* TEProperties::FindByCaptionOrRaise(std::string_view caption) {
+  TEProperty* property = FindByCaption(caption);
+  if (!property) RaiseDbXError("Property " + std::string(caption) + " does not exist");
+  return property;
+}
+
+int TEProperties::CountMatching(int levelFrom, int levelTo, bool all, TEPropertyAttributes mask) {
+  Load();
+  int n = 0;
+  for (int i = 0; i < Count(); ++i) {
+    TEProperty* property = Property(i);
+    int level = property->GetLevel();
+    if (level < levelFrom || level > levelTo) continue;
+    TEPropertyAttributes held = property->GetAttributes() * mask;
+    if (all ? held == mask : !held.Empty()) ++n;
+  }
+  return n;
+}
+
+int TEProperties::AggregateValidity() {
+  if (pending_ == 0) return vaValid;
+  for (int i = 0; i < Count(); ++i) {
+    TEProperty* property = Property(i);
+    if (property->editState_ != esBrowse && property->GetError()) return vaInvalid;
+  }
+  return vaNeedsValidation;
+}
+
+void TEProperties::Validate(fw::TStrings* errors) {
+  for (int i = 0; i < Count(); ++i) {
+    TEProperty* property = Property(i);
+    if (property->editState_ != esBrowse) ReportOrCollectError(errors, owner_, property->GetError());
+  }
+}
+
+void TEProperties::SetEditStateAll(int state) {
+  for (int i = 0; i < Count(); ++i) Property(i)->SetEditState(state);
+}
+
+void TEProperties::Changed(TEProperty* sender, int event, const TExploreArg& arg) {
+  if (event == evProperties && (arg.Number == 0 || arg.Number == 1)) {
+    if (sender->editState_ != esBrowse) pending_ += arg.Number == 1 ? 1 : -1;
+  } else if (event == evEditState) {
+    if ((sender->editState_ != esBrowse) != (arg.Number != esBrowse)) pending_ += arg.Number != esBrowse ? 1 : -1;
+  }
+  if (PassesToOwner(owner_->LockState())) owner_->Changed(sender, event, arg);
+}
+
+// ---------------------------------------------------------------- editors
+
+std::string TEPropertyEditor::GetText(TEProperty& property, int kind) { return ValueToText(kind, property.GetValue()); }
+
+std::string TEPropertyEditor::ValueToText(int /*kind*/, const fw::Variant& value) { return VarToText(value); }
+
+void TEPropertyEditor::SetText(TEProperty& property, int /*kind*/, const std::string& text) {
+  property.SetValue(TextToVariant(text));
+}
+
+fw::Variant TEStringValues::GetValueAt(int index) { return fw::Variant(strings_.Strings(index)); }
+
+void TEStringValues::GetValues(const TGetStrProc& callback) {
+  for (int i = 0; i < strings_.Count(); ++i) callback(strings_.Strings(i));
+}
+
+void TEStringValues::Edit(TEProperty& property) {
+  int n = strings_.Count();
+  if (n == 0) return;
+  int current = -1;
+  fw::Variant value = property.GetValue();
+  for (int i = 0; i < n && current < 0; ++i)
+    if (VariantsEqual(GetValueAt(i), value)) current = i;
+  int next = current + 1 >= n ? 0 : current + 1;
+  property.SetValue(GetValueAt(next));
+}
+
+bool TERegisteredPE::Matches(fw::TClass objectClass, std::string_view typeName, std::string_view propertyName) const {
+  return (!ownerClass_ || (objectClass && objectClass->InheritsFrom(ownerClass_))) &&
+         (typeName_.empty() || typeName_ == typeName) && (propertyName_.empty() || propertyName_ == propertyName);
+}
+
+void AddRegisteredEditor(std::unique_ptr<TERegisteredPE> editor) {
+  if (!editorRegistry) RaiseDbXError(kInternalError, "Editor registry does not exist");
+  editorRegistry->push_back(std::move(editor));
+}
+
+TERegisteredPE* FindRegisteredEditor(fw::TClass objectClass, std::string_view typeName, std::string_view propertyName) {
+  if (!editorRegistry) return nullptr;
+  for (auto it = editorRegistry->rbegin(); it != editorRegistry->rend(); ++it)
+    if ((*it)->Matches(objectClass, typeName, propertyName)) return it->get();
+  return nullptr;
+}
+
+// ---------------------------------------------------------------- actions
+
+TEActions::~TEActions() = default;
+
+int TEActions::Count() { return OwnCount() + (registeredActions ? registeredActions->Count() : 0); }
+
+TEAction* TEActions::GetItem(int index) {
+  if (index >= 0 && index < OwnCount()) return OwnItem(index);
+  if (registeredActions && index >= OwnCount() && index < Count()) return registeredActions->GetItem(index - OwnCount());
+  throw fw::EListError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+TEAction* TEActions::GetByName(std::string_view name) {
+  for (int i = 0; i < Count(); ++i)
+    if (GetItem(i)->Name() == name) return GetItem(i);
+  return nullptr;
+}
+
+TEAction* TEActions::GetByNameOrRaise(std::string_view name) {
+  TEAction* action = GetByName(name);
+  if (!action) RaiseDbXError("Object " + std::string(name) + " does not exist");
+  return action;
+}
+
+TEAction* TERegisteredActions::GetItem(int index) {
+  if (index < 0 || index >= OwnCount())
+    throw fw::EListError("List index out of bounds (" + std::to_string(index) + ")");
+  return OwnItem(index);
+}
+
+int TEAction::GetState(TExploreObject& object) { return object.EditState() == esBrowse ? asEnabled : asDisabled; }
+
+int TERegisteredAction::GetState(TExploreObject& object) {
+  if ((objectClass_ && !object.InheritsFrom(objectClass_)) || (!typeName_.empty() && object.GetTypeName() != typeName_))
+    return asHidden;
+  return TEAction::GetState(object);
+}
+
+TERegisteredActions& RegisteredActions() {
+  if (!registeredActions) RaiseDbXError(kInternalError, "Action registry does not exist");
+  return *registeredActions;
+}
+
+void ExecuteAction(TEAction* action, TExploreObject& object) {
+  if (!action) return;
+  if (action->GetState(object) != asEnabled) RaiseNotSupported();
+  action->Execute(object);
+}
+
+// ---------------------------------------------------------------- unit start
+
+void InitDbExplif() {
+  editorRegistry = std::make_unique<std::vector<std::unique_ptr<TERegisteredPE>>>();
+  registeredActions = std::make_unique<TERegisteredActions>();
+}
+
+void DoneDbExplif() {
+  registeredActions.reset();
+  editorRegistry.reset();
+}
+
+}  // namespace dbx

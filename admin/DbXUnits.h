@@ -1,0 +1,15 @@
+// The start and the end of the administrator's units, in their fixed order:
+// each registers its classes, editors, value lists and actions with the
+// explorer model. The program and the tests call these, never static
+// initialisers, so that the order is the one written here.
+#pragma once
+
+namespace dbx {
+
+// Raises the silent abort when the property-definition text is missing or of
+// another version; the units started before are ended again.
+void StartAdministratorUnits();
+// In the reverse order.
+void StopAdministratorUnits();
+
+}  // namespace dbx

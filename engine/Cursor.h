@@ -1,0 +1,190 @@
+// Databases and cursors. A table cursor reads the records of its table in
+// the order of its current index (the row id breaks ties, so the order is
+// total) a batch at a time, and keeps its place as a key rather than a row
+// number, so that changes by other cursors never lose it.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Handles.h"
+#include "TableFile.h"
+
+namespace orvex {
+
+class Database : public Object {
+public:
+  explicit Database(std::string directory) : Object(Kind::Database), directory_(std::move(directory)) {}
+  const std::string& Directory() const { return directory_; }
+
+private:
+  std::string directory_;
+};
+
+class TableCursor;
+
+class Cursor : public Object {
+public:
+  Cursor() : Object(Kind::Cursor) {}
+  virtual void SetToBegin() = 0;
+  virtual void SetToEnd() = 0;
+  // rec may be NULL: the cursor moves without reading.
+  virtual void Next(std::uint8_t* rec) = 0;
+  virtual void Prior(std::uint8_t* rec) = 0;
+  virtual void Current(std::uint8_t* rec) = 0;
+  void Relative(std::int32_t offset, std::uint8_t* rec);
+  virtual std::uint32_t Count() = 0;
+  virtual void Props(OrvexCursorProps& props) = 0;
+  virtual TableCursor* AsTable() { return nullptr; }
+};
+
+// A cursor over fixed records the engine made (table list, validity checks).
+class ListCursor : public Cursor {
+public:
+  ListCursor(std::uint32_t recordSize, std::vector<std::string> records)
+      : recordSize_(recordSize), records_(std::move(records)) {}
+  void SetToBegin() override { pos_ = -1; }
+  void SetToEnd() override { pos_ = static_cast<long>(records_.size()); }
+  void Next(std::uint8_t* rec) override;
+  void Prior(std::uint8_t* rec) override;
+  void Current(std::uint8_t* rec) override;
+  std::uint32_t Count() override { return static_cast<std::uint32_t>(records_.size()); }
+  void Props(OrvexCursorProps& props) override;
+
+private:
+  std::uint32_t recordSize_;
+  std::vector<std::string> records_;
+  long pos_ = -1;
+};
+
+class Blob : public Object {
+public:
+  Blob(OrvexHandle cursor, std::uint16_t fieldNo) : Object(Kind::Blob), cursor(cursor), fieldNo(fieldNo) {}
+  OrvexHandle cursor;
+  std::uint16_t fieldNo;
+  std::int64_t rowid = 0;
+  bool writable = false;
+  bool modified = false;
+  std::string data;
+};
+
+class TableCursor : public Cursor {
+public:
+  TableCursor(std::shared_ptr<TableFile> table, bool readOnly, bool exclusive);
+  ~TableCursor() override;
+  TableCursor* AsTable() override { return this; }
+
+  TableFile& Table() { return *t_; }
+  bool Exclusive() const { return exclusive_; }
+  bool ReadOnly() const { return readOnly_; }
+  void SetLock(std::unique_ptr<TableLock> lock) { lock_ = std::move(lock); }
+  const Field& FieldAt(std::uint16_t fieldNo) const;  // checks the number
+
+  void SetToBegin() override;
+  void SetToEnd() override;
+  void Next(std::uint8_t* rec) override;
+  void Prior(std::uint8_t* rec) override;
+  void Current(std::uint8_t* rec) override;
+  std::uint32_t Count() override;
+  void Props(OrvexCursorProps& props) override;
+
+  void InitRecord(std::uint8_t* rec) const;
+  void Insert(std::uint8_t* rec);
+  void Modify(std::uint8_t* rec);
+  void Delete();
+  void Empty();
+  void Pack(bool rebuildIndexes);
+  void ForceReread();
+
+  void GetBookmark(std::uint8_t* bookmark);
+  void SetToBookmark(const std::uint8_t* bookmark);
+  int CompareBookmarks(const std::uint8_t* a, const std::uint8_t* b);
+
+  // nullptr: the natural order.
+  void SwitchToIndex(const IndexDef* index, bool stayOnCurrent);
+  const IndexDef* FindIndex(const char* name) const;  // "" or NULL: primary, else natural order
+  const IndexDef* FindIndexForFields(const std::vector<std::uint16_t>& fieldNos) const;
+  void SetToKey(bool exact, std::uint16_t fieldCount, std::uint16_t partialLength, const std::uint8_t* key);
+  void SetRange(std::uint16_t startFields, std::uint16_t startPartial, bool startInclusive,
+                const std::uint8_t* start, std::uint16_t endFields, std::uint16_t endPartial, bool endInclusive,
+                const std::uint8_t* end);
+  void ResetRange();
+
+  void OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable);
+  Blob& FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo);
+  void FreeBlob(std::uint8_t* rec, std::uint16_t fieldNo);
+
+private:
+  // A place in the cursor's order: the leading key values (all of them and
+  // the row id for a record), and whether the record or records equal to it
+  // count when reading from it.
+  struct Bound {
+    bool set = false;
+    std::vector<SqlValue> values;
+    bool hasRowid = false;
+    std::int64_t rowid = 0;
+    bool inclusive = true;
+  };
+  // Records read ahead, contiguous in the cursor's order.
+  struct Batch {
+    std::uint64_t generation = 0;
+    std::size_t n = 0;
+    std::vector<std::uint8_t> data;
+    std::vector<std::int64_t> ids;
+    bool endAfter = false, endBefore = false;  // no records beyond, as of generation
+  };
+  enum class Pos { Bof, Eof, On, Crack };
+  enum class Tail { None, Cmp, NotNull, IsNull, RowCmp };
+
+  std::size_t KeyCount() const { return index_ ? index_->fields.size() : 0; }
+  bool Folds(std::size_t k) const { return index_ && index_->folds[k]; }
+  bool Descending() const { return index_ && index_->descending; }
+  bool BatchValid() const { return batch_.n > 0 && batch_.generation == t_->Generation(); }
+  std::uint8_t* Row(Batch& b, std::size_t i) { return b.data.data() + i * t_->RecordSize(); }
+  void Deliver(std::size_t i, std::uint8_t* rec);
+  std::vector<SqlValue> KeyOf(const std::uint8_t* rec, std::size_t m) const;
+  Bound RowBound(std::size_t i);
+  int CompareKey(const std::vector<SqlValue>& a, const std::vector<SqlValue>& b) const;
+  Bound Clamp(bool forward, const Bound& from) const;
+  bool InRange(const std::uint8_t* row) const;
+  bool BeyondRange(bool forward, const std::uint8_t* row) const;
+
+  template <typename Run>
+  void Plan(bool forward, const Bound& b, Run&& run) const;
+  std::string QuerySql(bool count, bool asc, std::size_t eq, Tail tail, const char* op) const;
+  // The statement of a query, prepared once (the table keeps it).
+  sqlite3_stmt* Query(bool count, bool asc, std::size_t eq, Tail tail, const char* op);
+  // Reads up to limit records from a place onwards (backwards: the records
+  // before it, delivered in order); false when the records ran out.
+  void Fetch(bool forward, const Bound& from, std::size_t limit, Batch& out);
+  std::uint64_t CountFrom(const Bound& from);
+  void Refill(bool forward, const Bound& from);
+  bool ReadRow(std::int64_t rowid, Batch& out);
+  void AppendRow(sqlite3_stmt* st, Batch& out);
+  void OnSingleRow(const std::uint8_t* image, std::int64_t rowid);
+  void WriteRecord(std::uint8_t* rec, bool insert);
+  Bound KeyBound(std::uint16_t fieldCount, std::uint16_t partialLength, const std::uint8_t* key, bool startSide,
+                 bool inclusive, std::vector<SqlValue>* plain) const;
+  std::int64_t BookmarkRow(const std::uint8_t* bookmark) const;
+
+  std::shared_ptr<TableFile> t_;
+  std::unique_ptr<TableLock> lock_;
+  bool readOnly_, exclusive_;
+  const IndexDef* index_ = nullptr;
+  Bound rangeStart_, rangeEnd_;
+  Pos pos_ = Pos::Bof;
+  Bound anchor_;     // of a crack: where reading goes on from
+  std::size_t cur_ = 0;  // On: the record in the batch; Crack: the next one
+  bool crackDeleted_ = false;  // the crack is where another cursor deleted our record
+  Batch batch_, spare_;
+  std::size_t nextLimit_;
+  std::vector<OrvexHandle> blobs_;
+  std::unordered_map<std::uint32_t, sqlite3_stmt*> queries_;
+  bool countValid_ = false;
+  std::uint64_t countGeneration_ = 0;
+  std::uint32_t count_ = 0;
+};
+
+}  // namespace orvex

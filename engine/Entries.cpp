@@ -1,0 +1,556 @@
+// The C entry points and the ordinal table. No exception leaves an entry:
+// each answers the code of what went wrong and leaves its detail for the
+// error-text entry.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <new>
+
+#include "Cursor.h"
+#include "Errors.h"
+#include "Handles.h"
+#include "TableFile.h"
+
+namespace orvex {
+
+// The layouts the header promises, some fixed by what callers read at byte offsets.
+static_assert(sizeof(OrvexTableDesc) == 682 && offsetof(OrvexTableDesc, driverType) == 261 &&
+              offsetof(OrvexTableDesc, protectedFlag) == 618 && offsetof(OrvexTableDesc, packFlag) == 620);
+static_assert(sizeof(OrvexVchkDesc) == 1219 && offsetof(OrvexVchkDesc, picture) == 778);
+static_assert(sizeof(OrvexCursorProps) == 400 && offsetof(OrvexCursorProps, protectedFlag) == 349);
+static_assert(sizeof(OrvexFieldDesc) == 96 && sizeof(OrvexIndexDesc) == 112 && sizeof(OrvexTableListRec) == 296);
+
+namespace {
+
+template <typename F>
+OrvexResult Guard(F&& body) noexcept {
+  try {
+    body();
+    return ORVEX_OK;
+  } catch (const Error& e) {
+    SetLastError(e.Code(), e.Detail());
+    return e.Code();
+  } catch (const std::bad_alloc&) {
+    SetLastError(ORVEX_ERR_NOMEMORY, {});
+    return ORVEX_ERR_NOMEMORY;
+  } catch (const std::exception& e) {
+    SetLastError(ORVEX_ERR_INTERNAL, e.what());
+    return ORVEX_ERR_INTERNAL;
+  } catch (...) {
+    SetLastError(ORVEX_ERR_INTERNAL, {});
+    return ORVEX_ERR_INTERNAL;
+  }
+}
+
+template <typename T>
+T& Need(T* p, const char* what) {
+  if (!p) Fail(ORVEX_ERR_INVALIDPARAM, what);
+  return *p;
+}
+
+std::uint8_t* Rec(void* p) { return static_cast<std::uint8_t*>(p); }
+const std::uint8_t* Rec(const void* p) { return static_cast<const std::uint8_t*>(p); }
+
+Database& Db(hOrvexDb h) { return TheHandles().Get<Database>(h, Kind::Database); }
+Cursor& Cur(hOrvexCursor h) { return TheHandles().Get<Cursor>(h, Kind::Cursor); }
+
+TableCursor& Table(hOrvexCursor h) {
+  TableCursor* t = Cur(h).AsTable();
+  if (!t) Fail(ORVEX_ERR_NOTSUPPORTED, "not a table cursor");
+  return *t;
+}
+
+void Flag(std::uint16_t v, const char* what) {
+  if (v > 1) Fail(ORVEX_ERR_INVALIDPARAM, what);
+}
+
+bool HasTableExtension(const std::string& name) {
+  std::size_t dot = name.rfind('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = name.substr(dot);
+  return FoldedCompare(ext, ".db") == 0 || FoldedCompare(ext, ".dbf") == 0;
+}
+
+// ---------------------------------------------------------------- databases and tables
+
+OrvexResult OpenDatabase(const char* name, const char* type, hOrvexDb* db) {
+  return Guard([&] {
+    Need(db, "database handle") = 0;
+    std::string dir = &Need(name, "database name");
+    if (type && *type && FoldedCompare(type, "STANDARD") != 0) Fail(ORVEX_ERR_UNKNOWNTYPE, type);
+    if (dir.empty()) Fail(ORVEX_ERR_INVALIDPARAM, "database name");
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    struct stat st;
+    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) Fail(ORVEX_ERR_DIRNOTFOUND, dir);
+    *db = TheHandles().Add(std::make_unique<Database>(dir));
+  });
+}
+
+OrvexResult CloseDatabase(hOrvexDb* db) {
+  return Guard([&] {
+    hOrvexDb h = Need(db, "database handle");
+    Db(h);
+    TheHandles().Remove(h);
+    *db = 0;
+  });
+}
+
+OrvexResult OpenTableList(hOrvexDb db, hOrvexCursor* cursor) {
+  return Guard([&] {
+    Need(cursor, "cursor handle") = 0;
+    const std::string& dir = Db(db).Directory();
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) Fail(ORVEX_ERR_DIRNOTFOUND, dir);
+    while (dirent* e = ::readdir(d)) {
+      std::string name = e->d_name;
+      struct stat st;
+      if (HasTableExtension(name) && name.size() < 261 && ::stat((dir + "/" + name).c_str(), &st) == 0 &&
+          S_ISREG(st.st_mode))
+        names.push_back(name);
+    }
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    std::vector<std::string> records;
+    for (const std::string& name : names) {
+      OrvexTableListRec r{};
+      CopyText(r.name, sizeof r.name, name);
+      TablePath t = ResolveTable(dir, name.c_str(), nullptr);
+      CopyText(r.driverType, sizeof r.driverType, DriverName(t.format));
+      records.emplace_back(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    *cursor = TheHandles().Add(std::make_unique<ListCursor>(sizeof(OrvexTableListRec), std::move(records)));
+  });
+}
+
+OrvexResult CreateTable(hOrvexDb db, const OrvexTableDesc* table, std::uint16_t fieldCount,
+                        const OrvexFieldDesc* fields, std::uint16_t indexCount, const OrvexIndexDesc* indexes,
+                        std::uint16_t vchkCount, const OrvexVchkDesc* vchks, std::uint16_t overwrite) {
+  return Guard([&] {
+    const OrvexTableDesc& desc = Need(table, "table descriptor");
+    Flag(overwrite, "overwrite");
+    if (strnlen(desc.driverType, sizeof desc.driverType) == sizeof desc.driverType)
+      Fail(ORVEX_ERR_INVALIDDESC, "driver type");
+    TablePath t = ResolveTable(Db(db).Directory(), desc.name, desc.driverType);
+    TableFile::Create(t, desc, fieldCount, fields, indexCount, indexes, vchkCount, vchks, overwrite != 0);
+  });
+}
+
+OrvexResult OpenTable(hOrvexDb db, const char* tableName, const char* driverType, const char* indexName,
+                      std::uint16_t openMode, std::uint16_t shareMode, hOrvexCursor* cursor) {
+  return Guard([&] {
+    Need(cursor, "cursor handle") = 0;
+    Flag(openMode, "open mode");
+    Flag(shareMode, "share mode");
+    TablePath t = ResolveTable(Db(db).Directory(), tableName, driverType);
+    bool exclusive = shareMode == ORVEX_SHARE_EXCLUSIVE;
+    auto lock = std::make_unique<TableLock>(t.path, exclusive ? TableLock::Exclusive : TableLock::Shared);
+    auto c = std::make_unique<TableCursor>(TableFile::Open(t), openMode == ORVEX_OPEN_READONLY, exclusive);
+    if (indexName && *indexName) c->SwitchToIndex(c->FindIndex(indexName), false);
+    c->SetLock(std::move(lock));
+    *cursor = TheHandles().Add(std::move(c));
+  });
+}
+
+OrvexResult EmptyTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, const char* driverType) {
+  return Guard([&] {
+    Database& d = Db(db);
+    if (cursor) return Table(cursor).Empty();
+    TablePath t = ResolveTable(d.Directory(), tableName, driverType);
+    TableLock lock(t.path, TableLock::Shared);
+    auto file = TableFile::Open(t);
+    if (!file->Writable()) Fail(ORVEX_ERR_ACCESS, t.path);
+    file->Empty();
+  });
+}
+
+OrvexResult DeleteTable(hOrvexDb db, const char* tableName, const char* driverType) {
+  return Guard([&] { TableFile::Delete(ResolveTable(Db(db).Directory(), tableName, driverType)); });
+}
+
+OrvexResult PackTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, const char* driverType,
+                      std::uint16_t rebuildIndexes) {
+  return Guard([&] {
+    Database& d = Db(db);
+    if (cursor) {
+      TableCursor& c = Table(cursor);
+      if (c.Table().TableFormat() != Format::Zentor) Fail(ORVEX_ERR_NOTSUPPORTED, c.Table().Path());
+      return c.Pack(rebuildIndexes != 0);
+    }
+    TablePath t = ResolveTable(d.Directory(), tableName, driverType);
+    if (t.format != Format::Zentor) Fail(ORVEX_ERR_NOTSUPPORTED, t.path);
+    TableLock lock(t.path, TableLock::Sole);
+    auto file = TableFile::Open(t);
+    if (!file->Writable()) Fail(ORVEX_ERR_ACCESS, t.path);
+    file->Pack(rebuildIndexes != 0);
+  });
+}
+
+OrvexResult DoRestructure(hOrvexDb db, std::uint16_t descCount, const OrvexTableDesc* desc, const char* saveAs,
+                          const char* keyViolName, const char* problemsName, std::uint16_t analyseOnly) {
+  return Guard([&] {
+    Database& d = Db(db);
+    const OrvexTableDesc& td = Need(desc, "table descriptor");
+    if (descCount != 1) Fail(ORVEX_ERR_INVALIDPARAM, "descriptor count");
+    if (saveAs || keyViolName || problemsName || analyseOnly) Fail(ORVEX_ERR_NOTSUPPORTED, "restructure options");
+    if (strnlen(td.driverType, sizeof td.driverType) == sizeof td.driverType)
+      Fail(ORVEX_ERR_INVALIDDESC, "driver type");
+    TablePath t = ResolveTable(d.Directory(), td.name, td.driverType);
+    TableLock lock(t.path, TableLock::Sole);
+    auto file = TableFile::Open(t);
+    if (!file->Writable()) Fail(ORVEX_ERR_ACCESS, t.path);
+    file->SetProtectedFlag(td.protectedFlag);
+    if (td.packFlag) file->Pack(true);
+  });
+}
+
+OrvexResult OpenVchkList(hOrvexDb db, const char* tableName, const char* driverType, hOrvexCursor* cursor) {
+  return Guard([&] {
+    Need(cursor, "cursor handle") = 0;
+    TablePath t = ResolveTable(Db(db).Directory(), tableName, driverType);
+    auto file = TableFile::Open(t);
+    std::vector<std::string> records;
+    for (const CheckDef& c : file->Checks())
+      records.emplace_back(reinterpret_cast<const char*>(&c.desc), sizeof c.desc);
+    *cursor = TheHandles().Add(std::make_unique<ListCursor>(sizeof(OrvexVchkDesc), std::move(records)));
+  });
+}
+
+OrvexResult GetErrorText(OrvexResult code, char* text) {
+  if (!text) return ORVEX_ERR_INVALIDPARAM;
+  std::string t = ErrorText(code);
+  std::memcpy(text, t.c_str(), t.size() + 1);
+  return ORVEX_OK;
+}
+
+// ---------------------------------------------------------------- cursors
+
+OrvexResult CloseCursor(hOrvexCursor* cursor) {
+  return Guard([&] {
+    hOrvexCursor h = Need(cursor, "cursor handle");
+    Cur(h);
+    TheHandles().Remove(h);
+    *cursor = 0;
+  });
+}
+
+OrvexResult GetCursorProps(hOrvexCursor cursor, OrvexCursorProps* props) {
+  return Guard([&] { Cur(cursor).Props(Need(props, "properties")); });
+}
+
+OrvexResult GetFieldDescs(hOrvexCursor cursor, std::uint16_t capacity, OrvexFieldDesc* out) {
+  return Guard([&] {
+    TableCursor& c = Table(cursor);
+    const auto& fields = c.Table().Fields();
+    if (!out || capacity < fields.size()) Fail(ORVEX_ERR_INVALIDPARAM, "field descriptor capacity");
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      const Field& f = fields[i];
+      OrvexFieldDesc d{};
+      d.fieldNo = f.no;
+      CopyText(d.name, sizeof d.name, f.name);
+      d.type = f.type;
+      d.size = f.size;
+      d.decimals = f.decimals;
+      d.required = f.required;
+      d.offset = f.offset;
+      d.length = f.length;
+      d.blankOffset = f.BlankOffset();
+      out[i] = d;
+    }
+  });
+}
+
+OrvexResult GetIndexDescs(hOrvexCursor cursor, std::uint16_t capacity, OrvexIndexDesc* out) {
+  return Guard([&] {
+    TableCursor& c = Table(cursor);
+    const auto& indexes = c.Table().Indexes();
+    if ((!out && !indexes.empty()) || capacity < indexes.size()) Fail(ORVEX_ERR_INVALIDPARAM, "index descriptor capacity");
+    for (std::size_t i = 0; i < indexes.size(); ++i) {
+      const IndexDef& x = indexes[i];
+      OrvexIndexDesc d{};
+      CopyText(d.name, sizeof d.name, x.name);
+      d.indexNo = x.no;
+      d.fieldCount = static_cast<std::uint16_t>(x.fields.size());
+      for (std::size_t k = 0; k < x.fields.size(); ++k) d.fields[k] = static_cast<std::uint16_t>(x.fields[k] + 1);
+      d.primary = x.primary;
+      d.unique = x.unique;
+      d.descending = x.descending;
+      d.caseInsensitive = x.caseInsensitive;
+      out[i] = d;
+    }
+  });
+}
+
+OrvexResult GetRecordCount(hOrvexCursor cursor, std::uint32_t* count) {
+  return Guard([&] { Need(count, "count") = Cur(cursor).Count(); });
+}
+
+OrvexResult SetToBegin(hOrvexCursor cursor) {
+  return Guard([&] { Cur(cursor).SetToBegin(); });
+}
+
+OrvexResult SetToEnd(hOrvexCursor cursor) {
+  return Guard([&] { Cur(cursor).SetToEnd(); });
+}
+
+OrvexResult GetNextRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
+  return Guard([&] { Cur(cursor).Next(Rec(record)); });
+}
+
+OrvexResult GetPriorRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
+  return Guard([&] { Cur(cursor).Prior(Rec(record)); });
+}
+
+OrvexResult GetRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
+  return Guard([&] { Cur(cursor).Current(Rec(record)); });
+}
+
+OrvexResult GetRelativeRecord(hOrvexCursor cursor, std::int32_t offset, std::uint16_t, void* record, void*) {
+  return Guard([&] { Cur(cursor).Relative(offset, Rec(record)); });
+}
+
+OrvexResult ForceReread(hOrvexCursor cursor) {
+  return Guard([&] { Table(cursor).ForceReread(); });
+}
+
+OrvexResult GetBookmark(hOrvexCursor cursor, void* bookmark) {
+  return Guard([&] { Table(cursor).GetBookmark(&Need(Rec(bookmark), "bookmark")); });
+}
+
+OrvexResult SetToBookmark(hOrvexCursor cursor, const void* bookmark) {
+  return Guard([&] { Table(cursor).SetToBookmark(&Need(Rec(bookmark), "bookmark")); });
+}
+
+OrvexResult CompareBookmarks(hOrvexCursor cursor, const void* a, const void* b, std::int16_t* result) {
+  return Guard([&] {
+    Need(result, "result") = static_cast<std::int16_t>(
+        Table(cursor).CompareBookmarks(&Need(Rec(a), "bookmark"), &Need(Rec(b), "bookmark")));
+  });
+}
+
+// ---------------------------------------------------------------- records and fields
+
+OrvexResult GetField(hOrvexCursor cursor, std::uint16_t fieldNo, const void* record, void* dest,
+                     std::uint16_t* blank) {
+  return Guard([&] {
+    const Field& f = Table(cursor).FieldAt(fieldNo);
+    GetValue(f, &Need(Rec(record), "record"), dest, blank);
+  });
+}
+
+OrvexResult PutField(hOrvexCursor cursor, std::uint16_t fieldNo, void* record, const void* value) {
+  return Guard([&] {
+    const Field& f = Table(cursor).FieldAt(fieldNo);
+    PutValue(f, &Need(Rec(record), "record"), value);
+  });
+}
+
+OrvexResult InitRecord(hOrvexCursor cursor, void* record) {
+  return Guard([&] { Table(cursor).InitRecord(&Need(Rec(record), "record")); });
+}
+
+OrvexResult InsertRecord(hOrvexCursor cursor, std::uint16_t, void* record) {
+  return Guard([&] { Table(cursor).Insert(&Need(Rec(record), "record")); });
+}
+
+OrvexResult AppendRecord(hOrvexCursor cursor, void* record) {
+  return Guard([&] { Table(cursor).Insert(&Need(Rec(record), "record")); });
+}
+
+OrvexResult ModifyRecord(hOrvexCursor cursor, void* record, std::uint16_t) {
+  return Guard([&] { Table(cursor).Modify(&Need(Rec(record), "record")); });
+}
+
+OrvexResult DeleteRecord(hOrvexCursor cursor, void*) {
+  return Guard([&] { Table(cursor).Delete(); });
+}
+
+// ---------------------------------------------------------------- blobs
+
+OrvexResult OpenBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint16_t openMode) {
+  return Guard([&] {
+    Flag(openMode, "blob open mode");
+    Table(cursor).OpenBlob(&Need(Rec(record), "record"), fieldNo, openMode == ORVEX_BLOB_READWRITE);
+  });
+}
+
+OrvexResult GetBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint32_t offset,
+                    std::uint32_t length, void* dest, std::uint32_t* read) {
+  return Guard([&] {
+    std::uint32_t& got = Need(read, "read count");
+    got = 0;
+    Blob& b = Table(cursor).FindBlob(&Need(Rec(record), "record"), fieldNo);
+    if (length > ORVEX_BLOB_MAX_READ || (length && !dest)) Fail(ORVEX_ERR_INVALIDPARAM, "blob read length");
+    if (offset > b.data.size()) Fail(ORVEX_ERR_BLOBOFFSET);
+    got = static_cast<std::uint32_t>(std::min<std::size_t>(length, b.data.size() - offset));
+    if (got) std::memcpy(dest, b.data.data() + offset, got);
+    if (got < length) Fail(ORVEX_ERR_ENDOFBLOB);
+  });
+}
+
+OrvexResult PutBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint32_t offset,
+                    std::uint32_t length, const void* src) {
+  return Guard([&] {
+    TableCursor& c = Table(cursor);
+    std::uint8_t* rec = &Need(Rec(record), "record");
+    Blob& b = c.FindBlob(rec, fieldNo);
+    if (!b.writable) Fail(ORVEX_ERR_BLOBREADONLY);
+    if (length && !src) Fail(ORVEX_ERR_INVALIDPARAM, "blob data");
+    if (offset > b.data.size()) Fail(ORVEX_ERR_BLOBOFFSET);
+    if (offset + static_cast<std::size_t>(length) > b.data.size()) b.data.resize(offset + static_cast<std::size_t>(length));
+    if (length) std::memcpy(b.data.data() + offset, src, length);
+    b.modified = true;
+    SetBlank(c.FieldAt(fieldNo), rec, b.data.empty());
+  });
+}
+
+OrvexResult TruncateBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint32_t length) {
+  return Guard([&] {
+    TableCursor& c = Table(cursor);
+    std::uint8_t* rec = &Need(Rec(record), "record");
+    Blob& b = c.FindBlob(rec, fieldNo);
+    if (!b.writable) Fail(ORVEX_ERR_BLOBREADONLY);
+    if (length > b.data.size()) Fail(ORVEX_ERR_BLOBOFFSET);
+    b.data.resize(length);
+    b.modified = true;
+    SetBlank(c.FieldAt(fieldNo), rec, b.data.empty());
+  });
+}
+
+OrvexResult GetBlobSize(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint32_t* size) {
+  return Guard([&] {
+    std::uint32_t& n = Need(size, "size");
+    n = static_cast<std::uint32_t>(Table(cursor).FindBlob(&Need(Rec(record), "record"), fieldNo).data.size());
+  });
+}
+
+OrvexResult FreeBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo) {
+  return Guard([&] { Table(cursor).FreeBlob(&Need(Rec(record), "record"), fieldNo); });
+}
+
+// ---------------------------------------------------------------- indexes, keys, ranges
+
+OrvexResult SwitchToIndex(hOrvexCursor cursor, const char* indexName, std::uint16_t stayOnCurrent) {
+  return Guard([&] {
+    TableCursor& c = Table(cursor);
+    c.SwitchToIndex(c.FindIndex(indexName), stayOnCurrent != 0);
+  });
+}
+
+OrvexResult SwitchToIndexForFields(hOrvexCursor cursor, std::uint16_t fieldCount, const std::uint16_t* fieldNos,
+                                   std::uint16_t stayOnCurrent) {
+  return Guard([&] {
+    TableCursor& c = Table(cursor);
+    if (fieldCount < 1 || fieldCount > ORVEX_MAX_INDEX_FIELDS || !fieldNos) Fail(ORVEX_ERR_INVALIDPARAM, "field list");
+    c.SwitchToIndex(c.FindIndexForFields(std::vector<std::uint16_t>(fieldNos, fieldNos + fieldCount)),
+                    stayOnCurrent != 0);
+  });
+}
+
+OrvexResult SetToKey(hOrvexCursor cursor, std::uint16_t searchCond, std::uint16_t fieldCount,
+                     std::uint16_t partialLength, const void* key) {
+  return Guard([&] {
+    TableCursor& c = Table(cursor);
+    if (searchCond > ORVEX_KEY_NEAREST) Fail(ORVEX_ERR_INVALIDPARAM, "search condition");
+    c.SetToKey(searchCond == ORVEX_KEY_EXACT, fieldCount, partialLength, &Need(Rec(key), "key"));
+  });
+}
+
+OrvexResult SetRange(hOrvexCursor cursor, std::uint16_t startFields, std::uint16_t startPartial,
+                     std::uint16_t startInclusive, const void* start, std::uint16_t endFields,
+                     std::uint16_t endPartial, std::uint16_t endInclusive, const void* end) {
+  return Guard([&] {
+    TableCursor& c = Table(cursor);
+    Flag(startInclusive, "start inclusive");
+    Flag(endInclusive, "end inclusive");
+    c.SetRange(startFields, startPartial, startInclusive != 0, Rec(start), endFields, endPartial, endInclusive != 0,
+               Rec(end));
+  });
+}
+
+OrvexResult ResetRange(hOrvexCursor cursor) {
+  return Guard([&] { Table(cursor).ResetRange(); });
+}
+
+// ---------------------------------------------------------------- packed decimals
+
+OrvexResult FloatToBcd(double value, std::uint16_t precision, std::uint16_t decimals, void* bcd) {
+  return Guard([&] {
+    if (!DoubleToBcd(value, precision, decimals, &Need(Rec(bcd), "packed decimal")))
+      Fail(ORVEX_ERR_OUTOFRANGE, "packed decimal");
+  });
+}
+
+OrvexResult BcdToFloat(const void* bcd, double* value) {
+  return Guard([&] {
+    if (!BcdToDouble(&Need(Rec(bcd), "packed decimal"), &Need(value, "value")))
+      Fail(ORVEX_ERR_OUTOFRANGE, "packed decimal");
+  });
+}
+
+// Only a pointer of the entry-point type converts, so the table checks each
+// entry's arguments against the header.
+template <typename Fn>
+void* Entry(Fn fn) {
+  return reinterpret_cast<void*>(fn);
+}
+
+}  // namespace
+
+}  // namespace orvex
+
+extern "C" __attribute__((visibility("default"))) void* OrvexEntry(unsigned ordinal) {
+  using namespace orvex;
+  switch (ordinal) {
+    case ORVEX_GET_CURSOR_PROPS: return Entry<OrvexGetCursorPropsFn>(GetCursorProps);
+    case ORVEX_CLOSE_CURSOR: return Entry<OrvexCloseCursorFn>(CloseCursor);
+    case ORVEX_SET_TO_BEGIN: return Entry<OrvexSetToBeginFn>(SetToBegin);
+    case ORVEX_GET_NEXT_RECORD: return Entry<OrvexGetNextRecordFn>(GetNextRecord);
+    case ORVEX_OPEN_VCHK_LIST: return Entry<OrvexOpenVchkListFn>(OpenVchkList);
+    case ORVEX_SET_TO_END: return Entry<OrvexSetToEndFn>(SetToEnd);
+    case ORVEX_OPEN_BLOB: return Entry<OrvexOpenBlobFn>(OpenBlob);
+    case ORVEX_GET_BLOB: return Entry<OrvexGetBlobFn>(GetBlob);
+    case ORVEX_FREE_BLOB: return Entry<OrvexFreeBlobFn>(FreeBlob);
+    case ORVEX_GET_FIELD: return Entry<OrvexGetFieldFn>(GetField);
+    case ORVEX_DELETE_TABLE: return Entry<OrvexDeleteTableFn>(DeleteTable);
+    case ORVEX_PACK_TABLE: return Entry<OrvexPackTableFn>(PackTable);
+    case ORVEX_DO_RESTRUCTURE: return Entry<OrvexDoRestructureFn>(DoRestructure);
+    case ORVEX_GET_ERROR_TEXT: return Entry<OrvexGetErrorTextFn>(GetErrorText);
+    case ORVEX_OPEN_DATABASE: return Entry<OrvexOpenDatabaseFn>(OpenDatabase);
+    case ORVEX_CLOSE_DATABASE: return Entry<OrvexCloseDatabaseFn>(CloseDatabase);
+    case ORVEX_OPEN_TABLE_LIST: return Entry<OrvexOpenTableListFn>(OpenTableList);
+    case ORVEX_CREATE_TABLE: return Entry<OrvexCreateTableFn>(CreateTable);
+    case ORVEX_OPEN_TABLE: return Entry<OrvexOpenTableFn>(OpenTable);
+    case ORVEX_EMPTY_TABLE: return Entry<OrvexEmptyTableFn>(EmptyTable);
+    case ORVEX_GET_FIELD_DESCS: return Entry<OrvexGetFieldDescsFn>(GetFieldDescs);
+    case ORVEX_GET_INDEX_DESCS: return Entry<OrvexGetIndexDescsFn>(GetIndexDescs);
+    case ORVEX_GET_RECORD_COUNT: return Entry<OrvexGetRecordCountFn>(GetRecordCount);
+    case ORVEX_GET_PRIOR_RECORD: return Entry<OrvexGetPriorRecordFn>(GetPriorRecord);
+    case ORVEX_GET_RECORD: return Entry<OrvexGetRecordFn>(GetRecord);
+    case ORVEX_GET_RELATIVE_RECORD: return Entry<OrvexGetRelativeRecordFn>(GetRelativeRecord);
+    case ORVEX_GET_BOOKMARK: return Entry<OrvexGetBookmarkFn>(GetBookmark);
+    case ORVEX_SET_TO_BOOKMARK: return Entry<OrvexSetToBookmarkFn>(SetToBookmark);
+    case ORVEX_COMPARE_BOOKMARKS: return Entry<OrvexCompareBookmarksFn>(CompareBookmarks);
+    case ORVEX_PUT_FIELD: return Entry<OrvexPutFieldFn>(PutField);
+    case ORVEX_INIT_RECORD: return Entry<OrvexInitRecordFn>(InitRecord);
+    case ORVEX_INSERT_RECORD: return Entry<OrvexInsertRecordFn>(InsertRecord);
+    case ORVEX_APPEND_RECORD: return Entry<OrvexAppendRecordFn>(AppendRecord);
+    case ORVEX_MODIFY_RECORD: return Entry<OrvexModifyRecordFn>(ModifyRecord);
+    case ORVEX_DELETE_RECORD: return Entry<OrvexDeleteRecordFn>(DeleteRecord);
+    case ORVEX_PUT_BLOB: return Entry<OrvexPutBlobFn>(PutBlob);
+    case ORVEX_TRUNCATE_BLOB: return Entry<OrvexTruncateBlobFn>(TruncateBlob);
+    case ORVEX_GET_BLOB_SIZE: return Entry<OrvexGetBlobSizeFn>(GetBlobSize);
+    case ORVEX_SWITCH_TO_INDEX: return Entry<OrvexSwitchToIndexFn>(SwitchToIndex);
+    case ORVEX_SET_TO_KEY: return Entry<OrvexSetToKeyFn>(SetToKey);
+    case ORVEX_SET_RANGE: return Entry<OrvexSetRangeFn>(SetRange);
+    case ORVEX_RESET_RANGE: return Entry<OrvexResetRangeFn>(ResetRange);
+    case ORVEX_FORCE_REREAD: return Entry<OrvexForceRereadFn>(ForceReread);
+    case ORVEX_BCD_TO_FLOAT: return Entry<OrvexBcdToFloatFn>(BcdToFloat);
+    case ORVEX_SWITCH_TO_INDEX_FOR_FIELDS: return Entry<OrvexSwitchToIndexForFieldsFn>(SwitchToIndexForFields);
+    case ORVEX_FLOAT_TO_BCD: return Entry<OrvexFloatToBcdFn>(FloatToBcd);
+    default: return nullptr;
+  }
+}

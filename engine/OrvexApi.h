@@ -1,0 +1,601 @@
+/*
+ * The database engine's interface: liborvex32.so exports one function,
+ * OrvexEntry, that maps an ordinal to an entry point. Every entry returns a
+ * 16-bit result (ORVEX_OK, 0, for success) and takes opaque 32-bit handles.
+ * A handle is an index into the engine's own tables with a generation check:
+ * a closed, stale or invented handle answers ORVEX_ERR_INVALIDHANDLE.
+ *
+ * Everything here is C, so that any caller can bind it. All structures are
+ * packed: the byte offsets written beside each member are the layout. All
+ * integers are little-endian. Texts are UTF-8, NUL-terminated within their
+ * arrays. The engine is called from one thread at a time.
+ *
+ * Contents
+ *   1. Basic types and OrvexEntry
+ *   2. Result codes
+ *   3. Field types and the record buffer
+ *   4. Descriptors: table, field, index, validity check
+ *   5. Cursor properties, bookmarks, list-cursor records
+ *   6. Ordinals and entry-point types
+ */
+#ifndef ORVEX_API_H
+#define ORVEX_API_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ------------------------------------------------------------------ 1. Basics */
+
+typedef uint16_t OrvexResult;
+typedef uint32_t OrvexHandle; /* 0 is never a valid handle */
+typedef OrvexHandle hOrvexDb;
+typedef OrvexHandle hOrvexCursor;
+
+#define ORVEX_LIBRARY_NAME "liborvex32.so"
+
+/* Returns the entry point of an ordinal, or NULL when the library has none. */
+typedef void* (*OrvexEntryFn)(unsigned ordinal);
+#define ORVEX_ENTRY_SYMBOL "OrvexEntry"
+
+/* ------------------------------------------------------------ 2. Result codes
+ * High byte: category. The error-text entry (298) gives each code's English
+ * message; when the code is that of the engine's last failure, the message is
+ * followed by ": " and that failure's detail (the file, field or index
+ * concerned), all within 128 bytes. */
+
+#define ORVEX_OK 0x0000
+
+/* 0x21: resources and the operating system */
+#define ORVEX_ERR_NOMEMORY        0x2101 /* Not enough memory */
+#define ORVEX_ERR_OSERROR         0x2102 /* Operating system error */
+#define ORVEX_ERR_TOOMANYHANDLES  0x2103 /* Too many open handles */
+#define ORVEX_ERR_INTERNAL        0x2104 /* Internal engine error */
+
+/* 0x22: position, not found */
+#define ORVEX_ERR_BOF             0x2201 /* At beginning of table */
+#define ORVEX_ERR_EOF             0x2202 /* At end of table */
+#define ORVEX_ERR_RECDELETED      0x2203 /* Record deleted by another user */
+#define ORVEX_ERR_NOCURRREC       0x2204 /* No current record */
+#define ORVEX_ERR_RECNOTFOUND     0x2205 /* Record or key not found */
+#define ORVEX_ERR_ENDOFBLOB       0x2207 /* 8711: end of blob; the bytes read are kept */
+#define ORVEX_ERR_NOENTRIES       0x2208 /* 8712: no entries */
+
+/* 0x23: damaged files */
+#define ORVEX_ERR_CORRUPT         0x2301 /* Table file is corrupt */
+
+/* 0x24: files and directories */
+#define ORVEX_ERR_DIRNOTFOUND     0x2401 /* Directory not found */
+#define ORVEX_ERR_FILENOTFOUND    0x2402 /* File not found */
+#define ORVEX_ERR_IO              0x2403 /* Read or write failure */
+#define ORVEX_ERR_DISKFULL        0x2404 /* Disk full */
+#define ORVEX_ERR_FILEEXISTS      0x2405 /* Table already exists */
+#define ORVEX_ERR_ACCESS          0x2406 /* Access to the file denied */
+
+/* 0x26: data integrity; a post refused with one of these changes nothing */
+#define ORVEX_ERR_KEYVIOL         0x2601 /* Key violation */
+#define ORVEX_ERR_REQUIRED        0x2602 /* Field value required */
+#define ORVEX_ERR_MINVAL          0x2603 /* Field value below minimum */
+#define ORVEX_ERR_MAXVAL          0x2604 /* Field value above maximum */
+#define ORVEX_ERR_OUTOFRANGE      0x2605 /* Field value out of range */
+#define ORVEX_ERR_STRTOOLONG      0x2606 /* String too long for field */
+
+/* 0x27: invalid requests */
+#define ORVEX_ERR_INVALIDHANDLE   0x2701 /* Invalid handle */
+#define ORVEX_ERR_INVALIDPARAM    0x2702 /* Invalid parameter */
+#define ORVEX_ERR_INVALIDFIELDNO  0x2703 /* Invalid field number */
+#define ORVEX_ERR_INVALIDFIELDTYPE 0x2704 /* Invalid field type for this operation */
+#define ORVEX_ERR_INVALIDBOOKMARK 0x2705 /* Invalid bookmark */
+#define ORVEX_ERR_INVALIDDESC     0x2706 /* Invalid table, field, index or validity descriptor */
+#define ORVEX_ERR_NOSUCHINDEX     0x2707 /* Index does not exist */
+#define ORVEX_ERR_READONLY        0x2708 /* Table is open read-only */
+#define ORVEX_ERR_NOTATABLE       0x2709 /* Not a table of this format */
+#define ORVEX_ERR_UNKNOWNTYPE     0x270A /* Unknown table type */
+#define ORVEX_ERR_NOTSUPPORTED    0x270B /* Operation not supported */
+#define ORVEX_ERR_BLOBNOTOPEN     0x270C /* Blob not opened */
+#define ORVEX_ERR_BLOBREADONLY    0x270D /* Blob opened read-only */
+#define ORVEX_ERR_BLOBOFFSET      0x270E /* 9998: invalid blob offset */
+#define ORVEX_ERR_NEEDEXCLUSIVE   0x270F /* Table must be opened exclusively */
+#define ORVEX_ERR_NOSUCHTABLE     0x2728 /* 10024: table does not exist */
+
+/* 0x28: sharing */
+#define ORVEX_ERR_TABLEINUSE      0x2801 /* Table in use: held exclusively, or open when it must not be */
+#define ORVEX_ERR_EXCLREFUSED     0x2802 /* Exclusive access refused: the table is open elsewhere */
+#define ORVEX_ERR_BUSY            0x2803 /* Table busy: another writer did not finish in time */
+
+/* 0x29: passwords (desktop tables of this engine have none; the codes are reserved) */
+#define ORVEX_ERR_PASSWORD        0x2901 /* 10497: password required */
+#define ORVEX_ERR_PASSWORDTABLE   0x2902 /* 10498: insufficient table rights, password required */
+#define ORVEX_ERR_PASSWORDFIELD   0x2903 /* 10499: insufficient field rights, password required */
+
+#define ORVEX_ERROR_TEXT_SIZE 128 /* 127 bytes of text and a NUL */
+
+/* ------------------------------------------------- 3. Field types, record buffer */
+
+#define ORVEX_FT_STRING    1  /* size = characters                                    */
+#define ORVEX_FT_SMALLINT  2
+#define ORVEX_FT_INTEGER   3
+#define ORVEX_FT_WORD      4
+#define ORVEX_FT_BOOLEAN   5
+#define ORVEX_FT_FLOAT     6
+#define ORVEX_FT_CURRENCY  7
+#define ORVEX_FT_BCD       8  /* size = precision 1..32, decimals 0..size             */
+#define ORVEX_FT_DATE      9
+#define ORVEX_FT_TIME      10
+#define ORVEX_FT_DATETIME  11
+#define ORVEX_FT_BYTES     12 /* size = bytes                                          */
+#define ORVEX_FT_VARBYTES  13 /* size = most bytes                                     */
+#define ORVEX_FT_AUTOINC   14 /* at most one a table; assigned on insert, never reused */
+#define ORVEX_FT_BLOB      15
+#define ORVEX_FT_MEMO      16
+#define ORVEX_FT_GRAPHIC   17
+#define ORVEX_FT_FMTMEMO   18 /* formatted memo                                        */
+
+/* Record buffer (its size is the cursor property recordSize):
+ *   byte 0   int64  record id: the row's number in the file, 0 for a record
+ *                   never posted (insert writes the new id back)
+ *   byte 8   one blank flag byte per field, field n at 8 + n - 1: 1 blank, 0 not
+ *   then     each field's value at the offset its field descriptor gives,
+ *            aligned to the value's width (2, 4 or 8); the size is a multiple of 8.
+ *
+ * Values by type (ORVEX_FT_*):
+ *   STRING    UTF-8, NUL-terminated; length 4 * size + 1 bytes; at most size
+ *             characters. An empty string is blank.
+ *   SMALLINT  int16          INTEGER int32        WORD   uint16
+ *   AUTOINC   int32          BOOLEAN uint16: 0 False, 1 True (a put of any
+ *                            non-zero value stores 1)
+ *   FLOAT     double         CURRENCY double      (finite values only)
+ *   BCD       OrvexBcd, 34 bytes (below)
+ *   DATE      int32 days, 0001-01-01 being day 1 (up to 9999-12-31, day 3652059)
+ *   TIME      int32 milliseconds since midnight (0..86399999)
+ *   DATETIME  double milliseconds: days * 86400000 + time, as DATE and TIME
+ *   BYTES     size bytes
+ *   VARBYTES  uint16 length, then size bytes
+ *   BLOB, MEMO, GRAPHIC, FMTMEMO
+ *             8 bytes: uint32 handle of the blob opened on this buffer (0 when
+ *             none), uint32 reserved. The content goes through the blob entries;
+ *             field get gives only the blank flag, field put refuses them.
+ *
+ * In the file (for SQLite tools): STRING and MEMO as TEXT; DATE as
+ * 'YYYY-MM-DD', TIME as 'HH:MM:SS' or 'HH:MM:SS.mmm', DATETIME as date, blank
+ * and time; integer types and BOOLEAN as INTEGER; FLOAT, CURRENCY and BCD as
+ * REAL; the others as BLOB; a blank value as NULL.
+ */
+#define ORVEX_RECORD_HEADER 8
+
+/* Packed decimal: byte 0 precision (digits, 1..64); byte 1 bit 7 the sign
+ * (1 negative), bits 0..5 the decimals (digits after the point, at most the
+ * precision); bytes 2..33 the digits, two a byte, most significant first
+ * (high nibble before low nibble); digits past the precision are 0. */
+#define ORVEX_BCD_SIZE 34
+
+/* ------------------------------------------------------------ 4. Descriptors */
+
+#pragma pack(push, 1)
+
+/* Table descriptor, 682 bytes, zero-filled before use. Creation reads the
+ * name, the driver type and the protected flag; restructure (246) reads all. */
+typedef struct {
+  char name[261];        /*   0: table name, relative to the database or a full path;
+                                 without an extension the driver's is added */
+  char driverType[32];   /* 261: "KALMURE" (extension ".db") or "ZENTOR" (".dbf");
+                                 empty: taken from the name's extension */
+  uint8_t reserved1[325];/* 293 */
+  uint16_t protectedFlag;/* 618: stored with the table, read back at byte 349 of the cursor properties */
+  uint16_t packFlag;     /* 620: non-zero: restructure packs the table */
+  uint8_t reserved2[60]; /* 622 */
+} OrvexTableDesc;        /* 682 */
+
+/* Field descriptor, 96 bytes. Creation reads name, type, size, decimals and
+ * required; the field-descriptor entry fills in every member. */
+typedef struct {
+  uint16_t fieldNo;      /*  0: 1-based */
+  char name[64];         /*  2: unique without regard to case */
+  uint16_t type;         /* 66: ORVEX_FT_* */
+  uint16_t size;         /* 68: STRING 1..255 characters; BYTES, VARBYTES 1..255 bytes;
+                                BCD precision 1..32; others: ignored, reported 0 */
+  uint16_t decimals;     /* 70: BCD only */
+  uint16_t required;     /* 72: 1: a post with the field blank is refused */
+  uint32_t offset;       /* 74: value in the record buffer */
+  uint32_t length;       /* 78: bytes of the value in the record buffer */
+  uint32_t blankOffset;  /* 82: the field's blank-flag byte */
+  uint8_t reserved[10];  /* 86 */
+} OrvexFieldDesc;        /* 96 */
+
+#define ORVEX_MAX_INDEX_FIELDS 16
+
+/* Index descriptor, 112 bytes. Strings sort by the bytes of their UTF-8 in a
+ * case-sensitive index (so a string followed by the byte 0xFF is above every
+ * string it begins) and fold case for every letter in a case-insensitive one.
+ * Blank values sort first (last in a descending index). */
+typedef struct {
+  char name[64];         /*   0: unique without regard to case; the primary index may be unnamed */
+  uint16_t indexNo;      /*  64: 1-based, in creation order (output) */
+  uint16_t fieldCount;   /*  66: 1..16 */
+  uint16_t fields[ORVEX_MAX_INDEX_FIELDS]; /* 68: field numbers; no blob fields */
+  uint16_t primary;      /* 100: at most one; implies unique */
+  uint16_t unique;       /* 102 */
+  uint16_t descending;   /* 104 */
+  uint16_t caseInsensitive; /* 106: applies to its string fields */
+  uint8_t reserved[4];   /* 108 */
+} OrvexIndexDesc;        /* 112 */
+
+/* Validity check, 1,219 bytes: one a checked field, given at creation and
+ * delivered as the records of the validity-check list (38). Minimum, maximum
+ * and default are values in the field's record-buffer encoding (strings
+ * NUL-terminated within the 256 bytes). The engine enforces required, minimum
+ * and maximum at each post and sets defaults in the record-init entry; the
+ * picture is kept for the caller, who matches it. */
+typedef struct {
+  uint16_t fieldNo;      /*   0: 1-based */
+  uint16_t required;     /*   2 */
+  uint16_t hasMin;       /*   4 */
+  uint16_t hasMax;       /*   6 */
+  uint16_t hasDefault;   /*   8 */
+  uint8_t minValue[256]; /*  10 */
+  uint8_t maxValue[256]; /* 266 */
+  uint8_t defaultValue[256]; /* 522 */
+  char picture[441];     /* 778: NUL-terminated; empty: none */
+} OrvexVchkDesc;         /* 1219 */
+
+/* ----------------------------------------- 5. Cursor properties, bookmarks, lists */
+
+/* Cursor properties, 400 bytes (7). Table cursors fill every member; list
+ * cursors fill recordSize, cursorKind and leave the rest 0. */
+typedef struct {
+  char tableName[261];   /*   0: the table's file name with its extension */
+  char driverType[32];   /* 261 */
+  uint16_t fieldCount;   /* 293 */
+  uint16_t indexCount;   /* 295 */
+  uint16_t vchkCount;    /* 297 */
+  uint32_t recordSize;   /* 299 */
+  uint16_t readOnly;     /* 303 */
+  uint16_t exclusive;    /* 305 */
+  uint16_t indexNo;      /* 307: current index, 0 for the natural order */
+  uint16_t keyFieldCount;/* 309: fields of the current index */
+  uint16_t blobFieldCount; /* 311 */
+  uint16_t bookmarkSize; /* 313: ORVEX_BOOKMARK_SIZE */
+  uint16_t cursorKind;   /* 315: ORVEX_CURSOR_TABLE or ORVEX_CURSOR_LIST */
+  uint16_t rangeActive;  /* 317 */
+  uint8_t reserved1[30]; /* 319 */
+  uint16_t protectedFlag;/* 349 */
+  uint8_t reserved2[49]; /* 351 */
+} OrvexCursorProps;      /* 400 */
+
+#define ORVEX_CURSOR_TABLE 0
+#define ORVEX_CURSOR_LIST 1
+
+/* Bookmark: 16 bytes: int64 record id, uint32 ORVEX_BOOKMARK_MAGIC, uint32 0.
+ * Valid until the table is packed. */
+#define ORVEX_BOOKMARK_SIZE 16
+#define ORVEX_BOOKMARK_MAGIC 0x4B4D424Fu
+
+/* Record of the table list (502), 296 bytes. */
+typedef struct {
+  char name[261];        /*   0: file name with extension */
+  char driverType[32];   /* 261 */
+  uint8_t reserved[3];   /* 293 */
+} OrvexTableListRec;     /* 296 */
+
+#pragma pack(pop)
+
+/* Open modes and share modes of a cursor */
+#define ORVEX_OPEN_READWRITE 0
+#define ORVEX_OPEN_READONLY  1
+#define ORVEX_SHARE_SHARED    0
+#define ORVEX_SHARE_EXCLUSIVE 1
+
+/* Blob open modes */
+#define ORVEX_BLOB_READONLY  0
+#define ORVEX_BLOB_READWRITE 1
+#define ORVEX_BLOB_MAX_READ 32768 /* a larger read is refused (ORVEX_ERR_INVALIDPARAM) */
+
+/* Key search conditions (526) */
+#define ORVEX_KEY_EXACT   0 /* the first record whose key equals; ORVEX_ERR_RECNOTFOUND otherwise */
+#define ORVEX_KEY_NEAREST 1 /* the first record whose key is at or after */
+
+/* ------------------------------------------------- 6. Ordinals and entry types
+ *
+ * Navigation. A table cursor is on a record, at the beginning (before the
+ * first), at the end (after the last), or between two records (after a key
+ * search, a delete, or when its record was deleted by another cursor). Next
+ * and prior read into the caller's record buffer; at the end they answer
+ * ORVEX_ERR_EOF (ORVEX_ERR_BOF at the beginning) and the cursor stays at the
+ * end (beginning). A cursor sees every change that another cursor of the
+ * process committed; changes of other processes are seen at the next read
+ * from the file and at once after a refresh (529).
+ *
+ * Record, lock and property arguments that the ordinals' argument lists name
+ * but this engine does not use (lock: pass 0; record properties: pass NULL)
+ * are accepted and ignored.
+ */
+
+/* 7: cursor properties */
+#define ORVEX_GET_CURSOR_PROPS 7
+typedef OrvexResult (*OrvexGetCursorPropsFn)(hOrvexCursor cursor, OrvexCursorProps* props);
+
+/* 12: close a cursor of any kind; *cursor becomes 0 */
+#define ORVEX_CLOSE_CURSOR 12
+typedef OrvexResult (*OrvexCloseCursorFn)(hOrvexCursor* cursor);
+
+/* 13: to the beginning (before the first record, or the range's first) */
+#define ORVEX_SET_TO_BEGIN 13
+typedef OrvexResult (*OrvexSetToBeginFn)(hOrvexCursor cursor);
+
+/* 16: next record; ORVEX_ERR_EOF at the end */
+#define ORVEX_GET_NEXT_RECORD 16
+typedef OrvexResult (*OrvexGetNextRecordFn)(hOrvexCursor cursor, uint16_t lock, void* record,
+                                            void* recordProps);
+
+/* 38: validity-check list: a list cursor of OrvexVchkDesc records (1,219
+ * bytes), one a checked field, by field number. driverType: "KALMURE" or
+ * "ZENTOR" (or NULL: from the name). Reading works while the table is open,
+ * exclusively too. */
+#define ORVEX_OPEN_VCHK_LIST 38
+typedef OrvexResult (*OrvexOpenVchkListFn)(hOrvexDb db, const char* tableName,
+                                           const char* driverType, hOrvexCursor* cursor);
+
+/* 71: to the end (after the last record, or the range's last) */
+#define ORVEX_SET_TO_END 71
+typedef OrvexResult (*OrvexSetToEndFn)(hOrvexCursor cursor);
+
+/* 100: open the blob of a field on a record buffer (the current record's
+ * buffer, or one being edited; a buffer of a never-posted record opens an
+ * empty blob). The blob's handle is kept in the buffer's field value. Opening
+ * a blob already open on the buffer keeps its content (and makes it writable
+ * when asked). A read-write blob's content is written by the next insert,
+ * append or modify of that buffer; freeing it before the post drops the change. */
+#define ORVEX_OPEN_BLOB 100
+typedef OrvexResult (*OrvexOpenBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
+                                       uint16_t openMode);
+
+/* 102: read up to length bytes (at most ORVEX_BLOB_MAX_READ) from offset.
+ * ORVEX_OK: length bytes read. ORVEX_ERR_ENDOFBLOB: fewer (*read of them,
+ * possibly 0) because the end was reached. ORVEX_ERR_BLOBOFFSET: offset past
+ * the end; nothing read. */
+#define ORVEX_GET_BLOB 102
+typedef OrvexResult (*OrvexGetBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
+                                      uint32_t offset, uint32_t length, void* dest,
+                                      uint32_t* read);
+
+/* 105: free the blob opened on the buffer */
+#define ORVEX_FREE_BLOB 105
+typedef OrvexResult (*OrvexFreeBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo);
+
+/* 207: a field's value from a record buffer into dest (the field's length in
+ * bytes; may be NULL), and the blank flag (1 blank; may be NULL). A blank
+ * value is written as zeros. Blob fields give only the blank flag. */
+#define ORVEX_GET_FIELD 207
+typedef OrvexResult (*OrvexGetFieldFn)(hOrvexCursor cursor, uint16_t fieldNo, const void* record,
+                                       void* dest, uint16_t* blank);
+
+/* 234: delete a table's file. ORVEX_ERR_NOSUCHTABLE when it is not there;
+ * ORVEX_ERR_TABLEINUSE while any cursor has it open. */
+#define ORVEX_DELETE_TABLE 234
+typedef OrvexResult (*OrvexDeleteTableFn)(hOrvexDb db, const char* tableName,
+                                          const char* driverType);
+
+/* 240: pack a table of the second format ("ZENTOR"): reclaims the space of
+ * deleted records, rebuilds the indexes when asked, keeps records, indexes
+ * and validity checks. With a cursor, that cursor must be exclusive and is
+ * at the beginning afterwards; without one (0), the table is named and must
+ * not be open. A native table answers ORVEX_ERR_NOTSUPPORTED: it packs
+ * through restructure (246). */
+#define ORVEX_PACK_TABLE 240
+typedef OrvexResult (*OrvexPackTableFn)(hOrvexDb db, hOrvexCursor cursor, const char* tableName,
+                                        const char* driverType, uint16_t rebuildIndexes);
+
+/* 246: restructure: takes one table descriptor; sets the stored protected
+ * flag from it and packs when its pack flag is non-zero. The table must not
+ * be open. The three name arguments and analyseOnly must be NULL and 0:
+ * this engine changes no field or index in a restructure. */
+#define ORVEX_DO_RESTRUCTURE 246
+typedef OrvexResult (*OrvexDoRestructureFn)(hOrvexDb db, uint16_t descCount,
+                                            const OrvexTableDesc* desc, const char* saveAs,
+                                            const char* keyViolName, const char* problemsName,
+                                            uint16_t analyseOnly);
+
+/* 298: the message of a code, at most 127 bytes and a NUL, into text[128] */
+#define ORVEX_GET_ERROR_TEXT 298
+typedef OrvexResult (*OrvexGetErrorTextFn)(OrvexResult code, char* text);
+
+/* 500: open a database: a directory ("STANDARD" type; type may be NULL or "") */
+#define ORVEX_OPEN_DATABASE 500
+typedef OrvexResult (*OrvexOpenDatabaseFn)(const char* name, const char* type, hOrvexDb* db);
+
+/* 501: close a database; *db becomes 0. Its cursors stay usable until closed. */
+#define ORVEX_CLOSE_DATABASE 501
+typedef OrvexResult (*OrvexCloseDatabaseFn)(hOrvexDb* db);
+
+/* 502: list the tables of a database: a list cursor of OrvexTableListRec,
+ * files with the extension ".db" or ".dbf", sorted by name */
+#define ORVEX_OPEN_TABLE_LIST 502
+typedef OrvexResult (*OrvexOpenTableListFn)(hOrvexDb db, hOrvexCursor* cursor);
+
+/* 503: create a table. The file appears whole or not at all. overwrite: an
+ * existing table of that name is replaced (ORVEX_ERR_FILEEXISTS otherwise).
+ * indexes and vchks may be NULL when their counts are 0. */
+#define ORVEX_CREATE_TABLE 503
+typedef OrvexResult (*OrvexCreateTableFn)(hOrvexDb db, const OrvexTableDesc* table,
+                                          uint16_t fieldCount, const OrvexFieldDesc* fields,
+                                          uint16_t indexCount, const OrvexIndexDesc* indexes,
+                                          uint16_t vchkCount, const OrvexVchkDesc* vchks,
+                                          uint16_t overwrite);
+
+/* 504: open a cursor on a table. indexName NULL or "": the primary index, or
+ * the natural order when there is none. openMode ORVEX_OPEN_*, shareMode
+ * ORVEX_SHARE_*. An exclusive cursor is the table's only one, across
+ * processes (an flock(2) lock on the table file): a second open is refused
+ * with ORVEX_ERR_TABLEINUSE, and an exclusive open of a table open elsewhere
+ * with ORVEX_ERR_EXCLREFUSED. The cursor starts at the beginning. */
+#define ORVEX_OPEN_TABLE 504
+typedef OrvexResult (*OrvexOpenTableFn)(hOrvexDb db, const char* tableName,
+                                        const char* driverType, const char* indexName,
+                                        uint16_t openMode, uint16_t shareMode,
+                                        hOrvexCursor* cursor);
+
+/* 505: remove every record. With a read-write cursor (then tableName is
+ * ignored) or by name (cursor 0). */
+#define ORVEX_EMPTY_TABLE 505
+typedef OrvexResult (*OrvexEmptyTableFn)(hOrvexDb db, hOrvexCursor cursor, const char* tableName,
+                                         const char* driverType);
+
+/* 506, 507: descriptors of the cursor's fields and indexes, capacity entries
+ * at most; ORVEX_ERR_INVALIDPARAM when capacity is below the count (cursor
+ * properties give the counts). */
+#define ORVEX_GET_FIELD_DESCS 506
+typedef OrvexResult (*OrvexGetFieldDescsFn)(hOrvexCursor cursor, uint16_t capacity,
+                                            OrvexFieldDesc* fields);
+#define ORVEX_GET_INDEX_DESCS 507
+typedef OrvexResult (*OrvexGetIndexDescsFn)(hOrvexCursor cursor, uint16_t capacity,
+                                            OrvexIndexDesc* indexes);
+
+/* 509: records in the cursor's view (its range when one is set) */
+#define ORVEX_GET_RECORD_COUNT 509
+typedef OrvexResult (*OrvexGetRecordCountFn)(hOrvexCursor cursor, uint32_t* count);
+
+/* 510: prior record; ORVEX_ERR_BOF at the beginning */
+#define ORVEX_GET_PRIOR_RECORD 510
+typedef OrvexResult (*OrvexGetPriorRecordFn)(hOrvexCursor cursor, uint16_t lock, void* record,
+                                             void* recordProps);
+
+/* 511: the current record. ORVEX_ERR_BOF, ORVEX_ERR_EOF at the ends,
+ * ORVEX_ERR_NOCURRREC between records, ORVEX_ERR_RECDELETED when another
+ * cursor deleted it (the cursor is then between its neighbours). */
+#define ORVEX_GET_RECORD 511
+typedef OrvexResult (*OrvexGetRecordFn)(hOrvexCursor cursor, uint16_t lock, void* record,
+                                        void* recordProps);
+
+/* 512: move by offset records (negative: backwards; 0: the current record)
+ * and read the record reached; at an end ORVEX_ERR_EOF / ORVEX_ERR_BOF with
+ * the cursor at that end. record may be NULL. */
+#define ORVEX_GET_RELATIVE_RECORD 512
+typedef OrvexResult (*OrvexGetRelativeRecordFn)(hOrvexCursor cursor, int32_t offset,
+                                                uint16_t lock, void* record, void* recordProps);
+
+/* 513, 514, 515: bookmarks of ORVEX_BOOKMARK_SIZE bytes. Compare gives -1, 0
+ * or 1 by the records' order in the cursor's current index. */
+#define ORVEX_GET_BOOKMARK 513
+typedef OrvexResult (*OrvexGetBookmarkFn)(hOrvexCursor cursor, void* bookmark);
+#define ORVEX_SET_TO_BOOKMARK 514
+typedef OrvexResult (*OrvexSetToBookmarkFn)(hOrvexCursor cursor, const void* bookmark);
+#define ORVEX_COMPARE_BOOKMARKS 515
+typedef OrvexResult (*OrvexCompareBookmarksFn)(hOrvexCursor cursor, const void* bookmark1,
+                                               const void* bookmark2, int16_t* result);
+
+/* 516: put a field's value into a record buffer; value NULL makes it blank.
+ * Refused: a string longer than the field (ORVEX_ERR_STRTOOLONG), a value
+ * outside its type's domain (ORVEX_ERR_OUTOFRANGE), a blob field
+ * (ORVEX_ERR_INVALIDFIELDTYPE). The buffer is unchanged when refused. */
+#define ORVEX_PUT_FIELD 516
+typedef OrvexResult (*OrvexPutFieldFn)(hOrvexCursor cursor, uint16_t fieldNo, void* record,
+                                       const void* value);
+
+/* 517: a new record: every field blank, then the defaults of the validity checks */
+#define ORVEX_INIT_RECORD 517
+typedef OrvexResult (*OrvexInitRecordFn)(hOrvexCursor cursor, void* record);
+
+/* 518, 519: post a new record (one committed transaction). The record id and
+ * the auto-increment value are written back into the buffer; the cursor is
+ * on the new record. Append is insert: the indexes place the record. */
+#define ORVEX_INSERT_RECORD 518
+typedef OrvexResult (*OrvexInsertRecordFn)(hOrvexCursor cursor, uint16_t lock, void* record);
+#define ORVEX_APPEND_RECORD 519
+typedef OrvexResult (*OrvexAppendRecordFn)(hOrvexCursor cursor, void* record);
+
+/* 520: post the buffer over the current record; the cursor stays on it */
+#define ORVEX_MODIFY_RECORD 520
+typedef OrvexResult (*OrvexModifyRecordFn)(hOrvexCursor cursor, void* record, uint16_t freeLock);
+
+/* 521: delete the current record; the cursor is then between its neighbours.
+ * record is ignored (may be NULL). */
+#define ORVEX_DELETE_RECORD 521
+typedef OrvexResult (*OrvexDeleteRecordFn)(hOrvexCursor cursor, void* record);
+
+/* 522: write length bytes at offset (at most the blob's size: no holes) */
+#define ORVEX_PUT_BLOB 522
+typedef OrvexResult (*OrvexPutBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
+                                      uint32_t offset, uint32_t length, const void* src);
+
+/* 523: cut the blob to length bytes (0 makes the field blank) */
+#define ORVEX_TRUNCATE_BLOB 523
+typedef OrvexResult (*OrvexTruncateBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
+                                           uint32_t length);
+
+/* 524: the blob's size in bytes */
+#define ORVEX_GET_BLOB_SIZE 524
+typedef OrvexResult (*OrvexGetBlobSizeFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
+                                          uint32_t* size);
+
+/* 525: switch to an index by name (without regard to case; NULL or "": the
+ * primary index, or the natural order). Clears the range. stayOnCurrent: the
+ * cursor stays on its record, else it is at the beginning. */
+#define ORVEX_SWITCH_TO_INDEX 525
+typedef OrvexResult (*OrvexSwitchToIndexFn)(hOrvexCursor cursor, const char* indexName,
+                                            uint16_t stayOnCurrent);
+
+/* 526: key search on the current index. key: a record buffer holding the key
+ * fields' values. fieldCount: how many leading key fields count (0: all).
+ * partialLength: when non-zero, only that many leading characters of the
+ * last counted field (a string) count. EXACT puts the cursor before the
+ * first match, or answers ORVEX_ERR_RECNOTFOUND and leaves it where it was;
+ * NEAREST puts it before the first record at or after the key. Then next
+ * (16) reads the record found. */
+#define ORVEX_SET_TO_KEY 526
+typedef OrvexResult (*OrvexSetToKeyFn)(hOrvexCursor cursor, uint16_t searchCond,
+                                       uint16_t fieldCount, uint16_t partialLength,
+                                       const void* key);
+
+/* 527: limit the cursor to a range of the current index; start or end NULL:
+ * open on that side. Field counts and partial lengths as in 526 (a partial
+ * end includes every string it begins when inclusive). The cursor is at the
+ * beginning of the range afterwards. */
+#define ORVEX_SET_RANGE 527
+typedef OrvexResult (*OrvexSetRangeFn)(hOrvexCursor cursor, uint16_t startFieldCount,
+                                       uint16_t startPartialLength, uint16_t startInclusive,
+                                       const void* start, uint16_t endFieldCount,
+                                       uint16_t endPartialLength, uint16_t endInclusive,
+                                       const void* end);
+
+/* 528: remove the range; the cursor stays on its record */
+#define ORVEX_RESET_RANGE 528
+typedef OrvexResult (*OrvexResetRangeFn)(hOrvexCursor cursor);
+
+/* 529: forget what was read ahead, so that the next read sees every change
+ * committed anywhere */
+#define ORVEX_FORCE_REREAD 529
+typedef OrvexResult (*OrvexForceRereadFn)(hOrvexCursor cursor);
+
+/* 530: a packed decimal to a double */
+#define ORVEX_BCD_TO_FLOAT 530
+typedef OrvexResult (*OrvexBcdToFloatFn)(const void* bcd, double* value);
+
+/* 531: switch to the index whose leading fields are fieldNos (one with
+ * exactly those fields first, else the first that begins with them) */
+#define ORVEX_SWITCH_TO_INDEX_FOR_FIELDS 531
+typedef OrvexResult (*OrvexSwitchToIndexForFieldsFn)(hOrvexCursor cursor, uint16_t fieldCount,
+                                                     const uint16_t* fieldNos,
+                                                     uint16_t stayOnCurrent);
+
+/* 1078: a double to a packed decimal of that precision and decimals;
+ * ORVEX_ERR_OUTOFRANGE when it does not fit */
+#define ORVEX_FLOAT_TO_BCD 1078
+typedef OrvexResult (*OrvexFloatToBcdFn)(double value, uint16_t precision, uint16_t decimals,
+                                         void* bcd);
+
+/* Ordinals the programs call that come with later parts of the engine (no
+ * entry yet; OrvexEntry answers NULL): filters 840 add, 841 drop,
+ * 842 activate, 843 deactivate; statements 137 allocate, 131 prepare,
+ * 132 execute, 136 free; properties 1071 get, 1072 set; 72 system handle;
+ * configuration 1063 list, 1064 open file, 410 merge, 400 save, 409 option
+ * description, 83 database description; language drivers 813, 814, 815,
+ * 798, 818, 819; answers 1068 keep as table, 65 its follow-up; 845 copy
+ * cursor. */
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ORVEX_API_H */

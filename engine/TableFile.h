@@ -1,0 +1,172 @@
+// A desktop table's file: one SQLite database holding the records (table
+// "records", a column a field, named as the field), the field descriptors,
+// the indexes and the validity checks. One TableFile a file a process,
+// shared by that process's cursors, with one connection and one statement
+// cache; its change counter tells the cursors when what they read ahead is
+// stale.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <sqlite3.h>
+
+#include "OrvexApi.h"
+#include "Values.h"
+
+namespace orvex {
+
+enum class Format { Kalmure, Zentor };
+
+const char* DriverName(Format f);
+const char* Extension(Format f);
+// "KALMURE" or "ZENTOR" in any case; fails with ORVEX_ERR_UNKNOWNTYPE.
+Format FormatOfDriver(const char* driverType);
+
+// A table name resolved against a database's directory.
+struct TablePath {
+  std::string path;  // the file
+  std::string name;  // its file name, with extension
+  Format format;
+};
+TablePath ResolveTable(const std::string& directory, const char* tableName, const char* driverType);
+
+struct IndexDef {
+  std::uint16_t no = 0;
+  std::string name;
+  std::vector<std::size_t> fields;  // 0-based field positions
+  bool primary = false, unique = false, descending = false, caseInsensitive = false;
+  std::vector<bool> folds;  // per key field: compared with case folded
+};
+
+struct CheckDef {
+  OrvexVchkDesc desc{};
+  std::size_t field = 0;  // 0-based
+  SqlValue min, max;
+};
+
+// flock(2) on the table file: shared for each cursor, exclusive for an
+// exclusive cursor and for work that needs the table to itself. Being on
+// the file's own open description, it is independent of SQLite's fcntl locks.
+class TableLock {
+public:
+  enum Mode { Shared, Exclusive, Sole };  // Sole: exclusive, refused as "in use"
+  TableLock(const std::string& path, Mode mode);
+  ~TableLock();
+  TableLock(const TableLock&) = delete;
+  TableLock& operator=(const TableLock&) = delete;
+
+private:
+  int fd_ = -1;
+};
+
+class TableFile {
+public:
+  // The process's TableFile of an existing table file, opened when needed.
+  static std::shared_ptr<TableFile> Open(const TablePath& table);
+  static void Create(const TablePath& table, const OrvexTableDesc& desc, std::uint16_t fieldCount,
+                     const OrvexFieldDesc* fields, std::uint16_t indexCount, const OrvexIndexDesc* indexes,
+                     std::uint16_t vchkCount, const OrvexVchkDesc* vchks, bool overwrite);
+  // Removes a table file with its journal files; it must not be open.
+  static void Delete(const TablePath& table);
+
+  TableFile(const TableFile&) = delete;
+  TableFile& operator=(const TableFile&) = delete;
+  ~TableFile();
+
+  const std::string& Path() const { return path_; }
+  const std::string& Name() const { return name_; }
+  Format TableFormat() const { return format_; }
+  bool Writable() const { return writable_; }
+  const std::vector<Field>& Fields() const { return fields_; }
+  const std::vector<IndexDef>& Indexes() const { return indexes_; }
+  const std::vector<CheckDef>& Checks() const { return checks_; }
+  std::uint32_t RecordSize() const { return recordSize_; }
+  std::uint16_t ProtectedFlag() const { return protected_; }
+  int AutoIncField() const { return autoInc_; }
+  // The SQL name of the row id, and the select list of a record: the row id,
+  // then each field (for a blob, whether it is blank).
+  const std::string& RowId() const { return rowid_; }
+  const std::string& SelectList() const { return selectList_; }
+  // Quoted column name of field i.
+  const std::string& Column(std::size_t i) const { return columns_[i]; }
+
+  // Changes committed since: bumped by each post in this process and, at
+  // Refresh, by commits of other processes.
+  std::uint64_t Generation() const { return generation_; }
+  // After a commit of this process.
+  void Changed();
+  // Takes in what the connection's last read saw of other processes' commits.
+  void Refresh();
+  // Asks the file itself whether other processes committed (a read of its own).
+  void Poll();
+  // Reads inside share one snapshot and one round of file locks.
+  class ReadTransaction {
+  public:
+    explicit ReadTransaction(TableFile& t);
+    ~ReadTransaction();
+    ReadTransaction(const ReadTransaction&) = delete;
+    ReadTransaction& operator=(const ReadTransaction&) = delete;
+
+  private:
+    TableFile& t_;
+  };
+
+  sqlite3_stmt* Prepare(const std::string& sql);
+  void Exec(const std::string& sql);
+  // Fails with the engine code for a SQLite result, naming the file.
+  [[noreturn]] void SqlFail(int rc) const;
+  // Steps a statement once; true with a row, false when done.
+  bool Step(sqlite3_stmt* st) const;
+
+  void SetProtectedFlag(std::uint16_t flag);
+  // Reclaims free space (and rebuilds the indexes); the caller holds the
+  // table to itself.
+  void Pack(bool rebuildIndexes);
+  void Empty();
+
+private:
+  explicit TableFile(const TablePath& table);
+  void Load();
+  unsigned DataVersion() const;
+
+  std::string path_, name_;
+  Format format_;
+  int pid_;  // the process that opened the connection
+  sqlite3* db_ = nullptr;
+  bool writable_ = true;
+  std::vector<Field> fields_;
+  std::vector<IndexDef> indexes_;
+  std::vector<CheckDef> checks_;
+  std::vector<std::string> columns_;
+  std::string rowid_, selectList_;
+  std::uint32_t recordSize_ = 0;
+  std::uint16_t protected_ = 0;
+  int autoInc_ = -1;
+  std::uint64_t generation_ = 1;
+  unsigned dataVersion_ = 0;
+  std::int64_t fileVersion_ = 0;
+  int readDepth_ = 0;
+  sqlite3_stmt* begin_ = nullptr;  // kept in statements_
+  sqlite3_stmt* commit_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+};
+
+// Resets a statement when it goes out of scope, so that none stays active.
+class StmtUse {
+public:
+  explicit StmtUse(sqlite3_stmt* st) : st_(st) {}
+  ~StmtUse() { sqlite3_reset(st_); }
+  StmtUse(const StmtUse&) = delete;
+  StmtUse& operator=(const StmtUse&) = delete;
+  sqlite3_stmt* get() const { return st_; }
+
+private:
+  sqlite3_stmt* st_;
+};
+
+std::string Quote(const std::string& name);
+
+}  // namespace orvex

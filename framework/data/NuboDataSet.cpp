@@ -1,0 +1,379 @@
+#include "NuboDataSet.h"
+
+#include <cstring>
+
+#include "Chars.h"
+#include "Database.h"
+#include "EngineLib.h"
+#include "Fields.h"
+
+namespace fw {
+
+FW_IMPLEMENT_CLASS(EDBEngineError)
+FW_IMPLEMENT_CLASS(TNuboDataSet)
+FW_PUBLISH(TDBDataSet) { c.Property("DatabaseName", &TDBDataSet::DatabaseName, &TDBDataSet::SetDatabaseName); }
+
+// ---------------------------------------------------------------- errors
+
+EDBEngineError::EDBEngineError(OrvexResult code) : EDBEngineError(code, Engine().ErrorText(code)) {}
+
+EDBEngineError::EDBEngineError(OrvexResult code, const std::string& message) : EDatabaseError(message) {
+  errors_.emplace_back(code, message);
+}
+
+void Check(OrvexResult Status) {
+  if (Status != ORVEX_OK) throw EDBEngineError(Status);
+}
+
+std::string AnsiToNative(std::string_view Text, std::size_t MaxChars) {
+  if (MaxChars == 0) return std::string(Text);
+  return std::string(Text.substr(0, CharOffset(Text, MaxChars)));
+}
+
+std::string NativeToAnsi(std::string_view Text) { return std::string(Text); }
+
+// ---------------------------------------------------------------- TNuboDataSet
+
+namespace {
+
+constexpr int kBookmarkSize = ORVEX_BOOKMARK_SIZE;
+
+TFieldType FieldTypeOf(std::uint16_t engineType) {
+  static_assert(ftString == ORVEX_FT_STRING && ftAutoInc == ORVEX_FT_AUTOINC && ftFmtMemo == ORVEX_FT_FMTMEMO,
+                "field types are numbered as the engine numbers them");
+  return engineType >= ORVEX_FT_STRING && engineType <= ORVEX_FT_FMTMEMO ? static_cast<TFieldType>(engineType)
+                                                                         : ftUnknown;
+}
+
+bool IsNotFound(OrvexResult r) {
+  return r == ORVEX_ERR_NOCURRREC || r == ORVEX_ERR_RECDELETED || r == ORVEX_ERR_RECNOTFOUND;
+}
+
+}  // namespace
+
+TNuboDataSet::TNuboDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+
+TNuboDataSet::~TNuboDataSet() {
+  Destroying();
+  Close();
+  if (handle_) DestroyHandle();
+}
+
+const OrvexFieldDesc& TNuboDataSet::FieldDesc(int FieldNo) const {
+  if (FieldNo < 1 || FieldNo > static_cast<int>(fieldDescs_.size()))
+    DatabaseError("Invalid field number " + std::to_string(FieldNo), this);
+  return fieldDescs_[static_cast<std::size_t>(FieldNo - 1)];
+}
+
+void TNuboDataSet::DestroyHandle() {
+  Engine().CloseCursor(&handle_);
+  handle_ = 0;
+}
+
+void TNuboDataSet::OpenCursor(bool InfoQuery) {
+  if (!handle_) handle_ = CreateHandle();
+  if (!handle_) DatabaseError("Error creating cursor handle", this);
+  TDataSet::OpenCursor(InfoQuery);
+}
+
+void TNuboDataSet::CloseCursor() {
+  TDataSet::CloseCursor();
+  if (handle_) DestroyHandle();
+}
+
+void TNuboDataSet::GetCursorInfo() {
+  Check(Engine().GetCursorProps(handle_, &props_));
+  fieldDescs_.assign(props_.fieldCount, OrvexFieldDesc{});
+  if (props_.fieldCount > 0) Check(Engine().GetFieldDescs(handle_, props_.fieldCount, fieldDescs_.data()));
+}
+
+void TNuboDataSet::InternalOpen() {
+  GetCursorInfo();
+  InternalInitFieldDefs();
+  if (DefaultFields()) CreateFields();
+  BindFields(true);
+  Check(Engine().SetToBegin(handle_));
+  PrepareCursor();
+}
+
+void TNuboDataSet::InternalClose() {
+  BindFields(false);
+  if (DefaultFields()) DestroyFields();
+}
+
+void TNuboDataSet::InternalInitFieldDefs() {
+  GetCursorInfo();
+  TFieldDefs* defs = FieldDefs();
+  defs->Clear();
+  for (const OrvexFieldDesc& d : fieldDescs_) {
+    TFieldType type = FieldTypeOf(d.type);
+    int size = type == ftBCD ? d.decimals : d.size;
+    defs->Add(NativeToAnsi(d.name), type, size, d.required != 0, d.fieldNo);
+  }
+}
+
+TGetResult TNuboDataSet::GetRecord(std::uint8_t* Record, TGetMode GetMode, bool DoCheck) {
+  TEngineLib& e = Engine();
+  OrvexResult r = GetMode == gmNext    ? e.GetNextRecord(handle_, 0, Record, nullptr)
+                  : GetMode == gmPrior ? e.GetPriorRecord(handle_, 0, Record, nullptr)
+                                       : e.GetRecord(handle_, 0, Record, nullptr);
+  switch (r) {
+    case ORVEX_OK: {
+      // The bookmark of a record is its id; keep it beside the record.
+      std::uint8_t* bm = Record + props_.recordSize;
+      std::memcpy(bm, Record, 8);
+      std::uint32_t magic = ORVEX_BOOKMARK_MAGIC, zero = 0;
+      std::memcpy(bm + 8, &magic, 4);
+      std::memcpy(bm + 12, &zero, 4);
+      return grOK;
+    }
+    case ORVEX_ERR_EOF: return grEOF;
+    case ORVEX_ERR_BOF: return grBOF;
+    default:
+      if (DoCheck && !IsNotFound(r)) Check(r);
+      return grError;
+  }
+}
+
+void TNuboDataSet::InternalFirst() { Check(Engine().SetToBegin(handle_)); }
+void TNuboDataSet::InternalLast() { Check(Engine().SetToEnd(handle_)); }
+
+void TNuboDataSet::InternalSetToRecord(const std::uint8_t* Record) {
+  Check(Engine().SetToBookmark(handle_, Record + props_.recordSize));
+}
+
+void TNuboDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
+  if (Bookmark.Data.size() != kBookmarkSize) Check(ORVEX_ERR_INVALIDBOOKMARK);
+  Check(Engine().SetToBookmark(handle_, Bookmark.Data.data()));
+}
+
+TBookmark TNuboDataSet::GetBookmarkData(const std::uint8_t* Record) const {
+  const std::uint8_t* bm = Record + props_.recordSize;
+  std::int64_t id;
+  std::memcpy(&id, bm, 8);
+  if (id == 0) return {};
+  return TBookmark{std::vector<std::uint8_t>(bm, bm + kBookmarkSize)};
+}
+
+void TNuboDataSet::SetBookmarkData(std::uint8_t* Record, const TBookmark& Bookmark) {
+  std::uint8_t* bm = Record + props_.recordSize;
+  std::memset(bm, 0, kBookmarkSize);
+  if (Bookmark.Data.size() == kBookmarkSize) std::memcpy(bm, Bookmark.Data.data(), kBookmarkSize);
+}
+
+void TNuboDataSet::InternalInitRecord(std::uint8_t* Record) {
+  std::memset(Record, 0, props_.recordSize + kBookmarkSize);
+  Check(Engine().InitRecord(handle_, Record));
+}
+
+void TNuboDataSet::InternalEdit() {
+  // Edit what is stored now, not what was read some time ago.
+  std::uint8_t* rec = ActiveBuffer();
+  OrvexResult r = Engine().GetRecord(handle_, 0, rec, nullptr);
+  if (r != ORVEX_OK) Check(r);
+}
+
+void TNuboDataSet::WritePendingBlobs(std::uint8_t* Record, bool Free) {
+  TEngineLib& e = Engine();
+  for (const auto& [fieldNo, data] : PendingBlobs()) {
+    auto no = static_cast<std::uint16_t>(fieldNo);
+    if (Free) {
+      e.FreeBlob(handle_, Record, no);
+      continue;
+    }
+    Check(e.OpenBlob(handle_, Record, no, ORVEX_BLOB_READWRITE));
+    Check(e.TruncateBlob(handle_, Record, no, 0));
+    for (std::size_t at = 0; at < data.size(); at += ORVEX_BLOB_MAX_READ) {
+      std::size_t n = std::min<std::size_t>(ORVEX_BLOB_MAX_READ, data.size() - at);
+      Check(e.PutBlob(handle_, Record, no, static_cast<std::uint32_t>(at), static_cast<std::uint32_t>(n),
+                      data.data() + at));
+    }
+  }
+}
+
+void TNuboDataSet::InternalPost() {
+  std::uint8_t* rec = ActiveBuffer();
+  try {
+    WritePendingBlobs(rec, false);
+    if (State() == dsInsert) Check(Engine().InsertRecord(handle_, 0, rec));
+    else Check(Engine().ModifyRecord(handle_, rec, 1));
+  } catch (...) {
+    WritePendingBlobs(rec, true);
+    throw;
+  }
+  WritePendingBlobs(rec, true);
+}
+
+void TNuboDataSet::InternalDelete() { Check(Engine().DeleteRecord(handle_, nullptr)); }
+
+void TNuboDataSet::InternalRefresh() { Check(Engine().ForceReread(handle_)); }
+
+bool TNuboDataSet::GetRecordFieldData(TField* Field, const std::uint8_t* Record, void* Buffer) {
+  const OrvexFieldDesc& d = FieldDesc(Field->FieldNo());
+  if (Record[d.blankOffset]) return false;
+  if (!Buffer || Field->IsBlob()) return true;
+  if (d.type == ORVEX_FT_BCD) {
+    double v = 0;
+    Check(Engine().BcdToFloat(Record + d.offset, &v));
+    std::memcpy(Buffer, &v, sizeof v);
+    return true;
+  }
+  std::size_t size = static_cast<std::size_t>(Field->DataSize());
+  std::size_t n = std::min<std::size_t>(size, d.length);
+  std::memcpy(Buffer, Record + d.offset, n);
+  if (n < size) std::memset(static_cast<std::uint8_t*>(Buffer) + n, 0, size - n);
+  return true;
+}
+
+void TNuboDataSet::SetRecordFieldData(TField* Field, std::uint8_t* Record, const void* Buffer) {
+  const OrvexFieldDesc& d = FieldDesc(Field->FieldNo());
+  auto no = static_cast<std::uint16_t>(Field->FieldNo());
+  if (d.type == ORVEX_FT_BCD && Buffer) {
+    double v;
+    std::memcpy(&v, Buffer, sizeof v);
+    std::uint8_t bcd[ORVEX_BCD_SIZE] = {};
+    Check(Engine().FloatToBcd(v, d.size, d.decimals, bcd));
+    Check(Engine().PutField(handle_, no, Record, bcd));
+    return;
+  }
+  Check(Engine().PutField(handle_, no, Record, Buffer));
+}
+
+bool TNuboDataSet::GetRecordBlobData(TField* Field, const std::uint8_t* Record, std::string& Data) {
+  const OrvexFieldDesc& d = FieldDesc(Field->FieldNo());
+  if (Record[d.blankOffset]) return false;
+  // The engine keeps the blob's handle in the buffer while it is open.
+  auto* rec = const_cast<std::uint8_t*>(Record);
+  auto no = static_cast<std::uint16_t>(Field->FieldNo());
+  TEngineLib& e = Engine();
+  Check(e.OpenBlob(handle_, rec, no, ORVEX_BLOB_READONLY));
+  std::string chunk(ORVEX_BLOB_MAX_READ, '\0');
+  OrvexResult r = ORVEX_OK;
+  for (std::uint32_t at = 0;; at += ORVEX_BLOB_MAX_READ) {
+    std::uint32_t read = 0;
+    r = e.GetBlob(handle_, rec, no, at, ORVEX_BLOB_MAX_READ, chunk.data(), &read);
+    if (r == ORVEX_OK) {
+      Data.append(chunk, 0, ORVEX_BLOB_MAX_READ);
+      continue;
+    }
+    if (r == ORVEX_ERR_ENDOFBLOB) Data.append(chunk, 0, read);
+    if (r == ORVEX_ERR_ENDOFBLOB || r == ORVEX_ERR_BLOBOFFSET) r = ORVEX_OK;
+    break;
+  }
+  e.FreeBlob(handle_, rec, no);
+  Check(r);
+  return true;
+}
+
+int TNuboDataSet::GetRecordCountInternal() {
+  std::uint32_t n = 0;
+  Check(Engine().GetRecordCount(handle_, &n));
+  return static_cast<int>(n);
+}
+
+int TNuboDataSet::GetRecNoInternal() {
+  // The engine numbers no records: count them from the start up to the
+  // cursor's, then come back to it.
+  TEngineLib& e = Engine();
+  std::uint8_t here[kBookmarkSize], at[kBookmarkSize];
+  if (e.GetBookmark(handle_, here) != ORVEX_OK) return -1;
+  Check(e.SetToBegin(handle_));
+  int n = 0;
+  while (e.GetRelativeRecord(handle_, 1, 0, nullptr, nullptr) == ORVEX_OK) {
+    ++n;
+    if (e.GetBookmark(handle_, at) == ORVEX_OK && std::memcmp(at, here, kBookmarkSize) == 0) break;
+  }
+  Check(e.SetToBookmark(handle_, here));
+  return n;
+}
+
+void TNuboDataSet::SetRecNoInternal(int Value) {
+  TEngineLib& e = Engine();
+  Check(e.SetToBegin(handle_));
+  OrvexResult r = e.GetRelativeRecord(handle_, Value < 1 ? 1 : Value, 0, nullptr, nullptr);
+  if (r != ORVEX_OK && r != ORVEX_ERR_EOF) Check(r);
+}
+
+bool TNuboDataSet::CanModify() const { return handle_ != 0 && props_.readOnly == 0; }
+
+bool TNuboDataSet::IsSequenced() {
+  return handle_ != 0 && props_.cursorKind == ORVEX_CURSOR_TABLE && std::strcmp(props_.driverType, "KALMURE") == 0;
+}
+
+int TNuboDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) {
+  if (Bookmark1.IsNull() || Bookmark2.IsNull() || !handle_) return TDataSet::CompareBookmarks(Bookmark1, Bookmark2);
+  std::int16_t result = 0;
+  Check(Engine().CompareBookmarks(handle_, Bookmark1.Data.data(), Bookmark2.Data.data(), &result));
+  return result;
+}
+
+bool TNuboDataSet::BookmarkValid(const TBookmark& Bookmark) {
+  if (!handle_ || Bookmark.Data.size() != kBookmarkSize) return false;
+  CursorPosChanged();
+  if (Engine().SetToBookmark(handle_, Bookmark.Data.data()) != ORVEX_OK) return false;
+  std::vector<std::uint8_t> rec(props_.recordSize + kBookmarkSize);
+  return Engine().GetRecord(handle_, 0, rec.data(), nullptr) == ORVEX_OK;
+}
+
+std::string TNuboDataSet::Translate(std::string_view Text, bool ToEngine, std::size_t MaxChars) const {
+  return ToEngine ? AnsiToNative(Text, MaxChars) : NativeToAnsi(Text);
+}
+
+// ---------------------------------------------------------------- TDBDataSet
+
+TDBDataSet::TDBDataSet(TComponent* AOwner) : TNuboDataSet(AOwner) {}
+
+TDBDataSet::~TDBDataSet() {
+  Destroying();
+  Close();
+  if (database_) {
+    dbFlags_ = {};
+    TDatabase* db = database_;
+    database_ = nullptr;
+    std::erase(db->dataSets_, this);
+    if (TSession* session = db->Session()) session->CloseDatabase(db);
+  }
+}
+
+void TDBDataSet::SetDatabaseName(const std::string& Value) {
+  if (Value == databaseName_) return;
+  CheckInactive();
+  databaseName_ = Value;
+  DataEvent(dePropertyChange, 0);
+}
+
+TSession* TDBDataSet::DBSession() const { return database_ ? database_->Session() : &Session(); }
+
+hOrvexDb TDBDataSet::DBHandle() const { return database_ ? database_->Handle() : 0; }
+
+void TDBDataSet::SetDBFlag(TDBFlag Flag, bool Value) {
+  if (Value) {
+    if (dbFlags_.Empty()) {
+      TDatabase* db = Session().OpenDatabase(databaseName_);
+      database_ = db;
+      db->dataSets_.push_back(this);
+    }
+    dbFlags_.Include(Flag);
+    return;
+  }
+  if (!dbFlags_.Contains(Flag)) return;
+  dbFlags_.Exclude(Flag);
+  if (dbFlags_.Empty() && database_) {
+    TDatabase* db = database_;
+    database_ = nullptr;
+    std::erase(db->dataSets_, this);
+    if (TSession* session = db->Session()) session->CloseDatabase(db);
+  }
+}
+
+void TDBDataSet::OpenCursor(bool InfoQuery) {
+  SetDBFlag(dbfOpened, true);
+  TNuboDataSet::OpenCursor(InfoQuery);
+}
+
+void TDBDataSet::CloseCursor() {
+  TNuboDataSet::CloseCursor();
+  SetDBFlag(dbfOpened, false);
+}
+
+}  // namespace fw

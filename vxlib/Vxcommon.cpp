@@ -1,0 +1,515 @@
+#include "Vxcommon.h"
+
+#include <array>
+#include <cstring>
+
+#include "Files.h"
+#include "MessageService.h"
+#include "Registry.h"
+#include "Text.h"
+#include "Vxintl.h"
+#include "Vxstr.h"
+#include "Vxtable.h"
+
+using namespace fw;
+
+namespace vx {
+
+namespace {
+
+constexpr int kMaxControlParameters = 255;
+
+const TPropInfo* Prop(const TObject* Object, std::string_view Name) {
+  return Object ? GetPropInfo(Object, Name) : nullptr;
+}
+
+TStrings* ListProp(const TObject* Object, std::string_view Name) {
+  const TPropInfo* p = Prop(Object, Name);
+  if (!p || p->Kind != tkClass) return nullptr;
+  TObject* o = GetObjectProp(Object, p);
+  return o && o->InheritsFrom(TStrings::StaticClass()) ? static_cast<TStrings*>(o) : nullptr;
+}
+
+// Token Index (from 1) of Line, the tokens separated by Sep; empty past the last.
+std::string Token(const std::string& Line, const std::string& Sep, int Index) {
+  int pos = 1;
+  std::string token;
+  for (int i = 1; i <= Index; ++i) {
+    if (pos < 1) return {};
+    strGetToken(Line, Sep, pos, token);
+  }
+  return token;
+}
+
+int TokenCount(const std::string& Line, const std::string& Sep) {
+  int pos = 1, n = 0;
+  std::string token;
+  while (pos >= 1) {
+    strGetToken(Line, Sep, pos, token);
+    ++n;
+  }
+  return n;
+}
+
+// What follows the second ";" of a ControlType line; empty without one.
+std::string ControlParameters(const std::string& Line) {
+  int pos = 1;
+  std::string token;
+  strGetToken(Line, ";", pos, token);
+  if (pos >= 1) strGetToken(Line, ";", pos, token);
+  if (pos < 1) return {};
+  return CharsToUtf8(Copy(Utf8ToChars(Line), pos, kMaxControlParameters));
+}
+
+std::string Line(const TStrings* List, int Index) { return List->Strings(Index); }
+
+// The PictureMasks line of FieldName (without regard to case); -1 when none.
+int PictureLine(const TStrings* List, const std::string& FieldName) {
+  for (int i = 0; i < List->Count(); ++i)
+    if (AnsiSameText(Token(Line(List, i), "\t", 1), FieldName)) return i;
+  return -1;
+}
+
+const char* Flag(bool Value) { return Value ? "T" : "F"; }
+
+// A message with an OK button, as the framework's ShowMessage asks it.
+void ShowMessageText(const std::string& Text) {
+  TMessageRequest r;
+  r.Kind = TMessageKind::ShowMessage;
+  r.Text = Text;
+  r.Buttons = {IDOK};
+  r.DefaultButton = IDOK;
+  r.CancelButton = IDOK;
+  MessageService().MessageBox(r);
+}
+
+bool IsEditDescendant(const TObject* Control) {
+  return Control && vxIsClass(Control->ClassType(), "TCustomEdit");
+}
+
+// The LookupFields line of FieldName (first token exactly equal); -1 when none.
+int LookupLine(const TDataSet* DataSet, const std::string& FieldName) {
+  const TStrings* fields = vxGetLookupFields(DataSet);
+  if (!fields) return -1;
+  for (int i = 0; i < fields->Count(); ++i)
+    if (Token(Line(fields, i), ";", 1) == FieldName) return i;
+  return -1;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- properties by name
+
+TStrings* vxGetPictureMasks(const TDataSet* DataSet) { return ListProp(DataSet, "PictureMasks"); }
+TStrings* vxGetControlType(const TDataSet* DataSet) { return ListProp(DataSet, "ControlType"); }
+TStrings* vxGetLookupFields(const TDataSet* DataSet) { return ListProp(DataSet, "LookupFields"); }
+TStrings* vxGetLookupLinks(const TDataSet* DataSet) { return ListProp(DataSet, "LookupLinks"); }
+
+bool vxGetValidateWithMask(const TDataSet* DataSet) {
+  const TPropInfo* p = Prop(DataSet, "ValidateWithMask");
+  return p && p->EnumType == BooleanEnumInfo() && GetOrdProp(DataSet, p) != 0;
+}
+
+TvxInvalidValueEvent vxGetOnInvalidValue(const TDataSet* DataSet) {
+  if (!DataSet) return {};
+  return GetEventProp<void(TDataSet*, TField*)>(DataSet, "OnInvalidValue");
+}
+
+std::string vxGetDatabaseName(const TDataSet* DataSet) {
+  const TPropInfo* p = Prop(DataSet, "DatabaseName");
+  return p && p->Kind == tkString ? GetStrProp(DataSet, p) : std::string();
+}
+
+std::string vxGetTableName(const TDataSet* DataSet) {
+  if (!DataSet || !vxIsClass(DataSet->ClassType(), "TvxTable")) return "?";
+  return GetStrProp(DataSet, "TableName");
+}
+
+bool vxSetControlDataSource(TComponent* Control, TComponent* DataSource) {
+  const TPropInfo* p = IsEditDescendant(Control) ? Prop(Control, "DataSource") : nullptr;
+  if (!p || p->Kind != tkClass || !p->HasSetter) return false;
+  SetObjectProp(Control, p, DataSource);
+  return true;
+}
+
+bool vxSetControlDataField(TComponent* Control, const std::string& Name) {
+  const TPropInfo* p = IsEditDescendant(Control) ? Prop(Control, "DataField") : nullptr;
+  if (!p || p->Kind != tkString || !p->HasSetter) return false;
+  SetStrProp(Control, p, Name);
+  return true;
+}
+
+std::string vxGetControlDataField(const TComponent* Control) {
+  const TPropInfo* p = IsEditDescendant(Control) ? Prop(Control, "DataField") : nullptr;
+  return p && p->Kind == tkString ? GetStrProp(Control, p) : std::string();
+}
+
+TComponent* vxGetControlDataSource(const TComponent* Component) {
+  const TPropInfo* p = Prop(Component, "DataSource");
+  if (!p || p->Kind != tkClass) return nullptr;
+  TObject* o = GetObjectProp(Component, p);
+  return o && o->InheritsFrom(TComponent::StaticClass()) ? static_cast<TComponent*>(o) : nullptr;
+}
+
+// ---------------------------------------------------------------- class and field tests
+
+bool vxIsClass(TClass ClassType, const std::string& Name) {
+  for (TClass c = ClassType; c; c = c->Parent)
+    if (vxEqualStr(c->Name, Name)) return true;
+  return false;
+}
+
+bool vxDataSet(const TDataSet* DataSet) {
+  if (!DataSet) return false;
+  for (const char* name : {"TvxTable", "TvxQuery", "TvxQBE", "TvxStoredProc", "TvxClientDataSet"})
+    if (vxIsClass(DataSet->ClassType(), name)) return true;
+  return vxGetControlType(DataSet) != nullptr;
+}
+
+bool vxHasIndex(const TDataSet* DataSet) {
+  const auto* t = dynamic_cast<const TvxTable*>(DataSet);
+  return t && t->IndexFieldCount() > 0;
+}
+
+bool vxIsTableQuery(const TDataSet* DataSet) {
+  const auto* t = dynamic_cast<const TvxTable*>(DataSet);
+  return t && t->Query()->Count() > 0;
+}
+
+bool vxDataSetIsValidField(const TDataSet* DataSet, const std::string& Name) {
+  return DataSet && DataSet->FindField(Name) != nullptr;
+}
+
+bool vxisNonPhysicalField(const TField* Field) { return Field->Calculated() || Field->Lookup(); }
+
+bool vxisNonNuboField(const TField* Field) {
+  if (!Field->DataSet()) return false;
+  return vxisNonPhysicalField(Field) || !vxIsClass(Field->DataSet()->ClassType(), "TNuboDataSet");
+}
+
+bool vxValidFilterableFieldType(TFieldType FieldType) {
+  return FieldType != ftBytes && FieldType != ftVarBytes && FieldType != ftBlob && FieldType != ftGraphic;
+}
+
+bool isVXEditControl(const std::string& ControlType) {
+  return vxEqualStr(ControlType, "CustomEdit") || vxEqualStr(ControlType, "LookupCombo") ||
+         vxEqualStr(ControlType, "Combo");
+}
+
+// ---------------------------------------------------------------- Selected lines
+
+void vxDataSetUpdateSelected(TDataSet* DataSet, TStrings* List) {
+  List->Clear();
+  for (int i = 0; i < DataSet->FieldCount(); ++i) {
+    TField* f = DataSet->Fields(i);
+    if (f->Visible())
+      List->Add(f->FieldName() + "\t" + IntToStr(f->DisplayWidth()) + "\t" + f->DisplayLabel());
+  }
+}
+
+void vxDataSetUpdateFieldProperties(TDataSet* DataSet, const TStrings* List) {
+  DataSet->DisableControls();
+  // A bad width raises; the controls must not stay disabled for it.
+  struct Enable {
+    TDataSet* d;
+    ~Enable() { d->EnableControls(); }
+  } enable{DataSet};
+  for (int i = 0; i < DataSet->FieldCount(); ++i) DataSet->Fields(i)->SetVisible(false);
+  if (!List) return;
+  for (int i = 0; i < List->Count(); ++i) {
+    const std::string line = Line(List, i);
+    TField* f = DataSet->FindField(Token(line, "\t", 1));
+    if (!f) continue;
+    f->SetDisplayWidth(StrToInt(Token(line, "\t", 2)));
+    f->SetDisplayLabel(Token(line, "\t", 3));
+    f->SetIndex(i);
+    f->SetVisible(true);
+  }
+}
+
+bool vxFindSelected(const TStrings* List, const std::string& FieldName, int& Index) {
+  if (!List) return false;
+  for (int i = 0; i < List->Count(); ++i) {
+    if (AnsiSameText(Token(Line(List, i), "\t", 1), FieldName)) {
+      Index = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string vxGetFieldNameFromTitle(const TDataSet* DataSet, const std::string& Title) {
+  const std::string title = strReplaceChar(Title, U'~', U' ');
+  for (int i = 0; i < DataSet->FieldCount(); ++i) {
+    TField* f = DataSet->Fields(i);
+    if (strReplaceChar(f->DisplayLabel(), U'~', U' ') == title) return f->FieldName();
+  }
+  return {};
+}
+
+int vxGetListIndex(const TStrings* List, const std::string& Text) {
+  for (int i = 0; i < List->Count(); ++i)
+    if (AnsiSameText(Line(List, i), Text)) return i;
+  return -1;
+}
+
+// ---------------------------------------------------------------- ControlType lines
+
+void vxDataSet_GetControl(const TDataSet* DataSet, const std::string& FieldName, std::string& ControlType,
+                          std::string& Parameters) {
+  ControlType.clear();
+  Parameters.clear();
+  const TStrings* list = vxGetControlType(DataSet);
+  if (!list) return;
+  for (int i = 0; i < list->Count(); ++i) {
+    const std::string line = Line(list, i);
+    if (Token(line, ";", 1) != FieldName) continue;
+    ControlType = Token(line, ";", 2);
+    Parameters = ControlParameters(line);
+  }
+}
+
+void vxDataSet_SetControl(TDataSet* DataSet, const std::string& FieldName, const std::string& ControlType,
+                          const std::string& Parameters) {
+  TStrings* list = vxGetControlType(DataSet);
+  if (!list) return;
+  for (int i = 0; i < list->Count(); ++i) {
+    const std::string stored = Token(Line(list, i), ";", 1);
+    if (!AnsiSameText(stored, FieldName)) continue;
+    if (ControlType.empty() || vxEqualStr(ControlType, "field"))
+      list->Delete(i);
+    else
+      list->SetStrings(i, stored + ";" + ControlType + ";" + Parameters);
+    return;
+  }
+  list->Add(FieldName + ";" + ControlType + ";" + Parameters);
+}
+
+void vxDataSetRemoveObsolete(TDataSet* DataSet, TStrings* LookupFields, TStrings* LookupLinks,
+                             TStrings* ControlType) {
+  if (LookupFields) {
+    for (int i = LookupFields->Count() - 1; i >= 0; --i) {
+      if (vxDataSetIsValidField(DataSet, Token(Line(LookupFields, i), ";", 1))) continue;
+      LookupFields->Delete(i);
+      if (LookupLinks && i < LookupLinks->Count()) LookupLinks->Delete(i);
+    }
+  }
+  if (ControlType) {
+    for (int i = ControlType->Count() - 1; i >= 0; --i)
+      if (!vxDataSetIsValidField(DataSet, Token(Line(ControlType, i), ";", 1))) ControlType->Delete(i);
+  }
+}
+
+bool vxDataSetRemoveObsoleteControls(TComponent* Form, TDataSet* DataSet) {
+  if (!Form || !Form->ComponentState().Contains(csDesigning)) return true;
+  TStrings* list = vxGetControlType(DataSet);
+  if (!list) return true;
+  for (int i = list->Count() - 1; i >= 0; --i) {
+    const std::string line = Line(list, i);
+    if (TokenCount(line, ";") < 2 || !isVXEditControl(Token(line, ";", 2))) continue;
+    std::string name = ControlParameters(line);
+    const int dot = LastDelimiter(".", name);
+    bool missing;
+    if (dot == 0) {
+      missing = Form->FindComponent(name) == nullptr;
+    } else {
+      name = Copy(name, dot + 1);
+      const TComponent* owner = DataSet->Owner();
+      missing = !name.empty() && (!owner || owner->FindComponent(name) == nullptr);
+    }
+    if (missing) list->Delete(i);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- LookupFields and LookupLinks
+
+std::string vxDataSetGetLinks(const TDataSet* DataSet, const std::string& FieldName) {
+  const TStrings* links = vxGetLookupLinks(DataSet);
+  const int i = LookupLine(DataSet, FieldName);
+  if (!links || i < 0 || i >= links->Count()) return {};
+  return Line(links, i);
+}
+
+std::string vxDataSetGetDisplayField(const TDataSet* DataSet, const std::string& FieldName) {
+  const int i = LookupLine(DataSet, FieldName);
+  return i < 0 ? std::string() : Token(Line(vxGetLookupFields(DataSet), i), ";", 4);
+}
+
+void vxDataSet_SetLookupLink(TDataSet* DataSet, const std::string& FieldName, const std::string& DatabaseName,
+                             const std::string& TableName, const std::string& DisplayField,
+                             const std::string& IndexFields, const std::string& Links, const std::string& Flag) {
+  TStrings* fields = vxGetLookupFields(DataSet);
+  TStrings* links = vxGetLookupLinks(DataSet);
+  if (!fields) return;
+  for (int i = fields->Count() - 1; i >= 0; --i) {
+    if (!AnsiSameText(Token(Line(fields, i), ";", 1), FieldName)) continue;
+    fields->Delete(i);
+    if (links && i < links->Count()) links->Delete(i);
+  }
+  if (DatabaseName.empty() || TableName.empty() || DisplayField.empty() || IndexFields.empty()) return;
+  // The display field at token 4, where the readers take it; the index name
+  // stays empty, as the index fields choose the index.
+  fields->Add(FieldName + ";" + DatabaseName + ";" + TableName + ";" + DisplayField + ";;" + IndexFields + ";" + Flag);
+  if (links) {
+    // Keep the lists line for line even when the links list fell short.
+    while (links->Count() < fields->Count() - 1) links->Add("");
+    links->Add(Links);
+  }
+}
+
+// ---------------------------------------------------------------- query text
+
+std::string vxGetQueryText(const TStrings* Lines, bool IsSQL) {
+  std::string text;
+  const char* sep = IsSQL ? " " : "\r\n";
+  for (int i = 0; i < Lines->Count(); ++i) {
+    if (i > 0) text += sep;
+    text += Line(Lines, i);
+  }
+  return text;
+}
+
+// ---------------------------------------------------------------- picture masks
+
+void vxPictureByField(TDataSet* DataSet, const std::string& FieldName, bool UseTablePicture, std::string& Picture,
+                      bool& AutoFill, bool& UseInGrid) {
+  Picture.clear();
+  AutoFill = true;
+  UseInGrid = true;
+  if (const TStrings* list = vxGetPictureMasks(DataSet)) {
+    const int i = PictureLine(list, FieldName);
+    if (i >= 0) {
+      const std::string line = Line(list, i);
+      Picture = Token(line, "\t", 2);
+      AutoFill = Token(line, "\t", 3) == "T";
+      UseInGrid = Token(line, "\t", 4) == "T";
+    }
+  }
+  auto* table = dynamic_cast<TvxTable*>(DataSet);
+  if (!UseTablePicture || !table) return;
+  const std::string stored = table->GetDBPicture(FieldName);
+  if (stored.empty()) return;
+  // The table's picture wins, and the line is made to say so. It is handed
+  // over rather than looked up again: a closed table has no fields to find it
+  // by, and an empty mask would delete the line.
+  if (!Picture.empty()) vxSetPictureMask(DataSet, FieldName, stored, AutoFill, UseInGrid, true, true, false);
+  Picture = stored;
+}
+
+void vxSetPictureMask(TDataSet* DataSet, const std::string& FieldName, std::string Mask, bool AutoFill,
+                      bool UseInGrid, bool SetMask, bool SetAutoFill, bool SetUseInGrid) {
+  TStrings* list = vxGetPictureMasks(DataSet);
+  if (!list) return;
+  const std::string stored = vxKalPictureMask(DataSet, FieldName);
+  if (!stored.empty()) Mask = stored;
+  const int i = PictureLine(list, FieldName);
+  if (i >= 0) {
+    const std::string line = Line(list, i);
+    if (!SetMask) Mask = Token(line, "\t", 2);
+    if (!SetAutoFill) AutoFill = Token(line, "\t", 3) == "T";
+    if (!SetUseInGrid) UseInGrid = Token(line, "\t", 4) == "T";
+    if (Mask.empty())
+      list->Delete(i);
+    else
+      list->SetStrings(i, FieldName + "\t" + Mask + "\t" + Flag(AutoFill) + "\t" + Flag(UseInGrid));
+    return;
+  }
+  if (!Mask.empty()) list->Add(FieldName + "\t" + Mask + "\t" + Flag(AutoFill) + "\t" + Flag(UseInGrid));
+}
+
+std::string vxKalPictureMask(TDataSet* DataSet, const std::string& FieldName) {
+  auto* table = dynamic_cast<TvxTable*>(DataSet);
+  if (!table || !table->FindField(FieldName)) return {};
+  return table->GetDBPicture(FieldName);
+}
+
+void vxValidatePictureFields(TDataSet* DataSet, const TvxInvalidValueEvent& OnInvalidValue) {
+  for (int i = 0; i < DataSet->FieldCount(); ++i) {
+    TField* field = DataSet->Fields(i);
+    std::string picture;
+    bool autoFill, useInGrid;
+    vxPictureByField(DataSet, field->FieldName(), true, picture, autoFill, useInGrid);
+    if (picture.empty()) continue;
+    std::string text = field->AsString();
+    // Auto-fill is for typing: a value is complete only as it stands.
+    if (text.empty() || TvxPictureValidator(picture, false).Picture(text, false) == prComplete) continue;
+    if (field->ReadOnly()) continue;
+    field->FocusControl();
+    if (OnInvalidValue) OnInvalidValue(DataSet, field);
+    DatabaseError(vxInternational()->UserMessages()->PictureValidateError() + field->DisplayName());
+  }
+}
+
+void vxOpenPictureDB(TvxTable* Table) {
+  std::string path;
+  {
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CURRENT_USER);
+    if (registry.OpenKeyReadOnly(vxMasksRegistryKey)) path = registry.ReadString(vxMasksRegistryValue);
+  }
+  Table->SetDatabaseName(path);
+  try {
+    Table->SetTableName("PICTURE");
+    Table->SetActive(true);
+    return;
+  } catch (const Exception&) {
+  }
+  try {
+    Table->SetTableName("PICTURES.DBF");
+    Table->SetIndexName("");
+    Table->SetActive(true);
+    return;
+  } catch (const Exception&) {
+  }
+  ShowMessageText("Unable to find picture mask database:\rPath: " + Table->DatabaseName() +
+                  "\rTable: PICTURE\rSee path specification defined in Windows Registry at\r"
+                  "  \\Software\\Belmarr\\Lumerix\\Masks Database Path");
+}
+
+// ---------------------------------------------------------------- keys and small services
+
+bool vxIsValidChar(std::uint16_t Key) {
+  return Key == 8 || Key == 32 || Key == 46 || (Key >= 48 && Key <= 111) || Key > 145;
+}
+
+TComponent* vxGetOwnerForm(TComponent* Component) {
+  TComponent* c = Component;
+  while (c && !vxIsClass(c->ClassType(), "TCustomForm") && c->Owner()) c = c->Owner();
+  return c;
+}
+
+void vxDataModuleChanged(TComponent*) {}
+
+int vxDataSetCompareBookmarks(TDataSet* DataSet, const TBookmark& B1, const TBookmark& B2) {
+  return DataSet->CompareBookmarks(B1, B2);
+}
+
+int vxAdjustPixels(int Value, int PixelsPerInch) { return Value * PixelsPerInch / 96; }
+int vxmax(int A, int B) { return A > B ? A : B; }
+int vxmin(int A, int B) { return A < B ? A : B; }
+
+void vxDebug(const std::string& Text) { ShowMessageBox(Text, "", MB_OK | MB_ICONINFORMATION); }
+
+void vxHelp(HWND Window, const std::string& Data) {
+  const std::string program = UpperCase(ParamStr(0));
+  if (program.empty() || Pos("OSKELT", program) == 0) {
+    WinHelp(Window, "lx_cpp.hlp", HELP_CONTEXT, static_cast<std::uintptr_t>(StrToIntDef(Data, 0)));
+    return;
+  }
+  // At most 127 characters, and only whole ones that fit the buffer.
+  std::array<char, 128> keyword{};
+  std::size_t used = 0;
+  int count = 0;
+  for (TChar c : Utf8ToChars(Data)) {
+    const std::string bytes = CharsToUtf8(TChars(1, c));
+    if (++count > 127 || used + bytes.size() > keyword.size() - 1) break;
+    std::memcpy(keyword.data() + used, bytes.data(), bytes.size());
+    used += bytes.size();
+  }
+  WinHelp(Window, "LX30.HLP", HELP_KEY, reinterpret_cast<std::uintptr_t>(keyword.data()));
+}
+
+int vxMemAvail(int) { return 0; }
+
+}  // namespace vx

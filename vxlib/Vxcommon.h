@@ -1,0 +1,215 @@
+// What the library's controls and datasets share without knowing each
+// other's classes: published properties found by name, class tests, the
+// per-field property lines and their readers and writers, picture masks,
+// and small services (keys, help, the picture-mask repository).
+//
+// Per-field lines are edited in place and never sorted: line order means
+// something (Selected gives the field order; the first or last matching line
+// wins as each routine says). Each list compares field names by its own
+// rule, which is part of its format:
+//   PictureMasks, Selected          without regard to case
+//   ControlType                     the reader exactly, the writer without regard to case
+//   LookupFields, LookupLinks       the readers here exactly, the writer without regard to case
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "Chars.h"
+#include "DataSet.h"
+#include "Fields.h"
+#include "Shell.h"
+#include "Strings.h"
+#include "Vxpict.h"
+
+namespace vx {
+
+class TvxTable;
+
+// ---------------------------------------------------------------- shared types
+
+using TvxInvalidValueEvent = std::function<void(fw::TDataSet* DataSet, fw::TField* Field)>;
+
+FW_ENUM(TvxOnFilterOption, ofoEnabled, ofoShowHourGlass, ofoCancelOnEscape)
+using TvxOnFilterOptions = fw::TFlags<TvxOnFilterOption>;
+
+// ---------------------------------------------------------------- properties by name
+// Each gives the stated value when the object's class publishes no such property.
+
+fw::TStrings* vxGetPictureMasks(const fw::TDataSet* DataSet);  // nullptr when absent
+fw::TStrings* vxGetControlType(const fw::TDataSet* DataSet);
+fw::TStrings* vxGetLookupFields(const fw::TDataSet* DataSet);
+fw::TStrings* vxGetLookupLinks(const fw::TDataSet* DataSet);
+bool vxGetValidateWithMask(const fw::TDataSet* DataSet);  // False when absent
+TvxInvalidValueEvent vxGetOnInvalidValue(const fw::TDataSet* DataSet);  // empty when absent or unassigned
+std::string vxGetDatabaseName(const fw::TDataSet* DataSet);
+// A TvxTable's TableName; "?" for any other dataset.
+std::string vxGetTableName(const fw::TDataSet* DataSet);
+
+// Only for descendants of TCustomEdit that publish the property with the
+// right kind (DataSource a class, DataField a text): set it and True; else False.
+bool vxSetControlDataSource(fw::TComponent* Control, fw::TComponent* DataSource);
+bool vxSetControlDataField(fw::TComponent* Control, const std::string& Name);
+// "DataField" of a TCustomEdit descendant; else empty.
+std::string vxGetControlDataField(const fw::TComponent* Control);
+// "DataSource" of any component; nullptr when absent.
+fw::TComponent* vxGetControlDataSource(const fw::TComponent* Component);
+
+// ---------------------------------------------------------------- class and field tests
+
+// The class or one of its ancestors is named Name (without regard to case).
+bool vxIsClass(fw::TClass ClassType, const std::string& Name);
+// One of the library's datasets, or a foreign one that publishes a ControlType list.
+bool vxDataSet(const fw::TDataSet* DataSet);
+// A TvxTable whose current index has at least one field.
+bool vxHasIndex(const fw::TDataSet* DataSet);
+// A TvxTable whose Query list has lines.
+bool vxIsTableQuery(const fw::TDataSet* DataSet);
+// DataSet has a field of that name (without regard to case).
+bool vxDataSetIsValidField(const fw::TDataSet* DataSet, const std::string& Name);
+// Calculated and lookup fields.
+bool vxisNonPhysicalField(const fw::TField* Field);
+// Those, and the fields of datasets that are not engine datasets; False without a dataset.
+bool vxisNonNuboField(const fw::TField* Field);
+bool vxValidFilterableFieldType(fw::TFieldType FieldType);
+// "CustomEdit", "LookupCombo" and "Combo": types that edit in a control of their own.
+bool isVXEditControl(const std::string& ControlType);
+
+// ---------------------------------------------------------------- Selected lines
+// FieldName TAB display width TAB display label; a "~" in the label breaks a
+// title's line and reads as a blank where labels are compared.
+
+// List gets a line for each visible field, in field order.
+void vxDataSetUpdateSelected(fw::TDataSet* DataSet, fw::TStrings* List);
+// Shows the fields that List names, in its order, with its widths and labels;
+// every other field is hidden. Line numbers count every line, also those
+// naming no field. A width that is not a number raises EConvertError.
+void vxDataSetUpdateFieldProperties(fw::TDataSet* DataSet, const fw::TStrings* List);
+bool vxFindSelected(const fw::TStrings* List, const std::string& FieldName, int& Index);
+std::string vxGetFieldNameFromTitle(const fw::TDataSet* DataSet, const std::string& Title);
+// The first line equal to Text without regard to case; -1 when none.
+int vxGetListIndex(const fw::TStrings* List, const std::string& Text);
+
+// ---------------------------------------------------------------- ControlType lines
+// FieldName ";" ControlType ";" Parameters, the parameters being the rest of
+// the line (they may hold ";"; at most 255 characters are read).
+
+void vxDataSet_GetControl(const fw::TDataSet* DataSet, const std::string& FieldName, std::string& ControlType,
+                          std::string& Parameters);
+// An empty type or "field" removes the field's line.
+void vxDataSet_SetControl(fw::TDataSet* DataSet, const std::string& FieldName, const std::string& ControlType,
+                          const std::string& Parameters);
+// Drops the lines of fields that the dataset does not have; a LookupFields
+// line goes with the LookupLinks line of the same number.
+void vxDataSetRemoveObsolete(fw::TDataSet* DataSet, fw::TStrings* LookupFields, fw::TStrings* LookupLinks,
+                             fw::TStrings* ControlType);
+// While Form is designed: drops the edit-control lines whose control is gone.
+bool vxDataSetRemoveObsoleteControls(fw::TComponent* Form, fw::TDataSet* DataSet);
+
+// ---------------------------------------------------------------- LookupFields and LookupLinks
+// LookupFields: FieldName;DatabaseName;TableName;DisplayField;IndexName, or
+// with six tokens or more FieldName;DatabaseName;TableName;DisplayField;;
+// IndexField;...;Flag. LookupLinks, line for line: MasterField;LookupField pairs.
+
+std::string vxDataSetGetLinks(const fw::TDataSet* DataSet, const std::string& FieldName);
+std::string vxDataSetGetDisplayField(const fw::TDataSet* DataSet, const std::string& FieldName);
+// Replaces the field's definition; when any of the four names is empty, only removes it.
+void vxDataSet_SetLookupLink(fw::TDataSet* DataSet, const std::string& FieldName, const std::string& DatabaseName,
+                             const std::string& TableName, const std::string& DisplayField,
+                             const std::string& IndexFields, const std::string& Links, const std::string& Flag);
+
+// ---------------------------------------------------------------- query text
+
+// The lines joined by one blank (IsSQL) or by CR LF, nothing after the last.
+std::string vxGetQueryText(const fw::TStrings* Lines, bool IsSQL);
+
+// ---------------------------------------------------------------- picture masks
+// PictureMasks line: FieldName TAB picture TAB AutoFill "T"/"F" TAB use in
+// the grid "T"/"F". A missing flag reads False; a field without a line has
+// no picture, AutoFill True and grid use True. A picture that a native table
+// stores for the field wins over the line.
+
+void vxPictureByField(fw::TDataSet* DataSet, const std::string& FieldName, bool UseTablePicture,
+                      std::string& Picture, bool& AutoFill, bool& UseInGrid);
+// Writes the field's line; the Set flags say which of the three values are
+// given, the others keep what the line holds. An empty mask removes the line.
+void vxSetPictureMask(fw::TDataSet* DataSet, const std::string& FieldName, std::string Mask, bool AutoFill,
+                      bool UseInGrid, bool SetMask, bool SetAutoFill, bool SetUseInGrid);
+// The picture the native table stores for the field; empty unless DataSet
+// is a TvxTable with that field.
+std::string vxKalPictureMask(fw::TDataSet* DataSet, const std::string& FieldName);
+// Raises EDatabaseError for the first field whose text does not match its
+// picture, after focusing it and telling OnInvalidValue.
+void vxValidatePictureFields(fw::TDataSet* DataSet, const TvxInvalidValueEvent& OnInvalidValue);
+
+// An edit's typed key against a picture, for anything with Text(),
+// SetText(), SelStart(), SelLength() and SetSelStart() (positions and
+// lengths in characters). Only a printable key typed where the selection
+// reaches the end of the text is taken: the text becomes the picture's
+// answer for the prospective text (filled in where the picture gives
+// literals, the prospective text otherwise), the caret goes to its end and
+// Key becomes 0.
+template <typename TEdit>
+void vxApplyPictureMask(TEdit* Edit, const std::string& Picture, bool AutoFill, fw::TChar& Key);
+// The edit's text is empty, or Picture is, or the text matches it completely.
+template <typename TEdit>
+bool vxValidPictureValue(TEdit* Edit, const std::string& Picture);
+
+// The registry value that names the picture-mask repository's directory.
+inline constexpr const char* vxMasksRegistryKey = "\\Software\\Belmarr\\Lumerix";
+inline constexpr const char* vxMasksRegistryValue = "Masks Database Path";
+// Opens the repository: "PICTURE", else "PICTURES.DBF", in the directory the
+// registry names; says so in a message when neither opens.
+void vxOpenPictureDB(TvxTable* Table);
+
+// ---------------------------------------------------------------- keys and small services
+
+// Backspace, blank, Delete, the digits, letters and numeric-pad keys (48 to
+// 111) and every key above 145.
+bool vxIsValidChar(std::uint16_t Key);
+// Follows Owner up to a form, or to a component without owner.
+fw::TComponent* vxGetOwnerForm(fw::TComponent* Component);
+// Tells the designer of the owner form that it was modified; forms have no
+// designer at run time.
+void vxDataModuleChanged(fw::TComponent* Component);
+int vxDataSetCompareBookmarks(fw::TDataSet* DataSet, const fw::TBookmark& B1, const fw::TBookmark& B2);
+int vxAdjustPixels(int Value, int PixelsPerInch);
+int vxmax(int A, int B);
+int vxmin(int A, int B);
+// An information message box with an OK button.
+void vxDebug(const std::string& Text);
+// The library's help: the context Data (a number) in "lx_cpp.hlp", or, in
+// the host program, the keyword Data in "LX30.HLP".
+void vxHelp(fw::HWND Window, const std::string& Data);
+// Memory is never short.
+int vxMemAvail(int Size);
+
+// ---------------------------------------------------------------- templates
+
+template <typename TEdit>
+void vxApplyPictureMask(TEdit* Edit, const std::string& Picture, bool AutoFill, fw::TChar& Key) {
+  if (Key < 32) return;
+  const fw::TChars text = fw::Utf8ToChars(Edit->Text());
+  const int selStart = Edit->SelStart();
+  const int selLength = Edit->SelLength();
+  const int length = static_cast<int>(text.size());
+  if (selStart < length - selLength) return;
+  const std::size_t start = static_cast<std::size_t>(std::clamp(selStart, 0, length));
+  const std::size_t end = static_cast<std::size_t>(std::clamp(selStart + selLength, 0, length));
+  std::string s = fw::CharsToUtf8(text.substr(0, start)) + fw::CharsToUtf8(fw::TChars(1, Key)) +
+                  fw::CharsToUtf8(text.substr(end));
+  TvxPictureValidator(Picture, AutoFill).Picture(s, AutoFill);
+  Edit->SetText(s);
+  Edit->SetSelStart(static_cast<int>(fw::Utf8ToChars(s).size()));
+  Key = 0;
+}
+
+template <typename TEdit>
+bool vxValidPictureValue(TEdit* Edit, const std::string& Picture) {
+  std::string s = Edit->Text();
+  if (s.empty() || Picture.empty()) return true;
+  return TvxPictureValidator(Picture, false).Picture(s, false) == prComplete;
+}
+
+}  // namespace vx

@@ -1,0 +1,403 @@
+#include "Vxtable.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "Database.h"
+#include "Files.h"
+#include "Text.h"
+#include "Vxstr.h"
+
+using namespace fw;
+
+namespace vx {
+
+FW_PUBLISH(TvxTable) {
+  c.Property("LookupFields", &TvxTable::LookupFields, &TvxTable::SetLookupFields);
+  c.Property("LookupLinks", &TvxTable::LookupLinks, &TvxTable::SetLookupLinks);
+  c.Property("ControlType", &TvxTable::ControlType, &TvxTable::SetControlType);
+  c.Property("PictureMasks", &TvxTable::PictureMasks, &TvxTable::SetPictureMasks);
+  c.Property("vxFilter", &TvxTable::vxFilter, &TvxTable::setFilterArray);
+  // Stored: always written, whatever their value.
+  c.Property("SyncSQLByRange", &TvxTable::SyncSQLByRange, &TvxTable::SetSyncSQLByRange);
+  c.Property("NarrowSearch", &TvxTable::NarrowSearch, &TvxTable::SetNarrowSearch);
+  c.Property("NarrowSearchUpperChar", &TvxTable::NarrowSearchUpperChar, &TvxTable::SetNarrowSearchUpperChar)
+      .Default(255)
+      .SetTypeName("Word");
+  c.Property("Query", &TvxTable::Query, &TvxTable::SetQuery);
+  c.Property("TableName", &TvxTable::GetTableName, &TvxTable::SetTableName).SetTypeName("TFileName");
+  c.Property("ValidateWithMask", &TvxTable::ValidateWithMask, &TvxTable::SetValidateWithMask);
+  c.Event("OnInvalidValue", &TvxTable::OnInvalidValue);
+  c.Property("OnFilter", &TvxTable::OnFilter, &TvxTable::SetOnFilter);
+  c.Event("OnFilterEscape", &TvxTable::OnFilterEscape);
+  c.Property("OnFilterOptions", &TvxTable::OnFilterOptions, &TvxTable::SetOnFilterOptions)
+      .Default(TvxOnFilterOptions{ofoEnabled, ofoShowHourGlass}.ToBits());
+}
+
+FW_IMPLEMENT_CLASS(TvxDataSource)
+
+namespace {
+
+constexpr std::uint16_t kPackFlag = 0xFFFF;
+
+bool EndsWithB(const std::string& lower) { return !lower.empty() && lower.back() == 'b'; }
+
+}  // namespace
+
+TvxTable::TvxTable(TComponent* AOwner)
+    : TTable(AOwner),
+      LookupFields_(std::make_unique<TStringList>()),
+      LookupLinks_(std::make_unique<TStringList>()),
+      ControlType_(std::make_unique<TStringList>()),
+      vxFilter_(std::make_unique<TStringList>()),
+      Query_(std::make_unique<TStringList>()),
+      PictureMasks_(std::make_unique<TStringList>()),
+      ValueParam_(std::make_unique<TParam>()),
+      KalMasks_(std::make_unique<TStringList>()) {}
+
+TvxTable::~TvxTable() {
+  // Our CloseCursor must run while this is still a TvxTable.
+  Destroying();
+  Close();
+  FreeLookupTables();
+  for (bool* p : DependentFlags_) *p = true;
+}
+
+// ---------------------------------------------------------------- properties
+
+void TvxTable::setFilterArray(TStrings* Value) {
+  vxFilter_->Assign(Value);
+  if (Active()) FilterActivate();
+}
+
+void TvxTable::SetQuery(TStrings* Lines) {
+  if (Active()) Close();
+  if (Lines && Lines->Count() > 0) {
+    SetTableName("");
+    SetIndexFieldNames("");
+    SetMasterFields("");
+    SetMasterSource(nullptr);
+  }
+  Query_->Assign(Lines);
+}
+
+void TvxTable::SetTableName(const std::string& Value) {
+  TTable::SetTableName(Value);
+  if (!Value.empty()) Query_->Clear();
+}
+
+void TvxTable::SetOnFilter(const TvxTableFilterEvent& Value) {
+  OnFilter_ = Value;
+  // A table without a cursor gets its filter when it is prepared.
+  if (Handle() && OnFilter_) FilterActivate();
+}
+
+void TvxTable::SetOnFilterOptions(TvxOnFilterOptions Value) {
+  const bool wasEnabled = OnFilterOptions_.Contains(ofoEnabled);
+  OnFilterOptions_ = Value;
+  if (wasEnabled && !Value.Contains(ofoEnabled) && Active() && OnFilter_) {
+    // Every record shows again.
+    UpdateCursorPos();
+    Resync({});
+  }
+}
+
+// ---------------------------------------------------------------- kind of table
+
+bool TvxTable::IsKalmureTable() const {
+  if (TableType() != ttDefault) return TableType() == ttKalmure;
+  const std::string lower = AnsiLowerCase(TableName());
+  return Pos(".db", lower) > 0 && EndsWithB(lower);
+}
+
+bool TvxTable::IsZentorTable() const {
+  if (TableType() == ttZentor) return true;
+  return SameText(ExtractFileExt(TableName()), ".DBF");
+}
+
+bool TvxTable::isSequencableTable() const { return Handle() != 0 && IsKalmureTable(); }
+
+// ---------------------------------------------------------------- stored pictures
+
+std::string TvxTable::GetDBPicture(const std::string& FieldName) {
+  if (!IsKalmureTable()) return {};
+  DoInitKalMasks();
+  for (int i = 0; i < KalMasks_->Count(); ++i) {
+    const std::string line = KalMasks_->Strings(i);
+    int pos = 1;
+    std::string name, picture;
+    strGetToken(line, "\t", pos, name);
+    if (name != FieldName) continue;
+    if (pos >= 1) strGetToken(line, "\t", pos, picture);
+    return picture;
+  }
+  return {};
+}
+
+void TvxTable::DoInitKalMasks() {
+  if (!MasksUnread_) return;
+  MasksUnread_ = false;  // once, also when the table is not native or the read fails
+  const bool wasActive = Active();
+  if (!wasActive) OpenCursor(false);
+  struct CloseAgain {
+    TvxTable* t;
+    bool close;
+    ~CloseAgain() {
+      if (close) t->CloseCursor();
+    }
+  } closeAgain{this, !wasActive};
+  if (!IsKalmureTable()) return;
+  const std::string name = AnsiToNative(TableName(), 259);
+  KalMasks_->Clear();
+  hOrvexCursor list = 0;
+  if (NuboOpenVchkList(DBHandle(), name.c_str(), "KALMURE", &list) != ORVEX_OK) return;
+  std::vector<std::uint8_t> rec(sizeof(OrvexVchkDesc) + 1, 0);  // the extra byte ends the last picture
+  while (NuboGetNextRecord(list, 0, rec.data(), nullptr) == ORVEX_OK) {
+    std::uint16_t fieldNo;
+    std::memcpy(&fieldNo, rec.data(), sizeof fieldNo);
+    for (int i = 0; i < FieldCount(); ++i) {
+      TField* f = Fields(i);
+      if (f->FieldNo() != fieldNo) continue;
+      KalMasks_->Add(f->FieldName() + "\t" +
+                     reinterpret_cast<const char*>(rec.data() + offsetof(OrvexVchkDesc, picture)));
+      break;
+    }
+  }
+  NuboCloseCursor(&list);
+}
+
+// ---------------------------------------------------------------- queries
+
+OrvexResult TvxTable::PerformQuery(hOrvexCursor& Cursor) {
+  Cursor = 0;
+  const bool qbe = QueryLanguage_ == "QBE";
+  const std::string text = vxGetQueryText(Query_.get(), !qbe);
+  hNuboStmt stmt = 0;
+  Check(NuboQAlloc(DBHandle(), qbe ? qrylangQBE : qrylangSQL, &stmt));
+  OrvexResult result;
+  try {
+    if (qbe) {
+      Check(NuboSetProp(stmt, stmtAUXTBLS, 0));
+      Check(NuboSetProp(stmt, stmtBLANKS, 1));
+    }
+    result = NuboQPrepare(stmt, text.c_str());
+    if (result == ORVEX_OK) result = NuboQExec(stmt, &Cursor);
+  } catch (...) {
+    NuboQFree(&stmt);
+    throw;
+  }
+  Check(NuboQFree(&stmt));
+  return result;
+}
+
+// ---------------------------------------------------------------- packing
+
+bool TvxTable::Pack(std::string& Msg) {
+  Msg.clear();
+  bool native, second;
+  if (TableType() != ttDefault) {
+    native = TableType() == ttKalmure;
+    second = TableType() == ttZentor;
+  } else {
+    const std::string lower = AnsiLowerCase(TableName());
+    native = Pos(".db", lower) > 0 && EndsWithB(lower);
+    second = Pos(".dbf", lower) > 0;
+  }
+  if (!native && !second) {
+    Msg = "Invalid table type for packing.";
+    return false;
+  }
+
+  const bool wasExclusive = Exclusive();
+  const bool wasActive = Active();
+  DisableControls();
+  // Put the table back as it was on every way out; a failure to reopen it
+  // must not hide the failure that brought us here.
+  auto restore = [&](bool quiet) {
+    try {
+      Close();
+      SetExclusive(wasExclusive);
+      SetActive(wasActive);
+    } catch (...) {
+      EnableControls();
+      if (!quiet) throw;
+      return;
+    }
+    EnableControls();
+  };
+
+  bool result = false;
+  try {
+    Close();
+    SetExclusive(true);
+    if (native) {
+      OrvexTableDesc desc{};
+      std::strncpy(desc.name, AnsiToNative(TableName(), 260).c_str(), sizeof desc.name - 1);
+      std::strncpy(desc.driverType, "KALMURE", sizeof desc.driverType - 1);
+      SetActive(true);
+      OrvexCursorProps props{};
+      Check(NuboGetCursorProps(Handle(), &props));
+      desc.protectedFlag = props.protectedFlag;
+      SetActive(false);
+      desc.packFlag = kPackFlag;
+      SetDBFlag(dbfDatabase, true);
+      const OrvexResult r = NuboDoRestructure(DBHandle(), 1, &desc, nullptr, nullptr, nullptr, 0);
+      SetDBFlag(dbfDatabase, false);
+      if (r != ORVEX_OK)
+        Msg = NuboErrorText(r);
+      else
+        result = true;
+    } else {
+      Open();
+      const OrvexResult r = NuboPackTable(DBHandle(), Handle(), nullptr, nullptr, 1);
+      if (r != ORVEX_OK)
+        Msg = NuboErrorText(r);
+      else
+        result = true;
+    }
+  } catch (...) {
+    if (DBFlags().Contains(dbfDatabase)) SetDBFlag(dbfDatabase, false);
+    restore(true);
+    throw;
+  }
+  restore(false);
+  return result;
+}
+
+int TvxTable::GetFilterCount() { return RecordCount(); }
+
+void TvxTable::AddDependentTablePtr(bool* P) { DependentFlags_.push_back(P); }
+
+void TvxTable::RemoveDependentTablePtr(bool* P) { std::erase(DependentFlags_, P); }
+
+// ---------------------------------------------------------------- lookup tables
+
+void TvxTable::FreeLookupTables() {
+  while (!LookupTables_.empty()) {
+    TvxTable* t = LookupTables_.back();
+    LookupTables_.pop_back();
+    delete t;  // owned by this table; freeing takes it off the owner's list
+  }
+}
+
+void TvxTable::RefreshLinks() {
+  for (TvxTable* t : LookupTables_)
+    if (t->Active()) t->Refresh();
+}
+
+void TvxTable::RemoveObsoleteLinks() {
+  vxDataSetRemoveObsolete(this, LookupFields_.get(), LookupLinks_.get(), ControlType_.get());
+}
+
+bool TvxTable::IsValidField(const std::string& Name) { return vxDataSetIsValidField(this, Name); }
+
+// ---------------------------------------------------------------- filters
+
+std::string TvxTable::FilterString() const {
+  std::string text;
+  bool first = true;
+  for (int i = 0; i < vxFilter_->Count(); ++i) {
+    std::string line = vxFilter_->Strings(i);
+    strStripTrailing(line, strWhiteSpace());
+    if (line.empty()) continue;
+    text += first ? line : " AND (" + line + ")";
+    first = false;
+  }
+  return text;
+}
+
+bool TvxTable::FilterActivate() {
+  // Filters come with the filter compiler and the engine's filter
+  // operations; until then a table that asks for one fails to filter
+  // openly instead of showing every record.
+  if (!FilterString().empty() || OnFilter_) Check(ORVEX_ERR_NOTSUPPORTED);
+  return true;
+}
+
+void TvxTable::ResetMouseCursor() {
+  // The record callback sets the flag when it shows the hourglass.
+  if (OnFilterOptions_.Contains(ofoShowHourGlass) && HourGlassShown_) HourGlassShown_ = false;
+}
+
+// ---------------------------------------------------------------- overrides
+
+bool TvxTable::IsSequenced() {
+  if (!TTable::IsSequenced()) return false;
+  return !OnFilter_ && FilterString().empty();
+}
+
+void TvxTable::CloseCursor() {
+  FreeLookupTables();
+  TTable::CloseCursor();
+  if (Query_->Count() > 0) SetTableName("");
+}
+
+void TvxTable::DataEvent(TDataEvent Event, std::intptr_t Info) {
+  TTable::DataEvent(Event, Info);
+  ResetMouseCursor();
+}
+
+void TvxTable::DoBeforePost() {
+  TTable::DoBeforePost();
+  if (ValidateWithMask_) vxValidatePictureFields(this, OnInvalidValue);
+}
+
+void TvxTable::DoOnCalcFields() {
+  RemoveObsoleteLinks();
+  TTable::DoOnCalcFields();
+}
+
+int TvxTable::GetNextRecords() {
+  const int n = TTable::GetNextRecords();
+  ResetMouseCursor();
+  return n;
+}
+
+void TvxTable::InitFieldDefs() {
+  if (Query_->Count() == 0) {
+    TTable::InitFieldDefs();
+    return;
+  }
+  if (Active()) return;
+  try {
+    OpenCursor(true);
+  } catch (...) {
+    CloseCursor();
+    throw;
+  }
+  CloseCursor();
+}
+
+void TvxTable::OpenCursor(bool InfoQuery) {
+  if (Query_->Count() > 0) {
+    std::string first = AnsiLowerCase(Query_->Strings(0));
+    const int blank = Pos(" ", first);
+    if (blank > 0) first = Copy(first, 1, blank - 1);
+    QueryLanguage_ = first == "query" ? "QBE" : "SQL";
+  }
+  TTable::OpenCursor(InfoQuery);
+  Sequencable_ = isSequencableTable();
+}
+
+hOrvexCursor TvxTable::CreateHandle() {
+  if (Query_->Count() == 0) return TTable::CreateHandle();
+  SetTableName("");
+  SetIndexFieldNames("");
+  SetMasterFields("");
+  SetMasterSource(nullptr);
+  hOrvexCursor cursor = 0;
+  Check(PerformQuery(cursor));
+  return cursor;
+}
+
+void TvxTable::PrepareCursor() {
+  TTable::PrepareCursor();
+  Preparing_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{Preparing_};
+  if (!FilterString().empty() || OnFilter_) FilterActivate();
+}
+
+}  // namespace vx

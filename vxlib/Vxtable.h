@@ -1,0 +1,217 @@
+// TvxTable, the library's table: the framework's table with the per-field
+// property lines, picture masks checked before a record is posted (from the
+// PictureMasks lines, or the pictures a native table stores, which win),
+// query lines that make it a query's answer, filters, lookup fields, packing
+// and index searches. TvxDataSource is the framework's data source under the
+// library's name, for the library's controls.
+//
+// Query lines and a table name exclude each other: a non-empty TableName
+// clears the query; non-empty query lines clear TableName, IndexFieldNames,
+// MasterFields and MasterSource, and a query table clears its name again at
+// each close. A first query word "query" (any case) runs the lines as QBE,
+// joined by CR LF; anything else as SQL, joined by blanks.
+//
+// The pictures a native table stores are read at the first need (the first
+// post, or the first request for a field's picture) and kept for the life of
+// the object, also across a change of TableName.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "DataSource.h"
+#include "Params.h"
+#include "Table.h"
+#include "Vxcommon.h"
+#include "Vxengine.h"
+
+namespace vx {
+
+class TvxTable;
+
+using TvxTableFilterEvent = std::function<void(TvxTable* Table, bool& Accept)>;
+// The match types of the locate search.
+enum TvxLocateMatchType : int;
+
+class TvxTable : public fw::TTable {
+  FW_CLASS(TvxTable, fw::TTable)
+public:
+  explicit TvxTable(fw::TComponent* AOwner);
+  ~TvxTable() override;
+
+  // ---- published
+  fw::TStrings* LookupFields() const { return LookupFields_.get(); }
+  void SetLookupFields(fw::TStrings* Value) { LookupFields_->Assign(Value); }
+  fw::TStrings* LookupLinks() const { return LookupLinks_.get(); }
+  void SetLookupLinks(fw::TStrings* Value) { LookupLinks_->Assign(Value); }
+  fw::TStrings* ControlType() const { return ControlType_.get(); }
+  void SetControlType(fw::TStrings* Value) { ControlType_->Assign(Value); }
+  fw::TStrings* PictureMasks() const { return PictureMasks_.get(); }
+  void SetPictureMasks(fw::TStrings* Value) { PictureMasks_->Assign(Value); }
+  fw::TStrings* vxFilter() const { return vxFilter_.get(); }
+  // Takes a copy; an open table filters by the new lines at once.
+  void setFilterArray(fw::TStrings* Value);
+  bool SyncSQLByRange() const { return SyncSQLByRange_; }
+  void SetSyncSQLByRange(bool Value) { SyncSQLByRange_ = Value; }
+  bool NarrowSearch() const { return NarrowSearch_; }
+  void SetNarrowSearch(bool Value) { NarrowSearch_ = Value; }
+  std::uint16_t NarrowSearchUpperChar() const { return NarrowSearchUpperChar_; }
+  void SetNarrowSearchUpperChar(std::uint16_t Value) { NarrowSearchUpperChar_ = Value; }
+  fw::TStrings* Query() const { return Query_.get(); }
+  // Closes the table and takes a copy of Lines.
+  void SetQuery(fw::TStrings* Lines);
+  const std::string& GetTableName() const { return TableName(); }
+  // A non-empty name clears the query lines.
+  void SetTableName(const std::string& Value) override;
+  bool ValidateWithMask() const { return ValidateWithMask_; }
+  void SetValidateWithMask(bool Value) { ValidateWithMask_ = Value; }
+  TvxInvalidValueEvent OnInvalidValue;
+  const TvxTableFilterEvent& OnFilter() const { return OnFilter_; }
+  void SetOnFilter(const TvxTableFilterEvent& Value);
+  fw::TDataSetNotifyEvent OnFilterEscape;
+  TvxOnFilterOptions OnFilterOptions() const { return OnFilterOptions_; }
+  void SetOnFilterOptions(TvxOnFilterOptions Value);
+
+  // ---- the kind of table
+  // A native desktop table: TableType ttKalmure, or with the default type a
+  // name whose lower case holds ".db" and ends in "b".
+  bool IsKalmureTable() const;
+  // TableType ttZentor, or a name with the extension ".DBF".
+  bool IsZentorTable() const;
+  bool isSequencableTable() const;
+
+  // ---- pictures the native table stores
+  // The field's picture (the field name compared exactly), or empty.
+  std::string GetDBPicture(const std::string& FieldName);
+  // Reads them once in the object's life; a closed table is opened for it.
+  void DoInitKalMasks();
+
+  // ---- queries
+  // Runs the query lines; the engine's result, and the answer in Cursor.
+  OrvexResult PerformQuery(hOrvexCursor& Cursor);
+  const std::string& QueryLanguage() const { return QueryLanguage_; }
+
+  // ---- packing
+  // Packs a native or second-format table; False with the reason in Msg.
+  // Exclusive, Active and the controls are as they were afterwards, also
+  // when an exception passes through.
+  bool Pack(std::string& Msg);
+  int GetFilterCount();
+
+  // Other objects register a flag that is set True when the table is freed.
+  void AddDependentTablePtr(bool* P);
+  void RemoveDependentTablePtr(bool* P);
+
+  // ---- the state that searches and lookups keep on the table
+  int SearchDepth() const { return SearchDepth_; }
+  bool ExactRangeMode() const { return ExactRangeMode_; }
+  void SetExactRangeMode(bool Value) { ExactRangeMode_ = Value; }
+  bool IgnoreMaster() const { return IgnoreMaster_; }
+  void SetIgnoreMaster(bool Value) { IgnoreMaster_ = Value; }
+  const std::string& LinkLine() const { return LinkLine_; }
+  void SetLinkLine(const std::string& Value) { LinkLine_ = Value; }
+  bool LookedUp() const { return LookedUp_; }
+  void SetLookedUp(bool Value) { LookedUp_ = Value; }
+  bool Found() const { return Found_; }
+  void SetFound(bool Value) { Found_ = Value; }
+
+  // ---- lookup fields
+  // Frees the hidden lookup tables, last first.
+  void FreeLookupTables();
+  void RefreshLinks();
+  void RemoveObsoleteLinks();
+  bool SetLookupField(fw::TField* Field);
+  std::vector<TvxTable*>& LookupTables() { return LookupTables_; }
+
+  // ---- filters
+  // The filter lines joined: the first as it stands, each further one as " AND (" line ")".
+  std::string FilterString() const;
+  bool FilterActivate();
+  bool setFilter(const std::string& Text);
+  // The value of a field in the record under test, while OnFilter runs.
+  fw::TParam* vxFilterField(const std::string& FieldName);
+  void ResetMouseCursor();
+
+  // ---- searches and indexes
+  bool vxFindNearest(const std::string& Value, int FieldIndex);
+  bool vxFindRecord(const std::string& Value, const std::string& FieldName, TvxLocateMatchType MatchType,
+                    bool CaseSensitive);
+  bool vxFindKey(const std::vector<fw::Variant>& KeyValues);
+  void vxSetRangeStart(const std::vector<fw::Variant>& KeyValues);
+  void FastCancelRange();
+  void ClearCurrentRangeBuffers();
+  void SyncSQLTable(fw::TTable* Table);
+  void UpdateIndexes();
+  std::string IndexToFields(const std::string& IndexName);
+  std::string GetIndexFieldName();
+  bool SetIndexFieldName(const std::string& Name);
+  bool isCaseInsensitiveIndex();
+  bool FindFieldsToIndex(const std::string& Fields, bool CaseSensitive, std::string& IndexName, bool ExactLength);
+  std::string FieldsToIndex(const std::string& Fields);
+  std::string FieldstoIndexWithCase(const std::string& Fields, bool CaseSensitive);
+  bool SetToIndexContainingField(const std::string& Fields);
+  bool SetToIndexContainingFields(fw::TStrings* List);
+  void vxChangeIndexName(const std::string& Name);
+  void vxChangeIndex(fw::TIndexDef* IndexDef);
+  bool IsValidField(const std::string& Name);
+
+  bool IsSequenced() override;
+
+protected:
+  void CloseCursor() override;
+  void DataEvent(fw::TDataEvent Event, std::intptr_t Info) override;
+  void DoBeforePost() override;
+  void DoOnCalcFields() override;
+  int GetNextRecords() override;
+  void InitFieldDefs() override;
+  void OpenCursor(bool InfoQuery) override;
+  hOrvexCursor CreateHandle() override;
+  void PrepareCursor() override;
+
+private:
+  std::unique_ptr<fw::TStringList> LookupFields_;
+  std::unique_ptr<fw::TStringList> LookupLinks_;
+  std::unique_ptr<fw::TStringList> ControlType_;
+  std::unique_ptr<fw::TStringList> vxFilter_;
+  std::unique_ptr<fw::TStringList> Query_;
+  std::unique_ptr<fw::TStringList> PictureMasks_;
+  // Hidden tables this table owns, for its lookup fields.
+  std::vector<TvxTable*> LookupTables_;
+  std::vector<bool*> DependentFlags_;
+  std::vector<std::uint8_t> ValueBuffer_;  // allocated on first use
+  std::unique_ptr<fw::TParam> ValueParam_;
+  std::uint8_t* RecordUnderTest_ = nullptr;
+  hNuboFilter ExpressionFilter_ = 0;
+  hNuboFilter CallbackFilter_ = 0;
+  bool InCallback_ = false;
+  int EscapeCounter_ = 0;
+  bool HourGlassShown_ = false;
+
+  bool SyncSQLByRange_ = true;
+  bool NarrowSearch_ = false;
+  std::uint16_t NarrowSearchUpperChar_ = 255;
+  bool ValidateWithMask_ = true;
+  TvxTableFilterEvent OnFilter_;
+  TvxOnFilterOptions OnFilterOptions_{ofoEnabled, ofoShowHourGlass};
+
+  std::string QueryLanguage_;
+  bool Sequencable_ = false;
+  bool Preparing_ = false;
+  std::unique_ptr<fw::TStringList> KalMasks_;  // field name TAB picture
+  bool MasksUnread_ = true;
+  int SearchDepth_ = 0;
+  bool ExactRangeMode_ = false;
+  bool IgnoreMaster_ = false;
+  std::string LinkLine_;
+  bool LookedUp_ = false;
+  bool Found_ = false;
+};
+
+class TvxDataSource : public fw::TDataSource {
+  FW_CLASS(TvxDataSource, fw::TDataSource)
+public:
+  using TDataSource::TDataSource;
+};
+
+}  // namespace vx
