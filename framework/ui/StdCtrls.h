@@ -9,7 +9,7 @@
 
 namespace fw {
 
-FW_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
+// TAlignment is the core's (Classes.h).
 using TLeftRight = TAlignment;
 FW_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)
 FW_ENUM(TEditCharCase, ecNormal, ecUpperCase, ecLowerCase)
