@@ -845,6 +845,7 @@ void TCustomTreeView::CreateWnd() {
 
 void TCustomTreeView::DestroyWnd() {
   FinishEdit(true);
+  editTimer_ = nullptr;  // goes with the widget
   // At the end of the process the widget is only forgotten: Qt's own parts may be gone.
   if (WindowsAbandoned()) return TWinControl::DestroyWnd();
   if (auto* w = dynamic_cast<QTreeView*>(widget_)) {
@@ -1326,8 +1327,6 @@ void TCustomTreeView::CharNative(TChar Ch) {
     if (n == start) break;
   }
 }
-
-void TCustomTreeView::KeyDown(Word& Key, TShiftState Shift) { TWinControl::KeyDown(Key, Shift); }
 
 void TCustomTreeView::DefaultHandler(TMessage& Message) {
   switch (Message.Msg) {

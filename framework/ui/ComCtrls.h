@@ -325,7 +325,6 @@ protected:
   virtual bool CanCollapse(TTreeNode* Node);
   virtual void Delete(TTreeNode* Node);
   void CMDrag(TMessage& Message);
-  void KeyDown(Word& Key, TShiftState Shift) override;
 
 private:
   friend class TTreeModel;

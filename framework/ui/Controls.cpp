@@ -1688,7 +1688,9 @@ void TControlCanvas::FreeHandles(TControl* Control) {
 std::unique_ptr<QPainter> TControlCanvas::CreatePainter() {
   // A window can be drawn on only while it paints.
   if (!control_ || !control_->Widget() || !BridgePainting(control_->Widget())) return nullptr;
-  return std::make_unique<QPainter>(control_->ClientWidgetOf());
+  auto p = std::make_unique<QPainter>(control_->ClientWidgetOf());
+  PrepareClientPainter(*p, control_);
+  return p;
 }
 
 QPaintDevice* TControlCanvas::MetricsDevice() {
@@ -1759,6 +1761,7 @@ void TCustomControl::PaintWindow() {
   QWidget* w = ClientWidgetOf();
   if (!w || !BridgePainting(widget_)) return Invalidate();
   QPainter p(w);
+  PrepareClientPainter(p, this);
   canvas_->SetPainter(&p);
   try {
     Paint();

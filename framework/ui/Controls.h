@@ -491,8 +491,11 @@ protected:
   virtual void AlignControls(TControl* AControl, TRect& Rect);
   virtual void AdjustClientRect(TRect& Rect) { (void)Rect; }
   void AlignControl(TControl* AControl);
+public:
   // Offset of the client area inside the widget that holds the child widgets.
   virtual int ChildOffset() const;
+
+protected:
   virtual void KeyDown(Word& Key, TShiftState Shift);
   virtual void KeyUp(Word& Key, TShiftState Shift);
   virtual void KeyPress(TChar& Key);

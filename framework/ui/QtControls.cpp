@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPalette>
 #include <QWheelEvent>
 #include <array>
@@ -311,10 +312,17 @@ bool TControlBridge::Translate(QEvent* e, bool viewport) {
     case QEvent::Paint: {
       if (!clientEvent) return false;
       ++painting_;
+      widgetPainted_ = false;
       TMessage m{WM_PAINT, 0, 0, 0};
       auto alive = c->LifeToken();
       Send(c, m, e, viewport);
-      if (*alive) TControlCanvas::FreeHandles(c);
+      if (*alive) {
+        TControlCanvas::FreeHandles(c);
+        // The control drew its client area itself: the border is the framework's.
+        auto* wc = dynamic_cast<TWinControl*>(c);
+        if (wc && !widgetPainted_ && !viewport && Client() == Self() && !Self()->isWindow())
+          if (int b = wc->ChildOffset(); b > 0) PaintBorder(Self(), b);
+      }
       --painting_;
       return true;
     }
@@ -361,9 +369,9 @@ bool TControlBridge::Translate(QEvent* e, bool viewport) {
       return false;
     case QEvent::Move:
       if (auto* form = dynamic_cast<TCustomForm*>(c); form && !viewport && Self()->isWindow()) {
-        QRect g = Self()->frameGeometry();
+        QPoint pos = Self()->pos();  // the frame's place, as Left and Top give it
         DepthScope depth;
-        Guarded(c, [&] { form->WindowMoved(g.x(), g.y()); });
+        Guarded(c, [&] { form->WindowMoved(pos.x(), pos.y()); });
       }
       return false;
     default: return false;
@@ -477,8 +485,12 @@ void TControlBridge::DefaultHandling(TMessage& m) {
   bool same = n && n->Msg == &m && n->Id == m.Msg && n->W == m.WParam && n->L == m.LParam && n->Event;
   switch (m.Msg) {
     case WM_PAINT:
-      if (same) BaseEvent(n->Event, n->Viewport);
-      else Self()->update();
+      if (same) {
+        widgetPainted_ = true;
+        BaseEvent(n->Event, n->Viewport);
+      } else {
+        Self()->update();
+      }
       return;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
@@ -589,6 +601,37 @@ bool TControlBridge::DefaultMouse(TMessage& m) {
   QMouseEvent ev(type, local, global, button, buttons, mods);
   BaseEvent(&ev, scrolling);
   return true;
+}
+
+// ---------------------------------------------------------------- painting
+
+void PaintBorder(QWidget* w, int Extent) {
+  QPainter p(w);
+  int r = w->width() - 1, b = w->height() - 1;
+  auto edge = [&](int inset, TColor topLeft, TColor bottomRight) {
+    p.setPen(ToQColor(topLeft));
+    p.drawLine(inset, b - inset, inset, inset);
+    p.drawLine(inset, inset, r - inset, inset);
+    p.setPen(ToQColor(bottomRight));
+    p.drawLine(r - inset, inset, r - inset, b - inset);
+    p.drawLine(r - inset, b - inset, inset, b - inset);
+  };
+  if (Extent >= 2) {
+    edge(0, clBtnShadow, clBtnHighlight);
+    edge(1, cl3DDkShadow, cl3DLight);
+  } else {
+    edge(0, clWindowFrame, clWindowFrame);
+  }
+}
+
+void PrepareClientPainter(QPainter& p, const TControl* c) {
+  auto* wc = dynamic_cast<const TWinControl*>(c);
+  if (!wc) return;
+  int off = wc->ChildOffset();
+  if (off <= 0) return;
+  TRect r = wc->ClientRect();
+  p.translate(off, off);
+  p.setClipRect(0, 0, r.Width(), r.Height());
 }
 
 // ---------------------------------------------------------------- palette

@@ -16,6 +16,7 @@
 
 class QKeyEvent;
 class QCursor;
+class QPainter;
 class QMouseEvent;
 
 namespace fw {
@@ -67,6 +68,7 @@ private:
   TControl* control_;
   std::vector<Native> natives_;
   int painting_ = 0;
+  bool widgetPainted_ = false;
 };
 
 // A Qt widget class with the bridge.
@@ -148,6 +150,12 @@ void SetWindowsAbandoned();
 bool WindowsAbandoned();
 QCursor CursorOf(TCursor c);
 bool BridgePainting(const QWidget* w);
+
+// Draws the border outside a control's client area: the sunken edge of
+// Extent 2, or a line of Extent 1.
+void PaintBorder(QWidget* w, int Extent);
+// A painter on a control's client area: moved past its border and clipped to it.
+void PrepareClientPainter(QPainter& p, const TControl* c);
 
 // Colours of a widget's palette from the control.
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground);
