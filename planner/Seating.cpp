@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 #include "Files.h"
 #include "Messages.h"
@@ -137,18 +138,33 @@ bool IsTable(const TTreeNode* node) { return node->Level() == 0; }
 
 }  // namespace
 
-// The guest table's fields that seating reads, found by name once for a whole
-// build (nullptr when the table has no such field) rather than once a record.
+namespace {
+
+TField* MenuField(TDataSet* event, int n) {
+  return n >= 1 && n <= 6 ? event->FindField("MenuItem" + IntToStr(n)) : nullptr;
+}
+
+}  // namespace
+
+// The fields that seating reads, found by name once for a whole build
+// (nullptr when the table has no such field) rather than once a record.
 struct TForm1::TGuestFields {
-  explicit TGuestFields(TDataSet* d)
+  TGuestFields(TDataSet* d, TDataSet* event)
       : TableNum(d->FindField("TableNum")), RSVP_Ck1(d->FindField("RSVP_Ck1")), FirstN(d->FindField("FirstN")),
         LastN(d->FindField("LastN")), Spouse(d->FindField("Spouse")), Title(d->FindField("Title")),
         Guest_Name(d->FindField("Guest_Name")), KidsAges(d->FindField("KidsAges")),
         KidsMenuItems(d->FindField("KidsMenuItems")), FirstNameMenu(d->FindField("FirstNameMenu")),
         SpouseMenu(d->FindField("SpouseMenu")), GuestMenu(d->FindField("GuestMenu")),
-        Num_Kids(d->FindField("Num_Kids")) {}
+        Num_Kids(d->FindField("Num_Kids")) {
+    for (int n = 1; n <= 6; ++n) Menus[static_cast<std::size_t>(n - 1)] = MenuField(event, n);
+  }
+  // The text of menu n of the event table's current record.
+  std::string Menu(int n) const {
+    return n >= 1 && n <= 6 ? ReadText(Menus[static_cast<std::size_t>(n - 1)]).value_or("") : std::string();
+  }
   TField *TableNum, *RSVP_Ck1, *FirstN, *LastN, *Spouse, *Title, *Guest_Name, *KidsAges, *KidsMenuItems,
       *FirstNameMenu, *SpouseMenu, *GuestMenu, *Num_Kids;
+  std::array<TField*, 6> Menus{};
 };
 
 // ---------------------------------------------------------------- window
@@ -266,7 +282,7 @@ void TForm1::CreateButtonClick(TObject*) {
   };
   TableCounter = 0;
   TableNumbers.fill(-1);
-  const TGuestFields fields(SeatTable);
+  const TGuestFields fields(SeatTable, Table22);
   SeatTable->First();
   while (!SeatTable->Eof()) {
     int number = ReadInt(fields.TableNum).value_or(0);
@@ -282,6 +298,9 @@ void TForm1::CreateButtonClick(TObject*) {
   for (int i = 0; i < TableCounter; ++i)
     items->Add(nullptr, TableText(TableNumbers[static_cast<std::size_t>(i)]))->SetStateIndex(siNone);
   TreeView1->AlphaSort();
+  // The table nodes in tree order; while the build runs nothing adds, moves or deletes one.
+  std::vector<TTreeNode*> tables;
+  for (TTreeNode* t = items->GetFirstNode(); t; t = t->getNextSibling()) tables.push_back(t);
   const int step = ProgressStep(ProgressBar1->Position(), 200, SeatTable->RecordCount());
 
   const bool onlyRSVP = OnlyRSVPCheckBox->Checked();
@@ -293,9 +312,8 @@ void TForm1::CreateButtonClick(TObject*) {
         if (number >= 0 && listed(number)) {
           // Tables are the top-level nodes: the first with the number's text in tree order.
           const std::string text = TableText(number);
-          TTreeNode* table = items->GetFirstNode();
-          while (table && table->Text() != text) table = table->getNextSibling();
-          if (table) AddPeople(table, fields);
+          auto table = std::find_if(tables.begin(), tables.end(), [&](TTreeNode* t) { return t->Text() == text; });
+          if (table != tables.end()) AddPeople(*table, fields);
         }
         ProgressBar1->StepBy(step);
       }
@@ -312,7 +330,7 @@ void TForm1::CreateButtonClick(TObject*) {
   ProgressBar1->SetPosition(0);
 }
 
-void TForm1::AddTheChildren(TTreeNode* TableNode) { AddPeople(TableNode, TGuestFields(SeatTable)); }
+void TForm1::AddTheChildren(TTreeNode* TableNode) { AddPeople(TableNode, TGuestFields(SeatTable, Table22)); }
 
 void TForm1::AddPeople(TTreeNode* TableNode, const TGuestFields& f) {
   try {
@@ -329,21 +347,14 @@ void TForm1::AddPeople(TTreeNode* TableNode, const TGuestFields& f) {
     r.GuestMenu = ReadInt(f.GuestMenu);
     r.Num_Kids = ReadInt(f.Num_Kids);
     TTreeNodes* items = TreeView1->Items();
-    for (const TPersonLine& p : PeopleOf(r, UseIconsCheckBox->Checked(), [this](int n) { return GetMenuItemText(n); }))
+    for (const TPersonLine& p : PeopleOf(r, UseIconsCheckBox->Checked(), [&f](int n) { return f.Menu(n); }))
       items->AddChild(TableNode, p.Text)->SetStateIndex(p.StateIndex);
   } catch (const std::exception&) {
   }
   Application->ProcessMessages();
 }
 
-std::string TForm1::GetMenuItemText(int n) {
-  if (n < 1 || n > 6) return {};
-  try {
-    return Table22->FieldByName("MenuItem" + IntToStr(n))->AsString();
-  } catch (const std::exception&) {
-    return {};
-  }
-}
+std::string TForm1::GetMenuItemText(int n) { return ReadText(MenuField(Table22, n)).value_or(""); }
 
 // ---------------------------------------------------------------- editing and finding
 
