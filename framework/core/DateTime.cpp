@@ -130,8 +130,12 @@ void DecodeDate(TDateTime date, Word& year, Word& month, Word& day) {
     d += d1;
   }
   y += i;
+  static const int before[2][13] = {{0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334, 365},
+                                     {0, 31, 60, 91, 121, 152, 182, 213, 244, 274, 305, 335, 366}};
+  const int* b = before[IsLeapYear(y) ? 1 : 0];
   int m = 1;
-  while (d >= DaysInMonth(y, m)) d -= DaysInMonth(y, m++);
+  while (d >= b[m]) ++m;
+  d -= b[m - 1];
   year = static_cast<Word>(y);
   month = static_cast<Word>(m);
   day = static_cast<Word>(d + 1);
@@ -328,10 +332,18 @@ public:
   std::string Result() { return std::move(out_); }
 
 private:
+  // Every field of every date read goes through here: no allocation.
   void Number(int v, int digits) {
-    std::string s = std::to_string(v);
-    if (static_cast<int>(s.size()) < digits) s.insert(0, static_cast<std::size_t>(digits) - s.size(), '0');
-    out_ += s;
+    char buf[12];
+    int n = 0;
+    unsigned u = static_cast<unsigned>(v < 0 ? -v : v);
+    do {
+      buf[n++] = static_cast<char>('0' + u % 10);
+      u /= 10;
+    } while (u);
+    if (v < 0) out_ += '-';
+    for (int k = n; k < digits; ++k) out_ += '0';
+    while (n) out_ += buf[--n];
   }
 
   TDateTime dt_;
