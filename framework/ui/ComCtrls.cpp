@@ -109,30 +109,32 @@ public:
     return i.isValid() ? static_cast<TTreeNode*>(i.internalPointer()) : Root();
   }
   QModelIndex IndexOf(const TTreeNode* n) const {
-    if (!n || n == Root()) return QModelIndex();
+    if (held_ || !n || n == Root()) return QModelIndex();
     return createIndex(n->Index(), 0, const_cast<TTreeNode*>(n));
   }
   QModelIndex index(int row, int column, const QModelIndex& parent) const override {
+    if (held_) return QModelIndex();
     TTreeNode* p = NodeOf(parent);
     if (column != 0 || row < 0 || row >= p->Count()) return QModelIndex();
     return createIndex(row, 0, p->Item(row));
   }
   QModelIndex parent(const QModelIndex& i) const override {
-    if (!i.isValid()) return QModelIndex();
+    if (held_ || !i.isValid()) return QModelIndex();
     TTreeNode* p = NodeOf(i)->Parent();
     return p ? IndexOf(p) : QModelIndex();
   }
   int rowCount(const QModelIndex& parent) const override {
-    if (parent.column() > 0) return 0;
+    if (held_ || parent.column() > 0) return 0;
     return NodeOf(parent)->Count();
   }
   int columnCount(const QModelIndex&) const override { return 1; }
   bool hasChildren(const QModelIndex& parent) const override {
+    if (held_) return false;
     TTreeNode* n = NodeOf(parent);
     return n->Count() > 0 || (n != Root() && n->HasChildren());
   }
   QVariant data(const QModelIndex& i, int role) const override {
-    if (!i.isValid()) return QVariant();
+    if (held_ || !i.isValid()) return QVariant();
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) return ToQString(NodeOf(i)->Text());
     return QVariant();
   }
@@ -146,6 +148,17 @@ public:
   void EndRemove() { endRemoveRows(); }
   void BeginReset() { beginResetModel(); }
   void EndReset() { endResetModel(); }
+  bool Held() const { return held_; }
+  void Hold() {
+    if (held_) return;
+    beginResetModel();
+    held_ = true;
+  }
+  void Release() {
+    if (!held_) return;
+    held_ = false;
+    endResetModel();
+  }
   // A change of order or of parents: the rows keep their state.
   void Relayout(const std::function<void()>& change) {
     emit layoutAboutToBeChanged();
@@ -161,6 +174,7 @@ public:
 
 private:
   TCustomTreeView* tv_;
+  bool held_ = false;
 };
 
 class TCustomTreeView::TTreeWidget : public TBridgedScroll<QTreeView> {
@@ -479,6 +493,7 @@ void TTreeNode::MakeVisible() {
   for (TTreeNode* p = Parent(); p; p = p->Parent()) chain.push_back(p);
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->Expand(false);
   TCustomTreeView* tv = TreeView();
+  tv->ReleaseRows();
   if (auto* w = dynamic_cast<QTreeView*>(tv->Widget())) w->scrollTo(tv->model_->IndexOf(this));
 }
 
@@ -730,6 +745,13 @@ void TTreeNodes::Clear() {
   for (TTreeNode* n = GetFirstNode(); n; n = n->getNextSibling()) tv->NodeDeleting(n);
   tv->selected_ = nullptr;
   tv->caret_ = nullptr;
+  if (Updating()) {
+    tv->HoldRows();
+    // As after a reset, a tree filled anew shows from its top.
+    tv->heldTop_ = tv->heldLeft_ = 0;
+    root_->children_.clear();
+    return;
+  }
   tv->model_->BeginReset();
   root_->children_.clear();
   tv->model_->EndReset();
@@ -741,7 +763,9 @@ void TTreeNodes::BeginUpdate() {
 
 void TTreeNodes::EndUpdate() {
   if (updateCount_ == 0) return;
-  if (--updateCount_ == 0 && view_->Widget()) {
+  if (--updateCount_ > 0) return;
+  view_->ReleaseRows();
+  if (view_->Widget()) {
     view_->Widget()->setUpdatesEnabled(true);
     view_->Invalidate();
   }
@@ -837,6 +861,7 @@ void TCustomTreeView::CreateWnd() {
   auto* w = static_cast<TTreeWidget*>(widget_);
   w->setIndentation(indent_);
   w->setRootIsDecorated(showRoot_);
+  model_->Release();  // a new view reads the rows afresh
   w->setModel(model_);
   ApplyExpansion();
   w->verticalScrollBar()->setValue(topRow_);
@@ -848,6 +873,7 @@ void TCustomTreeView::DestroyWnd() {
   editTimer_ = nullptr;  // goes with the widget
   // At the end of the process the widget is only forgotten: Qt's own parts may be gone.
   if (WindowsAbandoned()) return TWinControl::DestroyWnd();
+  ReleaseRows();
   if (auto* w = dynamic_cast<QTreeView*>(widget_)) {
     topRow_ = w->verticalScrollBar()->value();
     w->setModel(nullptr);
@@ -917,6 +943,7 @@ void TCustomTreeView::SetBorderStyle(TBorderStyle v) {
 }
 
 TRect TCustomTreeView::GetClientRect() const {
+  ReleaseRows();
   TRect r = TWinControl::GetClientRect();
   if (auto* w = dynamic_cast<QAbstractScrollArea*>(widget_)) {
     if (w->verticalScrollBar()->isVisible()) r.Right = std::max(0, r.Right - GetSystemMetrics(SM_CXVSCROLL));
@@ -927,29 +954,80 @@ TRect TCustomTreeView::GetClientRect() const {
 
 // ---- the widget follows the nodes
 
+// Inside BeginUpdate/EndUpdate the view hears of no single change: the first
+// one holds the model, and the view reads the rows once when it is released.
+
 void TCustomTreeView::NodeChanged(TTreeNode* Node) {
-  if (model_) model_->Changed(Node);
+  if (!model_) return;
+  if (items_->Updating()) return HoldRows();
+  model_->Changed(Node);
 }
 
-void TCustomTreeView::BeginInsert(TTreeNode* Parent, int Row) { model_->BeginInsert(Parent, Row); }
+void TCustomTreeView::BeginInsert(TTreeNode* Parent, int Row) {
+  if (items_->Updating()) return HoldRows();
+  model_->BeginInsert(Parent, Row);
+}
 
-void TCustomTreeView::EndInsert() { model_->EndInsert(); }
+void TCustomTreeView::EndInsert() {
+  if (!model_->Held()) model_->EndInsert();
+}
 
-void TCustomTreeView::BeginRemove(TTreeNode* Node) { model_->BeginRemove(Node); }
+void TCustomTreeView::BeginRemove(TTreeNode* Node) {
+  if (items_->Updating()) return HoldRows();
+  model_->BeginRemove(Node);
+}
 
-void TCustomTreeView::EndRemove() { model_->EndRemove(); }
+void TCustomTreeView::EndRemove() {
+  if (!model_->Held()) model_->EndRemove();
+}
 
-void TCustomTreeView::Relayout(const std::function<void()>& Change) { model_->Relayout(Change); }
+void TCustomTreeView::Relayout(const std::function<void()>& Change) {
+  if (!items_->Updating()) return model_->Relayout(Change);
+  HoldRows();
+  Change();
+}
+
+void TCustomTreeView::HoldRows() {
+  if (model_->Held()) return;
+  heldTop_ = heldLeft_ = 0;
+  if (auto* w = dynamic_cast<QAbstractScrollArea*>(widget_)) {
+    heldTop_ = w->verticalScrollBar()->value();
+    heldLeft_ = w->horizontalScrollBar()->value();
+  }
+  model_->Hold();
+}
+
+void TCustomTreeView::ReleaseRows() const {
+  if (!model_ || !model_->Held()) return;
+  model_->Release();
+  ApplyExpansion();
+  // While held the view may have laid out no rows and lost its scroll position.
+  auto* w = dynamic_cast<QTreeView*>(widget_);
+  if (!w || (heldTop_ == 0 && heldLeft_ == 0)) return;
+  w->doItemsLayout();
+  w->verticalScrollBar()->setValue(heldTop_);
+  w->horizontalScrollBar()->setValue(heldLeft_);
+}
 
 void TCustomTreeView::ApplyExpanded(TTreeNode* Node) {
+  if (model_->Held()) return;  // the release applies it
   if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->setExpanded(model_->IndexOf(Node), Node->expanded_);
 }
 
-void TCustomTreeView::ApplyExpansion() {
+void TCustomTreeView::ApplyExpansion() const {
   auto* w = dynamic_cast<QTreeView*>(widget_);
-  if (!w) return;
-  for (TTreeNode* n = items_->GetFirstNode(); n; n = n->GetNext())
-    if (n->Count() > 0 || n->HasChildren()) w->setExpanded(model_->IndexOf(n), n->expanded_);
+  if (!w || model_->Held()) return;
+  // Through the children's lists: GetNext looks for each node among its siblings.
+  std::vector<TTreeNode*> pending{items_->Root()};
+  while (!pending.empty()) {
+    TTreeNode* p = pending.back();
+    pending.pop_back();
+    for (auto& c : p->children_) {
+      TTreeNode* n = c.get();
+      if (n->Count() > 0 || n->HasChildren()) w->setExpanded(model_->IndexOf(n), n->expanded_);
+      if (n->Count() > 0) pending.push_back(n);
+    }
+  }
 }
 
 void TCustomTreeView::NodeDeleting(TTreeNode* Node) {
@@ -990,8 +1068,10 @@ void TCustomTreeView::SetSelected(TTreeNode* Node) {
   if (oldCaret && oldCaret != old) oldCaret->Changed();
   if (Node) {
     Node->Changed();
-    if (Node->IsVisible())
+    if (Node->IsVisible()) {
+      ReleaseRows();
       if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->scrollTo(model_->IndexOf(Node));
+    }
   }
   Change(Node);
 }
@@ -1013,6 +1093,7 @@ void TCustomTreeView::SetDropTarget(TTreeNode* Node) {
 }
 
 TTreeNode* TCustomTreeView::TopItem() const {
+  ReleaseRows();
   auto* w = dynamic_cast<TTreeWidget*>(widget_);
   if (!w) return items_->GetFirstNode();
   QModelIndex i = w->IndexAt(1);
@@ -1080,6 +1161,7 @@ TCustomTreeView::RowLayout TCustomTreeView::LayoutOf(const TTreeNode* Node, int 
 }
 
 int TCustomTreeView::ItemLeftOf(const TTreeNode* Node) const {
+  ReleaseRows();
   if (auto* w = dynamic_cast<QTreeView*>(widget_)) {
     QRect r = w->visualRect(model_->IndexOf(Node));
     if (r.isValid()) return r.left();
@@ -1088,6 +1170,7 @@ int TCustomTreeView::ItemLeftOf(const TTreeNode* Node) const {
 }
 
 int TCustomTreeView::RowTopOf(const TTreeNode* Node) const {
+  ReleaseRows();
   auto* w = dynamic_cast<QTreeView*>(widget_);
   if (!w || !Node->IsVisible()) return -1;
   QRect r = w->visualRect(model_->IndexOf(Node));
@@ -1095,6 +1178,7 @@ int TCustomTreeView::RowTopOf(const TTreeNode* Node) const {
 }
 
 TTreeNode* TCustomTreeView::NodeAtRow(int Y) const {
+  ReleaseRows();
   auto* w = dynamic_cast<TTreeWidget*>(const_cast<TCustomTreeView*>(this)->widget_);
   if (!w) {
     const_cast<TCustomTreeView*>(this)->HandleNeeded();
@@ -1139,6 +1223,7 @@ TTreeNode* TCustomTreeView::GetNodeAt(int X, int Y) const {
 }
 
 bool TCustomTreeView::GetScrollRangeOf(int Bar, int& Min, int& Max) const {
+  ReleaseRows();
   Min = Max = 0;
   auto* w = dynamic_cast<QAbstractScrollArea*>(widget_);
   if (!w) return false;
@@ -1151,6 +1236,7 @@ bool TCustomTreeView::GetScrollRangeOf(int Bar, int& Min, int& Max) const {
 }
 
 void TCustomTreeView::Scroll(int Code, int Pos) {
+  ReleaseRows();
   auto* w = dynamic_cast<QAbstractScrollArea*>(widget_);
   if (!w) return;
   QScrollBar* sb = w->verticalScrollBar();

@@ -336,7 +336,12 @@ private:
   void EndRemove();
   // Moves and sorts keep the rows' state through a layout change.
   void Relayout(const std::function<void()>& Change);
-  void ApplyExpansion();
+  // Inside an update the first change holds the widget's rows; they are
+  // read again once, at the end of the update or when the widget is asked
+  // about them.
+  void HoldRows();
+  void ReleaseRows() const;
+  void ApplyExpansion() const;
   void ApplyExpanded(TTreeNode* Node);
   void NodeDeleting(TTreeNode* Node);
   void SelectByUser(TTreeNode* Node);
@@ -373,8 +378,8 @@ private:
   QLineEdit* editor_ = nullptr;
   QTimer* editTimer_ = nullptr;
   TTreeNode* pressedSelected_ = nullptr;
-  bool structureDirty_ = false;
   int topRow_ = 0;
+  int heldTop_ = 0, heldLeft_ = 0;  // the scroll position when the rows were held
   std::string search_;
   std::uint32_t searchTime_ = 0;
 };

@@ -2,6 +2,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QTreeView>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,66 @@ TEST_F(TreeViewTest, MovedRowsKeepTheirPlaceInTheWidget) {
   EXPECT_EQ(tree->Items()->Item(4), a2);
   EXPECT_EQ(tree->GetNodeAt(LabelOf(a2).x(), LabelOf(a2).y()), a2);
   EXPECT_EQ(tree->GetNodeAt(LabelOf(b1).x(), LabelOf(b1).y()), b1);
+}
+
+// Inside BeginUpdate/EndUpdate the widget hears of no single change: it reads
+// the rows once at the outermost EndUpdate, with the nodes, the selection,
+// the expansion and the scroll position as they are; outside an update each
+// change is told as it happens.
+TEST_F(TreeViewTest, AnUpdateTellsTheWidgetOnceAtItsEnd) {
+  form->SetBounds(50, 50, 200, 150);
+  Build();
+  for (int i = 0; i < 30; ++i) tree->Items()->Add(nullptr, "more " + std::to_string(i));
+  ShowActive(form.get());
+  A->Expand(false);
+  B->Expand(false);
+  tree->SetSelected(b1);
+  tree->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+  tree->Items()->Add(nullptr, "last");  // laid out by the loop, inside the update below
+  auto* view = static_cast<QTreeView*>(tree->Widget());
+  std::map<std::string, int> told;
+  QObject listening;  // the connections end with the test
+  QAbstractItemModel* model = view->model();
+  QObject::connect(model, &QAbstractItemModel::rowsInserted, &listening, [&] { ++told["inserted"]; });
+  QObject::connect(model, &QAbstractItemModel::rowsRemoved, &listening, [&] { ++told["removed"]; });
+  QObject::connect(model, &QAbstractItemModel::dataChanged, &listening, [&] { ++told["changed"]; });
+  QObject::connect(model, &QAbstractItemModel::layoutChanged, &listening, [&] { ++told["layout"]; });
+  QObject::connect(model, &QAbstractItemModel::modelReset, &listening, [&] { ++told["reset"]; });
+
+  TTreeNodes* n = tree->Items();
+  n->BeginUpdate();
+  n->BeginUpdate();
+  QPoint wasX = LabelOf(x);
+  for (int i = 0; i < 5; ++i) n->AddChild(C, "c" + std::to_string(i));
+  a1->SetText("renamed");
+  a2->Delete();  // x goes with it, while the widget still had their rows
+  tree->AlphaSort();
+  n->EndUpdate();
+  Mouse(QEvent::MouseMove, wasX, Qt::NoButton);
+  Pump();
+  EXPECT_TRUE(told.empty());
+  n->EndUpdate();
+  EXPECT_EQ(told, (std::map<std::string, int>{{"reset", 1}}));
+
+  EXPECT_EQ(tree->Selected(), b1);
+  EXPECT_TRUE(A->Expanded());
+  EXPECT_TRUE(view->isExpanded(model->index(B->Index(), 0, QModelIndex())));
+  EXPECT_FALSE(view->isExpanded(model->index(C->Index(), 0, QModelIndex())));
+  EXPECT_EQ(tree->TopItem(), a1);  // scrolled down by one row as before
+  EXPECT_EQ(tree->GetNodeAt(LabelOf(b1).x(), LabelOf(b1).y()), b1);
+  EXPECT_EQ(Shape().substr(0, 28), "A[renamed],B[b1],C[c0,c1,c2,");
+
+  // Asking the widget about its rows inside an update shows them as they are.
+  told.clear();
+  n->BeginUpdate();
+  TTreeNode* b2 = n->AddChild(B, "b2");
+  EXPECT_EQ(tree->GetNodeAt(LabelOf(b2).x(), LabelOf(b2).y()), b2);
+  n->EndUpdate();
+  EXPECT_EQ(told, (std::map<std::string, int>{{"reset", 1}}));
+
+  told.clear();
+  n->AddChild(B, "b3");
+  EXPECT_EQ(told, (std::map<std::string, int>{{"inserted", 1}}));
 }
 
 TEST_F(TreeViewTest, AlphaSortSortsTheTopLevelByText) {
