@@ -2,6 +2,7 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -9,6 +10,8 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionProgressBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
@@ -35,10 +38,85 @@ FW_PUBLISH(TProgressBar) {
 
 TProgressBar::TProgressBar(TComponent* AOwner) : TWinControl(AOwner) { SetBounds(0, 0, 150, 16); }
 
+namespace {
+
+// The bar's widget. QProgressBar::setValue paints at once, through the style,
+// whenever the bar grows, and a bar stepped once a record in long work would
+// paint that often. Here a new value is painted only when the filled part
+// changes, through update() (the next pass of the message loop paints it), and
+// at most once a frame: what is shown lags the value by a frame at most.
+class TProgressWidget : public TBridged<QProgressBar> {
+public:
+  TProgressWidget(TControl* c, QWidget* parent) : TBridged<QProgressBar>(c, parent) {
+    setTextVisible(false);
+    wanted_ = value();
+    later_.setSingleShot(true);
+    QObject::connect(&later_, &QTimer::timeout, this, [this] { Set(wanted_); });
+  }
+
+  void Show(Qt::Orientation o, int min, int max, int v) {
+    setOrientation(o);
+    if (minimum() != min || maximum() != max) {
+      wanted_ = v;
+      later_.stop();
+      Quietly([&] {
+        setRange(min, max);
+        setValue(v);
+      });
+      return;
+    }
+    if (v == wanted_) return;
+    wanted_ = v;
+    if (v == value()) return later_.stop();
+    if (!Differs(v) || later_.isActive()) return;
+    const qint64 since = painted_.isValid() ? painted_.elapsed() : FrameMs;
+    if (since < FrameMs) return later_.start(static_cast<int>(FrameMs - since));
+    Set(v);
+  }
+
+protected:
+  void paintEvent(QPaintEvent* e) override {
+    painted_.start();
+    QProgressBar::paintEvent(e);
+  }
+
+private:
+  static constexpr qint64 FrameMs = 16;
+
+  // Changes the bar without its own repaint; re-enabling updates asks for one.
+  template <class F>
+  void Quietly(F&& change) {
+    if (!updatesEnabled()) return change();
+    setUpdatesEnabled(false);
+    change();
+    setUpdatesEnabled(true);
+  }
+  void Set(int v) {
+    later_.stop();
+    if (v != value()) Quietly([&] { setValue(v); });
+  }
+  // Whether v fills another width than the value shown. Compared in half
+  // pixels, so that a style that rounds and one that cuts are both served.
+  bool Differs(int v) const {
+    if (v == minimum() || v == maximum()) return true;
+    QStyleOptionProgressBar o;
+    initStyleOption(&o);
+    const QRect r = style()->subElementRect(QStyle::SE_ProgressBarContents, &o, this);
+    const qint64 size = 2 * (orientation() == Qt::Horizontal ? r.width() : r.height());
+    const qint64 range = qint64(maximum()) - minimum();
+    auto filled = [&](int x) { return (qint64(x) - minimum()) * size / range; };
+    return filled(v) != filled(value());
+  }
+
+  int wanted_ = 0;
+  QTimer later_;
+  QElapsedTimer painted_;
+};
+
+}  // namespace
+
 QWidget* TProgressBar::CreateWidget(const TCreateParams&, QWidget* ParentWidget) {
-  auto* p = new TBridged<QProgressBar>(this, ParentWidget);
-  p->setTextVisible(false);
-  return p;
+  return new TProgressWidget(this, ParentWidget);
 }
 
 void TProgressBar::CreateWnd() {
@@ -47,14 +125,10 @@ void TProgressBar::CreateWnd() {
 }
 
 void TProgressBar::Apply() {
-  auto* p = dynamic_cast<QProgressBar*>(widget_);
+  auto* p = dynamic_cast<TProgressWidget*>(widget_);
   if (!p) return;
-  p->setOrientation(orientation_ == pbHorizontal ? Qt::Horizontal : Qt::Vertical);
-  // setRange repaints even when nothing changes: a bar stepped once a record
-  // would repaint once a record.
   const int max = max_ > min_ ? max_ : min_ + 1;
-  if (p->minimum() != min_ || p->maximum() != max) p->setRange(min_, max);
-  p->setValue(position_);
+  p->Show(orientation_ == pbHorizontal ? Qt::Horizontal : Qt::Vertical, min_, max, position_);
 }
 
 void TProgressBar::SetMin(int v) {
@@ -72,7 +146,10 @@ void TProgressBar::SetMax(int v) {
 }
 
 void TProgressBar::SetPosition(int v) {
-  position_ = std::clamp(v, min_, max_);
+  v = std::clamp(v, min_, max_);
+  // A bar stepped past its end is stepped once a record all the same.
+  if (v == position_) return;
+  position_ = v;
   Apply();
 }
 
@@ -100,6 +177,10 @@ void TProgressBar::StepBy(int Delta) { SetPosition(position_ + Delta); }
 // ---------------------------------------------------------------- the tree's Qt side
 
 // The nodes as Qt's model: a node is the internal pointer of its index.
+//
+// Held, the model is in the middle of a reset and shows no rows: the view
+// then keeps no index of a node that may go away unannounced, and the
+// model reads no node through an index the view kept from before.
 class TTreeModel : public QAbstractItemModel {
 public:
   explicit TTreeModel(TCustomTreeView* tv) : tv_(tv) {}
