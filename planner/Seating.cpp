@@ -298,9 +298,20 @@ void TForm1::CreateButtonClick(TObject*) {
   for (int i = 0; i < TableCounter; ++i)
     items->Add(nullptr, TableText(TableNumbers[static_cast<std::size_t>(i)]))->SetStateIndex(siNone);
   TreeView1->AlphaSort();
-  // The table nodes in tree order; while the build runs nothing adds, moves or deletes one.
-  std::vector<TTreeNode*> tables;
-  for (TTreeNode* t = items->GetFirstNode(); t; t = t->getNextSibling()) tables.push_back(t);
+  // Each listed number's table: the first top-level node with its text in tree
+  // order. While the build runs nothing adds, moves or deletes one.
+  std::vector<TTreeNode*> tableOf;
+  for (int i = 0; i < TableCounter; ++i) {
+    const std::string text = TableText(TableNumbers[static_cast<std::size_t>(i)]);
+    TTreeNode* t = items->GetFirstNode();
+    while (t && t->Text() != text) t = t->getNextSibling();
+    tableOf.push_back(t);
+  }
+  auto tableFor = [&](int number) -> TTreeNode* {
+    const auto end = TableNumbers.begin() + TableCounter;
+    const auto slot = std::find(TableNumbers.begin(), end, number);
+    return slot != end ? tableOf[static_cast<std::size_t>(slot - TableNumbers.begin())] : nullptr;
+  };
   const int step = ProgressStep(ProgressBar1->Position(), 200, SeatTable->RecordCount());
 
   const bool onlyRSVP = OnlyRSVPCheckBox->Checked();
@@ -309,12 +320,7 @@ void TForm1::CreateButtonClick(TObject*) {
     try {
       if (!onlyRSVP || ReadBool(fields.RSVP_Ck1).value_or(true)) {
         int number = ReadInt(fields.TableNum).value_or(0);
-        if (number >= 0 && listed(number)) {
-          // Tables are the top-level nodes: the first with the number's text in tree order.
-          const std::string text = TableText(number);
-          auto table = std::find_if(tables.begin(), tables.end(), [&](TTreeNode* t) { return t->Text() == text; });
-          if (table != tables.end()) AddPeople(*table, fields);
-        }
+        if (TTreeNode* table = number >= 0 ? tableFor(number) : nullptr) AddPeople(table, fields);
         ProgressBar1->StepBy(step);
       }
     } catch (const std::exception&) {
