@@ -1,5 +1,6 @@
 #include "SeatingRules.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
@@ -24,7 +25,10 @@ int DigitsAt(const TChars& chars, std::size_t i, bool negative) {
 }
 
 std::string WithMenu(std::string text, int menu, const TMenuText& menuText) {
-  if (menu != 0) text += " - " + menuText(menu);
+  if (menu != 0) {
+    text += " - ";
+    text += menuText(menu);
+  }
   return text;
 }
 
@@ -61,7 +65,9 @@ int GuestStateIcon(bool HasSpouse, const std::string& Title) {
 }
 
 std::vector<TPersonLine> PeopleOf(const TGuestRecord& r, bool UseIcons, const TMenuText& MenuText) {
+  const int kids = r.Num_Kids.value_or(-1);
   std::vector<TPersonLine> people;
+  people.reserve(static_cast<std::size_t>(3 + std::clamp(kids, 0, 16)));
   const std::string last = r.LastN.value_or("");
   people.push_back({WithMenu(r.FirstN.value_or("") + " " + last, r.FirstNameMenu.value_or(0), MenuText)});
 
@@ -70,16 +76,15 @@ std::vector<TPersonLine> PeopleOf(const TGuestRecord& r, bool UseIcons, const TM
   if (!spouse.empty()) {
     // Without a family name the spouse's line is the first name alone, with no menu.
     std::string text = r.LastN ? WithMenu(spouse + " " + *r.LastN, r.SpouseMenu.value_or(0), MenuText) : spouse;
-    people.push_back({text, UseIcons ? siCouple : siNoIcon});
+    people.push_back({std::move(text), UseIcons ? siCouple : siNoIcon});
   }
 
   const std::string guest = r.Guest_Name.value_or("");
   if (!guest.empty()) {
     std::string text = r.LastN ? *r.LastN + " Guest " + guest : std::string();
-    people.push_back({WithMenu(text, r.GuestMenu.value_or(0), MenuText), UseIcons ? siGuest : siNoIcon});
+    people.push_back({WithMenu(std::move(text), r.GuestMenu.value_or(0), MenuText), UseIcons ? siGuest : siNoIcon});
   }
 
-  const int kids = r.Num_Kids.value_or(-1);
   if (kids > 0) {
     // Both texts are taken whole, however long: each child takes the next age and menu from them.
     std::string menus = r.KidsMenuItems.value_or("");
@@ -94,8 +99,11 @@ std::vector<TPersonLine> PeopleOf(const TGuestRecord& r, bool UseIcons, const TM
         text += " age " + IntToStr(age);
       }
       int menu = 0;
-      if (!menus.empty() && NextMenuNumber(menus, menu)) text += " - " + MenuText(menu);
-      people.push_back({text, UseIcons ? siChild : siNoIcon});
+      if (!menus.empty() && NextMenuNumber(menus, menu)) {
+        text += " - ";  // also for menu 0, whose text is empty
+        text += MenuText(menu);
+      }
+      people.push_back({std::move(text), UseIcons ? siChild : siNoIcon});
     }
   }
   return people;
