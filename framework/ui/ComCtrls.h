@@ -199,6 +199,8 @@ public:
   void Delete(TTreeNode* Node);
   // Deletes every node; OnDeletion hears of each.
   void Clear();
+  // Inside an update (they nest) the widget is not painted and hears of no
+  // single change: it reads the nodes once, at the outermost EndUpdate.
   void BeginUpdate();
   void EndUpdate();
   bool Updating() const { return updateCount_ > 0; }
