@@ -1,0 +1,388 @@
+// Common controls: the progress bar and the tree view.
+//
+// The tree view keeps its nodes itself (TTreeNodes); its widget shows them.
+// Rows are laid out as the framework's tree lays them out: one Indent per
+// level (and one more for the buttons and lines at the root when ShowRoot),
+// then the state image (only when StateIndex is above 0), the image (when
+// Images is set), then the label. GetHitTestInfoAt answers by that layout:
+// left of the row's button area htOnIndent, the button area htOnButton, the
+// pictures htOnStateIcon and htOnIcon, the text htOnLabel, right of it
+// htOnRight; below the last row htNowhere; outside the client area htAbove,
+// htBelow, htToLeft, htToRight.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Controls.h"
+#include "ImageList.h"
+#include "StdCtrls.h"
+
+class QLineEdit;
+class QTimer;
+
+namespace fw {
+
+// ---------------------------------------------------------------- progress bar
+
+FW_ENUM(TProgressBarOrientation, pbHorizontal, pbVertical)
+
+// Position stays within Min and Max; StepIt wraps past Max back towards Min,
+// StepBy stops at the ends.
+class TProgressBar : public TWinControl {
+  FW_CLASS(TProgressBar, TWinControl)
+public:
+  explicit TProgressBar(TComponent* AOwner);
+  int Min() const { return min_; }
+  void SetMin(int v);
+  int Max() const { return max_; }
+  void SetMax(int v);
+  int Position() const { return position_; }
+  void SetPosition(int v);
+  int Step() const { return step_; }
+  void SetStep(int v) { step_ = v; }
+  TProgressBarOrientation Orientation() const { return orientation_; }
+  void SetOrientation(TProgressBarOrientation v);
+  bool Smooth() const { return smooth_; }
+  void SetSmooth(bool v) { smooth_ = v; }
+  void StepIt();
+  void StepBy(int Delta);
+
+protected:
+  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  void CreateWnd() override;
+
+private:
+  void Apply();
+  int min_ = 0, max_ = 100, position_ = 0, step_ = 10;
+  TProgressBarOrientation orientation_ = pbHorizontal;
+  bool smooth_ = false;
+};
+
+// ---------------------------------------------------------------- tree view
+
+class TCustomTreeView;
+class TTreeNodes;
+
+FW_ENUM(TNodeAttachMode, naAdd, naAddFirst, naAddChild, naAddChildFirst, naInsert)
+FW_ENUM(THitTest, htAbove, htBelow, htNowhere, htOnItem, htOnButton, htOnIcon, htOnIndent, htOnLabel, htOnRight,
+        htOnStateIcon, htToLeft, htToRight)
+using THitTests = TFlags<THitTest>;
+
+class TTreeNode : public TPersistent {
+  FW_CLASS(TTreeNode, TPersistent)
+public:
+  TTreeNode(const TTreeNode&) = delete;
+  TTreeNode& operator=(const TTreeNode&) = delete;
+  ~TTreeNode() override;
+
+  TTreeNodes* Owner() const { return owner_; }
+  TCustomTreeView* TreeView() const;
+
+  const std::string& Text() const { return text_; }
+  void SetText(const std::string& v);
+  void* Data() const { return data_; }
+  void SetData(void* v) { data_ = v; }
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int v);
+  int SelectedIndex() const { return selectedIndex_; }
+  void SetSelectedIndex(int v);
+  // -1 and 0 show no state image; n above 0 shows picture n of StateImages.
+  int StateIndex() const { return stateIndex_; }
+  void SetStateIndex(int v);
+  int OverlayIndex() const { return overlayIndex_; }
+  void SetOverlayIndex(int v);
+
+  // 0 for a node at the top level.
+  int Level() const;
+  // Position among its siblings.
+  int Index() const;
+  // Position in tree order (each node followed by its children), from 0.
+  int AbsoluteIndex() const;
+  TTreeNode* Parent() const;
+  int Count() const { return static_cast<int>(children_.size()); }
+  TTreeNode* Item(int index) const;
+  TTreeNode* GetFirstChild() const;
+  TTreeNode* GetLastChild() const;
+  // The next node in tree order, nullptr after the last.
+  TTreeNode* GetNext() const;
+  TTreeNode* GetPrev() const;
+  TTreeNode* getNextSibling() const;
+  TTreeNode* getPrevSibling() const;
+  TTreeNode* GetNextVisible() const;
+  TTreeNode* GetPrevVisible() const;
+  bool HasAsParent(const TTreeNode* Value) const;
+  // Shows the button: it has children, or was told it will have some.
+  bool HasChildren() const { return hasChildren_; }
+  void SetHasChildren(bool v);
+
+  bool Expanded() const { return expanded_; }
+  void SetExpanded(bool v);
+  void Expand(bool Recurse);
+  void Collapse(bool Recurse);
+  // All its parents are expanded.
+  bool IsVisible() const;
+  void MakeVisible();
+  bool Selected() const;
+  void SetSelected(bool v);
+  // The node with the tree's caret (the selected one unless told otherwise).
+  bool Focused() const;
+  void SetFocused(bool v);
+  bool DropTarget() const;
+  void SetDropTarget(bool v);
+
+  // Moves the node with its children: naAdd last sibling of Destination,
+  // naAddFirst its first sibling, naAddChild its last child, naAddChildFirst
+  // its first child, naInsert just before it; a Destination of nullptr
+  // means the top level. Into its own subtree a node does not move.
+  void MoveTo(TTreeNode* Destination, TNodeAttachMode Mode);
+  void Delete();
+  void DeleteChildren();
+  // Starts editing the label in place; false when the tree or OnEditing refuses.
+  bool EditText();
+  void EndEdit(bool Cancel);
+  // The row's area, or only the label's.
+  TRect DisplayRect(bool TextOnly) const;
+  bool AlphaSort(bool Recurse = false);
+  bool CustomSort(const std::function<int(TTreeNode*, TTreeNode*, std::intptr_t)>& SortProc, std::intptr_t Data,
+                  bool Recurse = false);
+
+private:
+  friend class TTreeNodes;
+  friend class TCustomTreeView;
+  explicit TTreeNode(TTreeNodes* owner) : owner_(owner) {}
+  void Changed();
+
+  TTreeNodes* owner_;
+  TTreeNode* parent_ = nullptr;  // the hidden root for top-level nodes
+  std::vector<std::unique_ptr<TTreeNode>> children_;
+  std::string text_;
+  void* data_ = nullptr;
+  int imageIndex_ = 0;
+  int selectedIndex_ = 0;
+  int stateIndex_ = -1;
+  int overlayIndex_ = -1;
+  bool hasChildren_ = false;
+  bool expanded_ = false;
+  bool deleting_ = false;
+};
+
+class TTreeNodes : public TPersistent {
+  FW_CLASS(TTreeNodes, TPersistent)
+public:
+  explicit TTreeNodes(TCustomTreeView* AOwner);
+  ~TTreeNodes() override;
+  TTreeNodes(const TTreeNodes&) = delete;
+  TTreeNodes& operator=(const TTreeNodes&) = delete;
+
+  TCustomTreeView* Owner() const { return view_; }
+  TPersistent* GetOwner() const override;
+  // All nodes, at every level.
+  int Count() const;
+  // By absolute index; raises EListError out of range.
+  TTreeNode* Item(int index) const;
+  TTreeNode* GetFirstNode() const;
+
+  // Sibling nullptr: the top level.
+  TTreeNode* Add(TTreeNode* Sibling, const std::string& S);
+  TTreeNode* AddObject(TTreeNode* Sibling, const std::string& S, void* Ptr);
+  TTreeNode* AddFirst(TTreeNode* Sibling, const std::string& S);
+  TTreeNode* AddObjectFirst(TTreeNode* Sibling, const std::string& S, void* Ptr);
+  TTreeNode* AddChild(TTreeNode* Parent, const std::string& S);
+  TTreeNode* AddChildObject(TTreeNode* Parent, const std::string& S, void* Ptr);
+  TTreeNode* AddChildFirst(TTreeNode* Parent, const std::string& S);
+  TTreeNode* AddChildObjectFirst(TTreeNode* Parent, const std::string& S, void* Ptr);
+  // Before Sibling (nullptr: at the end of the top level).
+  TTreeNode* Insert(TTreeNode* Sibling, const std::string& S);
+  TTreeNode* InsertObject(TTreeNode* Sibling, const std::string& S, void* Ptr);
+  void Delete(TTreeNode* Node);
+  // Deletes every node; OnDeletion hears of each.
+  void Clear();
+  void BeginUpdate();
+  void EndUpdate();
+  bool Updating() const { return updateCount_ > 0; }
+  void Assign(const TPersistent* Source) override;
+
+private:
+  friend class TTreeNode;
+  friend class TCustomTreeView;
+  friend class TTreeModel;
+  TTreeNode* AddNode(TTreeNode* relative, const std::string& s, void* ptr, TNodeAttachMode mode);
+  TTreeNode* Root() const { return root_.get(); }
+
+  TCustomTreeView* view_;
+  std::unique_ptr<TTreeNode> root_;
+  int updateCount_ = 0;
+};
+
+using TTVChangingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowChange)>;
+using TTVChangedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+using TTVEditingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowEdit)>;
+using TTVEditedEvent = std::function<void(TObject* Sender, TTreeNode* Node, std::string& S)>;
+using TTVExpandingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowExpansion)>;
+using TTVCollapsingEvent = std::function<void(TObject* Sender, TTreeNode* Node, bool& AllowCollapse)>;
+using TTVExpandedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+using TTVCompareEvent =
+    std::function<void(TObject* Sender, TTreeNode* Node1, TTreeNode* Node2, std::intptr_t Data, int& Compare)>;
+using TTVCompare = std::function<int(TTreeNode* Node1, TTreeNode* Node2, std::intptr_t Data)>;
+
+class TCustomTreeView : public TWinControl {
+  FW_CLASS(TCustomTreeView, TWinControl)
+public:
+  explicit TCustomTreeView(TComponent* AOwner);
+  ~TCustomTreeView() override;
+
+  TTreeNodes* Items() const { return items_.get(); }
+  TTreeNode* Selected() const { return selected_; }
+  // Selects Node (nullptr: none) as a click does: OnChanging may refuse,
+  // OnChange hears of it.
+  void SetSelected(TTreeNode* Node);
+  // The node highlighted last during a drag; it stays while the mouse is
+  // over no node, and is gone once the drag has ended.
+  TTreeNode* DropTarget() const;
+  void SetDropTarget(TTreeNode* Node);
+  TTreeNode* TopItem() const;
+
+  TImageList* Images() const { return images_; }
+  void SetImages(TImageList* v);
+  TImageList* StateImages() const { return stateImages_; }
+  void SetStateImages(TImageList* v);
+  int Indent() const { return indent_; }
+  void SetIndent(int v);
+  bool HideSelection() const { return hideSelection_; }
+  void SetHideSelection(bool v);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v) { readOnly_ = v; }
+  bool RightClickSelect() const { return rightClickSelect_; }
+  void SetRightClickSelect(bool v) { rightClickSelect_ = v; }
+  bool ShowButtons() const { return showButtons_; }
+  void SetShowButtons(bool v);
+  bool ShowLines() const { return showLines_; }
+  void SetShowLines(bool v);
+  bool ShowRoot() const { return showRoot_; }
+  void SetShowRoot(bool v);
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle v);
+  bool AutoExpand() const { return autoExpand_; }
+  void SetAutoExpand(bool v) { autoExpand_ = v; }
+
+  TTreeNode* GetNodeAt(int X, int Y) const;
+  THitTests GetHitTestInfoAt(int X, int Y) const;
+  bool IsEditing() const { return editNode_ != nullptr; }
+  void FullExpand();
+  void FullCollapse();
+  // Sorts the top level (and with Recurse every level) by OnCompare, or by
+  // text: without regard to case first, then by case.
+  bool AlphaSort(bool Recurse = false);
+  bool CustomSort(const TTVCompare& SortProc, std::intptr_t Data, bool Recurse = false);
+
+  bool GetScrollRangeOf(int Bar, int& Min, int& Max) const override;
+  TRect GetClientRect() const override;
+  void Dispatch(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
+
+  TTVChangingEvent OnChanging;
+  TTVChangedEvent OnChange;
+  TTVEditingEvent OnEditing;
+  TTVEditedEvent OnEdited;
+  TTVExpandingEvent OnExpanding;
+  TTVExpandedEvent OnExpanded;
+  TTVCollapsingEvent OnCollapsing;
+  TTVExpandedEvent OnCollapsed;
+  TTVExpandedEvent OnDeletion;
+  TTVExpandedEvent OnGetImageIndex;
+  TTVExpandedEvent OnGetSelectedIndex;
+  TTVCompareEvent OnCompare;
+
+  // ---- for the widget
+  class TTreeWidget;
+  // The pictures' indexes for drawing: OnGetImageIndex and OnGetSelectedIndex run first.
+  void GetImageIndex(TTreeNode* Node);
+  void GetSelectedIndex(TTreeNode* Node);
+  struct RowLayout {
+    int StateLeft, ImageLeft, LabelLeft, LabelRight;
+  };
+  RowLayout LayoutOf(const TTreeNode* Node, int ItemLeft) const;
+  int RowHeight() const;
+
+protected:
+  friend class TTreeNode;
+  friend class TTreeNodes;
+  void CreateParams(TCreateParams& Params) override;
+  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void ApplyWidgetState() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void BeginAutoDrag() override;
+  void DoEndDrag(TObject* Target, int X, int Y) override;
+  virtual bool CanChange(TTreeNode* Node);
+  virtual void Change(TTreeNode* Node);
+  virtual bool CanEdit(TTreeNode* Node);
+  virtual void Edit(TTreeNode* Node, std::string& S);
+  virtual bool CanExpand(TTreeNode* Node);
+  virtual bool CanCollapse(TTreeNode* Node);
+  virtual void Delete(TTreeNode* Node);
+  void CMDrag(TMessage& Message);
+
+private:
+  friend class TTreeModel;
+  // The widget's rows follow the nodes.
+  void NodeChanged(TTreeNode* Node);
+  void BeginInsert(TTreeNode* Parent, int Row);
+  void EndInsert();
+  void BeginRemove(TTreeNode* Node);
+  void EndRemove();
+  // Moves and sorts keep the rows' state through a layout change.
+  void Relayout(const std::function<void()>& Change);
+  void ApplyExpansion();
+  void ApplyExpanded(TTreeNode* Node);
+  void NodeDeleting(TTreeNode* Node);
+  void SelectByUser(TTreeNode* Node);
+  void StartEdit(TTreeNode* Node);
+  void FinishEdit(bool Cancel);
+  void ClickNative(TMessage& Message, bool Double);
+  void KeyNative(Word Key);
+  void CharNative(TChar Ch);
+  void DoDragOver(int X, int Y, bool CanDrop);
+  void Scroll(int Code, int Pos);
+  int VisibleRowCount() const;
+  int ItemLeftOf(const TTreeNode* Node) const;
+  int RowTopOf(const TTreeNode* Node) const;  // -1 when not shown
+  TTreeNode* NodeAtRow(int Y) const;
+
+  std::unique_ptr<TTreeNodes> items_;
+  class TTreeModel* model_ = nullptr;  // made with the widget
+  TTreeNode* selected_ = nullptr;
+  TTreeNode* caret_ = nullptr;
+  TTreeNode* dropTarget_ = nullptr;
+  TTreeNode* lastDropTarget_ = nullptr;
+  TImageList* images_ = nullptr;
+  TImageList* stateImages_ = nullptr;
+  int indent_ = 19;
+  bool hideSelection_ = true;
+  bool readOnly_ = false;
+  bool rightClickSelect_ = false;
+  bool showButtons_ = true;
+  bool showLines_ = true;
+  bool showRoot_ = true;
+  bool autoExpand_ = false;
+  TBorderStyle borderStyle_ = bsSingle;
+  TTreeNode* editNode_ = nullptr;
+  QLineEdit* editor_ = nullptr;
+  QTimer* editTimer_ = nullptr;
+  TTreeNode* pressedSelected_ = nullptr;
+  bool structureDirty_ = false;
+  int topRow_ = 0;
+  std::string search_;
+  std::uint32_t searchTime_ = 0;
+};
+
+class TTreeView : public TCustomTreeView {
+  FW_CLASS(TTreeView, TCustomTreeView)
+public:
+  using TCustomTreeView::TCustomTreeView;
+};
+
+}  // namespace fw

@@ -1,0 +1,163 @@
+// The Qt side of the controls, for framework/ui only: the bridge that every
+// widget of a control carries. It turns the widget's Qt events into the
+// control's messages, and gives a message's default handling back to the
+// widget's own Qt behaviour.
+#pragma once
+#include <QAbstractScrollArea>
+#include <QEvent>
+#include <QWidget>
+#include <memory>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "Controls.h"
+#include "QtGraphics.h"
+
+class QKeyEvent;
+class QCursor;
+class QPainter;
+class QMouseEvent;
+
+namespace fw {
+
+class TControlBridge {
+public:
+  explicit TControlBridge(TControl* control) : control_(control) {}
+  virtual ~TControlBridge() = default;
+  TControlBridge(const TControlBridge&) = delete;
+  TControlBridge& operator=(const TControlBridge&) = delete;
+
+  TControl* Control() const { return control_; }
+  // The control is going: events are no longer turned into messages.
+  void Detach() { control_ = nullptr; }
+  virtual QWidget* Self() = 0;
+  // The widget that shows the client area (the viewport of a scroll area).
+  virtual QWidget* Client() { return Self(); }
+  // The widget's own handling of e, bypassing the bridge.
+  virtual bool BaseEvent(QEvent* e, bool viewport) = 0;
+
+  // Turns e into messages; false leaves e to the widget alone.
+  bool Translate(QEvent* e, bool viewport);
+  // Default handling of a message: the Qt event it came from when it still
+  // says the same, else an event made from the message.
+  void DefaultHandling(TMessage& m);
+  // True while a paint event of the widget is being handled.
+  bool Painting() const { return painting_ > 0; }
+
+  static TControlBridge* Of(const QWidget* w);
+  // The control of a widget or of the nearest widget above it that has one.
+  static TControl* ControlAt(QWidget* w);
+
+private:
+  struct Native {
+    TMessage* Msg;
+    unsigned Id;
+    WPARAM W;
+    LPARAM L;
+    QEvent* Event;
+    bool Viewport;
+  };
+  void Send(TControl* c, TMessage& m, QEvent* e, bool viewport);
+  void KeyPress(QKeyEvent* e);
+  void KeyRelease(QKeyEvent* e);
+  void Mouse(QMouseEvent* e, bool viewport);
+  bool DefaultKey(TMessage& m);
+  bool DefaultMouse(TMessage& m);
+
+  TControl* control_;
+  std::vector<Native> natives_;
+  int painting_ = 0;
+  bool widgetPainted_ = false;
+};
+
+// A Qt widget class with the bridge.
+template <class Base>
+class TBridged : public Base, public TControlBridge {
+public:
+  template <class... A>
+  explicit TBridged(TControl* c, A&&... a) : Base(std::forward<A>(a)...), TControlBridge(c) {
+    Base::setFocusPolicy(Qt::NoFocus);  // the framework moves the focus itself
+    Base::setMouseTracking(true);
+    Base::setAttribute(Qt::WA_KeyCompression, false);
+  }
+  QWidget* Self() override { return this; }
+  bool BaseEvent(QEvent* e, bool viewport) override {
+    if constexpr (std::is_base_of_v<QAbstractScrollArea, Base>) {
+      if (viewport) return Base::viewportEvent(e);
+    }
+    (void)viewport;
+    return Base::event(e);
+  }
+
+protected:
+  bool event(QEvent* e) override {
+    if (Translate(e, false)) return true;
+    return Base::event(e);
+  }
+  // Tab moves the focus through the form, not through Qt's focus chain.
+  bool focusNextPrevChild(bool) override { return false; }
+};
+
+// A scrolling Qt widget with the bridge: the viewport is the client area.
+template <class Base>
+class TBridgedScroll : public TBridged<Base> {
+public:
+  using TBridged<Base>::TBridged;
+  QWidget* Client() override { return Base::viewport(); }
+
+protected:
+  bool viewportEvent(QEvent* e) override {
+    if (this->Translate(e, true)) return true;
+    return Base::viewportEvent(e);
+  }
+};
+
+// Qt modifiers of a shift state, and key codes between Qt and the framework.
+Qt::KeyboardModifiers ToQtModifiers(TShiftState s);
+Word QtKeyToVirtualKey(int qtKey, Qt::KeyboardModifiers mods);
+int VirtualKeyToQtKey(Word vk);
+// The character that a key press makes as a WM_CHAR (0: none).
+TChar KeyEventChar(const QKeyEvent* e);
+// Records the keys and buttons of an input event for GetKeyState.
+void NoteKey(Word vk, bool down);
+void NoteModifiers(Qt::KeyboardModifiers mods);
+void NoteButtons(Qt::MouseButtons buttons);
+Qt::KeyboardModifiers CurrentModifiers();
+QPoint CurrentCursorPos();
+void NoteCursorPos(const QPoint& global);
+
+// Runs f, showing an exception that escapes it through the application.
+template <class F>
+void Guarded(TControl* sender, F&& f);
+
+void HandleEscaped(TObject* sender);  // shows the exception being handled
+
+template <class F>
+void Guarded(TControl* sender, F&& f) {
+  try {
+    f();
+  } catch (...) {
+    HandleEscaped(sender);
+  }
+}
+
+// Depth of Qt events being turned into messages now.
+int EventDepth();
+// From now on the widgets of controls that go are left to the end of the
+// process instead of being freed (Qt may be partly gone).
+void SetWindowsAbandoned();
+bool WindowsAbandoned();
+QCursor CursorOf(TCursor c);
+bool BridgePainting(const QWidget* w);
+
+// Draws the border outside a control's client area: the sunken edge of
+// Extent 2, or a line of Extent 1.
+void PaintBorder(QWidget* w, int Extent);
+// A painter on a control's client area: moved past its border and clipped to it.
+void PrepareClientPainter(QPainter& p, const TControl* c);
+
+// Colours of a widget's palette from the control.
+void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground);
+
+}  // namespace fw

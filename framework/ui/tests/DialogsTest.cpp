@@ -1,0 +1,171 @@
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "Dialogs.h"
+#include "Printer.h"
+#include "UiTest.h"
+
+namespace fw::test {
+namespace {
+
+class DialogsTest : public UiTest {
+protected:
+  static std::string TempFile(const std::string& name, bool create) {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "fw-ui-dialogs";
+    std::filesystem::create_directories(dir);
+    std::string path = (dir / name).string();
+    if (create) std::ofstream(path) << "x";
+    else std::filesystem::remove(path);
+    return path;
+  }
+  // A dialog answer that chooses a file name.
+  static std::function<bool(TDialogRequest&)> Choose(const std::string& name) {
+    return [name](TDialogRequest& r) {
+      r.Values["FileName"] = name;
+      return true;
+    };
+  }
+};
+
+TEST_F(DialogsTest, MessageDlgAsksWithTheTypesCaptionIconAndButtons) {
+  Application->SetTitle("Velloria Test");
+  struct Case {
+    TMsgDlgType type;
+    TMsgDlgButtons buttons;
+    const char* caption;
+    TMessageIcon icon;
+    std::vector<int> shown;
+    int defaultButton, cancelButton;
+  } cases[] = {
+      {mtWarning, {mbOK}, "Warning", TMessageIcon::Warning, {mrOk}, mrOk, mrOk},
+      {mtError, {mbOK}, "Error", TMessageIcon::Error, {mrOk}, mrOk, mrOk},
+      {mtInformation, {mbOK}, "Information", TMessageIcon::Information, {mrOk}, mrOk, mrOk},
+      {mtConfirmation, mbYesNoCancel, "Confirm", TMessageIcon::Question, {mrYes, mrNo, mrCancel}, mrYes, mrCancel},
+      {mtConfirmation, {mbYes, mbNo}, "Confirm", TMessageIcon::Question, {mrYes, mrNo}, mrYes, mrNo},
+      {mtCustom, mbOKCancel, "Velloria Test", TMessageIcon::None, {mrOk, mrCancel}, mrOk, mrCancel},
+  };
+  for (const Case& c : cases) {
+    messages->Requests.clear();
+    messages->Answers.push_back(c.shown.back());
+    EXPECT_EQ(MessageDlg("Picture mask already defined.", c.type, c.buttons, 4010), c.shown.back());
+    ASSERT_EQ(messages->Requests.size(), 1u);
+    const TMessageRequest& r = messages->Requests[0];
+    EXPECT_EQ(r.Kind, TMessageKind::MessageDlg);
+    EXPECT_EQ(r.Text, "Picture mask already defined.");
+    EXPECT_EQ(r.Caption, c.caption);
+    EXPECT_EQ(r.Icon, c.icon);
+    EXPECT_EQ(r.Buttons, c.shown);
+    EXPECT_EQ(r.DefaultButton, c.defaultButton);
+    EXPECT_EQ(r.CancelButton, c.cancelButton);
+    EXPECT_EQ(r.HelpContext, 4010);
+  }
+  messages->Requests.clear();
+  MessageDlgPos("Here", mtInformation, {mbOK}, 0, 30, 40);
+  EXPECT_EQ(messages->Requests[0].X, 30);
+  EXPECT_EQ(messages->Requests[0].Y, 40);
+}
+
+TEST_F(DialogsTest, ShowMessageAndInputQuery) {
+  Application->SetTitle("Velloria Seating");
+  ShowMessage("Nothing To Print !");
+  ASSERT_EQ(messages->Requests.size(), 1u);
+  EXPECT_EQ(messages->Requests[0].Kind, TMessageKind::ShowMessage);
+  EXPECT_EQ(messages->Requests[0].Caption, "Velloria Seating");
+  EXPECT_EQ(messages->Requests[0].Text, "Nothing To Print !");
+
+  std::string value = "old";
+  messages->DialogAnswers.push_back([](TDialogRequest& r) {
+    EXPECT_EQ(r.Values["Prompt"], "New name:");
+    EXPECT_EQ(r.Values["Value"], "old");
+    r.Values["Value"] = "new";
+    return true;
+  });
+  EXPECT_TRUE(InputQuery("Rename", "New name:", value));
+  EXPECT_EQ(value, "new");
+  EXPECT_FALSE(InputQuery("Rename", "New name:", value));  // cancelled
+  EXPECT_EQ(value, "new");
+  EXPECT_EQ(messages->Dialogs.back().Caption, "Rename");
+}
+
+TEST_F(DialogsTest, OpenDialogChecksThatTheFileExists) {
+  std::string missing = TempFile("missing.cfg", false);
+  std::string there = TempFile("there.cfg", true);
+  TOpenDialog d(nullptr);
+  d.SetOptions({ofFileMustExist, ofPathMustExist});
+  d.SetFilter("Configuration files|*.cfg|All files|*");
+  d.SetTitle("Open configuration");
+  messages->DialogAnswers.push_back(Choose(missing));
+  messages->DialogAnswers.push_back(Choose(there));
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.FileName(), there);
+  ASSERT_EQ(messages->Requests.size(), 1u);
+  EXPECT_EQ(messages->Requests[0].Text, missing + "\nFile not found.\nPlease verify the correct file name was given.");
+  EXPECT_EQ(messages->Dialogs[0].Kind, "Open");
+  EXPECT_EQ(messages->Dialogs[0].Caption, "Open configuration");
+  EXPECT_EQ(messages->Dialogs[0].Values["Options"], "ofPathMustExist,ofFileMustExist");
+  EXPECT_EQ(messages->Dialogs[1].Values["FileName"], missing);  // asked again, from the name given
+  EXPECT_FALSE(d.Execute());  // no more answers: cancelled
+  EXPECT_EQ(d.FileName(), there);
+}
+
+TEST_F(DialogsTest, SaveDialogAsksBeforeOverwritingAndAddsTheExtension) {
+  std::string there = TempFile("tree.dat", true);
+  std::string fresh = TempFile("fresh.dat", false);
+  TSaveDialog d(nullptr);
+  d.SetOptions({ofOverwritePrompt});
+  d.SetDefaultExt("dat");
+  messages->DialogAnswers.push_back(Choose(there));
+  messages->Answers.push_back(IDNO);
+  messages->DialogAnswers.push_back(Choose(fresh.substr(0, fresh.size() - 4)));
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.FileName(), fresh);
+  ASSERT_EQ(messages->Requests.size(), 1u);
+  EXPECT_EQ(messages->Requests[0].Text, there + " already exists.\nDo you want to replace it?");
+  EXPECT_EQ(messages->Requests[0].Caption, "Save As");
+  EXPECT_EQ(messages->Dialogs[0].Kind, "Save");
+  messages->DialogAnswers.push_back(Choose(there));
+  messages->Answers.push_back(IDYES);
+  ASSERT_TRUE(d.Execute());
+  EXPECT_EQ(d.FileName(), there);
+}
+
+TEST_F(DialogsTest, FontAndPrintDialogsTakeTheChoices) {
+  TFontDialog fd(nullptr);
+  fd.Font()->SetName("MS Sans Serif");
+  fd.Font()->SetSize(8);
+  fd.SetDevice(fdBoth);
+  messages->DialogAnswers.push_back([](TDialogRequest& r) {
+    EXPECT_EQ(r.Values["Name"], "MS Sans Serif");
+    EXPECT_EQ(r.Values["Size"], "8");
+    EXPECT_EQ(r.Values["Device"], "fdBoth");
+    r.Values["Name"] = "Arial";
+    r.Values["Size"] = "12";
+    r.Values["Style"] = "fsBold,fsItalic";
+    return true;
+  });
+  ASSERT_TRUE(fd.Execute());
+  EXPECT_EQ(fd.Font()->Name(), "Arial");
+  EXPECT_EQ(fd.Font()->Size(), 12);
+  EXPECT_EQ(fd.Font()->Style(), (TFontStyles{fsBold, fsItalic}));
+  EXPECT_FALSE(fd.Execute());
+  EXPECT_EQ(fd.Font()->Name(), "Arial");
+
+  TPrintDialog pd(nullptr);
+  pd.SetCopies(1);
+  EXPECT_EQ(Printer()->Copies(), 1);
+  messages->DialogAnswers.push_back([](TDialogRequest& r) {
+    EXPECT_EQ(r.Values["Copies"], "1");
+    r.Values["Copies"] = "3";
+    return true;
+  });
+  ASSERT_TRUE(pd.Execute());
+  EXPECT_EQ(pd.Copies(), 3);
+  EXPECT_EQ(Printer()->Copies(), 3);
+  pd.SetCopies(1);
+}
+
+}  // namespace
+}  // namespace fw::test

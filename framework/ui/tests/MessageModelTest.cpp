@@ -1,0 +1,205 @@
+#include <QTest>
+#include <QLineEdit>
+#include <string>
+#include <vector>
+
+#include "Exceptions.h"
+#include "StdCtrls.h"
+#include "UiTest.h"
+
+namespace fw::test {
+namespace {
+
+// A form with two edits; the log records what the controls hear.
+class MessageModelTest : public UiTest {
+protected:
+  MessageModelTest() : form(std::make_unique<TForm>(nullptr)) {
+    form->SetBounds(100, 100, 300, 200);
+    edit1 = new TEdit(form.get());
+    edit1->SetName("Edit1");
+    edit1->SetParent(form.get());
+    edit1->SetBounds(10, 10, 120, 24);
+    edit2 = new TEdit(form.get());
+    edit2->SetName("Edit2");
+    edit2->SetParent(form.get());
+    edit2->SetBounds(10, 50, 120, 24);
+    for (TEdit* e : {edit1, edit2}) {
+      e->OnKeyDown = [this](TObject* s, Word& k, TShiftState) { Log(s, "down " + std::to_string(k)); };
+      e->OnKeyPress = [this](TObject* s, TChar& k) { Log(s, "press " + std::to_string(k)); };
+      e->OnKeyUp = [this](TObject* s, Word& k, TShiftState) { Log(s, "up " + std::to_string(k)); };
+    }
+  }
+  void Log(TObject* sender, const std::string& what) {
+    log.push_back(static_cast<TComponent*>(sender)->Name() + " " + what);
+  }
+  void Focus(TWinControl* c) {
+    c->SetFocus();
+    ASSERT_TRUE(PumpUntil([c] { return c->Focused(); }));
+  }
+
+  std::unique_ptr<TForm> form;
+  TEdit* edit1;
+  TEdit* edit2;
+  std::vector<std::string> log;
+};
+
+TEST_F(MessageModelTest, KeyDownPressUpInOrderThenTheWidgetActs) {
+  ShowActive(form.get());
+  Focus(edit1);
+  Key(edit1->Widget(), Qt::Key_A, Qt::NoModifier, "a");
+  EXPECT_EQ(log, (std::vector<std::string>{"Edit1 down 65", "Edit1 press 97", "Edit1 up 65"}));
+  EXPECT_EQ(edit1->Text(), "a");
+}
+
+// The virtual key and the character of a key press, as KeyDown and KeyPress see them.
+TEST_F(MessageModelTest, VirtualKeysAndCharacters) {
+  struct Case {
+    Qt::Key key;
+    Qt::KeyboardModifiers mods;
+    const char* text;
+    Word vk;
+    TChar ch;  // 0: no character follows
+  } cases[] = {
+      {Qt::Key_A, Qt::NoModifier, "a", 'A', 'a'},
+      {Qt::Key_A, Qt::ShiftModifier, "A", 'A', 'A'},
+      {Qt::Key_5, Qt::KeypadModifier, "5", 101, '5'},
+      {Qt::Key_0, Qt::KeypadModifier, "0", 96, '0'},
+      {Qt::Key_9, Qt::KeypadModifier, "9", 105, '9'},
+      {Qt::Key_Exclam, Qt::ShiftModifier, "!", '1', '!'},
+      {Qt::Key_V, Qt::ControlModifier, "\x16", 'V', 22},
+      {Qt::Key_F2, Qt::NoModifier, "", VK_F2, 0},
+      {Qt::Key_Left, Qt::NoModifier, "", VK_LEFT, 0},
+      {Qt::Key_Backspace, Qt::NoModifier, "\b", VK_BACK, 8},
+      {Qt::Key_Return, Qt::NoModifier, "\r", VK_RETURN, 13},
+  };
+  ShowActive(form.get());
+  Focus(edit1);
+  for (const Case& c : cases) {
+    Word vk = 0;
+    TChar ch = 0;
+    edit1->OnKeyDown = [&](TObject*, Word& k, TShiftState) { vk = k; };
+    edit1->OnKeyPress = [&](TObject*, TChar& k) {
+      ch = k;
+      k = 0;
+    };
+    Key(edit1->Widget(), c.key, c.mods, QString::fromUtf8(c.text));
+    EXPECT_EQ(vk, c.vk) << "key " << c.key;
+    EXPECT_EQ(ch, c.ch) << "key " << c.key;
+  }
+}
+
+TEST_F(MessageModelTest, ASwallowedKeyDownStillGivesItsCharacter) {
+  ShowActive(form.get());
+  Focus(edit1);
+  edit1->OnKeyDown = [this](TObject* s, Word& k, TShiftState) {
+    Log(s, "down " + std::to_string(k));
+    k = 0;
+  };
+  Key(edit1->Widget(), Qt::Key_B, Qt::NoModifier, "b");
+  EXPECT_EQ(log, (std::vector<std::string>{"Edit1 down 66", "Edit1 press 98", "Edit1 up 66"}));
+  EXPECT_EQ(edit1->Text(), "b");
+  // A swallowed navigation key does not reach the widget.
+  edit1->SetSelStart(1);
+  Key(edit1->Widget(), Qt::Key_Home);
+  EXPECT_EQ(edit1->SelStart(), 1);
+}
+
+// Answers the pre-pass for Tab itself, so the form never sees it.
+class TTabKeeper : public TEdit {
+  FW_CLASS(TTabKeeper, TEdit)
+public:
+  using TEdit::TEdit;
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == CN_KEYDOWN && m.CharCode() == VK_TAB) {
+      m.Result = 0;  // not the form's: the control gets it as a key
+      return;
+    }
+    TEdit::Dispatch(m);
+  }
+};
+
+TEST_F(MessageModelTest, TabMovesOnUnlessThePrePassKeepsIt) {
+  ShowActive(form.get());
+  Focus(edit1);
+  Key(edit1->Widget(), Qt::Key_Tab, Qt::NoModifier, "\t");
+  EXPECT_TRUE(PumpUntil([this] { return edit2->Focused(); }));
+  EXPECT_EQ(form->ActiveControl(), edit2);
+  // The form took the key down; the release goes where the focus is now.
+  EXPECT_EQ(log, (std::vector<std::string>{"Edit2 up 9"}));
+  log.clear();
+
+  auto* keeper = new TTabKeeper(form.get());
+  keeper->SetParent(form.get());
+  keeper->SetBounds(10, 90, 120, 24);
+  keeper->SetName("Keeper");
+  keeper->OnKeyDown = [this](TObject* s, Word& k, TShiftState) { Log(s, "down " + std::to_string(k)); };
+  Focus(keeper);
+  Key(keeper->Widget(), Qt::Key_Tab, Qt::NoModifier, "\t");
+  Pump();
+  EXPECT_TRUE(keeper->Focused());
+  EXPECT_EQ(log, (std::vector<std::string>{"Keeper down 9"}));
+}
+
+TEST_F(MessageModelTest, AnExitThatRaisesKeepsTheFocusAndIsShown) {
+  Application->SetTitle("Velloria Test");
+  std::vector<std::string> focus;
+  edit1->OnEnter = [&](TObject*) { focus.push_back("enter 1"); };
+  edit2->OnEnter = [&](TObject*) { focus.push_back("enter 2"); };
+  edit1->OnExit = [&](TObject*) {
+    focus.push_back("exit 1");
+    throw Exception("Value is not valid");
+  };
+  ShowActive(form.get());
+  Focus(edit1);
+  focus.clear();
+  QTest::mouseClick(edit2->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  Pump();
+  EXPECT_TRUE(edit1->Focused());
+  EXPECT_FALSE(edit2->Focused());
+  EXPECT_EQ(form->ActiveControl(), edit1);
+  EXPECT_EQ(focus, (std::vector<std::string>{"exit 1"}));
+  ASSERT_EQ(messages->Requests.size(), 1u);
+  EXPECT_EQ(messages->Requests[0].Text, "Value is not valid.");
+  EXPECT_EQ(messages->Requests[0].Caption, "Velloria Test");
+  EXPECT_EQ(messages->Requests[0].Flags, MB_OK | MB_ICONSTOP);
+
+  // Once the exit lets go, the focus moves as asked.
+  edit1->OnExit = nullptr;
+  QTest::mouseClick(edit2->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  EXPECT_TRUE(PumpUntil([this] { return edit2->Focused(); }));
+  EXPECT_EQ(focus, (std::vector<std::string>{"exit 1", "enter 2"}));
+}
+
+// Records the cancel-mode notices it gets.
+class TModeEdit : public TEdit {
+  FW_CLASS(TModeEdit, TEdit)
+public:
+  using TEdit::TEdit;
+  std::vector<TObject*> cancels;
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == CM_CANCELMODE) cancels.push_back(reinterpret_cast<TObject*>(m.LParam));
+    TEdit::Dispatch(m);
+  }
+};
+
+TEST_F(MessageModelTest, APressElsewhereCancelsTheActiveControlsMode) {
+  auto* moded = new TModeEdit(form.get());
+  moded->SetParent(form.get());
+  moded->SetBounds(150, 10, 120, 24);
+  ShowActive(form.get());
+  Focus(moded);
+  QTest::mouseClick(moded->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  EXPECT_TRUE(moded->cancels.empty());  // a press on the active control itself
+  QTest::mouseClick(edit1->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  ASSERT_EQ(moded->cancels.size(), 1u);
+  EXPECT_EQ(moded->cancels[0], edit1);
+  EXPECT_TRUE(PumpUntil([this] { return edit1->Focused(); }));
+}
+
+}  // namespace
+}  // namespace fw::test
+
+namespace fw::test {
+FW_IMPLEMENT_CLASS(TTabKeeper)
+FW_IMPLEMENT_CLASS(TModeEdit)
+}

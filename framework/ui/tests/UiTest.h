@@ -1,0 +1,62 @@
+// A fixture for tests with widgets: a scripted message service, forms shown
+// on Qt's offscreen platform, and the event loop run until a condition holds.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "Forms.h"
+#include "MessageService.h"
+#include "QtGraphics.h"
+
+namespace fw::test {
+
+class UiTest : public ::testing::Test {
+protected:
+  UiTest() : scope_(MakeService(&messages)) { EnsureQtApplication(); }
+  ~UiTest() override { Application->ProcessMessages(); }
+
+  // Runs the event loop until done() or about two seconds have passed.
+  static bool PumpUntil(const std::function<bool()>& done) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+      if (t.elapsed() > 2000) return false;
+      Application->ProcessMessages();
+    }
+    return true;
+  }
+  static void Pump() {
+    for (int i = 0; i < 3; ++i) Application->ProcessMessages();
+  }
+  // A key press to w and its release to the widget that has the focus then,
+  // as the keyboard does it.
+  static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = QString()) {
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QCoreApplication::sendEvent(w, &press);
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QCoreApplication::sendEvent(target, &release);
+  }
+  static void ShowActive(TCustomForm* f) {
+    f->Show();
+    ASSERT_TRUE(PumpUntil([f] { return f->Active(); })) << "the form did not become active";
+  }
+
+  TScriptedMessageService* messages = nullptr;
+
+private:
+  static std::unique_ptr<TMessageService> MakeService(TScriptedMessageService** out) {
+    auto s = std::make_unique<TScriptedMessageService>();
+    *out = s.get();
+    return s;
+  }
+  TMessageServiceScope scope_;
+};
+
+}  // namespace fw::test
