@@ -456,7 +456,7 @@ void TTable::MasterChanged() {
 
 // ---------------------------------------------------------------- the table file
 
-void TTable::CreateTable() {
+void TTable::CreateTable(const std::vector<std::pair<std::string, std::string>>& Pictures) {
   CheckInactive();
   if (tableName_.empty()) DatabaseError("Missing TableName property", this);
   TFieldDefs* defs = FieldDefs();
@@ -501,6 +501,16 @@ void TTable::CreateTable() {
     x.descending = d->Options().Contains(ixDescending);
     x.caseInsensitive = d->Options().Contains(ixCaseInsensitive);
   }
+  std::vector<OrvexVchkDesc> checks(Pictures.size());
+  for (std::size_t i = 0; i < Pictures.size(); ++i) {
+    OrvexVchkDesc& c = checks[i];
+    c = OrvexVchkDesc{};
+    int no = defs->IndexOf(Pictures[i].first);
+    if (no < 0) DatabaseError("Field '" + Pictures[i].first + "' not found", this);
+    c.fieldNo = static_cast<std::uint16_t>(no + 1);
+    std::string picture = AnsiToNative(Pictures[i].second, sizeof c.picture - 1);
+    std::memcpy(c.picture, picture.c_str(), picture.size() + 1);
+  }
   OrvexTableDesc table{};
   std::string name = AnsiToNative(tableName_, sizeof table.name - 1);
   std::memcpy(table.name, name.c_str(), name.size() + 1);
@@ -508,7 +518,8 @@ void TTable::CreateTable() {
   WithTableHold(dbfTable, [&] {
     Check(Engine().CreateTable(DBHandle(), &table, static_cast<std::uint16_t>(fields.size()), fields.data(),
                                static_cast<std::uint16_t>(indexes.size()), indexes.empty() ? nullptr : indexes.data(),
-                               0, nullptr, 1));
+                               static_cast<std::uint16_t>(checks.size()), checks.empty() ? nullptr : checks.data(),
+                               1));
   });
 }
 

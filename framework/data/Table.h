@@ -76,8 +76,10 @@ public:
   void CancelRange();
 
   // ---- the table file
-  // Creates the table from FieldDefs and IndexDefs, replacing one of that name.
-  void CreateTable();
+  // Creates the table from FieldDefs and IndexDefs, replacing one of that
+  // name. Pictures (field name, picture) are stored as the fields' validity
+  // checks, which the table's users match at posting.
+  void CreateTable(const std::vector<std::pair<std::string, std::string>>& Pictures = {});
   void EmptyTable();
   void DeleteTable();
 

@@ -9,7 +9,7 @@
 
 namespace fw {
 
-FW_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter)
+// TAlignment comes from the core (Classes.h), which the data layer shares.
 using TLeftRight = TAlignment;
 FW_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)
 FW_ENUM(TEditCharCase, ecNormal, ecUpperCase, ecLowerCase)
