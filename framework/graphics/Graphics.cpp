@@ -1,6 +1,7 @@
 #include "Graphics.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 #include <vector>
@@ -196,6 +197,11 @@ TColor StringToColor(const std::string& s) {
   }
   auto u = static_cast<std::uint32_t>(v);
   return negative ? -static_cast<TColor>(u) : static_cast<TColor>(u);
+}
+
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
 }
 
 int ScreenPixelsPerInch() { return screenPixelsPerInch; }

@@ -258,6 +258,9 @@ constexpr unsigned DT_NOPREFIX = 0x0800;
 
 // Pixels per inch of the screen: 96 unless the ui layer (Screen) sets it, so
 // that layouts are the same on every machine. New fonts take it.
+// a * b / c rounded, as the system computes it for scaling; -1 when c is 0.
+int MulDiv(int a, int b, int c);
+
 int ScreenPixelsPerInch();
 void SetScreenPixelsPerInch(int value);
 

@@ -8,12 +8,6 @@
 
 namespace fw {
 
-namespace {
-int MulDiv(int a, int b, int c) {
-  return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
-}
-}  // namespace
-
 void TGraphicsObject::Changed() {
   if (OnChange) OnChange(this);
 }

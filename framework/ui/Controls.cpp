@@ -18,11 +18,6 @@ namespace fw {
 
 namespace {
 
-int MulDiv(int a, int b, int c) {
-  if (c == 0) return -1;
-  return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
-}
-
 // Windows whose widget is made: the handles that SendMessage accepts.
 // Registries that controls use up to the end of the process are never freed.
 std::unordered_set<const TWinControl*>& LiveHandles() {

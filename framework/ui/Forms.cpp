@@ -21,15 +21,6 @@ namespace fw {
 TApplication* Application = nullptr;
 TScreen* Screen = nullptr;
 
-namespace {
-
-int MulDiv(int a, int b, int c) {
-  if (c == 0) return -1;
-  return static_cast<int>(std::lround(static_cast<double>(a) * b / c));
-}
-
-}  // namespace
-
 // The application object and the screen live for the whole program; the
 // forms go while Qt is still there.
 struct UiGlobals {

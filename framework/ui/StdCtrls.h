@@ -9,7 +9,7 @@
 
 namespace fw {
 
-// TAlignment comes from the core (Classes.h), which the data layer shares.
+// TAlignment is the core's (Classes.h).
 using TLeftRight = TAlignment;
 FW_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)
 FW_ENUM(TEditCharCase, ecNormal, ecUpperCase, ecLowerCase)
