@@ -47,8 +47,16 @@ Handles::~Handles() {
 }
 
 Handles& TheHandles() {
-  static Handles handles;
-  return handles;
+  // Never destroyed: the framework's own statics (its session, the forms of a
+  // program) close their cursors and databases at exit, after the statics of
+  // this library would be gone.
+  union Immortal {
+    Handles handles;
+    Immortal() : handles() {}
+    ~Immortal() {}
+  };
+  static Immortal table;
+  return table.handles;
 }
 
 }  // namespace orvex

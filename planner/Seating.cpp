@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 #include "Files.h"
 #include "Messages.h"
@@ -106,25 +107,28 @@ TForm1::~TForm1() = default;
 namespace {
 
 // Field reads that fail (no such field, a value that does not convert) give nullopt.
-std::optional<std::string> ReadText(TDataSet* d, const char* name) {
+std::optional<std::string> ReadText(const TField* f) {
+  if (!f) return std::nullopt;
   try {
-    return d->FieldByName(name)->AsString();
+    return f->AsString();
   } catch (const std::exception&) {
     return std::nullopt;
   }
 }
 
-std::optional<int> ReadInt(TDataSet* d, const char* name) {
+std::optional<int> ReadInt(const TField* f) {
+  if (!f) return std::nullopt;
   try {
-    return d->FieldByName(name)->AsInteger();
+    return f->AsInteger();
   } catch (const std::exception&) {
     return std::nullopt;
   }
 }
 
-std::optional<bool> ReadBool(TDataSet* d, const char* name) {
+std::optional<bool> ReadBool(const TField* f) {
+  if (!f) return std::nullopt;
   try {
-    return d->FieldByName(name)->AsBoolean();
+    return f->AsBoolean();
   } catch (const std::exception&) {
     return std::nullopt;
   }
@@ -133,6 +137,35 @@ std::optional<bool> ReadBool(TDataSet* d, const char* name) {
 bool IsTable(const TTreeNode* node) { return node->Level() == 0; }
 
 }  // namespace
+
+namespace {
+
+TField* MenuField(TDataSet* event, int n) {
+  return n >= 1 && n <= 6 ? event->FindField("MenuItem" + IntToStr(n)) : nullptr;
+}
+
+}  // namespace
+
+// The fields that seating reads, found by name once for a whole build
+// (nullptr when the table has no such field) rather than once a record.
+struct TForm1::TGuestFields {
+  TGuestFields(TDataSet* d, TDataSet* event)
+      : TableNum(d->FindField("TableNum")), RSVP_Ck1(d->FindField("RSVP_Ck1")), FirstN(d->FindField("FirstN")),
+        LastN(d->FindField("LastN")), Spouse(d->FindField("Spouse")), Title(d->FindField("Title")),
+        Guest_Name(d->FindField("Guest_Name")), KidsAges(d->FindField("KidsAges")),
+        KidsMenuItems(d->FindField("KidsMenuItems")), FirstNameMenu(d->FindField("FirstNameMenu")),
+        SpouseMenu(d->FindField("SpouseMenu")), GuestMenu(d->FindField("GuestMenu")),
+        Num_Kids(d->FindField("Num_Kids")) {
+    for (int n = 1; n <= 6; ++n) Menus[static_cast<std::size_t>(n - 1)] = MenuField(event, n);
+  }
+  // The text of menu n of the event table's current record.
+  std::string Menu(int n) const {
+    return n >= 1 && n <= 6 ? ReadText(Menus[static_cast<std::size_t>(n - 1)]).value_or("") : std::string();
+  }
+  TField *TableNum, *RSVP_Ck1, *FirstN, *LastN, *Spouse, *Title, *Guest_Name, *KidsAges, *KidsMenuItems,
+      *FirstNameMenu, *SpouseMenu, *GuestMenu, *Num_Kids;
+  std::array<TField*, 6> Menus{};
+};
 
 // ---------------------------------------------------------------- window
 
@@ -249,9 +282,10 @@ void TForm1::CreateButtonClick(TObject*) {
   };
   TableCounter = 0;
   TableNumbers.fill(-1);
+  const TGuestFields fields(SeatTable, Table22);
   SeatTable->First();
   while (!SeatTable->Eof()) {
-    int number = ReadInt(SeatTable, "TableNum").value_or(0);
+    int number = ReadInt(fields.TableNum).value_or(0);
     if (number >= 0 && !listed(number)) {
       TableNumbers[static_cast<std::size_t>(TableCounter++)] = number;
       if (TableCounter == MaxTables) break;
@@ -264,20 +298,22 @@ void TForm1::CreateButtonClick(TObject*) {
   for (int i = 0; i < TableCounter; ++i)
     items->Add(nullptr, TableText(TableNumbers[static_cast<std::size_t>(i)]))->SetStateIndex(siNone);
   TreeView1->AlphaSort();
+  // The table nodes in tree order; while the build runs nothing adds, moves or deletes one.
+  std::vector<TTreeNode*> tables;
+  for (TTreeNode* t = items->GetFirstNode(); t; t = t->getNextSibling()) tables.push_back(t);
   const int step = ProgressStep(ProgressBar1->Position(), 200, SeatTable->RecordCount());
 
   const bool onlyRSVP = OnlyRSVPCheckBox->Checked();
   SeatTable->First();
   while (!SeatTable->Eof()) {
     try {
-      if (!onlyRSVP || ReadBool(SeatTable, "RSVP_Ck1").value_or(true)) {
-        int number = ReadInt(SeatTable, "TableNum").value_or(0);
+      if (!onlyRSVP || ReadBool(fields.RSVP_Ck1).value_or(true)) {
+        int number = ReadInt(fields.TableNum).value_or(0);
         if (number >= 0 && listed(number)) {
           // Tables are the top-level nodes: the first with the number's text in tree order.
           const std::string text = TableText(number);
-          TTreeNode* table = items->GetFirstNode();
-          while (table && table->Text() != text) table = table->getNextSibling();
-          if (table) AddTheChildren(table);
+          auto table = std::find_if(tables.begin(), tables.end(), [&](TTreeNode* t) { return t->Text() == text; });
+          if (table != tables.end()) AddPeople(*table, fields);
         }
         ProgressBar1->StepBy(step);
       }
@@ -294,32 +330,31 @@ void TForm1::CreateButtonClick(TObject*) {
   ProgressBar1->SetPosition(0);
 }
 
-void TForm1::AddTheChildren(TTreeNode* TableNode) {
+void TForm1::AddTheChildren(TTreeNode* TableNode) { AddPeople(TableNode, TGuestFields(SeatTable, Table22)); }
+
+void TForm1::AddPeople(TTreeNode* TableNode, const TGuestFields& f) {
   try {
     TGuestRecord r;
-    r.FirstN = ReadText(SeatTable, "FirstN");
-    r.LastN = ReadText(SeatTable, "LastN");
-    r.Spouse = ReadText(SeatTable, "Spouse");
-    r.Title = ReadText(SeatTable, "Title");
-    r.Guest_Name = ReadText(SeatTable, "Guest_Name");
-    r.KidsAges = ReadText(SeatTable, "KidsAges");
-    r.KidsMenuItems = ReadText(SeatTable, "KidsMenuItems");
-    r.FirstNameMenu = ReadInt(SeatTable, "FirstNameMenu");
-    r.SpouseMenu = ReadInt(SeatTable, "SpouseMenu");
-    r.GuestMenu = ReadInt(SeatTable, "GuestMenu");
-    r.Num_Kids = ReadInt(SeatTable, "Num_Kids");
+    r.FirstN = ReadText(f.FirstN);
+    r.LastN = ReadText(f.LastN);
+    r.Spouse = ReadText(f.Spouse);
+    r.Title = ReadText(f.Title);
+    r.Guest_Name = ReadText(f.Guest_Name);
+    r.KidsAges = ReadText(f.KidsAges);
+    r.KidsMenuItems = ReadText(f.KidsMenuItems);
+    r.FirstNameMenu = ReadInt(f.FirstNameMenu);
+    r.SpouseMenu = ReadInt(f.SpouseMenu);
+    r.GuestMenu = ReadInt(f.GuestMenu);
+    r.Num_Kids = ReadInt(f.Num_Kids);
     TTreeNodes* items = TreeView1->Items();
-    for (const TPersonLine& p : PeopleOf(r, UseIconsCheckBox->Checked(), [this](int n) { return GetMenuItemText(n); }))
+    for (const TPersonLine& p : PeopleOf(r, UseIconsCheckBox->Checked(), [&f](int n) { return f.Menu(n); }))
       items->AddChild(TableNode, p.Text)->SetStateIndex(p.StateIndex);
   } catch (const std::exception&) {
   }
   Application->ProcessMessages();
 }
 
-std::string TForm1::GetMenuItemText(int n) {
-  if (n < 1 || n > 6) return {};
-  return ReadText(Table22, ("MenuItem" + IntToStr(n)).c_str()).value_or("");
-}
+std::string TForm1::GetMenuItemText(int n) { return ReadText(MenuField(Table22, n)).value_or(""); }
 
 // ---------------------------------------------------------------- editing and finding
 

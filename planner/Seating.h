@@ -131,6 +131,8 @@ public:
   };
 
 private:
+  struct TGuestFields;
+  void AddPeople(fw::TTreeNode* TableNode, const TGuestFields& Fields);
   int treeHolds_ = 0;
 };
 

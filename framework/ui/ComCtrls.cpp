@@ -50,7 +50,10 @@ void TProgressBar::Apply() {
   auto* p = dynamic_cast<QProgressBar*>(widget_);
   if (!p) return;
   p->setOrientation(orientation_ == pbHorizontal ? Qt::Horizontal : Qt::Vertical);
-  p->setRange(min_, max_ > min_ ? max_ : min_ + 1);
+  // setRange repaints even when nothing changes: a bar stepped once a record
+  // would repaint once a record.
+  const int max = max_ > min_ ? max_ : min_ + 1;
+  if (p->minimum() != min_ || p->maximum() != max) p->setRange(min_, max);
   p->setValue(position_);
 }
 
@@ -843,6 +846,8 @@ void TCustomTreeView::CreateWnd() {
 void TCustomTreeView::DestroyWnd() {
   FinishEdit(true);
   editTimer_ = nullptr;  // goes with the widget
+  // At the end of the process the widget is only forgotten: Qt's own parts may be gone.
+  if (WindowsAbandoned()) return TWinControl::DestroyWnd();
   if (auto* w = dynamic_cast<QTreeView*>(widget_)) {
     topRow_ = w->verticalScrollBar()->value();
     w->setModel(nullptr);

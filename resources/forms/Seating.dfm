@@ -267,16 +267,16 @@ object Form1: TForm1
       OnClick = CreateButtonClick
     end
     object OnlyRSVPCheckBox: TCheckBox
-      Left = 6
+      Left = 0
       Top = 458
-      Width = 88
+      Width = 95
       Height = 17
       Caption = 'Only RSVP'
     end
     object UseIconsCheckBox: TCheckBox
-      Left = 6
+      Left = 0
       Top = 477
-      Width = 88
+      Width = 95
       Height = 17
       Caption = 'Use Icons'
     end
