@@ -1,9 +1,916 @@
 object NewDataForm: TNewDataForm
+  Left = 150
+  Top = 100
+  BorderStyle = bsDialog
   Caption = ' Velloria - Add New Data'
   ClientHeight = 440
   ClientWidth = 681
+  Color = clBtnFace
+  Font.Charset = DEFAULT_CHARSET
+  Font.Color = clWindowText
   Font.Height = -14
   Font.Name = 'MS Sans Serif'
+  Font.Style = []
   Position = poScreenCenter
+  ShowHint = True
   PixelsPerInch = 120
+  OnClose = FormClose
+  OnShow = FormShow
+  object Label1: TLabel
+    Left = 8
+    Top = 8
+    Caption = 'Title'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit1: TvxDBEdit
+    Left = 8
+    Top = 26
+    Width = 100
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'Title'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 0
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label2: TLabel
+    Left = 116
+    Top = 8
+    Caption = 'First Name'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit2: TvxDBEdit
+    Left = 116
+    Top = 26
+    Width = 150
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'FirstN'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 1
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label3: TLabel
+    Left = 274
+    Top = 8
+    Caption = 'Last Name'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit3: TvxDBEdit
+    Left = 274
+    Top = 26
+    Width = 190
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'LastN'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 2
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label4: TLabel
+    Left = 472
+    Top = 8
+    Caption = 'Spouse''s First'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit4: TvxDBEdit
+    Left = 472
+    Top = 26
+    Width = 200
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'Spouse'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 3
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label5: TLabel
+    Left = 8
+    Top = 58
+    Caption = 'Address Line 1'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit5: TvxDBEdit
+    Left = 8
+    Top = 76
+    Width = 330
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'AddLine1'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 4
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label6: TLabel
+    Left = 346
+    Top = 58
+    Caption = 'Address Line 2'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit6: TvxDBEdit
+    Left = 346
+    Top = 76
+    Width = 326
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'AddLine2'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 5
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label7: TLabel
+    Left = 8
+    Top = 108
+    Caption = 'City'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit7: TvxDBEdit
+    Left = 8
+    Top = 126
+    Width = 190
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'City'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 6
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label8: TLabel
+    Left = 206
+    Top = 108
+    Caption = 'State or Province'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit8: TvxDBEdit
+    Left = 206
+    Top = 126
+    Width = 150
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'State'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 7
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label9: TLabel
+    Left = 364
+    Top = 108
+    Caption = 'Zip/Postal Code'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit9: TvxDBEdit
+    Left = 364
+    Top = 126
+    Width = 110
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'ZipCode'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 8
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label10: TLabel
+    Left = 482
+    Top = 108
+    Caption = 'Country'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit10: TvxDBEdit
+    Left = 482
+    Top = 126
+    Width = 190
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'Country'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 9
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label11: TLabel
+    Left = 8
+    Top = 158
+    Caption = 'Home Phone'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit11: TvxDBEdit
+    Left = 8
+    Top = 176
+    Width = 140
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'Home_Phone'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 10
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label12: TLabel
+    Left = 156
+    Top = 158
+    Caption = 'Work Phone'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit12: TvxDBEdit
+    Left = 156
+    Top = 176
+    Width = 140
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'Work_Phone'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 11
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label13: TLabel
+    Left = 304
+    Top = 158
+    Caption = 'Guest (Full Name)'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit13: TvxDBEdit
+    Left = 304
+    Top = 176
+    Width = 368
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'Guest_Name'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 12
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label14: TLabel
+    Left = 8
+    Top = 208
+    Caption = 'No. of Children'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit14: TvxDBEdit
+    Left = 8
+    Top = 226
+    Width = 25
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'Num_Kids'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    Hint = 'Attending Reception'
+    TabOrder = 13
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object Label15: TLabel
+    Left = 118
+    Top = 208
+    Caption = 'Ages'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit49: TvxDBEdit
+    Left = 118
+    Top = 226
+    Width = 122
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'KidsAges'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    Hint = 'Enter Approximate Ages Separated by Commas'
+    TabOrder = 14
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object GueGroupBox2: TGroupBox
+    Left = 8
+    Top = 258
+    Width = 232
+    Height = 48
+    Caption = 'Reception Menu Selection'
+    TabOrder = 15
+    object FirstNameMenu: TvxDBEdit
+      Left = 10
+      Top = 18
+      Width = 28
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      DataField = 'FirstNameMenu'
+      DataSource = Form1.DataSource1
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      MaxLength = 1
+      TabOrder = 0
+      WantReturns = False
+      WordWrap = False
+      OnKeyPress = GueDBEdit1KeyPress
+    end
+    object LabelFirstNameMenu: TLabel
+      Left = 46
+      Top = 21
+      Caption = '<-'
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+    end
+  end
+  object GueGroupBox3: TGroupBox
+    Left = 8
+    Top = 310
+    Width = 232
+    Height = 48
+    Caption = 'Spouse''s Reception Menu Selection'
+    TabOrder = 16
+    object SpouseMenu: TvxDBEdit
+      Left = 10
+      Top = 18
+      Width = 28
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      DataField = 'SpouseMenu'
+      DataSource = Form1.DataSource1
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      MaxLength = 1
+      TabOrder = 0
+      WantReturns = False
+      WordWrap = False
+      OnKeyPress = GueDBEdit1KeyPress
+    end
+  end
+  object Label16: TLabel
+    Left = 250
+    Top = 208
+    Caption = 'Invite To'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBCheckBox1: TDBCheckBox
+    Left = 250
+    Top = 228
+    Width = 20
+    Height = 21
+    DataField = 'Event_Ck1'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 17
+    ValueChecked = 'True'
+    ValueUnchecked = 'False'
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object GueDBEdit42: TvxDBEdit
+    Left = 272
+    Top = 226
+    Width = 178
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    Color = clBtnFace
+    DataField = 'Event1'
+    DataSource = Form1.DataSource22
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    Hint = 'Ceremony/Reception Read Only'
+    ReadOnly = True
+    TabOrder = 23
+    WantReturns = False
+    WordWrap = False
+  end
+  object Label17: TLabel
+    Left = 250
+    Top = 258
+    Caption = '# Attending'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueRSVPCk: TDBCheckBox
+    Left = 250
+    Top = 276
+    Width = 100
+    Height = 21
+    Caption = 'RSVP'
+    DataField = 'RSVP_Ck1'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    TabOrder = 18
+    ValueChecked = 'True'
+    ValueUnchecked = 'False'
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object GueGroupBox4: TGroupBox
+    Left = 8
+    Top = 362
+    Width = 232
+    Height = 48
+    Caption = 'Guest''s Reception Menu Selection'
+    TabOrder = 19
+    object GuestMenu: TvxDBEdit
+      Left = 10
+      Top = 18
+      Width = 28
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      DataField = 'GuestMenu'
+      DataSource = Form1.DataSource1
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      MaxLength = 1
+      TabOrder = 0
+      WantReturns = False
+      WordWrap = False
+      OnKeyPress = GueDBEdit1KeyPress
+    end
+  end
+  object Label18: TLabel
+    Left = 250
+    Top = 310
+    Caption = 'Children(s) Menu Selection(s)'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+  end
+  object GueDBEdit170: TvxDBEdit
+    Left = 250
+    Top = 328
+    Width = 200
+    Height = 24
+    AutoFillDate = False
+    AutoSize = False
+    DataField = 'KidsMenuItems'
+    DataSource = Form1.DataSource1
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
+    Hint = 'Syntax = Menu #, Menu # etc.'
+    TabOrder = 20
+    WantReturns = False
+    WordWrap = False
+    OnKeyPress = GueDBEdit1KeyPress
+  end
+  object DoneBitBtn: TBitBtn
+    Left = 460
+    Top = 398
+    Width = 110
+    Height = 34
+    Caption = '&Add Guest(s)'
+    TabOrder = 21
+    OnClick = DoneBitBtnClick
+  end
+  object BitBtn1: TBitBtn
+    Left = 578
+    Top = 398
+    Width = 94
+    Height = 34
+    Cancel = True
+    Caption = '&Cancel'
+    TabOrder = 22
+    OnClick = BitBtn1Click
+  end
+  object GueGroupBox5: TGroupBox
+    Left = 460
+    Top = 208
+    Width = 212
+    Height = 182
+    Caption = 'Reception Menu Selections'
+    TabOrder = 24
+    object MenuLabel1: TLabel
+      Left = 10
+      Top = 22
+      Caption = '1'
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+    end
+    object GueDBEdit101: TvxDBEdit
+      Left = 26
+      Top = 18
+      Width = 176
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      Color = clBtnFace
+      DataField = 'MenuItem1'
+      DataSource = Form1.DataSource22
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      ReadOnly = True
+      TabOrder = 0
+      WantReturns = False
+      WordWrap = False
+    end
+    object MenuLabel2: TLabel
+      Left = 10
+      Top = 48
+      Caption = '2'
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+    end
+    object GueDBEdit102: TvxDBEdit
+      Left = 26
+      Top = 44
+      Width = 176
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      Color = clBtnFace
+      DataField = 'MenuItem2'
+      DataSource = Form1.DataSource22
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      ReadOnly = True
+      TabOrder = 1
+      WantReturns = False
+      WordWrap = False
+    end
+    object MenuLabel3: TLabel
+      Left = 10
+      Top = 74
+      Caption = '3'
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+    end
+    object GueDBEdit103: TvxDBEdit
+      Left = 26
+      Top = 70
+      Width = 176
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      Color = clBtnFace
+      DataField = 'MenuItem3'
+      DataSource = Form1.DataSource22
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      ReadOnly = True
+      TabOrder = 2
+      WantReturns = False
+      WordWrap = False
+    end
+    object MenuLabel4: TLabel
+      Left = 10
+      Top = 100
+      Caption = '4'
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+    end
+    object GueDBEdit104: TvxDBEdit
+      Left = 26
+      Top = 96
+      Width = 176
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      Color = clBtnFace
+      DataField = 'MenuItem4'
+      DataSource = Form1.DataSource22
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      ReadOnly = True
+      TabOrder = 3
+      WantReturns = False
+      WordWrap = False
+    end
+    object MenuLabel5: TLabel
+      Left = 10
+      Top = 126
+      Caption = '5'
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+    end
+    object GueDBEdit105: TvxDBEdit
+      Left = 26
+      Top = 122
+      Width = 176
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      Color = clBtnFace
+      DataField = 'MenuItem5'
+      DataSource = Form1.DataSource22
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      ReadOnly = True
+      TabOrder = 4
+      WantReturns = False
+      WordWrap = False
+    end
+    object MenuLabel6: TLabel
+      Left = 10
+      Top = 152
+      Caption = '6'
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+    end
+    object GueDBEdit106: TvxDBEdit
+      Left = 26
+      Top = 148
+      Width = 176
+      Height = 24
+      AutoFillDate = False
+      AutoSize = False
+      Color = clBtnFace
+      DataField = 'MenuItem6'
+      DataSource = Form1.DataSource22
+      Font.Charset = DEFAULT_CHARSET
+      Font.Color = clWindowText
+      Font.Height = -14
+      Font.Name = 'Arial'
+      Font.Style = []
+      ParentFont = False
+      ReadOnly = True
+      TabOrder = 5
+      WantReturns = False
+      WordWrap = False
+    end
+  end
 end
