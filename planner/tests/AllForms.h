@@ -23,6 +23,12 @@ protected:
     entry_.reset(fw::NewForm<TNewDataForm>(nullptr));
     NewDataForm = entry_.get();
   }
+  // A fresh entry form: Qt's offscreen platform activates a window only
+  // the first time it is shown.
+  void RenewEntryForm() {
+    entry_.reset(fw::NewForm<TNewDataForm>(nullptr));
+    NewDataForm = entry_.get();
+  }
   void TearDown() override {
     entry_.reset();
     setup_.reset();
