@@ -38,16 +38,16 @@ object AbortPrinting: TAbortPrinting
     ParentFont = False
   end
   object AbortBtn: TButton
-    Left = 4
+    Left = 2
     Top = 56
-    Width = 146
+    Width = 150
     Height = 36
     Cancel = True
     Caption = 'Press to Stop Printing'
     Font.Charset = DEFAULT_CHARSET
     Font.Color = clRed
     Font.Height = -12
-    Font.Name = 'MS Sans Serif'
+    Font.Name = 'Arial'
     Font.Style = [fsBold]
     ParentFont = False
     TabOrder = 0

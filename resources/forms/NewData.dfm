@@ -486,9 +486,15 @@ object NewDataForm: TNewDataForm
   object GueGroupBox2: TGroupBox
     Left = 8
     Top = 258
-    Width = 232
+    Width = 240
     Height = 48
     Caption = 'Reception Menu Selection'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
     TabOrder = 15
     object FirstNameMenu: TvxDBEdit
       Left = 10
@@ -526,9 +532,15 @@ object NewDataForm: TNewDataForm
   object GueGroupBox3: TGroupBox
     Left = 8
     Top = 310
-    Width = 232
+    Width = 240
     Height = 48
     Caption = 'Spouse''s Reception Menu Selection'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
     TabOrder = 16
     object SpouseMenu: TvxDBEdit
       Left = 10
@@ -553,7 +565,7 @@ object NewDataForm: TNewDataForm
     end
   end
   object Label16: TLabel
-    Left = 250
+    Left = 258
     Top = 208
     Caption = 'Invite To'
     Font.Charset = DEFAULT_CHARSET
@@ -564,7 +576,7 @@ object NewDataForm: TNewDataForm
     ParentFont = False
   end
   object GueDBCheckBox1: TDBCheckBox
-    Left = 250
+    Left = 258
     Top = 228
     Width = 20
     Height = 21
@@ -582,9 +594,9 @@ object NewDataForm: TNewDataForm
     OnKeyPress = GueDBEdit1KeyPress
   end
   object GueDBEdit42: TvxDBEdit
-    Left = 272
+    Left = 280
     Top = 226
-    Width = 178
+    Width = 170
     Height = 24
     AutoFillDate = False
     AutoSize = False
@@ -604,7 +616,7 @@ object NewDataForm: TNewDataForm
     WordWrap = False
   end
   object Label17: TLabel
-    Left = 250
+    Left = 258
     Top = 258
     Caption = '# Attending'
     Font.Charset = DEFAULT_CHARSET
@@ -615,7 +627,7 @@ object NewDataForm: TNewDataForm
     ParentFont = False
   end
   object GueRSVPCk: TDBCheckBox
-    Left = 250
+    Left = 258
     Top = 276
     Width = 100
     Height = 21
@@ -636,9 +648,15 @@ object NewDataForm: TNewDataForm
   object GueGroupBox4: TGroupBox
     Left = 8
     Top = 362
-    Width = 232
+    Width = 240
     Height = 48
     Caption = 'Guest''s Reception Menu Selection'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
     TabOrder = 19
     object GuestMenu: TvxDBEdit
       Left = 10
@@ -663,7 +681,7 @@ object NewDataForm: TNewDataForm
     end
   end
   object Label18: TLabel
-    Left = 250
+    Left = 258
     Top = 310
     Caption = 'Children(s) Menu Selection(s)'
     Font.Charset = DEFAULT_CHARSET
@@ -674,9 +692,9 @@ object NewDataForm: TNewDataForm
     ParentFont = False
   end
   object GueDBEdit170: TvxDBEdit
-    Left = 250
+    Left = 258
     Top = 328
-    Width = 200
+    Width = 192
     Height = 24
     AutoFillDate = False
     AutoSize = False
@@ -719,6 +737,12 @@ object NewDataForm: TNewDataForm
     Width = 212
     Height = 182
     Caption = 'Reception Menu Selections'
+    Font.Charset = DEFAULT_CHARSET
+    Font.Color = clWindowText
+    Font.Height = -14
+    Font.Name = 'Arial'
+    Font.Style = []
+    ParentFont = False
     TabOrder = 24
     object MenuLabel1: TLabel
       Left = 10
