@@ -1138,18 +1138,6 @@ TTreeNode* TCustomTreeView::GetNodeAt(int X, int Y) const {
   return NodeAtRow(Y);
 }
 
-bool TCustomTreeView::GetScrollRangeOf(int Bar, int& Min, int& Max) const {
-  Min = Max = 0;
-  auto* w = dynamic_cast<QAbstractScrollArea*>(widget_);
-  if (!w) return false;
-  QScrollBar* sb = Bar == SB_VERT ? w->verticalScrollBar() : w->horizontalScrollBar();
-  if (sb->maximum() > sb->minimum()) {
-    Min = sb->minimum();
-    Max = sb->maximum() + sb->pageStep() - 1;
-  }
-  return true;
-}
-
 void TCustomTreeView::Scroll(int Code, int Pos) {
   auto* w = dynamic_cast<QAbstractScrollArea*>(widget_);
   if (!w) return;
