@@ -98,6 +98,11 @@ FW_PUBLISH(TForm1) {
   c.Method("DeleteItemButtonClick", &TForm1::DeleteItemButtonClick);
   c.Method("KidBitBtnClick", &TForm1::KidBitBtnClick);
   c.Method("FindFirstBitBtnClick", &TForm1::FindFirstBitBtnClick);
+  c.Method("SaveButtonClick", &TForm1::SaveButtonClick);
+  c.Method("LoadButtonClick", &TForm1::LoadButtonClick);
+  c.Method("BitBtn2Click", &TForm1::BitBtn2Click);
+  c.Method("NewGuestButtonClick", &TForm1::NewGuestButtonClick);
+  c.Method("SeatTableAfterInsert", &TForm1::SeatTableAfterInsert);
 }
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {}
@@ -200,8 +205,8 @@ void TForm1::FormClose(TObject*, TCloseAction& Action) {
   }
   if (!TreeChanged) return;
   int answer = Application->MessageBox("Save Your Seating-Tree Data?", "Data Not Saved", MB_YESNOCANCEL);
-  if (answer == IDCANCEL) Action = caNone;
-  // Yes saves the tree once the tree file is there; until then it is No.
+  // A save that was declined or failed keeps the window open: the tree would be lost.
+  if (answer == IDCANCEL || (answer == IDYES && !SaveTree())) Action = caNone;
   SeatTable->Close();
   Table22->Close();
 }

@@ -115,6 +115,16 @@ public:
   // Find First and Next.
   void FindFirstBitBtnClick(fw::TObject* Sender);
 
+  // ---- the tree file, printing and guest entry
+  void SaveButtonClick(fw::TObject* Sender);
+  void LoadButtonClick(fw::TObject* Sender);
+  // The save of SaveButtonClick and of closing: true once the file is written.
+  bool SaveTree();
+  void BitBtn2Click(fw::TObject* Sender);
+  void NewGuestButtonClick(fw::TObject* Sender);
+  // Writes the defaults of a new guest into SeatTable's current record.
+  void SeatTableAfterInsert();
+
   // While a long operation lets the message loop run (building the tree,
   // seating a new guest, loading), the commands that change the tree do
   // nothing: they could otherwise free the nodes it is filling.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "Dialogs.h"
 #include "Files.h"
 #include "MessageService.h"
 #include "Registry.h"
@@ -71,17 +72,6 @@ int PictureLine(const TStrings* List, const std::string& FieldName) {
 }
 
 const char* Flag(bool Value) { return Value ? "T" : "F"; }
-
-// A message with an OK button, as the framework's ShowMessage asks it.
-void ShowMessageText(const std::string& Text) {
-  TMessageRequest r;
-  r.Kind = TMessageKind::ShowMessage;
-  r.Text = Text;
-  r.Buttons = {IDOK};
-  r.DefaultButton = IDOK;
-  r.CancelButton = IDOK;
-  MessageService().MessageBox(r);
-}
 
 bool IsEditDescendant(const TObject* Control) {
   return Control && vxIsClass(Control->ClassType(), "TCustomEdit");
@@ -462,7 +452,7 @@ void vxOpenPictureDB(TvxTable* Table) {
     return;
   } catch (const Exception&) {
   }
-  ShowMessageText("Unable to find picture mask database:\rPath: " + Table->DatabaseName() +
+  ShowMessage("Unable to find picture mask database:\rPath: " + Table->DatabaseName() +
                   "\rTable: PICTURE\rSee path specification defined in Windows Registry at\r"
                   "  \\Software\\Belmarr\\Lumerix\\Masks Database Path");
 }

@@ -1,5 +1,7 @@
 #include "Vxintl.h"
 
+#include "Forms.h"
+
 using namespace fw;
 
 namespace vx {
@@ -126,6 +128,49 @@ FW_PUBLISH(TvxIntl) {
 TvxIntl* vxInternational() {
   static TvxIntl global(nullptr);
   return &global;
+}
+
+fw::TButton* vxCreateCommonButton(fw::TWinControl* Form, fw::TBitBtnKind Kind) {
+  using namespace fw;
+  TvxIntl* intl = vxInternational();
+  const int ppi = Screen->PixelsPerInch();
+  TButton* button;
+  if (intl->OKCancelBitmapped()) {
+    auto* b = new TBitBtn(Form);
+    b->SetKind(Kind);
+    b->SetHeight(ppi * 27 / 96);
+    b->SetMargin(2);
+    b->SetLayout(blGlyphLeft);
+    b->SetNumGlyphs(2);
+    b->SetSpacing(-1);
+    b->SetParentFont(false);
+    b->Font()->SetColor(clBtnText);
+    b->Font()->SetHeight(-11);
+    b->Font()->SetName("MS Sans Serif");
+    b->Font()->SetStyle(intl->DialogFontStyle());
+    button = b;
+  } else {
+    button = new TButton(Form);
+    button->SetHeight(ppi * 24 / 96);
+  }
+  button->SetVisible(false);
+  button->SetParent(Form);
+  button->SetWidth(ppi * 77 / 96);
+  switch (Kind) {
+    case bkOK:
+      button->SetCaption(intl->BtnOKCaption());
+      button->SetModalResult(mrOk);
+      break;
+    case bkCancel:
+      button->SetCaption(intl->BtnCancelCaption());
+      button->SetModalResult(mrCancel);
+      button->SetCancel(true);
+      break;
+    default:
+      button->SetCaption("Help");
+      break;
+  }
+  return button;
 }
 
 }  // namespace vx

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Buttons.h"
 #include "Classes.h"
 #include "Graphics.h"
 
@@ -332,5 +333,10 @@ private:
 // use, it belongs to no form and lives until the program ends, so every form,
 // whenever it is freed, finds it still there. Never nullptr.
 TvxIntl* vxInternational();
+
+// The OK, Cancel or Help button of the library's dialogs (Kind bkOK, bkCancel
+// or bkHelp): a picture button when OKCancelBitmapped, else a plain one,
+// hidden on Form, which owns it; sized for the screen's resolution.
+fw::TButton* vxCreateCommonButton(fw::TWinControl* Form, fw::TBitBtnKind Kind);
 
 }  // namespace vx

@@ -1,6 +1,8 @@
 #include "QtGraphics.h"
 
 #include <QApplication>
+#include <QFont>
+#include <QStringList>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +27,15 @@ QtApp& TheQtApp() {
   return a;
 }
 
+// The form files name the classic faces of the system they were designed on;
+// fonts of the same metrics keep their captions within the controls.
+void SubstituteClassicFonts() {
+  QFont::insertSubstitutions("MS Sans Serif", {"Liberation Sans", "DejaVu Sans"});
+  QFont::insertSubstitutions("Arial", {"Liberation Sans", "DejaVu Sans"});
+  QFont::insertSubstitutions("Times New Roman", {"Liberation Serif", "DejaVu Serif"});
+  QFont::insertSubstitutions("Courier New", {"Liberation Mono", "DejaVu Sans Mono"});
+}
+
 }  // namespace
 
 void SetQtApplicationArguments(int argc, char** argv) {
@@ -43,6 +54,7 @@ QApplication* EnsureQtApplication() {
     a.argv.push_back(nullptr);
     a.argc = static_cast<int>(a.args.size());
     a.app = std::make_unique<QApplication>(a.argc, a.argv.data());
+    SubstituteClassicFonts();
   }
   return a.app.get();
 }

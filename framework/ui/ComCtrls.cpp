@@ -1304,16 +1304,8 @@ TTreeNode* TCustomTreeView::GetNodeAt(int X, int Y) const {
 }
 
 bool TCustomTreeView::GetScrollRangeOf(int Bar, int& Min, int& Max) const {
-  ReleaseRows();
-  Min = Max = 0;
-  auto* w = dynamic_cast<QAbstractScrollArea*>(widget_);
-  if (!w) return false;
-  QScrollBar* sb = Bar == SB_VERT ? w->verticalScrollBar() : w->horizontalScrollBar();
-  if (sb->maximum() > sb->minimum()) {
-    Min = sb->minimum();
-    Max = sb->maximum() + sb->pageStep() - 1;
-  }
-  return true;
+  ReleaseRows();  // the widget's rows must be there to be measured
+  return TWinControl::GetScrollRangeOf(Bar, Min, Max);
 }
 
 void TCustomTreeView::Scroll(int Code, int Pos) {

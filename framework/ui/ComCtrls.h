@@ -279,8 +279,8 @@ public:
   bool AlphaSort(bool Recurse = false);
   bool CustomSort(const TTVCompare& SortProc, std::intptr_t Data, bool Recurse = false);
 
-  bool GetScrollRangeOf(int Bar, int& Min, int& Max) const override;
   TRect GetClientRect() const override;
+  bool GetScrollRangeOf(int Bar, int& Min, int& Max) const override;
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
 

@@ -1,9 +1,11 @@
 #include "Controls.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QScrollBar>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -1380,9 +1382,16 @@ void TWinControl::SetBorderWidth(int v) {
   Invalidate();
 }
 
-bool TWinControl::GetScrollRangeOf(int, int& Min, int& Max) const {
+bool TWinControl::GetScrollRangeOf(int Bar, int& Min, int& Max) const {
   Min = Max = 0;
-  return false;
+  auto* area = dynamic_cast<QAbstractScrollArea*>(widget_);
+  if (!area) return false;
+  QScrollBar* sb = Bar == SB_VERT ? area->verticalScrollBar() : area->horizontalScrollBar();
+  if (sb->maximum() > sb->minimum()) {
+    Min = sb->minimum();
+    Max = sb->maximum() + sb->pageStep() - 1;
+  }
+  return true;
 }
 
 void TWinControl::SetVisible(bool v) {
@@ -1536,29 +1545,24 @@ void TWinControl::WMKillFocus(TMessage& Message) {
   DefaultHandler(Message);
 }
 
-bool TWinControl::DoKeyDown(TMessage& Message) {
+// The form sees a key first when it previews keys; a handler that sets the
+// key to 0 has taken it.
+bool TWinControl::DoKey(TMessage& Message, bool (TWinControl::*pass)(TMessage&),
+                        void (TWinControl::*handler)(Word&, TShiftState)) {
   TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyDown(Message)) return true;
+  if (form && form != this && form->KeyPreview() && (form->*pass)(Message)) return true;
   if (!ControlStyle().Contains(csNoStdEvents)) {
     Word key = Message.CharCode();
-    KeyDown(key, KeyDataToShiftState(Message.KeyData()));
+    (this->*handler)(key, KeyDataToShiftState(Message.KeyData()));
     Message.SetCharCode(key);
     if (key == 0) return true;
   }
   return false;
 }
 
-bool TWinControl::DoKeyUp(TMessage& Message) {
-  TCustomForm* form = GetParentForm(this);
-  if (form && form != this && form->KeyPreview() && form->DoKeyUp(Message)) return true;
-  if (!ControlStyle().Contains(csNoStdEvents)) {
-    Word key = Message.CharCode();
-    KeyUp(key, KeyDataToShiftState(Message.KeyData()));
-    Message.SetCharCode(key);
-    if (key == 0) return true;
-  }
-  return false;
-}
+bool TWinControl::DoKeyDown(TMessage& Message) { return DoKey(Message, &TWinControl::DoKeyDown, &TWinControl::KeyDown); }
+
+bool TWinControl::DoKeyUp(TMessage& Message) { return DoKey(Message, &TWinControl::DoKeyUp, &TWinControl::KeyUp); }
 
 bool TWinControl::DoKeyPress(TMessage& Message) {
   TCustomForm* form = GetParentForm(this);

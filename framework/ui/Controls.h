@@ -501,6 +501,7 @@ protected:
   virtual void KeyPress(TChar& Key);
   bool DoKeyDown(TMessage& Message);
   bool DoKeyUp(TMessage& Message);
+  bool DoKey(TMessage& Message, bool (TWinControl::*pass)(TMessage&), void (TWinControl::*handler)(Word&, TShiftState));
   bool DoKeyPress(TMessage& Message);
   virtual void DoEnter();
   virtual void DoExit();

@@ -15,6 +15,7 @@
 #include "FormReader.h"
 #include "QtControls.h"
 #include "Shell.h"
+#include "Text.h"
 
 namespace fw {
 
@@ -23,6 +24,20 @@ TScreen* Screen = nullptr;
 
 // The application object and the screen live for the whole program; the
 // forms go while Qt is still there.
+namespace {
+// "Form1.DataSource1" in a form file: a component of another form, found
+// by the form's name among the screen's forms.
+TComponent* FindFormComponent(std::string_view name) {
+  const std::size_t dot = name.find('.');
+  if (!Screen || dot == std::string_view::npos) return nullptr;
+  for (int i = 0; i < Screen->FormCount(); ++i) {
+    TCustomForm* f = Screen->Forms(i);
+    if (SameText(f->Name(), name.substr(0, dot))) return f->FindComponent(name.substr(dot + 1));
+  }
+  return nullptr;
+}
+}  // namespace
+
 struct UiGlobals {
   std::unique_ptr<TScreen> screen;
   std::unique_ptr<TApplication> app;
@@ -31,6 +46,7 @@ struct UiGlobals {
     Screen = screen.get();
     app = std::make_unique<TApplication>(nullptr);
     Application = app.get();
+    SetFindGlobalComponent(&FindFormComponent);
     qAddPostRoutine(&UiGlobals::BeforeQtGoes);
   }
   ~UiGlobals() {

@@ -801,18 +801,6 @@ void TCustomEdit::CMTextChanged(TMessage&) {
   if (!HandleAllocated()) Change();
 }
 
-bool TCustomEdit::GetScrollRangeOf(int Bar, int& Min, int& Max) const {
-  Min = Max = 0;
-  auto* area = dynamic_cast<QAbstractScrollArea*>(widget_);
-  if (!area) return false;
-  QScrollBar* sb = Bar == SB_VERT ? area->verticalScrollBar() : area->horizontalScrollBar();
-  if (sb->maximum() > sb->minimum()) {
-    Min = sb->minimum();
-    Max = sb->maximum() + sb->pageStep() - 1;
-  }
-  return true;
-}
-
 void TCustomEdit::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_PASTE: return WMPaste(Message);

@@ -291,7 +291,6 @@ protected:
   virtual void WMPaste(TMessage& Message);
   virtual void WMCut(TMessage& Message);
   void CMTextChanged(TMessage& Message);
-  bool GetScrollRangeOf(int Bar, int& Min, int& Max) const override;
 
 private:
   void ApplyTextRect();

@@ -311,6 +311,7 @@ object Form1: TForm1
       Height = 30
       Caption = '&Open Tree'
       Glyph.Data = 'glyph-open-tree.png'
+      OnClick = LoadButtonClick
     end
     object SaveButton: TBitBtn
       Left = 10
@@ -320,6 +321,7 @@ object Form1: TForm1
       Caption = '&Save Tree'
       Enabled = False
       Glyph.Data = 'glyph-save-tree.png'
+      OnClick = SaveButtonClick
     end
     object BitBtn2: TBitBtn
       Left = 10
@@ -328,6 +330,7 @@ object Form1: TForm1
       Height = 30
       Caption = '&Print Tree'
       Glyph.Data = 'glyph-print-tree.png'
+      OnClick = BitBtn2Click
     end
     object NewTableButton: TBitBtn
       Left = 10
@@ -347,6 +350,7 @@ object Form1: TForm1
       Caption = 'New &Guest'
       Enabled = False
       Glyph.Data = 'glyph-new-guest.png'
+      OnClick = NewGuestButtonClick
     end
     object DeleteItemButton: TBitBtn
       Left = 10

@@ -5,6 +5,8 @@
 #include "../../framework/data/tests/MemDataSet.h"
 #include "MessageService.h"
 #include "Vxcommon.h"
+#include "Vxdbedit.h"
+#include "Vxtable.h"
 
 using namespace fw;
 using namespace vx;
@@ -45,19 +47,6 @@ public:
   using TMemDataSet::TMemDataSet;
 };
 FW_IMPLEMENT_CLASS(TvxClientDataSet)
-
-// Stands for the framework's edit in class tests by name.
-class TCustomEdit : public TComponent {
-  FW_CLASS(TCustomEdit, TComponent)
-public:
-  using TComponent::TComponent;
-  std::string Field;
-  TComponent* Source = nullptr;
-};
-FW_PUBLISH(TCustomEdit) {
-  c.Member("DataField", &TCustomEdit::Field);
-  c.Member("DataSource", &TCustomEdit::Source);
-}
 
 class TOtherControl : public TComponent {
   FW_CLASS(TOtherControl, TComponent)
@@ -275,11 +264,11 @@ TEST(Protocol, DatasetsAreKnownByClassNameOrByTheirPublishedLists) {
 }
 
 TEST(Protocol, ControlPropertiesOnlyForEditsThatPublishThem) {
-  vxtest::TCustomEdit edit(nullptr);
+  TvxDBEdit edit(nullptr);
   vxtest::TOtherControl other(nullptr);
-  TComponent source(nullptr);
+  TvxDataSource source(nullptr);
   EXPECT_TRUE(vxSetControlDataField(&edit, "Name"));
-  EXPECT_EQ(edit.Field, "Name");
+  EXPECT_EQ(edit.DataField(), "Name");
   EXPECT_EQ(vxGetControlDataField(&edit), "Name");
   EXPECT_TRUE(vxSetControlDataSource(&edit, &source));
   EXPECT_EQ(vxGetControlDataSource(&edit), &source);
@@ -288,7 +277,7 @@ TEST(Protocol, ControlPropertiesOnlyForEditsThatPublishThem) {
   EXPECT_FALSE(vxSetControlDataField(&other, "Name"));  // not an edit
   EXPECT_EQ(other.Field, "Seat");
   EXPECT_EQ(vxGetControlDataField(&other), "");
-  EXPECT_FALSE(vxSetControlDataSource(&other, &source));  // publishes no DataSource
+  EXPECT_FALSE(vxSetControlDataSource(&other, &source));  // not an edit, publishes no DataSource
   EXPECT_EQ(vxGetControlDataSource(&other), nullptr);
   EXPECT_EQ(vxGetControlDataSource(nullptr), nullptr);
 }

@@ -1,0 +1,121 @@
+#include "DBCtrls.h"
+
+#include "Fields.h"
+#include "Text.h"
+
+namespace fw {
+
+namespace {
+
+// Whether Text is one of the ";"-separated spellings of Values.
+bool IsOneOf(const std::string& Text, const std::string& Values) {
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = Values.find(';', start);
+    if (SameText(Text, Values.substr(start, end == std::string::npos ? std::string::npos : end - start)))
+      return true;
+    if (end == std::string::npos) return false;
+    start = end + 1;
+  }
+}
+
+std::string FirstOf(const std::string& Values) { return Values.substr(0, Values.find(';')); }
+
+}  // namespace
+
+FW_PUBLISH(TDBCheckBox) {
+  c.Property("DataField", &TDBCheckBox::DataField, &TDBCheckBox::SetDataField);
+  c.Property("DataSource", &TDBCheckBox::DataSource, &TDBCheckBox::SetDataSource);
+  c.Property("ReadOnly", &TDBCheckBox::ReadOnly, &TDBCheckBox::SetReadOnly).Default(false);
+  c.Property("ValueChecked", &TDBCheckBox::ValueChecked, &TDBCheckBox::SetValueChecked);
+  c.Property("ValueUnchecked", &TDBCheckBox::ValueUnchecked, &TDBCheckBox::SetValueUnchecked);
+}
+
+TDBCheckBox::TDBCheckBox(TComponent* AOwner)
+    : TCustomCheckBox(AOwner), dataLink_(std::make_unique<TFieldDataLink>()) {
+  dataLink_->SetControl(this);
+  dataLink_->OnDataChange = [this](TObject*) { DataChange(); };
+  dataLink_->OnUpdateData = [this](TObject*) { UpdateData(); };
+}
+
+TDBCheckBox::~TDBCheckBox() {
+  dataLink_->OnDataChange = nullptr;
+  dataLink_->OnUpdateData = nullptr;
+  dataLink_->SetDataSource(nullptr);
+}
+
+void TDBCheckBox::SetDataSource(TDataSource* v) {
+  dataLink_->SetDataSource(v);
+  if (v) v->FreeNotification(this);
+}
+
+void TDBCheckBox::SetValueChecked(const std::string& v) {
+  valueChecked_ = v;
+  DataChange();
+}
+
+void TDBCheckBox::SetValueUnchecked(const std::string& v) {
+  valueUnchecked_ = v;
+  DataChange();
+}
+
+void TDBCheckBox::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomCheckBox::Notification(AComponent, Operation);
+  if (Operation == opRemove && dataLink_ && AComponent == DataSource()) SetDataSource(nullptr);
+}
+
+TCheckBoxState TDBCheckBox::FieldState() const {
+  TField* f = Field();
+  if (!f) return cbUnchecked;
+  if (f->IsNull()) return cbGrayed;
+  if (f->DataType() == ftBoolean) return f->AsBoolean() ? cbChecked : cbUnchecked;
+  const std::string text = f->Text();
+  if (IsOneOf(text, valueChecked_)) return cbChecked;
+  if (IsOneOf(text, valueUnchecked_)) return cbUnchecked;
+  return cbGrayed;
+}
+
+void TDBCheckBox::DataChange() { SetState(FieldState()); }
+
+void TDBCheckBox::UpdateData() {
+  TField* f = Field();
+  if (State() == cbGrayed)
+    f->Clear();
+  else if (f->DataType() == ftBoolean)
+    f->SetAsBoolean(Checked());
+  else
+    f->SetText(FirstOf(Checked() ? valueChecked_ : valueUnchecked_));
+}
+
+void TDBCheckBox::Toggle() {
+  // Only a record that can be edited takes the click; the box shows the field again otherwise.
+  if (!dataLink_->Edit()) return;
+  TCustomCheckBox::Toggle();
+  dataLink_->Modified();
+}
+
+void TDBCheckBox::KeyPress(TChar& Key) {
+  TCustomCheckBox::KeyPress(Key);
+  if (Key == 8 || Key == 32) {
+    dataLink_->Edit();
+  } else if (Key == 27) {
+    dataLink_->Reset();
+  }
+}
+
+void TDBCheckBox::Dispatch(TMessage& Message) {
+  if (Message.Msg == CM_EXIT) {
+    try {
+      dataLink_->UpdateRecord();
+    } catch (...) {
+      SetFocus();
+      throw;
+    }
+  } else if (Message.Msg == CM_GETDATALINK) {
+    Message.Result = reinterpret_cast<LRESULT>(dataLink_.get());
+    return;
+  }
+  TCustomCheckBox::Dispatch(Message);
+}
+
+}  // namespace fw

@@ -1,0 +1,8 @@
+#include "Mask.h"
+
+namespace fw {
+
+FW_IMPLEMENT_CLASS(EDBEditError)
+FW_IMPLEMENT_CLASS(TCustomMaskEdit)
+
+}  // namespace fw

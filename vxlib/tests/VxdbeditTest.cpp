@@ -1,0 +1,401 @@
+// The library's edit on Qt's offscreen platform: typing against pictures,
+// leaving, pasting and cutting, dates and times from a fixed clock, the
+// field link, the keys it hands to a grid, and its own painting.
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../../framework/data/tests/MemDataSet.h"
+#include "../../framework/ui/tests/UiTest.h"
+#include "DateTime.h"
+#include "FormatSettings.h"
+#include "StdCtrls.h"
+#include "Vxdbedit.h"
+#include "Vxsystem.h"
+#include "Vxtable.h"
+
+namespace vx {
+namespace {
+
+using namespace fw;
+
+class EditTest : public fw::test::UiTest {
+protected:
+  EditTest() : form(std::make_unique<TForm>(nullptr)) {
+    savedSettings_ = FormatSettings;
+    FormatSettings = UsFormatSettings();
+    form->SetBounds(100, 100, 320, 200);
+    edit = new TvxDBEdit(form.get());
+    edit->SetParent(form.get());
+    edit->SetBounds(10, 10, 150, 24);
+    edit->Loaded();  // as a form file leaves it: editable while unbound
+    other = new TEdit(form.get());
+    other->SetParent(form.get());
+    other->SetBounds(10, 50, 150, 24);
+    edit->OnCheckValue = [this](TObject*, bool valid) { checks.push_back(valid); };
+  }
+  ~EditTest() override {
+    FormatSettings = savedSettings_;
+    SetClock({});
+  }
+  void Focus(TWinControl* c) {
+    c->SetFocus();
+    ASSERT_TRUE(PumpUntil([c] { return c->Focused(); }));
+  }
+  // Types each character as the keyboard would.
+  void Type(TWinControl* c, const std::string& keys) {
+    for (TChar ch : Utf8ToChars(keys)) {
+      int code = ch >= U'a' && ch <= U'z' ? static_cast<int>(ch - U'a' + U'A') : static_cast<int>(ch);
+      Key(c->Widget(), code, Qt::NoModifier, QString::fromStdString(CharToUtf8(ch)));
+    }
+  }
+  void Show() {
+    ShowActive(form.get());
+    Focus(edit);
+  }
+  std::size_t BeepCount() const { return messages->Beeps.size(); }
+
+  std::unique_ptr<TForm> form;
+  TvxDBEdit* edit;
+  TEdit* other;
+  std::vector<bool> checks;
+
+private:
+  TFormatSettings savedSettings_;
+};
+
+TEST_F(EditTest, TypingAgainstAPicture) {
+  struct Case {
+    const char* picture;
+    const char* start;  // the text before typing
+    int caret;          // -1: at its end
+    int selection;
+    const char* keys;
+    const char* text;   // afterwards
+    int caretAfter;
+    int beeps;
+    int lastValid;      // what OnCheckValue heard last; -1: nothing (a beep is all)
+  } cases[] = {
+      {"###-####", "", -1, 0, "555", "555-", 4, 0, false},  // the literal filled in, the caret after it
+      {"###-####", "", -1, 0, "5551234", "555-1234", 8, 0, true},
+      {"###-####", "555-1234", -1, 0, "9", "555-1234", 8, 1, -1},  // full: refused with a beep
+      {"###-####", "", -1, 0, "5x", "5", 1, 1, false},               // a letter where a digit goes
+      {"##-#", "12-3", -1, 0, "4", "12-3", 4, 1, -1},
+      {"##-#", "12-3", 0, 0, "4", "412-3", 1, 0, false},    // inside the text the window takes it
+      {"###-####", "555-1234", 0, 8, "7", "7", 1, 0, false},  // all selected: replaced
+      {"###-####", "555-1234", 4, 4, "9", "555-9", 5, 0, false},  // the selection at the end replaced
+      {"&&&", "", -1, 0, "abc", "ABC", 3, 0, true},          // letters upper-cased as typed
+      {"(###)###-####", "", -1, 0, "(937", "(937)", 5, 0, false},  // the literal after the area code
+  };
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.picture) + " " + c.start + " + " + c.keys);
+    edit->Picture()->SetPictureMask(c.picture);
+    edit->SetText(c.start);
+    const int length = static_cast<int>(CharLength(c.start));
+    edit->SetSelStart(c.caret < 0 ? length : c.caret);
+    edit->SetSelLength(c.selection);
+    checks.clear();
+    const std::size_t beeps = BeepCount();
+    Type(edit, c.keys);
+    EXPECT_EQ(edit->Text(), c.text);
+    EXPECT_EQ(edit->SelStart(), c.caretAfter);
+    EXPECT_EQ(static_cast<int>(BeepCount() - beeps), c.beeps);
+    if (c.lastValid < 0) {
+      EXPECT_TRUE(checks.empty());
+    } else {
+      ASSERT_FALSE(checks.empty());
+      EXPECT_EQ(checks.back(), c.lastValid == 1);
+      EXPECT_TRUE(edit->Modified());
+    }
+  }
+}
+
+TEST_F(EditTest, LeavingWithAnIncompleteTextIsRefusedUnlessAllowed) {
+  edit->Picture()->SetPictureMask("###-####");
+  Show();
+  Type(edit, "55");
+  const std::size_t beeps = BeepCount();
+  other->SetFocus();
+  Pump();
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_EQ(form->ActiveControl(), edit);
+  EXPECT_EQ(edit->SelLength(), 2);  // all selected for the correction
+  EXPECT_EQ(BeepCount(), beeps + 1);
+  EXPECT_TRUE(messages->Requests.empty());  // no message, only the beep
+
+  Type(edit, "5551234");  // replaces the selection
+  EXPECT_EQ(edit->Text(), "555-1234");
+  Focus(other);
+  EXPECT_EQ(form->ActiveControl(), other);
+
+  edit->Picture()->SetAllowInvalidExit(true);
+  Focus(edit);
+  edit->SetSelStart(8);
+  for (int i = 0; i < 4; ++i) Key(edit->Widget(), Qt::Key_Backspace, Qt::NoModifier, "\b");
+  EXPECT_EQ(edit->Text(), "555-");
+  Focus(other);
+  EXPECT_EQ(form->ActiveControl(), other);
+}
+
+TEST_F(EditTest, PasteAndCutMustLeaveATextThatCanFitThePicture) {
+  edit->Picture()->SetPictureMask("###-####");
+  Show();
+  edit->SetText("555-");
+  edit->SetSelStart(4);
+  QApplication::clipboard()->setText("12ab");
+  const std::size_t beeps = BeepCount();
+  edit->PasteFromClipboard();
+  EXPECT_EQ(edit->Text(), "555-");
+  EXPECT_EQ(BeepCount(), beeps + 1);
+
+  QApplication::clipboard()->setText("1234");
+  edit->PasteFromClipboard();
+  EXPECT_EQ(edit->Text(), "555-1234");
+  checks.clear();
+  edit->SetText("5");
+  edit->SetSelStart(1);
+  QApplication::clipboard()->setText("55");
+  edit->PasteFromClipboard();  // the literal after it is filled in, the caret after that
+  EXPECT_EQ(edit->Text(), "555-");
+  EXPECT_EQ(edit->SelStart(), 4);
+  EXPECT_EQ(checks, (std::vector<bool>{false}));
+  QApplication::clipboard()->setText("1234");
+  edit->PasteFromClipboard();
+  EXPECT_EQ(edit->Text(), "555-1234");
+
+  // Cutting the literal out of the middle would leave 5551234.
+  edit->SetSelStart(3);
+  edit->SetSelLength(1);
+  edit->CutToClipboard();
+  EXPECT_EQ(edit->Text(), "555-1234");
+  EXPECT_EQ(BeepCount(), beeps + 2);
+  edit->SetSelStart(4);
+  edit->SetSelLength(4);
+  edit->CutToClipboard();
+  EXPECT_EQ(edit->Text(), "555-");
+  EXPECT_EQ(QApplication::clipboard()->text(), "1234");
+}
+
+// 9 June 2024, 14:07:05.
+TDateTime FixedNow() { return EncodeDate(2024, 6, 9) + EncodeTime(14, 7, 5, 0); }
+
+TEST_F(EditTest, SpaceFillsDatesAndTimesFromTheClock) {
+  SetClock(FixedNow);
+  struct Case {
+    TvxEditDataType kind;
+    const char* format;  // the short date format
+    std::vector<std::string> steps;  // the text after each Space, from an empty edit
+  } cases[] = {
+      {vxEdtDate, "M/d/yy", {"6/", "6/9/", "6/9/24"}},
+      {vxEdtDate, "dd/MM/yyyy", {"09/", "09/06/", "09/06/2024"}},
+      {vxEdtDate, "yyyy/MM/dd", {"2024/", "2024/06/", "2024/06/09"}},
+      {vxEdtTime, "M/d/yy", {"2:", "2:07:", "2:07:05", "2:07:05 PM"}},
+      {vxEdtDateTime, "M/d/yy", {"6/", "6/9/", "6/9/24", "6/9/24 ", "6/9/24 2:", "6/9/24 2:07:",
+                                 "6/9/24 2:07:05", "6/9/24 2:07:05 PM"}},
+  };
+  Show();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    ShortDateFormat = c.format;
+    edit->SetUnboundDataType(c.kind);
+    edit->SetText("");
+    for (const std::string& want : c.steps) {
+      Type(edit, " ");
+      EXPECT_EQ(edit->Text(), want);
+      EXPECT_EQ(edit->SelStart(), static_cast<int>(want.size()));
+    }
+  }
+  // What the clock filled in is a time the library's own scan takes.
+  EXPECT_TRUE(vxStrToDateTime(edit->Text()));
+  EXPECT_TRUE(vxStrToTime("2:07:05 PM"));
+
+  // Typing over a whole selected date starts it again; a date typed in part gets its separator.
+  ShortDateFormat = "M/d/yy";
+  edit->SetUnboundDataType(vxEdtDate);
+  edit->SetText("1/1/20");
+  edit->SelectAll();
+  Type(edit, " ");
+  EXPECT_EQ(edit->Text(), "6/");
+  edit->SetText("12");
+  edit->SetSelStart(2);
+  Type(edit, " ");
+  EXPECT_EQ(edit->Text(), "12/");
+  // Off a date field, or with the clock fill switched off, Space is a blank.
+  edit->SetAutoFillDate(false);
+  edit->SetText("12");
+  edit->SetSelStart(2);
+  Type(edit, " ");
+  EXPECT_EQ(edit->Text(), "12 ");
+}
+
+TEST_F(EditTest, TwentyFourHourClockStopsAfterTheSeconds) {
+  SetClock(FixedNow);
+  TimeAMString = "";
+  TimePMString = "";
+  edit->SetUnboundDataType(vxEdtTime);
+  Show();
+  for (const char* want : {"14:", "14:07:", "14:07:05"}) {
+    Type(edit, " ");
+    EXPECT_EQ(edit->Text(), want);
+  }
+  Type(edit, " ");
+  EXPECT_EQ(edit->Text(), "14:07:05 ");  // nothing more to fill: a plain blank
+}
+
+// ---------------------------------------------------------------- bound to a field
+
+class BoundEditTest : public EditTest {
+protected:
+  BoundEditTest() {
+    data = new fwtest::TMemDataSet(form.get());
+    data->Define({{"Name", ftString, 20}, {"Code", ftString, 8}, {"Count", ftInteger}});
+    data->AddRow({fwtest::TMemDataSet::Str("Lee"), fwtest::TMemDataSet::Str("12-3"), fwtest::TMemDataSet::Int(42)});
+    source = new TvxDataSource(form.get());
+    source->SetDataSet(data);
+    data->Open();
+    edit->SetDataSource(source);
+    edit->SetDataField("Name");
+  }
+  fwtest::TMemDataSet* data;
+  TvxDataSource* source;
+};
+
+TEST_F(BoundEditTest, TheFieldIsShownEditedAndWrittenBack) {
+  EXPECT_EQ(edit->Text(), "Lee");
+  EXPECT_EQ(edit->MaxLength(), 20);  // the string field's size
+  edit->SetDataField("Code");
+  EXPECT_EQ(edit->MaxLength(), 8);   // cleared first, then the new field's
+  edit->SetDataField("Name");
+  Show();
+  EXPECT_EQ(data->State(), dsBrowse);
+  edit->SelectAll();
+  Type(edit, "Ng");
+  EXPECT_EQ(data->State(), dsEdit);  // the first key put the record into edit
+  EXPECT_EQ(edit->Text(), "Ng");
+  Focus(other);  // leaving writes the field
+  EXPECT_EQ(data->FieldByName("Name")->AsString(), "Ng");
+  data->Post();
+  EXPECT_EQ(data->FieldByName("Name")->AsString(), "Ng");
+
+  // A key the field refuses beeps: the integer field takes no letters.
+  edit->SetDataField("Count");
+  Focus(edit);
+  edit->SetSelStart(2);
+  const std::size_t beeps = BeepCount();
+  Type(edit, "x");
+  EXPECT_EQ(edit->Text(), "42");
+  EXPECT_EQ(BeepCount(), beeps + 1);
+  // Escape drops the change.
+  Type(edit, "7");
+  EXPECT_EQ(edit->Text(), "427");
+  edit->Perform(WM_CHAR, 27, 0);
+  EXPECT_EQ(edit->Text(), "42");
+}
+
+TEST_F(BoundEditTest, ADataSourceThatIsNotTheLibrarysReadsAsNone) {
+  TDataSource* plain = new TDataSource(form.get());
+  plain->SetDataSet(data);
+  edit->SetDataSource(plain);
+  EXPECT_EQ(edit->DataSource(), nullptr);
+  EXPECT_EQ(edit->Field(), nullptr);
+}
+
+TEST_F(BoundEditTest, ARightAlignedFieldPaintsItselfWhileUnfocused) {
+  edit->SetDataField("Count");
+  Show();
+  Focus(other);
+  QImage image = edit->Widget()->grab().toImage();
+  int leftmostInk = image.width();
+  for (int y = 3; y < image.height() - 3; ++y)
+    for (int x = 3; x < image.width() - 3; ++x)
+      if (qGray(image.pixel(x, y)) < 100) leftmostInk = std::min(leftmostInk, x);
+  EXPECT_GT(leftmostInk, image.width() / 2);  // "42" stands at the right
+  EXPECT_LT(leftmostInk, image.width());
+}
+
+// ---------------------------------------------------------------- inside a grid
+
+// Stands in for the library grid: records what reaches it.
+class TGridStandIn : public TCustomControl, public IvxEditGrid {
+  FW_CLASS(TGridStandIn, TCustomControl)
+public:
+  explicit TGridStandIn(TComponent* owner) : TCustomControl(owner) { SetTabStop(true); }
+  TWinControl* GridControl() override { return this; }
+  bool IsDataGrid() const override { return true; }
+  bool AlwaysShowEditor() const override { return alwaysShowEditor; }
+  bool TabsMove() const override { return tabs; }
+  bool GridFocused() const override { return Focused(); }
+  TColor GridFontColor() const override { return clBlack; }
+  void GridKeyDown(Word& Key, TShiftState) override { keys.push_back(Key); }
+  void GridOnKeyDown(Word& Key, TShiftState) override {
+    handler.push_back(Key);
+    if (Key == swallowInHandler) Key = 0;
+  }
+  bool alwaysShowEditor = true;
+  bool tabs = true;
+  Word swallowInHandler = 0;
+  std::vector<Word> keys, handler;
+};
+
+FW_IMPLEMENT_CLASS(TGridStandIn)
+
+TEST_F(EditTest, NavigationKeysGoToTheGridAroundTheEdit) {
+  auto* grid = new TGridStandIn(form.get());
+  grid->SetParent(form.get());
+  grid->SetBounds(10, 90, 200, 80);
+  edit->SetParent(grid);
+  edit->SetBounds(2, 2, 150, 24);
+  struct Case {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers mods;
+    int caret;  // in "abcd"
+    bool alwaysShowEditor;
+    bool toGrid;
+  } cases[] = {
+      {"Down", Qt::Key_Down, Qt::NoModifier, 2, true, true},
+      {"Alt+Down", Qt::Key_Down, Qt::AltModifier, 2, true, false},
+      {"PgUp", Qt::Key_PageUp, Qt::NoModifier, 2, false, true},
+      {"Right at the end", Qt::Key_Right, Qt::NoModifier, 4, true, true},
+      {"Right inside", Qt::Key_Right, Qt::NoModifier, 2, true, false},
+      {"Right at the end, editor on demand", Qt::Key_Right, Qt::NoModifier, 4, false, false},
+      {"Ctrl+Left inside", Qt::Key_Left, Qt::ControlModifier, 2, true, true},
+      {"Home at the start", Qt::Key_Home, Qt::NoModifier, 0, true, true},
+      {"Insert", Qt::Key_Insert, Qt::NoModifier, 2, true, true},
+      {"Shift+Insert", Qt::Key_Insert, Qt::ShiftModifier, 2, true, false},
+      {"Ctrl+Delete", Qt::Key_Delete, Qt::ControlModifier, 2, true, true},
+      {"Escape unmodified", Qt::Key_Escape, Qt::NoModifier, 2, true, true},
+      {"Enter", Qt::Key_Return, Qt::NoModifier, 2, true, true},
+      {"Tab", Qt::Key_Tab, Qt::NoModifier, 2, true, true},
+  };
+  ShowActive(form.get());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    grid->alwaysShowEditor = c.alwaysShowEditor;
+    grid->keys.clear();
+    Focus(edit);
+    edit->SetText("abcd");
+    edit->SetModified(false);
+    edit->SetSelStart(c.caret);
+    Key(edit->Widget(), c.key, c.mods);
+    EXPECT_EQ(!grid->keys.empty(), c.toGrid);
+    EXPECT_EQ(grid->Focused(), c.toGrid);
+  }
+  // F2 goes to the grid's handler; left there, it only drops the selection.
+  Focus(edit);
+  edit->SelectAll();
+  grid->handler.clear();
+  grid->keys.clear();
+  Key(edit->Widget(), Qt::Key_F2);
+  EXPECT_EQ(grid->handler, (std::vector<Word>{VK_F2}));
+  EXPECT_TRUE(grid->keys.empty());
+  EXPECT_EQ(edit->SelLength(), 0);
+  EXPECT_TRUE(edit->Focused());
+}
+
+}  // namespace
+}  // namespace vx
