@@ -136,11 +136,13 @@ int main(int argc, char** argv) {
       nodes = form->TreeView1->Items()->Count();
       scan = std::min(scan, PlainScan(form->SeatTable));
     }
-    std::printf("seating_build_%d_records: %.1f ms (%d nodes)\n", records, shown, nodes);
+    // Goal: the build within 4 times the plain scan.
+    std::printf("seating_build_%d_records: %.1f ms\n", records, shown);
+    std::printf("seating_build_nodes_%d_records: %d nodes\n", records, nodes);
     std::printf("seating_build_hidden_%d_records: %.1f ms\n", records, hidden);
     std::printf("plain_scan_%d_records: %.1f ms\n", records, scan);
-    std::printf("build_to_scan_ratio_%d_records: %.2f (hidden: %.2f; goal: at most 4)\n", records, shown / scan,
-                hidden / scan);
+    std::printf("build_to_scan_ratio_%d_records: %.2f build/scan\n", records, shown / scan);
+    std::printf("hidden_build_to_scan_ratio_%d_records: %.2f build/scan\n", records, hidden / scan);
     form.reset();
     Session().DropConnections();
     SetCurrentDir(home);
