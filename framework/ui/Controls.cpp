@@ -320,7 +320,11 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   UpdateWidgetGeometry();
   BoundsChanged();
   RequestAlign();
-  if (sized && !ComponentState().Contains(csLoading)) Resize();
+  if (sized) SizeChanged();
+}
+
+void TControl::SizeChanged() {
+  if (!ComponentState().Contains(csLoading)) Resize();
 }
 
 void TControl::RequestAlign() {
@@ -1086,21 +1090,7 @@ TPoint TWinControl::ClientOrigin() const {
   return {p.X + Left() + b, p.Y + Top() + b};
 }
 
-void TWinControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
-  if (AWidth < 0) AWidth = 0;
-  if (AHeight < 0) AHeight = 0;
-  if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
-  bool sized = AWidth != width_ || AHeight != height_;
-  left_ = ALeft;
-  top_ = ATop;
-  width_ = AWidth;
-  height_ = AHeight;
-  if (!parent_ || !parent_->aligning_) UpdateAnchorRules();
-  UpdateWidgetGeometry();
-  BoundsChanged();
-  RequestAlign();
-  if (sized) Perform(WM_SIZE, 0, MakeLParam(ClientWidth(), ClientHeight()));
-}
+void TWinControl::SizeChanged() { Perform(WM_SIZE, 0, MakeLParam(ClientWidth(), ClientHeight())); }
 
 void TWinControl::WMSize(TMessage& Message) {
   DefaultHandler(Message);

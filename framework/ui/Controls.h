@@ -294,6 +294,8 @@ protected:
   virtual void Resize();
   // Called when the control's size or position changed.
   virtual void BoundsChanged() {}
+  // The size changed: a control raises OnResize, a window gets WM_SIZE.
+  virtual void SizeChanged();
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
   // The control's font changed (or its parent's, when it follows it).
@@ -443,7 +445,6 @@ public:
   // ---- scrolling, for GetScrollRange; false when the bar does not exist
   virtual bool GetScrollRangeOf(int Bar, int& Min, int& Max) const;
 
-  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   TRect GetClientRect() const override;
   TPoint ClientOrigin() const override;
   void SetVisible(bool v) override;
@@ -499,6 +500,7 @@ protected:
   virtual void KeyDown(Word& Key, TShiftState Shift);
   virtual void KeyUp(Word& Key, TShiftState Shift);
   virtual void KeyPress(TChar& Key);
+  void SizeChanged() override;
   bool DoKeyDown(TMessage& Message);
   bool DoKeyUp(TMessage& Message);
   bool DoKey(TMessage& Message, bool (TWinControl::*pass)(TMessage&), void (TWinControl::*handler)(Word&, TShiftState));
