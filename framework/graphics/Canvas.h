@@ -121,6 +121,19 @@ private:
   std::unique_ptr<QPainter> ownPainter_;
 };
 
+// Attaches a paint event's painter to a canvas for the scope, and detaches it
+// also when the painting raises, so that no canvas keeps a painter that is gone.
+class TCanvasPainting {
+public:
+  TCanvasPainting(TCanvas* canvas, QPainter* painter) : canvas_(canvas) { canvas_->SetPainter(painter); }
+  ~TCanvasPainting() { canvas_->SetPainter(nullptr); }
+  TCanvasPainting(const TCanvasPainting&) = delete;
+  TCanvasPainting& operator=(const TCanvasPainting&) = delete;
+
+private:
+  TCanvas* canvas_;
+};
+
 // Writes text into rect with the canvas's font: DT_LEFT/DT_CENTER/DT_RIGHT,
 // DT_TOP/DT_VCENTER/DT_BOTTOM with DT_SINGLELINE, DT_WORDBREAK (lines broken
 // at blanks, a word wider than the rectangle stands alone), line breaks at CR

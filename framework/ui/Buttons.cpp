@@ -303,14 +303,13 @@ void TBitBtn::WMPaint(TMessage& Message) {
   if (!widget_ || !BridgePainting(widget_)) return;
   auto* b = static_cast<QPushButton*>(widget_);
   QPainter p(widget_);
-  canvas_->SetPainter(&p);
+  TCanvasPainting painting(canvas_.get(), &p);
   canvas_->SetFont(Font());
   TButtonState state = !Enabled() ? bsDisabled : b->isDown() ? bsDown : bsUp;
   TPoint offset = state == bsDown ? TPoint{1, 1} : TPoint{0, 0};
   TRect client = Rect(2, 2, Width() - 2, Height() - 2);
   DrawButtonContents(canvas_.get(), client, offset, Caption(), glyph_.get(), numGlyphs_, state, layout_, margin_,
                      spacing_);
-  canvas_->SetPainter(nullptr);
 }
 
 // ---------------------------------------------------------------- TSpeedButton

@@ -1719,14 +1719,8 @@ void TGraphicControl::Dispatch(TMessage& Message) {
 void TGraphicControl::WMPaint(TMessage&) {
   if (!widget_ || !BridgePainting(widget_)) return Invalidate();
   QPainter p(widget_);
-  canvas_->SetPainter(&p);
-  try {
-    Paint();
-  } catch (...) {
-    canvas_->SetPainter(nullptr);
-    throw;
-  }
-  canvas_->SetPainter(nullptr);
+  TCanvasPainting painting(canvas_.get(), &p);
+  Paint();
 }
 
 FW_IMPLEMENT_CLASS(TCustomControl)
@@ -1751,14 +1745,8 @@ void TCustomControl::PaintWindow() {
   if (!w || !BridgePainting(widget_)) return Invalidate();
   QPainter p(w);
   PrepareClientPainter(p, this);
-  canvas_->SetPainter(&p);
-  try {
-    Paint();
-  } catch (...) {
-    canvas_->SetPainter(nullptr);
-    throw;
-  }
-  canvas_->SetPainter(nullptr);
+  TCanvasPainting painting(canvas_.get(), &p);
+  Paint();
 }
 
 // ---------------------------------------------------------------- popup menu slot

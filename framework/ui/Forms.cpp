@@ -686,15 +686,8 @@ void TCustomForm::WMPaint(TMessage& Message) {
   DefaultHandler(Message);
   if (!OnPaint || !widget_ || !BridgePainting(widget_)) return;
   QPainter p(widget_);
-  TCanvas* c = Canvas();
-  c->SetPainter(&p);
-  try {
-    Paint();
-  } catch (...) {
-    c->SetPainter(nullptr);
-    throw;
-  }
-  c->SetPainter(nullptr);
+  TCanvasPainting painting(Canvas(), &p);
+  Paint();
 }
 
 void TCustomForm::CMActivate(TMessage&) {
