@@ -504,53 +504,12 @@ void* Entry(Fn fn) {
 
 extern "C" __attribute__((visibility("default"))) void* OrvexEntry(unsigned ordinal) {
   using namespace orvex;
+  // Each entry's body is the function of its table name above.
+#define ORVEX_CASE_(Const, Ord, Name, Params, Args) \
+  case Const: return Entry<Orvex##Name##Fn>(Name);
   switch (ordinal) {
-    case ORVEX_GET_CURSOR_PROPS: return Entry<OrvexGetCursorPropsFn>(GetCursorProps);
-    case ORVEX_CLOSE_CURSOR: return Entry<OrvexCloseCursorFn>(CloseCursor);
-    case ORVEX_SET_TO_BEGIN: return Entry<OrvexSetToBeginFn>(SetToBegin);
-    case ORVEX_GET_NEXT_RECORD: return Entry<OrvexGetNextRecordFn>(GetNextRecord);
-    case ORVEX_OPEN_VCHK_LIST: return Entry<OrvexOpenVchkListFn>(OpenVchkList);
-    case ORVEX_SET_TO_END: return Entry<OrvexSetToEndFn>(SetToEnd);
-    case ORVEX_OPEN_BLOB: return Entry<OrvexOpenBlobFn>(OpenBlob);
-    case ORVEX_GET_BLOB: return Entry<OrvexGetBlobFn>(GetBlob);
-    case ORVEX_FREE_BLOB: return Entry<OrvexFreeBlobFn>(FreeBlob);
-    case ORVEX_GET_FIELD: return Entry<OrvexGetFieldFn>(GetField);
-    case ORVEX_DELETE_TABLE: return Entry<OrvexDeleteTableFn>(DeleteTable);
-    case ORVEX_PACK_TABLE: return Entry<OrvexPackTableFn>(PackTable);
-    case ORVEX_DO_RESTRUCTURE: return Entry<OrvexDoRestructureFn>(DoRestructure);
-    case ORVEX_GET_ERROR_TEXT: return Entry<OrvexGetErrorTextFn>(GetErrorText);
-    case ORVEX_OPEN_DATABASE: return Entry<OrvexOpenDatabaseFn>(OpenDatabase);
-    case ORVEX_CLOSE_DATABASE: return Entry<OrvexCloseDatabaseFn>(CloseDatabase);
-    case ORVEX_OPEN_TABLE_LIST: return Entry<OrvexOpenTableListFn>(OpenTableList);
-    case ORVEX_CREATE_TABLE: return Entry<OrvexCreateTableFn>(CreateTable);
-    case ORVEX_OPEN_TABLE: return Entry<OrvexOpenTableFn>(OpenTable);
-    case ORVEX_EMPTY_TABLE: return Entry<OrvexEmptyTableFn>(EmptyTable);
-    case ORVEX_GET_FIELD_DESCS: return Entry<OrvexGetFieldDescsFn>(GetFieldDescs);
-    case ORVEX_GET_INDEX_DESCS: return Entry<OrvexGetIndexDescsFn>(GetIndexDescs);
-    case ORVEX_GET_RECORD_COUNT: return Entry<OrvexGetRecordCountFn>(GetRecordCount);
-    case ORVEX_GET_PRIOR_RECORD: return Entry<OrvexGetPriorRecordFn>(GetPriorRecord);
-    case ORVEX_GET_RECORD: return Entry<OrvexGetRecordFn>(GetRecord);
-    case ORVEX_GET_RELATIVE_RECORD: return Entry<OrvexGetRelativeRecordFn>(GetRelativeRecord);
-    case ORVEX_GET_BOOKMARK: return Entry<OrvexGetBookmarkFn>(GetBookmark);
-    case ORVEX_SET_TO_BOOKMARK: return Entry<OrvexSetToBookmarkFn>(SetToBookmark);
-    case ORVEX_COMPARE_BOOKMARKS: return Entry<OrvexCompareBookmarksFn>(CompareBookmarks);
-    case ORVEX_PUT_FIELD: return Entry<OrvexPutFieldFn>(PutField);
-    case ORVEX_INIT_RECORD: return Entry<OrvexInitRecordFn>(InitRecord);
-    case ORVEX_INSERT_RECORD: return Entry<OrvexInsertRecordFn>(InsertRecord);
-    case ORVEX_APPEND_RECORD: return Entry<OrvexAppendRecordFn>(AppendRecord);
-    case ORVEX_MODIFY_RECORD: return Entry<OrvexModifyRecordFn>(ModifyRecord);
-    case ORVEX_DELETE_RECORD: return Entry<OrvexDeleteRecordFn>(DeleteRecord);
-    case ORVEX_PUT_BLOB: return Entry<OrvexPutBlobFn>(PutBlob);
-    case ORVEX_TRUNCATE_BLOB: return Entry<OrvexTruncateBlobFn>(TruncateBlob);
-    case ORVEX_GET_BLOB_SIZE: return Entry<OrvexGetBlobSizeFn>(GetBlobSize);
-    case ORVEX_SWITCH_TO_INDEX: return Entry<OrvexSwitchToIndexFn>(SwitchToIndex);
-    case ORVEX_SET_TO_KEY: return Entry<OrvexSetToKeyFn>(SetToKey);
-    case ORVEX_SET_RANGE: return Entry<OrvexSetRangeFn>(SetRange);
-    case ORVEX_RESET_RANGE: return Entry<OrvexResetRangeFn>(ResetRange);
-    case ORVEX_FORCE_REREAD: return Entry<OrvexForceRereadFn>(ForceReread);
-    case ORVEX_BCD_TO_FLOAT: return Entry<OrvexBcdToFloatFn>(BcdToFloat);
-    case ORVEX_SWITCH_TO_INDEX_FOR_FIELDS: return Entry<OrvexSwitchToIndexForFieldsFn>(SwitchToIndexForFields);
-    case ORVEX_FLOAT_TO_BCD: return Entry<OrvexFloatToBcdFn>(FloatToBcd);
+    ORVEX_ENTRIES(ORVEX_CASE_)
     default: return nullptr;
   }
+#undef ORVEX_CASE_
 }

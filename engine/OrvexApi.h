@@ -310,289 +310,285 @@ typedef struct {
  * Record, lock and property arguments that the ordinals' argument lists name
  * but this engine does not use (lock: pass 0; record properties: pass NULL)
  * are accepted and ignored.
+ *
+ * The entries are one table, ORVEX_ENTRIES, a line an entry:
+ *   X(constant, ordinal, Name, (parameters), (arguments))
+ * Each returns an OrvexResult. The table gives the ordinal constants
+ * (ORVEX_GET_CURSOR_PROPS is 7), the entry-point types (OrvexGetCursorPropsFn),
+ * the engine's ordinal switch and the callers' bindings. To add an entry,
+ * write its line here in ordinal order under a comment that says what it
+ * does, and its body in the engine: a function of that Name and those
+ * parameters in Entries.cpp. (arguments) repeats the parameters' names for
+ * the wrappers that pass them on.
  */
-
-/* 7: cursor properties */
-#define ORVEX_GET_CURSOR_PROPS 7
-typedef OrvexResult (*OrvexGetCursorPropsFn)(hOrvexCursor cursor, OrvexCursorProps* props);
-
-/* 12: close a cursor of any kind; *cursor becomes 0 */
-#define ORVEX_CLOSE_CURSOR 12
-typedef OrvexResult (*OrvexCloseCursorFn)(hOrvexCursor* cursor);
-
-/* 13: to the beginning (before the first record, or the range's first) */
-#define ORVEX_SET_TO_BEGIN 13
-typedef OrvexResult (*OrvexSetToBeginFn)(hOrvexCursor cursor);
-
-/* 16: next record; ORVEX_ERR_EOF at the end */
-#define ORVEX_GET_NEXT_RECORD 16
-typedef OrvexResult (*OrvexGetNextRecordFn)(hOrvexCursor cursor, uint16_t lock, void* record,
-                                            void* recordProps);
-
-/* 38: validity-check list: a list cursor of OrvexVchkDesc records (1,219
- * bytes), one a checked field, by field number. driverType: "KALMURE" or
- * "ZENTOR" (or NULL: from the name). Reading works while the table is open,
- * exclusively too. */
-#define ORVEX_OPEN_VCHK_LIST 38
-typedef OrvexResult (*OrvexOpenVchkListFn)(hOrvexDb db, const char* tableName,
-                                           const char* driverType, hOrvexCursor* cursor);
-
-/* 71: to the end (after the last record, or the range's last) */
-#define ORVEX_SET_TO_END 71
-typedef OrvexResult (*OrvexSetToEndFn)(hOrvexCursor cursor);
-
-/* 100: open the blob of a field on a record buffer (the current record's
- * buffer, or one being edited; a buffer of a never-posted record opens an
- * empty blob). The blob's handle is kept in the buffer's field value. Opening
- * a blob already open on the buffer keeps its content (and makes it writable
- * when asked). A read-write blob's content is written by the next insert,
- * append or modify of that buffer; freeing it before the post drops the change. */
-#define ORVEX_OPEN_BLOB 100
-typedef OrvexResult (*OrvexOpenBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
-                                       uint16_t openMode);
-
-/* 102: read up to length bytes (at most ORVEX_BLOB_MAX_READ) from offset.
- * ORVEX_OK: length bytes read. ORVEX_ERR_ENDOFBLOB: fewer (*read of them,
- * possibly 0) because the end was reached. ORVEX_ERR_BLOBOFFSET: offset past
- * the end; nothing read. */
-#define ORVEX_GET_BLOB 102
-typedef OrvexResult (*OrvexGetBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
-                                      uint32_t offset, uint32_t length, void* dest,
-                                      uint32_t* read);
-
-/* 105: free the blob opened on the buffer */
-#define ORVEX_FREE_BLOB 105
-typedef OrvexResult (*OrvexFreeBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo);
-
-/* 207: a field's value from a record buffer into dest (the field's length in
- * bytes; may be NULL), and the blank flag (1 blank; may be NULL). A blank
- * value is written as zeros. Blob fields give only the blank flag. */
-#define ORVEX_GET_FIELD 207
-typedef OrvexResult (*OrvexGetFieldFn)(hOrvexCursor cursor, uint16_t fieldNo, const void* record,
-                                       void* dest, uint16_t* blank);
-
-/* 234: delete a table's file. ORVEX_ERR_NOSUCHTABLE when it is not there;
- * ORVEX_ERR_TABLEINUSE while any cursor has it open. */
-#define ORVEX_DELETE_TABLE 234
-typedef OrvexResult (*OrvexDeleteTableFn)(hOrvexDb db, const char* tableName,
-                                          const char* driverType);
-
-/* 240: pack a table of the second format ("ZENTOR"): reclaims the space of
- * deleted records, rebuilds the indexes when asked, keeps records, indexes
- * and validity checks. With a cursor, that cursor must be exclusive and is
- * at the beginning afterwards; without one (0), the table is named and must
- * not be open. A native table answers ORVEX_ERR_NOTSUPPORTED: it packs
- * through restructure (246). */
-#define ORVEX_PACK_TABLE 240
-typedef OrvexResult (*OrvexPackTableFn)(hOrvexDb db, hOrvexCursor cursor, const char* tableName,
-                                        const char* driverType, uint16_t rebuildIndexes);
-
-/* 246: restructure: takes one table descriptor; sets the stored protected
- * flag from it and packs when its pack flag is non-zero. The table must not
- * be open. The three name arguments and analyseOnly must be NULL and 0:
- * this engine changes no field or index in a restructure. */
-#define ORVEX_DO_RESTRUCTURE 246
-typedef OrvexResult (*OrvexDoRestructureFn)(hOrvexDb db, uint16_t descCount,
-                                            const OrvexTableDesc* desc, const char* saveAs,
-                                            const char* keyViolName, const char* problemsName,
-                                            uint16_t analyseOnly);
-
-/* 298: the message of a code, at most 127 bytes and a NUL, into text[128] */
-#define ORVEX_GET_ERROR_TEXT 298
-typedef OrvexResult (*OrvexGetErrorTextFn)(OrvexResult code, char* text);
-
-/* 500: open a database: a directory ("STANDARD" type; type may be NULL or "") */
-#define ORVEX_OPEN_DATABASE 500
-typedef OrvexResult (*OrvexOpenDatabaseFn)(const char* name, const char* type, hOrvexDb* db);
-
-/* 501: close a database; *db becomes 0. Its cursors stay usable until closed. */
-#define ORVEX_CLOSE_DATABASE 501
-typedef OrvexResult (*OrvexCloseDatabaseFn)(hOrvexDb* db);
-
-/* 502: list the tables of a database: a list cursor of OrvexTableListRec,
- * files with the extension ".db" or ".dbf", sorted by name */
-#define ORVEX_OPEN_TABLE_LIST 502
-typedef OrvexResult (*OrvexOpenTableListFn)(hOrvexDb db, hOrvexCursor* cursor);
-
-/* 503: create a table. The file appears whole or not at all. overwrite: an
- * existing table of that name is replaced (ORVEX_ERR_FILEEXISTS otherwise).
- * indexes and vchks may be NULL when their counts are 0. */
-#define ORVEX_CREATE_TABLE 503
-typedef OrvexResult (*OrvexCreateTableFn)(hOrvexDb db, const OrvexTableDesc* table,
-                                          uint16_t fieldCount, const OrvexFieldDesc* fields,
-                                          uint16_t indexCount, const OrvexIndexDesc* indexes,
-                                          uint16_t vchkCount, const OrvexVchkDesc* vchks,
-                                          uint16_t overwrite);
-
-/* 504: open a cursor on a table. indexName NULL or "": the primary index, or
- * the natural order when there is none. openMode ORVEX_OPEN_*, shareMode
- * ORVEX_SHARE_*. An exclusive cursor is the table's only one, across
- * processes (an flock(2) lock on the table file): a second open is refused
- * with ORVEX_ERR_TABLEINUSE, and an exclusive open of a table open elsewhere
- * with ORVEX_ERR_EXCLREFUSED. The cursor starts at the beginning. */
-#define ORVEX_OPEN_TABLE 504
-typedef OrvexResult (*OrvexOpenTableFn)(hOrvexDb db, const char* tableName,
-                                        const char* driverType, const char* indexName,
-                                        uint16_t openMode, uint16_t shareMode,
-                                        hOrvexCursor* cursor);
-
-/* 505: remove every record. With a read-write cursor (then tableName is
- * ignored) or by name (cursor 0). */
-#define ORVEX_EMPTY_TABLE 505
-typedef OrvexResult (*OrvexEmptyTableFn)(hOrvexDb db, hOrvexCursor cursor, const char* tableName,
-                                         const char* driverType);
-
-/* 506, 507: descriptors of the cursor's fields and indexes, capacity entries
- * at most; ORVEX_ERR_INVALIDPARAM when capacity is below the count (cursor
- * properties give the counts). */
-#define ORVEX_GET_FIELD_DESCS 506
-typedef OrvexResult (*OrvexGetFieldDescsFn)(hOrvexCursor cursor, uint16_t capacity,
-                                            OrvexFieldDesc* fields);
-#define ORVEX_GET_INDEX_DESCS 507
-typedef OrvexResult (*OrvexGetIndexDescsFn)(hOrvexCursor cursor, uint16_t capacity,
-                                            OrvexIndexDesc* indexes);
-
-/* 509: records in the cursor's view (its range when one is set) */
-#define ORVEX_GET_RECORD_COUNT 509
-typedef OrvexResult (*OrvexGetRecordCountFn)(hOrvexCursor cursor, uint32_t* count);
-
-/* 510: prior record; ORVEX_ERR_BOF at the beginning */
-#define ORVEX_GET_PRIOR_RECORD 510
-typedef OrvexResult (*OrvexGetPriorRecordFn)(hOrvexCursor cursor, uint16_t lock, void* record,
-                                             void* recordProps);
-
-/* 511: the current record. ORVEX_ERR_BOF, ORVEX_ERR_EOF at the ends,
- * ORVEX_ERR_NOCURRREC between records, ORVEX_ERR_RECDELETED when another
- * cursor deleted it (the cursor is then between its neighbours). */
-#define ORVEX_GET_RECORD 511
-typedef OrvexResult (*OrvexGetRecordFn)(hOrvexCursor cursor, uint16_t lock, void* record,
-                                        void* recordProps);
-
-/* 512: move by offset records (negative: backwards; 0: the current record)
- * and read the record reached; at an end ORVEX_ERR_EOF / ORVEX_ERR_BOF with
- * the cursor at that end. record may be NULL. */
-#define ORVEX_GET_RELATIVE_RECORD 512
-typedef OrvexResult (*OrvexGetRelativeRecordFn)(hOrvexCursor cursor, int32_t offset,
-                                                uint16_t lock, void* record, void* recordProps);
-
-/* 513, 514, 515: bookmarks of ORVEX_BOOKMARK_SIZE bytes. Compare gives -1, 0
- * or 1 by the records' order in the cursor's current index. */
-#define ORVEX_GET_BOOKMARK 513
-typedef OrvexResult (*OrvexGetBookmarkFn)(hOrvexCursor cursor, void* bookmark);
-#define ORVEX_SET_TO_BOOKMARK 514
-typedef OrvexResult (*OrvexSetToBookmarkFn)(hOrvexCursor cursor, const void* bookmark);
-#define ORVEX_COMPARE_BOOKMARKS 515
-typedef OrvexResult (*OrvexCompareBookmarksFn)(hOrvexCursor cursor, const void* bookmark1,
-                                               const void* bookmark2, int16_t* result);
-
-/* 516: put a field's value into a record buffer; value NULL makes it blank.
- * Refused: a string longer than the field (ORVEX_ERR_STRTOOLONG), a value
- * outside its type's domain (ORVEX_ERR_OUTOFRANGE), a blob field
- * (ORVEX_ERR_INVALIDFIELDTYPE). The buffer is unchanged when refused. */
-#define ORVEX_PUT_FIELD 516
-typedef OrvexResult (*OrvexPutFieldFn)(hOrvexCursor cursor, uint16_t fieldNo, void* record,
-                                       const void* value);
-
-/* 517: a new record: every field blank, then the defaults of the validity checks */
-#define ORVEX_INIT_RECORD 517
-typedef OrvexResult (*OrvexInitRecordFn)(hOrvexCursor cursor, void* record);
-
-/* 518, 519: post a new record (one committed transaction). The record id and
- * the auto-increment value are written back into the buffer; the cursor is
- * on the new record. Append is insert: the indexes place the record. */
-#define ORVEX_INSERT_RECORD 518
-typedef OrvexResult (*OrvexInsertRecordFn)(hOrvexCursor cursor, uint16_t lock, void* record);
-#define ORVEX_APPEND_RECORD 519
-typedef OrvexResult (*OrvexAppendRecordFn)(hOrvexCursor cursor, void* record);
-
-/* 520: post the buffer over the current record; the cursor stays on it */
-#define ORVEX_MODIFY_RECORD 520
-typedef OrvexResult (*OrvexModifyRecordFn)(hOrvexCursor cursor, void* record, uint16_t freeLock);
-
-/* 521: delete the current record; the cursor is then between its neighbours.
- * record is ignored (may be NULL). */
-#define ORVEX_DELETE_RECORD 521
-typedef OrvexResult (*OrvexDeleteRecordFn)(hOrvexCursor cursor, void* record);
-
-/* 522: write length bytes at offset (at most the blob's size: no holes) */
-#define ORVEX_PUT_BLOB 522
-typedef OrvexResult (*OrvexPutBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
-                                      uint32_t offset, uint32_t length, const void* src);
-
-/* 523: cut the blob to length bytes (0 makes the field blank) */
-#define ORVEX_TRUNCATE_BLOB 523
-typedef OrvexResult (*OrvexTruncateBlobFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
-                                           uint32_t length);
-
-/* 524: the blob's size in bytes */
-#define ORVEX_GET_BLOB_SIZE 524
-typedef OrvexResult (*OrvexGetBlobSizeFn)(hOrvexCursor cursor, void* record, uint16_t fieldNo,
-                                          uint32_t* size);
-
-/* 525: switch to an index by name (without regard to case; NULL or "": the
- * primary index, or the natural order). Clears the range. stayOnCurrent: the
- * cursor stays on its record, else it is at the beginning. */
-#define ORVEX_SWITCH_TO_INDEX 525
-typedef OrvexResult (*OrvexSwitchToIndexFn)(hOrvexCursor cursor, const char* indexName,
-                                            uint16_t stayOnCurrent);
-
-/* 526: key search on the current index. key: a record buffer holding the key
- * fields' values. fieldCount: how many leading key fields count (0: all).
- * partialLength: when non-zero, only that many leading characters of the
- * last counted field (a string) count. EXACT puts the cursor before the
- * first match, or answers ORVEX_ERR_RECNOTFOUND and leaves it where it was;
- * NEAREST puts it before the first record at or after the key. Then next
- * (16) reads the record found. */
-#define ORVEX_SET_TO_KEY 526
-typedef OrvexResult (*OrvexSetToKeyFn)(hOrvexCursor cursor, uint16_t searchCond,
-                                       uint16_t fieldCount, uint16_t partialLength,
-                                       const void* key);
-
-/* 527: limit the cursor to a range of the current index; start or end NULL:
- * open on that side. Field counts and partial lengths as in 526 (a partial
- * end includes every string it begins when inclusive). The cursor is at the
- * beginning of the range afterwards. */
-#define ORVEX_SET_RANGE 527
-typedef OrvexResult (*OrvexSetRangeFn)(hOrvexCursor cursor, uint16_t startFieldCount,
-                                       uint16_t startPartialLength, uint16_t startInclusive,
-                                       const void* start, uint16_t endFieldCount,
-                                       uint16_t endPartialLength, uint16_t endInclusive,
-                                       const void* end);
-
-/* 528: remove the range; the cursor stays on its record */
-#define ORVEX_RESET_RANGE 528
-typedef OrvexResult (*OrvexResetRangeFn)(hOrvexCursor cursor);
-
-/* 529: forget what was read ahead, so that the next read sees every change
- * committed anywhere */
-#define ORVEX_FORCE_REREAD 529
-typedef OrvexResult (*OrvexForceRereadFn)(hOrvexCursor cursor);
-
-/* 530: a packed decimal to a double */
-#define ORVEX_BCD_TO_FLOAT 530
-typedef OrvexResult (*OrvexBcdToFloatFn)(const void* bcd, double* value);
-
-/* 531: switch to the index whose leading fields are fieldNos (one with
- * exactly those fields first, else the first that begins with them) */
-#define ORVEX_SWITCH_TO_INDEX_FOR_FIELDS 531
-typedef OrvexResult (*OrvexSwitchToIndexForFieldsFn)(hOrvexCursor cursor, uint16_t fieldCount,
-                                                     const uint16_t* fieldNos,
-                                                     uint16_t stayOnCurrent);
-
-/* 1078: a double to a packed decimal of that precision and decimals;
- * ORVEX_ERR_OUTOFRANGE when it does not fit */
-#define ORVEX_FLOAT_TO_BCD 1078
-typedef OrvexResult (*OrvexFloatToBcdFn)(double value, uint16_t precision, uint16_t decimals,
-                                         void* bcd);
+#define ORVEX_ENTRIES(X)                                                                           \
+  /* 7: cursor properties */                                                                       \
+  X(ORVEX_GET_CURSOR_PROPS, 7, GetCursorProps, (hOrvexCursor cursor, OrvexCursorProps* props),     \
+    (cursor, props))                                                                               \
+  /* 12: close a cursor of any kind; *cursor becomes 0 */                                          \
+  X(ORVEX_CLOSE_CURSOR, 12, CloseCursor, (hOrvexCursor* cursor), (cursor))                         \
+  /* 13: to the beginning (before the first record, or the range's first) */                       \
+  X(ORVEX_SET_TO_BEGIN, 13, SetToBegin, (hOrvexCursor cursor), (cursor))                           \
+  /* 16: next record; ORVEX_ERR_EOF at the end */                                                  \
+  X(ORVEX_GET_NEXT_RECORD, 16, GetNextRecord, (hOrvexCursor cursor, uint16_t lock, void* record,   \
+     void* recordProps), (cursor, lock, record, recordProps))                                      \
+  /* 38: validity-check list: a list cursor of OrvexVchkDesc records (1,219                        \
+   * bytes), one a checked field, by field number. driverType: "KALMURE" or                        \
+   * "ZENTOR" (or NULL: from the name). Reading works while the table is open,                     \
+   * exclusively too. */                                                                           \
+  X(ORVEX_OPEN_VCHK_LIST, 38, OpenVchkList, (hOrvexDb db, const char* tableName,                   \
+     const char* driverType, hOrvexCursor* cursor), (db, tableName, driverType, cursor))           \
+  /* 71: to the end (after the last record, or the range's last) */                                \
+  X(ORVEX_SET_TO_END, 71, SetToEnd, (hOrvexCursor cursor), (cursor))                               \
+  /* 100: open the blob of a field on a record buffer (the current record's                        \
+   * buffer, or one being edited; a buffer of a never-posted record opens an                       \
+   * empty blob). The blob's handle is kept in the buffer's field value. Opening                   \
+   * a blob already open on the buffer keeps its content (and makes it writable                    \
+   * when asked). A read-write blob's content is written by the next insert,                       \
+   * append or modify of that buffer; freeing it before the post drops the change. */              \
+  X(ORVEX_OPEN_BLOB, 100, OpenBlob, (hOrvexCursor cursor, void* record, uint16_t fieldNo,          \
+     uint16_t openMode), (cursor, record, fieldNo, openMode))                                      \
+  /* 102: read up to length bytes (at most ORVEX_BLOB_MAX_READ) from offset.                       \
+   * ORVEX_OK: length bytes read. ORVEX_ERR_ENDOFBLOB: fewer (*read of them,                       \
+   * possibly 0) because the end was reached. ORVEX_ERR_BLOBOFFSET: offset past                    \
+   * the end; nothing read. */                                                                     \
+  X(ORVEX_GET_BLOB, 102, GetBlob, (hOrvexCursor cursor, void* record, uint16_t fieldNo,            \
+     uint32_t offset, uint32_t length, void* dest, uint32_t* read),                                \
+    (cursor, record, fieldNo, offset, length, dest, read))                                         \
+  /* 105: free the blob opened on the buffer */                                                    \
+  X(ORVEX_FREE_BLOB, 105, FreeBlob, (hOrvexCursor cursor, void* record, uint16_t fieldNo),         \
+    (cursor, record, fieldNo))                                                                     \
+  /* 207: a field's value from a record buffer into dest (the field's length in                    \
+   * bytes; may be NULL), and the blank flag (1 blank; may be NULL). A blank                       \
+   * value is written as zeros. Blob fields give only the blank flag. */                           \
+  X(ORVEX_GET_FIELD, 207, GetField, (hOrvexCursor cursor, uint16_t fieldNo, const void* record,    \
+     void* dest, uint16_t* blank), (cursor, fieldNo, record, dest, blank))                         \
+  /* 234: delete a table's file. ORVEX_ERR_NOSUCHTABLE when it is not there;                       \
+   * ORVEX_ERR_TABLEINUSE while any cursor has it open. */                                         \
+  X(ORVEX_DELETE_TABLE, 234, DeleteTable, (hOrvexDb db, const char* tableName,                     \
+     const char* driverType), (db, tableName, driverType))                                         \
+  /* 240: pack a table of the second format ("ZENTOR"): reclaims the space of                      \
+   * deleted records, rebuilds the indexes when asked, keeps records, indexes                      \
+   * and validity checks. With a cursor, that cursor must be exclusive and is                      \
+   * at the beginning afterwards; without one (0), the table is named and must                     \
+   * not be open. A native table answers ORVEX_ERR_NOTSUPPORTED: it packs                          \
+   * through restructure (246). */                                                                 \
+  X(ORVEX_PACK_TABLE, 240, PackTable, (hOrvexDb db, hOrvexCursor cursor, const char* tableName,    \
+     const char* driverType, uint16_t rebuildIndexes),                                             \
+    (db, cursor, tableName, driverType, rebuildIndexes))                                           \
+  /* 246: restructure: takes one table descriptor; sets the stored protected                       \
+   * flag from it and packs when its pack flag is non-zero. The table must not                     \
+   * be open. The three name arguments and analyseOnly must be NULL and 0:                         \
+   * this engine changes no field or index in a restructure. */                                    \
+  X(ORVEX_DO_RESTRUCTURE, 246, DoRestructure, (hOrvexDb db, uint16_t descCount,                    \
+     const OrvexTableDesc* desc, const char* saveAs, const char* keyViolName,                      \
+     const char* problemsName, uint16_t analyseOnly),                                              \
+    (db, descCount, desc, saveAs, keyViolName, problemsName, analyseOnly))                         \
+  /* 298: the message of a code, at most 127 bytes and a NUL, into text[128] */                    \
+  X(ORVEX_GET_ERROR_TEXT, 298, GetErrorText, (OrvexResult code, char* text), (code, text))         \
+  /* 500: open a database: a directory ("STANDARD" type; type may be NULL or "") */                \
+  X(ORVEX_OPEN_DATABASE, 500, OpenDatabase, (const char* name, const char* type, hOrvexDb* db),    \
+    (name, type, db))                                                                              \
+  /* 501: close a database; *db becomes 0. Its cursors stay usable until closed. */                \
+  X(ORVEX_CLOSE_DATABASE, 501, CloseDatabase, (hOrvexDb* db), (db))                                \
+  /* 502: list the tables of a database: a list cursor of OrvexTableListRec,                       \
+   * files with the extension ".db" or ".dbf", sorted by name */                                   \
+  X(ORVEX_OPEN_TABLE_LIST, 502, OpenTableList, (hOrvexDb db, hOrvexCursor* cursor), (db, cursor))  \
+  /* 503: create a table. The file appears whole or not at all. overwrite: an                      \
+   * existing table of that name is replaced (ORVEX_ERR_FILEEXISTS otherwise).                     \
+   * indexes and vchks may be NULL when their counts are 0. */                                     \
+  X(ORVEX_CREATE_TABLE, 503, CreateTable, (hOrvexDb db, const OrvexTableDesc* table,               \
+     uint16_t fieldCount, const OrvexFieldDesc* fields, uint16_t indexCount,                       \
+     const OrvexIndexDesc* indexes, uint16_t vchkCount, const OrvexVchkDesc* vchks,                \
+     uint16_t overwrite),                                                                          \
+    (db, table, fieldCount, fields, indexCount, indexes, vchkCount, vchks, overwrite))             \
+  /* 504: open a cursor on a table. indexName NULL or "": the primary index, or                    \
+   * the natural order when there is none. openMode ORVEX_OPEN_*, shareMode                        \
+   * ORVEX_SHARE_*. An exclusive cursor is the table's only one, across                            \
+   * processes (an flock(2) lock on the table file): a second open is refused                      \
+   * with ORVEX_ERR_TABLEINUSE, and an exclusive open of a table open elsewhere                    \
+   * with ORVEX_ERR_EXCLREFUSED. The cursor starts at the beginning. */                            \
+  X(ORVEX_OPEN_TABLE, 504, OpenTable, (hOrvexDb db, const char* tableName, const char* driverType, \
+     const char* indexName, uint16_t openMode, uint16_t shareMode, hOrvexCursor* cursor),          \
+    (db, tableName, driverType, indexName, openMode, shareMode, cursor))                           \
+  /* 505: remove every record. With a read-write cursor (then tableName is                         \
+   * ignored) or by name (cursor 0). */                                                            \
+  X(ORVEX_EMPTY_TABLE, 505, EmptyTable, (hOrvexDb db, hOrvexCursor cursor, const char* tableName,  \
+     const char* driverType), (db, cursor, tableName, driverType))                                 \
+  /* 506, 507: descriptors of the cursor's fields and indexes, capacity entries                    \
+   * at most; ORVEX_ERR_INVALIDPARAM when capacity is below the count (cursor                      \
+   * properties give the counts). */                                                               \
+  X(ORVEX_GET_FIELD_DESCS, 506, GetFieldDescs, (hOrvexCursor cursor, uint16_t capacity,            \
+     OrvexFieldDesc* fields), (cursor, capacity, fields))                                          \
+  X(ORVEX_GET_INDEX_DESCS, 507, GetIndexDescs, (hOrvexCursor cursor, uint16_t capacity,            \
+     OrvexIndexDesc* indexes), (cursor, capacity, indexes))                                        \
+  /* 509: records in the cursor's view (its range when one is set) */                              \
+  X(ORVEX_GET_RECORD_COUNT, 509, GetRecordCount, (hOrvexCursor cursor, uint32_t* count),           \
+    (cursor, count))                                                                               \
+  /* 510: prior record; ORVEX_ERR_BOF at the beginning */                                          \
+  X(ORVEX_GET_PRIOR_RECORD, 510, GetPriorRecord, (hOrvexCursor cursor, uint16_t lock,              \
+     void* record, void* recordProps), (cursor, lock, record, recordProps))                        \
+  /* 511: the current record. ORVEX_ERR_BOF, ORVEX_ERR_EOF at the ends,                            \
+   * ORVEX_ERR_NOCURRREC between records, ORVEX_ERR_RECDELETED when another                        \
+   * cursor deleted it (the cursor is then between its neighbours). */                             \
+  X(ORVEX_GET_RECORD, 511, GetRecord, (hOrvexCursor cursor, uint16_t lock, void* record,           \
+     void* recordProps), (cursor, lock, record, recordProps))                                      \
+  /* 512: move by offset records (negative: backwards; 0: the current record)                      \
+   * and read the record reached; at an end ORVEX_ERR_EOF / ORVEX_ERR_BOF with                     \
+   * the cursor at that end. record may be NULL. */                                                \
+  X(ORVEX_GET_RELATIVE_RECORD, 512, GetRelativeRecord, (hOrvexCursor cursor, int32_t offset,       \
+     uint16_t lock, void* record, void* recordProps), (cursor, offset, lock, record, recordProps)) \
+  /* 513, 514, 515: bookmarks of ORVEX_BOOKMARK_SIZE bytes. Compare gives -1, 0                    \
+   * or 1 by the records' order in the cursor's current index. */                                  \
+  X(ORVEX_GET_BOOKMARK, 513, GetBookmark, (hOrvexCursor cursor, void* bookmark),                   \
+    (cursor, bookmark))                                                                            \
+  X(ORVEX_SET_TO_BOOKMARK, 514, SetToBookmark, (hOrvexCursor cursor, const void* bookmark),        \
+    (cursor, bookmark))                                                                            \
+  X(ORVEX_COMPARE_BOOKMARKS, 515, CompareBookmarks, (hOrvexCursor cursor, const void* bookmark1,   \
+     const void* bookmark2, int16_t* result), (cursor, bookmark1, bookmark2, result))              \
+  /* 516: put a field's value into a record buffer; value NULL makes it blank.                     \
+   * Refused: a string longer than the field (ORVEX_ERR_STRTOOLONG), a value                       \
+   * outside its type's domain (ORVEX_ERR_OUTOFRANGE), a blob field                                \
+   * (ORVEX_ERR_INVALIDFIELDTYPE). The buffer is unchanged when refused. */                        \
+  X(ORVEX_PUT_FIELD, 516, PutField, (hOrvexCursor cursor, uint16_t fieldNo, void* record,          \
+     const void* value), (cursor, fieldNo, record, value))                                         \
+  /* 517: a new record: every field blank, then the defaults of the validity checks */             \
+  X(ORVEX_INIT_RECORD, 517, InitRecord, (hOrvexCursor cursor, void* record), (cursor, record))     \
+  /* 518, 519: post a new record (one committed transaction). The record id and                    \
+   * the auto-increment value are written back into the buffer; the cursor is                      \
+   * on the new record. Append is insert: the indexes place the record. */                         \
+  X(ORVEX_INSERT_RECORD, 518, InsertRecord, (hOrvexCursor cursor, uint16_t lock, void* record),    \
+    (cursor, lock, record))                                                                        \
+  X(ORVEX_APPEND_RECORD, 519, AppendRecord, (hOrvexCursor cursor, void* record), (cursor, record)) \
+  /* 520: post the buffer over the current record; the cursor stays on it */                       \
+  X(ORVEX_MODIFY_RECORD, 520, ModifyRecord, (hOrvexCursor cursor, void* record,                    \
+     uint16_t freeLock), (cursor, record, freeLock))                                               \
+  /* 521: delete the current record; the cursor is then between its neighbours.                    \
+   * record is ignored (may be NULL). */                                                           \
+  X(ORVEX_DELETE_RECORD, 521, DeleteRecord, (hOrvexCursor cursor, void* record), (cursor, record)) \
+  /* 522: write length bytes at offset (at most the blob's size: no holes) */                      \
+  X(ORVEX_PUT_BLOB, 522, PutBlob, (hOrvexCursor cursor, void* record, uint16_t fieldNo,            \
+     uint32_t offset, uint32_t length, const void* src),                                           \
+    (cursor, record, fieldNo, offset, length, src))                                                \
+  /* 523: cut the blob to length bytes (0 makes the field blank) */                                \
+  X(ORVEX_TRUNCATE_BLOB, 523, TruncateBlob, (hOrvexCursor cursor, void* record, uint16_t fieldNo,  \
+     uint32_t length), (cursor, record, fieldNo, length))                                          \
+  /* 524: the blob's size in bytes */                                                              \
+  X(ORVEX_GET_BLOB_SIZE, 524, GetBlobSize, (hOrvexCursor cursor, void* record, uint16_t fieldNo,   \
+     uint32_t* size), (cursor, record, fieldNo, size))                                             \
+  /* 525: switch to an index by name (without regard to case; NULL or "": the                      \
+   * primary index, or the natural order). Clears the range. stayOnCurrent: the                    \
+   * cursor stays on its record, else it is at the beginning. */                                   \
+  X(ORVEX_SWITCH_TO_INDEX, 525, SwitchToIndex, (hOrvexCursor cursor, const char* indexName,        \
+     uint16_t stayOnCurrent), (cursor, indexName, stayOnCurrent))                                  \
+  /* 526: key search on the current index. key: a record buffer holding the key                    \
+   * fields' values. fieldCount: how many leading key fields count (0: all).                       \
+   * partialLength: when non-zero, only that many leading characters of the                        \
+   * last counted field (a string) count. EXACT puts the cursor before the                         \
+   * first match, or answers ORVEX_ERR_RECNOTFOUND and leaves it where it was;                     \
+   * NEAREST puts it before the first record at or after the key. Then next                        \
+   * (16) reads the record found. */                                                               \
+  X(ORVEX_SET_TO_KEY, 526, SetToKey, (hOrvexCursor cursor, uint16_t searchCond,                    \
+     uint16_t fieldCount, uint16_t partialLength, const void* key),                                \
+    (cursor, searchCond, fieldCount, partialLength, key))                                          \
+  /* 527: limit the cursor to a range of the current index; start or end NULL:                     \
+   * open on that side. Field counts and partial lengths as in 526 (a partial                      \
+   * end includes every string it begins when inclusive). The cursor is at the                     \
+   * beginning of the range afterwards. */                                                         \
+  X(ORVEX_SET_RANGE, 527, SetRange, (hOrvexCursor cursor, uint16_t startFieldCount,                \
+     uint16_t startPartialLength, uint16_t startInclusive, const void* start,                      \
+     uint16_t endFieldCount, uint16_t endPartialLength, uint16_t endInclusive, const void* end),   \
+    (cursor, startFieldCount, startPartialLength, startInclusive, start, endFieldCount, endPartialLength, endInclusive, end)) \
+  /* 528: remove the range; the cursor stays on its record */                                      \
+  X(ORVEX_RESET_RANGE, 528, ResetRange, (hOrvexCursor cursor), (cursor))                           \
+  /* 529: forget what was read ahead, so that the next read sees every change                      \
+   * committed anywhere */                                                                         \
+  X(ORVEX_FORCE_REREAD, 529, ForceReread, (hOrvexCursor cursor), (cursor))                         \
+  /* 530: a packed decimal to a double */                                                          \
+  X(ORVEX_BCD_TO_FLOAT, 530, BcdToFloat, (const void* bcd, double* value), (bcd, value))           \
+  /* 531: switch to the index whose leading fields are fieldNos (one with                          \
+   * exactly those fields first, else the first that begins with them) */                          \
+  X(ORVEX_SWITCH_TO_INDEX_FOR_FIELDS, 531, SwitchToIndexForFields, (hOrvexCursor cursor,           \
+     uint16_t fieldCount, const uint16_t* fieldNos, uint16_t stayOnCurrent),                       \
+    (cursor, fieldCount, fieldNos, stayOnCurrent))                                                 \
+  /* 1078: a double to a packed decimal of that precision and decimals;                            \
+   * ORVEX_ERR_OUTOFRANGE when it does not fit */                                                  \
+  X(ORVEX_FLOAT_TO_BCD, 1078, FloatToBcd, (double value, uint16_t precision, uint16_t decimals,    \
+     void* bcd), (value, precision, decimals, bcd))
 
 /* Ordinals the programs call that come with later parts of the engine (no
- * entry yet; OrvexEntry answers NULL): filters 840 add, 841 drop,
- * 842 activate, 843 deactivate; statements 137 allocate, 131 prepare,
- * 132 execute, 136 free; properties 1071 get, 1072 set; 72 system handle;
- * configuration 1063 list, 1064 open file, 410 merge, 400 save, 409 option
- * description, 83 database description; language drivers 813, 814, 815,
- * 798, 818, 819; answers 1068 keep as table, 65 its follow-up; 845 copy
- * cursor. */
+ * entry yet; OrvexEntry answers NULL), with the argument lists the programs
+ * call them with. An entry the engine gains moves from here into
+ * ORVEX_ENTRIES. */
+
+/* Called for each record a callback filter tests: the client data given
+ * when the filter was added, and the record buffer. 1 accepts, 0 rejects. */
+typedef uint16_t (*OrvexFilterCallback)(uintptr_t clientData, void* record);
+
+#define ORVEX_PLANNED_ENTRIES(X)                                                                   \
+  /* filters */                                                                                    \
+  X(ORVEX_ADD_FILTER, 840, AddFilter, (hOrvexCursor cursor, uintptr_t clientData,                  \
+     uint16_t priority, uint16_t canAbort, const void* expression, OrvexFilterCallback callback,   \
+     OrvexHandle* filter),                                                                         \
+    (cursor, clientData, priority, canAbort, expression, callback, filter))                        \
+  X(ORVEX_DROP_FILTER, 841, DropFilter, (hOrvexCursor cursor, OrvexHandle filter),                 \
+    (cursor, filter))                                                                              \
+  X(ORVEX_ACTIVATE_FILTER, 842, ActivateFilter, (hOrvexCursor cursor, OrvexHandle filter),         \
+    (cursor, filter))                                                                              \
+  X(ORVEX_DEACTIVATE_FILTER, 843, DeactivateFilter, (hOrvexCursor cursor, OrvexHandle filter),     \
+    (cursor, filter))                                                                              \
+  /* statements: allocate, prepare, execute, free */                                               \
+  X(ORVEX_Q_ALLOC, 137, QAlloc, (hOrvexDb db, uint16_t language, OrvexHandle* stmt),               \
+    (db, language, stmt))                                                                          \
+  X(ORVEX_Q_PREPARE, 131, QPrepare, (OrvexHandle stmt, const char* text), (stmt, text))            \
+  X(ORVEX_Q_EXEC, 132, QExec, (OrvexHandle stmt, hOrvexCursor* cursor), (stmt, cursor))            \
+  X(ORVEX_Q_FREE, 136, QFree, (OrvexHandle* stmt), (stmt))                                         \
+  /* properties: get, set; the system handle */                                                    \
+  X(ORVEX_GET_PROP, 1071, GetProp, (OrvexHandle object, uint32_t property, void* value,            \
+     uint16_t maxLength, uint16_t* length), (object, property, value, maxLength, length))          \
+  X(ORVEX_SET_PROP, 1072, SetProp, (OrvexHandle object, uint32_t property, uint64_t value),        \
+    (object, property, value))                                                                     \
+  X(ORVEX_GET_SYS_HANDLE, 72, GetSysHandle, (OrvexHandle* handle), (handle))                       \
+  /* configuration: list, open file, merge, save; option and database descriptions */             \
+  X(ORVEX_OPEN_CFG_INFO_LIST, 1063, OpenCfgInfoList, (OrvexHandle file, uint16_t mode,             \
+     uint16_t flags, const char* path, hOrvexCursor* cursor), (file, mode, flags, path, cursor))   \
+  X(ORVEX_OPEN_CONFIG_FILE, 1064, OpenConfigFile, (const char* path, uint16_t create,              \
+     OrvexHandle* file), (path, create, file))                                                     \
+  X(ORVEX_MERGE_CONFIG_FILE, 410, MergeConfigFile, (OrvexHandle session, OrvexHandle file,         \
+     uint16_t overwrite), (session, file, overwrite))                                              \
+  X(ORVEX_SAVE_CONFIG_FILE, 400, SaveConfigFile, (OrvexHandle file, const char* path,              \
+     int16_t flag), (file, path, flag))                                                            \
+  X(ORVEX_GET_OPTION_DESC, 409, GetOptionDesc, (OrvexHandle file, const char* path,                \
+     const char* option, void* desc), (file, path, option, desc))                                  \
+  X(ORVEX_GET_DATABASE_DESC, 83, GetDatabaseDesc, (const char* aliasName, void* desc),             \
+    (aliasName, desc))                                                                             \
+  /* language drivers */                                                                           \
+  X(ORVEX_GET_LD_DESCRIPTION, 813, GetLdDescription, (OrvexHandle list, char* text),               \
+    (list, text))                                                                                  \
+  X(ORVEX_OPEN_LD_LIST, 814, OpenLdList, (OrvexHandle* list), (list))                              \
+  X(ORVEX_NEXT_LD, 815, NextLd, (OrvexHandle list), (list))                                        \
+  X(ORVEX_GET_LD_SYMBOLIC_NAME, 798, GetLdSymbolicName, (OrvexHandle list, char* text),            \
+    (list, text))                                                                                  \
+  X(ORVEX_CLOSE_LD_LIST, 818, CloseLdList, (OrvexHandle* list), (list))                            \
+  X(ORVEX_GET_LD_FAMILY, 819, GetLdFamily, (OrvexHandle list, uint16_t* family),                   \
+    (list, family))                                                                                \
+  /* answers: keep as table, its follow-up */                                                      \
+  X(ORVEX_Q_KEEP_AS_TABLE, 1068, QKeepAsTable, (hOrvexCursor cursor, const char* name,             \
+     int16_t flag), (cursor, name, flag))                                                          \
+  X(ORVEX_Q_FINISH_KEEP, 65, QFinishKeep, (hOrvexCursor cursor), (cursor))                         \
+  /* copy cursor */                                                                                \
+  X(ORVEX_COPY_CURSOR, 845, CopyCursor, (hOrvexCursor source, const char* tableName,               \
+     const char* driverType, uint16_t copyMode), (source, tableName, driverType, copyMode))
+
+/* The ordinal constants and the entry-point types of both tables */
+#define ORVEX_ORDINAL_(Const, Ord, Name, Params, Args) enum { Const = Ord };
+ORVEX_ENTRIES(ORVEX_ORDINAL_)
+ORVEX_PLANNED_ENTRIES(ORVEX_ORDINAL_)
+#undef ORVEX_ORDINAL_
+#define ORVEX_ENTRY_TYPE_(Const, Ord, Name, Params, Args) typedef OrvexResult(*Orvex##Name##Fn) Params;
+ORVEX_ENTRIES(ORVEX_ENTRY_TYPE_)
+ORVEX_PLANNED_ENTRIES(ORVEX_ENTRY_TYPE_)
+#undef ORVEX_ENTRY_TYPE_
 
 #ifdef __cplusplus
 }

@@ -9,8 +9,8 @@
 // raises EEngineLibError.
 //
 // The argument lists of the operations that the engine does not have yet are
-// ours, written from how the library calls them; the engine takes them over
-// when it gains the entries.
+// ours, written from how the library calls them into the engine's table of
+// planned entries; the engine takes them over when it gains the entries.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -26,10 +26,8 @@ using hNuboObj = OrvexHandle;
 using hNuboCfgFile = OrvexHandle;
 using hNuboLdList = OrvexHandle;
 
-// Called by the engine for each record a callback filter tests: the client
-// data given when the filter was added, and the record buffer. 1 accepts, 0
-// rejects.
-using TNuboFilterCallback = std::uint16_t (*)(std::uintptr_t ClientData, void* Record);
+// Called by the engine for each record a callback filter tests (see OrvexApi.h).
+using TNuboFilterCallback = OrvexFilterCallback;
 
 // Statement languages.
 constexpr std::uint16_t qrylangQBE = 1;
