@@ -5,9 +5,9 @@
 #include "DbXCtrl.h"
 #include "DbXUnits.h"
 #include "Files.h"
-#include "MessageService.h"
 #include "ModelTesting.h"
 #include "Resources.h"
+#include "ScriptedMessages.h"
 
 namespace dbx::testing {
 namespace {
@@ -262,10 +262,8 @@ TEST(VersionCheckTest, AMissingOrOtherTextStopsTheStart) {
   std::remove(besideProgram.c_str());
   {
     TTextSwap missing(nullptr);
-    auto scripted = std::make_unique<fw::TScriptedMessageService>();
-    fw::TScriptedMessageService* boxes = scripted.get();
     {
-      fw::TMessageServiceScope scope(std::move(scripted));
+      fw::test::ScriptedMessages boxes;
       EXPECT_THROW(StartAdministratorUnits(), fw::EAbort);
       ASSERT_EQ(boxes->Requests.size(), 1u);
       EXPECT_EQ(boxes->Requests[0].Text, "DbX.DbI was not found or identified.  It is needed to explore databases");

@@ -588,7 +588,8 @@ TEST(EngineErrors, EveryCodeHasItsTextAndTextsFit) {
   EXPECT_EQ(Text(0x7777), "Unknown engine error");
 
   // A failure about a file names it; a long path keeps its end within 127 bytes.
-  std::string deep = MakeTempDir() + "/" + std::string(90, 'd');
+  fw::test::TempDir temp;
+  std::string deep = temp.Path() + "/" + std::string(90, 'd');
   ASSERT_TRUE(std::filesystem::create_directories(deep));
   hOrvexDb d = 0;
   ASSERT_OK(E().OpenDatabase(deep.c_str(), nullptr, &d));

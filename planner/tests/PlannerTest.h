@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "../../framework/core/tests/TempDir.h"
-#include "../../framework/ui/tests/UiTest.h"
 #include "Database.h"
 #include "Files.h"
 #include "SampleGuests.h"
 #include "Seating.h"
+#include "TempDir.h"
+#include "UiTest.h"
 
 namespace ostrel::test {
 

@@ -6,8 +6,8 @@
 
 #include <random>
 
-#include "../../framework/core/tests/TempDir.h"
 #include "SeatingFile.h"
+#include "TempDir.h"
 
 namespace ostrel::test {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "../../framework/core/tests/TempDir.h"
 #include "EngineLib.h"
+#include "TempDir.h"
 
 namespace vxtest {
 

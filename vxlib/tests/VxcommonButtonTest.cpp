@@ -1,7 +1,7 @@
 // The common OK, Cancel and Help buttons of the library's dialogs.
 #include <memory>
 
-#include "../../framework/ui/tests/UiTest.h"
+#include "UiTest.h"
 #include "Vxintl.h"
 
 namespace vx {

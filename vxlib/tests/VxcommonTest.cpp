@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "../../framework/data/tests/MemDataSet.h"
-#include "MessageService.h"
+#include "MemDataSet.h"
+#include "ScriptedMessages.h"
 #include "Vxcommon.h"
 #include "Vxdbedit.h"
 #include "Vxtable.h"
@@ -357,9 +357,7 @@ TEST(EditMasks, TypedKeysAreMatchedOnlyAtTheEndOfTheText) {
 }
 
 TEST(Services, HelpOpensTheLibraryHelpFileByContext) {
-  auto scripted = std::make_unique<TScriptedMessageService>();
-  TScriptedMessageService* s = scripted.get();
-  TMessageServiceScope scope(std::move(scripted));
+  fw::test::ScriptedMessages s;
   vxHelp(0, "42");  // no such file here: the help service says so
   ASSERT_EQ(s->Requests.size(), 1u);
   EXPECT_NE(s->Requests[0].Text.find("lx_cpp.hlp"), std::string::npos);

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "../../framework/data/tests/MemDataSet.h"
-#include "../../framework/ui/tests/UiTest.h"
 #include "DateTime.h"
 #include "FormatSettings.h"
+#include "MemDataSet.h"
 #include "StdCtrls.h"
+#include "UiTest.h"
 #include "Vxdbedit.h"
 #include "Vxsystem.h"
 #include "Vxtable.h"

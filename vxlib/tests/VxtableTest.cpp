@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "FormReader.h"
-#include "MessageService.h"
 #include "NuboDataSet.h"
 #include "Registry.h"
-#include "VxTables.h"
+#include "ScriptedMessages.h"
 #include "Vxintl.h"
 #include "Vxtable.h"
+#include "VxTables.h"
 
 using namespace fw;
 using namespace vx;
@@ -79,10 +79,7 @@ TEST(TableKind, ByTypeOrByName) {
       {ttKalmure, "guests.dbf", true, true, true},  // the type decides nativeness; the extension the rest
       {ttZentor, "guests.db", false, true, true},
   };
-  TScriptedMessageService* s = nullptr;
-  auto scripted = std::make_unique<TScriptedMessageService>();
-  s = scripted.get();
-  TMessageServiceScope scope(std::move(scripted));
+  fw::test::ScriptedMessages s;
   for (const Case& c : cases) {
     TvxTable t(nullptr);
     t.SetTableType(c.type);
@@ -402,9 +399,7 @@ TEST_F(Table, FormFilesSetThePublishedPropertiesWithTheirDefaults) {
 }
 
 TEST_F(Table, PictureRepositoryComesFromTheRegistry) {
-  auto scripted = std::make_unique<TScriptedMessageService>();
-  TScriptedMessageService* s = scripted.get();
-  TMessageServiceScope scope(std::move(scripted));
+  fw::test::ScriptedMessages s;
   const std::string registryFile = dir.File("registry");
   setenv("FW_REGISTRY", registryFile.c_str(), 1);
   struct Unset {

@@ -2,11 +2,13 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "DateTime.h"
 #include "Exceptions.h"
 #include "Settings.h"
+#include "TempDir.h"
 #include "Text.h"
 
 namespace fw {
@@ -284,19 +286,14 @@ TEST(FormatSettingsLocale, ClassicAndUnknownLocalesGiveTheUsSettings) {
 class FormatSettingsFromRealLocale : public UsSettings {
 protected:
   static void SetUpTestSuite() {
-    const char* tmp = std::getenv("FW_TEST_TMP");
-    std::string base = std::string(tmp ? tmp : "/tmp");
-    std::string pattern = base + "/locales-XXXXXX";
-    if (std::system(("mkdir -p '" + base + "'").c_str()) != 0 || !mkdtemp(pattern.data())) return;
-    dir_ = pattern;
+    folder_ = std::make_unique<test::TempDir>();
+    dir_ = folder_->Path();
     std::string cmd = "localedef -i de_DE -f UTF-8 '" + dir_ +
                       "/de_DE.UTF-8' >/dev/null 2>&1 && localedef -i fr_FR -f UTF-8 '" + dir_ +
                       "/fr_FR.UTF-8' >/dev/null 2>&1";
     built_ = std::system(cmd.c_str()) == 0;
   }
-  static void TearDownTestSuite() {
-    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
-  }
+  static void TearDownTestSuite() { folder_.reset(); }
   void SetUp() override {
     UsSettings::SetUp();
     if (!built_) GTEST_SKIP() << "localedef or the locale sources are missing";
@@ -306,6 +303,7 @@ protected:
     unsetenv("LOCPATH");
     UsSettings::TearDown();
   }
+  static inline std::unique_ptr<test::TempDir> folder_;
   static inline std::string dir_;
   static inline bool built_ = false;
 };

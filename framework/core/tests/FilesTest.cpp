@@ -2,13 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "DateTime.h"
 #include "Files.h"
+#include "TempDir.h"
 
 namespace fw {
 
@@ -50,18 +50,10 @@ TEST(FilePaths, SplittingWithEitherSeparator) {
 class FileSearch : public ::testing::Test {
 protected:
   void SetUp() override {
-    const char* tmp = std::getenv("FW_TEST_TMP");
-    std::string base = std::string(tmp ? tmp : "/tmp");
-    ASSERT_TRUE(ForceDirectories(base));
-    std::string pattern = base + "/files-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir = pattern + "/";
     for (const char* name : {"Alpha.TXT", "beta.txt", "gamma.db", ".hidden", "README"}) Write(name, "1234");
     ASSERT_TRUE(ForceDirectories(dir + "Sub"));
     ASSERT_EQ(chmod((dir + "gamma.db").c_str(), 0444), 0);
   }
-  void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
   void Write(const std::string& name, const std::string& text) { std::ofstream(dir + name) << text; }
 
   std::vector<std::string> Names(const std::string& pattern, int attr) {
@@ -76,7 +68,8 @@ protected:
     return r;
   }
 
-  std::string dir;
+  test::TempDir temp;
+  std::string dir = temp.Path() + "/";
 };
 
 TEST_F(FileSearch, PatternsIgnoreCaseAndAttributesFilter) {

@@ -11,6 +11,7 @@
 #include "Bitmap.h"
 #include "Printer.h"
 #include "QtGraphics.h"
+#include "TempDir.h"
 
 namespace fw {
 
@@ -39,19 +40,12 @@ class PrinterTest : public ::testing::Test {
 protected:
   void SetUp() override {
     EnsureQtApplication();
-    const char* tmp = std::getenv("FW_TEST_TMP");
-    dir_ = fs::path(tmp ? tmp : "/tmp") /
-           ("print-" + std::to_string(getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     pdf_ = (dir_ / "out.pdf").string();
     setenv("FW_PRINT_TO_PDF", pdf_.c_str(), 1);
   }
-  void TearDown() override {
-    unsetenv("FW_PRINT_TO_PDF");
-    fs::remove_all(dir_);
-  }
-  fs::path dir_;
+  void TearDown() override { unsetenv("FW_PRINT_TO_PDF"); }
+  test::TempDir temp_;
+  fs::path dir_ = temp_.Path();
   std::string pdf_;
 };
 

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "Registry.h"
+#include "TempDir.h"
 
 namespace fw {
 
@@ -17,18 +18,10 @@ namespace fs = std::filesystem;
 class RegistryTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    const char* tmp = std::getenv("FW_TEST_TMP");
-    dir_ = fs::path(tmp ? tmp : "/tmp") / ("registry-" + std::to_string(getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
     file_ = (dir_ / "registry").string();
     setenv("FW_REGISTRY", file_.c_str(), 1);
   }
-  void TearDown() override {
-    unsetenv("FW_REGISTRY");
-    fs::remove_all(dir_);
-  }
+  void TearDown() override { unsetenv("FW_REGISTRY"); }
   std::string FileText() const {
     std::ifstream in(file_, std::ios::binary);
     std::ostringstream s;
@@ -36,7 +29,8 @@ protected:
     return s.str();
   }
 
-  fs::path dir_;
+  test::TempDir temp_;
+  fs::path dir_ = temp_.Path();
   std::string file_;
 };
 

@@ -6,23 +6,14 @@
 #include <filesystem>
 #include <thread>
 
-#include "MessageService.h"
+#include "ScriptedMessages.h"
 #include "Services.h"
 #include "Shell.h"
+#include "TempDir.h"
 
 namespace fw {
 
 namespace fs = std::filesystem;
-
-struct ScriptedScope {
-  ScriptedScope() {
-    auto s = std::make_unique<TScriptedMessageService>();
-    script = s.get();
-    scope = std::make_unique<TMessageServiceScope>(std::move(s));
-  }
-  TScriptedMessageService* script;
-  std::unique_ptr<TMessageServiceScope> scope;
-};
 
 TEST(MessageService, FlagsGiveButtonsDefaultAndIcon) {
   struct Case {
@@ -49,19 +40,19 @@ TEST(MessageService, FlagsGiveButtonsDefaultAndIcon) {
 }
 
 TEST(MessageService, ScriptAnswersInOrderAndRecordsWhatWasAsked) {
-  ScriptedScope s;
-  s.script->Answers = {IDNO};
+  test::ScriptedMessages s;
+  s->Answers = {IDNO};
   EXPECT_EQ(ShowMessageBox("Use x as default configuration?", "Confirmation", MB_YESNO), IDNO);
   EXPECT_EQ(ShowMessageBox("Second", "C", MB_YESNO | MB_DEFBUTTON2), IDNO);  // queue empty: the default
-  ASSERT_EQ(s.script->Requests.size(), 2u);
-  EXPECT_EQ(s.script->Requests[0].Text, "Use x as default configuration?");
-  EXPECT_EQ(s.script->Requests[0].Caption, "Confirmation");
+  ASSERT_EQ(s->Requests.size(), 2u);
+  EXPECT_EQ(s->Requests[0].Text, "Use x as default configuration?");
+  EXPECT_EQ(s->Requests[0].Caption, "Confirmation");
   MessageBeep(0);
   MessageBeep(MB_ICONEXCLAMATION);
-  EXPECT_EQ(s.script->Beeps, (std::vector<unsigned>{0, MB_ICONEXCLAMATION}));
+  EXPECT_EQ(s->Beeps, (std::vector<unsigned>{0, MB_ICONEXCLAMATION}));
 
   TDialogRequest d{"OpenDialog", "Open", {{"FileName", ""}}, 0};
-  s.script->DialogAnswers.push_back([](TDialogRequest& r) {
+  s->DialogAnswers.push_back([](TDialogRequest& r) {
     r.Values["FileName"] = "/tmp/a.cfg";
     return true;
   });
@@ -103,15 +94,8 @@ TEST(Services, LanguageComesFromTheLocale) {
 
 class ShellTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    const char* tmp = std::getenv("FW_TEST_TMP");
-    dir_ = fs::path(tmp ? tmp : "/tmp") /
-           ("shell-" + std::to_string(getpid()) + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  test::TempDir temp_;
+  fs::path dir_ = temp_.Path();
 };
 
 TEST_F(ShellTest, FailuresAreReportedByTheResult) {
@@ -134,13 +118,13 @@ TEST_F(ShellTest, ArgumentsReachTheProgramAsTheyAreInItsFolder) {
 }
 
 TEST_F(ShellTest, HelpForAMissingFileSaysSoNamingIt) {
-  ScriptedScope s;
+  test::ScriptedMessages s;
   std::string file = (dir_ / "varkon.hlp").string();
   EXPECT_FALSE(WinHelp(0, file, HELP_FINDER, 0));
-  ASSERT_EQ(s.script->Requests.size(), 1u);
-  EXPECT_NE(s.script->Requests[0].Text.find(file), std::string::npos);
+  ASSERT_EQ(s->Requests.size(), 1u);
+  EXPECT_NE(s->Requests[0].Text.find(file), std::string::npos);
   EXPECT_TRUE(WinHelp(0, file, HELP_QUIT, 0));
-  EXPECT_EQ(s.script->Requests.size(), 1u);
+  EXPECT_EQ(s->Requests.size(), 1u);
 }
 
 }  // namespace fw

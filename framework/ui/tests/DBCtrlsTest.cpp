@@ -1,8 +1,8 @@
 // The data-aware check box over a dataset in memory.
 #include <memory>
 
-#include "../../data/tests/MemDataSet.h"
 #include "DBCtrls.h"
+#include "MemDataSet.h"
 #include "UiTest.h"
 
 namespace fwtest {

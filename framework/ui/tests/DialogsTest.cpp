@@ -6,6 +6,7 @@
 
 #include "Dialogs.h"
 #include "Printer.h"
+#include "TempDir.h"
 #include "UiTest.h"
 
 namespace fw::test {
@@ -13,10 +14,8 @@ namespace {
 
 class DialogsTest : public UiTest {
 protected:
-  static std::string TempFile(const std::string& name, bool create) {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "fw-ui-dialogs";
-    std::filesystem::create_directories(dir);
-    std::string path = (dir / name).string();
+  std::string TempFile(const std::string& name, bool create) const {
+    std::string path = temp_.File(name);
     if (create) std::ofstream(path) << "x";
     else std::filesystem::remove(path);
     return path;
@@ -28,6 +27,8 @@ protected:
       return true;
     };
   }
+
+  TempDir temp_;
 };
 
 TEST_F(DialogsTest, MessageDlgAsksWithTheTypesCaptionIconAndButtons) {

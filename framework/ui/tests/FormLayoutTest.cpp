@@ -10,6 +10,7 @@
 #include "ExtCtrls.h"
 #include "FormReader.h"
 #include "StdCtrls.h"
+#include "TempDir.h"
 #include "UiTest.h"
 
 namespace fw::test {
@@ -170,8 +171,7 @@ TEST_F(FormLayoutTest, ScreenshotOfTheStreamedForm) {
   f->FontEdit->SetFocus();
   Pump();
   QPixmap shot = f->Widget()->grab();
-  const char* tmp = std::getenv("FW_TEST_TMP");
-  std::filesystem::path dir = tmp ? tmp : ".";
+  std::filesystem::path dir = TestFolder();
   std::filesystem::create_directories(dir);
   std::string file = (dir / "layoutform.png").string();
   ASSERT_TRUE(shot.save(QString::fromStdString(file)));

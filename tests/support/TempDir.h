@@ -1,4 +1,5 @@
 // A fresh directory for one test, removed when the test ends.
+// Made in a suite's set-up, it is the suite's.
 #pragma once
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,15 +12,24 @@
 
 namespace fw::test {
 
+// Where the tests' directories go: the build's folder for them, which the
+// test launcher gives, else the system's temporary directory.
+inline std::filesystem::path TestFolder() {
+  const char* base = std::getenv("FW_TEST_TMP");
+  return base && *base ? std::filesystem::path(base) : std::filesystem::temp_directory_path();
+}
+
 class TempDir {
 public:
   TempDir() {
-    const char* base = std::getenv("FW_TEST_TMP");
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string leaf = std::string(info->test_suite_name()) + "." + info->name() + "." + std::to_string(::getpid());
+    const ::testing::UnitTest& unit = *::testing::UnitTest::GetInstance();
+    const auto* info = unit.current_test_info();
+    std::string leaf = info ? std::string(info->test_suite_name()) + "." + info->name()
+                            : std::string(unit.current_test_suite()->name());
+    leaf += "." + std::to_string(::getpid());
     for (char& c : leaf)
       if (c == '/') c = '_';  // parameterised tests
-    path_ = std::filesystem::path(base && *base ? base : std::filesystem::temp_directory_path().string()) / leaf;
+    path_ = TestFolder() / leaf;
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }

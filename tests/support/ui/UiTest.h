@@ -8,17 +8,16 @@
 #include <QKeyEvent>
 #include <QWidget>
 #include <functional>
-#include <memory>
 
 #include "Forms.h"
-#include "MessageService.h"
 #include "QtGraphics.h"
+#include "ScriptedMessages.h"
 
 namespace fw::test {
 
 class UiTest : public ::testing::Test {
 protected:
-  UiTest() : scope_(MakeService(&messages)) { EnsureQtApplication(); }
+  UiTest() { EnsureQtApplication(); }
   ~UiTest() override { Application->ProcessMessages(); }
 
   // Runs the event loop until done() or about two seconds have passed.
@@ -48,15 +47,11 @@ protected:
     ASSERT_TRUE(PumpUntil([f] { return f->Active(); })) << "the form did not become active";
   }
 
-  TScriptedMessageService* messages = nullptr;
-
 private:
-  static std::unique_ptr<TMessageService> MakeService(TScriptedMessageService** out) {
-    auto s = std::make_unique<TScriptedMessageService>();
-    *out = s.get();
-    return s;
-  }
-  TMessageServiceScope scope_;
+  ScriptedMessages script_;
+
+protected:
+  TScriptedMessageService* messages = script_.Service();
 };
 
 }  // namespace fw::test

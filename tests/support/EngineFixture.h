@@ -2,37 +2,26 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 #include "Database.h"
 #include "DataSource.h"
 #include "Fields.h"
 #include "Table.h"
+#include "TempDir.h"
 
 namespace fwtest {
 
 using namespace fw;
 
 struct EngineTables : ::testing::Test {
-  std::string dir;
+  fw::test::TempDir temp;
+  std::string dir = temp.Path();
   TComponent owner{nullptr};
 
-  void SetUp() override {
-    const char* tmp = std::getenv("FW_TEST_TMP");
-    std::filesystem::path base = tmp ? tmp : std::filesystem::temp_directory_path().string();
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    base /= std::string("data_") + info->test_suite_name() + "_" + info->name();
-    std::filesystem::remove_all(base);
-    std::filesystem::create_directories(base);
-    dir = base.string();
-  }
   void TearDown() override {
     owner.DestroyComponents();
     Session().DropConnections();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
 
   // Guests: ID (primary key), Name (case-insensitive index ByName), Amount,

@@ -5,14 +5,13 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "EngineLib.h"
 #include "OrvexApi.h"
+#include "TempDir.h"
 
 namespace enginetest {
 
@@ -30,17 +29,6 @@ inline std::string Text(OrvexResult r) { return E().ErrorText(r); }
     OrvexResult r_ = (expr);                                 \
     EXPECT_EQ(r_, ORVEX_OK) << ::enginetest::Text(r_);       \
   } while (0)
-
-inline std::string MakeTempDir() {
-  const char* base = std::getenv("FW_TEST_TMP");
-  std::string root = base ? base : "/tmp";
-  std::filesystem::create_directories(root);
-  std::string templ = root + "/engine-XXXXXX";
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back(0);
-  if (!::mkdtemp(buf.data())) return {};
-  return buf.data();
-}
 
 struct FieldSpec {
   const char* name;
@@ -181,19 +169,14 @@ public:
 
 class EngineTest : public ::testing::Test {
 public:
-  void SetUp() override {
-    dir = MakeTempDir();
-    ASSERT_FALSE(dir.empty());
-    ASSERT_OK(E().OpenDatabase(dir.c_str(), nullptr, &db));
-  }
+  void SetUp() override { ASSERT_OK(E().OpenDatabase(dir.c_str(), nullptr, &db)); }
   void TearDown() override {
     if (db) E().CloseDatabase(&db);
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
   }
   std::string Path(const std::string& file) const { return dir + "/" + file; }
 
-  std::string dir;
+  fw::test::TempDir temp;
+  std::string dir = temp.Path();
   hOrvexDb db = 0;
 };
 
