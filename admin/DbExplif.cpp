@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Scope.h"
 #include "Text.h"
 
 namespace dbx {
@@ -231,17 +232,12 @@ TExploreObject::TExploreObject()
 TExploreObject::~TExploreObject() = default;
 
 void TExploreObject::Construct(TExploreObject* parent) {
-  try {
-    Init(parent);
-  } catch (...) {
-    // undo what Init did; the creator frees the object
+  // undo what Init did; the creator frees the object
+  fw::TScopeFail undo([this] {
     BeginDestroy();
-    try {
-      BeforeDestroy();
-    } catch (...) {
-    }
-    throw;
-  }
+    BeforeDestroy();
+  });
+  Init(parent);
 }
 
 void TExploreObject::Init(TExploreObject* parent) {
@@ -253,13 +249,8 @@ void TExploreObject::Init(TExploreObject* parent) {
 
 void TExploreObject::Free() {
   BeginDestroy();
-  try {
-    BeforeDestroy();
-  } catch (...) {
-    delete this;
-    throw;
-  }
-  delete this;
+  fw::TScopeExit erase([this] { delete this; });
+  BeforeDestroy();
 }
 
 void TExploreObject::BeginDestroy() {
@@ -323,11 +314,9 @@ bool TExploreObject::ReleaseAndCheck(int state, bool failed) {
 
 bool TExploreObject::RunLocked(int state, const std::function<void()>& operation) {
   int previous = Lock(state);
-  try {
+  {
+    fw::TScopeFail release([&] { ReleaseAndCheck(previous, true); });
     operation();
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
   }
   return ReleaseAndCheck(previous);
 }
@@ -459,18 +448,13 @@ void TExploreObject::LinkNotification(TExploreObject* object, bool isChild, bool
 
 void TExploreObject::NotifyParentAndDependents(int event, const TExploreArg& arg) {
   int previous = Lock(lsNotifying);
-  try {
-    if (parent_ && parent_->lockState_ != lsNotifying) parent_->children_->Changed(this, event, arg);
-    if (links_[1]) {
-      std::vector<TExploreObject*> dependents = links_[1]->items_;
-      for (TExploreObject* other : dependents)
-        if (other->lockState_ != lsNotifying && !IsAncestorOf(other)) other->Changed(this, event, arg);
-    }
-  } catch (...) {
-    Release(previous);
-    throw;
+  fw::TScopeExit release([&] { Release(previous); });
+  if (parent_ && parent_->lockState_ != lsNotifying) parent_->children_->Changed(this, event, arg);
+  if (links_[1]) {
+    std::vector<TExploreObject*> dependents = links_[1]->items_;
+    for (TExploreObject* other : dependents)
+      if (other->lockState_ != lsNotifying && !IsAncestorOf(other)) other->Changed(this, event, arg);
   }
-  Release(previous);
 }
 
 // ---------------------------------------------------------------- TExploreObject: notifications
@@ -481,7 +465,10 @@ void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& 
   // would keep S disabled until some later edit.
   bool hold = event != evValidity && (arg.IsSet() || editState_ != esBrowse) && lockCount_ == 0;
   int held = hold ? Lock(lockState_) : 0;
-  try {
+  {
+    fw::TScopeFail release([&] {
+      if (hold) ReleaseAndCheck(held, true);
+    });
     switch (event) {
       case evProperties:
         Fire(evProperties, arg);
@@ -539,9 +526,6 @@ void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& 
       default:
         break;
     }
-  } catch (...) {
-    if (hold) ReleaseAndCheck(held, true);
-    throw;
   }
   if (hold) ReleaseAndCheck(held);
 }
@@ -555,17 +539,16 @@ void TExploreObject::ReturnToBrowseUnlessPending() {
 }
 
 void TExploreObject::SetChildrenLoaded(bool flag) {
-  int previous = Lock(lsLoading);
-  try {
+  RunLocked(lsLoading, [&] {
     if (flag) {
       children_->loaded_ = true;
-      try {
-        LoadChildren();
-      } catch (...) {
+      {
         // what was made so far goes, so that the next fill starts afresh
-        ReleaseChildren();
-        children_->loaded_ = false;
-        throw;
+        fw::TScopeFail unload([this] {
+          ReleaseChildren();
+          children_->loaded_ = false;
+        });
+        LoadChildren();
       }
       std::vector<TExploreObject*> made = children_->items_;
       for (TExploreObject* child : made) {
@@ -577,11 +560,7 @@ void TExploreObject::SetChildrenLoaded(bool flag) {
       children_->loaded_ = false;
     }
     UpdateState();
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
-  }
-  ReleaseAndCheck(previous);
+  });
 }
 
 // ---------------------------------------------------------------- TExploreObject: edit states
@@ -650,6 +629,7 @@ void TExploreObject::RequestValidation(int level) {
 
 void TExploreObject::ValidateNow(fw::TStrings* errors) {
   int previous = Lock(lsValidating);
+  fw::TScopeExit release([&] { Release(previous); });
   try {
     bool realList = errors && errors != RaiseToken();
     bool single = lockCount_ == 1;
@@ -667,14 +647,8 @@ void TExploreObject::ValidateNow(fw::TStrings* errors) {
     }
   } catch (const EDbXError&) {
     SetValidity(vaInvalid);
-    Release(previous);
     if (!errors) throw;
-    return;
-  } catch (...) {
-    Release(previous);
-    throw;
   }
-  Release(previous);
 }
 
 void TExploreObject::ValidateIfNeeded(fw::TStrings* errors) {
@@ -783,16 +757,16 @@ void TExploreObject::EndPendingEdits() {
     if (child->editState_ != esBrowse && child->lockState_ != lsApplying && child->lockState_ != lsCancelling) {
       int previous = child->Lock(applying ? lsApplying : lsCancelling);
       bool aborted = false;
-      try {
-        if (applying)
-          child->DoApply();
-        else
-          child->DoCancel();
-      } catch (const EAbortOp&) {
-        aborted = true;
-      } catch (...) {
-        child->ReleaseAndCheck(previous, true);
-        throw;
+      {
+        fw::TScopeFail release([&] { child->ReleaseAndCheck(previous, true); });
+        try {
+          if (applying)
+            child->DoApply();
+          else
+            child->DoCancel();
+        } catch (const EAbortOp&) {
+          aborted = true;
+        }
       }
       alive = child->ReleaseAndCheck(previous, aborted);
     }
@@ -933,12 +907,8 @@ TExploreObject* TExploreObject::CreateChild(TExploreObject* source, int kind) {
   LoadUnlessClosed();
   Require(kind >= 0 && kind <= 7 && ((AllowedChildKinds(source) >> kind) & 1));
   TExploreObject* result = nullptr;
-  try {
-    DoCreateChild(result, source, kind);
-  } catch (...) {
-    AbandonNew(result, source);
-    throw;
-  }
+  fw::TScopeFail abandon([&] { AbandonNew(result, source); });
+  DoCreateChild(result, source, kind);
   return result;
 }
 
@@ -946,11 +916,9 @@ TExploreObject* TExploreObject::NewObject(const std::string& parameter) {
   LoadUnlessClosed();
   Require(Enabled(opNew));
   TExploreObject* result = nullptr;
-  try {
+  {
+    fw::TScopeFail abandon([&] { AbandonNew(result, nullptr); });
     DoCreate(result, parameter);
-  } catch (...) {
-    AbandonNew(result, nullptr);
-    throw;
   }
   if (result && result->lockCount_ > 0) result->lockState_ = lsEditing;
   return result;
@@ -960,12 +928,8 @@ void TExploreObject::Edit() {
   LoadUnlessClosed();
   Require(Enabled(opModify) && (lockState_ == lsIdle || lockState_ == lsEditing));
   int previous = Lock(lsEditing);
-  try {
-    ChangeState(esModified);
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
-  }
+  fw::TScopeFail release([&] { ReleaseAndCheck(previous, true); });
+  ChangeState(esModified);
 }
 
 void TExploreObject::EndEdit() {
@@ -977,14 +941,7 @@ void TExploreObject::EndEdit() {
 void TExploreObject::Rename(const std::string& name) {
   LoadUnlessClosed();
   Require(Enabled(opRename));
-  int previous = Lock(lsEditing);
-  try {
-    RenameTo(name);
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
-  }
-  if (!ReleaseAndCheck(previous)) return;
+  if (!RunLocked(lsEditing, [&] { RenameTo(name); })) return;
   if (lockCount_ == 0 && validity_ != vaValid)
     if (TDbXErrorPtr error = ValidateName(name_)) throw EDbXError(*error);
 }
@@ -992,16 +949,12 @@ void TExploreObject::Rename(const std::string& name) {
 void TExploreObject::SetText(const std::string& text) {
   LoadUnlessClosed();
   Require(Enabled(opText));
-  int previous = Lock(lsEditing);
-  try {
+  bool alive = RunLocked(lsEditing, [&] {
     ChangeState(esModified);
     RequestValidation(vaNeedsValidation);
     DoSetText(text);
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
-  }
-  if (!ReleaseAndCheck(previous)) return;
+  });
+  if (!alive) return;
   if (lockCount_ == 0 && validity_ != vaValid)
     if (TDbXErrorPtr error = ValidateText(text)) throw EDbXError(*error);
 }
@@ -1268,14 +1221,7 @@ void TEProperty::GetValues(const TGetStrProc& callback) {
 
 void TEProperty::SetValue(const fw::Variant& value) {
   TExploreObject* object = Object();
-  int previous = object->Lock(lsEditing);
-  try {
-    AssignValue(value);
-  } catch (...) {
-    object->ReleaseAndCheck(previous, true);
-    throw;
-  }
-  if (!object->ReleaseAndCheck(previous)) return;
+  if (!object->RunLocked(lsEditing, [&] { AssignValue(value); })) return;
   if (object->LockCount() == 0)
     if (TDbXErrorPtr error = GetError()) throw EDbXError(*error);
 }
@@ -1363,21 +1309,19 @@ void TEProperties::Inserted(TEPropertyDef* item) {
 
 void TEProperties::SetLoaded(bool flag) {
   if (flag == loaded_) return;
-  int previous = owner_->Lock(lsLoading);
-  loaded_ = flag;
-  try {
+  bool alive = owner_->RunLocked(lsLoading, [&] {
+    loaded_ = flag;
+    // a half-filled list is emptied, so that the next fill starts afresh
+    fw::TScopeFail undo([&] {
+      if (flag) Clear();
+      loaded_ = !flag;
+    });
     if (flag)
       owner_->LoadProperties();
     else
       Clear();
-  } catch (...) {
-    // a half-filled list is emptied, so that the next fill starts afresh
-    if (flag) Clear();
-    loaded_ = !flag;
-    owner_->ReleaseAndCheck(previous, true);
-    throw;
-  }
-  if (!owner_->ReleaseAndCheck(previous)) return;
+  });
+  if (!alive) return;
   if (PassesToOwner(owner_->LockState())) owner_->Changed(this, evProperties, flag ? 1 : 0);
 }
 
