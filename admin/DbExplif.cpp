@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Scope.h"
 #include "Text.h"
 
 namespace dbx {
@@ -10,25 +11,8 @@ using namespace std::string_view_literals;
 
 FW_IMPLEMENT_CLASS(TExploreList)
 FW_IMPLEMENT_CLASS(TExploreObject)
-FW_IMPLEMENT_CLASS(TEPropertyDef)
-FW_IMPLEMENT_CLASS(TEProperty)
-FW_IMPLEMENT_CLASS(TEPropertyDefs)
-FW_IMPLEMENT_CLASS(TEProperties)
-FW_IMPLEMENT_CLASS(TEPropertyEditor)
-FW_IMPLEMENT_CLASS(TEStringValues)
-FW_IMPLEMENT_CLASS(TERegisteredPE)
-FW_IMPLEMENT_CLASS(TERegisteredEditor)
-FW_IMPLEMENT_CLASS(TERegisteredValues)
-FW_IMPLEMENT_CLASS(TEActions)
-FW_IMPLEMENT_CLASS(TERegisteredActions)
-FW_IMPLEMENT_CLASS(TEAction)
-FW_IMPLEMENT_CLASS(TERegisteredAction)
 
 namespace {
-
-// The unit's globals, alive from InitDbExplif to DoneDbExplif.
-std::unique_ptr<std::vector<std::unique_ptr<TERegisteredPE>>> editorRegistry;
-std::unique_ptr<TERegisteredActions> registeredActions;
 
 constexpr int kDestroyingLockCount = -16383;  // 0xC001 as a signed 16-bit count
 
@@ -45,10 +29,6 @@ bool ReadsBackPlain(std::string_view name) {
   TChars chars = fw::Utf8ToChars(name);
   if (chars.empty() || !StartsPlainName(chars[0])) return false;
   return std::none_of(chars.begin(), chars.end(), [](TChar c) { return PathDelimiters().Contains(c); });
-}
-
-bool PassesToOwner(int lockState) {
-  return lockState != lsLoading && lockState != lsConstructing && lockState != lsReleased;
 }
 
 std::string Quoted(const std::string& name) { return "\"" + name + "\""; }
@@ -231,17 +211,12 @@ TExploreObject::TExploreObject()
 TExploreObject::~TExploreObject() = default;
 
 void TExploreObject::Construct(TExploreObject* parent) {
-  try {
-    Init(parent);
-  } catch (...) {
-    // undo what Init did; the creator frees the object
+  // undo what Init did; the creator frees the object
+  fw::TScopeFail undo([this] {
     BeginDestroy();
-    try {
-      BeforeDestroy();
-    } catch (...) {
-    }
-    throw;
-  }
+    BeforeDestroy();
+  });
+  Init(parent);
 }
 
 void TExploreObject::Init(TExploreObject* parent) {
@@ -253,13 +228,8 @@ void TExploreObject::Init(TExploreObject* parent) {
 
 void TExploreObject::Free() {
   BeginDestroy();
-  try {
-    BeforeDestroy();
-  } catch (...) {
-    delete this;
-    throw;
-  }
-  delete this;
+  fw::TScopeExit erase([this] { delete this; });
+  BeforeDestroy();
 }
 
 void TExploreObject::BeginDestroy() {
@@ -323,11 +293,9 @@ bool TExploreObject::ReleaseAndCheck(int state, bool failed) {
 
 bool TExploreObject::RunLocked(int state, const std::function<void()>& operation) {
   int previous = Lock(state);
-  try {
+  {
+    fw::TScopeFail release([&] { ReleaseAndCheck(previous, true); });
     operation();
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
   }
   return ReleaseAndCheck(previous);
 }
@@ -459,18 +427,13 @@ void TExploreObject::LinkNotification(TExploreObject* object, bool isChild, bool
 
 void TExploreObject::NotifyParentAndDependents(int event, const TExploreArg& arg) {
   int previous = Lock(lsNotifying);
-  try {
-    if (parent_ && parent_->lockState_ != lsNotifying) parent_->children_->Changed(this, event, arg);
-    if (links_[1]) {
-      std::vector<TExploreObject*> dependents = links_[1]->items_;
-      for (TExploreObject* other : dependents)
-        if (other->lockState_ != lsNotifying && !IsAncestorOf(other)) other->Changed(this, event, arg);
-    }
-  } catch (...) {
-    Release(previous);
-    throw;
+  fw::TScopeExit release([&] { Release(previous); });
+  if (parent_ && parent_->lockState_ != lsNotifying) parent_->children_->Changed(this, event, arg);
+  if (links_[1]) {
+    std::vector<TExploreObject*> dependents = links_[1]->items_;
+    for (TExploreObject* other : dependents)
+      if (other->lockState_ != lsNotifying && !IsAncestorOf(other)) other->Changed(this, event, arg);
   }
-  Release(previous);
 }
 
 // ---------------------------------------------------------------- TExploreObject: notifications
@@ -481,7 +444,10 @@ void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& 
   // would keep S disabled until some later edit.
   bool hold = event != evValidity && (arg.IsSet() || editState_ != esBrowse) && lockCount_ == 0;
   int held = hold ? Lock(lockState_) : 0;
-  try {
+  {
+    fw::TScopeFail release([&] {
+      if (hold) ReleaseAndCheck(held, true);
+    });
     switch (event) {
       case evProperties:
         Fire(evProperties, arg);
@@ -539,9 +505,6 @@ void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& 
       default:
         break;
     }
-  } catch (...) {
-    if (hold) ReleaseAndCheck(held, true);
-    throw;
   }
   if (hold) ReleaseAndCheck(held);
 }
@@ -555,17 +518,16 @@ void TExploreObject::ReturnToBrowseUnlessPending() {
 }
 
 void TExploreObject::SetChildrenLoaded(bool flag) {
-  int previous = Lock(lsLoading);
-  try {
+  RunLocked(lsLoading, [&] {
     if (flag) {
       children_->loaded_ = true;
-      try {
-        LoadChildren();
-      } catch (...) {
+      {
         // what was made so far goes, so that the next fill starts afresh
-        ReleaseChildren();
-        children_->loaded_ = false;
-        throw;
+        fw::TScopeFail unload([this] {
+          ReleaseChildren();
+          children_->loaded_ = false;
+        });
+        LoadChildren();
       }
       std::vector<TExploreObject*> made = children_->items_;
       for (TExploreObject* child : made) {
@@ -577,11 +539,7 @@ void TExploreObject::SetChildrenLoaded(bool flag) {
       children_->loaded_ = false;
     }
     UpdateState();
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
-  }
-  ReleaseAndCheck(previous);
+  });
 }
 
 // ---------------------------------------------------------------- TExploreObject: edit states
@@ -650,6 +608,7 @@ void TExploreObject::RequestValidation(int level) {
 
 void TExploreObject::ValidateNow(fw::TStrings* errors) {
   int previous = Lock(lsValidating);
+  fw::TScopeExit release([&] { Release(previous); });
   try {
     bool realList = errors && errors != RaiseToken();
     bool single = lockCount_ == 1;
@@ -667,14 +626,8 @@ void TExploreObject::ValidateNow(fw::TStrings* errors) {
     }
   } catch (const EDbXError&) {
     SetValidity(vaInvalid);
-    Release(previous);
     if (!errors) throw;
-    return;
-  } catch (...) {
-    Release(previous);
-    throw;
   }
-  Release(previous);
 }
 
 void TExploreObject::ValidateIfNeeded(fw::TStrings* errors) {
@@ -783,16 +736,16 @@ void TExploreObject::EndPendingEdits() {
     if (child->editState_ != esBrowse && child->lockState_ != lsApplying && child->lockState_ != lsCancelling) {
       int previous = child->Lock(applying ? lsApplying : lsCancelling);
       bool aborted = false;
-      try {
-        if (applying)
-          child->DoApply();
-        else
-          child->DoCancel();
-      } catch (const EAbortOp&) {
-        aborted = true;
-      } catch (...) {
-        child->ReleaseAndCheck(previous, true);
-        throw;
+      {
+        fw::TScopeFail release([&] { child->ReleaseAndCheck(previous, true); });
+        try {
+          if (applying)
+            child->DoApply();
+          else
+            child->DoCancel();
+        } catch (const EAbortOp&) {
+          aborted = true;
+        }
       }
       alive = child->ReleaseAndCheck(previous, aborted);
     }
@@ -933,12 +886,8 @@ TExploreObject* TExploreObject::CreateChild(TExploreObject* source, int kind) {
   LoadUnlessClosed();
   Require(kind >= 0 && kind <= 7 && ((AllowedChildKinds(source) >> kind) & 1));
   TExploreObject* result = nullptr;
-  try {
-    DoCreateChild(result, source, kind);
-  } catch (...) {
-    AbandonNew(result, source);
-    throw;
-  }
+  fw::TScopeFail abandon([&] { AbandonNew(result, source); });
+  DoCreateChild(result, source, kind);
   return result;
 }
 
@@ -946,11 +895,9 @@ TExploreObject* TExploreObject::NewObject(const std::string& parameter) {
   LoadUnlessClosed();
   Require(Enabled(opNew));
   TExploreObject* result = nullptr;
-  try {
+  {
+    fw::TScopeFail abandon([&] { AbandonNew(result, nullptr); });
     DoCreate(result, parameter);
-  } catch (...) {
-    AbandonNew(result, nullptr);
-    throw;
   }
   if (result && result->lockCount_ > 0) result->lockState_ = lsEditing;
   return result;
@@ -960,12 +907,8 @@ void TExploreObject::Edit() {
   LoadUnlessClosed();
   Require(Enabled(opModify) && (lockState_ == lsIdle || lockState_ == lsEditing));
   int previous = Lock(lsEditing);
-  try {
-    ChangeState(esModified);
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
-  }
+  fw::TScopeFail release([&] { ReleaseAndCheck(previous, true); });
+  ChangeState(esModified);
 }
 
 void TExploreObject::EndEdit() {
@@ -977,14 +920,7 @@ void TExploreObject::EndEdit() {
 void TExploreObject::Rename(const std::string& name) {
   LoadUnlessClosed();
   Require(Enabled(opRename));
-  int previous = Lock(lsEditing);
-  try {
-    RenameTo(name);
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
-  }
-  if (!ReleaseAndCheck(previous)) return;
+  if (!RunLocked(lsEditing, [&] { RenameTo(name); })) return;
   if (lockCount_ == 0 && validity_ != vaValid)
     if (TDbXErrorPtr error = ValidateName(name_)) throw EDbXError(*error);
 }
@@ -992,16 +928,12 @@ void TExploreObject::Rename(const std::string& name) {
 void TExploreObject::SetText(const std::string& text) {
   LoadUnlessClosed();
   Require(Enabled(opText));
-  int previous = Lock(lsEditing);
-  try {
+  bool alive = RunLocked(lsEditing, [&] {
     ChangeState(esModified);
     RequestValidation(vaNeedsValidation);
     DoSetText(text);
-  } catch (...) {
-    ReleaseAndCheck(previous, true);
-    throw;
-  }
-  if (!ReleaseAndCheck(previous)) return;
+  });
+  if (!alive) return;
   if (lockCount_ == 0 && validity_ != vaValid)
     if (TDbXErrorPtr error = ValidateText(text)) throw EDbXError(*error);
 }
@@ -1053,497 +985,6 @@ void TExploreObject::StorePropertyValue(const std::string& name, const fw::Varia
   TEProperty* property = properties_->PropertyByName(name);
   property->StoreValue(value);
   if (notify) PropertyChanged(property);
-}
-
-// ---------------------------------------------------------------- values
-
-fw::TVarType VariantKindOfType(int typeCode) {
-  switch (typeCode) {
-    case ftString:
-    case ftMemo:
-      return fw::varString;
-    case ftSmallint:
-    case ftInteger:
-    case ftWord:
-    case ftAutoInc:
-      return fw::varInteger;
-    case ftBoolean:
-      return fw::varBoolean;
-    case ftFloat:
-      return fw::varDouble;
-    case ftCurrency:
-    case ftBCD:
-      return fw::varCurrency;
-    case ftDate:
-    case ftTime:
-    case ftDateTime:
-      return fw::varDate;
-    default:
-      return fw::varEmpty;
-  }
-}
-
-int ValueClassOfKind(fw::TVarType kind) {
-  switch (kind) {
-    case fw::varSmallint:
-    case fw::varInteger:
-    case fw::varSingle:
-    case fw::varDouble:
-    case fw::varCurrency:
-    case fw::varShortInt:
-    case fw::varByte:
-    case fw::varWord:
-    case fw::varLongWord:
-    case fw::varInt64:
-      return 2;
-    case fw::varDate:
-      return 4;
-    case fw::varOleStr:
-    case fw::varString:
-      return 3;
-    case fw::varError:
-    case fw::varBoolean:
-    case fw::varVariant:
-      return 1;
-    default:
-      return 0;
-  }
-}
-
-std::string VarToText(const fw::Variant& value) {
-  if (fw::VarIsNull(value) || fw::VarIsEmpty(value)) return {};
-  try {
-    return fw::VarToStr(value);
-  } catch (const fw::Exception&) {
-    return "????";
-  }
-}
-
-fw::Variant TextToVariant(const std::string& text) { return text.empty() ? fw::Null() : fw::Variant(text); }
-
-int VariantToIntDef(const fw::Variant& value) {
-  if (fw::VarIsNull(value) || fw::VarIsEmpty(value)) return 0;
-  try {
-    return value.AsInteger();
-  } catch (const fw::Exception&) {
-    return 0;
-  }
-}
-
-fw::Variant ObjectToVariant(const TExploreObject* object) {
-  if (!object) return fw::Null();
-  return fw::Variant(static_cast<long long>(reinterpret_cast<std::intptr_t>(object)));
-}
-
-bool VariantsEqual(const fw::Variant& a, const fw::Variant& b) {
-  auto blank = [](const fw::Variant& v) {
-    return fw::VarIsNull(v) || fw::VarIsEmpty(v) || (fw::VarType(v) == fw::varString && v.AsString().empty());
-  };
-  if (blank(a) && blank(b)) return true;
-  try {
-    return a == b;
-  } catch (const fw::Exception&) {
-    return false;
-  }
-}
-
-// ---------------------------------------------------------------- TEPropertyDef
-
-TEPropertyDef::TEPropertyDef(std::string name, std::string caption, int level, int typeCode)
-    : name_(std::move(name)),
-      caption_(std::move(caption)),
-      level_(static_cast<std::uint8_t>(level)),
-      typeCode_(static_cast<std::uint8_t>(typeCode)) {}
-
-void TEPropertyDef::SetAttributeWord(std::uint16_t word) { attributes_ = TEPropertyAttributes::FromBits(word); }
-
-void TEPropertyDef::Assign(TEPropertyDef& definition) {
-  caption_ = definition.caption_;
-  level_ = definition.level_;
-  name_ = definition.name_;
-  typeCode_ = definition.typeCode_;
-  helpContext_ = definition.helpContext_;
-  attributes_ = definition.attributes_;
-  if (!attributes_.Contains(paGetEditor)) {
-    editor_ = definition.editor_;
-    heldEditor_ = definition.heldEditor_;
-  }
-}
-
-TEPropertyEditor* TEPropertyDef::GetEditor() {
-  if (attributes_.Contains(paGetEditor)) {
-    attributes_.Exclude(paGetEditor);
-    if (list_) list_->AssignEditor(this);
-  }
-  return editor_;
-}
-
-void TEPropertyDef::SetEditor(TEPropertyEditor* editor) {
-  attributes_.Exclude(paGetEditor);
-  if (editor_) attributes_ -= editor_->Bits();
-  editor_ = editor;
-  if (editor_) attributes_ += editor_->Bits();
-  if (heldEditor_.get() != editor) heldEditor_.reset();
-}
-
-void TEPropertyDef::SetEditor(std::shared_ptr<TEPropertyEditor> editor) {
-  SetEditor(editor.get());
-  heldEditor_ = std::move(editor);
-}
-
-// ---------------------------------------------------------------- TEProperty
-
-TEProperties& TEProperty::Properties() const { return *static_cast<TEProperties*>(List()); }
-
-TExploreObject* TEProperty::Object() const { return Properties().Owner(); }
-
-int TEProperty::GetLevel() {
-  constexpr TEPropertyAttributes kShownAnyway{paEditable, paRequired, paSubProperties, paGetValue};
-  if (Level() > 0 && (attributes_ * kShownAnyway).Empty() && VariantsEqual(value_, fw::Unassigned()) && !GetEditor())
-    return 0;
-  return Level();
-}
-
-void TEProperty::SetAttributeWord(std::uint16_t word) {
-  TEPropertyDef::SetAttributeWord(word);
-  Properties().Changed(this, evProperties, 3);
-}
-
-void TEProperty::AssignValue(const fw::Variant& value) {
-  if (VariantsEqual(value_, value)) return;
-  if (!GetAttributes().Contains(paEditable)) RaiseDbXError("Cannot edit " + GetCaption());
-  SetEditState(esModified);
-  if (fw::VarIsNull(value)) {
-    StoreValue(fw::Null());
-  } else {
-    fw::TVarType kind = VariantKindOfType(TypeCode());
-    fw::Variant converted = value;
-    if (kind != fw::varEmpty) {
-      try {
-        converted = fw::VarAsType(value, kind);
-      } catch (const fw::Exception&) {
-        RaiseDbXError(GetCaption() + " cannot have a value of " + VarToText(value));
-      }
-    }
-    StoreValue(converted);
-  }
-  Object()->PropertyChanged(this);
-}
-
-std::string TEProperty::GetText(int kind) {
-  if (TEPropertyEditor* editor = GetEditor()) return editor->GetText(*this, kind);
-  return VarToText(GetValue());
-}
-
-void TEProperty::SetTextVia(int kind, const std::string& text) {
-  if (TEPropertyEditor* editor = GetEditor())
-    editor->SetText(*this, kind, text);
-  else
-    SetValue(TextToVariant(text));
-}
-
-TDbXErrorPtr TEProperty::GetError() {
-  if (editState_ == esBrowse) return nullptr;
-  if (attributes_.Contains(paRequired) && GetText(1).empty())
-    return MakeDbXError("A value must be specified for " + GetCaption());
-  if (TEPropertyEditor* editor = GetEditor()) return editor->ValidateValue(*this);
-  return nullptr;
-}
-
-void TEProperty::StoreValue(const fw::Variant& value) {
-  value_ = value;
-  attributes_.Exclude(paGetValue);
-  Properties().Changed(this, evProperties, 2);
-}
-
-void TEProperty::SetTextValue(int /*kind*/, const std::string& text) { StoreValue(TextToVariant(text)); }
-
-void TEProperty::Edit() {
-  if (TEPropertyEditor* editor = GetEditor()) editor->Edit(*this);
-}
-
-void TEProperty::GetValues(const TGetStrProc& callback) {
-  if (TEPropertyEditor* editor = GetEditor()) editor->GetValues(callback);
-}
-
-void TEProperty::SetValue(const fw::Variant& value) {
-  TExploreObject* object = Object();
-  int previous = object->Lock(lsEditing);
-  try {
-    AssignValue(value);
-  } catch (...) {
-    object->ReleaseAndCheck(previous, true);
-    throw;
-  }
-  if (!object->ReleaseAndCheck(previous)) return;
-  if (object->LockCount() == 0)
-    if (TDbXErrorPtr error = GetError()) throw EDbXError(*error);
-}
-
-TEPropertyAttributes TEProperty::GetAttributes() const {
-  TExploreObject* object = Object();
-  TEPropertyAttributes attributes = attributes_;
-  if (!object->Enabled(opModify))
-    attributes.Exclude(paEditable);
-  else if (attributes.Contains(paEditNew) && object->EditState() == esNew)
-    attributes.Include(paEditable);
-  return attributes;
-}
-
-void TEProperty::SetEditState(int state) {
-  if (!(state > editState_ || (state == esBrowse && editState_ != esBrowse))) return;
-  Properties().Changed(this, evEditState, state);
-  editState_ = static_cast<std::uint8_t>(state);
-}
-
-// ---------------------------------------------------------------- TEPropertyDefs
-
-TEPropertyDefs::~TEPropertyDefs() = default;
-
-TEPropertyDef* TEPropertyDefs::Item(int index) const {
-  if (index < 0 || index >= Count())
-    throw fw::EListError("List index out of bounds (" + std::to_string(index) + ")");
-  return items_[static_cast<std::size_t>(index)].get();
-}
-
-TEPropertyDef* TEPropertyDefs::Find(std::string_view name) {
-  for (int i = 0; i < GetCount(); ++i) {
-    TEPropertyDef* item = Item(i);
-    if (NameCompare ? NameCompare(item->Name(), name) == 0 : item->Name() == name) return item;
-  }
-  return nullptr;
-}
-
-TEPropertyDef* TEPropertyDefs::FindOrRaise(std::string_view name) {
-  TEPropertyDef* item = Find(name);
-  if (!item) RaiseDbXError("Property " + std::string(name) + " does not exist");
-  return item;
-}
-
-void TEPropertyDefs::Clear() { items_.clear(); }
-
-std::unique_ptr<TEPropertyDef> TEPropertyDefs::TakeLast() {
-  std::unique_ptr<TEPropertyDef> item = std::move(items_.back());
-  items_.pop_back();
-  return item;
-}
-
-// ---------------------------------------------------------------- TEProperties
-
-TEProperties::~TEProperties() = default;
-
-TEProperty* TEProperties::Property(int index) const { return static_cast<TEProperty*>(Item(index)); }
-
-int TEProperties::GetCount() {
-  Load();
-  return Count();
-}
-
-TEPropertyDef* TEProperties::GetItem(int index) {
-  Load();
-  return Item(index);
-}
-
-void TEProperties::AssignEditor(TEPropertyDef* definition) { owner_->AssignPropertyEditor(definition); }
-
-void TEProperties::Clear() {
-  while (Count() > 0) {
-    auto* last = static_cast<TEProperty*>(Item(Count() - 1));
-    Changed(last, evProperties, 0);
-    TakeLast();
-  }
-}
-
-void TEProperties::Inserted(TEPropertyDef* item) {
-  auto* property = static_cast<TEProperty*>(item);
-  int state = owner_->EditState();
-  if (state == esNew || state == esDeleted) property->editState_ = static_cast<std::uint8_t>(state);
-  Changed(property, evProperties, 1);
-}
-
-void TEProperties::SetLoaded(bool flag) {
-  if (flag == loaded_) return;
-  int previous = owner_->Lock(lsLoading);
-  loaded_ = flag;
-  try {
-    if (flag)
-      owner_->LoadProperties();
-    else
-      Clear();
-  } catch (...) {
-    // a half-filled list is emptied, so that the next fill starts afresh
-    if (flag) Clear();
-    loaded_ = !flag;
-    owner_->ReleaseAndCheck(previous, true);
-    throw;
-  }
-  if (!owner_->ReleaseAndCheck(previous)) return;
-  if (PassesToOwner(owner_->LockState())) owner_->Changed(this, evProperties, flag ? 1 : 0);
-}
-
-TEProperty* TEProperties::PropertyByName(std::string_view name) {
-  Load();
-  return static_cast<TEProperty*>(FindOrRaise(name));
-}
-
-TEProperty* TEProperties::FindByCaption(std::string_view caption) {
-  Load();
-  for (int i = 0; i < Count(); ++i)
-    if (fw::AnsiSameText(Property(i)->GetCaption(), caption)) return Property(i);
-  return nullptr;
-}
-
-TEProperty* TEProperties::FindByCaptionOrRaise(std::string_view caption) {
-  TEProperty* property = FindByCaption(caption);
-  if (!property) RaiseDbXError("Property " + std::string(caption) + " does not exist");
-  return property;
-}
-
-int TEProperties::CountMatching(int levelFrom, int levelTo, bool all, TEPropertyAttributes mask) {
-  Load();
-  int n = 0;
-  for (int i = 0; i < Count(); ++i) {
-    TEProperty* property = Property(i);
-    int level = property->GetLevel();
-    if (level < levelFrom || level > levelTo) continue;
-    TEPropertyAttributes held = property->GetAttributes() * mask;
-    if (all ? held == mask : !held.Empty()) ++n;
-  }
-  return n;
-}
-
-int TEProperties::AggregateValidity() {
-  if (pending_ == 0) return vaValid;
-  for (int i = 0; i < Count(); ++i) {
-    TEProperty* property = Property(i);
-    if (property->editState_ != esBrowse && property->GetError()) return vaInvalid;
-  }
-  return vaNeedsValidation;
-}
-
-void TEProperties::Validate(fw::TStrings* errors) {
-  for (int i = 0; i < Count(); ++i) {
-    TEProperty* property = Property(i);
-    if (property->editState_ != esBrowse) ReportOrCollectError(errors, owner_, property->GetError());
-  }
-}
-
-void TEProperties::SetEditStateAll(int state) {
-  for (int i = 0; i < Count(); ++i) Property(i)->SetEditState(state);
-}
-
-void TEProperties::Changed(TEProperty* sender, int event, const TExploreArg& arg) {
-  if (event == evProperties && (arg.Number == 0 || arg.Number == 1)) {
-    if (sender->editState_ != esBrowse) pending_ += arg.Number == 1 ? 1 : -1;
-  } else if (event == evEditState) {
-    if ((sender->editState_ != esBrowse) != (arg.Number != esBrowse)) pending_ += arg.Number != esBrowse ? 1 : -1;
-  }
-  if (PassesToOwner(owner_->LockState())) owner_->Changed(sender, event, arg);
-}
-
-// ---------------------------------------------------------------- editors
-
-std::string TEPropertyEditor::GetText(TEProperty& property, int kind) { return ValueToText(kind, property.GetValue()); }
-
-std::string TEPropertyEditor::ValueToText(int /*kind*/, const fw::Variant& value) { return VarToText(value); }
-
-void TEPropertyEditor::SetText(TEProperty& property, int /*kind*/, const std::string& text) {
-  property.SetValue(TextToVariant(text));
-}
-
-fw::Variant TEStringValues::GetValueAt(int index) { return fw::Variant(strings_.Strings(index)); }
-
-void TEStringValues::GetValues(const TGetStrProc& callback) {
-  for (int i = 0; i < strings_.Count(); ++i) callback(strings_.Strings(i));
-}
-
-void TEStringValues::Edit(TEProperty& property) {
-  int n = strings_.Count();
-  if (n == 0) return;
-  int current = -1;
-  fw::Variant value = property.GetValue();
-  for (int i = 0; i < n && current < 0; ++i)
-    if (VariantsEqual(GetValueAt(i), value)) current = i;
-  int next = current + 1 >= n ? 0 : current + 1;
-  property.SetValue(GetValueAt(next));
-}
-
-bool TERegisteredPE::Matches(fw::TClass objectClass, std::string_view typeName, std::string_view propertyName) const {
-  return (!ownerClass_ || (objectClass && objectClass->InheritsFrom(ownerClass_))) &&
-         (typeName_.empty() || typeName_ == typeName) && (propertyName_.empty() || propertyName_ == propertyName);
-}
-
-void AddRegisteredEditor(std::unique_ptr<TERegisteredPE> editor) {
-  if (!editorRegistry) RaiseDbXError(kInternalError, "Editor registry does not exist");
-  editorRegistry->push_back(std::move(editor));
-}
-
-TERegisteredPE* FindRegisteredEditor(fw::TClass objectClass, std::string_view typeName, std::string_view propertyName) {
-  if (!editorRegistry) return nullptr;
-  for (auto it = editorRegistry->rbegin(); it != editorRegistry->rend(); ++it)
-    if ((*it)->Matches(objectClass, typeName, propertyName)) return it->get();
-  return nullptr;
-}
-
-// ---------------------------------------------------------------- actions
-
-TEActions::~TEActions() = default;
-
-int TEActions::Count() { return OwnCount() + (registeredActions ? registeredActions->Count() : 0); }
-
-TEAction* TEActions::GetItem(int index) {
-  if (index >= 0 && index < OwnCount()) return OwnItem(index);
-  if (registeredActions && index >= OwnCount() && index < Count()) return registeredActions->GetItem(index - OwnCount());
-  throw fw::EListError("List index out of bounds (" + std::to_string(index) + ")");
-}
-
-TEAction* TEActions::GetByName(std::string_view name) {
-  for (int i = 0; i < Count(); ++i)
-    if (GetItem(i)->Name() == name) return GetItem(i);
-  return nullptr;
-}
-
-TEAction* TEActions::GetByNameOrRaise(std::string_view name) {
-  TEAction* action = GetByName(name);
-  if (!action) RaiseDbXError("Object " + std::string(name) + " does not exist");
-  return action;
-}
-
-TEAction* TERegisteredActions::GetItem(int index) {
-  if (index < 0 || index >= OwnCount())
-    throw fw::EListError("List index out of bounds (" + std::to_string(index) + ")");
-  return OwnItem(index);
-}
-
-int TEAction::GetState(TExploreObject& object) { return object.EditState() == esBrowse ? asEnabled : asDisabled; }
-
-int TERegisteredAction::GetState(TExploreObject& object) {
-  if ((objectClass_ && !object.InheritsFrom(objectClass_)) || (!typeName_.empty() && object.GetTypeName() != typeName_))
-    return asHidden;
-  return TEAction::GetState(object);
-}
-
-TERegisteredActions& RegisteredActions() {
-  if (!registeredActions) RaiseDbXError(kInternalError, "Action registry does not exist");
-  return *registeredActions;
-}
-
-void ExecuteAction(TEAction* action, TExploreObject& object) {
-  if (!action) return;
-  if (action->GetState(object) != asEnabled) RaiseNotSupported();
-  action->Execute(object);
-}
-
-// ---------------------------------------------------------------- unit start
-
-void InitDbExplif() {
-  editorRegistry = std::make_unique<std::vector<std::unique_ptr<TERegisteredPE>>>();
-  registeredActions = std::make_unique<TERegisteredActions>();
-}
-
-void DoneDbExplif() {
-  registeredActions.reset();
-  editorRegistry.reset();
 }
 
 }  // namespace dbx

@@ -77,6 +77,12 @@ enum TLockState : std::uint8_t {
   lsNotifying,
 };
 
+// Whether a child or property list tells its owner of a change: not while the
+// owner loads, is being made or goes.
+inline bool PassesToOwner(int lockState) {
+  return lockState != lsLoading && lockState != lsConstructing && lockState != lsReleased;
+}
+
 // Kind codes of GetKind.
 enum TObjectKind : int {
   okNone,

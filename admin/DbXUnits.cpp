@@ -2,18 +2,14 @@
 
 #include "DbExplif.h"
 #include "DbXCtrl.h"
+#include "Scope.h"
 
 namespace dbx {
 
 void StartAdministratorUnits() {
   InitDbExplif();
-  try {
-    InitDbXCtrl();
-  } catch (...) {
-    DoneDbXCtrl();
-    DoneDbExplif();
-    throw;
-  }
+  fw::TScopeFail stop(StopAdministratorUnits);
+  InitDbXCtrl();
 }
 
 void StopAdministratorUnits() {

@@ -7,6 +7,7 @@
 #include "Files.h"
 #include "MessageService.h"
 #include "Registry.h"
+#include "Scope.h"
 #include "Text.h"
 #include "Vxintl.h"
 #include "Vxstr.h"
@@ -200,10 +201,7 @@ void vxDataSetUpdateSelected(TDataSet* DataSet, TStrings* List) {
 void vxDataSetUpdateFieldProperties(TDataSet* DataSet, const TStrings* List) {
   DataSet->DisableControls();
   // A bad width raises; the controls must not stay disabled for it.
-  struct Enable {
-    TDataSet* d;
-    ~Enable() { d->EnableControls(); }
-  } enable{DataSet};
+  TScopeExit enable([DataSet] { DataSet->EnableControls(); });
   for (int i = 0; i < DataSet->FieldCount(); ++i) DataSet->Fields(i)->SetVisible(false);
   if (!List) return;
   for (int i = 0; i < List->Count(); ++i) {

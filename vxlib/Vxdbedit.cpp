@@ -4,6 +4,7 @@
 
 #include "Dialogs.h"
 #include "Fields.h"
+#include "Scope.h"
 #include "Services.h"
 #include "Text.h"
 #include "Vxcommon.h"
@@ -469,13 +470,13 @@ void TvxDBCustomEdit::DoEnter() {
 
 void TvxDBCustomEdit::CMExit(TMessage& Message) {
   const bool modified = Modified();
-  try {
-    dataLink_->UpdateRecord();
-  } catch (...) {
+  {
     // The form keeps the focus here; the text stays as typed.
-    SelectAll();
-    TCustomEdit::SetModified(modified);
-    throw;
+    TScopeFail keepText([&] {
+      SelectAll();
+      TCustomEdit::SetModified(modified);
+    });
+    dataLink_->UpdateRecord();
   }
   TvxCustomMaskEdit::Dispatch(Message);
   if (!ExitRefused()) {

@@ -5,6 +5,7 @@
 
 #include "Database.h"
 #include "Files.h"
+#include "Scope.h"
 #include "Text.h"
 #include "Vxstr.h"
 
@@ -139,13 +140,9 @@ void TvxTable::DoInitKalMasks() {
   MasksUnread_ = false;  // once, also when the table is not native or the read fails
   const bool wasActive = Active();
   if (!wasActive) OpenCursor(false);
-  struct CloseAgain {
-    TvxTable* t;
-    bool close;
-    ~CloseAgain() {
-      if (close) t->CloseCursor();
-    }
-  } closeAgain{this, !wasActive};
+  TScopeExit closeAgain([this, wasActive] {
+    if (!wasActive) CloseCursor();
+  });
   if (!IsKalmureTable()) return;
   const std::string name = AnsiToNative(TableName(), 259);
   KalMasks_->Clear();
@@ -174,19 +171,13 @@ OrvexResult TvxTable::PerformQuery(hOrvexCursor& Cursor) {
   const std::string text = vxGetQueryText(Query_.get(), !qbe);
   hNuboStmt stmt = 0;
   Check(NuboQAlloc(DBHandle(), qbe ? qrylangQBE : qrylangSQL, &stmt));
-  OrvexResult result;
-  try {
-    if (qbe) {
-      Check(NuboSetProp(stmt, stmtAUXTBLS, 0));
-      Check(NuboSetProp(stmt, stmtBLANKS, 1));
-    }
-    result = NuboQPrepare(stmt, text.c_str());
-    if (result == ORVEX_OK) result = NuboQExec(stmt, &Cursor);
-  } catch (...) {
-    NuboQFree(&stmt);
-    throw;
+  TScopeExit release([&] { Check(NuboQFree(&stmt)); });
+  if (qbe) {
+    Check(NuboSetProp(stmt, stmtAUXTBLS, 0));
+    Check(NuboSetProp(stmt, stmtBLANKS, 1));
   }
-  Check(NuboQFree(&stmt));
+  OrvexResult result = NuboQPrepare(stmt, text.c_str());
+  if (result == ORVEX_OK) result = NuboQExec(stmt, &Cursor);
   return result;
 }
 
@@ -211,23 +202,20 @@ bool TvxTable::Pack(std::string& Msg) {
   const bool wasExclusive = Exclusive();
   const bool wasActive = Active();
   DisableControls();
+  TScopeExit enable([this] { EnableControls(); });
   // Put the table back as it was on every way out; a failure to reopen it
   // must not hide the failure that brought us here.
-  auto restore = [&](bool quiet) {
-    try {
-      Close();
-      SetExclusive(wasExclusive);
-      SetActive(wasActive);
-    } catch (...) {
-      EnableControls();
-      if (!quiet) throw;
-      return;
-    }
-    EnableControls();
-  };
+  TScopeExit restore([&] {
+    Close();
+    SetExclusive(wasExclusive);
+    SetActive(wasActive);
+  });
 
   bool result = false;
-  try {
+  {
+    TScopeFail dropHold([this] {
+      if (DBFlags().Contains(dbfDatabase)) SetDBFlag(dbfDatabase, false);
+    });
     Close();
     SetExclusive(true);
     if (native) {
@@ -255,12 +243,7 @@ bool TvxTable::Pack(std::string& Msg) {
       else
         result = true;
     }
-  } catch (...) {
-    if (DBFlags().Contains(dbfDatabase)) SetDBFlag(dbfDatabase, false);
-    restore(true);
-    throw;
   }
-  restore(false);
   return result;
 }
 
@@ -359,13 +342,8 @@ void TvxTable::InitFieldDefs() {
     return;
   }
   if (Active()) return;
-  try {
-    OpenCursor(true);
-  } catch (...) {
-    CloseCursor();
-    throw;
-  }
-  CloseCursor();
+  TScopeExit close([this] { CloseCursor(); });
+  OpenCursor(true);
 }
 
 void TvxTable::OpenCursor(bool InfoQuery) {
@@ -393,10 +371,7 @@ hOrvexCursor TvxTable::CreateHandle() {
 void TvxTable::PrepareCursor() {
   TTable::PrepareCursor();
   Preparing_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{Preparing_};
+  TScopeExit done([this] { Preparing_ = false; });
   if (!FilterString().empty() || OnFilter_) FilterActivate();
 }
 

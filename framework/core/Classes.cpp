@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Exceptions.h"
+#include "Scope.h"
 
 namespace fw {
 
@@ -279,15 +280,9 @@ void TCollection::EndUpdate() {
 void TCollection::Assign(const TPersistent* Source) {
   auto* src = dynamic_cast<const TCollection*>(Source);
   if (!src) return TPersistent::Assign(Source);
-  BeginUpdate();
-  try {
-    Clear();
-    for (TCollectionItem* it : src->items_) Add()->Assign(it);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TUpdateScope update(*this);
+  Clear();
+  for (TCollectionItem* it : src->items_) Add()->Assign(it);
 }
 
 void TCollection::Changed() {

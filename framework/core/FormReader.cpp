@@ -7,6 +7,7 @@
 #include "Chars.h"
 #include "Exceptions.h"
 #include "Resources.h"
+#include "Scope.h"
 
 namespace fw {
 
@@ -407,18 +408,18 @@ public:
     root_->SetComponentState(csLoading, true);
     root_->SetComponentState(csReading, true);
     loaded_.push_back(root_);
-    try {
+    {
+      // The half-read components stay owned by the root; none of them is
+      // left marked as loading.
+      TScopeFail unmark([&] {
+        for (TComponent* c : loaded_) {
+          c->SetComponentState(csReading, false);
+          c->SetComponentState(csLoading, false);
+        }
+      });
       if (!o.Name.empty()) Guard(o.Line, o.Name, [&] { root_->SetName(o.Name); });
       ReadBody(root_, o);
       Fixups();
-    } catch (...) {
-      // The half-read components stay owned by the root; none of them is
-      // left marked as loading.
-      for (TComponent* c : loaded_) {
-        c->SetComponentState(csReading, false);
-        c->SetComponentState(csLoading, false);
-      }
-      throw;
     }
     for (TComponent* c : loaded_) c->SetComponentState(csReading, false);
     for (TComponent* c : loaded_) c->Loaded();
@@ -579,19 +580,13 @@ private:
     if (v.Kind == TFormValue::vaCollection) {
       auto* coll = dynamic_cast<TCollection*>(target);
       if (!coll) BadValue(v, where);
-      coll->BeginUpdate();
-      try {
-        coll->Clear();
-        for (std::size_t i = 0; i < v.Items.size(); ++i) {
-          TCollectionItem* item = coll->Add();
-          std::string itemWhere = where + "[" + std::to_string(i) + "]";
-          for (const TFormProperty& p : v.Items[i]) SetProperty(item, itemWhere, p);
-        }
-      } catch (...) {
-        coll->EndUpdate();
-        throw;
+      TUpdateScope update(*coll);
+      coll->Clear();
+      for (std::size_t i = 0; i < v.Items.size(); ++i) {
+        TCollectionItem* item = coll->Add();
+        std::string itemWhere = where + "[" + std::to_string(i) + "]";
+        for (const TFormProperty& p : v.Items[i]) SetProperty(item, itemWhere, p);
       }
-      coll->EndUpdate();
       return;
     }
     // A value for the object itself, which it reads (a picture's data).

@@ -9,13 +9,32 @@
 
 namespace fw {
 
+namespace scope_detail {
+
+// Runs a scope's action from its destructor. On the normal way out an error
+// the action raises goes on to the caller; while another error is already on
+// its way, the action's own is dropped, as two at once would end the program.
+template <typename F>
+void RunAtEnd(F& action, int exceptionsAtStart) {
+  if (std::uncaught_exceptions() <= exceptionsAtStart) {
+    action();
+    return;
+  }
+  try {
+    action();
+  } catch (...) {
+  }
+}
+
+}  // namespace scope_detail
+
 // Runs an action when the scope ends, however it ends.
 template <typename F>
 class TScopeExit {
 public:
-  explicit TScopeExit(F action) : action_(std::move(action)) {}
-  ~TScopeExit() {
-    if (armed_) action_();
+  explicit TScopeExit(F action) : action_(std::move(action)), exceptions_(std::uncaught_exceptions()) {}
+  ~TScopeExit() noexcept(false) {
+    if (armed_) scope_detail::RunAtEnd(action_, exceptions_);
   }
   TScopeExit(const TScopeExit&) = delete;
   TScopeExit& operator=(const TScopeExit&) = delete;
@@ -24,6 +43,7 @@ public:
 
 private:
   F action_;
+  int exceptions_;
   bool armed_ = true;
 };
 
@@ -34,7 +54,7 @@ class TScopeFail {
 public:
   explicit TScopeFail(F action) : action_(std::move(action)), exceptions_(std::uncaught_exceptions()) {}
   ~TScopeFail() {
-    if (std::uncaught_exceptions() > exceptions_) action_();
+    if (std::uncaught_exceptions() > exceptions_) scope_detail::RunAtEnd(action_, exceptions_);
   }
   TScopeFail(const TScopeFail&) = delete;
   TScopeFail& operator=(const TScopeFail&) = delete;
@@ -65,18 +85,22 @@ private:
 template <typename T>
 class TUpdateScope {
 public:
-  explicit TUpdateScope(T& target) : target_(&target) { target_->BeginUpdate(); }
-  explicit TUpdateScope(T* target) : target_(target) {
+  explicit TUpdateScope(T& target) : target_(&target), exceptions_(std::uncaught_exceptions()) {
+    target_->BeginUpdate();
+  }
+  explicit TUpdateScope(T* target) : target_(target), exceptions_(std::uncaught_exceptions()) {
     if (target_) target_->BeginUpdate();
   }
-  ~TUpdateScope() {
-    if (target_) target_->EndUpdate();
+  ~TUpdateScope() noexcept(false) {
+    auto end = [this] { target_->EndUpdate(); };
+    if (target_) scope_detail::RunAtEnd(end, exceptions_);
   }
   TUpdateScope(const TUpdateScope&) = delete;
   TUpdateScope& operator=(const TUpdateScope&) = delete;
 
 private:
   T* target_;
+  int exceptions_;
 };
 
 // Keeps a variable's value and puts it back when the scope ends; optionally
@@ -105,10 +129,13 @@ public:
   using Getter = Value (Object::*)() const;
   using Setter = void (Object::*)(Value);
   TPropertyScope(Object& object, Getter get, Setter set, Value value)
-      : object_(object), set_(set), saved_((object.*get)()) {
+      : object_(object), set_(set), saved_((object.*get)()), exceptions_(std::uncaught_exceptions()) {
     (object_.*set_)(std::move(value));
   }
-  ~TPropertyScope() { (object_.*set_)(saved_); }
+  ~TPropertyScope() noexcept(false) {
+    auto restore = [this] { (object_.*set_)(saved_); };
+    scope_detail::RunAtEnd(restore, exceptions_);
+  }
   TPropertyScope(const TPropertyScope&) = delete;
   TPropertyScope& operator=(const TPropertyScope&) = delete;
 
@@ -116,6 +143,7 @@ private:
   Object& object_;
   Setter set_;
   Value saved_;
+  int exceptions_;
 };
 
 }  // namespace fw

@@ -1,10 +1,10 @@
 #include "Strings.h"
 
 #include <algorithm>
-#include <exception>
 #include <numeric>
 
 #include "Exceptions.h"
+#include "Scope.h"
 #include "Streams.h"
 #include "Text.h"
 
@@ -14,29 +14,6 @@ FW_IMPLEMENT_CLASS(TStrings)
 FW_IMPLEMENT_CLASS(TStringList)
 
 namespace {
-
-// BeginUpdate/EndUpdate around a block. An error raised by the change event
-// while another error is already on its way must not end the program.
-class Updating {
-public:
-  explicit Updating(TStrings& s) : s_(s), pending_(std::uncaught_exceptions()) { s_.BeginUpdate(); }
-  ~Updating() noexcept(false) {
-    if (std::uncaught_exceptions() == pending_) {
-      s_.EndUpdate();
-      return;
-    }
-    try {
-      s_.EndUpdate();
-    } catch (...) {
-    }
-  }
-  Updating(const Updating&) = delete;
-  Updating& operator=(const Updating&) = delete;
-
-private:
-  TStrings& s_;
-  int pending_;
-};
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
@@ -82,7 +59,7 @@ void TStrings::CheckIndex(int index, int limit) const {
 
 void TStrings::SetStrings(int index, const std::string& s) {
   TObject* object = Objects(index);
-  Updating u(*this);
+  TUpdateScope u(*this);
   Delete(index);
   InsertObject(index, s, object);
 }
@@ -95,7 +72,7 @@ TObject* TStrings::Objects(int index) const {
 void TStrings::SetObjects(int, TObject*) {}
 
 void TStrings::InsertObject(int index, const std::string& s, TObject* object) {
-  Updating u(*this);
+  TUpdateScope u(*this);
   Insert(index, s);
   SetObjects(index, object);
 }
@@ -107,21 +84,21 @@ int TStrings::Add(const std::string& s) {
 }
 
 int TStrings::AddObject(const std::string& s, TObject* object) {
-  Updating u(*this);
+  TUpdateScope u(*this);
   int index = Add(s);
   SetObjects(index, object);
   return index;
 }
 
 void TStrings::AddStrings(const TStrings& strings) {
-  Updating u(*this);
+  TUpdateScope u(*this);
   for (int i = 0, n = strings.Count(); i < n; ++i) AddObject(strings.Strings(i), strings.Objects(i));
 }
 
 void TStrings::Exchange(int index1, int index2) {
   CheckIndex(index1, Count());
   CheckIndex(index2, Count());
-  Updating u(*this);
+  TUpdateScope u(*this);
   std::string s = Strings(index1);
   TObject* o = Objects(index1);
   SetStrings(index1, Strings(index2));
@@ -135,7 +112,7 @@ void TStrings::Move(int curIndex, int newIndex) {
   // Both checked before the line is taken out, so a bad index loses nothing.
   CheckIndex(curIndex, Count());
   CheckIndex(newIndex, Count());
-  Updating u(*this);
+  TUpdateScope u(*this);
   std::string s = Strings(curIndex);
   TObject* o = Objects(curIndex);
   Delete(curIndex);
@@ -211,7 +188,7 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(const std::string& text) {
-  Updating u(*this);
+  TUpdateScope u(*this);
   Clear();
   std::size_t i = 0;
   while (i < text.size()) {
@@ -238,7 +215,7 @@ std::string TStrings::JoinDelimited(const TStrings& list, char delimiter, char q
 }
 
 void TStrings::SplitDelimited(const std::string& text, char delimiter, char quote) {
-  Updating u(*this);
+  TUpdateScope u(*this);
   Clear();
   std::size_t i = 0, n = text.size();
   auto skipBlanks = [&] {
@@ -297,7 +274,7 @@ void TStrings::SaveToFile(const std::string& fileName) const {
 void TStrings::Assign(const TPersistent* Source) {
   if (auto* s = dynamic_cast<const TStrings*>(Source)) {
     if (s == this) return;
-    Updating u(*this);
+    TUpdateScope u(*this);
     Clear();
     AddStrings(*s);
     return;
@@ -308,7 +285,7 @@ void TStrings::Assign(const TPersistent* Source) {
 bool TStrings::ReadProperty(const std::string& name, const TFormValue& value) {
   if (!SameText(name, "Strings")) return TPersistent::ReadProperty(name, value);
   if (value.Kind != TFormValue::vaList) throw EReadError("Invalid property value");
-  Updating u(*this);
+  TUpdateScope u(*this);
   Clear();
   for (const TFormValue& item : value.List) {
     if (item.Kind != TFormValue::vaString) throw EReadError("Invalid property value");
@@ -444,14 +421,10 @@ void TStringList::SetValues(const std::string& name, const std::string& value) {
   // A sorted list cannot change a line in place: the line moves to where
   // its new text sorts, and comes back if the list refuses it.
   Item old = items_[static_cast<std::size_t>(i)];
-  Updating u(*this);
+  TUpdateScope u(*this);
   Delete(i);
-  try {
-    AddObject(name + NameValueSeparator() + value, old.Obj);
-  } catch (...) {
-    InsertItem(i, old.Str, old.Obj);
-    throw;
-  }
+  TScopeFail putBack([&] { InsertItem(i, old.Str, old.Obj); });
+  AddObject(name + NameValueSeparator() + value, old.Obj);
 }
 
 bool TStringList::Find(const std::string& s, int& index) const {

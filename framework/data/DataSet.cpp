@@ -5,6 +5,7 @@
 
 #include "DataSource.h"
 #include "Fields.h"
+#include "Scope.h"
 #include "Streams.h"
 #include "DateTime.h"
 #include "Text.h"
@@ -68,11 +69,9 @@ void TDataSet::SetActive(bool value) {
   if (value == Active()) return;
   if (value) {
     DoBeforeOpen();
-    try {
+    {
+      TScopeFail close([this] { CloseCursor(); });
       OpenCursor(false);
-    } catch (...) {
-      CloseCursor();
-      throw;
     }
     SetState(dsBrowse);
     DoAfterOpen();
@@ -110,13 +109,13 @@ void TDataSet::OpenCursor(bool InfoQuery) {
     return;
   }
   defaultFields_ = fields_.empty();
-  try {
-    InternalOpen();
-  } catch (...) {
+  {
     // The next open must not take fields made for this one as persistent.
-    BindFields(false);
-    if (defaultFields_) DestroyFields();
-    throw;
+    TScopeFail unbind([this] {
+      BindFields(false);
+      if (defaultFields_) DestroyFields();
+    });
+    InternalOpen();
   }
   internalOpenComplete_ = true;
   recordSize_ = GetRecordSize();
@@ -137,13 +136,8 @@ void TDataSet::InitFieldDefs() {
     InternalInitFieldDefs();
     return;
   }
-  try {
-    OpenCursor(true);
-  } catch (...) {
-    CloseCursor();
-    throw;
-  }
-  CloseCursor();
+  TScopeExit close([this] { CloseCursor(); });
+  OpenCursor(true);
 }
 
 void TDataSet::CheckActive() const {
@@ -447,19 +441,14 @@ void TDataSet::GetCalcFields(std::uint8_t* Record) {
   calcRecord_ = Record;
   TDataSetState old = SetTempState(dsCalcFields);
   bool wasModified = modified_;
-  try {
-    ClearCalcFields(Record);
-    CalculateLookupFields();
-    DoOnCalcFields();
-  } catch (...) {
+  TScopeExit restore([&] {
     RestoreState(old);
     calcRecord_ = saved;
     modified_ = wasModified;
-    throw;
-  }
-  RestoreState(old);
-  calcRecord_ = saved;
-  modified_ = wasModified;
+  });
+  ClearCalcFields(Record);
+  CalculateLookupFields();
+  DoOnCalcFields();
 }
 
 void TDataSet::CalculateLookupFields() {
@@ -634,33 +623,25 @@ int TDataSet::GetPriorRecords() {
 void TDataSet::First() {
   CheckBrowseMode();
   ClearBuffers();
-  try {
-    InternalFirst();
-    GetNextRecord();
-    GetNextRecords();
-  } catch (...) {
+  TScopeExit atStart([this] {
     bof_ = true;
     DataEvent(deDataSetChange, 0);
-    throw;
-  }
-  bof_ = true;
-  DataEvent(deDataSetChange, 0);
+  });
+  InternalFirst();
+  GetNextRecord();
+  GetNextRecords();
 }
 
 void TDataSet::Last() {
   CheckBrowseMode();
   ClearBuffers();
-  try {
-    InternalLast();
-    GetPriorRecord();
-    GetPriorRecords();
-  } catch (...) {
+  TScopeExit atEnd([this] {
     eof_ = true;
     DataEvent(deDataSetChange, 0);
-    throw;
-  }
-  eof_ = true;
-  DataEvent(deDataSetChange, 0);
+  });
+  InternalLast();
+  GetPriorRecord();
+  GetPriorRecords();
 }
 
 int TDataSet::MoveBy(int Distance) {
@@ -672,42 +653,37 @@ int TDataSet::MoveBy(int Distance) {
     // How far the buffers moved under the links: each record that slides the
     // full window in from behind shifts every buffer index by one.
     int scrolled = 0;
-    try {
-      while (Distance > 0) {
-        if (activeRecord_ < recordCount_ - 1) {
-          ++activeRecord_;
-        } else {
-          bool full = recordCount_ == bufferCount_;
-          if (!GetNextRecord()) {
-            eof_ = true;
-            break;
-          }
-          if (full) --scrolled;
-          activeRecord_ = recordCount_ - 1;
+    TScopeExit scroll([&] { DataEvent(deDataSetScroll, scrolled); });
+    while (Distance > 0) {
+      if (activeRecord_ < recordCount_ - 1) {
+        ++activeRecord_;
+      } else {
+        bool full = recordCount_ == bufferCount_;
+        if (!GetNextRecord()) {
+          eof_ = true;
+          break;
         }
-        --Distance;
-        ++result;
+        if (full) --scrolled;
+        activeRecord_ = recordCount_ - 1;
       }
-      while (Distance < 0) {
-        if (activeRecord_ > 0) {
-          --activeRecord_;
-        } else {
-          bool full = recordCount_ == bufferCount_;
-          if (!GetPriorRecord()) {
-            bof_ = true;
-            break;
-          }
-          if (full) ++scrolled;
-          activeRecord_ = 0;
-        }
-        ++Distance;
-        --result;
-      }
-    } catch (...) {
-      DataEvent(deDataSetScroll, scrolled);
-      throw;
+      --Distance;
+      ++result;
     }
-    DataEvent(deDataSetScroll, scrolled);
+    while (Distance < 0) {
+      if (activeRecord_ > 0) {
+        --activeRecord_;
+      } else {
+        bool full = recordCount_ == bufferCount_;
+        if (!GetPriorRecord()) {
+          bof_ = true;
+          break;
+        }
+        if (full) ++scrolled;
+        activeRecord_ = 0;
+      }
+      ++Distance;
+      --result;
+    }
   }
   return result;
 }
@@ -730,15 +706,10 @@ void TDataSet::Resync(TResyncMode Mode) {
   int count = Mode.Contains(rmCenter) ? (bufferCount_ - 1) / 2 : activeRecord_;
   MoveBuffer(recordCount_, 0);
   ActivateBuffers();
-  try {
-    while (count > 0 && GetPriorRecord()) --count;
-    GetNextRecords();
-    GetPriorRecords();
-  } catch (...) {
-    DataEvent(deDataSetChange, 0);
-    throw;
-  }
-  DataEvent(deDataSetChange, 0);
+  TScopeExit changed([this] { DataEvent(deDataSetChange, 0); });
+  while (count > 0 && GetPriorRecord()) --count;
+  GetNextRecords();
+  GetPriorRecords();
 }
 
 void TDataSet::Refresh() {
@@ -824,12 +795,10 @@ void TDataSet::BeginInsertAppend() {
 
 void TDataSet::EndInsertAppend() {
   SetState(dsInsert);
-  try {
-    DoOnNewRecord();
-  } catch (...) {
+  {
     // A failing OnNewRecord abandons the new record.
-    Cancel();
-    throw;
+    TScopeFail abandon([this] { Cancel(); });
+    DoOnNewRecord();
   }
   modified_ = false;
   DataEvent(deDataSetChange, 0);
@@ -1056,26 +1025,14 @@ bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const Variant& V
   TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
   CursorPosChanged();
   InternalFirst();
-  std::uint8_t* savedFilter = filterRecord_;
-  filterRecord_ = spare.Bytes.data();
+  TRestoreScope filter(filterRecord_, spare.Bytes.data());
   bool found = false;
-  try {
-    while (!found && FetchRecord(spare, gmNext, true)) {
-      TDataSetState old = SetTempState(dsFilter);
-      try {
-        found = true;
-        for (std::size_t i = 0; i < Fields.size() && found; ++i) found = FieldMatches(Fields[i], keys[i], Options);
-      } catch (...) {
-        RestoreState(old);
-        throw;
-      }
-      RestoreState(old);
-    }
-  } catch (...) {
-    filterRecord_ = savedFilter;
-    throw;
+  while (!found && FetchRecord(spare, gmNext, true)) {
+    TDataSetState old = SetTempState(dsFilter);
+    TScopeExit restore([&] { RestoreState(old); });
+    found = true;
+    for (std::size_t i = 0; i < Fields.size() && found; ++i) found = FieldMatches(Fields[i], keys[i], Options);
   }
-  filterRecord_ = savedFilter;
   return found;
 }
 
@@ -1097,18 +1054,10 @@ Variant TDataSet::Lookup(const std::string& KeyFields, const Variant& KeyValues,
   Variant result = Null();
   if (SearchRecord(fields, KeyValues, {})) {
     TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
-    std::uint8_t* savedFilter = filterRecord_;
-    filterRecord_ = spare.Bytes.data();
+    TRestoreScope filter(filterRecord_, spare.Bytes.data());
     TDataSetState old = SetTempState(dsFilter);
-    try {
-      result = ValuesOf(results);
-    } catch (...) {
-      RestoreState(old);
-      filterRecord_ = savedFilter;
-      throw;
-    }
-    RestoreState(old);
-    filterRecord_ = savedFilter;
+    TScopeExit restore([&] { RestoreState(old); });
+    result = ValuesOf(results);
   }
   // The current record stays; the cursor goes back to it at the next move.
   CursorPosChanged();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Fields.h"
+#include "Scope.h"
 
 namespace fw {
 
@@ -150,13 +151,8 @@ bool TDataLink::Edit() {
 
 void TDataLink::UpdateRecord() {
   updating_ = true;
-  try {
-    UpdateData();
-  } catch (...) {
-    updating_ = false;
-    throw;
-  }
-  updating_ = false;
+  TScopeExit done([this] { updating_ = false; });
+  UpdateData();
 }
 
 void TDataLink::SetBufferCount(int Value) {

@@ -6,6 +6,7 @@
 #include "EngineLib.h"
 #include "Files.h"
 #include "NuboDataSet.h"
+#include "Scope.h"
 #include "Strings.h"
 #include "Text.h"
 
@@ -124,11 +125,11 @@ TDatabase* TSession::OpenDatabase(const std::string& DatabaseName) {
     db->SetKeepConnection(keepConnections_);
     made = true;
   }
-  try {
+  {
+    TScopeFail forget([&] {
+      if (made) delete db;
+    });
     db->Open();
-  } catch (...) {
-    if (made) delete db;
-    throw;
   }
   ++db->refCount_;
   return db;
@@ -168,41 +169,31 @@ void TSession::RemovePassword(const std::string& Password) { std::erase(password
 
 void TSession::GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool Extensions,
                              bool /*SystemTables*/, TStrings* List) {
-  List->BeginUpdate();
-  try {
-    List->Clear();
-    TDatabase* db = OpenDatabase(DatabaseName);
-    hOrvexCursor cur = 0;
-    try {
-      std::set<std::string> matching;
-      bool all = Pattern.empty() || Pattern == "*";
-      if (!all) {
-        TSearchRec f;
-        if (FindFirst(IncludeTrailingPathDelimiter(db->Directory()) + Pattern, faAnyFile, f) == 0) {
-          do matching.insert(f.Name);
-          while (FindNext(f) == 0);
-        }
-        FindClose(f);
-      }
-      Check(Engine().OpenTableList(db->Handle(), &cur));
-      OrvexTableListRec rec;
-      while (Engine().GetNextRecord(cur, 0, &rec, nullptr) == ORVEX_OK) {
-        std::string name = NativeToAnsi(rec.name);
-        if (!all && !matching.count(name)) continue;
-        List->Add(Extensions ? name : ChangeFileExt(name, ""));
-      }
-    } catch (...) {
-      if (cur) Engine().CloseCursor(&cur);
-      CloseDatabase(db);
-      throw;
+  TUpdateScope update(List);
+  List->Clear();
+  TDatabase* db = OpenDatabase(DatabaseName);
+  TScopeExit closeDatabase([&] { CloseDatabase(db); });
+  hOrvexCursor cur = 0;
+  TScopeExit closeCursor([&] {
+    if (cur) Engine().CloseCursor(&cur);
+  });
+  std::set<std::string> matching;
+  bool all = Pattern.empty() || Pattern == "*";
+  if (!all) {
+    TSearchRec f;
+    if (FindFirst(IncludeTrailingPathDelimiter(db->Directory()) + Pattern, faAnyFile, f) == 0) {
+      do matching.insert(f.Name);
+      while (FindNext(f) == 0);
     }
-    Engine().CloseCursor(&cur);
-    CloseDatabase(db);
-  } catch (...) {
-    List->EndUpdate();
-    throw;
+    FindClose(f);
   }
-  List->EndUpdate();
+  Check(Engine().OpenTableList(db->Handle(), &cur));
+  OrvexTableListRec rec;
+  while (Engine().GetNextRecord(cur, 0, &rec, nullptr) == ORVEX_OK) {
+    std::string name = NativeToAnsi(rec.name);
+    if (!all && !matching.count(name)) continue;
+    List->Add(Extensions ? name : ChangeFileExt(name, ""));
+  }
 }
 
 TSession& Session() {

@@ -2,6 +2,7 @@
 
 #include "DataSet.h"
 #include "Fields.h"
+#include "Scope.h"
 #include "Text.h"
 
 namespace fw {
@@ -47,18 +48,14 @@ TField* TFieldDef::CreateField(TComponent* owner) const {
                   owner_->DataSet());
   TComponent* c = cls->CreateComponent(owner);
   auto* field = static_cast<TField*>(c);
-  try {
-    if (auto* blob = dynamic_cast<TBlobField*>(field)) blob->SetBlobType(dataType_);
-    if (dataType_ == ftString || dataType_ == ftBytes || dataType_ == ftVarBytes || dataType_ == ftBCD ||
-        field->IsBlob())
-      field->SetSize(size_);
-    field->SetFieldName(name_);
-    field->SetRequired(required_);
-    field->SetDataSet(owner_->DataSet());
-  } catch (...) {
-    delete field;
-    throw;
-  }
+  TScopeFail discard([&] { delete field; });
+  if (auto* blob = dynamic_cast<TBlobField*>(field)) blob->SetBlobType(dataType_);
+  if (dataType_ == ftString || dataType_ == ftBytes || dataType_ == ftVarBytes || dataType_ == ftBCD ||
+      field->IsBlob())
+    field->SetSize(size_);
+  field->SetFieldName(name_);
+  field->SetRequired(required_);
+  field->SetDataSet(owner_->DataSet());
   return field;
 }
 

@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "EngineLib.h"
 #include "Fields.h"
+#include "Scope.h"
 
 namespace fw {
 
@@ -193,15 +194,10 @@ void TNuboDataSet::WritePendingBlobs(std::uint8_t* Record, bool Free) {
 
 void TNuboDataSet::InternalPost() {
   std::uint8_t* rec = ActiveBuffer();
-  try {
-    WritePendingBlobs(rec, false);
-    if (State() == dsInsert) Check(Engine().InsertRecord(handle_, 0, rec));
-    else Check(Engine().ModifyRecord(handle_, rec, 1));
-  } catch (...) {
-    WritePendingBlobs(rec, true);
-    throw;
-  }
-  WritePendingBlobs(rec, true);
+  TScopeExit freeBlobs([&] { WritePendingBlobs(rec, true); });
+  WritePendingBlobs(rec, false);
+  if (State() == dsInsert) Check(Engine().InsertRecord(handle_, 0, rec));
+  else Check(Engine().ModifyRecord(handle_, rec, 1));
 }
 
 void TNuboDataSet::InternalDelete() { Check(Engine().DeleteRecord(handle_, nullptr)); }

@@ -5,6 +5,7 @@
 
 #include "EngineLib.h"
 #include "Fields.h"
+#include "Scope.h"
 #include "Text.h"
 
 namespace fw {
@@ -92,13 +93,8 @@ const char* TTable::DriverType() const {
 
 void TTable::WithTableHold(TDBFlag Flag, const std::function<void()>& Action) {
   SetDBFlag(Flag, true);
-  try {
-    Action();
-  } catch (...) {
-    SetDBFlag(Flag, false);
-    throw;
-  }
-  SetDBFlag(Flag, false);
+  TScopeExit drop([&] { SetDBFlag(Flag, false); });
+  Action();
 }
 
 // ---------------------------------------------------------------- the cursor
@@ -235,13 +231,8 @@ void TTable::UpdateIndexDefs() {
   }
   WithTableHold(dbfIndexList, [&] {
     hOrvexCursor c = CreateHandle();
-    try {
-      read(c);
-    } catch (...) {
-      Engine().CloseCursor(&c);
-      throw;
-    }
-    Engine().CloseCursor(&c);
+    TScopeExit close([&] { Engine().CloseCursor(&c); });
+    read(c);
   });
 }
 
@@ -424,16 +415,14 @@ void TTable::SetMasterRange() {
   TKeyIndex savedIndex = keyIndex_;
   keyIndex_ = kiCurRangeStart;
   TDataSetState old = SetTempState(dsSetKey);
-  try {
+  {
+    TScopeExit restore([&] {
+      RestoreState(old);
+      keyIndex_ = savedIndex;
+    });
     for (std::size_t i = 0; i < masterFields.size(); ++i)
       IndexFields(static_cast<int>(i))->SetValue(master->IsEmpty() ? Null() : masterFields[i]->Value());
-  } catch (...) {
-    RestoreState(old);
-    keyIndex_ = savedIndex;
-    throw;
   }
-  RestoreState(old);
-  keyIndex_ = savedIndex;
   s.FieldCount = static_cast<int>(masterFields.size());
   keyBuffers_[kiCurRangeEnd] = s;
   const TKeyBuffer& e = keyBuffers_[kiCurRangeEnd];

@@ -53,4 +53,29 @@ TEST(Scope, FailScopeInsideUnwindingCountsOnlyItsOwnException) {
   EXPECT_EQ(fails, 0);
 }
 
+// The error that leaves a block holding the scope make() returns.
+template <typename MakeScope>
+std::string ErrorLeaving(bool blockRaises, MakeScope make) {
+  try {
+    auto scope = make();
+    if (blockRaises) throw std::runtime_error("block");
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "none";
+}
+
+// A cleanup that raises reaches the caller on the normal way out; while the
+// block's own error is on its way, that one does, and the program goes on.
+TEST(Scope, ARaisingCleanupGivesWayToTheBlocksError) {
+  auto cleanup = [] { throw std::runtime_error("cleanup"); };
+  TStringList list;
+  list.OnChange = [](TObject*) { throw std::runtime_error("cleanup"); };
+  EXPECT_EQ(ErrorLeaving(false, [&] { return TScopeExit(cleanup); }), "cleanup");
+  EXPECT_EQ(ErrorLeaving(true, [&] { return TScopeExit(cleanup); }), "block");
+  EXPECT_EQ(ErrorLeaving(true, [&] { return TScopeFail(cleanup); }), "block");
+  EXPECT_EQ(ErrorLeaving(false, [&] { return TUpdateScope(list); }), "cleanup");
+  EXPECT_EQ(ErrorLeaving(true, [&] { return TUpdateScope(list); }), "block");
+}
+
 }  // namespace fw
