@@ -115,8 +115,8 @@ private:
 
 }  // namespace
 
-QWidget* TProgressBar::CreateWidget(const TCreateParams&, QWidget* ParentWidget) {
-  return new TProgressWidget(this, ParentWidget);
+TControlBridge* TProgressBar::CreateWidget(const TCreateParams&) {
+  return new TProgressWidget(this, ParentWidgetOf(this));
 }
 
 void TProgressBar::CreateWnd() {
@@ -125,7 +125,7 @@ void TProgressBar::CreateWnd() {
 }
 
 void TProgressBar::Apply() {
-  auto* p = dynamic_cast<TProgressWidget*>(widget_);
+  auto* p = dynamic_cast<TProgressWidget*>(WidgetOf(this));
   if (!p) return;
   const int max = max_ > min_ ? max_ : min_ + 1;
   p->Show(orientation_ == pbHorizontal ? Qt::Horizontal : Qt::Vertical, min_, max, position_);
@@ -334,7 +334,7 @@ public:
     TCustomTreeView::RowLayout l = tv_->LayoutOf(node, option.rect.left());
     int top = option.rect.top(), h = option.rect.height();
     TCanvas canvas;
-    canvas.SetPainter(p);
+    canvas.Device().SetPainter(p);
     if (TImageList* states = tv_->StateImages(); states && node->StateIndex() > 0 && node->StateIndex() < states->Count())
       states->Draw(&canvas, l.StateLeft, top + (h - states->Height()) / 2, node->StateIndex());
     if (TImageList* images = tv_->Images()) {
@@ -345,7 +345,7 @@ public:
         else images->Draw(&canvas, l.ImageLeft, y, i);
       }
     }
-    canvas.SetPainter(nullptr);
+    canvas.Device().SetPainter(nullptr);
     bool focused = tv_->Focused() || tv_->IsEditing();
     bool selected = node->Selected() && (focused || !tv_->HideSelection());
     bool drop = node->DropTarget();
@@ -408,6 +408,16 @@ int DefaultCompare(TTreeNode* a, TTreeNode* b) {
 }
 
 }  // namespace
+
+class TCustomTreeView::TLabelEditor : public QLineEdit {
+public:
+  using QLineEdit::QLineEdit;
+};
+
+class TCustomTreeView::TClickTimer : public QTimer {
+public:
+  using QTimer::QTimer;
+};
 
 // ---------------------------------------------------------------- nodes
 
@@ -575,7 +585,7 @@ void TTreeNode::MakeVisible() {
   for (auto it = chain.rbegin(); it != chain.rend(); ++it) (*it)->Expand(false);
   TCustomTreeView* tv = TreeView();
   tv->ReleaseRows();
-  if (auto* w = dynamic_cast<QTreeView*>(tv->Widget())) w->scrollTo(tv->model_->IndexOf(this));
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(tv))) w->scrollTo(tv->model_->IndexOf(this));
 }
 
 bool TTreeNode::Selected() const { return TreeView()->selected_ == this; }
@@ -839,15 +849,15 @@ void TTreeNodes::Clear() {
 }
 
 void TTreeNodes::BeginUpdate() {
-  if (updateCount_++ == 0 && view_->Widget()) view_->Widget()->setUpdatesEnabled(false);
+  if (updateCount_++ == 0 && WidgetOf(view_)) WidgetOf(view_)->setUpdatesEnabled(false);
 }
 
 void TTreeNodes::EndUpdate() {
   if (updateCount_ == 0) return;
   if (--updateCount_ > 0) return;
   view_->ReleaseRows();
-  if (view_->Widget()) {
-    view_->Widget()->setUpdatesEnabled(true);
+  if (WidgetOf(view_)) {
+    WidgetOf(view_)->setUpdatesEnabled(true);
     view_->Invalidate();
   }
 }
@@ -930,8 +940,8 @@ void TCustomTreeView::CreateParams(TCreateParams& Params) {
   }
 }
 
-QWidget* TCustomTreeView::CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) {
-  auto* w = new TTreeWidget(this, ParentWidget);
+TControlBridge* TCustomTreeView::CreateWidget(const TCreateParams& Params) {
+  auto* w = new TTreeWidget(this, ParentWidgetOf(this));
   if (!(Params.ExStyle & WS_EX_CLIENTEDGE) && !(Params.Style & WS_BORDER)) w->setFrameShape(QFrame::NoFrame);
   w->setItemDelegate(new TTreeDelegate(this, w));
   return w;
@@ -939,7 +949,7 @@ QWidget* TCustomTreeView::CreateWidget(const TCreateParams& Params, QWidget* Par
 
 void TCustomTreeView::CreateWnd() {
   TWinControl::CreateWnd();
-  auto* w = static_cast<TTreeWidget*>(widget_);
+  auto* w = static_cast<TTreeWidget*>(WidgetOf(this));
   w->setIndentation(indent_);
   w->setRootIsDecorated(showRoot_);
   model_->Release();  // a new view reads the rows afresh
@@ -955,7 +965,7 @@ void TCustomTreeView::DestroyWnd() {
   // At the end of the process the widget is only forgotten: Qt's own parts may be gone.
   if (WindowsAbandoned()) return TWinControl::DestroyWnd();
   ReleaseRows();
-  if (auto* w = dynamic_cast<QTreeView*>(widget_)) {
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) {
     topRow_ = w->verticalScrollBar()->value();
     w->setModel(nullptr);
   }
@@ -964,13 +974,13 @@ void TCustomTreeView::DestroyWnd() {
 
 void TCustomTreeView::ApplyWidgetState() {
   TWinControl::ApplyWidgetState();
-  if (!widget_) return;
-  QPalette p = widget_->palette();
+  if (!bridge_) return;
+  QPalette p = WidgetOf(this)->palette();
   p.setColor(QPalette::Base, ToQColor(Color()));
   p.setColor(QPalette::Active, QPalette::Text, ToQColor(Font()->Color()));
   p.setColor(QPalette::Inactive, QPalette::Text, ToQColor(Font()->Color()));
-  widget_->setPalette(p);
-  if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->doItemsLayout();
+  WidgetOf(this)->setPalette(p);
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->doItemsLayout();
 }
 
 void TCustomTreeView::Notification(TComponent* AComponent, TOperation Operation) {
@@ -983,18 +993,18 @@ void TCustomTreeView::Notification(TComponent* AComponent, TOperation Operation)
 void TCustomTreeView::SetImages(TImageList* v) {
   images_ = v;
   if (v) v->FreeNotification(this);
-  if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->doItemsLayout();
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->doItemsLayout();
 }
 
 void TCustomTreeView::SetStateImages(TImageList* v) {
   stateImages_ = v;
   if (v) v->FreeNotification(this);
-  if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->doItemsLayout();
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->doItemsLayout();
 }
 
 void TCustomTreeView::SetIndent(int v) {
   indent_ = v;
-  if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->setIndentation(v);
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->setIndentation(v);
 }
 
 void TCustomTreeView::SetHideSelection(bool v) {
@@ -1014,7 +1024,7 @@ void TCustomTreeView::SetShowLines(bool v) {
 
 void TCustomTreeView::SetShowRoot(bool v) {
   showRoot_ = v;
-  if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->setRootIsDecorated(v);
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->setRootIsDecorated(v);
 }
 
 void TCustomTreeView::SetBorderStyle(TBorderStyle v) {
@@ -1026,7 +1036,7 @@ void TCustomTreeView::SetBorderStyle(TBorderStyle v) {
 TRect TCustomTreeView::GetClientRect() const {
   ReleaseRows();
   TRect r = TWinControl::GetClientRect();
-  if (auto* w = dynamic_cast<QAbstractScrollArea*>(widget_)) {
+  if (auto* w = dynamic_cast<QAbstractScrollArea*>(WidgetOf(this))) {
     if (w->verticalScrollBar()->isVisible()) r.Right = std::max(0, r.Right - GetSystemMetrics(SM_CXVSCROLL));
     if (w->horizontalScrollBar()->isVisible()) r.Bottom = std::max(0, r.Bottom - GetSystemMetrics(SM_CYHSCROLL));
   }
@@ -1071,7 +1081,7 @@ void TCustomTreeView::Relayout(const std::function<void()>& Change) {
 void TCustomTreeView::HoldRows() {
   if (model_->Held()) return;
   heldTop_ = heldLeft_ = 0;
-  if (auto* w = dynamic_cast<QAbstractScrollArea*>(widget_)) {
+  if (auto* w = dynamic_cast<QAbstractScrollArea*>(WidgetOf(this))) {
     heldTop_ = w->verticalScrollBar()->value();
     heldLeft_ = w->horizontalScrollBar()->value();
   }
@@ -1083,7 +1093,7 @@ void TCustomTreeView::ReleaseRows() const {
   model_->Release();
   ApplyExpansion();
   // While held the view may have laid out no rows and lost its scroll position.
-  auto* w = dynamic_cast<QTreeView*>(widget_);
+  auto* w = dynamic_cast<QTreeView*>(WidgetOf(this));
   if (!w || (heldTop_ == 0 && heldLeft_ == 0)) return;
   w->doItemsLayout();
   w->verticalScrollBar()->setValue(heldTop_);
@@ -1092,11 +1102,11 @@ void TCustomTreeView::ReleaseRows() const {
 
 void TCustomTreeView::ApplyExpanded(TTreeNode* Node) {
   if (model_->Held()) return;  // the release applies it
-  if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->setExpanded(model_->IndexOf(Node), Node->expanded_);
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->setExpanded(model_->IndexOf(Node), Node->expanded_);
 }
 
 void TCustomTreeView::ApplyExpansion() const {
-  auto* w = dynamic_cast<QTreeView*>(widget_);
+  auto* w = dynamic_cast<QTreeView*>(WidgetOf(this));
   if (!w || model_->Held()) return;
   // Through the children's lists: GetNext looks for each node among its siblings.
   std::vector<TTreeNode*> pending{items_->Root()};
@@ -1151,7 +1161,7 @@ void TCustomTreeView::SetSelected(TTreeNode* Node) {
     Node->Changed();
     if (Node->IsVisible()) {
       ReleaseRows();
-      if (auto* w = dynamic_cast<QTreeView*>(widget_)) w->scrollTo(model_->IndexOf(Node));
+      if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->scrollTo(model_->IndexOf(Node));
     }
   }
   Change(Node);
@@ -1175,7 +1185,7 @@ void TCustomTreeView::SetDropTarget(TTreeNode* Node) {
 
 TTreeNode* TCustomTreeView::TopItem() const {
   ReleaseRows();
-  auto* w = dynamic_cast<TTreeWidget*>(widget_);
+  auto* w = dynamic_cast<TTreeWidget*>(WidgetOf(this));
   if (!w) return items_->GetFirstNode();
   QModelIndex i = w->IndexAt(1);
   return i.isValid() ? static_cast<TTreeNode*>(i.internalPointer()) : nullptr;
@@ -1243,7 +1253,7 @@ TCustomTreeView::RowLayout TCustomTreeView::LayoutOf(const TTreeNode* Node, int 
 
 int TCustomTreeView::ItemLeftOf(const TTreeNode* Node) const {
   ReleaseRows();
-  if (auto* w = dynamic_cast<QTreeView*>(widget_)) {
+  if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) {
     QRect r = w->visualRect(model_->IndexOf(Node));
     if (r.isValid()) return r.left();
   }
@@ -1252,7 +1262,7 @@ int TCustomTreeView::ItemLeftOf(const TTreeNode* Node) const {
 
 int TCustomTreeView::RowTopOf(const TTreeNode* Node) const {
   ReleaseRows();
-  auto* w = dynamic_cast<QTreeView*>(widget_);
+  auto* w = dynamic_cast<QTreeView*>(WidgetOf(this));
   if (!w || !Node->IsVisible()) return -1;
   QRect r = w->visualRect(model_->IndexOf(Node));
   return r.isValid() ? r.top() : -1;
@@ -1260,10 +1270,10 @@ int TCustomTreeView::RowTopOf(const TTreeNode* Node) const {
 
 TTreeNode* TCustomTreeView::NodeAtRow(int Y) const {
   ReleaseRows();
-  auto* w = dynamic_cast<TTreeWidget*>(const_cast<TCustomTreeView*>(this)->widget_);
+  auto* w = dynamic_cast<TTreeWidget*>(WidgetOf(this));
   if (!w) {
     const_cast<TCustomTreeView*>(this)->HandleNeeded();
-    w = dynamic_cast<TTreeWidget*>(widget_);
+    w = dynamic_cast<TTreeWidget*>(WidgetOf(this));
     if (!w) return nullptr;
   }
   QModelIndex i = w->IndexAt(Y);
@@ -1310,7 +1320,7 @@ bool TCustomTreeView::GetScrollRangeOf(int Bar, int& Min, int& Max) const {
 
 void TCustomTreeView::Scroll(int Code, int Pos) {
   ReleaseRows();
-  auto* w = dynamic_cast<QAbstractScrollArea*>(widget_);
+  auto* w = dynamic_cast<QAbstractScrollArea*>(WidgetOf(this));
   if (!w) return;
   QScrollBar* sb = w->verticalScrollBar();
   switch (Code) {
@@ -1343,9 +1353,9 @@ void TCustomTreeView::StartEdit(TTreeNode* Node) {
   if (!CanEdit(Node)) return;
   HandleNeeded();
   Node->MakeVisible();
-  auto* w = static_cast<TTreeWidget*>(widget_);
+  auto* w = static_cast<TTreeWidget*>(WidgetOf(this));
   TRect r = Node->DisplayRect(true);
-  auto* ed = new QLineEdit(w->viewport());
+  auto* ed = new TLabelEditor(w->viewport());
   ed->setFont(Font()->QtFont());
   ed->setText(ToQString(Node->Text()));
   int width = std::max(r.Width() + 24, 60);
@@ -1357,7 +1367,7 @@ void TCustomTreeView::StartEdit(TTreeNode* Node) {
   ed->installEventFilter(new TEditKeys(ed, [this](bool cancel, bool restore) {
     Guarded(this, [&] {
       FinishEdit(cancel);
-      if (restore && widget_) widget_->setFocus(Qt::OtherFocusReason);
+      if (restore && bridge_) WidgetOf(this)->setFocus(Qt::OtherFocusReason);
     });
   }));
   ed->show();
@@ -1509,7 +1519,7 @@ void TCustomTreeView::DefaultHandler(TMessage& Message) {
       // A click on the label of the selected node edits it, unless a
       // double click follows.
       if (!editTimer_) {
-        editTimer_ = new QTimer(widget_);
+        editTimer_ = new TClickTimer(WidgetOf(this));
         editTimer_->setSingleShot(true);
         QObject::connect(editTimer_, &QTimer::timeout, [this] {
           Guarded(this, [this] {

@@ -280,20 +280,15 @@ void TControl::SetParent(TWinControl* AParent) {
   if (AParent) AParent->InsertControl(this);
 }
 
-QWidget* TControl::ClientWidgetOf() const {
-  if (!widget_) return nullptr;
-  if (auto* b = TControlBridge::Of(widget_)) return b->Client();
-  return widget_;
-}
-
-void TControl::SetWidget(QWidget* w) { widget_ = w; }
+void TControl::SetWidget(TControlBridge* w) { bridge_ = w; }
 
 void TControl::FreeWidget() {
-  if (!widget_) return;
-  QWidget* w = widget_;
-  widget_ = nullptr;
+  if (!bridge_) return;
+  TControlBridge* b = bridge_;
+  QWidget* w = b->Self();
+  bridge_ = nullptr;
   TControlCanvas::FreeHandles(this);
-  if (auto* b = TControlBridge::Of(w)) b->Detach();
+  b->Detach();
   if (WindowsAbandoned()) return;
   QObject::disconnect(w, nullptr, nullptr, nullptr);
   w->hide();
@@ -354,9 +349,9 @@ TPoint TControl::ScreenToClient(TPoint p) const {
 }
 
 void TControl::UpdateWidgetGeometry() {
-  if (!widget_ || !parent_) return;
+  if (!bridge_ || !parent_) return;
   int off = parent_->ChildOffset();
-  widget_->setGeometry(left_ + off, top_ + off, width_, height_);
+  WidgetOf(this)->setGeometry(left_ + off, top_ + off, width_, height_);
 }
 
 void TControl::SetAlign(TAlign v) {
@@ -419,7 +414,7 @@ void TControl::AnchorTo(int pw, int ph) {
 void TControl::SetVisible(bool v) {
   if (v == visible_) return;
   visible_ = v;
-  if (widget_) widget_->setVisible(v);
+  if (bridge_) WidgetOf(this)->setVisible(v);
   Perform(CM_VISIBLECHANGED, v ? 1 : 0, 0);
   RequestAlign();
 }
@@ -501,15 +496,15 @@ void TControl::Notification(TComponent* AComponent, TOperation Operation) {
 }
 
 void TControl::Invalidate() {
-  if (widget_) widget_->update();
+  if (bridge_) WidgetOf(this)->update();
 }
 
 void TControl::Repaint() {
-  if (widget_) widget_->repaint();
+  if (bridge_) WidgetOf(this)->repaint();
 }
 
 void TControl::Update() {
-  if (widget_) widget_->repaint();
+  if (bridge_) WidgetOf(this)->repaint();
 }
 
 LRESULT TControl::Perform(unsigned Msg, WPARAM WParam, LPARAM LParam) {
@@ -625,7 +620,7 @@ void TControl::DefaultHandler(TMessage& Message) {
   if (Message.Msg == WM_SETTEXT) {
     const char* s = reinterpret_cast<const char*>(Message.LParam);
     text_ = s ? s : "";
-    if (widget_) widget_->update();
+    if (bridge_) WidgetOf(this)->update();
   }
 }
 
@@ -877,38 +872,38 @@ void TControl::EnabledChanged() {
 }
 
 void TControl::ApplyWidgetState() {
-  if (!widget_) return;
-  widget_->setFont(font_->QtFont());
-  widget_->setEnabled(enabled_);
-  widget_->setCursor(ToQCursor(cursor_));
-  widget_->setToolTip(showHint_ ? ToQString(hint_) : QString());
-  ApplyPaletteColors(widget_, color_, font_->Color(), false);
+  if (!bridge_) return;
+  WidgetOf(this)->setFont(font_->QtFont());
+  WidgetOf(this)->setEnabled(enabled_);
+  WidgetOf(this)->setCursor(ToQCursor(cursor_));
+  WidgetOf(this)->setToolTip(showHint_ ? ToQString(hint_) : QString());
+  ApplyPaletteColors(WidgetOf(this), color_, font_->Color(), false);
 }
 
 void TControl::BringToFront() {
   if (!parent_) {
-    if (widget_) {
-      widget_->raise();
-      widget_->activateWindow();
+    if (bridge_) {
+      WidgetOf(this)->raise();
+      WidgetOf(this)->activateWindow();
     }
     return;
   }
   auto& v = parent_->controls_;
   v.erase(std::find(v.begin(), v.end(), this));
   v.push_back(this);
-  if (widget_) widget_->raise();
+  if (bridge_) WidgetOf(this)->raise();
   parent_->Invalidate();
 }
 
 void TControl::SendToBack() {
   if (!parent_) {
-    if (widget_) widget_->lower();
+    if (bridge_) WidgetOf(this)->lower();
     return;
   }
   auto& v = parent_->controls_;
   v.erase(std::find(v.begin(), v.end(), this));
   v.insert(v.begin(), this);
-  if (widget_) widget_->lower();
+  if (bridge_) WidgetOf(this)->lower();
   parent_->Invalidate();
 }
 
@@ -966,15 +961,15 @@ HWND TWinControl::Handle() {
 }
 
 void TWinControl::HandleNeeded() {
-  if (widget_) return;
+  if (bridge_) return;
   if (parent_) parent_->HandleNeeded();
   else if (!dynamic_cast<TCustomForm*>(this))
     throw EInvalidOperation("Control '" + Name() + "' has no parent window");
-  if (!widget_) CreateHandle();
+  if (!bridge_) CreateHandle();
 }
 
 void TWinControl::CreateHandle() {
-  if (widget_) return;
+  if (bridge_) return;
   EnsureQtApplication();
   CreateWnd();
   LiveHandles().insert(this);
@@ -984,17 +979,17 @@ void TWinControl::CreateHandle() {
 void TWinControl::CreateChildHandles() {
   for (TControl* c : controls_) {
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->CreateHandle();
-    else if (!c->widget_) c->CreateControlWidget();
+    else if (!c->bridge_) c->CreateControlWidget();
   }
   // Windowed controls stay above the others, each group in its z-order.
   for (TControl* c : controls_)
-    if (!dynamic_cast<TWinControl*>(c) && c->widget_) c->widget_->raise();
+    if (!dynamic_cast<TWinControl*>(c) && c->bridge_) WidgetOf(c)->raise();
   for (TControl* c : controls_)
-    if (dynamic_cast<TWinControl*>(c) && c->widget_) c->widget_->raise();
+    if (dynamic_cast<TWinControl*>(c) && c->bridge_) WidgetOf(c)->raise();
 }
 
 void TWinControl::DestroyHandle() {
-  if (!widget_) return;
+  if (!bridge_) return;
   for (TControl* c : controls_) {
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->DestroyHandle();
     else c->FreeWidget();
@@ -1007,7 +1002,7 @@ void TWinControl::DestroyHandle() {
 void TWinControl::DestroyWnd() {}
 
 void TWinControl::RecreateWnd() {
-  if (!widget_ || recreating_) return;
+  if (!bridge_ || recreating_) return;
   recreating_ = true;
   bool hadFocus = Focused();
   DestroyHandle();
@@ -1018,7 +1013,7 @@ void TWinControl::RecreateWnd() {
     throw;
   }
   recreating_ = false;
-  if (hadFocus && widget_) widget_->setFocus(Qt::OtherFocusReason);
+  if (hadFocus && bridge_) WidgetOf(this)->setFocus(Qt::OtherFocusReason);
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
@@ -1041,19 +1036,14 @@ void TWinControl::CreateWnd() {
   CreateWindowHandle(p);
   UpdateWidgetGeometry();
   ApplyWidgetState();
-  widget_->setVisible(Visible());
+  WidgetOf(this)->setVisible(Visible());
 }
 
-void TWinControl::CreateWindowHandle(const TCreateParams& Params) {
-  QWidget* parentWidget = parent_ ? parent_->ClientWidgetOf() : nullptr;
-  SetWidget(CreateWidget(Params, parentWidget));
-}
+void TWinControl::CreateWindowHandle(const TCreateParams& Params) { SetWidget(CreateWidget(Params)); }
 
-QWidget* TWinControl::CreateWidget(const TCreateParams&, QWidget* ParentWidget) {
-  return new TBridged<QWidget>(this, ParentWidget);
+TControlBridge* TWinControl::CreateWidget(const TCreateParams&) {
+  return new TBridged<QWidget>(this, ParentWidgetOf(this));
 }
-
-QWidget* TWinControl::ClientWidget() const { return ClientWidgetOf(); }
 
 int TWinControl::BorderExtent() const {
   TCreateParams p;
@@ -1065,7 +1055,7 @@ int TWinControl::BorderExtent() const {
 }
 
 int TWinControl::ChildOffset() const {
-  if (widget_ && ClientWidgetOf() != widget_) return 0;
+  if (bridge_ && ClientWidgetOf(this) != WidgetOf(this)) return 0;
   return BorderExtent();
 }
 
@@ -1080,8 +1070,8 @@ TRect TWinControl::GetClientRect() const {
 }
 
 TPoint TWinControl::ClientOrigin() const {
-  if (QWidget* cw = ClientWidgetOf(); cw && cw->isVisible()) {
-    int off = cw == widget_ ? BorderExtent() : 0;
+  if (QWidget* cw = ClientWidgetOf(this); cw && cw->isVisible()) {
+    int off = cw == WidgetOf(this) ? BorderExtent() : 0;
     QPoint g = cw->mapToGlobal(QPoint(off, off));
     return {g.x(), g.y()};
   }
@@ -1121,17 +1111,17 @@ void TWinControl::InsertControl(TControl* AControl) {
   AControl->Perform(CM_PARENTSHOWHINTCHANGED, 0, 0);
   if (auto* w = dynamic_cast<TWinControl*>(AControl)) {
     w->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
-    if (widget_) w->CreateHandle();
-  } else if (widget_) {
+    if (bridge_) w->CreateHandle();
+  } else if (bridge_) {
     AControl->CreateControlWidget();
   }
-  if (widget_) {
+  if (bridge_) {
     // Windowed controls stay above the others.
-    if (auto* w = dynamic_cast<TWinControl*>(AControl); w && w->widget_) w->widget_->raise();
-    else if (AControl->widget_) {
-      AControl->widget_->raise();
+    if (auto* w = dynamic_cast<TWinControl*>(AControl); w && w->bridge_) WidgetOf(w)->raise();
+    else if (AControl->bridge_) {
+      WidgetOf(AControl)->raise();
       for (TControl* c : controls_)
-        if (dynamic_cast<TWinControl*>(c) && c->widget_) c->widget_->raise();
+        if (dynamic_cast<TWinControl*>(c) && c->bridge_) WidgetOf(c)->raise();
     }
   }
   AControl->UpdateAnchorRules();
@@ -1296,12 +1286,12 @@ bool TWinControl::CanFocus() const {
 void TWinControl::SetFocus() {
   if (TCustomForm* form = GetParentForm(this)) {
     form->FocusControl(this);
-  } else if (widget_) {
-    widget_->setFocus(Qt::OtherFocusReason);
+  } else if (bridge_) {
+    WidgetOf(this)->setFocus(Qt::OtherFocusReason);
   }
 }
 
-bool TWinControl::Focused() const { return widget_ && QApplication::focusWidget() == widget_; }
+bool TWinControl::Focused() const { return bridge_ && QApplication::focusWidget() == WidgetOf(this); }
 
 void TWinControl::GetTabOrderList(std::vector<TWinControl*>& list) const {
   for (TWinControl* c : tabList_) {
@@ -1345,7 +1335,7 @@ void TWinControl::SetCtl3D(bool v) {
   parentCtl3D_ = false;
   if (v == ctl3D_) return;
   ctl3D_ = v;
-  if (widget_) RecreateWnd();
+  if (bridge_) RecreateWnd();
   for (TControl* c : controls_) c->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
 }
 
@@ -1360,7 +1350,7 @@ void TWinControl::CMParentCtl3DChanged(TMessage&) {
   bool v = parent_->Ctl3D();
   if (v != ctl3D_) {
     ctl3D_ = v;
-    if (widget_) RecreateWnd();
+    if (bridge_) RecreateWnd();
     for (TControl* c : controls_) c->Perform(CM_PARENTCTL3DCHANGED, 0, 0);
   }
 }
@@ -1374,7 +1364,7 @@ void TWinControl::SetBorderWidth(int v) {
 
 bool TWinControl::GetScrollRangeOf(int Bar, int& Min, int& Max) const {
   Min = Max = 0;
-  auto* area = dynamic_cast<QAbstractScrollArea*>(widget_);
+  auto* area = dynamic_cast<QAbstractScrollArea*>(WidgetOf(this));
   if (!area) return false;
   QScrollBar* sb = Bar == SB_VERT ? area->verticalScrollBar() : area->horizontalScrollBar();
   if (sb->maximum() > sb->minimum()) {
@@ -1399,9 +1389,9 @@ void TWinControl::SetEnabled(bool v) {
 bool TWinControl::TakeClickFocus() {
   // A native control takes the focus when clicked; when the focus stays
   // where it was (its exit refused) the press does nothing more.
-  if (clickFocus_ && widget_ && !Focused() && CanFocus()) {
+  if (clickFocus_ && bridge_ && !Focused() && CanFocus()) {
     SetFocus();
-    if (!Focused() && widget_ && widget_->window()->isActiveWindow()) return false;
+    if (!Focused() && bridge_ && WidgetOf(this)->window()->isActiveWindow()) return false;
   }
   return true;
 }
@@ -1411,16 +1401,16 @@ void TWinControl::RemoveFocus(bool Removing) {
 }
 
 void TWinControl::Invalidate() {
-  if (QWidget* w = ClientWidgetOf()) w->update();
-  if (widget_) widget_->update();
+  if (QWidget* w = ClientWidgetOf(this)) w->update();
+  if (bridge_) WidgetOf(this)->update();
 }
 
 void TWinControl::Repaint() {
-  if (QWidget* w = ClientWidgetOf()) w->repaint();
+  if (QWidget* w = ClientWidgetOf(this)) w->repaint();
 }
 
 void TWinControl::Update() {
-  if (QWidget* w = ClientWidgetOf()) w->repaint();
+  if (QWidget* w = ClientWidgetOf(this)) w->repaint();
 }
 
 void TWinControl::ChangeScale(int M, int D) {
@@ -1515,9 +1505,7 @@ void TWinControl::DefaultHandler(TMessage& Message) {
       break;
     default: break;
   }
-  if (widget_) {
-    if (auto* b = TControlBridge::Of(widget_)) b->DefaultHandling(Message);
-  }
+  if (bridge_) bridge_->DefaultHandling(Message);
 }
 
 void TWinControl::ApplyWidgetState() {
@@ -1660,9 +1648,36 @@ std::vector<TControlCanvas*>& ControlCanvases() {
   static auto* all = new std::vector<TControlCanvas*>;
   return *all;
 }
+
+// A control's canvas draws on the control's client widget while it paints,
+// and measures on it at any time.
+class TControlDevice : public TCanvasDevice {
+public:
+  explicit TControlDevice(const TControlCanvas& canvas) : canvas_(canvas) {}
+
+  QPaintDevice* MetricsDevice() override {
+    if (QPaintDevice* d = TCanvasDevice::MetricsDevice()) return d;
+    TControl* control = canvas_.Control();
+    if (control && WidgetOf(control)) return ClientWidgetOf(control);
+    return nullptr;
+  }
+
+protected:
+  std::unique_ptr<QPainter> CreatePainter() override {
+    // A window can be drawn on only while it paints.
+    TControl* control = canvas_.Control();
+    if (!control || !WidgetOf(control) || !BridgePainting(WidgetOf(control))) return nullptr;
+    auto p = std::make_unique<QPainter>(ClientWidgetOf(control));
+    PrepareClientPainter(*p, control);
+    return p;
+  }
+
+private:
+  const TControlCanvas& canvas_;
+};
 }  // namespace
 
-TControlCanvas::TControlCanvas() { ControlCanvases().push_back(this); }
+TControlCanvas::TControlCanvas() : TCanvas(std::make_unique<TControlDevice>(*this)) { ControlCanvases().push_back(this); }
 
 TControlCanvas::~TControlCanvas() {
   auto& v = ControlCanvases();
@@ -1672,20 +1687,6 @@ TControlCanvas::~TControlCanvas() {
 void TControlCanvas::FreeHandles(TControl* Control) {
   for (TControlCanvas* c : ControlCanvases())
     if (c->control_ == Control) c->FreeHandle();
-}
-
-std::unique_ptr<QPainter> TControlCanvas::CreatePainter() {
-  // A window can be drawn on only while it paints.
-  if (!control_ || !control_->Widget() || !BridgePainting(control_->Widget())) return nullptr;
-  auto p = std::make_unique<QPainter>(control_->ClientWidgetOf());
-  PrepareClientPainter(*p, control_);
-  return p;
-}
-
-QPaintDevice* TControlCanvas::MetricsDevice() {
-  if (QPaintDevice* d = TCanvas::MetricsDevice()) return d;
-  if (control_ && control_->Widget()) return control_->ClientWidgetOf();
-  return nullptr;
 }
 
 FW_IMPLEMENT_CLASS(TGraphicControl)
@@ -1703,8 +1704,8 @@ TGraphicControl::~TGraphicControl() {
 TCanvas* TGraphicControl::Canvas() const { return canvas_.get(); }
 
 void TGraphicControl::CreateControlWidget() {
-  if (widget_ || !parent_ || !parent_->ClientWidgetOf()) return;
-  auto* w = new TBridged<QWidget>(this, parent_->ClientWidgetOf());
+  if (bridge_ || !parent_ || !ClientWidgetOf(parent_)) return;
+  auto* w = new TBridged<QWidget>(this, ClientWidgetOf(parent_));
   SetWidget(w);
   UpdateWidgetGeometry();
   ApplyWidgetState();
@@ -1717,8 +1718,8 @@ void TGraphicControl::Dispatch(TMessage& Message) {
 }
 
 void TGraphicControl::WMPaint(TMessage&) {
-  if (!widget_ || !BridgePainting(widget_)) return Invalidate();
-  QPainter p(widget_);
+  if (!bridge_ || !BridgePainting(WidgetOf(this))) return Invalidate();
+  QPainter p(WidgetOf(this));
   TCanvasPainting painting(canvas_.get(), &p);
   Paint();
 }
@@ -1741,8 +1742,8 @@ TCanvas* TCustomControl::Canvas() const { return canvas_.get(); }
 void TCustomControl::WMPaint(TMessage&) { PaintWindow(); }
 
 void TCustomControl::PaintWindow() {
-  QWidget* w = ClientWidgetOf();
-  if (!w || !BridgePainting(widget_)) return Invalidate();
+  QWidget* w = ClientWidgetOf(this);
+  if (!w || !BridgePainting(WidgetOf(this))) return Invalidate();
   QPainter p(w);
   PrepareClientPainter(p, this);
   TCanvasPainting painting(canvas_.get(), &p);

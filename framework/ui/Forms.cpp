@@ -286,8 +286,8 @@ TRect TCustomForm::GetClientRect() const {
 }
 
 TPoint TCustomForm::ClientOrigin() const {
-  if (widget_ && widget_->isVisible()) {
-    QPoint g = widget_->mapToGlobal(QPoint(0, 0));
+  if (bridge_ && WidgetOf(this)->isVisible()) {
+    QPoint g = WidgetOf(this)->mapToGlobal(QPoint(0, 0));
     return {g.x(), g.y()};
   }
   int f = FrameWidth();
@@ -295,15 +295,15 @@ TPoint TCustomForm::ClientOrigin() const {
 }
 
 void TCustomForm::UpdateWidgetGeometry() {
-  if (!widget_ || syncing_) return;
+  if (!bridge_ || syncing_) return;
   TRect r = GetClientRect();
-  widget_->move(Left(), Top());
+  WidgetOf(this)->move(Left(), Top());
   if (borderStyle_ == bsSizeable || borderStyle_ == bsSizeToolWin) {
-    widget_->setMinimumSize(0, 0);
-    widget_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    widget_->resize(r.Width(), r.Height());
+    WidgetOf(this)->setMinimumSize(0, 0);
+    WidgetOf(this)->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    WidgetOf(this)->resize(r.Width(), r.Height());
   } else {
-    widget_->setFixedSize(r.Width(), r.Height());
+    WidgetOf(this)->setFixedSize(r.Width(), r.Height());
   }
 }
 
@@ -337,7 +337,7 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
   if (v == borderStyle_) return;
   // The outer size stays; the client area follows the new frame.
   borderStyle_ = v;
-  if (widget_) {
+  if (bridge_) {
     ApplyWindowFlags();
     UpdateWidgetGeometry();
   }
@@ -346,21 +346,21 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
 
 void TCustomForm::SetBorderIcons(TBorderIcons v) {
   borderIcons_ = v;
-  if (widget_) ApplyWindowFlags();
+  if (bridge_) ApplyWindowFlags();
 }
 
 void TCustomForm::SetFormStyle(TFormStyle v) {
   formStyle_ = v;
-  if (widget_) ApplyWindowFlags();
+  if (bridge_) ApplyWindowFlags();
 }
 
 void TCustomForm::SetWindowState(TWindowState v) {
   windowState_ = v;
-  if (!widget_ || !widget_->isVisible()) return;
+  if (!bridge_ || !WidgetOf(this)->isVisible()) return;
   switch (v) {
-    case wsMinimized: widget_->showMinimized(); break;
-    case wsMaximized: widget_->showMaximized(); break;
-    default: widget_->showNormal(); break;
+    case wsMinimized: WidgetOf(this)->showMinimized(); break;
+    case wsMaximized: WidgetOf(this)->showMaximized(); break;
+    default: WidgetOf(this)->showNormal(); break;
   }
 }
 
@@ -384,7 +384,7 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   if (borderIcons_.Contains(biSystemMenu)) Params.Style |= WS_SYSMENU;
 }
 
-QWidget* TCustomForm::CreateWidget(const TCreateParams&, QWidget*) {
+TControlBridge* TCustomForm::CreateWidget(const TCreateParams&) {
   auto* w = new TBridged<QWidget>(this, nullptr);
   w->setAttribute(Qt::WA_DeleteOnClose, false);
   return w;
@@ -394,11 +394,11 @@ void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
   ApplyWindowFlags();
   UpdateWidgetGeometry();
-  widget_->setWindowTitle(ToQString(Caption()));
+  WidgetOf(this)->setWindowTitle(ToQString(Caption()));
 }
 
 void TCustomForm::ApplyWindowFlags() {
-  if (!widget_) return;
+  if (!bridge_) return;
   Qt::WindowFlags f = Qt::Window;
   switch (borderStyle_) {
     case bsNone: f |= Qt::FramelessWindowHint; break;
@@ -412,23 +412,23 @@ void TCustomForm::ApplyWindowFlags() {
   if (borderIcons_.Contains(biMinimize) && borderStyle_ != bsDialog) f |= Qt::WindowMinimizeButtonHint;
   if (borderIcons_.Contains(biMaximize) && (borderStyle_ == bsSizeable)) f |= Qt::WindowMaximizeButtonHint;
   if (formStyle_ == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
-  bool shown = widget_->isVisible();
-  widget_->setWindowFlags(f);
-  if (shown) widget_->show();
+  bool shown = WidgetOf(this)->isVisible();
+  WidgetOf(this)->setWindowFlags(f);
+  if (shown) WidgetOf(this)->show();
 }
 
 void TCustomForm::ApplyWidgetState() {
   TWinControl::ApplyWidgetState();
-  if (!widget_) return;
-  ApplyPaletteColors(widget_, Color(), Font()->Color(), true);
+  if (!bridge_) return;
+  ApplyPaletteColors(WidgetOf(this), Color(), Font()->Color(), true);
   if (Application && Application->Icon()->Graphic()) {
     if (auto* b = dynamic_cast<TBitmap*>(Application->Icon()->Graphic()))
-      widget_->setWindowIcon(QIcon(QPixmap::fromImage(b->Image())));
+      WidgetOf(this)->setWindowIcon(QIcon(QPixmap::fromImage(b->Image())));
   }
 }
 
 void TCustomForm::TextChanged() {
-  if (widget_) widget_->setWindowTitle(ToQString(Caption()));
+  if (bridge_) WidgetOf(this)->setWindowTitle(ToQString(Caption()));
 }
 
 void TCustomForm::PlaceOnScreen() {
@@ -457,7 +457,7 @@ void TCustomForm::SetVisible(bool v) {
     return;
   }
   if (v == Visible()) {
-    if (v && widget_) widget_->raise();
+    if (v && bridge_) WidgetOf(this)->raise();
     return;
   }
   if (v) {
@@ -468,10 +468,10 @@ void TCustomForm::SetVisible(bool v) {
     HandleNeeded();
     DoShow();
     TControl::SetVisible(true);
-    if (windowState_ == wsMaximized) widget_->showMaximized();
-    else if (windowState_ == wsMinimized) widget_->showMinimized();
-    widget_->raise();
-    widget_->activateWindow();
+    if (windowState_ == wsMaximized) WidgetOf(this)->showMaximized();
+    else if (windowState_ == wsMinimized) WidgetOf(this)->showMinimized();
+    WidgetOf(this)->raise();
+    WidgetOf(this)->activateWindow();
   } else {
     DoHide();
     TControl::SetVisible(false);
@@ -482,9 +482,9 @@ bool TCustomForm::Showing() const { return Visible(); }
 
 void TCustomForm::Show() {
   SetVisible(true);
-  if (widget_) {
-    widget_->raise();
-    widget_->activateWindow();
+  if (bridge_) {
+    WidgetOf(this)->raise();
+    WidgetOf(this)->activateWindow();
   }
 }
 
@@ -505,7 +505,7 @@ int TCustomForm::ShowModal() {
   modalResult_ = mrNone;
   auto alive = LifeToken();
   HandleNeeded();
-  widget_->setWindowModality(Qt::ApplicationModal);
+  WidgetOf(this)->setWindowModality(Qt::ApplicationModal);
   try {
     Show();
     while (*alive) {
@@ -519,7 +519,7 @@ int TCustomForm::ShowModal() {
   } catch (...) {
     if (*alive) {
       modal_ = false;
-      if (widget_) widget_->setWindowModality(Qt::NonModal);
+      if (bridge_) WidgetOf(this)->setWindowModality(Qt::NonModal);
       Hide();
     }
     throw;
@@ -528,7 +528,7 @@ int TCustomForm::ShowModal() {
   TModalResult result = modalResult_;
   modal_ = false;
   Hide();
-  if (widget_) widget_->setWindowModality(Qt::NonModal);
+  if (bridge_) WidgetOf(this)->setWindowModality(Qt::NonModal);
   return result;
 }
 
@@ -603,9 +603,9 @@ void TCustomForm::SetActiveControl(TWinControl* Control) {
 }
 
 void TCustomForm::SetWindowFocus() {
-  if (!widget_) return;
-  QWidget* w = widget_;
-  if (activeControl_ && activeControl_->HandleAllocated()) w = activeControl_->Widget();
+  if (!bridge_) return;
+  QWidget* w = WidgetOf(this);
+  if (activeControl_ && activeControl_->HandleAllocated()) w = WidgetOf(activeControl_);
   if (QApplication::focusWidget() != w || !w->hasFocus()) w->setFocus(Qt::ActiveWindowFocusReason);
 }
 
@@ -635,7 +635,7 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
         focusedControl_ = leaving;
         activeControl_ = leaving != this ? leaving : nullptr;
         if (Screen) Screen->SetActive(this, leaving);
-        if (leaving->Widget() && !leaving->Focused()) leaving->Widget()->setFocus(Qt::OtherFocusReason);
+        if (WidgetOf(leaving) && !leaving->Focused()) WidgetOf(leaving)->setFocus(Qt::OtherFocusReason);
         throw;
       }
       if (count != focusCount_) return false;
@@ -684,8 +684,8 @@ void TCustomForm::Paint() {
 
 void TCustomForm::WMPaint(TMessage& Message) {
   DefaultHandler(Message);
-  if (!OnPaint || !widget_ || !BridgePainting(widget_)) return;
-  QPainter p(widget_);
+  if (!OnPaint || !bridge_ || !BridgePainting(WidgetOf(this))) return;
+  QPainter p(WidgetOf(this));
   TCanvasPainting painting(Canvas(), &p);
   Paint();
 }

@@ -150,7 +150,7 @@ protected:
   friend class TApplication;
   friend class TControlBridge;
   void CreateParams(TCreateParams& Params) override;
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
   void ApplyWidgetState() override;
   void TextChanged() override;

@@ -46,6 +46,8 @@ public:
   bool Painting() const { return painting_ > 0; }
 
   static TControlBridge* Of(const QWidget* w);
+  // The bridge of a control's widget; nullptr until its window is made.
+  static TControlBridge* OfControl(const TControl* c) { return c ? c->bridge_ : nullptr; }
   // The control of a widget or of the nearest widget above it that has one.
   static TControl* ControlAt(QWidget* w);
 
@@ -112,6 +114,22 @@ protected:
     return Base::viewportEvent(e);
   }
 };
+
+// The Qt widget of a control: nullptr until its window is made.
+inline QWidget* WidgetOf(const TControl* c) {
+  TControlBridge* b = TControlBridge::OfControl(c);
+  return b ? b->Self() : nullptr;
+}
+
+// The widget that shows a control's client area: the widget itself unless it
+// scrolls, then its viewport.
+inline QWidget* ClientWidgetOf(const TControl* c) {
+  TControlBridge* b = TControlBridge::OfControl(c);
+  return b ? b->Client() : nullptr;
+}
+
+// The widget that a control's widget is made on: its parent's client widget.
+inline QWidget* ParentWidgetOf(const TControl* c) { return c->Parent() ? ClientWidgetOf(c->Parent()) : nullptr; }
 
 // Qt modifiers of a shift state, and key codes between Qt and the framework.
 Qt::KeyboardModifiers ToQtModifiers(TShiftState s);

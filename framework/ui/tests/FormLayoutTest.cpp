@@ -169,7 +169,7 @@ TEST_F(FormLayoutTest, ScreenshotOfTheStreamedForm) {
   ShowActive(f.get());
   f->FontEdit->SetFocus();
   Pump();
-  QPixmap shot = f->Widget()->grab();
+  QPixmap shot = WidgetOf(f.get())->grab();
   const char* tmp = std::getenv("FW_TEST_TMP");
   std::filesystem::path dir = tmp ? tmp : ".";
   std::filesystem::create_directories(dir);

@@ -12,6 +12,7 @@
 
 #include "Forms.h"
 #include "MessageService.h"
+#include "QtControls.h"
 #include "QtGraphics.h"
 
 namespace fw::test {
