@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 #include <type_traits>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -168,6 +169,32 @@ void SetWindowsAbandoned();
 bool WindowsAbandoned();
 QCursor CursorOf(TCursor c);
 bool BridgePainting(const QWidget* w);
+
+// Windows whose widget is made: the handles that SendMessage accepts.
+std::unordered_set<const TWinControl*>& LiveHandles();
+// The control that has the mouse capture, or nullptr.
+TControl*& CaptureControlRef();
+
+// The drag under way: at most one at a time, as the mouse is one.
+struct DragMachine {
+  TControl* Source = nullptr;         // the control being dragged (pending or active)
+  TDragObject* Object = nullptr;      // set once the drag has started
+  std::unique_ptr<TDragObject> Owned; // the object made here when OnStartDrag gave none
+  bool Active = false;
+  TPoint Start;
+  int Threshold = DragThreshold;
+  bool CursorSet = false;
+
+  static DragMachine& Get();
+  void Init(TControl* c, bool immediate, int threshold);
+  void Begin(TPoint pos);
+  LRESULT Send(TControl* target, TDragMessage msg, TPoint pos);
+  void To(TPoint pos);
+  void Done(bool drop);
+  void Reset();
+  // The control or a target goes away.
+  void Forget(TControl* c);
+};
 
 // Draws the border outside a control's client area: the sunken edge of
 // Extent 2, or a line of Extent 1.
