@@ -9,6 +9,7 @@
 #include "Exceptions.h"
 #include "Forms.h"
 #include "QtControls.h"
+#include "Scope.h"
 
 namespace fw {
 
@@ -663,14 +664,8 @@ void TControl::CMDrag(TMessage& Message) {
 
 void TControl::CMParentFontChanged(TMessage&) {
   if (!parentFont_ || !parent_) return;
-  applyingParentFont_ = true;
-  try {
-    font_->Assign(parent_->Font());
-  } catch (...) {
-    applyingParentFont_ = false;
-    throw;
-  }
-  applyingParentFont_ = false;
+  TRestoreScope applying(applyingParentFont_, true);
+  font_->Assign(parent_->Font());
 }
 
 void TControl::CMParentColorChanged(TMessage&) {

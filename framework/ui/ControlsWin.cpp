@@ -11,6 +11,7 @@
 #include "Exceptions.h"
 #include "Forms.h"
 #include "QtControls.h"
+#include "Scope.h"
 
 namespace fw {
 
@@ -93,16 +94,12 @@ void TWinControl::DestroyWnd() {}
 
 void TWinControl::RecreateWnd() {
   if (!bridge_ || recreating_) return;
-  recreating_ = true;
   bool hadFocus = Focused();
-  DestroyHandle();
-  try {
+  {
+    TRestoreScope recreating(recreating_, true);
+    DestroyHandle();
     CreateHandle();
-  } catch (...) {
-    recreating_ = false;
-    throw;
   }
-  recreating_ = false;
   if (hadFocus && bridge_) WidgetOf(this)->setFocus(Qt::OtherFocusReason);
 }
 
@@ -281,19 +278,15 @@ void TWinControl::AlignControl(TControl* AControl) {
   }
   for (int pass = 0; pass < 8; ++pass) {
     alignNeeded_ = false;
-    DisableAlign();
-    aligning_ = true;
-    try {
+    {
+      DisableAlign();
+      // Not EnableAlign: the pass itself is the realignment.
+      TScopeExit alignLevel([this] { --alignLevel_; });
+      TRestoreScope aligning(aligning_, true);
       TRect r = GetClientRect();
       AdjustClientRect(r);
       AlignControls(AControl, r);
-    } catch (...) {
-      aligning_ = false;
-      --alignLevel_;
-      throw;
     }
-    aligning_ = false;
-    --alignLevel_;
     if (!alignNeeded_) break;
     AControl = nullptr;
   }
@@ -506,17 +499,13 @@ void TWinControl::Update() {
 void TWinControl::ChangeScale(int M, int D) {
   if (M == D) return;
   DisableAlign();
-  bool wasScaling = scaling_;
-  scaling_ = true;
-  try {
+  {
+    // Realigning may raise: on the normal path it runs outside the scope.
+    TScopeFail enableAlign([this] { EnableAlign(); });
+    TRestoreScope scaling(scaling_, true);
     for (TControl* c : controls_) c->ChangeScale(M, D);
     TControl::ChangeScale(M, D);
-  } catch (...) {
-    scaling_ = wasScaling;
-    EnableAlign();
-    throw;
   }
-  scaling_ = wasScaling;
   for (TControl* c : controls_) c->UpdateAnchorRules();
   EnableAlign();
 }

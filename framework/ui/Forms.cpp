@@ -14,6 +14,7 @@
 #include "Exceptions.h"
 #include "FormReader.h"
 #include "QtControls.h"
+#include "Scope.h"
 #include "Shell.h"
 #include "Text.h"
 
@@ -209,7 +210,9 @@ void TCustomForm::Loaded() {
     }
   };
   DisableAlign();
-  try {
+  {
+    // Realigning may raise: on the normal path it runs outside the scope.
+    TScopeFail enableAlign([this] { EnableAlign(); });
     if (loadedClientWidth_ > 0) SetClientWidth(loadedClientWidth_);
     if (loadedClientHeight_ > 0) SetClientHeight(loadedClientHeight_);
     int screenPpi = Screen ? Screen->PixelsPerInch() : 96;
@@ -217,9 +220,6 @@ void TCustomForm::Loaded() {
     pixelsPerInch_ = screenPpi;
     collect(this);
     for (TControl* c : all) c->UpdateAnchorRules();
-  } catch (...) {
-    EnableAlign();
-    throw;
   }
   EnableAlign();
   Realign();
@@ -228,21 +228,16 @@ void TCustomForm::Loaded() {
 void TCustomForm::ScaleBy(int M, int D) {
   if (M == D || D == 0) return;
   DisableAlign();
-  bool wasScaling = scaling_;
-  scaling_ = true;
-  try {
+  {
+    TScopeFail enableAlign([this] { EnableAlign(); });
+    TRestoreScope scaling(scaling_, true);
     int cw = ClientWidth(), ch = ClientHeight();
     for (int i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(M, D);
     Font()->SetHeight(MulDiv(Font()->Height(), M, D));
     SetParentFont(false);
     SetClientWidth(MulDiv(cw, M, D));
     SetClientHeight(MulDiv(ch, M, D));
-  } catch (...) {
-    scaling_ = wasScaling;
-    EnableAlign();
-    throw;
   }
-  scaling_ = wasScaling;
   for (int i = 0; i < ControlCount(); ++i) Controls(i)->UpdateAnchorRules();
   EnableAlign();
 }
@@ -309,28 +304,16 @@ void TCustomForm::UpdateWidgetGeometry() {
 
 void TCustomForm::WindowMoved(int x, int y) {
   if (x == Left() && y == Top()) return;
-  syncing_ = true;
-  try {
-    TWinControl::SetBounds(x, y, Width(), Height());
-  } catch (...) {
-    syncing_ = false;
-    throw;
-  }
-  syncing_ = false;
+  TRestoreScope syncing(syncing_, true);
+  TWinControl::SetBounds(x, y, Width(), Height());
 }
 
 void TCustomForm::WindowResized(int clientWidth, int clientHeight) {
   TRect r = GetClientRect();
   if (clientWidth == r.Width() && clientHeight == r.Height()) return;
   int f = FrameWidth();
-  syncing_ = true;
-  try {
-    TWinControl::SetBounds(Left(), Top(), clientWidth + 2 * f, clientHeight + 2 * f + CaptionHeight());
-  } catch (...) {
-    syncing_ = false;
-    throw;
-  }
-  syncing_ = false;
+  TRestoreScope syncing(syncing_, true);
+  TWinControl::SetBounds(Left(), Top(), clientWidth + 2 * f, clientHeight + 2 * f + CaptionHeight());
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
@@ -506,7 +489,13 @@ int TCustomForm::ShowModal() {
   auto alive = LifeToken();
   HandleNeeded();
   WidgetOf(this)->setWindowModality(Qt::ApplicationModal);
-  try {
+  {
+    TScopeFail endModal([&] {
+      if (!*alive) return;
+      modal_ = false;
+      if (bridge_) WidgetOf(this)->setWindowModality(Qt::NonModal);
+      Hide();
+    });
     Show();
     while (*alive) {
       if (Application) Application->HandleMessage();
@@ -516,13 +505,6 @@ int TCustomForm::ShowModal() {
       if (modalResult_ != mrNone) break;
       if (!Visible()) modalResult_ = mrCancel;  // hidden by someone: the modal loop ends
     }
-  } catch (...) {
-    if (*alive) {
-      modal_ = false;
-      if (bridge_) WidgetOf(this)->setWindowModality(Qt::NonModal);
-      Hide();
-    }
-    throw;
   }
   if (!*alive) return mrCancel;
   TModalResult result = modalResult_;
@@ -616,27 +598,23 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
   if (Control->ControlState().Contains(csFocusing)) return false;
   Control->SetControlState(Control->ControlState() + TControlState{csFocusing});
   auto alive = Control->LifeToken();
-  struct Unmark {
-    TWinControl* c;
-    std::shared_ptr<const bool> alive;
-    ~Unmark() {
-      if (*alive) c->SetControlState(c->ControlState() - TControlState{csFocusing});
-    }
-  } unmark{Control, alive};
+  TScopeExit unmark([Control, alive] {
+    if (*alive) Control->SetControlState(Control->ControlState() - TControlState{csFocusing});
+  });
   if (!focusedControl_) focusedControl_ = this;
   if (focusedControl_ != Control) {
     while (focusedControl_ && !focusedControl_->ContainsControl(Control)) {
       TWinControl* leaving = focusedControl_;
       focusedControl_ = focusedControl_->Parent();
-      try {
-        leaving->Perform(CM_EXIT, 0, 0);
-      } catch (...) {
+      {
         // The control that refused to let go keeps the focus.
-        focusedControl_ = leaving;
-        activeControl_ = leaving != this ? leaving : nullptr;
-        if (Screen) Screen->SetActive(this, leaving);
-        if (WidgetOf(leaving) && !leaving->Focused()) WidgetOf(leaving)->setFocus(Qt::OtherFocusReason);
-        throw;
+        TScopeFail refused([&] {
+          focusedControl_ = leaving;
+          activeControl_ = leaving != this ? leaving : nullptr;
+          if (Screen) Screen->SetActive(this, leaving);
+          if (WidgetOf(leaving) && !leaving->Focused()) WidgetOf(leaving)->setFocus(Qt::OtherFocusReason);
+        });
+        leaving->Perform(CM_EXIT, 0, 0);
       }
       if (count != focusCount_) return false;
     }
@@ -802,13 +780,11 @@ TCustomForm* TApplication::CreateForm(TClass InstanceClass, const std::function<
     throw EInvalidCast(InstanceClass->Name + " is not a form");
   }
   if (SetReference) SetReference(form);
-  try {
-    form->AfterConstruction();
-  } catch (...) {
+  TScopeFail discard([&] {
     if (SetReference) SetReference(nullptr);
     delete form;
-    throw;
-  }
+  });
+  form->AfterConstruction();
   if (!mainForm_) mainForm_ = form;
   return form;
 }

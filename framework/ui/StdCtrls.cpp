@@ -16,6 +16,7 @@
 
 #include "Forms.h"
 #include "QtControls.h"
+#include "Scope.h"
 #include "Services.h"
 
 namespace fw {
@@ -600,8 +601,8 @@ TControlBridge* TCustomEdit::CreateWidget(const TCreateParams& Params) {
 }
 
 void TCustomEdit::CreateWnd() {
-  creating_ = true;
-  try {
+  {
+    TRestoreScope creating(creating_, true);
     TWinControl::CreateWnd();
     bool multi = MultiLine();
     QString text = ToQtText(ApplyCase(text_, charCase_), multi);
@@ -628,11 +629,7 @@ void TCustomEdit::CreateWnd() {
     }
     ApplyTextRect();
     ApplyWidgetState();
-  } catch (...) {
-    creating_ = false;
-    throw;
   }
-  creating_ = false;
   if (autoSize_) AdjustHeight();
 }
 
