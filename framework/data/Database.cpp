@@ -26,9 +26,12 @@ TDatabase::TDatabase(TComponent* AOwner)
   session_->AddDatabase(this);
 }
 
-TDatabase::~TDatabase() {
-  Destroying();
+void TDatabase::BeforeDestruction() {
   Close();
+  TComponent::BeforeDestruction();
+}
+
+TDatabase::~TDatabase() {
   if (session_) session_->RemoveDatabase(this);
 }
 
@@ -89,7 +92,6 @@ TSession::TSession(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TSession::~TSession() {
-  Destroying();
   // The temporary databases it owns go while the session's lists still exist;
   // the others only lose their session.
   DestroyComponents();
@@ -206,8 +208,8 @@ void TSession::GetTableNames(const std::string& DatabaseName, const std::string&
 }
 
 TSession& Session() {
-  static TSession session(nullptr);
-  return session;
+  static const std::unique_ptr<TSession> session = std::make_unique<TSession>(nullptr);
+  return *session;
 }
 
 }  // namespace fw

@@ -214,11 +214,7 @@ TBitBtn::TBitBtn(TComponent* AOwner)
   glyph_->OnChange = [this](TObject*) { GlyphChanged(); };
 }
 
-TBitBtn::~TBitBtn() {
-  Destroying();
-  DestroyControls();
-  DestroyHandle();
-}
+TBitBtn::~TBitBtn() = default;
 
 TControlBridge* TBitBtn::CreateWidget(const TCreateParams& Params) {
   TControlBridge* b = TButton::CreateWidget(Params);
@@ -336,10 +332,7 @@ TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), glyph_
   SetBounds(0, 0, 23, 22);
 }
 
-TSpeedButton::~TSpeedButton() {
-  Destroying();
-  FreeWidget();
-}
+TSpeedButton::~TSpeedButton() = default;
 
 void TSpeedButton::SetGlyph(const TBitmap* v) {
   if (v) glyph_->Assign(v);

@@ -308,6 +308,7 @@ public:
 protected:
   friend class TTreeNode;
   friend class TTreeNodes;
+  void BeforeDestruction() override;
   void CreateParams(TCreateParams& Params) override;
   TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;

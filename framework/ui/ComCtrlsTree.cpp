@@ -769,11 +769,12 @@ TCustomTreeView::TCustomTreeView(TComponent* AOwner)
   SetBounds(0, 0, 121, 97);
 }
 
-TCustomTreeView::~TCustomTreeView() {
-  Destroying();
+void TCustomTreeView::BeforeDestruction() {
   FinishEdit(true);
-  DestroyControls();
-  DestroyHandle();
+  TWinControl::BeforeDestruction();
+}
+
+TCustomTreeView::~TCustomTreeView() {
   items_->Clear();
   delete model_;
   model_ = nullptr;

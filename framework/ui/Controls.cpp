@@ -90,7 +90,6 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), font_(std::make_uni
 }
 
 TControl::~TControl() {
-  Destroying();
   *alive_ = false;
   DragMachine::Get().Forget(this);
   if (CaptureControlRef() == this) CaptureControlRef() = nullptr;
@@ -805,9 +804,11 @@ TGraphicControl::TGraphicControl(TComponent* AOwner)
   canvas_->SetControl(this);
 }
 
-TGraphicControl::~TGraphicControl() {
-  Destroying();
+TGraphicControl::~TGraphicControl() = default;
+
+void TGraphicControl::BeforeDestruction() {
   FreeWidget();
+  TControl::BeforeDestruction();
 }
 
 TCanvas* TGraphicControl::Canvas() const { return canvas_.get(); }
@@ -840,11 +841,7 @@ TCustomControl::TCustomControl(TComponent* AOwner)
   canvas_->SetControl(this);
 }
 
-TCustomControl::~TCustomControl() {
-  Destroying();
-  DestroyControls();
-  DestroyHandle();
-}
+TCustomControl::~TCustomControl() = default;
 
 TCanvas* TCustomControl::Canvas() const { return canvas_.get(); }
 

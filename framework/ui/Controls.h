@@ -466,6 +466,8 @@ protected:
   friend class TCustomForm;
   friend struct UiGlobals;
 
+  // Frees the child controls and the window.
+  void BeforeDestruction() override;
   virtual void CreateParams(TCreateParams& Params);
   // Makes the widget (CreateWindowHandle) and gives it the control's state.
   virtual void CreateWnd();
@@ -579,6 +581,7 @@ public:
   void Dispatch(TMessage& Message) override;
 
 protected:
+  void BeforeDestruction() override;
   virtual void Paint() {}
   void CreateControlWidget() override;
   void WMPaint(TMessage& Message);

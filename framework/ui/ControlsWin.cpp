@@ -31,10 +31,12 @@ FW_PUBLISH(TWinControl) {
 
 TWinControl::TWinControl(TComponent* AOwner) : TControl(AOwner) {}
 
-TWinControl::~TWinControl() {
-  Destroying();
+TWinControl::~TWinControl() = default;
+
+void TWinControl::BeforeDestruction() {
   DestroyControls();
   DestroyHandle();
+  TControl::BeforeDestruction();
 }
 
 void TWinControl::DestroyControls() {

@@ -153,15 +153,16 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
   if (Screen) Screen->AddForm(this);
 }
 
-TCustomForm::~TCustomForm() {
-  if (!destroyed_) BeforeDestruction();
-  Destroying();
+TCustomForm::~TCustomForm() = default;
+
+void TCustomForm::BeforeDestruction() {
+  RunOnDestroy();
   if (Screen) Screen->RemoveForm(this);
   if (GetCaptureControl() && ContainsControl(GetCaptureControl())) SetCaptureControl(nullptr);
   DestroyControls();
   activeControl_ = nullptr;
   focusedControl_ = nullptr;
-  DestroyHandle();
+  TWinControl::BeforeDestruction();
 }
 
 void TCustomForm::AfterConstruction() {
@@ -173,7 +174,7 @@ void TCustomForm::AfterConstruction() {
   if (visibleInFile_) Show();
 }
 
-void TCustomForm::BeforeDestruction() {
+void TCustomForm::RunOnDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   if (created_) DoDestroy();
@@ -554,10 +555,7 @@ void TCustomForm::Close() {
 
 void TCustomForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }
 
-void TCustomForm::CMRelease(TMessage&) {
-  BeforeDestruction();
-  delete this;
-}
+void TCustomForm::CMRelease(TMessage&) { delete this; }
 
 void TCustomForm::WMClose(TMessage&) { Close(); }
 
@@ -739,17 +737,14 @@ FW_IMPLEMENT_CLASS(TApplication)
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), icon_(std::make_unique<TPicture>()) {}
 
-TApplication::~TApplication() {
-  Destroying();
-  FreeForms();
-}
+TApplication::~TApplication() { FreeForms(); }
 
 void TApplication::FreeForms() {
   // Newest first, as an owner frees; each form hears OnDestroy first.
   std::vector<TCustomForm*> forms;
   for (int i = ComponentCount() - 1; i >= 0; --i)
     if (auto* f = dynamic_cast<TCustomForm*>(Components(i))) forms.push_back(f);
-  for (TCustomForm* f : forms) f->BeforeDestruction();
+  for (TCustomForm* f : forms) f->RunOnDestroy();
   DestroyComponents();
   mainForm_ = nullptr;
 }

@@ -556,11 +556,7 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
   SetBounds(0, 0, 121, 25);
 }
 
-TCustomEdit::~TCustomEdit() {
-  Destroying();
-  DestroyControls();
-  DestroyHandle();
-}
+TCustomEdit::~TCustomEdit() = default;
 
 bool TCustomEdit::MultiLine() const {
   if (HandleAllocated()) return dynamic_cast<QPlainTextEdit*>(WidgetOf(this)) != nullptr;
@@ -1087,11 +1083,7 @@ TCustomMemo::TCustomMemo(TComponent* AOwner)
   SetControlStyle(ControlStyle() - TControlStyle{csFixedHeight});
 }
 
-TCustomMemo::~TCustomMemo() {
-  Destroying();
-  DestroyControls();
-  DestroyHandle();
-}
+TCustomMemo::~TCustomMemo() = default;
 
 void TCustomMemo::CreateParams(TCreateParams& Params) {
   TCustomEdit::CreateParams(Params);

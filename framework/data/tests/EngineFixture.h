@@ -17,7 +17,7 @@ using namespace fw;
 
 struct EngineTables : ::testing::Test {
   std::string dir;
-  TComponent owner{nullptr};
+  std::unique_ptr<TComponent> owner = std::make_unique<TComponent>(nullptr);
 
   void SetUp() override {
     const char* tmp = std::getenv("FW_TEST_TMP");
@@ -29,7 +29,7 @@ struct EngineTables : ::testing::Test {
     dir = base.string();
   }
   void TearDown() override {
-    owner.DestroyComponents();
+    owner->DestroyComponents();
     Session().DropConnections();
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
@@ -38,7 +38,7 @@ struct EngineTables : ::testing::Test {
   // Guests: ID (primary key), Name (case-insensitive index ByName), Amount,
   // Born, Member, Notes (a memo), EventID (index ByEvent).
   TTable* MakeGuests(const std::string& name = "Guests.db") {
-    auto* t = new TTable(&owner);
+    auto* t = new TTable(owner.get());
     t->SetDatabaseName(dir);
     t->SetTableName(name);
     TFieldDefs* f = t->FieldDefs();

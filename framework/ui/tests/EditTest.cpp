@@ -173,20 +173,20 @@ TEST_F(EditTest, TimersRunOnTheClockThatIsInstalled) {
   auto clock = std::make_unique<TManualTimerClock>();
   TManualTimerClock* c = clock.get();
   auto previous = SetTimerClock(std::move(clock));
-  TTimer timer(nullptr);
+  auto timer = std::make_unique<TTimer>(nullptr);
   int ticks = 0;
-  timer.SetInterval(333);
-  timer.OnTimer = [&](TObject*) { ++ticks; };
+  timer->SetInterval(333);
+  timer->OnTimer = [&](TObject*) { ++ticks; };
   c->Advance(1000);
   EXPECT_EQ(ticks, 3);
-  timer.SetInterval(166);  // starts the count again
+  timer->SetInterval(166);  // starts the count again
   c->Advance(400);
   EXPECT_EQ(ticks, 5);
-  timer.SetEnabled(false);
+  timer->SetEnabled(false);
   c->Advance(1000);
   EXPECT_EQ(ticks, 5);
-  timer.SetEnabled(true);
-  timer.OnTimer = [&](TObject*) {
+  timer->SetEnabled(true);
+  timer->OnTimer = [&](TObject*) {
     ++ticks;
     throw Exception("tick failed");
   };

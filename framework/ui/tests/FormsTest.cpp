@@ -161,6 +161,31 @@ TEST_F(FormsTest, CloseAsksThenHidesFreesOrStays) {
   EXPECT_TRUE(destroyed);
 }
 
+// The application tells every form OnDestroy, once, before it frees the
+// first; a form's controls go with it.
+TEST_F(FormsTest, TheApplicationTellsEveryFormBeforeFreeingAny) {
+  std::vector<std::string> log;
+  std::vector<std::shared_ptr<const bool>> edits;
+  auto app = std::make_unique<TApplication>(nullptr);
+  for (std::string name : {"A", "B"}) {
+    auto* f = new TForm(app.get());
+    f->SetName(name);
+    auto* e = new TEdit(f);
+    e->SetParent(f);
+    f->OnDestroy = [&log, &edits, name](TObject*) {
+      int alive = 0;
+      for (const auto& edit : edits) alive += *edit ? 1 : 0;
+      log.push_back(name + " hears OnDestroy, edits: " + std::to_string(alive));
+    };
+    f->AfterConstruction();
+    f->Show();
+    edits.push_back(e->LifeToken());
+  }
+  app.reset();
+  EXPECT_EQ(log, (std::vector<std::string>{"B hears OnDestroy, edits: 2", "A hears OnDestroy, edits: 2"}));
+  for (const auto& edit : edits) EXPECT_FALSE(*edit);
+}
+
 TEST_F(FormsTest, ExceptionsFromHandlersAreShownAndTheLoopGoesOn) {
   Application->SetTitle("Velloria Test");
   ShowActive(form.get());
