@@ -34,10 +34,10 @@ void Fail(const char* what) {
 // transaction (the file is an SQLite database), as a posting loop would take
 // one transaction a record.
 void MakeTable(const std::string& dir) {
-  TTable t(nullptr);
-  t.SetDatabaseName(dir);
-  t.SetTableName("Scan.db");
-  TFieldDefs* f = t.FieldDefs();
+  auto t = std::make_unique<TTable>(nullptr);
+  t->SetDatabaseName(dir);
+  t->SetTableName("Scan.db");
+  TFieldDefs* f = t->FieldDefs();
   f->Add("ID", ftInteger, 0, true);
   f->Add("Name", ftString, 30);
   f->Add("City", ftString, 20);
@@ -48,8 +48,8 @@ void MakeTable(const std::string& dir) {
   f->Add("Arrives", ftTime);
   f->Add("Booked", ftDateTime);
   f->Add("Member", ftBoolean);
-  t.IndexDefs()->Add("", "ID", {ixPrimary});
-  t.CreateTable();
+  t->IndexDefs()->Add("", "ID", {ixPrimary});
+  t->CreateTable();
 
   sqlite3* db = nullptr;
   if (sqlite3_open((dir + "/Scan.db").c_str(), &db) != SQLITE_OK) Fail("cannot open the table file");
@@ -114,15 +114,15 @@ double RawScan(const std::string& dir, std::size_t& checksum) {
 }
 
 double DataSetScan(const std::string& dir, std::size_t& checksum) {
-  TTable t(nullptr);
-  t.SetDatabaseName(dir);
-  t.SetTableName("Scan.db");
-  t.Open();
+  auto t = std::make_unique<TTable>(nullptr);
+  t->SetDatabaseName(dir);
+  t->SetTableName("Scan.db");
+  t->Open();
   std::vector<TField*> fields;
-  for (int i = 0; i < t.FieldCount(); ++i) fields.push_back(t.Fields(i));
+  for (int i = 0; i < t->FieldCount(); ++i) fields.push_back(t->Fields(i));
   auto start = std::chrono::steady_clock::now();
   int n = 0;
-  for (t.First(); !t.Eof(); t.Next()) {
+  for (t->First(); !t->Eof(); t->Next()) {
     for (TField* f : fields) checksum += f->AsString().size();
     ++n;
   }

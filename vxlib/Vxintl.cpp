@@ -126,8 +126,8 @@ FW_PUBLISH(TvxIntl) {
 }
 
 TvxIntl* vxInternational() {
-  static TvxIntl global(nullptr);
-  return &global;
+  static const std::unique_ptr<TvxIntl> global = std::make_unique<TvxIntl>(nullptr);
+  return global.get();
 }
 
 fw::TButton* vxCreateCommonButton(fw::TWinControl* Form, fw::TBitBtnKind Kind) {

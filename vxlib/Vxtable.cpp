@@ -57,9 +57,6 @@ TvxTable::TvxTable(TComponent* AOwner)
       KalMasks_(std::make_unique<TStringList>()) {}
 
 TvxTable::~TvxTable() {
-  // Our CloseCursor must run while this is still a TvxTable.
-  Destroying();
-  Close();
   FreeLookupTables();
   for (bool* p : DependentFlags_) *p = true;
 }

@@ -1,6 +1,9 @@
 #include "Classes.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
 
 #include "Exceptions.h"
 #include "Scope.h"
@@ -55,7 +58,25 @@ TComponent::TComponent(TComponent* AOwner) {
   if (AOwner) AOwner->InsertComponent(this);
 }
 
+void* TComponent::operator new(std::size_t size) { return ::operator new(size); }
+
+void TComponent::operator delete(void* memory) { ::operator delete(memory); }
+
+void TComponent::operator delete(TComponent* component, std::destroying_delete_t) {
+  void* memory = dynamic_cast<void*>(component);
+  component->freed_ = true;
+  component->Destroying();
+  component->BeforeDestruction();
+  component->~TComponent();
+  ::operator delete(memory);
+}
+
 TComponent::~TComponent() {
+  // Only a constructor that raised may leave a component without delete.
+  if (!freed_ && std::uncaught_exceptions() == 0) {
+    std::fputs("fatal: a component was destroyed without delete (on the stack, as a member or a static)\n", stderr);
+    std::abort();
+  }
   Destroying();
   // Partners first, while this component is still in its owner's list.
   while (!freeNotifies_.empty()) {

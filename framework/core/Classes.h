@@ -7,9 +7,13 @@
 // Free notification: a component that holds a pointer to another one that it
 // does not own asks it for FreeNotification and hears Notification(x,
 // opRemove) before x goes.
+// Destruction: delete (by an owner, a unique_ptr or by hand) runs the virtual
+// BeforeDestruction on the whole component, then the destructors; so a
+// component lives on the heap only, and one freed otherwise stops the program.
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -91,9 +95,16 @@ public:
   void InsertComponent(TComponent* AComponent);
   void RemoveComponent(TComponent* AComponent);
   void DestroyComponents();
-  // Marks this component and what it owns as being destroyed. Destructors of
-  // descendants that still need virtual calls on their parts call it first.
+  // Marks this component and what it owns as being destroyed; freeing a
+  // component does it before anything else.
   void Destroying();
+  // Freeing: Destroying and BeforeDestruction while the object is whole, then
+  // the destructors and the memory.
+  static void operator delete(TComponent* component, std::destroying_delete_t);
+  // The allocation that matches it, and what frees a component whose
+  // constructor raised.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* memory);
 
   void FreeNotification(TComponent* AComponent);
   void RemoveFreeNotification(TComponent* AComponent);
@@ -112,6 +123,9 @@ public:
   void SetComponentState(TComponentStateItem item, bool on);
 
 protected:
+  // The part of the destruction that needs virtual calls (closing a cursor,
+  // freeing a window): a subclass does its own part, then calls the inherited one.
+  virtual void BeforeDestruction() {}
   virtual void Notification(TComponent* AComponent, TOperation Operation);
   virtual void ValidateRename(TComponent* AComponent, const std::string& curName, const std::string& newName);
 
@@ -126,6 +140,7 @@ private:
   std::string name_;
   std::intptr_t tag_ = 0;
   TComponentState state_;
+  bool freed_ = false;  // by operator delete
 };
 
 bool IsValidIdent(std::string_view s);

@@ -49,11 +49,12 @@ Variant ValuesOf(const std::vector<TField*>& fields);
 
 TDataSet::TDataSet(TComponent* AOwner) : TComponent(AOwner), fieldDefs_(std::make_unique<TFieldDefs>(this)) {}
 
+void TDataSet::BeforeDestruction() {
+  Close();
+  TComponent::BeforeDestruction();
+}
+
 TDataSet::~TDataSet() {
-  Destroying();
-  // The cursor was the derived class's to close (see the header); here only
-  // the state goes, so that no link sees an active dataset without fields.
-  if (Active()) SetState(dsInactive);
   while (!dataSources_.empty()) dataSources_.back()->SetDataSet(nullptr);
   // Persistent fields belong to the form but cannot outlive their dataset.
   while (!fields_.empty()) delete fields_.back();

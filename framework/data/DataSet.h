@@ -31,9 +31,8 @@
 //           While the component is being destroyed the Before/After events
 //           are not raised.
 //
-// Destruction: C++ destructors do not dispatch to a derived class's
-// overrides, so a class whose CloseCursor or InternalClose must run calls
-// Close() in its own destructor (TNuboDataSet and the test datasets do).
+// Destruction: the dataset closes in BeforeDestruction, while the object is
+// whole, so that the derived class's CloseCursor and InternalClose run.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -224,6 +223,7 @@ public:
   TDataSetErrorEvent OnPostError;
 
 protected:
+  void BeforeDestruction() override;
   // ---- the framework's steps that descendants extend (call the inherited one)
   virtual void OpenCursor(bool InfoQuery);
   virtual void CloseCursor();

@@ -23,7 +23,6 @@ FW_IMPLEMENT_CLASS(TFieldDataLink)
 TDataSource::TDataSource(TComponent* AOwner) : TComponent(AOwner) {}
 
 TDataSource::~TDataSource() {
-  Destroying();
   while (!links_.empty()) links_.back()->SetDataSource(nullptr);
   SetDataSet(nullptr);
 }

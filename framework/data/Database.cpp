@@ -27,9 +27,12 @@ TDatabase::TDatabase(TComponent* AOwner)
   session_->AddDatabase(this);
 }
 
-TDatabase::~TDatabase() {
-  Destroying();
+void TDatabase::BeforeDestruction() {
   Close();
+  TComponent::BeforeDestruction();
+}
+
+TDatabase::~TDatabase() {
   if (session_) session_->RemoveDatabase(this);
 }
 
@@ -90,7 +93,6 @@ TSession::TSession(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TSession::~TSession() {
-  Destroying();
   // The temporary databases it owns go while the session's lists still exist;
   // the others only lose their session.
   DestroyComponents();
@@ -197,8 +199,8 @@ void TSession::GetTableNames(const std::string& DatabaseName, const std::string&
 }
 
 TSession& Session() {
-  static TSession session(nullptr);
-  return session;
+  static const std::unique_ptr<TSession> session = std::make_unique<TSession>(nullptr);
+  return *session;
 }
 
 }  // namespace fw

@@ -53,6 +53,9 @@ public:
 
   void Loaded() override;
 
+protected:
+  void BeforeDestruction() override;
+
 private:
   friend class TSession;
   friend class TDBDataSet;

@@ -55,8 +55,6 @@ bool IsNotFound(OrvexResult r) {
 TNuboDataSet::TNuboDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
 
 TNuboDataSet::~TNuboDataSet() {
-  Destroying();
-  Close();
   if (handle_) DestroyHandle();
 }
 
@@ -320,8 +318,6 @@ std::string TNuboDataSet::Translate(std::string_view Text, bool ToEngine, std::s
 TDBDataSet::TDBDataSet(TComponent* AOwner) : TNuboDataSet(AOwner) {}
 
 TDBDataSet::~TDBDataSet() {
-  Destroying();
-  Close();
   if (database_) {
     dbFlags_ = {};
     TDatabase* db = database_;

@@ -20,10 +20,7 @@ FW_PUBLISH(TStoredProc) {
 TQuery::TQuery(TComponent* AOwner)
     : TDBDataSet(AOwner), sql_(std::make_unique<TStringList>()), params_(std::make_unique<TParams>()) {}
 
-TQuery::~TQuery() {
-  Destroying();
-  Close();
-}
+TQuery::~TQuery() = default;
 
 TStrings* TQuery::SQL() const { return sql_.get(); }
 
@@ -38,10 +35,7 @@ hOrvexCursor TQuery::CreateHandle() {
 
 TStoredProc::TStoredProc(TComponent* AOwner) : TDBDataSet(AOwner), params_(std::make_unique<TParams>()) {}
 
-TStoredProc::~TStoredProc() {
-  Destroying();
-  Close();
-}
+TStoredProc::~TStoredProc() = default;
 
 void TStoredProc::SetStoredProcName(const std::string& Value) {
   CheckInactive();

@@ -46,10 +46,11 @@ TTable::TTable(TComponent* AOwner)
     : TDBDataSet(AOwner), indexDefs_(std::make_unique<TIndexDefs>(this)),
       masterLink_(std::make_unique<TMasterLink>(this)) {}
 
-TTable::~TTable() {
-  Destroying();
+TTable::~TTable() = default;
+
+void TTable::BeforeDestruction() {
   masterLink_->SetDataSource(nullptr);
-  Close();
+  TDBDataSet::BeforeDestruction();
 }
 
 void TTable::Notification(TComponent* AComponent, TOperation Operation) {

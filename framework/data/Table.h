@@ -87,6 +87,7 @@ public:
   const char* DriverType() const;
 
 protected:
+  void BeforeDestruction() override;
   hOrvexCursor CreateHandle() override;
   void PrepareCursor() override;
   void InternalClose() override;

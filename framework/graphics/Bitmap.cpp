@@ -29,28 +29,28 @@ FW_IMPLEMENT_CLASS(TGraphic)
 
 // ---------------------------------------------------------------- TBitmap
 
-class TBitmap::TBitmapCanvas : public TCanvas {
+namespace {
+
+// A bitmap's canvas draws on the bitmap's image.
+class TImageDevice : public TCanvasDevice {
 public:
-  explicit TBitmapCanvas(TBitmap& owner) : owner_(owner) {}
-  void Finish() { ReleasePainter(); }
-  QPaintDevice* MetricsDevice() override { return owner_.image_->isNull() ? nullptr : owner_.image_.get(); }
+  explicit TImageDevice(QImage& image) : image_(image) {}
+  QPaintDevice* MetricsDevice() override { return image_.isNull() ? nullptr : &image_; }
   QImage* SourceImage() override {
     ReleasePainter();
-    return owner_.image_.get();
+    return &image_;
   }
 
 protected:
   std::unique_ptr<QPainter> CreatePainter() override {
-    if (owner_.image_->isNull()) return nullptr;
-    auto p = std::make_unique<QPainter>(owner_.image_.get());
+    if (image_.isNull()) return nullptr;
+    auto p = std::make_unique<QPainter>(&image_);
     return p->isActive() ? std::move(p) : nullptr;
   }
 
 private:
-  TBitmap& owner_;
+  QImage& image_;
 };
-
-namespace {
 
 // Opaque pictures are kept as RGB32, so that raster operations see colours only.
 QImage Normalized(const QImage& img) {
@@ -65,9 +65,29 @@ std::string ReadFileBytes(const std::string& fileName) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// The picture as it is drawn: transparent pixels cleared when Transparent.
+QImage DrawnImage(const TBitmap& bitmap) {
+  const QImage& img = bitmap.Image();
+  if (!bitmap.Transparent() || img.isNull()) return img;
+  QRgb key = ToQColor(bitmap.TransparentColor()).rgb() & 0xFFFFFF;
+  QImage out = img.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < out.height(); ++y) {
+    auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x)
+      if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
+  }
+  return out;
+}
+
 }  // namespace
 
-TBitmap::TBitmap() : image_(std::make_unique<QImage>()) {}
+class TBitmap::TBitmapCanvas : public TCanvas {
+public:
+  explicit TBitmapCanvas(TBitmap& owner) : TCanvas(std::make_unique<TImageDevice>(*owner.image_)) {}
+  void Finish() { ReleasePainter(); }
+};
+
+TBitmap::TBitmap() : image_(std::make_unique<TQtImage>()) {}
 
 TBitmap::~TBitmap() { FinishPainting(); }
 
@@ -75,12 +95,12 @@ void TBitmap::FinishPainting() const {
   if (canvas_) canvas_->Finish();
 }
 
-const QImage& TBitmap::Image() const {
+const TQtImage& TBitmap::Image() const {
   FinishPainting();
   return *image_;
 }
 
-void TBitmap::SetImage(const QImage& image) {
+void TBitmap::SetImage(const TQtImage& image) {
   FinishPainting();
   *image_ = Normalized(image);
   Changed();
@@ -200,24 +220,11 @@ bool TBitmap::ReadProperty(const std::string& name, const TFormValue& value) {
   return true;
 }
 
-QImage TBitmap::DrawnImage() const {
-  const QImage& img = Image();
-  if (!Transparent() || img.isNull()) return img;
-  QRgb key = ToQColor(TransparentColor()).rgb() & 0xFFFFFF;
-  QImage out = img.convertToFormat(QImage::Format_ARGB32);
-  for (int y = 0; y < out.height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < out.width(); ++x)
-      if ((line[x] & 0xFFFFFF) == key) line[x] = 0;
-  }
-  return out;
-}
-
 void TBitmap::Draw(TCanvas* canvas, const TRect& r) const {
   if (Empty()) return;
   // By value: the canvas may be this bitmap's own.
-  QImage img = DrawnImage();
-  canvas->DrawImage(r, img, Bounds(0, 0, img.width(), img.height()), Transparent() ? SRCCOPY : canvas->CopyMode());
+  QImage img = DrawnImage(*this);
+  canvas->Device().DrawImage(r, img, Bounds(0, 0, img.width(), img.height()), Transparent() ? SRCCOPY : canvas->CopyMode());
 }
 
 FW_PUBLISH(TBitmap) {

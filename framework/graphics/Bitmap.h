@@ -14,11 +14,10 @@
 #include "Canvas.h"
 #include "Exceptions.h"
 
-class QImage;
-
 namespace fw {
 
 class TStream;
+class TQtImage;
 
 class TGraphic : public TPersistent {
   FW_CLASS(TGraphic, TPersistent)
@@ -84,10 +83,10 @@ public:
   void LoadFromStream(TStream& stream);
   void Clear();  // empty: 0 x 0
 
-  // ---- for the ui and graphics layers
+  // ---- for the ui and graphics layers, which know what a TQtImage is
   // The picture, with any drawing on the canvas finished.
-  const QImage& Image() const;
-  void SetImage(const QImage& image);
+  const TQtImage& Image() const;
+  void SetImage(const TQtImage& image);
 
 protected:
   void Draw(TCanvas* canvas, const TRect& r) const override;
@@ -95,10 +94,8 @@ protected:
 private:
   class TBitmapCanvas;
   void FinishPainting() const;
-  // The picture as it is drawn: transparent pixels cleared when Transparent.
-  QImage DrawnImage() const;
 
-  std::unique_ptr<QImage> image_;
+  std::unique_ptr<TQtImage> image_;
   std::unique_ptr<TBitmapCanvas> canvas_;
   TColor transparentColor_ = clDefault;
 };

@@ -90,25 +90,62 @@ QBrush QtBrush(const TBrush& b) { return QBrush(ToQColor(b.Color()), QtBrushStyl
 
 QFontMetrics Metrics(TCanvas& c) {
   const QFont& f = c.Font()->QtFont();
-  if (QPaintDevice* d = c.MetricsDevice()) return QFontMetrics(f, d);
+  if (QPaintDevice* d = c.Device().MetricsDevice()) return QFontMetrics(f, d);
   return QFontMetrics(f);
+}
+
+// The painter set up for drawing with the pen, the brush or the font;
+// nullptr when there is none.
+QPainter* PrepareForPen(TCanvas& c) {
+  QPainter* p = c.Device().Painter();
+  if (!p) return nullptr;
+  const TPen& tpen = *c.Pen();
+  QPen pen(ToQColor(tpen.Color()));
+  pen.setStyle(QtPenStyle(tpen.Style()));
+  pen.setWidth(tpen.Width() <= 1 ? 0 : tpen.Width());
+  pen.setCapStyle(Qt::FlatCap);
+  pen.setJoinStyle(Qt::MiterJoin);
+  p->setPen(pen);
+  p->setBrush(Qt::NoBrush);
+  p->setRenderHint(QPainter::Antialiasing, false);
+  SetComposition(p, PenComposition(tpen.Mode()));
+  return p;
+}
+
+QPainter* PrepareForBrush(TCanvas& c) {
+  QPainter* p = c.Device().Painter();
+  if (!p) return nullptr;
+  p->setPen(Qt::NoPen);
+  p->setBrush(QtBrush(*c.Brush()));
+  p->setRenderHint(QPainter::Antialiasing, false);
+  p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  return p;
+}
+
+QPainter* PrepareForText(TCanvas& c) {
+  QPainter* p = c.Device().Painter();
+  if (!p) return nullptr;
+  p->setFont(c.Font()->QtFont());
+  p->setPen(ToQColor(c.Font()->Color()));
+  p->setBrush(Qt::NoBrush);
+  p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  return p;
 }
 
 }  // namespace
 
-TCanvas::TCanvas()
-    : font_(std::make_unique<TFont>()), pen_(std::make_unique<TPen>()), brush_(std::make_unique<TBrush>()) {}
+// ---------------------------------------------------------------- TCanvasDevice
 
-TCanvas::~TCanvas() { ReleasePainter(); }
+TCanvasDevice::~TCanvasDevice() = default;
 
-std::unique_ptr<QPainter> TCanvas::CreatePainter() { return nullptr; }
+std::unique_ptr<QPainter> TCanvasDevice::CreatePainter() { return nullptr; }
 
-void TCanvas::SetPainter(QPainter* painter) {
+void TCanvasDevice::SetPainter(QPainter* painter) {
   ReleasePainter();
   painter_ = painter;
 }
 
-QPainter* TCanvas::Painter() {
+QPainter* TCanvasDevice::Painter() {
   if (!painter_) {
     ownPainter_ = CreatePainter();
     painter_ = ownPainter_.get();
@@ -116,7 +153,7 @@ QPainter* TCanvas::Painter() {
   return painter_;
 }
 
-void TCanvas::ReleasePainter() {
+void TCanvasDevice::ReleasePainter() {
   if (ownPainter_) {
     if (ownPainter_->isActive()) ownPainter_->end();
     ownPainter_.reset();
@@ -124,57 +161,58 @@ void TCanvas::ReleasePainter() {
   painter_ = nullptr;
 }
 
-bool TCanvas::HandleAllocated() { return Painter() != nullptr; }
+QPaintDevice* TCanvasDevice::MetricsDevice() { return painter_ ? painter_->device() : nullptr; }
 
-QPaintDevice* TCanvas::MetricsDevice() { return painter_ ? painter_->device() : nullptr; }
-
-QImage* TCanvas::SourceImage() {
+QImage* TCanvasDevice::SourceImage() {
   if (painter_ && painter_->device() && painter_->device()->devType() == QInternal::Image)
     return static_cast<QImage*>(painter_->device());
   return nullptr;
 }
 
-TRect TCanvas::ClipRect() {
+void TCanvasDevice::DrawImage(const TRect& dest, const QImage& image, const TRect& sourceRect, TCopyMode mode) {
+  if (IsRectEmpty(dest) || IsRectEmpty(sourceRect) || image.isNull()) return;
   QPainter* p = Painter();
+  if (!p) return;
+  QPainter::CompositionMode comp;
+  if (!CopyComposition(mode, comp)) comp = QPainter::CompositionMode_SourceOver;
+  const QImage* src = &image;
+  QImage opaque;
+  if (comp != QPainter::CompositionMode_SourceOver && image.hasAlphaChannel()) {
+    // Raster operations work on colours; alpha would take part in them.
+    opaque = image.convertToFormat(QImage::Format_RGB32);
+    src = &opaque;
+  }
+  p->save();
+  p->setRenderHint(QPainter::SmoothPixmapTransform, false);
+  SetComposition(p, comp);
+  p->drawImage(ToQRect(dest), *src, ToQRect(sourceRect));
+  p->restore();
+}
+
+// ---------------------------------------------------------------- TCanvas
+
+TCanvas::TCanvas() : TCanvas(std::make_unique<TCanvasDevice>()) {}
+
+TCanvas::TCanvas(std::unique_ptr<TCanvasDevice> device)
+    : font_(std::make_unique<TFont>()),
+      pen_(std::make_unique<TPen>()),
+      brush_(std::make_unique<TBrush>()),
+      device_(std::move(device)) {}
+
+TCanvas::~TCanvas() { ReleasePainter(); }
+
+TCanvasDevice& TCanvas::Device() const { return *device_; }
+
+void TCanvas::ReleasePainter() { device_->ReleasePainter(); }
+
+bool TCanvas::HandleAllocated() { return device_->Painter() != nullptr; }
+
+TRect TCanvas::ClipRect() {
+  QPainter* p = device_->Painter();
   if (!p || !p->device()) return TRect{};
   QRect all(0, 0, p->device()->width(), p->device()->height());
   if (p->hasClipping()) all = all.intersected(p->clipBoundingRect().toAlignedRect());
   return FromQRect(all);
-}
-
-QPainter* TCanvas::PrepareForPen() {
-  QPainter* p = Painter();
-  if (!p) return nullptr;
-  QPen pen(ToQColor(pen_->Color()));
-  pen.setStyle(QtPenStyle(pen_->Style()));
-  pen.setWidth(pen_->Width() <= 1 ? 0 : pen_->Width());
-  pen.setCapStyle(Qt::FlatCap);
-  pen.setJoinStyle(Qt::MiterJoin);
-  p->setPen(pen);
-  p->setBrush(Qt::NoBrush);
-  p->setRenderHint(QPainter::Antialiasing, false);
-  SetComposition(p, PenComposition(pen_->Mode()));
-  return p;
-}
-
-QPainter* TCanvas::PrepareForBrush() {
-  QPainter* p = Painter();
-  if (!p) return nullptr;
-  p->setPen(Qt::NoPen);
-  p->setBrush(QtBrush(*brush_));
-  p->setRenderHint(QPainter::Antialiasing, false);
-  p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-  return p;
-}
-
-QPainter* TCanvas::PrepareForText() {
-  QPainter* p = Painter();
-  if (!p) return nullptr;
-  p->setFont(font_->QtFont());
-  p->setPen(ToQColor(font_->Color()));
-  p->setBrush(Qt::NoBrush);
-  p->setCompositionMode(QPainter::CompositionMode_SourceOver);
-  return p;
 }
 
 void TCanvas::MoveTo(int x, int y) { penPos_ = {x, y}; }
@@ -182,7 +220,7 @@ void TCanvas::MoveTo(int x, int y) { penPos_ = {x, y}; }
 void TCanvas::LineTo(int x, int y) {
   TPoint from = penPos_;
   penPos_ = {x, y};
-  QPainter* p = PrepareForPen();
+  QPainter* p = PrepareForPen(*this);
   if (!p) return;
   // A flat-capped cosmetic line leaves out its end point, as the framework's lines do.
   if (from.X != x || from.Y != y) p->drawLine(from.X, from.Y, x, y);
@@ -200,8 +238,8 @@ void TCanvas::Polygon(const std::vector<TPoint>& points) {
   if (points.size() < 2) return;
   QPolygon poly;
   for (const TPoint& pt : points) poly << QPoint(pt.X, pt.Y);
-  if (QPainter* p = PrepareForBrush()) p->drawPolygon(poly);
-  if (QPainter* p = PrepareForPen()) p->drawPolygon(poly);
+  if (QPainter* p = PrepareForBrush(*this)) p->drawPolygon(poly);
+  if (QPainter* p = PrepareForPen(*this)) p->drawPolygon(poly);
 }
 
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
@@ -211,34 +249,34 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   // The outline covers the outermost pixels, x1 to x2 - 1.
   QRect outline(x1, y1, x2 - x1 - 1, y2 - y1 - 1);
   if (brush_->Style() != bsClear) {
-    if (QPainter* p = PrepareForBrush()) {
+    if (QPainter* p = PrepareForBrush(*this)) {
       bool pen = pen_->Style() != psClear;
       p->drawRect(pen ? QRect(x1, y1, x2 - x1, y2 - y1) : QRect(x1, y1, x2 - x1 - 1, y2 - y1 - 1));
     }
   }
   if (pen_->Style() != psClear) {
-    if (QPainter* p = PrepareForPen()) p->drawRect(outline);
+    if (QPainter* p = PrepareForPen(*this)) p->drawRect(outline);
   }
 }
 
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   QRect r(x1, y1, x2 - x1 - 1, y2 - y1 - 1);
   if (brush_->Style() != bsClear) {
-    if (QPainter* p = PrepareForBrush()) p->drawEllipse(r);
+    if (QPainter* p = PrepareForBrush(*this)) p->drawEllipse(r);
   }
   if (pen_->Style() != psClear) {
-    if (QPainter* p = PrepareForPen()) p->drawEllipse(r);
+    if (QPainter* p = PrepareForPen(*this)) p->drawEllipse(r);
   }
 }
 
 void TCanvas::FillRect(const TRect& r) {
   if (brush_->Style() == bsClear || IsRectEmpty(r)) return;
-  if (QPainter* p = PrepareForBrush()) p->fillRect(ToQRect(r), QtBrush(*brush_));
+  if (QPainter* p = PrepareForBrush(*this)) p->fillRect(ToQRect(r), QtBrush(*brush_));
 }
 
 void TCanvas::FrameRect(const TRect& r) {
   if (IsRectEmpty(r)) return;
-  QPainter* p = PrepareForBrush();
+  QPainter* p = PrepareForBrush(*this);
   if (!p) return;
   QBrush b(ToQColor(brush_->Color()));
   p->fillRect(QRect(r.Left, r.Top, r.Width(), 1), b);
@@ -249,7 +287,7 @@ void TCanvas::FrameRect(const TRect& r) {
 
 void TCanvas::DrawFocusRect(const TRect& r) {
   if (IsRectEmpty(r)) return;
-  QPainter* p = Painter();
+  QPainter* p = device_->Painter();
   if (!p) return;
   p->setPen(Qt::NoPen);
   bool xorMode = HasRasterOps(p);
@@ -274,28 +312,28 @@ void TCanvas::TextOut(int x, int y, const std::string& text) {
   QFontMetrics m = Metrics(*this);
   QString s = ToQString(text);
   int w = m.horizontalAdvance(s);
-  if (QPainter* p = Painter()) {
+  if (QPainter* p = device_->Painter()) {
     if (brush_->Style() != bsClear) {
-      PrepareForBrush();
+      PrepareForBrush(*this);
       p->fillRect(QRect(x, y, w, m.height()), ToQColor(brush_->Color()));
     }
-    PrepareForText();
+    PrepareForText(*this);
     p->drawText(QPoint(x, y + m.ascent()), s);
   }
   penPos_ = {x + w, y};
 }
 
 void TCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
-  QPainter* p = Painter();
+  QPainter* p = device_->Painter();
   if (!p) return;
   p->save();
   p->setClipRect(ToQRect(r), p->hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
   if (brush_->Style() != bsClear) {
-    PrepareForBrush();
+    PrepareForBrush(*this);
     p->fillRect(ToQRect(r), ToQColor(brush_->Color()));
   }
   QFontMetrics m = Metrics(*this);
-  PrepareForText();
+  PrepareForText(*this);
   p->drawText(QPoint(x, y + m.ascent()), ToQString(text));
   p->restore();
 }
@@ -318,47 +356,27 @@ void TCanvas::StretchDraw(const TRect& r, const TGraphic* graphic) {
   graphic->Draw(this, r);
 }
 
-void TCanvas::DrawImage(const TRect& dest, const QImage& image, const TRect& sourceRect, TCopyMode mode) {
-  if (IsRectEmpty(dest) || IsRectEmpty(sourceRect) || image.isNull()) return;
-  QPainter* p = Painter();
-  if (!p) return;
-  QPainter::CompositionMode comp;
-  if (!CopyComposition(mode, comp)) comp = QPainter::CompositionMode_SourceOver;
-  const QImage* src = &image;
-  QImage opaque;
-  if (comp != QPainter::CompositionMode_SourceOver && image.hasAlphaChannel()) {
-    // Raster operations work on colours; alpha would take part in them.
-    opaque = image.convertToFormat(QImage::Format_RGB32);
-    src = &opaque;
-  }
-  p->save();
-  p->setRenderHint(QPainter::SmoothPixmapTransform, false);
-  SetComposition(p, comp);
-  p->drawImage(ToQRect(dest), *src, ToQRect(sourceRect));
-  p->restore();
-}
-
 void TCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& sourceRect) {
   if (!source) return;
-  QImage* img = source->SourceImage();
+  QImage* img = source->Device().SourceImage();
   if (!img) return;
   // A copy, so that a canvas can copy within itself.
   QImage part = img->copy(ToQRect(sourceRect));
-  DrawImage(dest, part, Bounds(0, 0, part.width(), part.height()), copyMode_);
+  device_->DrawImage(dest, part, Bounds(0, 0, part.width(), part.height()), copyMode_);
 }
 
 TColor TCanvas::Pixels(int x, int y) {
-  QImage* img = SourceImage();
+  QImage* img = device_->SourceImage();
   if (!img || !img->valid(x, y)) return clNone;
   return FromQColor(img->pixelColor(x, y));
 }
 
 void TCanvas::SetPixels(int x, int y, TColor c) {
-  if (QImage* img = SourceImage(); img && ownPainter_ == nullptr && painter_ == nullptr) {
+  if (QImage* img = device_->SourceImage(); img && !device_->HasPainter()) {
     if (img->valid(x, y)) img->setPixelColor(x, y, ToQColor(c));
     return;
   }
-  if (QPainter* p = Painter()) {
+  if (QPainter* p = device_->Painter()) {
     p->setCompositionMode(QPainter::CompositionMode_Source);
     p->fillRect(QRect(x, y, 1, 1), ToQColor(c));
     p->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -480,7 +498,7 @@ int DrawText(HDC dc, std::string_view text, int count, TRect* rect, unsigned for
     rect->Bottom = rect->Top + height;
     return height;
   }
-  QPainter* p = dc->Painter();
+  QPainter* p = dc->Device().Painter();
   if (!p) return height;
   int y = rect->Top;
   if (format & DT_SINGLELINE) {

@@ -3,11 +3,12 @@
 // rectangles exclude their right and bottom edges, lines exclude their end
 // point, text is placed by its top-left corner.
 //
-// The canvas draws through a QPainter that its device gives it: the ui layer
-// attaches the painter of a paint event with SetPainter, a bitmap's canvas
-// opens one on the bitmap's image when it is first drawn on, the printer's
-// while a document is open. Without a painter, drawing does nothing, but
-// TextWidth, TextHeight and TextExtent still answer from the font's metrics.
+// The canvas draws through the painter of its device (TCanvasDevice, known to
+// the ui and graphics layers only): the ui layer attaches the painter of a
+// paint event, a bitmap's canvas opens one on the bitmap's image when it is
+// first drawn on, the printer's while a document is open. Without a painter,
+// drawing does nothing, but TextWidth, TextHeight and TextExtent still answer
+// from the font's metrics.
 #pragma once
 #include <memory>
 #include <string>
@@ -16,14 +17,11 @@
 
 #include "GraphicsObjects.h"
 
-class QPainter;
-class QPaintDevice;
-class QImage;
-
 namespace fw {
 
 class TGraphic;
 class TCanvas;
+class TCanvasDevice;
 
 // The framework's device context is the canvas itself.
 using HDC = TCanvas*;
@@ -85,53 +83,24 @@ public:
   TColor Pixels(int x, int y);
   void SetPixels(int x, int y, TColor c);
 
-  // ---- for the ui and graphics layers
-  // Attaches the painter of the device (not owned); nullptr detaches it.
-  void SetPainter(QPainter* painter);
-  // The painter to draw with, opened on demand; nullptr when there is none.
-  QPainter* Painter();
-  // The device whose font metrics TextWidth uses; nullptr: the screen's.
-  virtual QPaintDevice* MetricsDevice();
-  // The image behind the canvas, when it is a raster image; for reading
-  // pixels and as the source of CopyRect. Ends any painting on it first.
-  virtual QImage* SourceImage();
-  // Draws sourceRect of image into dest (stretched), combined by mode; an
-  // image with alpha is blended in by SRCCOPY.
-  void DrawImage(const TRect& dest, const QImage& image, const TRect& sourceRect, TCopyMode mode);
+  // ---- for the ui and graphics layers: the painter and the device behind
+  // the canvas.
+  TCanvasDevice& Device() const;
 
 protected:
-  // Opens a painter when there is none; a bitmap's canvas overrides it.
-  virtual std::unique_ptr<QPainter> CreatePainter();
-  // Ends and drops the painter that CreatePainter opened.
+  // A canvas on a device of its own kind: a control's window, a bitmap, the
+  // printer.
+  explicit TCanvas(std::unique_ptr<TCanvasDevice> device);
+  // Ends and drops the painter that the device opened.
   void ReleasePainter();
 
 private:
-  // The painter set up for drawing with the pen, the brush or the font;
-  // nullptr when there is none.
-  QPainter* PrepareForPen();
-  QPainter* PrepareForBrush();
-  QPainter* PrepareForText();
-
   std::unique_ptr<TFont> font_;
   std::unique_ptr<TPen> pen_;
   std::unique_ptr<TBrush> brush_;
   TCopyMode copyMode_ = SRCCOPY;
   TPoint penPos_;
-  QPainter* painter_ = nullptr;
-  std::unique_ptr<QPainter> ownPainter_;
-};
-
-// Attaches a paint event's painter to a canvas for the scope, and detaches it
-// also when the painting raises, so that no canvas keeps a painter that is gone.
-class TCanvasPainting {
-public:
-  TCanvasPainting(TCanvas* canvas, QPainter* painter) : canvas_(canvas) { canvas_->SetPainter(painter); }
-  ~TCanvasPainting() { canvas_->SetPainter(nullptr); }
-  TCanvasPainting(const TCanvasPainting&) = delete;
-  TCanvasPainting& operator=(const TCanvasPainting&) = delete;
-
-private:
-  TCanvas* canvas_;
+  std::unique_ptr<TCanvasDevice> device_;
 };
 
 // Writes text into rect with the canvas's font: DT_LEFT/DT_CENTER/DT_RIGHT,

@@ -86,10 +86,10 @@ void TFont::SetPixelsPerInch(int v) {
   qfont_.reset();
 }
 
-const QFont& TFont::QtFont() const {
+const TQtFont& TFont::QtFont() const {
   if (qfont_) return *qfont_;
   EnsureQtApplication();
-  auto f = std::make_unique<QFont>(ToQString(name_));
+  auto f = std::make_unique<TQtFont>(ToQString(name_));
   if (pitch_ == fpFixed) {
     f->setStyleHint(QFont::TypeWriter);
     f->setFixedPitch(true);

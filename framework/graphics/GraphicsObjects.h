@@ -7,9 +7,9 @@
 #include "Classes.h"
 #include "Graphics.h"
 
-class QFont;
-
 namespace fw {
+
+class TQtFont;
 
 class TGraphicsObject : public TPersistent {
   FW_CLASS(TGraphicsObject, TPersistent)
@@ -53,8 +53,8 @@ public:
   void SetPixelsPerInch(int v);
 
   // The Qt font of these settings, with its size in pixels (for the ui and
-  // graphics layers).
-  const QFont& QtFont() const;
+  // graphics layers, which know what it is).
+  const TQtFont& QtFont() const;
 
 protected:
   void Changed() override;
@@ -67,7 +67,7 @@ private:
   TFontCharset charset_ = DEFAULT_CHARSET;
   TFontPitch pitch_ = fpDefault;
   int pixelsPerInch_ = 96;
-  mutable std::unique_ptr<QFont> qfont_;
+  mutable std::unique_ptr<TQtFont> qfont_;
 };
 
 class TPen : public TGraphicsObject {

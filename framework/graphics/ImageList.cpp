@@ -68,10 +68,10 @@ void TImageList::CheckIndex(int index) const {
   if (index < 0 || index >= Count()) throw EInvalidOperation("Invalid image list index " + std::to_string(index));
 }
 
-void TImageList::AddCut(const QImage& picture) {
+void TImageList::AddCut(const TQtImage& picture) {
   int n = picture.width() <= width_ ? 1 : picture.width() / width_;
   for (int i = 0; i < n; ++i) {
-    auto cell = std::make_unique<QImage>(width_, height_, QImage::Format_ARGB32_Premultiplied);
+    auto cell = std::make_unique<TQtImage>(width_, height_, QImage::Format_ARGB32_Premultiplied);
     cell->fill(Qt::transparent);
     QPainter p(cell.get());
     p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -141,7 +141,7 @@ bool TImageList::Overlay(int imageIndex, int overlayIndex) {
   return true;
 }
 
-const QImage& TImageList::Image(int index) const {
+const TQtImage& TImageList::Image(int index) const {
   CheckIndex(index);
   return *images_[static_cast<std::size_t>(index)];
 }
@@ -169,9 +169,9 @@ void TImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled) co
   if (bkColor_ != clNone) {
     QImage bk(width_, height_, QImage::Format_RGB32);
     bk.fill(ToQColor(bkColor_));
-    canvas->DrawImage(r, bk, all, SRCCOPY);
+    canvas->Device().DrawImage(r, bk, all, SRCCOPY);
   }
-  canvas->DrawImage(r, enabled ? img : Disabled(img), all, SRCCOPY);
+  canvas->Device().DrawImage(r, enabled ? img : Disabled(img), all, SRCCOPY);
 }
 
 void TImageList::DrawOverlay(TCanvas* canvas, int x, int y, int index, int overlayIndex, bool enabled) const {
@@ -179,7 +179,7 @@ void TImageList::DrawOverlay(TCanvas* canvas, int x, int y, int index, int overl
   if (overlayIndex >= 0 && overlayIndex <= 3 && overlays_[overlayIndex] >= 0) {
     const QImage& img = Image(overlays_[overlayIndex]);
     TRect all = Bounds(0, 0, width_, height_);
-    canvas->DrawImage(Bounds(x, y, width_, height_), enabled ? img : Disabled(img), all, SRCCOPY);
+    canvas->Device().DrawImage(Bounds(x, y, width_, height_), enabled ? img : Disabled(img), all, SRCCOPY);
   }
 }
 
@@ -191,7 +191,7 @@ void TImageList::Assign(const TPersistent* Source) {
     masked_ = l->masked_;
     bkColor_ = l->bkColor_;
     images_.clear();
-    for (const auto& img : l->images_) images_.push_back(std::make_unique<QImage>(*img));
+    for (const auto& img : l->images_) images_.push_back(std::make_unique<TQtImage>(*img));
     std::copy(std::begin(l->overlays_), std::end(l->overlays_), std::begin(overlays_));
     Changed();
     return;

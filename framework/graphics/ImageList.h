@@ -19,8 +19,6 @@
 
 #include "Bitmap.h"
 
-class QImage;
-
 namespace fw {
 
 class TImageList : public TComponent {
@@ -65,18 +63,18 @@ public:
   TNotifyEvent OnChange;
 
   // ---- for the ui and graphics layers: the picture of an image (ARGB).
-  const QImage& Image(int index) const;
+  const TQtImage& Image(int index) const;
 
 private:
   void CheckIndex(int index) const;
-  void AddCut(const QImage& picture);
+  void AddCut(const TQtImage& picture);
   void Changed();
 
   int width_ = 16;
   int height_ = 16;
   bool masked_ = true;
   TColor bkColor_ = clNone;
-  std::vector<std::unique_ptr<QImage>> images_;
+  std::vector<std::unique_ptr<TQtImage>> images_;
   int overlays_[4] = {-1, -1, -1, -1};
 };
 

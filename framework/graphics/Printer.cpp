@@ -10,28 +10,38 @@
 
 namespace fw {
 
-class TPrinter::TPrinterCanvas : public TCanvas {
+namespace {
+
+// The printer's canvas measures on the printer; it draws while a document is open.
+class TPrinterDevice : public TCanvasDevice {
 public:
-  explicit TPrinterCanvas(TPrinter& owner) : owner_(owner) {}
-  QPaintDevice* MetricsDevice() override { return owner_.QtPrinter(); }
+  explicit TPrinterDevice(TPrinter& printer) : printer_(printer) {}
+  QPaintDevice* MetricsDevice() override { return printer_.QtPrinter(); }
 
 private:
-  TPrinter& owner_;
+  TPrinter& printer_;
+};
+
+}  // namespace
+
+class TPrinter::TPrinterCanvas : public TCanvas {
+public:
+  explicit TPrinterCanvas(TPrinter& owner) : TCanvas(std::make_unique<TPrinterDevice>(owner)) {}
 };
 
 TPrinter::TPrinter() = default;
 
 TPrinter::~TPrinter() {
   if (printing_) {
-    if (canvas_) canvas_->SetPainter(nullptr);
+    if (canvas_) canvas_->Device().SetPainter(nullptr);
     if (painter_) painter_->end();
   }
 }
 
-QPrinter* TPrinter::QtPrinter() {
+TQtPrinter* TPrinter::QtPrinter() {
   if (!qprinter_) {
     EnsureQtApplication();
-    qprinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    qprinter_ = std::make_unique<TQtPrinter>(QPrinter::HighResolution);
     ApplySettings();
   }
   return qprinter_.get();
@@ -122,7 +132,7 @@ void TPrinter::BeginDoc() {
   QtPrinter();
   Canvas();
   ApplySettings();
-  auto painter = std::make_unique<QPainter>();
+  auto painter = std::make_unique<TQtPainter>();
   if (!painter->begin(qprinter_.get())) {
     std::string file = EffectiveOutputFileName();
     throw EPrinter(file.empty() ? "Printer selected is not valid" : "Cannot create file \"" + file + "\"");
@@ -131,12 +141,12 @@ void TPrinter::BeginDoc() {
   aborted_ = false;
   pageNumber_ = 1;
   printing_ = true;
-  canvas_->SetPainter(painter_.get());
+  canvas_->Device().SetPainter(painter_.get());
   canvas_->SetPenPos({0, 0});
 }
 
 void TPrinter::EndPainting() {
-  canvas_->SetPainter(nullptr);
+  canvas_->Device().SetPainter(nullptr);
   printing_ = false;
   bool ok = painter_->end();
   painter_.reset();
@@ -153,7 +163,7 @@ void TPrinter::NewPage() {
   if (!qprinter_->newPage()) {
     // The document cannot go on: close it before saying so.
     aborted_ = true;
-    canvas_->SetPainter(nullptr);
+    canvas_->Device().SetPainter(nullptr);
     printing_ = false;
     painter_->end();
     painter_.reset();

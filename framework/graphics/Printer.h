@@ -18,9 +18,10 @@
 #include "Canvas.h"
 #include "Exceptions.h"
 
-class QPrinter;
-
 namespace fw {
+
+class TQtPrinter;
+class TQtPainter;
 
 FW_EXCEPTION(EPrinter, Exception)
 
@@ -57,8 +58,8 @@ public:
   int PrinterIndex() const { return printerIndex_; }
   void SetPrinterIndex(int v);
 
-  // ---- for the print dialogs of the ui layer
-  QPrinter* QtPrinter();
+  // ---- for the print dialogs of the ui layer, which knows what it is
+  TQtPrinter* QtPrinter();
 
 private:
   class TPrinterCanvas;
@@ -66,8 +67,8 @@ private:
   void ApplySettings();
   void SyncCanvasResolution();
 
-  std::unique_ptr<QPrinter> qprinter_;
-  std::unique_ptr<QPainter> painter_;
+  std::unique_ptr<TQtPrinter> qprinter_;
+  std::unique_ptr<TQtPainter> painter_;
   std::unique_ptr<TPrinterCanvas> canvas_;
   std::string title_;
   std::string outputFileName_;

@@ -137,7 +137,7 @@ int GlyphCount(const TBitmap* glyph, int current) {
 void DrawButtonContents(TCanvas* Canvas, const TRect& Client, TPoint Offset, const std::string& Caption,
                         const TBitmap* Glyph, TNumGlyphs NumGlyphs, TButtonState State, TButtonLayout Layout,
                         int Margin, int Spacing) {
-  QPainter* p = Canvas->Painter();
+  QPainter* p = Canvas->Device().Painter();
   if (!p) return;
   QImage img = GlyphImage(Glyph, NumGlyphs, State);
   int gw = img.isNull() ? 0 : img.width(), gh = img.isNull() ? 0 : img.height();
@@ -214,22 +214,19 @@ TBitBtn::TBitBtn(TComponent* AOwner)
   glyph_->OnChange = [this](TObject*) { GlyphChanged(); };
 }
 
-TBitBtn::~TBitBtn() {
-  Destroying();
-  DestroyControls();
-  DestroyHandle();
-}
+TBitBtn::~TBitBtn() = default;
 
-QWidget* TBitBtn::CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) {
-  QWidget* w = TButton::CreateWidget(Params, ParentWidget);
+TControlBridge* TBitBtn::CreateWidget(const TCreateParams& Params) {
+  TControlBridge* b = TButton::CreateWidget(Params);
+  QWidget* w = b->Self();
   // The framework draws the caption, with the glyph.
   static_cast<QPushButton*>(w)->setText(QString());
   w->setAccessibleName(ToQString(StripHotkey(Params.Caption)));
-  return w;
+  return b;
 }
 
 void TBitBtn::TextChanged() {
-  if (widget_) widget_->setAccessibleName(ToQString(StripHotkey(Caption())));
+  if (bridge_) WidgetOf(this)->setAccessibleName(ToQString(StripHotkey(Caption())));
   Invalidate();
 }
 
@@ -300,9 +297,9 @@ void TBitBtn::Click() {
 
 void TBitBtn::WMPaint(TMessage& Message) {
   DefaultHandler(Message);
-  if (!widget_ || !BridgePainting(widget_)) return;
-  auto* b = static_cast<QPushButton*>(widget_);
-  QPainter p(widget_);
+  if (!bridge_ || !BridgePainting(WidgetOf(this))) return;
+  auto* b = static_cast<QPushButton*>(WidgetOf(this));
+  QPainter p(WidgetOf(this));
   TCanvasPainting painting(canvas_.get(), &p);
   canvas_->SetFont(Font());
   TButtonState state = !Enabled() ? bsDisabled : b->isDown() ? bsDown : bsUp;
@@ -335,10 +332,7 @@ TSpeedButton::TSpeedButton(TComponent* AOwner) : TGraphicControl(AOwner), glyph_
   SetBounds(0, 0, 23, 22);
 }
 
-TSpeedButton::~TSpeedButton() {
-  Destroying();
-  FreeWidget();
-}
+TSpeedButton::~TSpeedButton() = default;
 
 void TSpeedButton::SetGlyph(const TBitmap* v) {
   if (v) glyph_->Assign(v);
@@ -480,20 +474,20 @@ void TSpeedButton::Dispatch(TMessage& Message) {
 
 void TSpeedButton::Paint() {
   TCanvas* c = Canvas();
-  QPainter* p = c->Painter();
-  if (!p || !widget_) return;
+  QPainter* p = c->Device().Painter();
+  if (!p || !bridge_) return;
   TButtonState state = Enabled() ? state_ : bsDisabled;
   bool sunken = state == bsDown || state == bsExclusive;
   if (!flat_ || mouseInControl_ || sunken) {
     QStyleOptionButton opt;
-    opt.initFrom(widget_);
+    opt.initFrom(WidgetOf(this));
     opt.rect = QRect(0, 0, Width(), Height());
     opt.state = QStyle::State_Raised;
     if (Enabled()) opt.state |= QStyle::State_Enabled;
     if (sunken) opt.state = (opt.state & ~QStyle::State_Raised) | QStyle::State_Sunken | QStyle::State_On;
     if (mouseInControl_) opt.state |= QStyle::State_MouseOver;
-    widget_->style()->drawPrimitive(flat_ ? QStyle::PE_PanelButtonTool : QStyle::PE_PanelButtonBevel, &opt, p,
-                                    widget_);
+    WidgetOf(this)->style()->drawPrimitive(flat_ ? QStyle::PE_PanelButtonTool : QStyle::PE_PanelButtonBevel, &opt, p,
+                                    WidgetOf(this));
   }
   c->SetFont(Font());
   TPoint offset = sunken ? TPoint{1, 1} : TPoint{0, 0};

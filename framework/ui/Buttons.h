@@ -49,7 +49,7 @@ public:
   void Click() override;
 
 protected:
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void TextChanged() override;
   void WMPaint(TMessage& Message) override;
 

@@ -19,9 +19,6 @@
 #include "ImageList.h"
 #include "StdCtrls.h"
 
-class QLineEdit;
-class QTimer;
-
 namespace fw {
 
 // ---------------------------------------------------------------- progress bar
@@ -50,7 +47,7 @@ public:
   void StepBy(int Delta);
 
 protected:
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
 
 private:
@@ -311,8 +308,9 @@ public:
 protected:
   friend class TTreeNode;
   friend class TTreeNodes;
+  void BeforeDestruction() override;
   void CreateParams(TCreateParams& Params) override;
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
   void DestroyWnd() override;
   void ApplyWidgetState() override;
@@ -330,6 +328,8 @@ protected:
 
 private:
   friend class TTreeModel;
+  class TLabelEditor;  // the line edit over a label being edited
+  class TClickTimer;   // waits for the double click that a label click may start
   // The widget's rows follow the nodes.
   void NodeChanged(TTreeNode* Node);
   void BeginInsert(TTreeNode* Parent, int Row);
@@ -377,8 +377,8 @@ private:
   bool autoExpand_ = false;
   TBorderStyle borderStyle_ = bsSingle;
   TTreeNode* editNode_ = nullptr;
-  QLineEdit* editor_ = nullptr;
-  QTimer* editTimer_ = nullptr;
+  TLabelEditor* editor_ = nullptr;
+  TClickTimer* editTimer_ = nullptr;
   TTreeNode* pressedSelected_ = nullptr;
   int topRow_ = 0;
   int heldTop_ = 0, heldLeft_ = 0;  // the scroll position when the rows were held

@@ -35,8 +35,6 @@
 #include "Canvas.h"
 #include "Messages.h"
 
-class QWidget;
-
 namespace fw {
 
 class TControl;
@@ -254,11 +252,6 @@ public:
   // Scales position and size by M / D (and the font unless ParentFont).
   virtual void ChangeScale(int M, int D);
 
-  // The control's window proper, for the ui layer: nullptr until made.
-  QWidget* Widget() const { return widget_; }
-  // The widget that shows the client area (the widget itself unless it scrolls).
-  QWidget* ClientWidgetOf() const;
-
   std::intptr_t HelpContext() const { return helpContext_; }
   void SetHelpContext(std::intptr_t v) { helpContext_ = v; }
 
@@ -310,7 +303,7 @@ protected:
   // windowed control makes its own in CreateWnd.
   virtual void CreateControlWidget() {}
   void FreeWidget();
-  void SetWidget(QWidget* w);
+  void SetWidget(TControlBridge* w);
 
   void SendCancelMode(TControl* Sender);
   void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);
@@ -345,7 +338,10 @@ protected:
   TWinControl* parent_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   std::string text_;
-  QWidget* widget_ = nullptr;  // owned; freed with the control or its window
+  // The Qt widget of the control's window, by the bridge that it carries
+  // (QtControls.h: WidgetOf): nullptr until made. The widget belongs to the
+  // control: freed with it or with its window.
+  TControlBridge* bridge_ = nullptr;
 
 private:
   void FontChangedEvent();
@@ -399,7 +395,7 @@ public:
   // Makes the window when it is not made yet; raises EInvalidOperation for a
   // control that is not on a form.
   HWND Handle();
-  bool HandleAllocated() const { return widget_ != nullptr; }
+  bool HandleAllocated() const { return bridge_ != nullptr; }
   void HandleNeeded();
   // Frees the window and makes a new one from CreateParams, keeping the
   // control's state.
@@ -470,21 +466,21 @@ protected:
   friend class TCustomForm;
   friend struct UiGlobals;
 
+  // Frees the child controls and the window.
+  void BeforeDestruction() override;
   virtual void CreateParams(TCreateParams& Params);
   // Makes the widget (CreateWindowHandle) and gives it the control's state.
   virtual void CreateWnd();
   virtual void CreateWindowHandle(const TCreateParams& Params);
   // Keeps what the widget holds (typed text, selection) before it goes.
   virtual void DestroyWnd();
-  // The Qt widget of this class for Params, parented to ParentWidget.
-  virtual QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget);
+  // The Qt widget of this class for Params, on the client widget of the
+  // parent (ParentWidgetOf), given by its bridge.
+  virtual TControlBridge* CreateWidget(const TCreateParams& Params);
   void CreateHandle();
   void DestroyHandle();
   // Makes the windows of the child controls.
   void CreateChildHandles();
-  // The widget that holds child widgets and receives mouse events in client
-  // coordinates (the viewport of a scrolling widget).
-  virtual QWidget* ClientWidget() const;
   // Width of the border outside the client area, from the window's style.
   virtual int BorderExtent() const;
   TCreateParams LastParams() const { return params_; }
@@ -567,14 +563,10 @@ public:
   ~TControlCanvas() override;
   TControl* Control() const { return control_; }
   void SetControl(TControl* c) { control_ = c; }
-  QPaintDevice* MetricsDevice() override;
   // Ends the drawing opened during a paint message.
   void FreeHandle() { ReleasePainter(); }
   // Ends the drawing of every canvas of Control (after its paint message).
   static void FreeHandles(TControl* Control);
-
-protected:
-  std::unique_ptr<QPainter> CreatePainter() override;
 
 private:
   TControl* control_ = nullptr;
@@ -589,6 +581,7 @@ public:
   void Dispatch(TMessage& Message) override;
 
 protected:
+  void BeforeDestruction() override;
   virtual void Paint() {}
   void CreateControlWidget() override;
   void WMPaint(TMessage& Message);

@@ -1,6 +1,7 @@
 #include "DBCtrls.h"
 
 #include "Fields.h"
+#include "Scope.h"
 #include "Text.h"
 
 namespace fw {
@@ -105,12 +106,9 @@ void TDBCheckBox::KeyPress(TChar& Key) {
 
 void TDBCheckBox::Dispatch(TMessage& Message) {
   if (Message.Msg == CM_EXIT) {
-    try {
-      dataLink_->UpdateRecord();
-    } catch (...) {
-      SetFocus();
-      throw;
-    }
+    // A value the record refuses keeps the focus here.
+    TScopeFail keepFocus([this] { SetFocus(); });
+    dataLink_->UpdateRecord();
   } else if (Message.Msg == CM_GETDATALINK) {
     Message.Result = reinterpret_cast<LRESULT>(dataLink_.get());
     return;

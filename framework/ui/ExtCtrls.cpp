@@ -204,10 +204,7 @@ TImage::TImage(TComponent* AOwner) : TGraphicControl(AOwner), picture_(std::make
   SetBounds(0, 0, 105, 105);
 }
 
-TImage::~TImage() {
-  Destroying();
-  FreeWidget();
-}
+TImage::~TImage() = default;
 
 void TImage::PictureChanged() {
   if (autoSize_ && picture_->Width() > 0 && picture_->Height() > 0)

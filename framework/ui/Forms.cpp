@@ -14,6 +14,7 @@
 #include "Exceptions.h"
 #include "FormReader.h"
 #include "QtControls.h"
+#include "Scope.h"
 #include "Shell.h"
 #include "Text.h"
 
@@ -152,15 +153,16 @@ TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
   if (Screen) Screen->AddForm(this);
 }
 
-TCustomForm::~TCustomForm() {
-  if (!destroyed_) BeforeDestruction();
-  Destroying();
+TCustomForm::~TCustomForm() = default;
+
+void TCustomForm::BeforeDestruction() {
+  RunOnDestroy();
   if (Screen) Screen->RemoveForm(this);
   if (GetCaptureControl() && ContainsControl(GetCaptureControl())) SetCaptureControl(nullptr);
   DestroyControls();
   activeControl_ = nullptr;
   focusedControl_ = nullptr;
-  DestroyHandle();
+  TWinControl::BeforeDestruction();
 }
 
 void TCustomForm::AfterConstruction() {
@@ -172,7 +174,7 @@ void TCustomForm::AfterConstruction() {
   if (visibleInFile_) Show();
 }
 
-void TCustomForm::BeforeDestruction() {
+void TCustomForm::RunOnDestroy() {
   if (destroyed_) return;
   destroyed_ = true;
   if (created_) DoDestroy();
@@ -209,7 +211,9 @@ void TCustomForm::Loaded() {
     }
   };
   DisableAlign();
-  try {
+  {
+    // Realigning may raise: on the normal path it runs outside the scope.
+    TScopeFail enableAlign([this] { EnableAlign(); });
     if (loadedClientWidth_ > 0) SetClientWidth(loadedClientWidth_);
     if (loadedClientHeight_ > 0) SetClientHeight(loadedClientHeight_);
     int screenPpi = Screen ? Screen->PixelsPerInch() : 96;
@@ -217,9 +221,6 @@ void TCustomForm::Loaded() {
     pixelsPerInch_ = screenPpi;
     collect(this);
     for (TControl* c : all) c->UpdateAnchorRules();
-  } catch (...) {
-    EnableAlign();
-    throw;
   }
   EnableAlign();
   Realign();
@@ -228,21 +229,16 @@ void TCustomForm::Loaded() {
 void TCustomForm::ScaleBy(int M, int D) {
   if (M == D || D == 0) return;
   DisableAlign();
-  bool wasScaling = scaling_;
-  scaling_ = true;
-  try {
+  {
+    TScopeFail enableAlign([this] { EnableAlign(); });
+    TRestoreScope scaling(scaling_, true);
     int cw = ClientWidth(), ch = ClientHeight();
     for (int i = 0; i < ControlCount(); ++i) Controls(i)->ChangeScale(M, D);
     Font()->SetHeight(MulDiv(Font()->Height(), M, D));
     SetParentFont(false);
     SetClientWidth(MulDiv(cw, M, D));
     SetClientHeight(MulDiv(ch, M, D));
-  } catch (...) {
-    scaling_ = wasScaling;
-    EnableAlign();
-    throw;
   }
-  scaling_ = wasScaling;
   for (int i = 0; i < ControlCount(); ++i) Controls(i)->UpdateAnchorRules();
   EnableAlign();
 }
@@ -286,8 +282,8 @@ TRect TCustomForm::GetClientRect() const {
 }
 
 TPoint TCustomForm::ClientOrigin() const {
-  if (widget_ && widget_->isVisible()) {
-    QPoint g = widget_->mapToGlobal(QPoint(0, 0));
+  if (bridge_ && WidgetOf(this)->isVisible()) {
+    QPoint g = WidgetOf(this)->mapToGlobal(QPoint(0, 0));
     return {g.x(), g.y()};
   }
   int f = FrameWidth();
@@ -295,49 +291,37 @@ TPoint TCustomForm::ClientOrigin() const {
 }
 
 void TCustomForm::UpdateWidgetGeometry() {
-  if (!widget_ || syncing_) return;
+  if (!bridge_ || syncing_) return;
   TRect r = GetClientRect();
-  widget_->move(Left(), Top());
+  WidgetOf(this)->move(Left(), Top());
   if (borderStyle_ == bsSizeable || borderStyle_ == bsSizeToolWin) {
-    widget_->setMinimumSize(0, 0);
-    widget_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    widget_->resize(r.Width(), r.Height());
+    WidgetOf(this)->setMinimumSize(0, 0);
+    WidgetOf(this)->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    WidgetOf(this)->resize(r.Width(), r.Height());
   } else {
-    widget_->setFixedSize(r.Width(), r.Height());
+    WidgetOf(this)->setFixedSize(r.Width(), r.Height());
   }
 }
 
 void TCustomForm::WindowMoved(int x, int y) {
   if (x == Left() && y == Top()) return;
-  syncing_ = true;
-  try {
-    TWinControl::SetBounds(x, y, Width(), Height());
-  } catch (...) {
-    syncing_ = false;
-    throw;
-  }
-  syncing_ = false;
+  TRestoreScope syncing(syncing_, true);
+  TWinControl::SetBounds(x, y, Width(), Height());
 }
 
 void TCustomForm::WindowResized(int clientWidth, int clientHeight) {
   TRect r = GetClientRect();
   if (clientWidth == r.Width() && clientHeight == r.Height()) return;
   int f = FrameWidth();
-  syncing_ = true;
-  try {
-    TWinControl::SetBounds(Left(), Top(), clientWidth + 2 * f, clientHeight + 2 * f + CaptionHeight());
-  } catch (...) {
-    syncing_ = false;
-    throw;
-  }
-  syncing_ = false;
+  TRestoreScope syncing(syncing_, true);
+  TWinControl::SetBounds(Left(), Top(), clientWidth + 2 * f, clientHeight + 2 * f + CaptionHeight());
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
   if (v == borderStyle_) return;
   // The outer size stays; the client area follows the new frame.
   borderStyle_ = v;
-  if (widget_) {
+  if (bridge_) {
     ApplyWindowFlags();
     UpdateWidgetGeometry();
   }
@@ -346,21 +330,21 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
 
 void TCustomForm::SetBorderIcons(TBorderIcons v) {
   borderIcons_ = v;
-  if (widget_) ApplyWindowFlags();
+  if (bridge_) ApplyWindowFlags();
 }
 
 void TCustomForm::SetFormStyle(TFormStyle v) {
   formStyle_ = v;
-  if (widget_) ApplyWindowFlags();
+  if (bridge_) ApplyWindowFlags();
 }
 
 void TCustomForm::SetWindowState(TWindowState v) {
   windowState_ = v;
-  if (!widget_ || !widget_->isVisible()) return;
+  if (!bridge_ || !WidgetOf(this)->isVisible()) return;
   switch (v) {
-    case wsMinimized: widget_->showMinimized(); break;
-    case wsMaximized: widget_->showMaximized(); break;
-    default: widget_->showNormal(); break;
+    case wsMinimized: WidgetOf(this)->showMinimized(); break;
+    case wsMaximized: WidgetOf(this)->showMaximized(); break;
+    default: WidgetOf(this)->showNormal(); break;
   }
 }
 
@@ -384,7 +368,7 @@ void TCustomForm::CreateParams(TCreateParams& Params) {
   if (borderIcons_.Contains(biSystemMenu)) Params.Style |= WS_SYSMENU;
 }
 
-QWidget* TCustomForm::CreateWidget(const TCreateParams&, QWidget*) {
+TControlBridge* TCustomForm::CreateWidget(const TCreateParams&) {
   auto* w = new TBridged<QWidget>(this, nullptr);
   w->setAttribute(Qt::WA_DeleteOnClose, false);
   return w;
@@ -394,11 +378,11 @@ void TCustomForm::CreateWnd() {
   TWinControl::CreateWnd();
   ApplyWindowFlags();
   UpdateWidgetGeometry();
-  widget_->setWindowTitle(ToQString(Caption()));
+  WidgetOf(this)->setWindowTitle(ToQString(Caption()));
 }
 
 void TCustomForm::ApplyWindowFlags() {
-  if (!widget_) return;
+  if (!bridge_) return;
   Qt::WindowFlags f = Qt::Window;
   switch (borderStyle_) {
     case bsNone: f |= Qt::FramelessWindowHint; break;
@@ -412,23 +396,23 @@ void TCustomForm::ApplyWindowFlags() {
   if (borderIcons_.Contains(biMinimize) && borderStyle_ != bsDialog) f |= Qt::WindowMinimizeButtonHint;
   if (borderIcons_.Contains(biMaximize) && (borderStyle_ == bsSizeable)) f |= Qt::WindowMaximizeButtonHint;
   if (formStyle_ == fsStayOnTop) f |= Qt::WindowStaysOnTopHint;
-  bool shown = widget_->isVisible();
-  widget_->setWindowFlags(f);
-  if (shown) widget_->show();
+  bool shown = WidgetOf(this)->isVisible();
+  WidgetOf(this)->setWindowFlags(f);
+  if (shown) WidgetOf(this)->show();
 }
 
 void TCustomForm::ApplyWidgetState() {
   TWinControl::ApplyWidgetState();
-  if (!widget_) return;
-  ApplyPaletteColors(widget_, Color(), Font()->Color(), true);
+  if (!bridge_) return;
+  ApplyPaletteColors(WidgetOf(this), Color(), Font()->Color(), true);
   if (Application && Application->Icon()->Graphic()) {
     if (auto* b = dynamic_cast<TBitmap*>(Application->Icon()->Graphic()))
-      widget_->setWindowIcon(QIcon(QPixmap::fromImage(b->Image())));
+      WidgetOf(this)->setWindowIcon(QIcon(QPixmap::fromImage(b->Image())));
   }
 }
 
 void TCustomForm::TextChanged() {
-  if (widget_) widget_->setWindowTitle(ToQString(Caption()));
+  if (bridge_) WidgetOf(this)->setWindowTitle(ToQString(Caption()));
 }
 
 void TCustomForm::PlaceOnScreen() {
@@ -457,7 +441,7 @@ void TCustomForm::SetVisible(bool v) {
     return;
   }
   if (v == Visible()) {
-    if (v && widget_) widget_->raise();
+    if (v && bridge_) WidgetOf(this)->raise();
     return;
   }
   if (v) {
@@ -468,10 +452,10 @@ void TCustomForm::SetVisible(bool v) {
     HandleNeeded();
     DoShow();
     TControl::SetVisible(true);
-    if (windowState_ == wsMaximized) widget_->showMaximized();
-    else if (windowState_ == wsMinimized) widget_->showMinimized();
-    widget_->raise();
-    widget_->activateWindow();
+    if (windowState_ == wsMaximized) WidgetOf(this)->showMaximized();
+    else if (windowState_ == wsMinimized) WidgetOf(this)->showMinimized();
+    WidgetOf(this)->raise();
+    WidgetOf(this)->activateWindow();
   } else {
     DoHide();
     TControl::SetVisible(false);
@@ -482,9 +466,9 @@ bool TCustomForm::Showing() const { return Visible(); }
 
 void TCustomForm::Show() {
   SetVisible(true);
-  if (widget_) {
-    widget_->raise();
-    widget_->activateWindow();
+  if (bridge_) {
+    WidgetOf(this)->raise();
+    WidgetOf(this)->activateWindow();
   }
 }
 
@@ -505,8 +489,14 @@ int TCustomForm::ShowModal() {
   modalResult_ = mrNone;
   auto alive = LifeToken();
   HandleNeeded();
-  widget_->setWindowModality(Qt::ApplicationModal);
-  try {
+  WidgetOf(this)->setWindowModality(Qt::ApplicationModal);
+  {
+    TScopeFail endModal([&] {
+      if (!*alive) return;
+      modal_ = false;
+      if (bridge_) WidgetOf(this)->setWindowModality(Qt::NonModal);
+      Hide();
+    });
     Show();
     while (*alive) {
       if (Application) Application->HandleMessage();
@@ -516,19 +506,12 @@ int TCustomForm::ShowModal() {
       if (modalResult_ != mrNone) break;
       if (!Visible()) modalResult_ = mrCancel;  // hidden by someone: the modal loop ends
     }
-  } catch (...) {
-    if (*alive) {
-      modal_ = false;
-      if (widget_) widget_->setWindowModality(Qt::NonModal);
-      Hide();
-    }
-    throw;
   }
   if (!*alive) return mrCancel;
   TModalResult result = modalResult_;
   modal_ = false;
   Hide();
-  if (widget_) widget_->setWindowModality(Qt::NonModal);
+  if (bridge_) WidgetOf(this)->setWindowModality(Qt::NonModal);
   return result;
 }
 
@@ -572,10 +555,7 @@ void TCustomForm::Close() {
 
 void TCustomForm::Release() { PostMessage(Handle(), CM_RELEASE, 0, 0); }
 
-void TCustomForm::CMRelease(TMessage&) {
-  BeforeDestruction();
-  delete this;
-}
+void TCustomForm::CMRelease(TMessage&) { delete this; }
 
 void TCustomForm::WMClose(TMessage&) { Close(); }
 
@@ -603,9 +583,9 @@ void TCustomForm::SetActiveControl(TWinControl* Control) {
 }
 
 void TCustomForm::SetWindowFocus() {
-  if (!widget_) return;
-  QWidget* w = widget_;
-  if (activeControl_ && activeControl_->HandleAllocated()) w = activeControl_->Widget();
+  if (!bridge_) return;
+  QWidget* w = WidgetOf(this);
+  if (activeControl_ && activeControl_->HandleAllocated()) w = WidgetOf(activeControl_);
   if (QApplication::focusWidget() != w || !w->hasFocus()) w->setFocus(Qt::ActiveWindowFocusReason);
 }
 
@@ -616,27 +596,23 @@ bool TCustomForm::SetFocusedControl(TWinControl* Control) {
   if (Control->ControlState().Contains(csFocusing)) return false;
   Control->SetControlState(Control->ControlState() + TControlState{csFocusing});
   auto alive = Control->LifeToken();
-  struct Unmark {
-    TWinControl* c;
-    std::shared_ptr<const bool> alive;
-    ~Unmark() {
-      if (*alive) c->SetControlState(c->ControlState() - TControlState{csFocusing});
-    }
-  } unmark{Control, alive};
+  TScopeExit unmark([Control, alive] {
+    if (*alive) Control->SetControlState(Control->ControlState() - TControlState{csFocusing});
+  });
   if (!focusedControl_) focusedControl_ = this;
   if (focusedControl_ != Control) {
     while (focusedControl_ && !focusedControl_->ContainsControl(Control)) {
       TWinControl* leaving = focusedControl_;
       focusedControl_ = focusedControl_->Parent();
-      try {
-        leaving->Perform(CM_EXIT, 0, 0);
-      } catch (...) {
+      {
         // The control that refused to let go keeps the focus.
-        focusedControl_ = leaving;
-        activeControl_ = leaving != this ? leaving : nullptr;
-        if (Screen) Screen->SetActive(this, leaving);
-        if (leaving->Widget() && !leaving->Focused()) leaving->Widget()->setFocus(Qt::OtherFocusReason);
-        throw;
+        TScopeFail refused([&] {
+          focusedControl_ = leaving;
+          activeControl_ = leaving != this ? leaving : nullptr;
+          if (Screen) Screen->SetActive(this, leaving);
+          if (WidgetOf(leaving) && !leaving->Focused()) WidgetOf(leaving)->setFocus(Qt::OtherFocusReason);
+        });
+        leaving->Perform(CM_EXIT, 0, 0);
       }
       if (count != focusCount_) return false;
     }
@@ -684,8 +660,8 @@ void TCustomForm::Paint() {
 
 void TCustomForm::WMPaint(TMessage& Message) {
   DefaultHandler(Message);
-  if (!OnPaint || !widget_ || !BridgePainting(widget_)) return;
-  QPainter p(widget_);
+  if (!OnPaint || !bridge_ || !BridgePainting(WidgetOf(this))) return;
+  QPainter p(WidgetOf(this));
   TCanvasPainting painting(Canvas(), &p);
   Paint();
 }
@@ -761,17 +737,14 @@ FW_IMPLEMENT_CLASS(TApplication)
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner), icon_(std::make_unique<TPicture>()) {}
 
-TApplication::~TApplication() {
-  Destroying();
-  FreeForms();
-}
+TApplication::~TApplication() { FreeForms(); }
 
 void TApplication::FreeForms() {
   // Newest first, as an owner frees; each form hears OnDestroy first.
   std::vector<TCustomForm*> forms;
   for (int i = ComponentCount() - 1; i >= 0; --i)
     if (auto* f = dynamic_cast<TCustomForm*>(Components(i))) forms.push_back(f);
-  for (TCustomForm* f : forms) f->BeforeDestruction();
+  for (TCustomForm* f : forms) f->RunOnDestroy();
   DestroyComponents();
   mainForm_ = nullptr;
 }
@@ -802,13 +775,11 @@ TCustomForm* TApplication::CreateForm(TClass InstanceClass, const std::function<
     throw EInvalidCast(InstanceClass->Name + " is not a form");
   }
   if (SetReference) SetReference(form);
-  try {
-    form->AfterConstruction();
-  } catch (...) {
+  TScopeFail discard([&] {
     if (SetReference) SetReference(nullptr);
     delete form;
-    throw;
-  }
+  });
+  form->AfterConstruction();
   if (!mainForm_) mainForm_ = form;
   return form;
 }

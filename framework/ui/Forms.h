@@ -64,10 +64,6 @@ public:
   // Reads the form resource named after the class (not for TForm itself),
   // then runs OnCreate and shows the form when the file made it visible.
   virtual void AfterConstruction();
-  // Runs OnDestroy, once. Whoever frees a form calls it first (the
-  // application, Release, a caFree close); the destructor runs it when nobody
-  // did, by which time the parts of a derived class are gone already.
-  virtual void BeforeDestruction();
 
   TPosition Position() const { return position_; }
   void SetPosition(TPosition v) { position_ = v; }
@@ -149,8 +145,11 @@ public:
 protected:
   friend class TApplication;
   friend class TControlBridge;
+  // Runs OnDestroy (unless the application ran it already), then frees the
+  // controls and the window.
+  void BeforeDestruction() override;
   void CreateParams(TCreateParams& Params) override;
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
   void ApplyWidgetState() override;
   void TextChanged() override;
@@ -172,6 +171,8 @@ protected:
   void WMClose(TMessage& Message);
 
 private:
+  // OnDestroy, once, for a form that was created.
+  void RunOnDestroy();
   void CloseModal();
   void SetWindowFocus();
   void PlaceOnScreen();

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <memory>
 #include <type_traits>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,8 @@ public:
   bool Painting() const { return painting_ > 0; }
 
   static TControlBridge* Of(const QWidget* w);
+  // The bridge of a control's widget; nullptr until its window is made.
+  static TControlBridge* OfControl(const TControl* c) { return c ? c->bridge_ : nullptr; }
   // The control of a widget or of the nearest widget above it that has one.
   static TControl* ControlAt(QWidget* w);
 
@@ -113,6 +116,22 @@ protected:
   }
 };
 
+// The Qt widget of a control: nullptr until its window is made.
+inline QWidget* WidgetOf(const TControl* c) {
+  TControlBridge* b = TControlBridge::OfControl(c);
+  return b ? b->Self() : nullptr;
+}
+
+// The widget that shows a control's client area: the widget itself unless it
+// scrolls, then its viewport.
+inline QWidget* ClientWidgetOf(const TControl* c) {
+  TControlBridge* b = TControlBridge::OfControl(c);
+  return b ? b->Client() : nullptr;
+}
+
+// The widget that a control's widget is made on: its parent's client widget.
+inline QWidget* ParentWidgetOf(const TControl* c) { return c->Parent() ? ClientWidgetOf(c->Parent()) : nullptr; }
+
 // Qt modifiers of a shift state, and key codes between Qt and the framework.
 Qt::KeyboardModifiers ToQtModifiers(TShiftState s);
 Word QtKeyToVirtualKey(int qtKey, Qt::KeyboardModifiers mods);
@@ -150,6 +169,32 @@ void SetWindowsAbandoned();
 bool WindowsAbandoned();
 QCursor CursorOf(TCursor c);
 bool BridgePainting(const QWidget* w);
+
+// Windows whose widget is made: the handles that SendMessage accepts.
+std::unordered_set<const TWinControl*>& LiveHandles();
+// The control that has the mouse capture, or nullptr.
+TControl*& CaptureControlRef();
+
+// The drag under way: at most one at a time, as the mouse is one.
+struct DragMachine {
+  TControl* Source = nullptr;         // the control being dragged (pending or active)
+  TDragObject* Object = nullptr;      // set once the drag has started
+  std::unique_ptr<TDragObject> Owned; // the object made here when OnStartDrag gave none
+  bool Active = false;
+  TPoint Start;
+  int Threshold = DragThreshold;
+  bool CursorSet = false;
+
+  static DragMachine& Get();
+  void Init(TControl* c, bool immediate, int threshold);
+  void Begin(TPoint pos);
+  LRESULT Send(TControl* target, TDragMessage msg, TPoint pos);
+  void To(TPoint pos);
+  void Done(bool drop);
+  void Reset();
+  // The control or a target goes away.
+  void Forget(TControl* c);
+};
 
 // Draws the border outside a control's client area: the sunken edge of
 // Extent 2, or a line of Extent 1.

@@ -16,6 +16,7 @@
 
 #include "Forms.h"
 #include "QtControls.h"
+#include "Scope.h"
 #include "Services.h"
 
 namespace fw {
@@ -240,14 +241,14 @@ TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
   SetBounds(0, 0, 185, 105);
 }
 
-QWidget* TCustomGroupBox::CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) {
-  auto* w = new TBridged<QGroupBox>(this, ParentWidget);
+TControlBridge* TCustomGroupBox::CreateWidget(const TCreateParams& Params) {
+  auto* w = new TBridged<QGroupBox>(this, ParentWidgetOf(this));
   w->setTitle(ToQString(Params.Caption));
   return w;
 }
 
 void TCustomGroupBox::TextChanged() {
-  if (auto* g = dynamic_cast<QGroupBox*>(widget_)) g->setTitle(ToQString(Caption()));
+  if (auto* g = dynamic_cast<QGroupBox*>(WidgetOf(this))) g->setTitle(ToQString(Caption()));
   Invalidate();
 }
 
@@ -292,8 +293,8 @@ TButton::TButton(TComponent* AOwner) : TButtonControl(AOwner) {
   SetBounds(0, 0, 75, 25);
 }
 
-QWidget* TButton::CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) {
-  auto* b = new TBridged<QPushButton>(this, ParentWidget);
+TControlBridge* TButton::CreateWidget(const TCreateParams& Params) {
+  auto* b = new TBridged<QPushButton>(this, ParentWidgetOf(this));
   b->setText(ToQString(Params.Caption));
   b->setAutoDefault(false);
   return b;
@@ -301,13 +302,13 @@ QWidget* TButton::CreateWidget(const TCreateParams& Params, QWidget* ParentWidge
 
 void TButton::CreateWnd() {
   TButtonControl::CreateWnd();
-  auto* b = static_cast<QPushButton*>(widget_);
+  auto* b = static_cast<QPushButton*>(WidgetOf(this));
   b->setDefault(active_ || default_);
   QObject::connect(b, &QPushButton::clicked, [this] { Guarded(this, [this] { Click(); }); });
 }
 
 void TButton::TextChanged() {
-  if (auto* b = dynamic_cast<QPushButton*>(widget_)) b->setText(ToQString(Caption()));
+  if (auto* b = dynamic_cast<QPushButton*>(WidgetOf(this))) b->setText(ToQString(Caption()));
 }
 
 void TButton::SetDefault(bool v) {
@@ -315,7 +316,7 @@ void TButton::SetDefault(bool v) {
   default_ = v;
   TCustomForm* form = GetParentForm(this);
   if (!form || !form->ActiveControl() || !dynamic_cast<TButton*>(form->ActiveControl())) active_ = v;
-  if (auto* b = dynamic_cast<QPushButton*>(widget_)) b->setDefault(active_);
+  if (auto* b = dynamic_cast<QPushButton*>(WidgetOf(this))) b->setDefault(active_);
 }
 
 void TButton::Click() {
@@ -343,7 +344,7 @@ void TButton::CMFocusChanged(TMessage& Message) {
   auto* sender = reinterpret_cast<TWinControl*>(Message.LParam);
   if (dynamic_cast<TButton*>(sender)) active_ = sender == this;
   else active_ = default_;
-  if (auto* b = dynamic_cast<QPushButton*>(widget_)) b->setDefault(active_);
+  if (auto* b = dynamic_cast<QPushButton*>(WidgetOf(this))) b->setDefault(active_);
 }
 
 void TButton::Dispatch(TMessage& Message) {
@@ -377,15 +378,15 @@ TCustomCheckBox::TCustomCheckBox(TComponent* AOwner) : TButtonControl(AOwner) {
   SetBounds(0, 0, 97, 17);
 }
 
-QWidget* TCustomCheckBox::CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) {
-  auto* b = new TBridged<QCheckBox>(this, ParentWidget);
+TControlBridge* TCustomCheckBox::CreateWidget(const TCreateParams& Params) {
+  auto* b = new TBridged<QCheckBox>(this, ParentWidgetOf(this));
   b->setText(ToQString(Params.Caption));
   return b;
 }
 
 void TCustomCheckBox::CreateWnd() {
   TButtonControl::CreateWnd();
-  auto* b = static_cast<QCheckBox*>(widget_);
+  auto* b = static_cast<QCheckBox*>(WidgetOf(this));
   ApplyState();
   b->setLayoutDirection(alignment_ == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
   // Qt has toggled its box already; the framework decides the new state.
@@ -399,7 +400,7 @@ void TCustomCheckBox::CreateWnd() {
 }
 
 void TCustomCheckBox::ApplyState() {
-  auto* b = dynamic_cast<QCheckBox*>(widget_);
+  auto* b = dynamic_cast<QCheckBox*>(WidgetOf(this));
   if (!b) return;
   applying_ = true;
   b->setTristate(allowGrayed_);
@@ -408,7 +409,7 @@ void TCustomCheckBox::ApplyState() {
 }
 
 void TCustomCheckBox::TextChanged() {
-  if (auto* b = dynamic_cast<QCheckBox*>(widget_)) b->setText(ToQString(Caption()));
+  if (auto* b = dynamic_cast<QCheckBox*>(WidgetOf(this))) b->setText(ToQString(Caption()));
 }
 
 void TCustomCheckBox::SetState(TCheckBoxState v) {
@@ -425,7 +426,7 @@ void TCustomCheckBox::SetAllowGrayed(bool v) {
 
 void TCustomCheckBox::SetAlignment(TLeftRight v) {
   alignment_ = v;
-  if (widget_) widget_->setLayoutDirection(v == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
+  if (bridge_) WidgetOf(this)->setLayoutDirection(v == taLeftJustify ? Qt::RightToLeft : Qt::LeftToRight);
 }
 
 void TCustomCheckBox::Toggle() {
@@ -466,8 +467,8 @@ TRadioButton::TRadioButton(TComponent* AOwner) : TButtonControl(AOwner) {
   SetBounds(0, 0, 113, 17);
 }
 
-QWidget* TRadioButton::CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) {
-  auto* b = new TBridged<QRadioButton>(this, ParentWidget);
+TControlBridge* TRadioButton::CreateWidget(const TCreateParams& Params) {
+  auto* b = new TBridged<QRadioButton>(this, ParentWidgetOf(this));
   b->setText(ToQString(Params.Caption));
   b->setAutoExclusive(false);
   return b;
@@ -475,12 +476,12 @@ QWidget* TRadioButton::CreateWidget(const TCreateParams& Params, QWidget* Parent
 
 void TRadioButton::CreateWnd() {
   TButtonControl::CreateWnd();
-  auto* b = static_cast<QRadioButton*>(widget_);
+  auto* b = static_cast<QRadioButton*>(WidgetOf(this));
   b->setChecked(checked_);
   QObject::connect(b, &QRadioButton::clicked, [this] {
     if (applying_) return;
     Guarded(this, [this] {
-      if (auto* rb = dynamic_cast<QRadioButton*>(widget_)) {
+      if (auto* rb = dynamic_cast<QRadioButton*>(WidgetOf(this))) {
         applying_ = true;
         rb->setChecked(checked_);
         applying_ = false;
@@ -491,13 +492,13 @@ void TRadioButton::CreateWnd() {
 }
 
 void TRadioButton::TextChanged() {
-  if (auto* b = dynamic_cast<QRadioButton*>(widget_)) b->setText(ToQString(Caption()));
+  if (auto* b = dynamic_cast<QRadioButton*>(WidgetOf(this))) b->setText(ToQString(Caption()));
 }
 
 void TRadioButton::SetChecked(bool v) {
   if (v == checked_) return;
   checked_ = v;
-  if (auto* b = dynamic_cast<QRadioButton*>(widget_)) {
+  if (auto* b = dynamic_cast<QRadioButton*>(WidgetOf(this))) {
     applying_ = true;
     b->setChecked(v);
     applying_ = false;
@@ -555,14 +556,10 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
   SetBounds(0, 0, 121, 25);
 }
 
-TCustomEdit::~TCustomEdit() {
-  Destroying();
-  DestroyControls();
-  DestroyHandle();
-}
+TCustomEdit::~TCustomEdit() = default;
 
 bool TCustomEdit::MultiLine() const {
-  if (HandleAllocated()) return dynamic_cast<QPlainTextEdit*>(widget_) != nullptr;
+  if (HandleAllocated()) return dynamic_cast<QPlainTextEdit*>(WidgetOf(this)) != nullptr;
   TCreateParams p;
   const_cast<TCustomEdit*>(this)->CreateParams(p);
   return (p.Style & ES_MULTILINE) != 0;
@@ -584,9 +581,9 @@ void TCustomEdit::CreateParams(TCreateParams& Params) {
   if (alignment_ == taCenter) Params.Style |= ES_CENTER;
 }
 
-QWidget* TCustomEdit::CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) {
+TControlBridge* TCustomEdit::CreateWidget(const TCreateParams& Params) {
   if (Params.Style & ES_MULTILINE) {
-    auto* m = new TMemoWidget(this, ParentWidget);
+    auto* m = new TMemoWidget(this, ParentWidgetOf(this));
     m->setLineWrapMode((Params.Style & ES_AUTOHSCROLL) ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
     m->setVerticalScrollBarPolicy((Params.Style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
     m->setHorizontalScrollBarPolicy((Params.Style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -594,18 +591,18 @@ QWidget* TCustomEdit::CreateWidget(const TCreateParams& Params, QWidget* ParentW
     if (!(Params.ExStyle & WS_EX_CLIENTEDGE) && !(Params.Style & WS_BORDER)) m->setFrameShape(QFrame::NoFrame);
     return m;
   }
-  auto* e = new TBridged<QLineEdit>(this, ParentWidget);
+  auto* e = new TBridged<QLineEdit>(this, ParentWidgetOf(this));
   e->setFrame((Params.ExStyle & WS_EX_CLIENTEDGE) || (Params.Style & WS_BORDER));
   return e;
 }
 
 void TCustomEdit::CreateWnd() {
-  creating_ = true;
-  try {
+  {
+    TRestoreScope creating(creating_, true);
     TWinControl::CreateWnd();
     bool multi = MultiLine();
     QString text = ToQtText(ApplyCase(text_, charCase_), multi);
-    if (auto* e = dynamic_cast<QLineEdit*>(widget_)) {
+    if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) {
       e->setText(text);
       e->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
       e->setReadOnly(readOnly_);
@@ -616,7 +613,7 @@ void TCustomEdit::CreateWnd() {
                                                              QtPosOf(text, selStart_, false));
       if (selLength_ == 0) e->setCursorPosition(QtPosOf(text, selStart_, false));
       QObject::connect(e, &QLineEdit::textChanged, [this] { NativeChanged(); });
-    } else if (auto* m = dynamic_cast<QPlainTextEdit*>(widget_)) {
+    } else if (auto* m = dynamic_cast<QPlainTextEdit*>(WidgetOf(this))) {
       m->setPlainText(text);
       m->setReadOnly(readOnly_);
       m->document()->setModified(modified_);
@@ -628,16 +625,12 @@ void TCustomEdit::CreateWnd() {
     }
     ApplyTextRect();
     ApplyWidgetState();
-  } catch (...) {
-    creating_ = false;
-    throw;
   }
-  creating_ = false;
   if (autoSize_) AdjustHeight();
 }
 
 void TCustomEdit::DestroyWnd() {
-  if (!widget_) return;
+  if (!bridge_) return;
   text_ = GetText();
   selStart_ = SelStart();
   selLength_ = SelLength();
@@ -655,19 +648,19 @@ void TCustomEdit::Change() {
 }
 
 std::string TCustomEdit::GetText() const {
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) return FromQString(e->text());
-  if (auto* m = dynamic_cast<QPlainTextEdit*>(widget_)) return FromQtText(m->toPlainText(), true);
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) return FromQString(e->text());
+  if (auto* m = dynamic_cast<QPlainTextEdit*>(WidgetOf(this))) return FromQtText(m->toPlainText(), true);
   return text_;
 }
 
 void TCustomEdit::ApplyWidgetState() {
   TWinControl::ApplyWidgetState();
-  if (!widget_) return;
-  QPalette p = widget_->palette();
+  if (!bridge_) return;
+  QPalette p = WidgetOf(this)->palette();
   p.setColor(QPalette::Base, ToQColor(Color()));
   p.setColor(QPalette::Active, QPalette::Text, ToQColor(Font()->Color()));
   p.setColor(QPalette::Inactive, QPalette::Text, ToQColor(Font()->Color()));
-  widget_->setPalette(p);
+  WidgetOf(this)->setPalette(p);
 }
 
 void TCustomEdit::FontChanged() {
@@ -690,13 +683,13 @@ void TCustomEdit::SetAutoSize(bool v) {
 
 void TCustomEdit::SetMaxLength(int v) {
   maxLength_ = v < 0 ? 0 : v;
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) e->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) e->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
 }
 
 void TCustomEdit::SetReadOnly(bool v) {
   readOnly_ = v;
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) e->setReadOnly(v);
-  if (auto* m = dynamic_cast<QPlainTextEdit*>(widget_)) m->setReadOnly(v);
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) e->setReadOnly(v);
+  if (auto* m = dynamic_cast<QPlainTextEdit*>(WidgetOf(this))) m->setReadOnly(v);
 }
 
 void TCustomEdit::SetBorderStyle(TBorderStyle v) {
@@ -715,7 +708,7 @@ void TCustomEdit::SetCharCase(TEditCharCase v) {
 void TCustomEdit::SetPasswordChar(TChar v) {
   if (v == passwordChar_) return;
   passwordChar_ = v;
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) e->setEchoMode(v ? QLineEdit::Password : QLineEdit::Normal);
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) e->setEchoMode(v ? QLineEdit::Password : QLineEdit::Normal);
   Invalidate();
 }
 
@@ -724,24 +717,24 @@ void TCustomEdit::SetHideSelection(bool v) { hideSelection_ = v; }
 void TCustomEdit::SetAlignment(TAlignment v) {
   if (v == alignment_) return;
   alignment_ = v;
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) e->setAlignment(QtAlignment(v));
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) e->setAlignment(QtAlignment(v));
 }
 
 bool TCustomEdit::Modified() const {
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) return e->isModified();
-  if (auto* m = dynamic_cast<QPlainTextEdit*>(widget_)) return m->document()->isModified();
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) return e->isModified();
+  if (auto* m = dynamic_cast<QPlainTextEdit*>(WidgetOf(this))) return m->document()->isModified();
   return modified_;
 }
 
 void TCustomEdit::SetModified(bool v) {
   modified_ = v;
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) e->setModified(v);
-  if (auto* m = dynamic_cast<QPlainTextEdit*>(widget_)) m->document()->setModified(v);
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) e->setModified(v);
+  if (auto* m = dynamic_cast<QPlainTextEdit*>(WidgetOf(this))) m->document()->setModified(v);
 }
 
 bool TCustomEdit::CanUndo() const {
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) return e->isUndoAvailable();
-  if (auto* m = dynamic_cast<QPlainTextEdit*>(widget_)) return m->document()->isUndoAvailable();
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) return e->isUndoAvailable();
+  if (auto* m = dynamic_cast<QPlainTextEdit*>(WidgetOf(this))) return m->document()->isUndoAvailable();
   return false;
 }
 
@@ -784,12 +777,12 @@ void TCustomEdit::DoEnter() {
 }
 
 void TCustomEdit::ApplyTextRect() {
-  if (!hasTextRect_ || !widget_) return;
+  if (!hasTextRect_ || !bridge_) return;
   TRect c = ClientRect();
   int l = std::max(0, textRect_.Left), t = std::max(0, textRect_.Top);
   int r = std::max(0, c.Right - textRect_.Right), b = std::max(0, c.Bottom - textRect_.Bottom);
-  if (auto* e = dynamic_cast<QLineEdit*>(widget_)) e->setTextMargins(l, t, r, b);
-  if (auto* m = dynamic_cast<TMemoWidget*>(widget_)) m->SetMargins(l, t, r, b);
+  if (auto* e = dynamic_cast<QLineEdit*>(WidgetOf(this))) e->setTextMargins(l, t, r, b);
+  if (auto* m = dynamic_cast<TMemoWidget*>(WidgetOf(this))) m->SetMargins(l, t, r, b);
 }
 
 void TCustomEdit::WMPaste(TMessage& Message) { DefaultHandler(Message); }
@@ -811,8 +804,8 @@ void TCustomEdit::Dispatch(TMessage& Message) {
 }
 
 void TCustomEdit::DefaultHandler(TMessage& Message) {
-  auto* line = dynamic_cast<QLineEdit*>(widget_);
-  auto* memo = dynamic_cast<QPlainTextEdit*>(widget_);
+  auto* line = dynamic_cast<QLineEdit*>(WidgetOf(this));
+  auto* memo = dynamic_cast<QPlainTextEdit*>(WidgetOf(this));
   bool multi = MultiLine();
   switch (Message.Msg) {
     case WM_GETDLGCODE: {
@@ -974,7 +967,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
       } else {
         hasTextRect_ = false;
         if (line) line->setTextMargins(0, 0, 0, 0);
-        if (auto* m = dynamic_cast<TMemoWidget*>(widget_)) m->SetMargins(0, 0, 0, 0);
+        if (auto* m = dynamic_cast<TMemoWidget*>(WidgetOf(this))) m->SetMargins(0, 0, 0, 0);
       }
       return;
     case EM_GETRECT:
@@ -985,7 +978,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
       return;
     case WM_VSCROLL:
     case WM_HSCROLL:
-      if (auto* area = dynamic_cast<QAbstractScrollArea*>(widget_)) {
+      if (auto* area = dynamic_cast<QAbstractScrollArea*>(WidgetOf(this))) {
         QScrollBar* sb = Message.Msg == WM_VSCROLL ? area->verticalScrollBar() : area->horizontalScrollBar();
         switch (static_cast<int>(Message.WParam & 0xFFFF)) {
           case SB_LINEUP: sb->triggerAction(QAbstractSlider::SliderSingleStepSub); break;
@@ -1090,11 +1083,7 @@ TCustomMemo::TCustomMemo(TComponent* AOwner)
   SetControlStyle(ControlStyle() - TControlStyle{csFixedHeight});
 }
 
-TCustomMemo::~TCustomMemo() {
-  Destroying();
-  DestroyControls();
-  DestroyHandle();
-}
+TCustomMemo::~TCustomMemo() = default;
 
 void TCustomMemo::CreateParams(TCreateParams& Params) {
   TCustomEdit::CreateParams(Params);

@@ -77,7 +77,7 @@ public:
   explicit TCustomGroupBox(TComponent* AOwner);
 
 protected:
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void AdjustClientRect(TRect& Rect) override;
   void TextChanged() override;
   void WMPaint(TMessage& Message) override;
@@ -117,7 +117,7 @@ public:
   void DefaultHandler(TMessage& Message) override;
 
 protected:
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
   void TextChanged() override;
   // The button that Enter presses now: the focused button, else the default one.
@@ -153,7 +153,7 @@ public:
 
 protected:
   virtual void Toggle();
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
   void TextChanged() override;
 
@@ -184,7 +184,7 @@ public:
   void DefaultHandler(TMessage& Message) override;
 
 protected:
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
   void TextChanged() override;
 
@@ -278,7 +278,7 @@ protected:
   friend class TMemoStrings;
   virtual void Change();
   void CreateParams(TCreateParams& Params) override;
-  QWidget* CreateWidget(const TCreateParams& Params, QWidget* ParentWidget) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
   void DestroyWnd() override;
   std::string GetText() const override;

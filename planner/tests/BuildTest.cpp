@@ -73,9 +73,9 @@ TEST_F(Build, SampleTreePlainWithIconsAndOnlyRSVP) {
 TEST_F(Build, AtMost128TablesAndAtLeastTwoRecords) {
   sample::CreateTables(dir.Path());
   {
-    TTable t(nullptr);
-    sample::OpenGuestTable(t, dir.Path());
-    sample::AppendGuest(t, {.TableNum = 7, .FirstN = "Only", .LastN = "One"});
+    auto t = std::make_unique<TTable>(nullptr);
+    sample::OpenGuestTable(*t, dir.Path());
+    sample::AppendGuest(*t, {.TableNum = 7, .FirstN = "Only", .LastN = "One"});
   }
   OpenForm();
   Items()->Add(nullptr, "Kept");
@@ -88,11 +88,11 @@ TEST_F(Build, AtMost128TablesAndAtLeastTwoRecords) {
 
   sample::CreateTables(dir.Path());
   {
-    TTable t(nullptr);
-    sample::OpenGuestTable(t, dir.Path());
-    for (int i = 0; i < 130; ++i) sample::AppendGuest(t, {.TableNum = 1000 + i, .FirstN = "G", .LastN = IntToStr(i)});
-    sample::AppendGuest(t, {.TableNum = 1000, .FirstN = "Late", .LastN = "Seated"});
-    sample::AppendGuest(t, {.TableNum = 1129, .FirstN = "Late", .LastN = "Unseated"});
+    auto t = std::make_unique<TTable>(nullptr);
+    sample::OpenGuestTable(*t, dir.Path());
+    for (int i = 0; i < 130; ++i) sample::AppendGuest(*t, {.TableNum = 1000 + i, .FirstN = "G", .LastN = IntToStr(i)});
+    sample::AppendGuest(*t, {.TableNum = 1000, .FirstN = "Late", .LastN = "Seated"});
+    sample::AppendGuest(*t, {.TableNum = 1129, .FirstN = "Late", .LastN = "Unseated"});
   }
   OpenForm();
   Create();

@@ -36,7 +36,7 @@ protected:
     Focus(c);
     for (char ch : text) {
       const int code = ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch;
-      Key(c->Widget(), code, Qt::NoModifier, QString(QChar(ch)));
+      Key(WidgetOf(c), code, Qt::NoModifier, QString(QChar(ch)));
     }
   }
   // Whether a guest of this family name is in the table.
@@ -87,7 +87,7 @@ TEST_F(GuestEntry, EnterWalksTheFormInTabOrder) {
       entry->GueDBEdit170,  entry->DoneBitBtn};
   Focus(order.front());
   for (std::size_t i = 1; i < order.size(); ++i) {
-    Key(order[i - 1]->Widget(), Qt::Key_Return, Qt::NoModifier, "\r");
+    Key(WidgetOf(order[i - 1]), Qt::Key_Return, Qt::NoModifier, "\r");
     EXPECT_EQ(entry->ActiveControl(), order[i]) << "after " << order[i - 1]->Name();
   }
   EXPECT_EQ(guests->State(), dsInsert);  // nothing was added on the way
@@ -114,7 +114,7 @@ TEST_F(GuestEntry, AnInvalidZipCodeKeepsTheFormOpenOnThatField) {
   Type(entry->GueDBEdit3, "Quill");
   Type(entry->GueDBEdit9, "4550");  // one digit short of "#####[-####]"
   messages->Requests.clear();
-  QTest::mouseClick(entry->DoneBitBtn->Widget(), Qt::LeftButton);
+  QTest::mouseClick(WidgetOf(entry->DoneBitBtn), Qt::LeftButton);
   Pump();
   EXPECT_FALSE(messages->Requests.empty());  // the error was shown
   EXPECT_TRUE(entry->Visible());
@@ -189,7 +189,7 @@ TEST_F(GuestEntry, NewGuestSeatsThePeopleAtTheSelectedTable) {
     Type(entry->GueDBEdit4, "Bo");
     entry->SpouseMenu->SelectAll();
     Type(entry->SpouseMenu, "2");
-    QTest::mouseClick(entry->DoneBitBtn->Widget(), Qt::LeftButton);
+    QTest::mouseClick(WidgetOf(entry->DoneBitBtn), Qt::LeftButton);
   });
   form->NewGuestButtonClick(form->NewGuestButton);
   EXPECT_FALSE(entry->Visible());

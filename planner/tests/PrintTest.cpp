@@ -156,7 +156,7 @@ TEST_F(Print, TheStopButtonEndsThePrintoutAfterTheCurrentNode) {
   AbortPrintFlag = false;
   AbortPrinting->Show();
   Pump();
-  Key(AbortPrinting->AbortBtn->Widget(), Qt::Key_Escape);
+  Key(WidgetOf(AbortPrinting->AbortBtn), Qt::Key_Escape);
   EXPECT_TRUE(AbortPrintFlag);
 }
 

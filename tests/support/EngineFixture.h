@@ -2,6 +2,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "Database.h"
@@ -17,17 +18,17 @@ using namespace fw;
 struct EngineTables : ::testing::Test {
   fw::test::TempDir temp;
   std::string dir = temp.Path();
-  TComponent owner{nullptr};
+  std::unique_ptr<TComponent> owner = std::make_unique<TComponent>(nullptr);
 
   void TearDown() override {
-    owner.DestroyComponents();
+    owner->DestroyComponents();
     Session().DropConnections();
   }
 
   // Guests: ID (primary key), Name (case-insensitive index ByName), Amount,
   // Born, Member, Notes (a memo), EventID (index ByEvent).
   TTable* MakeGuests(const std::string& name = "Guests.db") {
-    auto* t = new TTable(&owner);
+    auto* t = new TTable(owner.get());
     t->SetDatabaseName(dir);
     t->SetTableName(name);
     TFieldDefs* f = t->FieldDefs();

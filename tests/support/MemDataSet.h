@@ -22,10 +22,6 @@ public:
   };
 
   explicit TMemDataSet(TComponent* owner) : TDataSet(owner) {}
-  ~TMemDataSet() override {
-    Destroying();
-    Close();
-  }
 
   void Define(std::vector<Def> defs) {
     defs_ = std::move(defs);

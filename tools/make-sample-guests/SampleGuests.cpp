@@ -65,26 +65,26 @@ void SetInt(TTable& t, const char* field, std::optional<int> value) {
 
 void CreateTables(const std::string& Dir) {
   std::filesystem::create_directories(Dir);
-  TTable guests(nullptr);
-  guests.SetDatabaseName(Dir);
-  guests.SetTableName(GuestTableName);
-  guests.SetTableType(ttKalmure);
-  AddGuestFields(guests.FieldDefs());
-  guests.CreateTable({{"ZipCode", ZipPicture}, {"Home_Phone", PhonePicture}, {"Work_Phone", PhonePicture}});
+  auto guests = std::make_unique<TTable>(nullptr);
+  guests->SetDatabaseName(Dir);
+  guests->SetTableName(GuestTableName);
+  guests->SetTableType(ttKalmure);
+  AddGuestFields(guests->FieldDefs());
+  guests->CreateTable({{"ZipCode", ZipPicture}, {"Home_Phone", PhonePicture}, {"Work_Phone", PhonePicture}});
 
-  TTable event(nullptr);
-  event.SetDatabaseName(Dir);
-  event.SetTableName(EventTableName);
-  event.SetTableType(ttKalmure);
-  event.FieldDefs()->Add("Event1", ftString, 40);
-  for (int i = 1; i <= 6; ++i) event.FieldDefs()->Add(Numbered("MenuItem", i), ftString, 40);
-  event.CreateTable();
-  event.Open();
-  event.Append();
-  event.FieldByName("Event1")->SetAsString(EventName);
-  for (int i = 1; i <= 6; ++i) SetText(event, Numbered("MenuItem", i).c_str(), MenuTexts[i - 1]);
-  event.Post();
-  event.Close();
+  auto event = std::make_unique<TTable>(nullptr);
+  event->SetDatabaseName(Dir);
+  event->SetTableName(EventTableName);
+  event->SetTableType(ttKalmure);
+  event->FieldDefs()->Add("Event1", ftString, 40);
+  for (int i = 1; i <= 6; ++i) event->FieldDefs()->Add(Numbered("MenuItem", i), ftString, 40);
+  event->CreateTable();
+  event->Open();
+  event->Append();
+  event->FieldByName("Event1")->SetAsString(EventName);
+  for (int i = 1; i <= 6; ++i) SetText(*event, Numbered("MenuItem", i).c_str(), MenuTexts[i - 1]);
+  event->Post();
+  event->Close();
 }
 
 void OpenGuestTable(TTable& Table, const std::string& Dir) {
@@ -227,10 +227,10 @@ const std::vector<TGuest>& SampleGuests() {
 
 void MakeSampleGuests(const std::string& Dir) {
   CreateTables(Dir);
-  TTable t(nullptr);
-  OpenGuestTable(t, Dir);
-  for (const TGuest& g : SampleGuests()) AppendGuest(t, g);
-  t.Close();
+  auto t = std::make_unique<TTable>(nullptr);
+  OpenGuestTable(*t, Dir);
+  for (const TGuest& g : SampleGuests()) AppendGuest(*t, g);
+  t->Close();
 }
 
 }  // namespace sample

@@ -26,6 +26,7 @@
 #include "Files.h"
 #include "Forms.h"
 #include "NewData.h"
+#include "QtControls.h"
 #include "Seating.h"
 #include "Unit3.h"
 
@@ -44,7 +45,7 @@ void Pump(int ms = 150) {
 
 void Shot(const char* name) {
   Pump();
-  QWidget* w = Form1->Widget()->window();
+  QWidget* w = WidgetOf(Form1)->window();
   std::string file = outDir + "/" + name + ".png";
   // The whole screen area of the window, frame and any box on top of it included.
   QPixmap p = w->screen()->grabWindow(0, w->frameGeometry().x(), w->frameGeometry().y(),
@@ -79,15 +80,15 @@ void Mouse(QWidget* w, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) 
 }
 
 void Click(TControl* c) {
-  QWidget* w = c->Widget();
+  QWidget* w = WidgetOf(c);
   QPoint mid(w->width() / 2, w->height() / 2);
   Mouse(w, QEvent::MouseButtonPress, mid, Qt::LeftButton);
   Mouse(w, QEvent::MouseButtonRelease, mid, Qt::NoButton);
 }
 
 QWidget* TreeViewport() {
-  auto* area = dynamic_cast<QAbstractScrollArea*>(Form1->TreeView1->Widget());
-  return area ? area->viewport() : Form1->TreeView1->Widget();
+  auto* area = dynamic_cast<QAbstractScrollArea*>(WidgetOf(Form1->TreeView1));
+  return area ? area->viewport() : WidgetOf(Form1->TreeView1);
 }
 
 TTreeNode* Node(const std::string& text) {

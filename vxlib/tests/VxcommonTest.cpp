@@ -201,23 +201,23 @@ TEST_F(Lines, ABadWidthRaisesAndTheControlsAreEnabledAgain) {
 }
 
 TEST_F(Lines, EditControlLinesWhoseControlIsGoneAreDroppedWhileDesigning) {
-  TComponent form(nullptr);
-  TComponent dataModule(nullptr);
-  auto* box = new TComponent(&form);
+  auto form = std::make_unique<TComponent>(nullptr);
+  auto dataModule = std::make_unique<TComponent>(nullptr);
+  auto* box = new TComponent(form.get());
   box->SetName("NameBox");
-  auto* other = new TComponent(&dataModule);
+  auto* other = new TComponent(dataModule.get());
   other->SetName("SeatBox");
-  auto owned = std::make_unique<TListsDataSet>(&dataModule);
+  auto owned = std::make_unique<TListsDataSet>(dataModule.get());
   TListsDataSet* d = owned.release();  // the data module frees it
   d->Define({{"Name", ftString, 10}});
   const std::vector<std::string> lines = {"Name;Combo;NameBox", "A;LookupCombo;Gone",     "B;Combo;Form2.SeatBox",
                                           "C;Combo;Form2.Gone", "D;CheckBox;Gone",        "E;Combo;Form2.",
                                           "F;customedit;gone"};
   SetLines(d->ControlType(), lines);
-  EXPECT_TRUE(vxDataSetRemoveObsoleteControls(&form, d));
+  EXPECT_TRUE(vxDataSetRemoveObsoleteControls(form.get(), d));
   EXPECT_EQ(LinesOf(d->ControlType()), lines);  // not designing: nothing
-  form.SetComponentState(csDesigning, true);
-  EXPECT_TRUE(vxDataSetRemoveObsoleteControls(&form, d));
+  form->SetComponentState(csDesigning, true);
+  EXPECT_TRUE(vxDataSetRemoveObsoleteControls(form.get(), d));
   EXPECT_EQ(LinesOf(d->ControlType()), (std::vector<std::string>{"Name;Combo;NameBox", "B;Combo;Form2.SeatBox",
                                                                  "D;CheckBox;Gone", "E;Combo;Form2."}));
 }
@@ -241,44 +241,44 @@ TEST(QueryText, LinesJoinByBlankForSqlAndByCrLfOtherwise) {
 }
 
 TEST(Protocol, DatasetsAreKnownByClassNameOrByTheirPublishedLists) {
-  fwtest::TMemDataSet plain(nullptr);
-  vxtest::TvxClientDataSet client(nullptr);
-  TListsDataSet lists(nullptr);
+  auto plain = std::make_unique<fwtest::TMemDataSet>(nullptr);
+  auto client = std::make_unique<vxtest::TvxClientDataSet>(nullptr);
+  auto lists = std::make_unique<TListsDataSet>(nullptr);
   EXPECT_FALSE(vxDataSet(nullptr));
-  EXPECT_FALSE(vxDataSet(&plain));
-  EXPECT_TRUE(vxDataSet(&client));
-  EXPECT_TRUE(vxDataSet(&lists));
-  EXPECT_TRUE(vxIsClass(lists.ClassType(), "tmemdataset"));
-  EXPECT_TRUE(vxIsClass(lists.ClassType(), "TDataSet"));
-  EXPECT_FALSE(vxIsClass(plain.ClassType(), "TListsDataSet"));
+  EXPECT_FALSE(vxDataSet(plain.get()));
+  EXPECT_TRUE(vxDataSet(client.get()));
+  EXPECT_TRUE(vxDataSet(lists.get()));
+  EXPECT_TRUE(vxIsClass(lists->ClassType(), "tmemdataset"));
+  EXPECT_TRUE(vxIsClass(lists->ClassType(), "TDataSet"));
+  EXPECT_FALSE(vxIsClass(plain->ClassType(), "TListsDataSet"));
 
   // Absent properties read as their defaults.
-  EXPECT_EQ(vxGetControlType(&plain), nullptr);
-  EXPECT_EQ(vxGetControlType(&lists), lists.ControlType());
-  EXPECT_EQ(vxGetPictureMasks(&lists), nullptr);
-  EXPECT_FALSE(vxGetValidateWithMask(&lists));
-  EXPECT_FALSE(vxGetOnInvalidValue(&lists));
-  EXPECT_EQ(vxGetDatabaseName(&lists), "");
-  EXPECT_EQ(vxGetTableName(&lists), "?");
+  EXPECT_EQ(vxGetControlType(plain.get()), nullptr);
+  EXPECT_EQ(vxGetControlType(lists.get()), lists->ControlType());
+  EXPECT_EQ(vxGetPictureMasks(lists.get()), nullptr);
+  EXPECT_FALSE(vxGetValidateWithMask(lists.get()));
+  EXPECT_FALSE(vxGetOnInvalidValue(lists.get()));
+  EXPECT_EQ(vxGetDatabaseName(lists.get()), "");
+  EXPECT_EQ(vxGetTableName(lists.get()), "?");
   EXPECT_EQ(vxGetTableName(nullptr), "?");
 }
 
 TEST(Protocol, ControlPropertiesOnlyForEditsThatPublishThem) {
-  TvxDBEdit edit(nullptr);
-  vxtest::TOtherControl other(nullptr);
-  TvxDataSource source(nullptr);
-  EXPECT_TRUE(vxSetControlDataField(&edit, "Name"));
-  EXPECT_EQ(edit.DataField(), "Name");
-  EXPECT_EQ(vxGetControlDataField(&edit), "Name");
-  EXPECT_TRUE(vxSetControlDataSource(&edit, &source));
-  EXPECT_EQ(vxGetControlDataSource(&edit), &source);
+  auto edit = std::make_unique<TvxDBEdit>(nullptr);
+  auto other = std::make_unique<vxtest::TOtherControl>(nullptr);
+  auto source = std::make_unique<TvxDataSource>(nullptr);
+  EXPECT_TRUE(vxSetControlDataField(edit.get(), "Name"));
+  EXPECT_EQ(edit->DataField(), "Name");
+  EXPECT_EQ(vxGetControlDataField(edit.get()), "Name");
+  EXPECT_TRUE(vxSetControlDataSource(edit.get(), source.get()));
+  EXPECT_EQ(vxGetControlDataSource(edit.get()), source.get());
 
-  other.Field = "Seat";
-  EXPECT_FALSE(vxSetControlDataField(&other, "Name"));  // not an edit
-  EXPECT_EQ(other.Field, "Seat");
-  EXPECT_EQ(vxGetControlDataField(&other), "");
-  EXPECT_FALSE(vxSetControlDataSource(&other, &source));  // not an edit, publishes no DataSource
-  EXPECT_EQ(vxGetControlDataSource(&other), nullptr);
+  other->Field = "Seat";
+  EXPECT_FALSE(vxSetControlDataField(other.get(), "Name"));  // not an edit
+  EXPECT_EQ(other->Field, "Seat");
+  EXPECT_EQ(vxGetControlDataField(other.get()), "");
+  EXPECT_FALSE(vxSetControlDataSource(other.get(), source.get()));  // not an edit, publishes no DataSource
+  EXPECT_EQ(vxGetControlDataSource(other.get()), nullptr);
   EXPECT_EQ(vxGetControlDataSource(nullptr), nullptr);
 }
 
@@ -297,12 +297,12 @@ TEST(Protocol, FieldAndKeyTests) {
               {65, true}, {111, true}, {112, false}, {145, false}, {146, true}};
   for (const Key& k : keys) EXPECT_EQ(vxIsValidChar(k.key), k.valid) << k.key;
 
-  fwtest::TMemDataSet plain(nullptr);
-  plain.Define({{"Name", ftString, 10}});
-  plain.Open();
-  EXPECT_TRUE(vxisNonNuboField(plain.Fields(0)));  // not an engine dataset
-  EXPECT_FALSE(vxisNonPhysicalField(plain.Fields(0)));
-  EXPECT_TRUE(vxDataSetIsValidField(&plain, "NAME"));
+  auto plain = std::make_unique<fwtest::TMemDataSet>(nullptr);
+  plain->Define({{"Name", ftString, 10}});
+  plain->Open();
+  EXPECT_TRUE(vxisNonNuboField(plain->Fields(0)));  // not an engine dataset
+  EXPECT_FALSE(vxisNonPhysicalField(plain->Fields(0)));
+  EXPECT_TRUE(vxDataSetIsValidField(plain.get(), "NAME"));
   EXPECT_FALSE(vxDataSetIsValidField(nullptr, "Name"));
   EXPECT_EQ(vxAdjustPixels(10, 120), 12);
 }

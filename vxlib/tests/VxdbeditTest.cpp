@@ -49,7 +49,7 @@ protected:
   void Type(TWinControl* c, const std::string& keys) {
     for (TChar ch : Utf8ToChars(keys)) {
       int code = ch >= U'a' && ch <= U'z' ? static_cast<int>(ch - U'a' + U'A') : static_cast<int>(ch);
-      Key(c->Widget(), code, Qt::NoModifier, QString::fromStdString(CharToUtf8(ch)));
+      Key(WidgetOf(c), code, Qt::NoModifier, QString::fromStdString(CharToUtf8(ch)));
     }
   }
   void Show() {
@@ -135,7 +135,7 @@ TEST_F(EditTest, LeavingWithAnIncompleteTextIsRefusedUnlessAllowed) {
   edit->Picture()->SetAllowInvalidExit(true);
   Focus(edit);
   edit->SetSelStart(8);
-  for (int i = 0; i < 4; ++i) Key(edit->Widget(), Qt::Key_Backspace, Qt::NoModifier, "\b");
+  for (int i = 0; i < 4; ++i) Key(WidgetOf(edit), Qt::Key_Backspace, Qt::NoModifier, "\b");
   EXPECT_EQ(edit->Text(), "555-");
   Focus(other);
   EXPECT_EQ(form->ActiveControl(), other);
@@ -308,7 +308,7 @@ TEST_F(BoundEditTest, ARightAlignedFieldPaintsItselfWhileUnfocused) {
   edit->SetDataField("Count");
   Show();
   Focus(other);
-  QImage image = edit->Widget()->grab().toImage();
+  QImage image = WidgetOf(edit)->grab().toImage();
   int leftmostInk = image.width();
   for (int y = 3; y < image.height() - 3; ++y)
     for (int x = 3; x < image.width() - 3; ++x)
@@ -381,7 +381,7 @@ TEST_F(EditTest, NavigationKeysGoToTheGridAroundTheEdit) {
     edit->SetText("abcd");
     edit->SetModified(false);
     edit->SetSelStart(c.caret);
-    Key(edit->Widget(), c.key, c.mods);
+    Key(WidgetOf(edit), c.key, c.mods);
     EXPECT_EQ(!grid->keys.empty(), c.toGrid);
     EXPECT_EQ(grid->Focused(), c.toGrid);
   }
@@ -390,7 +390,7 @@ TEST_F(EditTest, NavigationKeysGoToTheGridAroundTheEdit) {
   edit->SelectAll();
   grid->handler.clear();
   grid->keys.clear();
-  Key(edit->Widget(), Qt::Key_F2);
+  Key(WidgetOf(edit), Qt::Key_F2);
   EXPECT_EQ(grid->handler, (std::vector<Word>{VK_F2}));
   EXPECT_TRUE(grid->keys.empty());
   EXPECT_EQ(edit->SelLength(), 0);

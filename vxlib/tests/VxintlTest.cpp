@@ -37,62 +37,62 @@ std::vector<std::string> AllTexts(TvxIntl* intl) {
 // Puts the global back to its defaults after a test changed it.
 class VxintlTest : public ::testing::Test {
 protected:
-  void TearDown() override { TvxIntl(nullptr).Connect(); }
+  void TearDown() override { std::make_unique<TvxIntl>(nullptr)->Connect(); }
 };
 
 TEST_F(VxintlTest, Defaults) {
-  TvxIntl intl(nullptr);
-  EXPECT_EQ(intl.UserMessages()->PictureValidateError(), "Invalid characters. Field : ");
-  EXPECT_EQ(intl.UserMessages()->MemoChangesWarning(), "Changes have been made!  Are you sure you wish to cancel?");
-  EXPECT_EQ(intl.LocateDialog()->MatchAnyLabel(), "Partial Match &Anywhere");
-  EXPECT_EQ(intl.FilterDialog()->MatchAnyLabel(), "Partial Match Any&where");
-  EXPECT_EQ(intl.SearchDialog()->StatusRecLabel(), "Rec #");
-  EXPECT_EQ(intl.RichEdit()->UnderlineButtonHint(),
+  auto intl = std::make_unique<TvxIntl>(nullptr);
+  EXPECT_EQ(intl->UserMessages()->PictureValidateError(), "Invalid characters. Field : ");
+  EXPECT_EQ(intl->UserMessages()->MemoChangesWarning(), "Changes have been made!  Are you sure you wish to cancel?");
+  EXPECT_EQ(intl->LocateDialog()->MatchAnyLabel(), "Partial Match &Anywhere");
+  EXPECT_EQ(intl->FilterDialog()->MatchAnyLabel(), "Partial Match Any&where");
+  EXPECT_EQ(intl->SearchDialog()->StatusRecLabel(), "Rec #");
+  EXPECT_EQ(intl->RichEdit()->UnderlineButtonHint(),
             "Underline | Formats the selection with a continuous underline (toggle)");
-  EXPECT_EQ(intl.RichEdit()->NUMLockCaption(), "NUM");
-  EXPECT_EQ(intl.RichEdit()->MenuLabels()->HelpCaption(), "Help");
-  EXPECT_EQ(intl.RichEdit()->PopupMenuLabels()->ParagraphCaption(), "P&aragraph");
-  EXPECT_EQ(intl.RichEdit()->ParagraphDialog()->FirstLineEditHint(), "First Line of Paragraph Indentation");
-  EXPECT_EQ(intl.RichEdit()->TabDialog()->TabGroupBoxCaption(), "&Tab Stop Position");
-  EXPECT_EQ(intl.BtnOKCaption(), "&OK");
-  EXPECT_EQ(intl.BtnCancelCaption(), "Cancel");
-  EXPECT_TRUE(intl.OKCancelBitmapped());
-  EXPECT_FALSE(intl.Connected());
-  EXPECT_EQ(intl.CheckBoxInGridStyle(), cbStyleAuto);
-  EXPECT_TRUE(intl.UseLocateMethodForSearch());
-  EXPECT_TRUE(intl.UseFastCancelRange());
-  EXPECT_TRUE(intl.DialogFontStyle().Empty());
-  EXPECT_EQ(intl.RichEdit()->MenuLabels()->TextCount(), 28);
-  EXPECT_EQ(intl.RichEdit()->PopupMenuLabels()->TextCount(), 13);
-  EXPECT_EQ(intl.RichEdit()->ParagraphDialog()->TextCount(), 13);
-  EXPECT_EQ(intl.RichEdit()->TabDialog()->TextCount(), 10);
+  EXPECT_EQ(intl->RichEdit()->NUMLockCaption(), "NUM");
+  EXPECT_EQ(intl->RichEdit()->MenuLabels()->HelpCaption(), "Help");
+  EXPECT_EQ(intl->RichEdit()->PopupMenuLabels()->ParagraphCaption(), "P&aragraph");
+  EXPECT_EQ(intl->RichEdit()->ParagraphDialog()->FirstLineEditHint(), "First Line of Paragraph Indentation");
+  EXPECT_EQ(intl->RichEdit()->TabDialog()->TabGroupBoxCaption(), "&Tab Stop Position");
+  EXPECT_EQ(intl->BtnOKCaption(), "&OK");
+  EXPECT_EQ(intl->BtnCancelCaption(), "Cancel");
+  EXPECT_TRUE(intl->OKCancelBitmapped());
+  EXPECT_FALSE(intl->Connected());
+  EXPECT_EQ(intl->CheckBoxInGridStyle(), cbStyleAuto);
+  EXPECT_TRUE(intl->UseLocateMethodForSearch());
+  EXPECT_TRUE(intl->UseFastCancelRange());
+  EXPECT_TRUE(intl->DialogFontStyle().Empty());
+  EXPECT_EQ(intl->RichEdit()->MenuLabels()->TextCount(), 28);
+  EXPECT_EQ(intl->RichEdit()->PopupMenuLabels()->TextCount(), 13);
+  EXPECT_EQ(intl->RichEdit()->ParagraphDialog()->TextCount(), 13);
+  EXPECT_EQ(intl->RichEdit()->TabDialog()->TextCount(), 10);
 }
 
 TEST_F(VxintlTest, VersionStaysFixed) {
-  TvxIntl intl(nullptr);
-  fw::SetStrProp(&intl, "VersionLumerix", "9.99");
-  intl.SetVersionLumerix("1.0");
-  EXPECT_EQ(intl.VersionLumerix(), "3.02");
-  EXPECT_EQ(fw::GetStrProp(&intl, "VersionLumerix"), "3.02");
+  auto intl = std::make_unique<TvxIntl>(nullptr);
+  fw::SetStrProp(intl.get(), "VersionLumerix", "9.99");
+  intl->SetVersionLumerix("1.0");
+  EXPECT_EQ(intl->VersionLumerix(), "3.02");
+  EXPECT_EQ(fw::GetStrProp(intl.get(), "VersionLumerix"), "3.02");
 }
 
 TEST_F(VxintlTest, ConnectCopiesEverythingIntoTheGlobal) {
-  TvxIntl mine(nullptr);
+  auto mine = std::make_unique<TvxIntl>(nullptr);
   int n = 0;
-  ForEachText(&mine, "", [&](fw::TObject* o, const fw::TPropInfo* p, const std::string& name) {
+  ForEachText(mine.get(), "", [&](fw::TObject* o, const fw::TPropInfo* p, const std::string& name) {
     fw::SetStrProp(o, p, name + " #" + std::to_string(++n));
   });
-  mine.SetOKCancelBitmapped(false);
-  mine.SetCheckBoxInGridStyle(cbStyleXmark);
-  mine.SetUseLocateMethodForSearch(false);
-  mine.SetDialogFontStyle({fw::fsBold, fw::fsItalic});
-  mine.SetUseFastCancelRange(false);
-  ASSERT_NE(AllTexts(&mine), AllTexts(vxInternational()));
+  mine->SetOKCancelBitmapped(false);
+  mine->SetCheckBoxInGridStyle(cbStyleXmark);
+  mine->SetUseLocateMethodForSearch(false);
+  mine->SetDialogFontStyle({fw::fsBold, fw::fsItalic});
+  mine->SetUseFastCancelRange(false);
+  ASSERT_NE(AllTexts(mine.get()), AllTexts(vxInternational()));
 
-  mine.SetConnected(true);
+  mine->SetConnected(true);
 
   TvxIntl* global = vxInternational();
-  std::vector<std::string> expected = AllTexts(&mine);
+  std::vector<std::string> expected = AllTexts(mine.get());
   for (std::string& line : expected)
     if (line.rfind("VersionLumerix=", 0) == 0) line = "VersionLumerix=3.02";
   EXPECT_EQ(AllTexts(global), expected);
@@ -105,10 +105,10 @@ TEST_F(VxintlTest, ConnectCopiesEverythingIntoTheGlobal) {
   EXPECT_EQ(global->VersionLumerix(), "3.02");
 
   // Connected, the style setter reaches the global too.
-  mine.SetCheckBoxInGridStyle(cbStyleCheckmark);
+  mine->SetCheckBoxInGridStyle(cbStyleCheckmark);
   EXPECT_EQ(global->CheckBoxInGridStyle(), cbStyleCheckmark);
-  TvxIntl other(nullptr);
-  other.SetCheckBoxInGridStyle(cbStyleXmark);
+  auto other = std::make_unique<TvxIntl>(nullptr);
+  other->SetCheckBoxInGridStyle(cbStyleXmark);
   EXPECT_EQ(global->CheckBoxInGridStyle(), cbStyleCheckmark);
 
   // On the global itself Connect changes nothing.
@@ -118,8 +118,8 @@ TEST_F(VxintlTest, ConnectCopiesEverythingIntoTheGlobal) {
 }
 
 TEST_F(VxintlTest, FormLevelInstanceConnectsWhenLoaded) {
-  fw::TComponent root(nullptr);
-  fw::ReadComponentText(&root, R"(object Root: TComponent
+  auto root = std::make_unique<fw::TComponent>(nullptr);
+  fw::ReadComponentText(root.get(), R"(object Root: TComponent
   object Intl1: TvxIntl
     Connected = True
     UserMessages.LocateNoMatches = 'Keine Treffer'

@@ -81,15 +81,15 @@ TEST(TableKind, ByTypeOrByName) {
   };
   fw::test::ScriptedMessages s;
   for (const Case& c : cases) {
-    TvxTable t(nullptr);
-    t.SetTableType(c.type);
-    t.SetTableName(c.name);
-    EXPECT_EQ(t.IsKalmureTable(), c.native) << c.name;
-    EXPECT_EQ(t.IsZentorTable(), c.second) << c.name;
-    EXPECT_FALSE(t.isSequencableTable());  // no cursor
+    auto t = std::make_unique<TvxTable>(nullptr);
+    t->SetTableType(c.type);
+    t->SetTableName(c.name);
+    EXPECT_EQ(t->IsKalmureTable(), c.native) << c.name;
+    EXPECT_EQ(t->IsZentorTable(), c.second) << c.name;
+    EXPECT_FALSE(t->isSequencableTable());  // no cursor
     if (!c.packable) {
       std::string msg;
-      EXPECT_FALSE(t.Pack(msg));
+      EXPECT_FALSE(t->Pack(msg));
       EXPECT_EQ(msg, "Invalid table type for packing.");
     }
   }
@@ -132,10 +132,10 @@ TEST_F(Table, StoredPictureWinsAndRewritesTheLineKeepingItsFlags) {
 
 TEST_F(Table, PostingChecksPicturesAndStopsAtTheFirstInvalidField) {
   table->PictureMasks()->Add("Zip\t###-##\tT\tT");
-  TvxDataSource source(nullptr);
-  source.SetDataSet(table.get());
+  auto source = std::make_unique<TvxDataSource>(nullptr);
+  source->SetDataSet(table.get());
   FocusLink link;
-  link.SetDataSource(&source);
+  link.SetDataSource(source.get());
   std::vector<std::string> told;
   table->OnInvalidValue = [&](TDataSet* d, TField* f) {
     EXPECT_EQ(d, table.get());
@@ -229,10 +229,10 @@ TEST_F(Table, StoredPicturesAreReadOnceAndAClosedTableIsOpenedForIt) {
   EXPECT_EQ(lists, 1);
 
   // A table of the other format has none, and never asks.
-  TvxTable second(nullptr);
-  second.SetDatabaseName(dir.Path());
-  second.SetTableName("guests.dbf");
-  EXPECT_EQ(second.GetDBPicture("Phone"), "");
+  auto second = std::make_unique<TvxTable>(nullptr);
+  second->SetDatabaseName(dir.Path());
+  second->SetTableName("guests.dbf");
+  EXPECT_EQ(second->GetDBPicture("Phone"), "");
   EXPECT_EQ(lists, 1);
 }
 
@@ -260,10 +260,10 @@ TEST_F(Table, PackKeepsTheTableAsItWas) {
 TEST_F(Table, PackRestoresTheTableWhenItsOpenFails) {
   table->Open();
   AddGuest("Ann");
-  TTable other(nullptr);  // holds the file, so no exclusive open is possible
-  other.SetDatabaseName(dir.Path());
-  other.SetTableName("guests.db");
-  other.Open();
+  auto other = std::make_unique<TTable>(nullptr);  // holds the file, so no exclusive open is possible
+  other->SetDatabaseName(dir.Path());
+  other->SetTableName("guests.db");
+  other->Open();
   std::string msg;
   EXPECT_THROW(table->Pack(msg), EDBEngineError);
   EXPECT_TRUE(table->Active());
@@ -274,13 +274,13 @@ TEST_F(Table, PackRestoresTheTableWhenItsOpenFails) {
 
 TEST_F(Table, PackOfTheSecondFormat) {
   vxtest::MakeTable(dir.Path(), "list.dbf", {{"Name", ORVEX_FT_STRING, 20}});
-  TvxTable t(nullptr);
-  t.SetDatabaseName(dir.Path());
-  t.SetTableName("list.dbf");
+  auto t = std::make_unique<TvxTable>(nullptr);
+  t->SetDatabaseName(dir.Path());
+  t->SetTableName("list.dbf");
   std::string msg;
-  EXPECT_TRUE(t.Pack(msg)) << msg;
-  EXPECT_FALSE(t.Active());
-  EXPECT_FALSE(t.Exclusive());
+  EXPECT_TRUE(t->Pack(msg)) << msg;
+  EXPECT_FALSE(t->Active());
+  EXPECT_FALSE(t->Exclusive());
 }
 
 TEST_F(Table, QueryLinesAndTableNameExcludeEachOther) {
@@ -352,7 +352,7 @@ TEST_F(Table, DependentFlagsAreSetWhenTheTableGoes) {
 }
 
 TEST_F(Table, FormFilesSetThePublishedPropertiesWithTheirDefaults) {
-  vxtest::TTableForm form(nullptr);
+  auto form = std::make_unique<vxtest::TTableForm>(nullptr);
   const std::string text = "object TableForm: TTableForm\n"
                            "  object SeatTable: TvxTable\n"
                            "    DatabaseName = '" + dir.Path() + "'\n"
@@ -368,9 +368,9 @@ TEST_F(Table, FormFilesSetThePublishedPropertiesWithTheirDefaults) {
                            "    DataSet = SeatTable\n"
                            "  end\n"
                            "end\n";
-  ReadComponentText(&form, text, "table.dfm");
-  auto* t = dynamic_cast<TvxTable*>(form.FindComponent("SeatTable"));
-  auto* s = dynamic_cast<TvxDataSource*>(form.FindComponent("SeatSource"));
+  ReadComponentText(form.get(), text, "table.dfm");
+  auto* t = dynamic_cast<TvxTable*>(form->FindComponent("SeatTable"));
+  auto* s = dynamic_cast<TvxDataSource*>(form->FindComponent("SeatSource"));
   ASSERT_TRUE(t && s);
   EXPECT_EQ(s->DataSet(), t);
   EXPECT_TRUE(t->Active());
@@ -412,9 +412,9 @@ TEST_F(Table, PictureRepositoryComesFromTheRegistry) {
     ASSERT_TRUE(r.OpenKey(vxMasksRegistryKey, true));
     r.WriteString(vxMasksRegistryValue, dir.Path());
   }
-  TvxTable t(nullptr);
-  vxOpenPictureDB(&t);
-  EXPECT_FALSE(t.Active());
+  auto t = std::make_unique<TvxTable>(nullptr);
+  vxOpenPictureDB(t.get());
+  EXPECT_FALSE(t->Active());
   ASSERT_EQ(s->Requests.size(), 1u);
   EXPECT_EQ(s->Requests[0].Text, "Unable to find picture mask database:\rPath: " + dir.Path() +
                                      "\rTable: PICTURE\rSee path specification defined in Windows Registry at\r"
@@ -422,16 +422,16 @@ TEST_F(Table, PictureRepositoryComesFromTheRegistry) {
 
   // The second name is tried when the first is not there.
   vxtest::MakeTable(dir.Path(), "PICTURES.DBF", {{"Picture", ORVEX_FT_STRING, 40}});
-  vxOpenPictureDB(&t);
-  EXPECT_TRUE(t.Active());
-  EXPECT_EQ(t.TableName(), "PICTURES.DBF");
+  vxOpenPictureDB(t.get());
+  EXPECT_TRUE(t->Active());
+  EXPECT_EQ(t->TableName(), "PICTURES.DBF");
   EXPECT_EQ(s->Requests.size(), 1u);
-  t.Close();
+  t->Close();
 
   vxtest::MakeTable(dir.Path(), "PICTURE.db", {{"Picture", ORVEX_FT_STRING, 40}});
-  vxOpenPictureDB(&t);
-  EXPECT_TRUE(t.Active());
-  EXPECT_EQ(t.TableName(), "PICTURE");
+  vxOpenPictureDB(t.get());
+  EXPECT_TRUE(t->Active());
+  EXPECT_EQ(t->TableName(), "PICTURE");
 }
 
 }  // namespace

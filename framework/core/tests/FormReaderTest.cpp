@@ -189,30 +189,30 @@ FW_PUBLISH(TTestForm) {
 
 TEST(FormReader, ReadsNestedComponentsAndEveryKindOfValue) {
   Trace().clear();
-  TTestForm form(nullptr);
-  ReadComponentRes(&form, "TESTFORM");
+  auto form = std::make_unique<TTestForm>(nullptr);
+  ReadComponentRes(form.get(), "TESTFORM");
 
-  EXPECT_EQ(form.Name(), "TestForm");
-  EXPECT_EQ(form.caption, "Test 'form'\r\nsecond");
-  EXPECT_EQ(form.color, 0xFF);
-  EXPECT_TRUE(form.OnShow);
+  EXPECT_EQ(form->Name(), "TestForm");
+  EXPECT_EQ(form->caption, "Test 'form'\r\nsecond");
+  EXPECT_EQ(form->color, 0xFF);
+  EXPECT_TRUE(form->OnShow);
 
-  ASSERT_NE(form.Panel1, nullptr);
-  ASSERT_NE(form.Button1, nullptr);
-  ASSERT_NE(form.Button2, nullptr);
-  EXPECT_EQ(form.ComponentCount(), 3);  // all owned by the form
-  EXPECT_EQ(form.Panel1->parent, &form);
-  EXPECT_EQ(form.Button1->parent, form.Panel1);  // nested under the panel
-  EXPECT_EQ(form.Button2->parent, &form);
-  EXPECT_EQ(form.Panel1->Align(), alLeft);
-  EXPECT_EQ(form.Panel1->Anchors(), (TFlags<TTestAnchor>{akLeft, akTop}));
-  EXPECT_EQ(form.Panel1->Width(), 95);
+  ASSERT_NE(form->Panel1, nullptr);
+  ASSERT_NE(form->Button1, nullptr);
+  ASSERT_NE(form->Button2, nullptr);
+  EXPECT_EQ(form->ComponentCount(), 3);  // all owned by the form
+  EXPECT_EQ(form->Panel1->parent, form.get());
+  EXPECT_EQ(form->Button1->parent, form->Panel1);  // nested under the panel
+  EXPECT_EQ(form->Button2->parent, form.get());
+  EXPECT_EQ(form->Panel1->Align(), alLeft);
+  EXPECT_EQ(form->Panel1->Anchors(), (TFlags<TTestAnchor>{akLeft, akTop}));
+  EXPECT_EQ(form->Panel1->Width(), 95);
 
-  TTestButton* b = form.Button1;
+  TTestButton* b = form->Button1;
   EXPECT_EQ(b->Caption(), "Create Tree");
   EXPECT_EQ(b->Width(), 32);
   EXPECT_DOUBLE_EQ(b->Ratio(), 1.25);
-  EXPECT_EQ(b->Buddy(), form.Button2);  // a reference to a component read later
+  EXPECT_EQ(b->Buddy(), form->Button2);  // a reference to a component read later
   EXPECT_EQ(b->Font()->Style(), TFlags<TTestFontStyle>{fsBold});
   EXPECT_EQ(b->Font()->Size(), -14);
   EXPECT_EQ(b->Font()->data, std::string("\x0A\x0B\xFF"));
@@ -220,20 +220,20 @@ TEST(FormReader, ReadsNestedComponentsAndEveryKindOfValue) {
   auto* second = static_cast<TTestItem*>(b->Items()->Items(1));
   EXPECT_EQ(second->Caption(), "Борис");
   EXPECT_EQ(second->Value(), 2);
-  EXPECT_FALSE(form.Button2->Enabled());
-  TStrings* lines = form.Button2->Lines();
+  EXPECT_FALSE(form->Button2->Enabled());
+  TStrings* lines = form->Button2->Lines();
   ASSERT_EQ(lines->Count(), 3);
   EXPECT_EQ(lines->Strings(1), "second, with 'quotes'");
   EXPECT_EQ(lines->Strings(2), "");
 
   b->OnClick(b);
-  form.Button2->OnClick(form.Button2);
-  EXPECT_EQ(form.clicks, 2);
+  form->Button2->OnClick(form->Button2);
+  EXPECT_EQ(form->clicks, 2);
 
   std::vector<std::string> loaded = {"loaded TestForm", "loaded Panel1", "loaded Button1", "loaded Button2"};
   EXPECT_EQ(Trace(), loaded);
-  for (int i = 0; i < form.ComponentCount(); ++i)
-    EXPECT_FALSE(form.Components(i)->ComponentState().Contains(csLoading));
+  for (int i = 0; i < form->ComponentCount(); ++i)
+    EXPECT_FALSE(form->Components(i)->ComponentState().Contains(csLoading));
 }
 
 std::string FormWith(const std::string& body) { return "object F: TTestForm\n" + body + "end\n"; }
@@ -267,9 +267,9 @@ TEST(FormReader, BadFilesRaiseErrorsNamingFileLineAndName) {
       {FormWith("  object B: TTestButton\n    Lines.Nothing = ('a')\n  end\n"), "test.dfm(3): Property B.Lines.Nothing does not exist"},
   };
   for (const Case& c : cases) {
-    TTestForm form(nullptr);
+    auto form = std::make_unique<TTestForm>(nullptr);
     try {
-      ReadComponentText(&form, c.text, "test.dfm");
+      ReadComponentText(form.get(), c.text, "test.dfm");
       ADD_FAILURE() << "no error for:\n" << c.text;
     } catch (const EReadError& e) {
       EXPECT_NE(e.Message().find(c.expected), std::string::npos) << e.Message() << "\nfor:\n" << c.text;
@@ -298,9 +298,9 @@ TEST(FormReader, MutatedFilesNeverCrash) {
         case 3: s.resize(pos); break;
       }
     }
-    TTestForm form(nullptr);
+    auto form = std::make_unique<TTestForm>(nullptr);
     try {
-      ReadComponentText(&form, s, "fuzz.dfm");
+      ReadComponentText(form.get(), s, "fuzz.dfm");
     } catch (const EReadError&) {
       ++errors;
     }
@@ -309,10 +309,10 @@ TEST(FormReader, MutatedFilesNeverCrash) {
   // Deep nesting is refused, not followed down the stack.
   std::string deep = "object F: TTestForm\n";
   for (int i = 0; i < 5000; ++i) deep += "object P" + std::to_string(i) + ": TTestPanel\n";
-  TTestForm form(nullptr);
-  EXPECT_THROW(ReadComponentText(&form, deep, "deep.dfm"), EReadError);
+  auto form = std::make_unique<TTestForm>(nullptr);
+  EXPECT_THROW(ReadComponentText(form.get(), deep, "deep.dfm"), EReadError);
   std::string lists = FormWith("  Caption = " + std::string(5000, '(') + "\n");
-  EXPECT_THROW(ReadComponentText(&form, lists, "deep.dfm"), EReadError);
+  EXPECT_THROW(ReadComponentText(form.get(), lists, "deep.dfm"), EReadError);
 }
 
 }  // namespace

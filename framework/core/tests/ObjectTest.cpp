@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,12 +70,12 @@ FW_PUBLISH(TWidget) {
 }
 
 TEST(ObjectModel, ClassChainAndRegistry) {
-  TWidget w(nullptr);
-  EXPECT_EQ(w.ClassName(), "TWidget");
-  EXPECT_EQ(w.ClassParent(), TWidgetBase::StaticClass());
-  EXPECT_TRUE(w.InheritsFrom(TComponent::StaticClass()));
-  EXPECT_TRUE(w.InheritsFrom("tcomponent"));
-  EXPECT_FALSE(w.InheritsFrom("TCollection"));
+  auto w = std::make_unique<TWidget>(nullptr);
+  EXPECT_EQ(w->ClassName(), "TWidget");
+  EXPECT_EQ(w->ClassParent(), TWidgetBase::StaticClass());
+  EXPECT_TRUE(w->InheritsFrom(TComponent::StaticClass()));
+  EXPECT_TRUE(w->InheritsFrom("tcomponent"));
+  EXPECT_FALSE(w->InheritsFrom("TCollection"));
   EXPECT_EQ(FindClass("twidget"), TWidget::StaticClass());
   EXPECT_THROW(FindClass("TNoSuchThing"), EClassNotFound);
   std::unique_ptr<TComponent> made(FindClass("TWidget")->CreateComponent(nullptr));
@@ -81,31 +83,32 @@ TEST(ObjectModel, ClassChainAndRegistry) {
 }
 
 TEST(ObjectModel, PropertiesByNameAcrossInheritance) {
-  TWidget w(nullptr), other(nullptr);
-  ASSERT_NE(GetPropInfo(&w, "width"), nullptr);  // from the ancestor, any case
-  EXPECT_EQ(GetPropInfo(&w, "Width")->Kind, tkInteger);
-  EXPECT_EQ(GetPropInfo(&w, "Visible")->TypeName, "Boolean");
-  EXPECT_EQ(GetPropInfo(&w, "Shapes")->Kind, tkSet);
-  EXPECT_EQ(GetPropInfo(&w, "Buddy")->PropClass(), TWidget::StaticClass());
-  EXPECT_EQ(GetPropInfo(&w, "Nothing"), nullptr);
+  auto w = std::make_unique<TWidget>(nullptr);
+  auto other = std::make_unique<TWidget>(nullptr);
+  ASSERT_NE(GetPropInfo(w.get(), "width"), nullptr);  // from the ancestor, any case
+  EXPECT_EQ(GetPropInfo(w.get(), "Width")->Kind, tkInteger);
+  EXPECT_EQ(GetPropInfo(w.get(), "Visible")->TypeName, "Boolean");
+  EXPECT_EQ(GetPropInfo(w.get(), "Shapes")->Kind, tkSet);
+  EXPECT_EQ(GetPropInfo(w.get(), "Buddy")->PropClass(), TWidget::StaticClass());
+  EXPECT_EQ(GetPropInfo(w.get(), "Nothing"), nullptr);
 
-  SetOrdProp(&w, "Width", 42);
-  EXPECT_EQ(w.Width(), 42);
-  SetStrProp(&w, "Caption", "Hello");
-  EXPECT_EQ(GetStrProp(&w, "caption"), "Hello");
-  SetEnumProp(&w, GetPropInfo(&w, "Shape"), "shSquare");
-  EXPECT_EQ(w.Shape(), shSquare);
-  SetSetProp(&w, GetPropInfo(&w, "Shapes"), "[shRound, shSquare]");
-  EXPECT_EQ(w.Shapes(), (TShapes{shRound, shSquare}));
-  EXPECT_EQ(GetSetProp(&w, GetPropInfo(&w, "Shapes")), "[shRound,shSquare]");
-  SetObjectProp(&w, "Buddy", &other);
-  EXPECT_EQ(w.Buddy(), &other);
+  SetOrdProp(w.get(), "Width", 42);
+  EXPECT_EQ(w->Width(), 42);
+  SetStrProp(w.get(), "Caption", "Hello");
+  EXPECT_EQ(GetStrProp(w.get(), "caption"), "Hello");
+  SetEnumProp(w.get(), GetPropInfo(w.get(), "Shape"), "shSquare");
+  EXPECT_EQ(w->Shape(), shSquare);
+  SetSetProp(w.get(), GetPropInfo(w.get(), "Shapes"), "[shRound, shSquare]");
+  EXPECT_EQ(w->Shapes(), (TShapes{shRound, shSquare}));
+  EXPECT_EQ(GetSetProp(w.get(), GetPropInfo(w.get(), "Shapes")), "[shRound,shSquare]");
+  SetObjectProp(w.get(), "Buddy", other.get());
+  EXPECT_EQ(w->Buddy(), other.get());
 
-  EXPECT_THROW(SetStrProp(&w, "Width", "x"), EPropertyError);      // wrong kind
-  EXPECT_THROW(SetOrdProp(&w, "Nothing", 1), EPropertyError);      // absent
-  EXPECT_THROW(SetEnumProp(&w, GetPropInfo(&w, "Shape"), "shOval"), EPropertyError);
-  TComponent notAWidget(nullptr);
-  EXPECT_THROW(SetObjectProp(&w, "Buddy", &notAWidget), EPropertyError);
+  EXPECT_THROW(SetStrProp(w.get(), "Width", "x"), EPropertyError);      // wrong kind
+  EXPECT_THROW(SetOrdProp(w.get(), "Nothing", 1), EPropertyError);      // absent
+  EXPECT_THROW(SetEnumProp(w.get(), GetPropInfo(w.get(), "Shape"), "shOval"), EPropertyError);
+  auto notAWidget = std::make_unique<TComponent>(nullptr);
+  EXPECT_THROW(SetObjectProp(w.get(), "Buddy", notAWidget.get()), EPropertyError);
 
   auto props = GetPropList(TWidget::StaticClass());
   ASSERT_GE(props.size(), 9u);
@@ -113,15 +116,15 @@ TEST(ObjectModel, PropertiesByNameAcrossInheritance) {
 }
 
 TEST(ObjectModel, EventsAndPublishedMethods) {
-  TWidget w(nullptr);
-  auto handler = MethodAddress<void(TObject*)>(&w, "clicked");
+  auto w = std::make_unique<TWidget>(nullptr);
+  auto handler = MethodAddress<void(TObject*)>(w.get(), "clicked");
   ASSERT_TRUE(handler);
-  EXPECT_FALSE((MethodAddress<void(int)>(&w, "Clicked")));  // other signature
-  SetMethodProp(&w, GetPropInfo(&w, "OnClick"), std::any(handler));
-  w.OnClick(&w);
-  EXPECT_EQ(w.clicks, 1);
-  EXPECT_TRUE((GetEventProp<void(TObject*)>(&w, "OnClick")));
-  EXPECT_THROW(SetMethodProp(&w, GetPropInfo(&w, "OnClick"), std::any(std::function<void(int)>())),
+  EXPECT_FALSE((MethodAddress<void(int)>(w.get(), "Clicked")));  // other signature
+  SetMethodProp(w.get(), GetPropInfo(w.get(), "OnClick"), std::any(handler));
+  w->OnClick(w.get());
+  EXPECT_EQ(w->clicks, 1);
+  EXPECT_TRUE((GetEventProp<void(TObject*)>(w.get(), "OnClick")));
+  EXPECT_THROW(SetMethodProp(w.get(), GetPropInfo(w.get(), "OnClick"), std::any(std::function<void(int)>())),
                EPropertyError);
 }
 
@@ -172,27 +175,106 @@ TEST(Ownership, OwnerFreesInReverseOrderAndPartnersHearFirst) {
 
 TEST(Ownership, DeletingAnOwnedComponentTellsItsSiblings) {
   Log log;
-  TLogged form(nullptr, "Form", &log);
-  auto* a = new TLogged(&form, "A", &log);
-  auto* b = new TLogged(&form, "B", &log);
+  auto form = std::make_unique<TLogged>(nullptr, "Form", &log);
+  auto* a = new TLogged(form.get(), "A", &log);
+  auto* b = new TLogged(form.get(), "B", &log);
   b->watched = a;
   delete a;
   EXPECT_EQ(b->watched, nullptr);
-  EXPECT_EQ(form.ComponentCount(), 1);
+  EXPECT_EQ(form->ComponentCount(), 1);
   EXPECT_EQ(b->ComponentIndex(), 0);
 }
 
+// A hierarchy whose destruction needs virtual calls: each level logs its part
+// of BeforeDestruction and what the object's most derived part says then.
+class TStepBase : public TComponent {
+  FW_CLASS(TStepBase, TComponent)
+public:
+  TStepBase(TComponent* owner, Log* log) : TComponent(owner), log_(log) {}
+  ~TStepBase() override { log_->lines.push_back("~base"); }
+
+protected:
+  virtual std::string Kind() const { return "base"; }
+  void BeforeDestruction() override {
+    log_->lines.push_back("base part of a " + Kind());
+    TComponent::BeforeDestruction();
+  }
+  Log* log_;
+};
+FW_IMPLEMENT_CLASS(TStepBase)
+
+class TStepDerived : public TStepBase {
+  FW_CLASS(TStepDerived, TStepBase)
+public:
+  using TStepBase::TStepBase;
+  ~TStepDerived() override { log_->lines.push_back("~derived"); }
+
+protected:
+  std::string Kind() const override { return "derived"; }
+  void BeforeDestruction() override {
+    log_->lines.push_back("derived part");
+    TStepBase::BeforeDestruction();
+  }
+};
+FW_IMPLEMENT_CLASS(TStepDerived)
+
+TEST(Ownership, EveryWayOfFreeingRunsBeforeDestructionOnceOnTheWholeObject) {
+  const std::vector<std::string> expected = {"derived part", "base part of a derived", "~derived", "~base"};
+  struct Way {
+    const char* name;
+    std::function<void(Log*)> free;
+  };
+  const Way ways[] = {
+      {"delete", [](Log* log) { delete new TStepDerived(nullptr, log); }},
+      {"unique_ptr", [](Log* log) { std::make_unique<TStepDerived>(nullptr, log).reset(); }},
+      {"owner's DestroyComponents",
+       [](Log* log) {
+         auto owner = std::make_unique<TComponent>(nullptr);
+         new TStepDerived(owner.get(), log);
+         owner->DestroyComponents();
+       }},
+      {"owner freed",
+       [](Log* log) {
+         auto* owner = new TComponent(nullptr);
+         new TStepDerived(owner, log);
+         delete owner;
+       }},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    Log log;
+    way.free(&log);
+    EXPECT_EQ(log.lines, expected);
+  }
+}
+
+// Only delete runs the first phase, so a component anywhere but on the heap
+// stops the program; a constructor that raised is no such case.
+class TFailingComponent : public TComponent {
+  FW_CLASS(TFailingComponent, TComponent)
+public:
+  explicit TFailingComponent(TComponent* owner) : TComponent(owner) { throw EComponentError("cannot make it"); }
+};
+FW_IMPLEMENT_CLASS(TFailingComponent)
+
+TEST(OwnershipDeathTest, AComponentOnTheStackStopsTheProgram) {
+  auto owner = std::make_unique<TComponent>(nullptr);
+  EXPECT_THROW(new TFailingComponent(owner.get()), EComponentError);
+  EXPECT_EQ(owner->ComponentCount(), 0);
+  EXPECT_DEATH({ TComponent onTheStack(nullptr); }, "destroyed without delete");
+}
+
 TEST(Ownership, NamesAreIdentifiersAndUniquePerOwner) {
-  TComponent owner(nullptr);
-  auto* a = new TComponent(&owner);
+  auto owner = std::make_unique<TComponent>(nullptr);
+  auto* a = new TComponent(owner.get());
   a->SetName("Edit1");
-  auto* b = new TComponent(&owner);
+  auto* b = new TComponent(owner.get());
   EXPECT_THROW(b->SetName("EDIT1"), EComponentError);
   EXPECT_THROW(b->SetName("1Edit"), EComponentError);
   EXPECT_THROW(b->SetName("Ed it"), EComponentError);
   b->SetName("Edit2");
   a->SetName("edit1");  // a new case of its own name
-  EXPECT_EQ(owner.FindComponent("EDIT1"), a);
+  EXPECT_EQ(owner->FindComponent("EDIT1"), a);
 }
 
 }  // namespace fw

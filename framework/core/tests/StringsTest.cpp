@@ -371,8 +371,8 @@ TEST(StringList, ObjectsTravelWithTheirLines) {
   EXPECT_THROW(s.Objects(4), EStringListError);
   EXPECT_EQ(s.Count(), 4);
 
-  TComponent notAList(nullptr);
-  EXPECT_THROW(s.Assign(&notAList), EConvertError);
+  auto notAList = std::make_unique<TComponent>(nullptr);
+  EXPECT_THROW(s.Assign(notAList.get()), EConvertError);
 }
 
 TEST(StringList, CustomSortSeesTheListAsItWas) {

@@ -24,9 +24,9 @@ protected:
 };
 
 struct Window : ::testing::Test {
-  TComponent owner{nullptr};
-  TMemDataSet* ds = new TMemDataSet(&owner);
-  TDataSource* src = new TDataSource(&owner);
+  std::unique_ptr<TComponent> owner = std::make_unique<TComponent>(nullptr);
+  TMemDataSet* ds = new TMemDataSet(owner.get());
+  TDataSource* src = new TDataSource(owner.get());
   TRecordingLink grid, single;
 
   void Fill(int n) {

@@ -102,7 +102,7 @@ TEST_F(Fields, MemoContentGoesThroughStringsStreamsAndThePost) {
 }
 
 TEST_F(Fields, CalculatedAndLookupFieldsAreComputedForEveryBufferedRecord) {
-  auto* events = new TTable(&owner);
+  auto* events = new TTable(owner.get());
   events->SetDatabaseName(dir);
   events->SetTableName("Events.db");
   events->FieldDefs()->Add("EventID", ftInteger, 0, true);
@@ -119,12 +119,12 @@ TEST_F(Fields, CalculatedAndLookupFieldsAreComputedForEveryBufferedRecord) {
   TTable* t = MakeGuests();
   Fill(t, 6);
   t->FieldDefs()->Update();
-  for (int i = 0; i < t->FieldDefs()->Count(); ++i) t->FieldDefs()->Items(i)->CreateField(&owner);
-  auto* twice = new TFloatField(&owner);
+  for (int i = 0; i < t->FieldDefs()->Count(); ++i) t->FieldDefs()->Items(i)->CreateField(owner.get());
+  auto* twice = new TFloatField(owner.get());
   twice->SetFieldName("Twice");
   twice->SetCalculated(true);
   twice->SetDataSet(t);
-  auto* title = new TStringField(&owner);
+  auto* title = new TStringField(owner.get());
   title->SetFieldName("Event");
   title->SetSize(30);
   title->SetFieldKind(fkLookup);
@@ -136,7 +136,7 @@ TEST_F(Fields, CalculatedAndLookupFieldsAreComputedForEveryBufferedRecord) {
   t->OnCalcFields = [](TDataSet* ds) {
     ds->FieldByName("Twice")->SetAsFloat(ds->FieldByName("Amount")->AsFloat() * 2);
   };
-  auto* src = new TDataSource(&owner);
+  auto* src = new TDataSource(owner.get());
   src->SetDataSet(t);
   struct TGridLink : TDataLink {
   } grid;
@@ -169,10 +169,10 @@ public:
 
 TEST_F(Fields, FieldDataLinkEditsThroughItsSourceAndReachesItsControl) {
   TTable* t = OpenGuests(3);
-  auto* src = new TDataSource(&owner);
-  TFocusTarget control(nullptr);
+  auto* src = new TDataSource(owner.get());
+  auto control = std::make_unique<TFocusTarget>(nullptr);
   TFieldDataLink link;
-  link.SetControl(&control);
+  link.SetControl(control.get());
   std::vector<std::string> events;
   std::string shown, typed;
   link.OnDataChange = [&](TObject*) {
@@ -222,10 +222,10 @@ TEST_F(Fields, FieldDataLinkEditsThroughItsSourceAndReachesItsControl) {
   t->Append();
   t->FieldByName("Name")->SetAsString("x");
   EXPECT_THROW(t->Post(), EDatabaseError);
-  EXPECT_EQ(control.Focused, 0);  // ID is not this link's field
+  EXPECT_EQ(control->Focused, 0);  // ID is not this link's field
   t->Cancel();
   t->FieldByName("Name")->FocusControl();
-  EXPECT_EQ(control.Focused, 1);
+  EXPECT_EQ(control->Focused, 1);
 
   t->Close();
   EXPECT_EQ(link.Field(), nullptr);
@@ -234,7 +234,7 @@ TEST_F(Fields, FieldDataLinkEditsThroughItsSourceAndReachesItsControl) {
 
 TEST_F(Fields, DisableControlsNestsAndLinksHearOnceAtTheLastEnable) {
   TTable* t = OpenGuests(10);
-  auto* src = new TDataSource(&owner);
+  auto* src = new TDataSource(owner.get());
   src->SetDataSet(t);
   struct TCounting : TDataLink {
     int changed = 0, scrolled = 0, states = 0;
@@ -315,20 +315,20 @@ TEST_F(Fields, FormFileSetsDatasetPropertiesFieldsAndEvents) {
                      "    AutoEdit = False\n"
                      "  end\n"
                      "end\n";
-  TDataTestForm f(nullptr);
-  ReadComponentText(&f, form, "test.dfm");
-  ASSERT_NE(f.SeatTable, nullptr);
-  EXPECT_TRUE(f.SeatTable->Active());
-  EXPECT_EQ(f.Opened, 1);
-  EXPECT_EQ(f.SeatSource->DataSet(), f.SeatTable);
-  EXPECT_FALSE(f.SeatSource->AutoEdit());
-  EXPECT_EQ(f.SeatTable->FieldCount(), 2);
-  EXPECT_EQ(f.SeatTable->Fields(0)->DisplayName(), "Guest");
-  EXPECT_FALSE(f.SeatTable->FieldByName("ID")->Visible());
-  EXPECT_EQ(f.SeatTable->FieldByName("Name")->AsString(), "Guest 01");
+  auto f = std::make_unique<TDataTestForm>(nullptr);
+  ReadComponentText(f.get(), form, "test.dfm");
+  ASSERT_NE(f->SeatTable, nullptr);
+  EXPECT_TRUE(f->SeatTable->Active());
+  EXPECT_EQ(f->Opened, 1);
+  EXPECT_EQ(f->SeatSource->DataSet(), f->SeatTable);
+  EXPECT_FALSE(f->SeatSource->AutoEdit());
+  EXPECT_EQ(f->SeatTable->FieldCount(), 2);
+  EXPECT_EQ(f->SeatTable->Fields(0)->DisplayName(), "Guest");
+  EXPECT_FALSE(f->SeatTable->FieldByName("ID")->Visible());
+  EXPECT_EQ(f->SeatTable->FieldByName("Name")->AsString(), "Guest 01");
   // Other code finds the settings by published name.
-  EXPECT_EQ(GetStrProp(f.SeatTable, "TableName"), "Guests.db");
-  EXPECT_EQ(GetObjectProp(f.SeatSource, "DataSet"), f.SeatTable);
+  EXPECT_EQ(GetStrProp(f->SeatTable, "TableName"), "Guests.db");
+  EXPECT_EQ(GetObjectProp(f->SeatSource, "DataSet"), f->SeatTable);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 using Table = EngineTables;
 
 TEST_F(Table, CreateTableStoresPicturesAsValidityChecks) {
-  auto* t = new TTable(&owner);
+  auto* t = new TTable(owner.get());
   t->SetDatabaseName(dir);
   t->SetTableName("Pictures.db");
   t->FieldDefs()->Add("Name", ftString, 20);
@@ -37,7 +37,7 @@ TEST_F(Table, CreateTableStoresPicturesAsValidityChecks) {
   EXPECT_EQ(pictures, (std::map<int, std::string>{{2, "#####[-####]"}, {3, "(###)###-####"}}));
 
   // A picture for a field the table does not have is refused before the file is made.
-  auto* bad = new TTable(&owner);
+  auto* bad = new TTable(owner.get());
   bad->SetDatabaseName(dir);
   bad->SetTableName("Bad.db");
   bad->FieldDefs()->Add("Name", ftString, 20);

@@ -14,10 +14,6 @@ class TRecordingTable : public TTable {
   FW_CLASS(TRecordingTable, TTable)
 public:
   using TTable::TTable;
-  ~TRecordingTable() override {
-    Destroying();
-    Close();
-  }
   std::vector<std::string> Calls;
   bool IsSequenced() override {
     Calls.push_back("IsSequenced");
@@ -70,6 +66,25 @@ protected:
 
 FW_IMPLEMENT_CLASS(TRecordingTable)
 
+// Tells a log that outlives it how it closes and when it goes.
+class TClosingTable : public TTable {
+  FW_CLASS(TClosingTable, TTable)
+public:
+  explicit TClosingTable(TComponent* owner, std::vector<std::string>* log = nullptr) : TTable(owner), log_(log) {}
+  ~TClosingTable() override { log_->push_back("~TClosingTable"); }
+
+protected:
+  void CloseCursor() override {
+    log_->push_back("CloseCursor");
+    TTable::CloseCursor();
+  }
+
+private:
+  std::vector<std::string>* log_;
+};
+
+FW_IMPLEMENT_CLASS(TClosingTable)
+
 using Table = EngineTables;
 
 TField* AddCalcField(TDataSet* ds, TComponent* owner, const std::string& name) {
@@ -82,7 +97,7 @@ TField* AddCalcField(TDataSet* ds, TComponent* owner, const std::string& name) {
 
 TEST_F(Table, OpenFetchPostCloseCallTheOverridableOperationsInOrder) {
   Fill(MakeGuests(), 3);
-  auto* t = new TRecordingTable(&owner);
+  auto* t = new TRecordingTable(owner.get());
   t->SetDatabaseName(dir);
   t->SetTableName("Guests.db");
 
@@ -92,8 +107,8 @@ TEST_F(Table, OpenFetchPostCloseCallTheOverridableOperationsInOrder) {
   EXPECT_FALSE(t->Active());
 
   // Persistent fields with a calculated one: each fetched record is calculated.
-  for (int i = 0; i < t->FieldDefs()->Count(); ++i) t->FieldDefs()->Items(i)->CreateField(&owner);
-  AddCalcField(t, &owner, "Double");
+  for (int i = 0; i < t->FieldDefs()->Count(); ++i) t->FieldDefs()->Items(i)->CreateField(owner.get());
+  AddCalcField(t, owner.get(), "Double");
   t->OnCalcFields = [](TDataSet* ds) {
     ds->FieldByName("Double")->SetAsFloat(ds->FieldByName("Amount")->AsFloat() * 2);
   };
@@ -117,6 +132,26 @@ TEST_F(Table, OpenFetchPostCloseCallTheOverridableOperationsInOrder) {
   t->Close();
   EXPECT_EQ(t->Calls, (std::vector<std::string>{"IsSequenced", "State dsInactive", "CloseCursor"}));
   EXPECT_EQ(t->FieldCount(), 8);  // persistent fields stay
+}
+
+// Freed while open, by delete or by its owner, a table closes through the
+// derived class's cursor, without the events of a close by hand.
+TEST_F(Table, FreeingAnOpenTableClosesItThroughTheDerivedClass) {
+  Fill(MakeGuests(), 2);
+  for (bool byOwner : {false, true}) {
+    SCOPED_TRACE(byOwner ? "by its owner" : "by delete");
+    std::vector<std::string> log;
+    auto holder = std::make_unique<TComponent>(nullptr);
+    auto* t = new TClosingTable(byOwner ? holder.get() : nullptr, &log);
+    t->SetDatabaseName(dir);
+    t->SetTableName("Guests.db");
+    t->Open();
+    t->BeforeClose = [&log](TDataSet*) { log.push_back("BeforeClose"); };
+    t->AfterClose = [&log](TDataSet*) { log.push_back("AfterClose"); };
+    if (byOwner) holder.reset();
+    else delete t;
+    EXPECT_EQ(log, (std::vector<std::string>{"CloseCursor", "~TClosingTable"}));
+  }
 }
 
 TEST_F(Table, PostAndCancelPathsKeepOrDropTheEdit) {
@@ -293,7 +328,7 @@ TEST_F(Table, KeySearchAndRanges) {
 }
 
 TEST_F(Table, DetailFollowsItsMaster) {
-  auto* events = new TTable(&owner);
+  auto* events = new TTable(owner.get());
   events->SetDatabaseName(dir);
   events->SetTableName("Events.db");
   events->FieldDefs()->Add("EventID", ftInteger, 0, true);
@@ -308,7 +343,7 @@ TEST_F(Table, DetailFollowsItsMaster) {
   }
   TTable* guests = MakeGuests();
   Fill(guests, 9);  // EventID 2 3 1 2 3 1 2 3 1
-  auto* src = new TDataSource(&owner);
+  auto* src = new TDataSource(owner.get());
   src->SetDataSet(events);
   guests->SetIndexName("ByEvent");
   guests->SetMasterSource(src);
@@ -333,7 +368,7 @@ TEST_F(Table, DetailFollowsItsMaster) {
   guests->SetMasterSource(nullptr);
   EXPECT_EQ(guests->RecordCount(), 9);
   EXPECT_THROW(guests->SetMasterSource([&] {
-    auto* own = new TDataSource(&owner);
+    auto* own = new TDataSource(owner.get());
     own->SetDataSet(guests);
     return own;
   }()),
@@ -341,7 +376,7 @@ TEST_F(Table, DetailFollowsItsMaster) {
 }
 
 TEST_F(Table, MissingTableRaisesTheEngineErrorNamingIt) {
-  auto* t = new TTable(&owner);
+  auto* t = new TTable(owner.get());
   t->SetDatabaseName(dir);
   t->SetTableName("NoSuchTable.db");
   try {
@@ -376,7 +411,7 @@ TEST_F(Table, AFailedOpenOrAFieldThatGoesLeavesNothingHalfDone) {
 
   // A persistent field that goes takes the open dataset down with it.
   t->Close();
-  auto* name = new TStringField(&owner);
+  auto* name = new TStringField(owner.get());
   name->SetFieldName("Name");
   name->SetDataSet(t);
   t->Open();
@@ -400,7 +435,7 @@ TEST_F(Table, TableFilesDatabasesAndTheSession) {
   // An exclusive table is the only cursor on its file.
   t->SetExclusive(true);
   t->Open();
-  auto* second = new TTable(&owner);
+  auto* second = new TTable(owner.get());
   second->SetDatabaseName(dir);
   second->SetTableName("Guests.db");
   EXPECT_THROW(second->Open(), EDBEngineError);
@@ -420,11 +455,11 @@ TEST_F(Table, TableFilesDatabasesAndTheSession) {
 
   // A database component names a directory for its datasets; without
   // KeepConnection it closes with the last of them.
-  auto* db = new TDatabase(&owner);
+  auto* db = new TDatabase(owner.get());
   db->SetDatabaseName("Planner");
   db->Params()->Add("PATH=" + dir);
   db->SetKeepConnection(false);
-  auto* other = new TTable(&owner);
+  auto* other = new TTable(owner.get());
   other->SetDatabaseName("planner");
   other->SetTableName("Other.db");
   other->Open();

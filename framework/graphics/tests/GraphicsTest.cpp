@@ -227,49 +227,49 @@ TEST_F(Graphics, TransparentBitmapsAndStretching) {
 }
 
 TEST_F(Graphics, ImageListsCutMaskAndOverlay) {
-  TImageList list(nullptr);
-  list.SetWidth(4);
-  list.SetHeight(4);
+  auto list = std::make_unique<TImageList>(nullptr);
+  list->SetWidth(4);
+  list->SetHeight(4);
   TFormValue names;
   names.Kind = TFormValue::vaList;
   TFormValue item;
   item.Kind = TFormValue::vaString;
   item.Str = "bitmaps/strip.bmp";
   names.List = {item};
-  EXPECT_TRUE(list.ReadProperty("Bitmaps", names));
-  ASSERT_EQ(list.Count(), 2);  // one strip, two images
+  EXPECT_TRUE(list->ReadProperty("Bitmaps", names));
+  ASSERT_EQ(list->Count(), 2);  // one strip, two images
 
   auto dest = Filled(8, 4, clWhite);
-  list.Draw(dest->Canvas(), 0, 0, 0);
-  list.Draw(dest->Canvas(), 4, 0, 1);
+  list->Draw(dest->Canvas(), 0, 0, 0);
+  list->Draw(dest->Canvas(), 4, 0, 1);
   EXPECT_EQ(dest->Canvas()->Pixels(1, 1), clRed);
   EXPECT_EQ(dest->Canvas()->Pixels(5, 1), clBlue);
   EXPECT_EQ(dest->Canvas()->Pixels(0, 3), clWhite);  // olive was masked out
   EXPECT_EQ(dest->Canvas()->Pixels(7, 3), clWhite);
 
   TBitmap copy;
-  list.SetBkColor(clYellow);
-  list.GetBitmap(1, &copy);
+  list->SetBkColor(clYellow);
+  list->GetBitmap(1, &copy);
   EXPECT_EQ(copy.Width(), 4);
   EXPECT_EQ(copy.Canvas()->Pixels(0, 0), clBlue);
   EXPECT_EQ(copy.Canvas()->Pixels(3, 3), clYellow);
-  list.SetBkColor(clNone);
+  list->SetBkColor(clNone);
 
   auto blank = Filled(4, 4, clBlack);
   blank->Canvas()->SetPixels(0, 0, clWhite);  // one opaque black-mask pixel... the rest transparent
   auto mask = Filled(4, 4, clWhite);
   mask->Canvas()->SetPixels(2, 2, clBlack);
-  int overlay = list.Add(blank.get(), mask.get());
-  EXPECT_TRUE(list.Overlay(overlay, 1));
-  EXPECT_FALSE(list.Overlay(overlay, 4));
+  int overlay = list->Add(blank.get(), mask.get());
+  EXPECT_TRUE(list->Overlay(overlay, 1));
+  EXPECT_FALSE(list->Overlay(overlay, 4));
   auto withOverlay = Filled(4, 4, clWhite);
-  list.DrawOverlay(withOverlay->Canvas(), 0, 0, 0, 1);
+  list->DrawOverlay(withOverlay->Canvas(), 0, 0, 0, 1);
   EXPECT_EQ(withOverlay->Canvas()->Pixels(2, 2), clBlack);
   EXPECT_EQ(withOverlay->Canvas()->Pixels(1, 1), clRed);
 
-  EXPECT_THROW(list.Image(7), EInvalidOperation);
-  list.SetWidth(8);  // a new size empties the list
-  EXPECT_EQ(list.Count(), 0);
+  EXPECT_THROW(list->Image(7), EInvalidOperation);
+  list->SetWidth(8);  // a new size empties the list
+  EXPECT_EQ(list->Count(), 0);
 }
 
 }  // namespace fw

@@ -69,7 +69,7 @@ TEST_F(DBCheckBoxTest, AClickEditsTheRecordAndLeavingWritesIt) {
   ShowActive(form.get());
   box->SetFocus();
   ASSERT_TRUE(PumpUntil([this] { return box->Focused(); }));
-  Key(box->Widget(), Qt::Key_Space, Qt::NoModifier, " ");
+  Key(WidgetOf(box), Qt::Key_Space, Qt::NoModifier, " ");
   EXPECT_TRUE(box->Checked());
   EXPECT_EQ(data->State(), dsEdit);
   other->SetFocus();
@@ -84,7 +84,7 @@ TEST_F(DBCheckBoxTest, AClickEditsTheRecordAndLeavingWritesIt) {
   ASSERT_TRUE(box->Checked());
   box->SetFocus();
   ASSERT_TRUE(PumpUntil([this] { return box->Focused(); }));
-  Key(box->Widget(), Qt::Key_Space, Qt::NoModifier, " ");
+  Key(WidgetOf(box), Qt::Key_Space, Qt::NoModifier, " ");
   EXPECT_TRUE(box->Checked());
   EXPECT_EQ(data->State(), dsBrowse);
 }

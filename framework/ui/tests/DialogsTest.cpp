@@ -94,50 +94,50 @@ TEST_F(DialogsTest, ShowMessageAndInputQuery) {
 TEST_F(DialogsTest, OpenDialogChecksThatTheFileExists) {
   std::string missing = TempFile("missing.cfg", false);
   std::string there = TempFile("there.cfg", true);
-  TOpenDialog d(nullptr);
-  d.SetOptions({ofFileMustExist, ofPathMustExist});
-  d.SetFilter("Configuration files|*.cfg|All files|*");
-  d.SetTitle("Open configuration");
+  auto d = std::make_unique<TOpenDialog>(nullptr);
+  d->SetOptions({ofFileMustExist, ofPathMustExist});
+  d->SetFilter("Configuration files|*.cfg|All files|*");
+  d->SetTitle("Open configuration");
   messages->DialogAnswers.push_back(Choose(missing));
   messages->DialogAnswers.push_back(Choose(there));
-  ASSERT_TRUE(d.Execute());
-  EXPECT_EQ(d.FileName(), there);
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), there);
   ASSERT_EQ(messages->Requests.size(), 1u);
   EXPECT_EQ(messages->Requests[0].Text, missing + "\nFile not found.\nPlease verify the correct file name was given.");
   EXPECT_EQ(messages->Dialogs[0].Kind, "Open");
   EXPECT_EQ(messages->Dialogs[0].Caption, "Open configuration");
   EXPECT_EQ(messages->Dialogs[0].Values["Options"], "ofPathMustExist,ofFileMustExist");
   EXPECT_EQ(messages->Dialogs[1].Values["FileName"], missing);  // asked again, from the name given
-  EXPECT_FALSE(d.Execute());  // no more answers: cancelled
-  EXPECT_EQ(d.FileName(), there);
+  EXPECT_FALSE(d->Execute());  // no more answers: cancelled
+  EXPECT_EQ(d->FileName(), there);
 }
 
 TEST_F(DialogsTest, SaveDialogAsksBeforeOverwritingAndAddsTheExtension) {
   std::string there = TempFile("tree.dat", true);
   std::string fresh = TempFile("fresh.dat", false);
-  TSaveDialog d(nullptr);
-  d.SetOptions({ofOverwritePrompt});
-  d.SetDefaultExt("dat");
+  auto d = std::make_unique<TSaveDialog>(nullptr);
+  d->SetOptions({ofOverwritePrompt});
+  d->SetDefaultExt("dat");
   messages->DialogAnswers.push_back(Choose(there));
   messages->Answers.push_back(IDNO);
   messages->DialogAnswers.push_back(Choose(fresh.substr(0, fresh.size() - 4)));
-  ASSERT_TRUE(d.Execute());
-  EXPECT_EQ(d.FileName(), fresh);
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), fresh);
   ASSERT_EQ(messages->Requests.size(), 1u);
   EXPECT_EQ(messages->Requests[0].Text, there + " already exists.\nDo you want to replace it?");
   EXPECT_EQ(messages->Requests[0].Caption, "Save As");
   EXPECT_EQ(messages->Dialogs[0].Kind, "Save");
   messages->DialogAnswers.push_back(Choose(there));
   messages->Answers.push_back(IDYES);
-  ASSERT_TRUE(d.Execute());
-  EXPECT_EQ(d.FileName(), there);
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), there);
 }
 
 TEST_F(DialogsTest, FontAndPrintDialogsTakeTheChoices) {
-  TFontDialog fd(nullptr);
-  fd.Font()->SetName("MS Sans Serif");
-  fd.Font()->SetSize(8);
-  fd.SetDevice(fdBoth);
+  auto fd = std::make_unique<TFontDialog>(nullptr);
+  fd->Font()->SetName("MS Sans Serif");
+  fd->Font()->SetSize(8);
+  fd->SetDevice(fdBoth);
   messages->DialogAnswers.push_back([](TDialogRequest& r) {
     EXPECT_EQ(r.Values["Name"], "MS Sans Serif");
     EXPECT_EQ(r.Values["Size"], "8");
@@ -147,25 +147,25 @@ TEST_F(DialogsTest, FontAndPrintDialogsTakeTheChoices) {
     r.Values["Style"] = "fsBold,fsItalic";
     return true;
   });
-  ASSERT_TRUE(fd.Execute());
-  EXPECT_EQ(fd.Font()->Name(), "Arial");
-  EXPECT_EQ(fd.Font()->Size(), 12);
-  EXPECT_EQ(fd.Font()->Style(), (TFontStyles{fsBold, fsItalic}));
-  EXPECT_FALSE(fd.Execute());
-  EXPECT_EQ(fd.Font()->Name(), "Arial");
+  ASSERT_TRUE(fd->Execute());
+  EXPECT_EQ(fd->Font()->Name(), "Arial");
+  EXPECT_EQ(fd->Font()->Size(), 12);
+  EXPECT_EQ(fd->Font()->Style(), (TFontStyles{fsBold, fsItalic}));
+  EXPECT_FALSE(fd->Execute());
+  EXPECT_EQ(fd->Font()->Name(), "Arial");
 
-  TPrintDialog pd(nullptr);
-  pd.SetCopies(1);
+  auto pd = std::make_unique<TPrintDialog>(nullptr);
+  pd->SetCopies(1);
   EXPECT_EQ(Printer()->Copies(), 1);
   messages->DialogAnswers.push_back([](TDialogRequest& r) {
     EXPECT_EQ(r.Values["Copies"], "1");
     r.Values["Copies"] = "3";
     return true;
   });
-  ASSERT_TRUE(pd.Execute());
-  EXPECT_EQ(pd.Copies(), 3);
+  ASSERT_TRUE(pd->Execute());
+  EXPECT_EQ(pd->Copies(), 3);
   EXPECT_EQ(Printer()->Copies(), 3);
-  pd.SetCopies(1);
+  pd->SetCopies(1);
 }
 
 }  // namespace

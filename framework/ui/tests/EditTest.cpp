@@ -65,16 +65,16 @@ TEST_F(EditTest, PasteAndCutComeAsMessagesThatADescendantTakes) {
   Focus(edit);
   edit->SetText("abc");
   edit->SelectAll();
-  Key(edit->Widget(), Qt::Key_V, Qt::ControlModifier, "\x16");
+  Key(WidgetOf(edit), Qt::Key_V, Qt::ControlModifier, "\x16");
   edit->PasteFromClipboard();
   EXPECT_EQ(edit->Text(), "abc");
-  Key(edit->Widget(), Qt::Key_X, Qt::ControlModifier, "\x18");
+  Key(WidgetOf(edit), Qt::Key_X, Qt::ControlModifier, "\x18");
   EXPECT_EQ(edit->log, (std::vector<std::string>{"paste", "paste", "cut"}));
   EXPECT_EQ(edit->Text(), "");
   EXPECT_EQ(QApplication::clipboard()->text(), "abc");
   // A plain edit pastes.
   Focus(other);
-  Key(other->Widget(), Qt::Key_V, Qt::ControlModifier, "\x16");
+  Key(WidgetOf(other), Qt::Key_V, Qt::ControlModifier, "\x16");
   EXPECT_EQ(other->Text(), "abc");
 }
 
@@ -82,10 +82,10 @@ TEST_F(EditTest, ADescendantPaintsWhileItHasNoFocus) {
   edit->SetText("text");
   ShowActive(form.get());
   Focus(other);
-  QImage unfocused = edit->Widget()->grab().toImage();
+  QImage unfocused = WidgetOf(edit)->grab().toImage();
   EXPECT_EQ(unfocused.pixelColor(20, 12), QColor(255, 0, 0));
   Focus(edit);
-  QImage focused = edit->Widget()->grab().toImage();
+  QImage focused = WidgetOf(edit)->grab().toImage();
   EXPECT_NE(focused.pixelColor(20, 12), QColor(255, 0, 0));
 }
 
@@ -100,7 +100,7 @@ TEST_F(EditTest, TheTextRectangleNarrowsWhereTheTextGoes) {
   TRect got;
   edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&got));
   EXPECT_EQ(got, narrowed);
-  EXPECT_EQ(static_cast<QLineEdit*>(edit->Widget())->textMargins().right(), 20);
+  EXPECT_EQ(static_cast<QLineEdit*>(WidgetOf(edit))->textMargins().right(), 20);
 }
 
 TEST_F(EditTest, SelectionAndLengthsCountCharacters) {
@@ -123,7 +123,7 @@ TEST_F(EditTest, SelectionAndLengthsCountCharacters) {
     Qt::Key key;
     const char* text;
   } typed[] = {{Qt::Key_Adiaeresis, "ä"}, {Qt::Key_B, "b"}, {Qt::Key_C, "c"}, {Qt::Key_D, "d"}, {Qt::Key_E, "e"}};
-  for (auto t : typed) Key(other->Widget(), t.key, Qt::NoModifier, t.text);
+  for (auto t : typed) Key(WidgetOf(other), t.key, Qt::NoModifier, t.text);
   EXPECT_EQ(other->Text(), "äbcd");
 }
 
@@ -136,11 +136,11 @@ TEST_F(EditTest, ChangeIsToldForTypingAndForNewText) {
   other->SetText("two");
   EXPECT_EQ(changes, 2);
   Focus(other);
-  Key(other->Widget(), Qt::Key_A, Qt::NoModifier, "a");
+  Key(WidgetOf(other), Qt::Key_A, Qt::NoModifier, "a");
   EXPECT_EQ(changes, 3);
   EXPECT_TRUE(other->Modified());
   other->SetReadOnly(true);
-  Key(other->Widget(), Qt::Key_B, Qt::NoModifier, "b");
+  Key(WidgetOf(other), Qt::Key_B, Qt::NoModifier, "b");
   EXPECT_EQ(changes, 3);
   EXPECT_EQ(other->Text().back(), 'a');
 }
@@ -159,12 +159,12 @@ TEST_F(EditTest, MemoLinesAndTabs) {
   EXPECT_EQ(memo->Lines()->Count(), 3);
   Focus(memo);
   memo->SetSelStart(0);
-  Key(memo->Widget(), Qt::Key_Tab, Qt::NoModifier, "\t");
+  Key(WidgetOf(memo), Qt::Key_Tab, Qt::NoModifier, "\t");
   EXPECT_TRUE(PumpUntil([&] { return edit->Focused(); }));  // Tab moves on
   memo->SetWantTabs(true);
   Focus(memo);
   memo->SetSelStart(0);
-  Key(memo->Widget(), Qt::Key_Tab, Qt::NoModifier, "\t");
+  Key(WidgetOf(memo), Qt::Key_Tab, Qt::NoModifier, "\t");
   EXPECT_TRUE(memo->Focused());
   EXPECT_EQ(memo->Lines()->Strings(0), "\ta");
 }
@@ -173,20 +173,20 @@ TEST_F(EditTest, TimersRunOnTheClockThatIsInstalled) {
   auto clock = std::make_unique<TManualTimerClock>();
   TManualTimerClock* c = clock.get();
   auto previous = SetTimerClock(std::move(clock));
-  TTimer timer(nullptr);
+  auto timer = std::make_unique<TTimer>(nullptr);
   int ticks = 0;
-  timer.SetInterval(333);
-  timer.OnTimer = [&](TObject*) { ++ticks; };
+  timer->SetInterval(333);
+  timer->OnTimer = [&](TObject*) { ++ticks; };
   c->Advance(1000);
   EXPECT_EQ(ticks, 3);
-  timer.SetInterval(166);  // starts the count again
+  timer->SetInterval(166);  // starts the count again
   c->Advance(400);
   EXPECT_EQ(ticks, 5);
-  timer.SetEnabled(false);
+  timer->SetEnabled(false);
   c->Advance(1000);
   EXPECT_EQ(ticks, 5);
-  timer.SetEnabled(true);
-  timer.OnTimer = [&](TObject*) {
+  timer->SetEnabled(true);
+  timer->OnTimer = [&](TObject*) {
     ++ticks;
     throw Exception("tick failed");
   };

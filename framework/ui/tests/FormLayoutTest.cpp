@@ -170,7 +170,7 @@ TEST_F(FormLayoutTest, ScreenshotOfTheStreamedForm) {
   ShowActive(f.get());
   f->FontEdit->SetFocus();
   Pump();
-  QPixmap shot = f->Widget()->grab();
+  QPixmap shot = WidgetOf(f.get())->grab();
   std::filesystem::path dir = TestFolder();
   std::filesystem::create_directories(dir);
   std::string file = (dir / "layoutform.png").string();

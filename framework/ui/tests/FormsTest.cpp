@@ -54,26 +54,26 @@ protected:
 TEST_F(FormsTest, EnterPressesTheDefaultButtonAndEscTheCancelButton) {
   ShowActive(form.get());
   Focus(edit);
-  Key(edit->Widget(), Qt::Key_Return, Qt::NoModifier, "\r");
-  Key(edit->Widget(), Qt::Key_Escape, Qt::NoModifier, "\x1b");
+  Key(WidgetOf(edit), Qt::Key_Return, Qt::NoModifier, "\r");
+  Key(WidgetOf(edit), Qt::Key_Escape, Qt::NoModifier, "\x1b");
   EXPECT_EQ(clicks, (std::vector<std::string>{"OK", "Cancel"}));
   EXPECT_EQ(form->ModalResult(), mrCancel);
   // A focused button is the one that Enter presses.
   clicks.clear();
   Focus(exitButton);
-  Key(exitButton->Widget(), Qt::Key_Return, Qt::NoModifier, "\r");
+  Key(WidgetOf(exitButton), Qt::Key_Return, Qt::NoModifier, "\r");
   EXPECT_EQ(clicks, (std::vector<std::string>{"Exit"}));
   // A memo that wants returns keeps Enter for a new line.
   clicks.clear();
   Focus(memo);
-  Key(memo->Widget(), Qt::Key_A, Qt::NoModifier, "a");
-  Key(memo->Widget(), Qt::Key_Return, Qt::NoModifier, "\r");
-  Key(memo->Widget(), Qt::Key_B, Qt::NoModifier, "b");
+  Key(WidgetOf(memo), Qt::Key_A, Qt::NoModifier, "a");
+  Key(WidgetOf(memo), Qt::Key_Return, Qt::NoModifier, "\r");
+  Key(WidgetOf(memo), Qt::Key_B, Qt::NoModifier, "b");
   EXPECT_TRUE(clicks.empty());
   EXPECT_EQ(memo->Text(), "a\r\nb");
   EXPECT_EQ(memo->Lines()->Count(), 2);
   memo->SetWantReturns(false);
-  Key(memo->Widget(), Qt::Key_Return, Qt::NoModifier, "\r");
+  Key(WidgetOf(memo), Qt::Key_Return, Qt::NoModifier, "\r");
   EXPECT_EQ(clicks, (std::vector<std::string>{"OK"}));
   EXPECT_EQ(memo->Text(), "a\r\nb");
 }
@@ -81,14 +81,14 @@ TEST_F(FormsTest, EnterPressesTheDefaultButtonAndEscTheCancelButton) {
 TEST_F(FormsTest, AcceleratorsPressButtons) {
   ShowActive(form.get());
   Focus(edit);
-  Key(edit->Widget(), Qt::Key_X, Qt::AltModifier, "x");
+  Key(WidgetOf(edit), Qt::Key_X, Qt::AltModifier, "x");
   EXPECT_EQ(clicks, (std::vector<std::string>{"Exit"}));
   EXPECT_EQ(edit->Text(), "");
   // Without Alt a letter is text in an edit, and an accelerator on a button.
-  Key(edit->Widget(), Qt::Key_X, Qt::NoModifier, "x");
+  Key(WidgetOf(edit), Qt::Key_X, Qt::NoModifier, "x");
   EXPECT_EQ(edit->Text(), "x");
   Focus(ok);
-  Key(ok->Widget(), Qt::Key_X, Qt::NoModifier, "x");
+  Key(WidgetOf(ok), Qt::Key_X, Qt::NoModifier, "x");
   EXPECT_EQ(clicks, (std::vector<std::string>{"Exit", "Exit"}));
 }
 
@@ -102,8 +102,8 @@ TEST_F(FormsTest, KeyPreviewLetsTheFormSeeKeysFirst) {
   edit->OnKeyDown = [&](TObject*, Word& k, TShiftState) { log.push_back("edit " + std::to_string(k)); };
   ShowActive(form.get());
   Focus(edit);
-  Key(edit->Widget(), Qt::Key_F3);
-  Key(edit->Widget(), Qt::Key_F2);
+  Key(WidgetOf(edit), Qt::Key_F3);
+  Key(WidgetOf(edit), Qt::Key_F2);
   EXPECT_EQ(log, (std::vector<std::string>{"form 114", "edit 114", "form 113"}));
 }
 
@@ -161,13 +161,38 @@ TEST_F(FormsTest, CloseAsksThenHidesFreesOrStays) {
   EXPECT_TRUE(destroyed);
 }
 
+// The application tells every form OnDestroy, once, before it frees the
+// first; a form's controls go with it.
+TEST_F(FormsTest, TheApplicationTellsEveryFormBeforeFreeingAny) {
+  std::vector<std::string> log;
+  std::vector<std::shared_ptr<const bool>> edits;
+  auto app = std::make_unique<TApplication>(nullptr);
+  for (std::string name : {"A", "B"}) {
+    auto* f = new TForm(app.get());
+    f->SetName(name);
+    auto* e = new TEdit(f);
+    e->SetParent(f);
+    f->OnDestroy = [&log, &edits, name](TObject*) {
+      int alive = 0;
+      for (const auto& edit : edits) alive += *edit ? 1 : 0;
+      log.push_back(name + " hears OnDestroy, edits: " + std::to_string(alive));
+    };
+    f->AfterConstruction();
+    f->Show();
+    edits.push_back(e->LifeToken());
+  }
+  app.reset();
+  EXPECT_EQ(log, (std::vector<std::string>{"B hears OnDestroy, edits: 2", "A hears OnDestroy, edits: 2"}));
+  for (const auto& edit : edits) EXPECT_FALSE(*edit);
+}
+
 TEST_F(FormsTest, ExceptionsFromHandlersAreShownAndTheLoopGoesOn) {
   Application->SetTitle("Velloria Test");
   ShowActive(form.get());
   ok->OnClick = [](TObject*) { throw EConvertError("'x' is not a valid integer value"); };
   cancel->OnClick = [](TObject*) { Abort(); };
-  QTest::mouseClick(ok->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-  QTest::mouseClick(cancel->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(WidgetOf(ok), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(WidgetOf(cancel), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   ASSERT_EQ(messages->Requests.size(), 1u);
   EXPECT_EQ(messages->Requests[0].Text, "'x' is not a valid integer value.");
   EXPECT_EQ(messages->Requests[0].Caption, "Velloria Test");
@@ -177,7 +202,7 @@ TEST_F(FormsTest, ExceptionsFromHandlersAreShownAndTheLoopGoesOn) {
   Application->OnException = [&](TObject* sender, const Exception& e) {
     seen = static_cast<TComponent*>(sender) == ok ? "ok: " + e.Message() : "other";
   };
-  QTest::mouseClick(ok->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(WidgetOf(ok), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   Application->OnException = nullptr;
   EXPECT_EQ(seen, "ok: 'x' is not a valid integer value");
   EXPECT_EQ(messages->Requests.size(), 1u);

@@ -46,7 +46,7 @@ protected:
 TEST_F(MessageModelTest, KeyDownPressUpInOrderThenTheWidgetActs) {
   ShowActive(form.get());
   Focus(edit1);
-  Key(edit1->Widget(), Qt::Key_A, Qt::NoModifier, "a");
+  Key(WidgetOf(edit1), Qt::Key_A, Qt::NoModifier, "a");
   EXPECT_EQ(log, (std::vector<std::string>{"Edit1 down 65", "Edit1 press 97", "Edit1 up 65"}));
   EXPECT_EQ(edit1->Text(), "a");
 }
@@ -82,7 +82,7 @@ TEST_F(MessageModelTest, VirtualKeysAndCharacters) {
       ch = k;
       k = 0;
     };
-    Key(edit1->Widget(), c.key, c.mods, QString::fromUtf8(c.text));
+    Key(WidgetOf(edit1), c.key, c.mods, QString::fromUtf8(c.text));
     EXPECT_EQ(vk, c.vk) << "key " << c.key;
     EXPECT_EQ(ch, c.ch) << "key " << c.key;
   }
@@ -95,12 +95,12 @@ TEST_F(MessageModelTest, ASwallowedKeyDownStillGivesItsCharacter) {
     Log(s, "down " + std::to_string(k));
     k = 0;
   };
-  Key(edit1->Widget(), Qt::Key_B, Qt::NoModifier, "b");
+  Key(WidgetOf(edit1), Qt::Key_B, Qt::NoModifier, "b");
   EXPECT_EQ(log, (std::vector<std::string>{"Edit1 down 66", "Edit1 press 98", "Edit1 up 66"}));
   EXPECT_EQ(edit1->Text(), "b");
   // A swallowed navigation key does not reach the widget.
   edit1->SetSelStart(1);
-  Key(edit1->Widget(), Qt::Key_Home);
+  Key(WidgetOf(edit1), Qt::Key_Home);
   EXPECT_EQ(edit1->SelStart(), 1);
 }
 
@@ -121,7 +121,7 @@ public:
 TEST_F(MessageModelTest, TabMovesOnUnlessThePrePassKeepsIt) {
   ShowActive(form.get());
   Focus(edit1);
-  Key(edit1->Widget(), Qt::Key_Tab, Qt::NoModifier, "\t");
+  Key(WidgetOf(edit1), Qt::Key_Tab, Qt::NoModifier, "\t");
   EXPECT_TRUE(PumpUntil([this] { return edit2->Focused(); }));
   EXPECT_EQ(form->ActiveControl(), edit2);
   // The form took the key down; the release goes where the focus is now.
@@ -134,7 +134,7 @@ TEST_F(MessageModelTest, TabMovesOnUnlessThePrePassKeepsIt) {
   keeper->SetName("Keeper");
   keeper->OnKeyDown = [this](TObject* s, Word& k, TShiftState) { Log(s, "down " + std::to_string(k)); };
   Focus(keeper);
-  Key(keeper->Widget(), Qt::Key_Tab, Qt::NoModifier, "\t");
+  Key(WidgetOf(keeper), Qt::Key_Tab, Qt::NoModifier, "\t");
   Pump();
   EXPECT_TRUE(keeper->Focused());
   EXPECT_EQ(log, (std::vector<std::string>{"Keeper down 9"}));
@@ -152,7 +152,7 @@ TEST_F(MessageModelTest, AnExitThatRaisesKeepsTheFocusAndIsShown) {
   ShowActive(form.get());
   Focus(edit1);
   focus.clear();
-  QTest::mouseClick(edit2->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(WidgetOf(edit2), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   Pump();
   EXPECT_TRUE(edit1->Focused());
   EXPECT_FALSE(edit2->Focused());
@@ -165,7 +165,7 @@ TEST_F(MessageModelTest, AnExitThatRaisesKeepsTheFocusAndIsShown) {
 
   // Once the exit lets go, the focus moves as asked.
   edit1->OnExit = nullptr;
-  QTest::mouseClick(edit2->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(WidgetOf(edit2), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   EXPECT_TRUE(PumpUntil([this] { return edit2->Focused(); }));
   EXPECT_EQ(focus, (std::vector<std::string>{"exit 1", "enter 2"}));
 }
@@ -188,9 +188,9 @@ TEST_F(MessageModelTest, APressElsewhereCancelsTheActiveControlsMode) {
   moded->SetBounds(150, 10, 120, 24);
   ShowActive(form.get());
   Focus(moded);
-  QTest::mouseClick(moded->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(WidgetOf(moded), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   EXPECT_TRUE(moded->cancels.empty());  // a press on the active control itself
-  QTest::mouseClick(edit1->Widget(), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+  QTest::mouseClick(WidgetOf(edit1), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   ASSERT_EQ(moded->cancels.size(), 1u);
   EXPECT_EQ(moded->cancels[0], edit1);
   EXPECT_TRUE(PumpUntil([this] { return edit1->Focused(); }));

@@ -38,7 +38,7 @@ protected:
     bar->SetBounds(10, 10, 200, 16);
     bar->SetMax(200);
   }
-  QProgressBar* Widget() const { return static_cast<QProgressBar*>(bar->Widget()); }
+  QProgressBar* Widget() const { return static_cast<QProgressBar*>(WidgetOf(bar)); }
   void Show() {
     ShowActive(form.get());
     counter = std::make_unique<PaintCounter>(Widget());

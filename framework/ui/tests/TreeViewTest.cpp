@@ -53,7 +53,7 @@ protected:
   }
   std::string Shape() const { return Shape(tree->Items()->GetFirstNode()); }
   void Mouse(QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
-    QWidget* vp = static_cast<QTreeView*>(tree->Widget())->viewport();
+    QWidget* vp = static_cast<QTreeView*>(WidgetOf(tree))->viewport();
     QMouseEvent e(type, pos, vp->mapToGlobal(pos), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
                   buttons, Qt::NoModifier);
     QCoreApplication::sendEvent(vp, &e);
@@ -135,7 +135,7 @@ TEST_F(TreeViewTest, AnUpdateTellsTheWidgetOnceAtItsEnd) {
   tree->SetSelected(b1);
   tree->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
   tree->Items()->Add(nullptr, "last");  // laid out by the loop, inside the update below
-  auto* view = static_cast<QTreeView*>(tree->Widget());
+  auto* view = static_cast<QTreeView*>(WidgetOf(tree));
   std::map<std::string, int> told;
   QObject listening;  // the connections end with the test
   QAbstractItemModel* model = view->model();
@@ -296,7 +296,7 @@ TEST_F(TreeViewTest, EditingInPlace) {
   };
   tree->OnEdited = [&](TObject*, TTreeNode*, std::string& s) { s = "Table # " + s; };
   ShowActive(form.get());
-  auto editor = [this] { return tree->Widget()->findChild<QLineEdit*>(); };
+  auto editor = [this] { return WidgetOf(tree)->findChild<QLineEdit*>(); };
 
   ASSERT_TRUE(B->EditText());
   EXPECT_EQ(asked, "B");

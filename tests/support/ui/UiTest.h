@@ -10,6 +10,8 @@
 #include <functional>
 
 #include "Forms.h"
+#include "MessageService.h"
+#include "QtControls.h"
 #include "QtGraphics.h"
 #include "ScriptedMessages.h"
 
