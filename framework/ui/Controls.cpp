@@ -8,6 +8,7 @@
 
 #include "Exceptions.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "QtControls.h"
 #include "Scope.h"
 
@@ -180,8 +181,8 @@ TPoint TControl::ScreenToClient(TPoint p) const {
 
 void TControl::UpdateWidgetGeometry() {
   if (!bridge_ || !parent_) return;
-  int off = parent_->ChildOffset();
-  WidgetOf(this)->setGeometry(left_ + off, top_ + off, width_, height_);
+  TPoint off = parent_->ClientOffset();
+  WidgetOf(this)->setGeometry(left_ + off.X, top_ + off.Y, width_, height_);
 }
 
 void TControl::SetAlign(TAlign v) {
@@ -856,14 +857,4 @@ void TCustomControl::PaintWindow() {
   Paint();
 }
 
-// ---------------------------------------------------------------- popup menu slot
-
-FW_PUBLISH(TPopupMenu) {
-  c.Property("AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup).Default(true);
-  c.Event("OnPopup", &TPopupMenu::OnPopup);
-}
-
-void TPopupMenu::Popup(int, int) {
-  if (OnPopup) OnPopup(this);
-}
 }  // namespace fw

@@ -491,6 +491,9 @@ protected:
 public:
   // Offset of the client area inside the widget that holds the child widgets.
   virtual int ChildOffset() const;
+  // Where the client area starts in the widget that holds the child widgets:
+  // past the border and, on a form, past its menu bar.
+  virtual TPoint ClientOffset() const;
 
 protected:
   virtual void KeyDown(Word& Key, TShiftState Shift);
@@ -605,26 +608,6 @@ protected:
 
 private:
   std::unique_ptr<TControlCanvas> canvas_;
-};
-
-// ---------------------------------------------------------------- popup menu slot
-
-// The slot that controls' PopupMenu names; the menus themselves come later.
-class TPopupMenu : public TComponent {
-  FW_CLASS(TPopupMenu, TComponent)
-public:
-  using TComponent::TComponent;
-  bool AutoPopup() const { return autoPopup_; }
-  void SetAutoPopup(bool v) { autoPopup_ = v; }
-  TComponent* PopupComponent() const { return popupComponent_; }
-  void SetPopupComponent(TComponent* v) { popupComponent_ = v; }
-  // Shows the menu at a screen point.
-  virtual void Popup(int X, int Y);
-  TNotifyEvent OnPopup;
-
-private:
-  bool autoPopup_ = true;
-  TComponent* popupComponent_ = nullptr;
 };
 
 // ---------------------------------------------------------------- window functions

@@ -438,10 +438,10 @@ void TControlBridge::Mouse(QMouseEvent* e, bool viewport) {
     target = cap;
     client = cap->ScreenToClient({g.x(), g.y()});
   } else {
-    int off = 0;
+    TPoint off;
     if (!viewport)
-      if (auto* wc = dynamic_cast<TWinControl*>(control_)) off = wc->BorderExtent();
-    client = {local.x() - off, local.y() - off};
+      if (auto* wc = dynamic_cast<TWinControl*>(control_)) off = wc->ClientOffset();
+    client = {local.x() - off.X, local.y() - off.Y};
   }
   unsigned base = 0;
   switch (e->button()) {
@@ -592,10 +592,10 @@ bool TControlBridge::DefaultMouse(TMessage& m) {
   Qt::KeyboardModifiers mods;
   if (m.Keys() & MK_SHIFT) mods |= Qt::ShiftModifier;
   if (m.Keys() & MK_CONTROL) mods |= Qt::ControlModifier;
-  int off = 0;
+  TPoint off;
   if (!scrolling)
-    if (auto* wc = dynamic_cast<TWinControl*>(control_)) off = wc->BorderExtent();
-  QPointF local(m.XPos() + off, m.YPos() + off);
+    if (auto* wc = dynamic_cast<TWinControl*>(control_)) off = wc->ClientOffset();
+  QPointF local(m.XPos() + off.X, m.YPos() + off.Y);
   QWidget* ew = scrolling ? Client() : Self();
   QPointF global = ew->mapToGlobal(local);
   QMouseEvent ev(type, local, global, button, buttons, mods);
@@ -627,10 +627,10 @@ void PaintBorder(QWidget* w, int Extent) {
 void PrepareClientPainter(QPainter& p, const TControl* c) {
   auto* wc = dynamic_cast<const TWinControl*>(c);
   if (!wc) return;
-  int off = wc->ChildOffset();
-  if (off <= 0) return;
+  TPoint off = wc->ClientOffset();
+  if (off.X <= 0 && off.Y <= 0) return;
   TRect r = wc->ClientRect();
-  p.translate(off, off);
+  p.translate(off.X, off.Y);
   p.setClipRect(0, 0, r.Width(), r.Height());
 }
 

@@ -148,12 +148,12 @@ void NoteCursorPos(const QPoint& global);
 
 // Runs f, showing an exception that escapes it through the application.
 template <class F>
-void Guarded(TControl* sender, F&& f);
+void Guarded(TObject* sender, F&& f);
 
 void HandleEscaped(TObject* sender);  // shows the exception being handled
 
 template <class F>
-void Guarded(TControl* sender, F&& f) {
+void Guarded(TObject* sender, F&& f) {
   try {
     f();
   } catch (...) {
