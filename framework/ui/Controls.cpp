@@ -181,6 +181,10 @@ TPoint TControl::ScreenToClient(TPoint p) const {
 
 void TControl::UpdateWidgetGeometry() {
   if (!bridge_ || !parent_) return;
+  if (WidgetOf(this)->isWindow()) {  // a pop-up window: on the screen
+    WidgetOf(this)->setGeometry(left_, top_, width_, height_);
+    return;
+  }
   TPoint off = parent_->ClientOffset();
   WidgetOf(this)->setGeometry(left_ + off.X, top_ + off.Y, width_, height_);
 }
@@ -458,6 +462,8 @@ void TControl::DefaultHandler(TMessage& Message) {
 void TControl::WMSetText(TMessage& Message) { DefaultHandler(Message); }
 
 void TControl::SendCancelMode(TControl* Sender) {
+  // A press inside a pop-up window belongs to the control that opened it.
+  if (InsidePopupWindow(Sender)) return;
   TCustomForm* form = GetParentForm(this);
   if (form && form->ActiveControl() && form->ActiveControl() != Sender)
     form->ActiveControl()->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Sender));

@@ -396,6 +396,12 @@ public:
   // control that is not on a form.
   HWND Handle();
   bool HandleAllocated() const { return bridge_ != nullptr; }
+  // A window of its own above the others (WS_POPUP in CreateParams): a
+  // top-level tool window at Left and Top on the screen, shown and hidden
+  // without taking the activation or the focus, drawn as if focused. A press
+  // anywhere outside it, and the program's loss of activation, send its
+  // parent (the control that opened it) CM_CANCELMODE.
+  bool IsPopup() const;
   void HandleNeeded();
   // Frees the window and makes a new one from CreateParams, keeping the
   // control's state.
@@ -616,6 +622,18 @@ LRESULT SendMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam);
 // Queues the message; it is delivered by the message loop unless the control
 // goes first. False for a null handle.
 bool PostMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam);
+// Places a window: SWP_ flags as below. HWND_TOPMOST is the only order a
+// pop-up window has; other windows keep theirs.
+constexpr HWND HWND_TOP = 0;
+constexpr HWND HWND_TOPMOST = static_cast<HWND>(-1);
+constexpr HWND HWND_NOTOPMOST = static_cast<HWND>(-2);
+constexpr unsigned SWP_NOSIZE = 0x0001;
+constexpr unsigned SWP_NOMOVE = 0x0002;
+constexpr unsigned SWP_NOZORDER = 0x0004;
+constexpr unsigned SWP_NOACTIVATE = 0x0010;
+constexpr unsigned SWP_SHOWWINDOW = 0x0040;
+constexpr unsigned SWP_HIDEWINDOW = 0x0080;
+bool SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int cx, int cy, unsigned Flags);
 // Mouse capture: all mouse messages go to the capturing control.
 HWND SetCapture(HWND Wnd);
 bool ReleaseCapture();

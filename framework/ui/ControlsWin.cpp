@@ -89,6 +89,7 @@ void TWinControl::DestroyHandle() {
     else c->FreeWidget();
   }
   DestroyWnd();
+  ForgetPopupWindow(this);
   LiveHandles().erase(this);
   FreeWidget();
 }
@@ -127,6 +128,7 @@ void TWinControl::CreateWnd() {
   UpdateWidgetGeometry();
   ApplyWidgetState();
   WidgetOf(this)->setVisible(Visible());
+  if (IsPopup()) MakePopupWindow(this);
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& Params) { SetWidget(CreateWidget(Params)); }
@@ -478,6 +480,8 @@ void TWinControl::SetEnabled(bool v) {
 }
 
 bool TWinControl::TakeClickFocus() {
+  // A pop-up window leaves the focus with the control that opened it.
+  if (IsPopup()) return true;
   // A native control takes the focus when clicked; when the focus stays
   // where it was (its exit refused) the press does nothing more.
   if (clickFocus_ && bridge_ && !Focused() && CanFocus()) {

@@ -202,6 +202,13 @@ void PaintBorder(QWidget* w, int Extent);
 // A painter on a control's client area: moved past its border and clipped to it.
 void PrepareClientPainter(QPainter& p, const TControl* c);
 
+// Pop-up windows (ControlsPopup.cpp): the widget of a control made a
+// top-level tool window, and forgotten when it goes.
+void MakePopupWindow(TWinControl* Control);
+void ForgetPopupWindow(TWinControl* Control);
+// Control is a pop-up window or inside one.
+bool InsidePopupWindow(const TControl* Control);
+
 // Colours of a widget's palette from the control.
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground);
 
