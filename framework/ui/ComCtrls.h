@@ -1,4 +1,5 @@
-// Common controls: the progress bar and the tree view.
+// Common controls: the progress bar, the tree view, the list view, the page
+// and tab controls and the status bar.
 //
 // The tree view keeps its nodes itself (TTreeNodes); its widget shows them.
 // Rows are laid out as the framework's tree lays them out: one Indent per
@@ -390,6 +391,299 @@ class TTreeView : public TCustomTreeView {
   FW_CLASS(TTreeView, TCustomTreeView)
 public:
   using TCustomTreeView::TCustomTreeView;
+};
+
+// ---------------------------------------------------------------- list view
+
+class TCustomListView;
+class TListItems;
+
+FW_ENUM(TViewStyle, vsIcon, vsSmallIcon, vsList, vsReport)
+FW_ENUM(TItemChange, ctText, ctImage, ctState)
+
+// A column of a report-style list view. An AutoSize column is as wide as its
+// widest text (caption or item) and takes a share of the room the other
+// columns leave.
+class TListColumn : public TCollectionItem {
+  FW_CLASS(TListColumn, TCollectionItem)
+public:
+  explicit TListColumn(TCollection* Collection);
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& v);
+  int Width() const { return width_; }
+  void SetWidth(int v);
+  TAlignment Alignment() const { return alignment_; }
+  void SetAlignment(TAlignment v);
+  bool AutoSize() const { return autoSize_; }
+  void SetAutoSize(bool v);
+  std::string DisplayName() const override { return caption_; }
+
+private:
+  friend class TCustomListView;  // the user's widths, taken from the header
+  std::string caption_;
+  int width_ = 50;
+  TAlignment alignment_ = taLeftJustify;
+  bool autoSize_ = false;
+};
+
+class TListColumns : public TCollection {
+  FW_CLASS(TListColumns, TCollection)
+public:
+  explicit TListColumns(TCustomListView* AOwner);
+  TListColumn* Add() { return static_cast<TListColumn*>(TCollection::Add()); }
+  TListColumn* Items(int Index) const { return static_cast<TListColumn*>(TCollection::Items(Index)); }
+  TCustomListView* Owner() const { return view_; }
+  TPersistent* GetOwner() const override;
+
+protected:
+  void Update(TCollectionItem* Item) override;
+
+private:
+  TCustomListView* view_;
+};
+
+class TListItem : public TPersistent {
+  FW_CLASS(TListItem, TPersistent)
+public:
+  ~TListItem() override;
+  TListItem(const TListItem&) = delete;
+  TListItem& operator=(const TListItem&) = delete;
+
+  TListItems* Owner() const { return owner_; }
+  TCustomListView* ListView() const;
+  int Index() const { return index_; }
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& v);
+  // The texts of the report's further columns.
+  TStrings* SubItems() const;
+  void SetSubItems(const TStrings* v);
+  void* Data() const { return data_; }
+  void SetData(void* v) { data_ = v; }
+  // -1: none.
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int v);
+  int OverlayIndex() const { return overlayIndex_; }
+  void SetOverlayIndex(int v);
+  int StateIndex() const { return stateIndex_; }
+  void SetStateIndex(int v);
+  bool Selected() const;
+  void SetSelected(bool v);
+  bool Focused() const;
+  void SetFocused(bool v);
+  bool DropTarget() const;
+  void SetDropTarget(bool v);
+
+  // Starts editing the caption in place; false when the view or OnEditing refuses.
+  bool EditCaption();
+  void CancelEdit();
+  void MakeVisible(bool PartialOK);
+  void Delete();
+  // The item's area (the label's with LabelOnly) in client coordinates.
+  TRect DisplayRect(bool LabelOnly) const;
+
+private:
+  friend class TListItems;
+  friend class TCustomListView;
+  explicit TListItem(TListItems* owner);
+  void Changed(TItemChange Change);
+
+  TListItems* owner_;
+  int index_ = 0;
+  std::string caption_;
+  std::unique_ptr<TStringList> subItems_;
+  void* data_ = nullptr;
+  int imageIndex_ = -1;
+  int overlayIndex_ = -1;
+  int stateIndex_ = -1;
+  bool deleting_ = false;
+};
+
+class TListItems : public TPersistent {
+  FW_CLASS(TListItems, TPersistent)
+public:
+  explicit TListItems(TCustomListView* AOwner);
+  ~TListItems() override;
+  TListItems(const TListItems&) = delete;
+  TListItems& operator=(const TListItems&) = delete;
+
+  TCustomListView* Owner() const { return view_; }
+  TPersistent* GetOwner() const override;
+  int Count() const { return static_cast<int>(items_.size()); }
+  // Raises EListError out of range.
+  TListItem* Item(int Index) const;
+  int IndexOf(const TListItem* Item) const;
+  TListItem* Add();
+  TListItem* Insert(int Index);
+  void Delete(int Index);
+  void Clear();
+  // Inside an update (they nest) the widget shows nothing new: it reads the
+  // items once, at the outermost EndUpdate.
+  void BeginUpdate();
+  void EndUpdate();
+  bool Updating() const { return updateCount_ > 0; }
+
+private:
+  friend class TListItem;
+  friend class TCustomListView;
+  void Renumber(int From);
+
+  TCustomListView* view_;
+  std::vector<std::unique_ptr<TListItem>> items_;
+  int updateCount_ = 0;
+};
+
+class TIconOptions : public TPersistent {
+  FW_CLASS(TIconOptions, TPersistent)
+public:
+  explicit TIconOptions(TCustomListView* AOwner) : view_(AOwner) {}
+  // The icons flow anew when the view's size changes.
+  bool AutoArrange() const { return autoArrange_; }
+  void SetAutoArrange(bool v);
+
+private:
+  TCustomListView* view_;
+  bool autoArrange_ = false;
+};
+
+using TLVChangeEvent = std::function<void(TObject* Sender, TListItem* Item, TItemChange Change)>;
+using TLVEditingEvent = std::function<void(TObject* Sender, TListItem* Item, bool& AllowEdit)>;
+using TLVEditedEvent = std::function<void(TObject* Sender, TListItem* Item, std::string& S)>;
+using TLVDeletedEvent = std::function<void(TObject* Sender, TListItem* Item)>;
+
+// A list view of one selected item. vsReport shows the columns under a
+// header, one row an item: its state image (StateImages, when StateIndex is
+// 0 or more), its image (SmallImages) with the overlay, its caption, then its
+// sub-items; vsList and vsSmallIcon flow small images and captions in columns
+// or rows; vsIcon shows LargeImages with the caption below. A click on the
+// caption of the selected item edits it in place unless ReadOnly, so does
+// F2; drag and drop highlights the item under the mouse (DropTarget) as the
+// tree view does.
+class TCustomListView : public TWinControl {
+  FW_CLASS(TCustomListView, TWinControl)
+public:
+  explicit TCustomListView(TComponent* AOwner);
+  ~TCustomListView() override;
+
+  TViewStyle ViewStyle() const { return viewStyle_; }
+  void SetViewStyle(TViewStyle v);
+  TListColumns* Columns() const { return columns_.get(); }
+  void SetColumns(const TListColumns* v) { columns_->Assign(v); }
+  TListItems* Items() const { return items_.get(); }
+  TIconOptions* IconOptions() const { return iconOptions_.get(); }
+  void SetIconOptions(const TIconOptions* v);
+  TListItem* Selected() const { return selected_; }
+  // Selects Item (nullptr: none); OnChange hears of both items.
+  void SetSelected(TListItem* Item);
+  TListItem* ItemFocused() const { return focused_; }
+  void SetItemFocused(TListItem* Item);
+  // The item highlighted during a drag; it stays while the mouse is over no
+  // item, and is gone once the drag has ended.
+  TListItem* DropTarget() const;
+  void SetDropTarget(TListItem* Item);
+  TImageList* LargeImages() const { return largeImages_; }
+  void SetLargeImages(TImageList* v);
+  TImageList* SmallImages() const { return smallImages_; }
+  void SetSmallImages(TImageList* v);
+  TImageList* StateImages() const { return stateImages_; }
+  void SetStateImages(TImageList* v);
+  bool ReadOnly() const { return readOnly_; }
+  void SetReadOnly(bool v) { readOnly_ = v; }
+  bool HideSelection() const { return hideSelection_; }
+  void SetHideSelection(bool v);
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle v);
+
+  TListItem* GetItemAt(int X, int Y) const;
+  // The first item from StartIndex on (after it unless Inclusive) whose Data
+  // is Value, going on from the first item when Wrap; nullptr when none.
+  TListItem* FindData(int StartIndex, void* Value, bool Inclusive, bool Wrap) const;
+  bool IsEditing() const { return editItem_ != nullptr; }
+  // The first item shown.
+  TListItem* TopItem() const;
+
+  void Dispatch(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
+
+  TLVChangeEvent OnChange;
+  TLVEditingEvent OnEditing;
+  TLVEditedEvent OnEdited;
+  TLVDeletedEvent OnDeletion;
+
+  // ---- for the widget
+  class TListWidget;
+  struct RowLayout {
+    int StateLeft, ImageLeft, LabelLeft, LabelRight;
+  };
+  RowLayout LayoutOf(const TListItem* Item, int Left) const;
+  int RowHeight() const;
+  // The widths of the report's columns as shown.
+  std::vector<int> ColumnWidths() const;
+
+protected:
+  friend class TListItem;
+  friend class TListItems;
+  friend class TListColumns;
+  friend class TIconOptions;
+  void BeforeDestruction() override;
+  void CreateParams(TCreateParams& Params) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void ApplyWidgetState() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  void BeginAutoDrag() override;
+  void DoEndDrag(TObject* Target, int X, int Y) override;
+  void SizeChanged() override;
+  virtual bool CanEdit(TListItem* Item);
+  virtual void Edit(TListItem* Item, std::string& S);
+  virtual void Change(TListItem* Item, TItemChange Change);
+  virtual void Delete(TListItem* Item);
+  void CMDrag(TMessage& Message);
+
+private:
+  class TListModel;
+  class TLabelEditor;  // the line edit over a caption being edited
+  class TClickTimer;   // waits for the double click that a caption click may start
+  void ItemChanged(TListItem* Item, TItemChange Change);
+  void ItemInserted(int Index);
+  void ItemDeleting(TListItem* Item);
+  void ItemRemoved(int Index);
+  void Reset();
+  void ColumnsChanged();
+  void ApplyView();
+  void StartEdit(TListItem* Item);
+  void FinishEdit(bool Cancel);
+  void SelectByUser(TListItem* Item);
+  void KeyNative(Word Key);
+  void ClickNative(TMessage& Message, bool Double);
+
+  std::unique_ptr<TListColumns> columns_;
+  std::unique_ptr<TListItems> items_;
+  std::unique_ptr<TIconOptions> iconOptions_;
+  TListModel* model_ = nullptr;
+  TViewStyle viewStyle_ = vsIcon;
+  TListItem* selected_ = nullptr;
+  TListItem* focused_ = nullptr;
+  TListItem* dropTarget_ = nullptr;
+  TListItem* lastDropTarget_ = nullptr;
+  TListItem* pressedSelected_ = nullptr;
+  TListItem* editItem_ = nullptr;
+  TLabelEditor* editor_ = nullptr;
+  TClickTimer* editTimer_ = nullptr;
+  TImageList* largeImages_ = nullptr;
+  TImageList* smallImages_ = nullptr;
+  TImageList* stateImages_ = nullptr;
+  bool readOnly_ = false;
+  bool hideSelection_ = true;
+  TBorderStyle borderStyle_ = bsSingle;
+  int heldTop_ = 0, heldLeft_ = 0;
+};
+
+class TListView : public TCustomListView {
+  FW_CLASS(TListView, TCustomListView)
+public:
+  using TCustomListView::TCustomListView;
 };
 
 }  // namespace fw

@@ -227,28 +227,6 @@ private:
   TCustomTreeView* tv_;
 };
 
-// Enter and Esc of the in-place editor, and its loss of the focus.
-class TEditKeys : public QObject {
-public:
-  TEditKeys(QObject* parent, std::function<void(bool cancel, bool restoreFocus)> finish)
-      : QObject(parent), finish_(std::move(finish)) {}
-  bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() == QEvent::KeyPress) {
-      int key = static_cast<QKeyEvent*>(e)->key();
-      if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
-        finish_(key == Qt::Key_Escape, true);
-        return true;
-      }
-    } else if (e->type() == QEvent::FocusOut) {
-      finish_(false, false);
-    }
-    return QObject::eventFilter(o, e);
-  }
-
-private:
-  std::function<void(bool, bool)> finish_;
-};
-
 int DefaultCompare(TTreeNode* a, TTreeNode* b) {
   int c = AnsiCompareText(a->Text(), b->Text());
   return c != 0 ? c : AnsiCompareStr(a->Text(), b->Text());
@@ -256,9 +234,9 @@ int DefaultCompare(TTreeNode* a, TTreeNode* b) {
 
 }  // namespace
 
-class TCustomTreeView::TLabelEditor : public QLineEdit {
+class TCustomTreeView::TLabelEditor : public TInPlaceEdit {
 public:
-  using QLineEdit::QLineEdit;
+  using TInPlaceEdit::TInPlaceEdit;
 };
 
 class TCustomTreeView::TClickTimer : public QTimer {
@@ -1202,38 +1180,24 @@ void TCustomTreeView::StartEdit(TTreeNode* Node) {
   HandleNeeded();
   Node->MakeVisible();
   auto* w = static_cast<TTreeWidget*>(WidgetOf(this));
-  TRect r = Node->DisplayRect(true);
-  auto* ed = new TLabelEditor(w->viewport());
-  ed->setFont(Font()->QtFont());
-  ed->setText(ToQString(Node->Text()));
-  int width = std::max(r.Width() + 24, 60);
-  width = std::min(width, std::max(20, ClientWidth() - r.Left));
-  ed->setGeometry(r.Left, r.Top - 1, width, r.Height() + 2);
-  ed->selectAll();
-  editor_ = ed;
   editNode_ = Node;
-  ed->installEventFilter(new TEditKeys(ed, [this](bool cancel, bool restore) {
-    Guarded(this, [&] {
-      FinishEdit(cancel);
-      if (restore && bridge_) WidgetOf(this)->setFocus(Qt::OtherFocusReason);
-    });
-  }));
-  ed->show();
-  ed->setFocus(Qt::OtherFocusReason);
+  editor_ = new TLabelEditor(w->viewport(), Font()->QtFont(), Node->DisplayRect(true), ClientWidth(), Node->Text(),
+                             [this](bool cancel, bool restore) {
+                               Guarded(this, [&] {
+                                 FinishEdit(cancel);
+                                 if (restore && bridge_) WidgetOf(this)->setFocus(Qt::OtherFocusReason);
+                               });
+                             });
 }
 
 void TCustomTreeView::FinishEdit(bool Cancel) {
   if (!editNode_) return;
   TTreeNode* node = editNode_;
-  QLineEdit* ed = editor_;
+  TLabelEditor* ed = editor_;
   editNode_ = nullptr;
   editor_ = nullptr;
-  std::string s = FromQString(ed->text());
-  ed->removeEventFilter(ed);
-  for (QObject* child : ed->children())
-    if (auto* f = dynamic_cast<TEditKeys*>(child)) ed->removeEventFilter(f);
-  ed->hide();
-  ed->deleteLater();
+  std::string s = ed->Text();
+  ed->Dismiss();
   if (Cancel || node->deleting_) return;
   Edit(node, s);
   node->SetText(s);

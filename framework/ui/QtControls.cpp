@@ -634,6 +634,40 @@ void PrepareClientPainter(QPainter& p, const TControl* c) {
   p.setClipRect(0, 0, r.Width(), r.Height());
 }
 
+// ---------------------------------------------------------------- editing in place
+
+TInPlaceEdit::TInPlaceEdit(QWidget* parent, const QFont& font, const TRect& Label, int ClientWidth,
+                           const std::string& text, TFinish finish)
+    : QLineEdit(parent), finish_(std::move(finish)) {
+  setFont(font);
+  setText(ToQString(text));
+  int width = std::max(Label.Width() + 24, 60);
+  width = std::min(width, std::max(20, ClientWidth - Label.Left));
+  setGeometry(Label.Left, Label.Top - 1, width, Label.Height() + 2);
+  selectAll();
+  show();
+  setFocus(Qt::OtherFocusReason);
+}
+
+void TInPlaceEdit::Dismiss() {
+  finish_ = nullptr;
+  hide();
+  deleteLater();
+}
+
+bool TInPlaceEdit::event(QEvent* e) {
+  if (e->type() == QEvent::KeyPress) {
+    int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+      if (TFinish f = finish_) f(key == Qt::Key_Escape, true);
+      return true;
+    }
+  } else if (e->type() == QEvent::FocusOut) {
+    if (TFinish f = finish_) f(false, false);
+  }
+  return QLineEdit::event(e);
+}
+
 // ---------------------------------------------------------------- palette
 
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground) {

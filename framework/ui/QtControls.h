@@ -5,8 +5,11 @@
 #pragma once
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QLineEdit>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <unordered_set>
 #include <utility>
@@ -208,6 +211,26 @@ void MakePopupWindow(TWinControl* Control);
 void ForgetPopupWindow(TWinControl* Control);
 // Control is a pop-up window or inside one.
 bool InsidePopupWindow(const TControl* Control);
+
+// A line edit laid over a label (Label, in the coordinates of parent) to edit
+// it in place, wider than the label by a little, within ClientWidth. Enter
+// ends the edit, Esc cancels it, the loss of the focus ends it: Finish hears
+// which, and whether the focus goes back to the control.
+class TInPlaceEdit : public QLineEdit {
+public:
+  using TFinish = std::function<void(bool Cancel, bool RestoreFocus)>;
+  TInPlaceEdit(QWidget* parent, const QFont& font, const TRect& Label, int ClientWidth, const std::string& text,
+               TFinish finish);
+  std::string Text() const { return FromQString(text()); }
+  // Takes the editor down without telling Finish; it goes once the event is done.
+  void Dismiss();
+
+protected:
+  bool event(QEvent* e) override;
+
+private:
+  TFinish finish_;
+};
 
 // Colours of a widget's palette from the control.
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground);
