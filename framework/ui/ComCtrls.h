@@ -686,4 +686,141 @@ public:
   using TCustomListView::TCustomListView;
 };
 
+// ---------------------------------------------------------------- tab and page controls
+
+using TTabChangingEvent = std::function<void(TObject* Sender, bool& AllowChange)>;
+
+// A row of tabs above a framed area (the display rectangle) where the child
+// controls go. A click on a tab, and Left or Right while the control has the
+// focus, change the tab: OnChanging may refuse, OnChange hears of it; the
+// program's changes of the tab tell neither.
+class TCustomTabControl : public TCustomControl {
+  FW_CLASS(TCustomTabControl, TCustomControl)
+public:
+  explicit TCustomTabControl(TComponent* AOwner);
+  ~TCustomTabControl() override;
+  // The area inside the frame, below the tabs.
+  TRect DisplayRect() const;
+  // The tab at a client point, or -1.
+  int IndexOfTabAt(int X, int Y) const;
+  void DefaultHandler(TMessage& Message) override;
+
+  TTabChangingEvent OnChanging;
+  TNotifyEvent OnChange;
+
+protected:
+  // The captions of the tabs, in order.
+  virtual std::vector<std::string> TabCaptions() const = 0;
+  // The tab shown as the current one (-1: none).
+  virtual int CurrentTab() const = 0;
+  // The user chose tab Index: the control makes it current.
+  virtual void TabChosen(int Index) = 0;
+  virtual bool CanChange();
+  virtual void Change();
+  // The tabs follow the captions and the current tab.
+  void UpdateTabs();
+  int TabHeight() const;
+  void AdjustClientRect(TRect& Rect) override;
+  void Paint() override;
+  void CreateWnd() override;
+  void FontChanged() override;
+  void BoundsChanged() override;
+
+private:
+  void ChooseByUser(int Index);
+};
+
+// A tab control whose tabs are lines of Tabs (each with an object); the
+// child controls lie in the display rectangle whatever the tab.
+class TTabControl : public TCustomTabControl {
+  FW_CLASS(TTabControl, TCustomTabControl)
+public:
+  explicit TTabControl(TComponent* AOwner);
+  ~TTabControl() override;
+  TStrings* Tabs() const;
+  void SetTabs(const TStrings* v);
+  int TabIndex() const { return tabIndex_; }
+  void SetTabIndex(int v);
+
+protected:
+  std::vector<std::string> TabCaptions() const override;
+  int CurrentTab() const override { return tabIndex_; }
+  void TabChosen(int Index) override { SetTabIndex(Index); }
+
+private:
+  std::unique_ptr<TControlStrings> tabs_;
+  int tabIndex_ = -1;
+};
+
+class TPageControl;
+
+// A page of a page control; only the active page is shown. A page whose
+// TabVisible is false has no tab; PageIndex is its place among the pages.
+class TTabSheet : public TWinControl {
+  FW_CLASS(TTabSheet, TWinControl)
+public:
+  explicit TTabSheet(TComponent* AOwner);
+  TPageControl* PageControl() const;
+  void SetPageControl(TPageControl* v);
+  bool TabVisible() const { return tabVisible_; }
+  void SetTabVisible(bool v);
+  int PageIndex() const;
+  void SetPageIndex(int v);
+  // Its place among the tabs shown, or -1.
+  int TabIndex() const;
+
+protected:
+  void TextChanged() override;
+
+private:
+  bool tabVisible_ = true;
+};
+
+class TPageControl : public TCustomTabControl {
+  FW_CLASS(TPageControl, TCustomTabControl)
+public:
+  explicit TPageControl(TComponent* AOwner);
+  int PageCount() const { return static_cast<int>(pages_.size()); }
+  TTabSheet* Pages(int Index) const;
+  TTabSheet* ActivePage() const { return activePage_; }
+  // Shows Page (nullptr: none) and hides the others.
+  void SetActivePage(TTabSheet* Page);
+  int ActivePageIndex() const { return activePage_ ? activePage_->PageIndex() : -1; }
+  void SetActivePageIndex(int v);
+  void Loaded() override;
+
+protected:
+  friend class TTabSheet;
+  std::vector<std::string> TabCaptions() const override;
+  int CurrentTab() const override { return activePage_ ? activePage_->TabIndex() : -1; }
+  void TabChosen(int Index) override;
+  void Dispatch(TMessage& Message) override;
+
+private:
+  TTabSheet* PageOfTab(int Index) const;
+  std::vector<TTabSheet*> pages_;
+  TTabSheet* activePage_ = nullptr;
+};
+
+// ---------------------------------------------------------------- status bar
+
+// A bar along the bottom of a form; with SimplePanel it shows SimpleText
+// in one sunken panel.
+class TStatusBar : public TCustomControl {
+  FW_CLASS(TStatusBar, TCustomControl)
+public:
+  explicit TStatusBar(TComponent* AOwner);
+  bool SimplePanel() const { return simplePanel_; }
+  void SetSimplePanel(bool v);
+  const std::string& SimpleText() const { return simpleText_; }
+  void SetSimpleText(const std::string& v);
+
+protected:
+  void Paint() override;
+
+private:
+  bool simplePanel_ = false;
+  std::string simpleText_;
+};
+
 }  // namespace fw
