@@ -655,5 +655,10 @@ bool IsAccel(TChar Key, const std::string& Caption);
 std::string StripHotkey(const std::string& Caption);
 // Cancels the drag under way, if any.
 void CancelDrag();
+// Draws a line over a control and over what lies on it (its child controls
+// too), outside the control's painting, inverting the pixels under it; the
+// same line drawn again is gone. Client coordinates; the end point is left
+// out. For the moving lines of drags (a column edge being dragged).
+void InvertLine(TControl* Control, int X1, int Y1, int X2, int Y2);
 
 }  // namespace fw

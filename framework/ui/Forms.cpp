@@ -116,6 +116,11 @@ int GetSystemMetrics(int Index) {
   }
 }
 
+unsigned GetDoubleClickTime() {
+  EnsureQtApplication();
+  return static_cast<unsigned>(std::max(1, QApplication::doubleClickInterval()));
+}
+
 // ---------------------------------------------------------------- forms
 
 FW_PUBLISH(TCustomForm) {

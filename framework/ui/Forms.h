@@ -369,6 +369,7 @@ constexpr int SM_CYMENU = 15;
 constexpr int SM_CXFULLSCREEN = 16;
 constexpr int SM_CYFULLSCREEN = 17;
 constexpr int SM_CYVSCROLL = 20;
+constexpr int SM_SWAPBUTTON = 23;
 constexpr int SM_CXHSCROLL = 21;
 constexpr int SM_CXMIN = 28;
 constexpr int SM_CYMIN = 29;
@@ -387,7 +388,11 @@ constexpr int SM_CXDRAG = 68;
 constexpr int SM_CYDRAG = 69;
 
 // Fixed values (scroll bars 16, caption 19, sizing frame 4, fixed frame 3,
-// border 1, edge 2); the screen size is Screen's. 0 for other indexes.
+// border 1, edge 2); the screen size is Screen's; SM_SWAPBUTTON 0, as the
+// window system hands the primary button over as the left one. 0 for other
+// indexes.
 int GetSystemMetrics(int Index);
+// The longest time between the clicks of a double click, in milliseconds.
+unsigned GetDoubleClickTime();
 
 }  // namespace fw

@@ -194,7 +194,9 @@ void Fill(QWidget* target, TMenuItem* parent) {
 // The form's menu bar: across the top of its window, above the client area.
 class TMenuBarWidget : public QMenuBar {
 public:
+  static constexpr const char* Name = "MenuBar";
   explicit TMenuBarWidget(QWidget* window) : QMenuBar(window) {
+    setObjectName(Name);
     setNativeMenuBar(false);
     window->installEventFilter(this);
     Place();
@@ -223,7 +225,8 @@ void RefreshOpen(TMenuItem* parent) {
 void UpdateMenuBar(TCustomForm* Form) {
   QWidget* w = WidgetOf(Form);
   if (!w || WindowsAbandoned()) return;
-  auto* bar = w->findChild<TMenuBarWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  // Found by name: the class has no meta-object of its own to be found by.
+  auto* bar = static_cast<TMenuBarWidget*>(w->findChild<QMenuBar*>(TMenuBarWidget::Name, Qt::FindDirectChildrenOnly));
   TMainMenu* menu = Form->Menu();
   if (!menu) {
     if (bar) bar->deleteLater();
