@@ -209,7 +209,11 @@ public:
                                            : Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     QRect textRect = label.adjusted(2, 0, -2, 0);
     QString caption = ToQString(item->Caption());
-    if (lv_->ViewStyle() != vsIcon) caption = QFontMetrics(p->font()).elidedText(caption, Qt::ElideRight, textRect.width());
+    if (lv_->ViewStyle() != vsIcon) {
+      // The label is as wide as its text: only the cell's edge cuts it short.
+      textRect.setRight(cell.right());
+      caption = QFontMetrics(p->font()).elidedText(caption, Qt::ElideRight, textRect.width());
+    }
     p->drawText(textRect, flags, caption);
     if (item->Focused() && lv_->Focused()) {
       p->setPen(QPen(text, 1, Qt::DotLine));
