@@ -22,6 +22,45 @@
 
 namespace fw {
 
+class TLabelEditing;
+
+// The item highlighted while a drag passes over a tree or list view: it
+// follows the mouse over the items where a drop is accepted, stays while the
+// mouse is over no item, and goes when the drag leaves, drops or ends.
+template <class T>
+struct TDropHighlight {
+  T* Current = nullptr;  // highlighted now
+  T* Last = nullptr;     // highlighted before the drag left
+  T* Shown() const { return Current ? Current : Last; }
+  // Message: the CM_DRAG notice; At gives the item under the mouse, Set highlights one.
+  template <class At, class Set>
+  void Drag(TDragMessage Message, bool Accepted, At at, Set set) {
+    switch (Message) {
+      case dmDragMove:
+        if (T* item = Accepted ? at() : nullptr; item && (item != Current || item == Last)) {
+          Last = nullptr;
+          set(item);
+        }
+        break;
+      case dmDragLeave:
+        Last = Current;
+        set(nullptr);
+        break;
+      case dmDragDrop: Last = nullptr; break;
+      default: break;
+    }
+  }
+  template <class Set>
+  void Ended(Set set) {
+    Last = nullptr;
+    set(nullptr);
+  }
+  void Forget(const T* item) {
+    if (Current == item) Current = nullptr;
+    if (Last == item) Last = nullptr;
+  }
+};
+
 // ---------------------------------------------------------------- progress bar
 
 FW_ENUM(TProgressBarOrientation, pbHorizontal, pbVertical)
@@ -329,8 +368,6 @@ protected:
 
 private:
   friend class TTreeModel;
-  class TLabelEditor;  // the line edit over a label being edited
-  class TClickTimer;   // waits for the double click that a label click may start
   // The widget's rows follow the nodes.
   void NodeChanged(TTreeNode* Node);
   void BeginInsert(TTreeNode* Parent, int Row);
@@ -353,7 +390,6 @@ private:
   void ClickNative(TMessage& Message, bool Double);
   void KeyNative(Word Key);
   void CharNative(TChar Ch);
-  void DoDragOver(int X, int Y, bool CanDrop);
   void Scroll(int Code, int Pos);
   int VisibleRowCount() const;
   int ItemLeftOf(const TTreeNode* Node) const;
@@ -364,8 +400,7 @@ private:
   class TTreeModel* model_ = nullptr;  // made with the widget
   TTreeNode* selected_ = nullptr;
   TTreeNode* caret_ = nullptr;
-  TTreeNode* dropTarget_ = nullptr;
-  TTreeNode* lastDropTarget_ = nullptr;
+  TDropHighlight<TTreeNode> drop_;
   TImageList* images_ = nullptr;
   TImageList* stateImages_ = nullptr;
   int indent_ = 19;
@@ -378,8 +413,7 @@ private:
   bool autoExpand_ = false;
   TBorderStyle borderStyle_ = bsSingle;
   TTreeNode* editNode_ = nullptr;
-  TLabelEditor* editor_ = nullptr;
-  TClickTimer* editTimer_ = nullptr;
+  std::unique_ptr<TLabelEditing> editing_;
   TTreeNode* pressedSelected_ = nullptr;
   int topRow_ = 0;
   int heldTop_ = 0, heldLeft_ = 0;  // the scroll position when the rows were held
@@ -643,8 +677,6 @@ protected:
 
 private:
   class TListModel;
-  class TLabelEditor;  // the line edit over a caption being edited
-  class TClickTimer;   // waits for the double click that a caption click may start
   void ItemChanged(TListItem* Item, TItemChange Change);
   void ItemInserted(int Index);
   void ItemDeleting(TListItem* Item);
@@ -665,12 +697,10 @@ private:
   TViewStyle viewStyle_ = vsIcon;
   TListItem* selected_ = nullptr;
   TListItem* focused_ = nullptr;
-  TListItem* dropTarget_ = nullptr;
-  TListItem* lastDropTarget_ = nullptr;
+  TDropHighlight<TListItem> drop_;
   TListItem* pressedSelected_ = nullptr;
   TListItem* editItem_ = nullptr;
-  TLabelEditor* editor_ = nullptr;
-  TClickTimer* editTimer_ = nullptr;
+  std::unique_ptr<TLabelEditing> editing_;
   TImageList* largeImages_ = nullptr;
   TImageList* smallImages_ = nullptr;
   TImageList* stateImages_ = nullptr;

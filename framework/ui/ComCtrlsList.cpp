@@ -246,15 +246,6 @@ private:
 
 }  // namespace
 
-class TCustomListView::TLabelEditor : public TInPlaceEdit {
-public:
-  using TInPlaceEdit::TInPlaceEdit;
-};
-
-class TCustomListView::TClickTimer : public QTimer {
-public:
-  using QTimer::QTimer;
-};
 
 // ---------------------------------------------------------------- columns
 
@@ -360,7 +351,7 @@ bool TListItem::DropTarget() const { return ListView()->DropTarget() == this; }
 void TListItem::SetDropTarget(bool v) {
   TCustomListView* lv = ListView();
   if (v) lv->SetDropTarget(this);
-  else if (lv->dropTarget_ == this) lv->SetDropTarget(nullptr);
+  else if (lv->drop_.Current == this) lv->SetDropTarget(nullptr);
 }
 
 bool TListItem::EditCaption() {
@@ -500,6 +491,7 @@ TCustomListView::TCustomListView(TComponent* AOwner)
       items_(std::make_unique<TListItems>(this)),
       iconOptions_(std::make_unique<TIconOptions>(this)) {
   model_ = new TListModel(this);
+  editing_ = std::make_unique<TLabelEditing>(this);
   SetControlStyle(ControlStyle() + TControlStyle{csDisplayDragImage});
   SetColor(clWindow);
   SetTabStop(true);
@@ -571,7 +563,6 @@ void TCustomListView::CreateWnd() {
 
 void TCustomListView::DestroyWnd() {
   FinishEdit(true);
-  editTimer_ = nullptr;  // goes with the widget
   if (WindowsAbandoned()) return TWinControl::DestroyWnd();
   if (auto* w = dynamic_cast<TListWidget*>(bridge_)) w->View()->setModel(nullptr);
   TWinControl::DestroyWnd();
@@ -580,11 +571,7 @@ void TCustomListView::DestroyWnd() {
 void TCustomListView::ApplyWidgetState() {
   TWinControl::ApplyWidgetState();
   if (!bridge_) return;
-  QPalette p = WidgetOf(this)->palette();
-  p.setColor(QPalette::Base, ToQColor(Color()));
-  p.setColor(QPalette::Active, QPalette::Text, ToQColor(Font()->Color()));
-  p.setColor(QPalette::Inactive, QPalette::Text, ToQColor(Font()->Color()));
-  WidgetOf(this)->setPalette(p);
+  ApplyBaseColors(WidgetOf(this), Color(), Font()->Color());
   ApplyView();
 }
 
@@ -741,8 +728,7 @@ void TCustomListView::ItemDeleting(TListItem* Item) {
   if (editItem_ == Item) FinishEdit(true);
   if (selected_ == Item) selected_ = nullptr;
   if (focused_ == Item) focused_ = nullptr;
-  if (dropTarget_ == Item) dropTarget_ = nullptr;
-  if (lastDropTarget_ == Item) lastDropTarget_ = nullptr;
+  drop_.Forget(Item);
   if (pressedSelected_ == Item) pressedSelected_ = nullptr;
   if (!ComponentState().Contains(csDestroying)) Delete(Item);
 }
@@ -792,11 +778,11 @@ void TCustomListView::SetItemFocused(TListItem* Item) {
 
 void TCustomListView::SelectByUser(TListItem* Item) { SetSelected(Item); }
 
-TListItem* TCustomListView::DropTarget() const { return dropTarget_ ? dropTarget_ : lastDropTarget_; }
+TListItem* TCustomListView::DropTarget() const { return drop_.Shown(); }
 
 void TCustomListView::SetDropTarget(TListItem* Item) {
-  TListItem* old = dropTarget_;
-  dropTarget_ = Item;
+  TListItem* old = drop_.Current;
+  drop_.Current = Item;
   if (old) model_->Changed(old->Index());
   if (Item) model_->Changed(Item->Index());
 }
@@ -854,34 +840,26 @@ void TCustomListView::StartEdit(TListItem* Item) {
   HandleNeeded();
   if (items_->Updating()) return;
   Item->MakeVisible(false);
-  auto* w = dynamic_cast<TListWidget*>(bridge_);
   editItem_ = Item;
-  editor_ = new TLabelEditor(w->View()->viewport(), Font()->QtFont(), Item->DisplayRect(true), ClientWidth(),
-                             Item->Caption(), [this](bool cancel, bool restore) {
-                               Guarded(this, [&] {
-                                 FinishEdit(cancel);
-                                 if (restore && bridge_) WidgetOf(this)->setFocus(Qt::OtherFocusReason);
-                               });
-                             });
+  editing_->Start(ClientWidgetOf(this), Item->DisplayRect(true), Item->Caption(),
+                  [this](bool cancel, const std::string& text) {
+                    TListItem* item = editItem_;
+                    editItem_ = nullptr;
+                    if (cancel || !item || item->deleting_) return;
+                    std::string s = text;
+                    Edit(item, s);
+                    item->SetCaption(s);
+                  });
 }
 
 void TCustomListView::FinishEdit(bool Cancel) {
-  if (!editItem_) return;
-  TListItem* item = editItem_;
-  TLabelEditor* ed = editor_;
-  editItem_ = nullptr;
-  editor_ = nullptr;
-  std::string s = ed->Text();
-  ed->Dismiss();
-  if (Cancel || item->deleting_) return;
-  Edit(item, s);
-  item->SetCaption(s);
+  if (editing_) editing_->Finish(Cancel);
 }
 
 // ---- mouse and keys
 
 void TCustomListView::ClickNative(TMessage& Message, bool Double) {
-  if (editTimer_) editTimer_->stop();
+  editing_->Stop();
   int x = Message.XPos(), y = Message.YPos();
   TListItem* item = GetItemAt(x, y);
   if (!item) {
@@ -938,16 +916,9 @@ void TCustomListView::DefaultHandler(TMessage& Message) {
         return;
       // A click on the caption of the selected item edits it, unless a
       // double click follows.
-      if (!editTimer_) {
-        editTimer_ = new TClickTimer(WidgetOf(this));
-        editTimer_->setSingleShot(true);
-        QObject::connect(editTimer_, &QTimer::timeout, [this] {
-          Guarded(this, [this] {
-            if (selected_) StartEdit(selected_);
-          });
-        });
-      }
-      editTimer_->start(QApplication::doubleClickInterval());
+      editing_->Later([this] {
+        if (selected_) StartEdit(selected_);
+      });
       return;
     }
     case WM_MOUSEMOVE:
@@ -981,30 +952,15 @@ void TCustomListView::Dispatch(TMessage& Message) {
 void TCustomListView::CMDrag(TMessage& Message) {
   TWinControl::Dispatch(Message);
   auto* rec = reinterpret_cast<TDragRec*>(Message.LParam);
-  switch (static_cast<TDragMessage>(Message.WParam)) {
-    case dmDragMove: {
-      if (Message.Result == 0) break;
-      TPoint p = ScreenToClient(rec->Pos);
-      TListItem* item = GetItemAt(p.X, p.Y);
-      if (item && (item != dropTarget_ || item == lastDropTarget_)) {
-        lastDropTarget_ = nullptr;
-        SetDropTarget(item);
-      }
-      break;
-    }
-    case dmDragLeave:
-      lastDropTarget_ = dropTarget_;
-      SetDropTarget(nullptr);
-      break;
-    case dmDragDrop: lastDropTarget_ = nullptr; break;
-    default: break;
-  }
+  TPoint p = ScreenToClient(rec->Pos);
+  drop_.Drag(
+      static_cast<TDragMessage>(Message.WParam), Message.Result != 0, [&] { return GetItemAt(p.X, p.Y); },
+      [this](TListItem* i) { SetDropTarget(i); });
 }
 
 void TCustomListView::DoEndDrag(TObject* Target, int X, int Y) {
   TWinControl::DoEndDrag(Target, X, Y);
-  lastDropTarget_ = nullptr;
-  SetDropTarget(nullptr);
+  drop_.Ended([this](TListItem* i) { SetDropTarget(i); });
 }
 
 }  // namespace fw

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QTimer>
 #include <QWheelEvent>
 #include <array>
 
@@ -668,6 +669,51 @@ bool TInPlaceEdit::event(QEvent* e) {
   return QLineEdit::event(e);
 }
 
+TLabelEditing::TLabelEditing(TWinControl* Control) : control_(Control) {}
+
+TLabelEditing::~TLabelEditing() {
+  if (editor_ && !WindowsAbandoned()) editor_->Dismiss();
+}
+
+void TLabelEditing::Start(QWidget* Parent, const TRect& Label, const std::string& Text, TDone Done) {
+  done_ = std::move(Done);
+  editor_ = new TInPlaceEdit(Parent, control_->Font()->QtFont(), Label, control_->ClientWidth(), Text,
+                             [this](bool cancel, bool restore) {
+                               Guarded(control_, [&] {
+                                 Finish(cancel);
+                                 if (restore && control_->HandleAllocated())
+                                   WidgetOf(control_)->setFocus(Qt::OtherFocusReason);
+                               });
+                             });
+}
+
+void TLabelEditing::Finish(bool Cancel) {
+  if (!editor_) return;
+  TInPlaceEdit* ed = editor_;
+  editor_ = nullptr;
+  std::string text = ed->Text();
+  ed->Dismiss();
+  TDone done = std::move(done_);
+  if (done) done(Cancel, text);
+}
+
+void TLabelEditing::Later(std::function<void()> Edit) {
+  auto* t = static_cast<QTimer*>(timer_.get());
+  if (!t) {
+    EnsureQtApplication();
+    timer_ = std::make_unique<QTimer>();
+    t = static_cast<QTimer*>(timer_.get());
+    t->setSingleShot(true);
+  }
+  QObject::disconnect(t, &QTimer::timeout, nullptr, nullptr);
+  QObject::connect(t, &QTimer::timeout, t, [this, Edit = std::move(Edit)] { Guarded(control_, Edit); });
+  t->start(QApplication::doubleClickInterval());
+}
+
+void TLabelEditing::Stop() {
+  if (auto* t = static_cast<QTimer*>(timer_.get())) t->stop();
+}
+
 // ---------------------------------------------------------------- palette
 
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground) {
@@ -683,6 +729,13 @@ void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBac
     p.setColor(QPalette::Window, ToQColor(background));
     w->setAutoFillBackground(true);
   }
+  w->setPalette(p);
+}
+
+void ApplyBaseColors(QWidget* w, TColor base, TColor text) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, ToQColor(base));
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) p.setColor(g, QPalette::Text, ToQColor(text));
   w->setPalette(p);
 }
 

@@ -232,7 +232,35 @@ private:
   TFinish finish_;
 };
 
+// Editing an item's label in place, for the tree and list views: the editor
+// over the label, and the click on the selected item's label that starts an
+// edit once the double-click time has passed without a second click.
+class TLabelEditing {
+public:
+  using TDone = std::function<void(bool Cancel, const std::string& Text)>;
+  explicit TLabelEditing(TWinControl* Control);
+  ~TLabelEditing();
+  TLabelEditing(const TLabelEditing&) = delete;
+  TLabelEditing& operator=(const TLabelEditing&) = delete;
+  bool Active() const { return editor_ != nullptr; }
+  // Lays the editor over Label (coordinates of Parent) with Text; Done
+  // hears how the edit ended.
+  void Start(QWidget* Parent, const TRect& Label, const std::string& Text, TDone Done);
+  void Finish(bool Cancel);
+  // Runs Edit after the double-click time, unless Stop comes first.
+  void Later(std::function<void()> Edit);
+  void Stop();
+
+private:
+  TWinControl* control_;
+  TInPlaceEdit* editor_ = nullptr;
+  TDone done_;
+  std::unique_ptr<QObject> timer_;
+};
+
 // Colours of a widget's palette from the control.
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground);
+// The colours of the text area of an edit or a view: its background and text.
+void ApplyBaseColors(QWidget* w, TColor base, TColor text);
 
 }  // namespace fw

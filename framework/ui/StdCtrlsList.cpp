@@ -700,9 +700,7 @@ void TCustomComboBox::DestroyWnd() {
 void TCustomComboBox::ApplyWidgetState() {
   TWinControl::ApplyWidgetState();
   if (!bridge_) return;
-  QPalette p = WidgetOf(this)->palette();
-  p.setColor(QPalette::Base, ToQColor(Color()));
-  WidgetOf(this)->setPalette(p);
+  ApplyBaseColors(WidgetOf(this), Color(), Font()->Color());
 }
 
 void TCustomComboBox::Fill() {
