@@ -163,6 +163,10 @@ void TExploreList::SetEditStateAll(int state) {
 }
 
 void TExploreList::Changed(TExploreObject* sender, int event, const TExploreArg& arg) {
+  // The count follows every change, also one that reaches an owner busy
+  // telling others of its own (a path through links back to its child);
+  // only the owner's reaction waits, as its own change is still under way.
+  bool tellOwner = PassesToOwner(owner_->lockState_) && owner_->lockState_ != lsNotifying;
   switch (event) {
     case evEditState:
       // Only a move between zero and non-zero changes the count; a state set
@@ -180,12 +184,12 @@ void TExploreList::Changed(TExploreObject* sender, int event, const TExploreArg&
       break;
     case evName:
       MoveToSortedPlace(sender);
-      if (PassesToOwner(owner_->lockState_)) owner_->Changed(sender, evChildMoved, sender);
+      if (tellOwner) owner_->Changed(sender, evChildMoved, sender);
       break;
     default:
       break;
   }
-  if (PassesToOwner(owner_->lockState_)) owner_->Changed(sender, event, arg);
+  if (tellOwner) owner_->Changed(sender, event, arg);
 }
 
 void TExploreList::MoveToSortedPlace(TExploreObject* object) {
@@ -428,7 +432,7 @@ void TExploreObject::LinkNotification(TExploreObject* object, bool isChild, bool
 void TExploreObject::NotifyParentAndDependents(int event, const TExploreArg& arg) {
   int previous = Lock(lsNotifying);
   fw::TScopeExit release([&] { Release(previous); });
-  if (parent_ && parent_->lockState_ != lsNotifying) parent_->children_->Changed(this, event, arg);
+  if (parent_) parent_->children_->Changed(this, event, arg);
   if (links_[1]) {
     std::vector<TExploreObject*> dependents = links_[1]->items_;
     for (TExploreObject* other : dependents)
@@ -510,7 +514,8 @@ void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& 
 }
 
 void TExploreObject::FlagValidation() {
-  if (editState_ != esBrowse && validity_ != vaNeedsValidation) SetValidity(vaNeedsValidation);
+  if (editState_ != esBrowse && editState_ != esDeleted && validity_ != vaNeedsValidation)
+    SetValidity(vaNeedsValidation);
 }
 
 void TExploreObject::ReturnToBrowseUnlessPending() {
@@ -583,6 +588,9 @@ void TExploreObject::SetEditState(int state) {
 // ---------------------------------------------------------------- TExploreObject: validation
 
 void TExploreObject::SetValidity(int level) {
+  // Nothing of a deleted object is validated again, so a level above 0 would
+  // stay and block its parent's Apply.
+  if (editState_ == esDeleted) level = vaValid;
   Fire(evValidity, level);
   validity_ = static_cast<std::uint8_t>(level);
   NotifyParentAndDependents(evValidity, level);
