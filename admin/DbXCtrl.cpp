@@ -138,8 +138,12 @@ const TMDManager::TSection* TMDManager::FindSection(std::string_view name) const
 
 std::string TMDManager::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) {
   if (const TSection* s = FindSection(section)) {
-    for (const std::string& line : s->Lines)
-      if (fw::AnsiSameText(NamePart(line), key)) return line.size() > key.size() ? line.substr(key.size() + 1) : "";
+    for (const std::string& line : s->Lines) {
+      // cut after the name as the line has it: a name equal without regard
+      // to case may differ from the key in length (K, the Kelvin sign)
+      std::string name = NamePart(line);
+      if (fw::AnsiSameText(name, key)) return name.size() < line.size() ? line.substr(name.size() + 1) : "";
+    }
   }
   return std::string(defaultValue);
 }

@@ -71,11 +71,13 @@ TEST_F(RootTest, SectionsKeysAndNumberedKeys) {
       "before=any section\n"
       "[properties]\n"
       " LEAD=blank\n"
-      "K1=a\r\n"
-      "K2=b\n"
-      "K4=d\n"
+      "M1=a\r\n"
+      "M2=b\n"
+      "M4=d\n"
       "E1=x\nE2=\nE3=z\n"
       "EQ=a=b\n"
+      "\xE2\x84\xAA=kelvin\n"
+      "NOVALUE\n"
       "[Properties Node]\n"
       "L=1,2\n"
       "[Properties]\n"
@@ -86,16 +88,18 @@ TEST_F(RootTest, SectionsKeysAndNumberedKeys) {
   EXPECT_EQ(md.ReadString("Properties", "LEAD", "-"), "-") << "no trimming";
   EXPECT_EQ(md.ReadString("Properties", " LEAD"), "blank");
   EXPECT_EQ(md.ReadString("Properties", "EQ"), "a=b");
+  EXPECT_EQ(md.ReadString("Properties", "k"), "kelvin") << "cut after the name as the text has it";
+  EXPECT_EQ(md.ReadString("Properties", "NOVALUE", "-"), "") << "a key without \"=\" has an empty value";
   EXPECT_EQ(md.ReadString("Properties", "LATER", "-"), "-") << "the first section of a name wins";
   EXPECT_EQ(md.ReadString("Properties", "before", "-"), "-");
-  EXPECT_EQ(md.ReadNumbered("Properties", "K"), (Items{"a", "b"})) << "stops at the first gap";
+  EXPECT_EQ(md.ReadNumbered("Properties", "M"), (Items{"a", "b"})) << "stops at the first gap";
   EXPECT_EQ(md.ReadNumbered("Properties", "E"), (Items{"x"})) << "stops at the first empty value";
 
   TNode* node = TExploreObject::Create<TNode>(nullptr);
   EXPECT_EQ(md.ReadRootList(node, "L"), (Items{"1", "2"}));
   node->Release(lsReleased);
   EXPECT_EQ(md.ReadRootList(nullptr, "L"), Items{});
-  EXPECT_EQ(md.ReadRootList(nullptr, "K"), (Items{"a", "b"}));
+  EXPECT_EQ(md.ReadRootList(nullptr, "M"), (Items{"a", "b"}));
 }
 
 TEST_F(RootTest, ValueListsFromTheText) {
