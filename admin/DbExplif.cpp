@@ -1,6 +1,7 @@
 #include "DbExplif.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "Scope.h"
 #include "Text.h"
@@ -212,7 +213,44 @@ void TExploreList::Remove(TExploreObject* object) {
 TExploreObject::TExploreObject()
     : properties_(std::make_unique<TEProperties>(this)), children_(std::make_unique<TExploreList>(this, true)) {}
 
-TExploreObject::~TExploreObject() = default;
+TExploreObject::~TExploreObject() { DropHandle(); }
+
+namespace {
+
+// Handles are counted up and never given again, so a handle kept past its
+// object's end finds nothing.
+struct THandles {
+  std::int64_t last = 0;
+  std::unordered_map<std::int64_t, TExploreObject*> objects;
+};
+
+THandles& Handles() {
+  static THandles handles;
+  return handles;
+}
+
+}  // namespace
+
+std::int64_t TExploreObject::Handle() {
+  if (handle_ == 0) {
+    THandles& handles = Handles();
+    handle_ = ++handles.last;
+    handles.objects[handle_] = this;
+  }
+  return handle_;
+}
+
+TExploreObject* TExploreObject::FromHandle(std::int64_t handle) {
+  const THandles& handles = Handles();
+  auto it = handles.objects.find(handle);
+  return it == handles.objects.end() ? nullptr : it->second;
+}
+
+void TExploreObject::DropHandle() {
+  if (handle_ == 0) return;
+  Handles().objects.erase(handle_);
+  handle_ = 0;
+}
 
 void TExploreObject::Construct(TExploreObject* parent) {
   // undo what Init did; the creator frees the object
@@ -244,6 +282,7 @@ void TExploreObject::BeginDestroy() {
   lockState_ = lsReleased;
   lockCount_ = kDestroyingLockCount;
   validity_ = vaValid;
+  DropHandle();  // an object on its way out is no longer found
   Fire(evDestroying, 0);
 }
 

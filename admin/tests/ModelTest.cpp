@@ -382,6 +382,51 @@ TEST_F(TreeTest, DependentsHearTheirTargets) {
 }
 
 
+TEST_F(TreeTest, ANodeWhoseThingWentLeavesTheTreeAtOnce) {
+  b->Edit();
+  b->EndEdit();
+  recorder.Take();
+  b->DetachAndRelease();
+  EXPECT_EQ(recorder.Take(), (Log{"root 7(b)", "root 4(0)", "b 12(0)"}));
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_EQ(root->Children().PendingCount(), 0);
+  EXPECT_EQ(root->EditState(), esBrowse);
+
+  // one that someone still holds goes when it is let go
+  int previous = a->Lock(lsIdle);
+  a->DetachAndRelease();
+  EXPECT_EQ(a->Parent(), nullptr);
+  EXPECT_EQ(root->Children().Count(), 0);
+  EXPECT_EQ(destroyed, 1);
+  a->Release(previous);
+  EXPECT_EQ(destroyed, 2);
+}
+
+TEST_F(TreeTest, HandlesLeadOnlyToLiveObjects) {
+  fw::Variant handleA = ObjectToVariant(a);
+  fw::Variant handleB = ObjectToVariant(b);
+  EXPECT_EQ(VariantToObject(handleA), a);
+  EXPECT_EQ(VariantToObject(handleB), b);
+  EXPECT_EQ(ObjectToVariant(a).AsInt64(), handleA.AsInt64()) << "one handle an object";
+  EXPECT_EQ(VariantToObject(fw::Variant(static_cast<int>(handleA.AsInt64()))), a) << "kept as a 32-bit integer";
+  EXPECT_TRUE(fw::VarIsNull(ObjectToVariant(nullptr)));
+  for (const fw::Variant& v : {fw::Null(), fw::Unassigned(), fw::Variant(0), fw::Variant(-1), fw::Variant(1.0),
+                               fw::Variant(std::to_string(handleA.AsInt64()))})
+    EXPECT_EQ(VariantToObject(v), nullptr) << VarToText(v);
+
+  TExploreObject* foundWhileGoing = b;
+  b->OnChange = [&](TExploreObject*, int event, const TExploreArg&) {
+    if (event == evDestroying) foundWhileGoing = VariantToObject(handleB);
+  };
+  b->Delete();
+  root->Apply();
+  EXPECT_EQ(foundWhileGoing, nullptr) << "not even while it goes";
+  EXPECT_EQ(VariantToObject(handleB), nullptr);
+  TNode* c = root->AddChild("c");  // may take the freed object's memory
+  EXPECT_EQ(VariantToObject(handleB), nullptr);
+  EXPECT_EQ(VariantToObject(ObjectToVariant(c)), c);
+}
+
 // root{a{x,y}, c{z}} where z hears a and x hears z: a change of a's child
 // that comes back to a's other child through the links.
 TEST_F(ModelTest, PendingEditsAreCountedOnAPathBackThroughLinks) {
