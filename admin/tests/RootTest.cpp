@@ -50,6 +50,7 @@ protected:
 };
 
 TEST_F(RootTest, TheProgramsTextIsReadFromItsResource) {
+  EXPECT_NE(fw::FindResourceData("DBXDBI").Data, nullptr) << "the model's library carries the text";
   TMDManager& md = GetMDManager();
   EXPECT_EQ(md.SectionCount(), 2);
   EXPECT_EQ(md.ReadString("Version", "DbXVersion"), "3.00");
