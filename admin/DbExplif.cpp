@@ -163,16 +163,16 @@ void TExploreList::SetEditStateAll(int state) {
   for (TExploreObject* item : items) item->ChangeState(state);
 }
 
+void TExploreList::CountEditState(const TExploreObject* sender, int state) {
+  // Only a move between zero and non-zero changes the count; a state set to
+  // the one it already has must not.
+  if ((sender->editState_ != 0) != (state != 0)) pending_ += state != 0 ? 1 : -1;
+}
+
 void TExploreList::Changed(TExploreObject* sender, int event, const TExploreArg& arg) {
-  // The count follows every change, also one that reaches an owner busy
-  // telling others of its own (a path through links back to its child);
-  // only the owner's reaction waits, as its own change is still under way.
-  bool tellOwner = PassesToOwner(owner_->lockState_) && owner_->lockState_ != lsNotifying;
   switch (event) {
     case evEditState:
-      // Only a move between zero and non-zero changes the count; a state set
-      // to the one it already has must not.
-      if ((sender->editState_ != 0) != (arg.Number != 0)) pending_ += arg.Number != 0 ? 1 : -1;
+      CountEditState(sender, arg.Number);
       break;
     case evChildAdded:
       if (TExploreObject* child = arg.Object) {
@@ -185,12 +185,12 @@ void TExploreList::Changed(TExploreObject* sender, int event, const TExploreArg&
       break;
     case evName:
       MoveToSortedPlace(sender);
-      if (tellOwner) owner_->Changed(sender, evChildMoved, sender);
+      if (PassesToOwner(owner_->lockState_)) owner_->Changed(sender, evChildMoved, sender);
       break;
     default:
       break;
   }
-  if (tellOwner) owner_->Changed(sender, event, arg);
+  if (PassesToOwner(owner_->lockState_)) owner_->Changed(sender, event, arg);
 }
 
 void TExploreList::MoveToSortedPlace(TExploreObject* object) {
@@ -471,7 +471,14 @@ void TExploreObject::LinkNotification(TExploreObject* object, bool isChild, bool
 void TExploreObject::NotifyParentAndDependents(int event, const TExploreArg& arg) {
   int previous = Lock(lsNotifying);
   fw::TScopeExit release([&] { Release(previous); });
-  if (parent_) parent_->children_->Changed(this, event, arg);
+  if (parent_ && parent_->lockState_ != lsNotifying) {
+    parent_->children_->Changed(this, event, arg);
+  } else if (parent_ && event == evEditState) {
+    // A path through links came back to a child of a parent still telling
+    // others of its own change: the parent hears of it no more, but its
+    // count must follow.
+    parent_->children_->CountEditState(this, arg.Number);
+  }
   if (links_[1]) {
     std::vector<TExploreObject*> dependents = links_[1]->items_;
     for (TExploreObject* other : dependents)

@@ -203,6 +203,8 @@ private:
   friend class TExploreObject;
   // The children list's handler of its items' events.
   void Changed(TExploreObject* sender, int event, const TExploreArg& arg);
+  // Counts a child's move to a new edit state, before the child stores it.
+  void CountEditState(const TExploreObject* sender, int state);
   void MoveToSortedPlace(TExploreObject* object);
   void Append(TExploreObject* object) { items_.push_back(object); }
   void Remove(TExploreObject* object);

@@ -230,7 +230,7 @@ TEProperty* TEProperties::Add(const TEPropertyClass& cls, TEPropertyDef& definit
   return static_cast<TEProperty*>(Insert(std::move(property)));
 }
 
-// Property and Clear take every item for a property.
+// Property, Clear and Inserted read every item as a property.
 void TEProperties::Admit(const TEPropertyDef& item) {
   if (!dynamic_cast<const TEProperty*>(&item))
     RaiseDbXError(kInternalError, "Definition " + item.Name() + " is no property");
