@@ -319,6 +319,8 @@ void TCustomForm::SetMenu(TMainMenu* v) {
     SetClientHeight(clientHeight);
     UpdateWidgetGeometry();
     UpdateMenuBar(this);
+    // The client area moved down or up inside the window.
+    for (TControl* c : controls_) c->UpdateWidgetGeometry();
     Realign();
   }
 }

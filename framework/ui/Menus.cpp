@@ -396,8 +396,8 @@ TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), items_(new TMenuItem(null
 TMenu::~TMenu() = default;
 
 void TMenu::BeforeDestruction() {
-  // The items leave the menu before it goes; those with an owner stay its.
-  while (items_->Count() > 0) items_->Delete(items_->Count() - 1);
+  // The items go with the menu, and leave their owner as they go.
+  items_->Clear();
   items_->menu_ = nullptr;
   TComponent::BeforeDestruction();
 }

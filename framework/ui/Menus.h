@@ -2,8 +2,9 @@
 // context menus of controls (TPopupMenu), with keyboard shortcuts.
 //
 // Items form a tree under the menu's root item (Items). An item belongs to
-// its owner like any component; an item inside another one also goes when
-// that one is freed, and leaves its parent when it is freed itself, so items
+// its owner like any component; an item inside another one (or a menu) also
+// goes when that one is freed, and leaves its parent when it is freed itself,
+// so items
 // can be made and freed at any time, also from the OnClick of the item whose
 // submenu is opening (the submenu is laid out after that OnClick).
 //

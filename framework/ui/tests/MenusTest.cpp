@@ -1,5 +1,6 @@
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,33 @@ protected:
   TMainMenu* menu;
   std::vector<std::string> clicks;
 };
+
+// The controls of a form sit where their bounds say, below the menu bar
+// when there is one; the form's frame is the window system's.
+TEST_F(MenusTest, ControlsSitWhereTheirBoundsSayBelowTheBar) {
+  auto plain = std::make_unique<TForm>(nullptr);
+  plain->SetBounds(40, 40, 200, 150);
+  auto* button = new TButton(plain.get());
+  button->SetParent(plain.get());
+  button->SetBounds(10, 20, 75, 25);
+  ShowActive(plain.get());
+  EXPECT_EQ(WidgetOf(button)->geometry(), QRect(10, 20, 75, 25));
+  EXPECT_EQ(button->ClientToScreen({0, 0}).Y - plain->ClientOrigin().Y, 20);
+  std::vector<TPoint> pressed;
+  plain->OnMouseDown = [&](TObject*, TMouseButton, TShiftState, int x, int y) { pressed.push_back({x, y}); };
+  QWidget* w = WidgetOf(plain.get());
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 6), w->mapToGlobal(QPointF(5, 6)), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &press);
+  EXPECT_EQ(pressed, (std::vector<TPoint>{TPoint{5, 6}}));
+
+  plain->SetMenu(menu);
+  EXPECT_EQ(form->Menu(), nullptr);  // a menu is the bar of one form
+  EXPECT_EQ(WidgetOf(button)->geometry(), QRect(10, 20 + GetSystemMetrics(SM_CYMENU), 75, 25));
+  QCoreApplication::sendEvent(w, &press);
+  EXPECT_EQ(pressed.back(), (TPoint{5, 6 - GetSystemMetrics(SM_CYMENU)}));
+  plain->SetMenu(nullptr);
+}
 
 TEST_F(MenusTest, ShortCutTextsBothWays) {
   struct Case {
