@@ -375,10 +375,10 @@ TEST_F(FilterKinds, RandomDescriptorsAreRefusedOrAgreeEitherWay) {
     if (pick(4)) all->Put<double>(rec, When, Stamp(Day(2000, 1, 1) + static_cast<std::int32_t>(pick(3)), 0));
     ASSERT_OK(all->Append(rec));
   }
-  enum K { Num, Str, Bool, Date, Time, When };
-  const std::vector<std::pair<const char*, K>> fields = {{"Name", Str}, {"Age", Num},       {"Small", Num},
-                                                         {"Amount", Num}, {"Married", Bool}, {"Born", Date},
-                                                         {"At", Time},    {"When", When},    {"ID", Num}};
+  enum K { KNum, KStr, KBool, KDate, KTime, KStamp };
+  const std::vector<std::pair<const char*, K>> fields = {{"Name", KStr}, {"Age", KNum},       {"Small", KNum},
+                                                         {"Amount", KNum}, {"Married", KBool}, {"Born", KDate},
+                                                         {"At", KTime},    {"When", KStamp},    {"ID", KNum}};
   auto leaf = [&](K k) -> FTree {
     if (pick(2)) {
       std::vector<const char*> of;
@@ -387,30 +387,30 @@ TEST_F(FilterKinds, RandomDescriptorsAreRefusedOrAgreeEitherWay) {
       return FField(of[pick(of.size())]);
     }
     switch (k) {
-      case Num: {
+      case KNum: {
         switch (pick(3)) {
           case 0: return FI32(static_cast<std::int32_t>(pick(100)) - 20);
           case 1: return FI16(static_cast<std::int16_t>(pick(9)) - 4);
           default: return FF64(static_cast<double>(pick(13)) / 4 - 1);
         }
       }
-      case Str: {
+      case KStr: {
         const char* texts[] = {"", "Ann", "ann", "B", "Émile", "Zz"};
         return FStr(texts[pick(6)]);
       }
-      case Bool: return FBool(pick(2) != 0);
-      case Date: return FDate(Day(1980, 1, 1) + static_cast<std::int32_t>(pick(20000)));
-      case Time: return FTime(static_cast<std::int32_t>(pick(4)) * Ms(6, 0, 0));
+      case KBool: return FBool(pick(2) != 0);
+      case KDate: return FDate(Day(1980, 1, 1) + static_cast<std::int32_t>(pick(20000)));
+      case KTime: return FTime(static_cast<std::int32_t>(pick(4)) * Ms(6, 0, 0));
       default: return FStamp(Stamp(Day(2000, 1, 1) + static_cast<std::int32_t>(pick(3)), 0));
     }
   };
   // Mostly well-kinded trees; now and then a leaf of another kind.
   std::function<FTree(K, int)> tree = [&](K k, int depth) -> FTree {
     if (pick(12) == 0) k = static_cast<K>(pick(6));
-    if (depth == 0 || pick(3) == 0) return k == Bool && pick(2) ? FGt(leaf(Num), leaf(Num)) : leaf(k);
-    if (k == Num) return FBin(ORVEX_FOP_ADD + static_cast<std::uint32_t>(pick(4)), tree(Num, depth - 1), tree(Num, depth - 1));
-    if (k != Bool) return leaf(k);
-    if (pick(2)) return FBin(pick(2) ? ORVEX_FOP_AND : ORVEX_FOP_OR, tree(Bool, depth - 1), tree(static_cast<K>(pick(6)), depth - 1));
+    if (depth == 0 || pick(3) == 0) return k == KBool && pick(2) ? FGt(leaf(KNum), leaf(KNum)) : leaf(k);
+    if (k == KNum) return FBin(ORVEX_FOP_ADD + static_cast<std::uint32_t>(pick(4)), tree(KNum, depth - 1), tree(KNum, depth - 1));
+    if (k != KBool) return leaf(k);
+    if (pick(2)) return FBin(pick(2) ? ORVEX_FOP_AND : ORVEX_FOP_OR, tree(KBool, depth - 1), tree(static_cast<K>(pick(6)), depth - 1));
     K operands = static_cast<K>(pick(6));
     return FBin(ORVEX_FOP_EQ + static_cast<std::uint32_t>(pick(6)), tree(operands, depth - 1), tree(operands, depth - 1));
   };
@@ -427,10 +427,10 @@ TEST_F(FilterKinds, RandomDescriptorsAreRefusedOrAgreeEitherWay) {
     EXPECT_EQ(s.count, s.scan.size()) << how;
     ASSERT_OK(E().DropFilter(c->h, h));
   };
-  for (int i = 0; i < 300; ++i) tryFilter(WriteFilter(tree(Bool, 4)), "tree");
+  for (int i = 0; i < 300; ++i) tryFilter(WriteFilter(tree(KBool, 4)), "tree");
   EXPECT_GT(accepted, 100);
   for (int i = 0; i < 600; ++i) {
-    Bytes d = WriteFilter(tree(Bool, 3));
+    Bytes d = WriteFilter(tree(KBool, 3));
     for (std::size_t n = 1 + pick(3); n > 0; --n) d[pick(d.size())] = static_cast<std::uint8_t>(rng());
     d.resize(0x10000);  // whatever total size the header now gives lies within the buffer
     tryFilter(d, "mutated");
@@ -449,11 +449,11 @@ public:
     c = std::make_unique<Cursor>(db, "People");
     ASSERT_TRUE(c->ok());
     for (std::int32_t i = 1; i <= 20; ++i) {
-      auto rec = c->NewRecord();
-      c->Put(rec, 1, i);
-      c->PutStr(rec, 2, (i < 10 ? "P0" : "P") + std::to_string(i));
-      c->Put(rec, 3, i);
-      ASSERT_OK(c->Append(rec));
+      auto person = c->NewRecord();
+      c->Put(person, 1, i);
+      c->PutStr(person, 2, (i < 10 ? "P0" : "P") + std::to_string(i));
+      c->Put(person, 3, i);
+      ASSERT_OK(c->Append(person));
     }
     ages = AddInactive(FAnd(FGt(FField("Age"), FI32(5)), FLe(FField("Age"), FI32(15))));
     notTen = AddInactive(FNe(FField("Name"), FStr("P10")));
