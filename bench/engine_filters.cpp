@@ -101,14 +101,7 @@ void Print(const char* name, const char* peer, long records, const Rates& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string dir;
-  if (argc > 1) {
-    dir = argv[1];
-    std::filesystem::create_directories(dir);
-  } else {
-    char templ[] = "/tmp/engine_filters-XXXXXX";
-    dir = ::mkdtemp(templ);
-  }
+  std::string dir = WorkDirectory(argc, argv, "engine_filters");
   hOrvexDb db = 0;
   Check(E().OpenDatabase(dir.c_str(), nullptr, &db), "database");
   const long kRecords = 100000;

@@ -121,14 +121,7 @@ int ScanChild(const char* dir, const char* table) {
 
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--scan") return ScanChild(argv[2], argv[3]);
-  std::string dir;
-  if (argc > 1) {
-    dir = argv[1];
-    std::filesystem::create_directories(dir);
-  } else {
-    char templ[] = "/tmp/engine_tables-XXXXXX";
-    dir = ::mkdtemp(templ);
-  }
+  std::string dir = WorkDirectory(argc, argv, "engine_tables");
   hOrvexDb db = 0;
   Check(E().OpenDatabase(dir.c_str(), nullptr, &db), "database");
 

@@ -8,14 +8,31 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include <sqlite3.h>
+#include <stdlib.h>
 
 #include "EngineLib.h"
 
 namespace bench {
+
+// The directory the program's argument names, else a new one under /tmp
+// (which the program removes when done).
+inline std::string WorkDirectory(int argc, char** argv, const char* program) {
+  if (argc > 1) {
+    std::filesystem::create_directories(argv[1]);
+    return argv[1];
+  }
+  std::string templ = std::string("/tmp/") + program + "-XXXXXX";
+  if (!::mkdtemp(templ.data())) {
+    std::perror(templ.c_str());
+    std::exit(1);
+  }
+  return templ;
+}
 
 using Clock = std::chrono::steady_clock;
 
