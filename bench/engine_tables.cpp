@@ -134,10 +134,10 @@ int main(int argc, char** argv) {
   for (int round = 0; round < 5; ++round) {
     auto t = Clock::now();
     long n = ScanEngine(db, "Scan.db");
-    engineScan = std::max(engineScan, n / Seconds(t));
+    engineScan = std::max(engineScan, static_cast<double>(n) / Seconds(t));
     t = Clock::now();
     n = ScanSqlite(dir + "/Scan.db");
-    sqliteScan = std::max(sqliteScan, n / Seconds(t));
+    sqliteScan = std::max(sqliteScan, static_cast<double>(n) / Seconds(t));
   }
   std::printf("scan_engine: %.0f records/s\n", engineScan);
   std::printf("scan_sqlite: %.0f records/s\n", sqliteScan);

@@ -63,7 +63,7 @@ private:
 
 class Blob : public Object {
 public:
-  Blob(OrvexHandle cursor, std::uint16_t fieldNo) : Object(Kind::Blob), cursor(cursor), fieldNo(fieldNo) {}
+  Blob(OrvexHandle owner, std::uint16_t field) : Object(Kind::Blob), cursor(owner), fieldNo(field) {}
   OrvexHandle cursor;
   std::uint16_t fieldNo;
   std::int64_t rowid = 0;

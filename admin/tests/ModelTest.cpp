@@ -269,7 +269,7 @@ TEST_F(TreeTest, OperationsCheckTheirBits) {
 }
 
 TEST_F(TreeTest, OpenDisablesEditing) {
-  TNode* c = TExploreObject::Create<TNode>(root, &destroyed, kNodeOperations | opOpen);
+  TNode* c = TExploreObject::Create<TNode>(root, &destroyed, std::uint16_t{kNodeOperations | opOpen});
   c->SetName("c");
   c->Release(lsIdle);
   TRecorder opening({evOpening, evActive});
