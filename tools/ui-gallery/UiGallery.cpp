@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   auto* edit = new TEdit(form);
   edit->SetParent(bar);
   edit->SetBounds(400, 4, 150, 21);
-  edit->SetText("PARADOX");
+  edit->SetText("KALMURE");
   auto* combo = new TComboBox(form);
   combo->SetParent(bar);
   combo->SetBounds(570, 4, 150, 21);
@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
   tabs->Tabs()->AddObject("Databases", tree);
   tabs->Tabs()->Add("Configuration");
   TTreeNode* root = tree->Items()->Add(nullptr, "Databases");
-  for (const char* s : {"DBDEMOS", "GUESTS", "IBLOCAL", "Seating"}) tree->Items()->AddChild(root, s);
+  for (const char* s : {"SAMPLES", "GUESTS", "LOCALDB", "Seating"}) tree->Items()->AddChild(root, s);
   TTreeNode* cfg = tree->Items()->Add(nullptr, "Configuration");
   tree->Items()->AddChild(cfg, "Drivers");
   tree->Items()->AddChild(cfg, "System");
@@ -140,8 +140,8 @@ int main(int argc, char** argv) {
     c->SetWidth(width);
   }
   list->Items()->BeginUpdate();
-  for (auto [name, type, path] : {std::tuple{"DBDEMOS", "STANDARD", "/data/demos"}, {"GUESTS", "STANDARD", "/data/guests"},
-                                  {"IBLOCAL", "CORVANE", "/data/local.gdb"}, {"Seating", "STANDARD", "/home/seating"}}) {
+  for (auto [name, type, path] : {std::tuple{"SAMPLES", "STANDARD", "/data/demos"}, {"GUESTS", "STANDARD", "/data/guests"},
+                                  {"LOCALDB", "CORVANE", "/data/local.gdb"}, {"Seating", "STANDARD", "/home/seating"}}) {
     TListItem* i = list->Items()->Add();
     i->SetCaption(name);
     i->SubItems()->Add(type);
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
   auto* drop = new TDropList(edit);
   drop->SetVisible(false);
   drop->SetParent(edit);
-  for (const char* s : {"ASCIIDRV", "DBASE", "PARADOX", "MSACCESS", "ODBC"}) drop->Items()->Add(s);
+  for (const char* s : {"ASCIIDRV", "ZENTOR", "KALMURE", "MSACCESS", "ODBC"}) drop->Items()->Add(s);
   drop->SetItemIndex(2);
 
   form->Show();
