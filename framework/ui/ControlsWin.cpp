@@ -125,6 +125,8 @@ void TWinControl::CreateWnd() {
   CreateParams(p);
   params_ = p;
   CreateWindowHandle(p);
+  // The handle is good from here on, for what the rest of the creation sends.
+  LiveHandles().insert(this);
   UpdateWidgetGeometry();
   ApplyWidgetState();
   WidgetOf(this)->setVisible(Visible());

@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QTimer>
@@ -312,6 +313,14 @@ bool TControlBridge::Translate(QEvent* e, bool viewport) {
     }
     case QEvent::Paint: {
       if (!clientEvent) return false;
+      // What was validated since the last paint keeps its pixels.
+      QRegion region = static_cast<QPaintEvent*>(e)->region();
+      if (!validated_.isEmpty()) {
+        region -= validated_;
+        validated_ = QRegion();
+        if (region.isEmpty()) return true;
+      }
+      paintRegion_ = region;
       ++painting_;
       widgetPainted_ = false;
       TMessage m{WM_PAINT, 0, 0, 0};
