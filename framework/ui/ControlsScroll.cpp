@@ -38,7 +38,7 @@ void TOwnedScrollBar::SetRange(int min, int max) {
   bool shown = max > min;
   setRange(min, shown ? max : min);
   pos_ = std::clamp(pos_, min, std::max(min, max));
-  setValue(pos_);
+  if (!isSliderDown()) setValue(pos_);
   Qt::ScrollBarPolicy policy = shown ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
   if (orientation() == Qt::Vertical) area_->setVerticalScrollBarPolicy(policy);
   else area_->setHorizontalScrollBarPolicy(policy);
@@ -116,6 +116,9 @@ bool TOwnedScrollBar::eventFilter(QObject* o, QEvent* e) {
 void OwnScrollBars(QAbstractScrollArea* Area, TWinControl* Control) {
   Area->setVerticalScrollBar(new TOwnedScrollBar(Qt::Vertical, Control, Area));
   Area->setHorizontalScrollBar(new TOwnedScrollBar(Qt::Horizontal, Control, Area));
+  // The area hands its old bars' steps on; a bar of ours has no page.
+  Area->verticalScrollBar()->setPageStep(1);
+  Area->horizontalScrollBar()->setPageStep(1);
   Area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   Area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
