@@ -402,6 +402,22 @@ TEST_F(GridTest, OneChangedCellRepaintsThatCellOnly) {
   EXPECT_TRUE(drawn.empty());
 }
 
+// The rows that stay in view move their pixels: only the row that comes in is drawn.
+TEST_F(GridTest, ScrollingByARowDrawsOnlyTheRowThatComesIn) {
+  std::vector<std::pair<int, int>> drawn;
+  grid->OnDrawCell = [&](TObject*, int col, int row, TRect, TGridDrawState) { drawn.emplace_back(col, row); };
+  Show();
+  ASSERT_TRUE(PumpUntil([&] { return !drawn.empty(); }));
+  Pump();
+  drawn.clear();
+  grid->SetTopRow(2);
+  ASSERT_TRUE(PumpUntil([&] { return !drawn.empty(); }));
+  Pump();
+  std::vector<std::pair<int, int>> row11;
+  for (int col = 0; col <= 4; ++col) row11.emplace_back(col, 11);  // the fourth column shows in part
+  EXPECT_EQ(drawn, row11);
+}
+
 TEST_F(GridTest, EditorHooksRunInOrder) {
   grid->SetOptions(grid->Options() + TGridOptions{goEditing});
   grid->SetCells(1, 1, "ab");
