@@ -113,7 +113,7 @@ TableCursor::Bound TableCursor::RowBound(std::size_t i) {
 int TableCursor::CompareKey(const std::vector<SqlValue>& a, const std::vector<SqlValue>& b) const {
   std::size_t m = std::min(a.size(), b.size());
   for (std::size_t k = 0; k < m; ++k) {
-    int c = CompareValues(a[k], b[k], Folds(k));
+    int c = CompareValues(a[k], b[k], Folds(k), t_->Rule());
     if (c != 0) return Descending() ? -c : c;
   }
   return 0;
@@ -737,7 +737,7 @@ void TableCursor::SetToKey(bool exact, std::uint16_t fieldCount, std::uint16_t p
     std::vector<SqlValue> got = KeyOf(Row(spare_, 0), wanted.size());
     SqlValue& last = got.back();
     if (partialLength && last.kind == SqlValue::Text) last.s = LeadingChars(last.s, partialLength);
-    for (std::size_t k = 0; k < wanted.size() && found; ++k) found = CompareValues(got[k], wanted[k], Folds(k)) == 0;
+    for (std::size_t k = 0; k < wanted.size() && found; ++k) found = CompareValues(got[k], wanted[k], Folds(k), t_->Rule()) == 0;
   }
   if (!found) Fail(ORVEX_ERR_RECNOTFOUND);
   std::swap(batch_, spare_);
