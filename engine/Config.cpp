@@ -63,13 +63,14 @@ void NoType(const std::vector<Option>& params) {
     if (SameName(o.name, "TYPE")) Fail(ORVEX_ERR_INVALIDPARAM, "TYPE is the alias's driver");
 }
 
-hOrvexCursor NewList(const std::vector<Option>& entries) {
+hOrvexCursor NewList(const std::vector<Option>& entries, bool nodes) {
   std::vector<std::string> records;
   records.reserve(entries.size());
   for (const Option& o : entries) {
     OrvexCfgDesc d{};
     CopyText(d.name, sizeof d.name, o.name);
     CopyText(d.value, sizeof d.value, o.value);
+    d.node = nodes;
     records.emplace_back(reinterpret_cast<const char*>(&d), sizeof d);
   }
   return TheHandles().Add(std::make_unique<ListCursor>(sizeof(OrvexCfgDesc), std::move(records)));
@@ -338,14 +339,16 @@ bool Config::ForLayers(unsigned mode, const std::function<bool(const CfgStore&, 
   return false;
 }
 
-std::vector<Option> Config::List(const CfgPath& path) {
+std::vector<Option> Config::List(const CfgPath& path, bool& nodes) {
   std::vector<Option> entries;
+  nodes = false;
   if (ForLayers(Mode(), [&](const CfgStore& l, unsigned) {
         const Section* s = l.Find(path);
         if (s) entries = s->options;
         return s != nullptr;
       }))
     return entries;
+  nodes = true;
   std::unordered_set<std::string> seen;
   ForLayers(Mode(), [&](const CfgStore& l, unsigned) {
     for (std::string& n : l.Children(path))
@@ -631,9 +634,10 @@ OrvexResult OpenCfgInfoList(OrvexHandle file, std::uint16_t mode, std::uint16_t 
     Out(cursor, "cursor handle") = 0;
     Zero(file, "configuration file handle");
     if (mode != 1 || flags != 0) Fail(ORVEX_ERR_INVALIDPARAM, "list mode");
-    std::vector<Option> entries = Config::Get().List(ParsePath(Text(path, "path")));
+    bool nodes = false;
+    std::vector<Option> entries = Config::Get().List(ParsePath(Text(path, "path")), nodes);
     if (entries.empty()) Fail(ORVEX_ERR_NOENTRIES, path);
-    *cursor = NewList(entries);
+    *cursor = NewList(entries, nodes);
   });
 }
 
@@ -642,7 +646,7 @@ OrvexResult OpenDriverList(hOrvexCursor* cursor) {
     Out(cursor, "cursor handle") = 0;
     std::vector<Option> entries;
     for (std::string& n : Config::Get().DriverNames()) entries.push_back({std::move(n), {}});
-    *cursor = NewList(entries);
+    *cursor = NewList(entries, true);
   });
 }
 

@@ -98,8 +98,8 @@ public:
   // Visits the layers of a mode in reading order until visit answers true
   // (and then answers true); the virtual one is read afresh when reached.
   bool ForLayers(unsigned mode, const std::function<bool(const CfgStore&, unsigned layer)>& visit);
-  // A section's options, or the names below the path; empty when none.
-  std::vector<Option> List(const CfgPath& path);
+  // A section's options, or else the names below the path (nodes set); empty when none.
+  std::vector<Option> List(const CfgPath& path, bool& nodes);
   std::vector<std::string> DriverNames();
   struct Alias {
     std::string name, type, path, defaultDriver;

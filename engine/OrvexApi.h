@@ -823,10 +823,11 @@ typedef uint16_t (*OrvexFilterCallback)(uintptr_t clientData, void* record);
 
 #pragma pack(push, 1)
 
-/* A record of the configuration lists (1063, 1105), 4,258 bytes. */
+/* A record of the configuration lists (1063, 1105), 4,260 bytes. */
 typedef struct {
-  char name[ORVEX_CFG_NAME_SIZE];   /*   0: option or node name */
-  char value[ORVEX_CFG_VALUE_SIZE]; /* 162: value; empty for a node */
+  char name[ORVEX_CFG_NAME_SIZE];   /*    0: option or node name */
+  char value[ORVEX_CFG_VALUE_SIZE]; /*  162: value; empty for a node */
+  uint16_t node;                    /* 4258: 1 for a node below the path, 0 for an option */
 } OrvexCfgDesc;
 
 /* An alias as 83 describes it, 4,354 bytes. */

@@ -519,4 +519,14 @@ void TRegIniFile::DeleteKey(const std::string& Section, const std::string& Ident
 
 FW_IMPLEMENT_CLASS(TRegIniFile)
 
+std::string ReadEngineSetting(const std::string& Name) {
+  try {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    return reg.OpenKeyReadOnly("Software\\Tarvos\\Database Engine") ? reg.ReadString(Name) : std::string();
+  } catch (const ERegistryException&) {
+    return {};
+  }
+}
+
 }  // namespace fw

@@ -41,6 +41,12 @@ FW_ENUM(TRegDataType, rdUnknown, rdString, rdExpandString, rdInteger, rdBinary)
 // The file the registry lives in, as the rules above choose it.
 std::string RegistryFileName();
 
+// A string value of the engine's key "Software\Tarvos\Database Engine" under
+// HKEY_LOCAL_MACHINE ("DLLPATH", "CONFIGFILE01"); "" when the key or the
+// value is missing or the registry cannot be read. The programs hand these to
+// the framework's engine binding and session.
+std::string ReadEngineSetting(const std::string& Name);
+
 class TRegistry : public TObject {
   FW_CLASS(TRegistry, TObject)
 public:
