@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -16,6 +17,13 @@
 #include "OdbcLayer.h"
 
 namespace orvex {
+
+// The layouts the header promises.
+static_assert(sizeof(OrvexCfgDesc) == 4260 && offsetof(OrvexCfgDesc, value) == 162 &&
+              offsetof(OrvexCfgDesc, node) == 4258);
+static_assert(sizeof(OrvexDbDesc) == 4354 && offsetof(OrvexDbDesc, path) == 256 && offsetof(OrvexDbDesc, layer) == 4352);
+static_assert(sizeof(OrvexInputReq) == 778 && offsetof(OrvexInputReq, message) == 10 &&
+              offsetof(OrvexInputReq, options) == 138);
 
 namespace {
 
