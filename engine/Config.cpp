@@ -555,7 +555,12 @@ std::unique_ptr<ConfigFileObject> TakeFile(OrvexHandle file) {
 
 Session& SessionOf(OrvexHandle h) { return TheHandles().Get<Session>(h, Kind::Session); }
 
-bool IsSystem(OrvexHandle object) { return object == 0 || TheHandles().Find(object, Kind::System); }
+// The object of a property call: the system (nullptr) or the session; others have none of ours.
+Session* PropertyObject(OrvexHandle object) {
+  if (object == 0 || TheHandles().Find(object, Kind::System)) return nullptr;
+  if (auto* s = static_cast<Session*>(TheHandles().Find(object, Kind::Session))) return s;
+  Fail(ORVEX_ERR_NOTSUPPORTED, "properties of this object");
+}
 
 void PutValue(const void* data, std::size_t size, void* value, std::uint16_t maxLength, std::uint16_t* length,
               bool text) {
@@ -577,12 +582,13 @@ OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std
                     std::uint16_t* length) {
   return RunEntry([&] {
     if (length) *length = 0;
-    if (IsSystem(object)) {
+    Session* session = PropertyObject(object);
+    if (!session) {
       if (property != ORVEX_SYS_CFGFILE) Fail(ORVEX_ERR_NOTSUPPORTED, "system property");
       const std::string& name = Config::Get().ActiveFile();
       return PutValue(name.data(), name.size(), value, maxLength, length, true);
     }
-    Session& s = SessionOf(object);
+    Session& s = *session;
     std::uint32_t v = 0;
     if (property == ORVEX_SES_CFGMODE) v = s.mode;
     else if (property == ORVEX_SES_ALIASLIST) v = s.aliasList;
@@ -593,13 +599,14 @@ OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std
 
 OrvexResult SetProp(OrvexHandle object, std::uint32_t property, std::uint64_t value) {
   return RunEntry([&] {
-    if (IsSystem(object)) {
+    Session* session = PropertyObject(object);
+    if (!session) {
       if (property != ORVEX_SYS_CFGFILEHANDLE) Fail(ORVEX_ERR_NOTSUPPORTED, "system property");
       if (value > 0xFFFFFFFFu) Fail(ORVEX_ERR_INVALIDHANDLE);
       std::unique_ptr<ConfigFileObject> f = TakeFile(static_cast<OrvexHandle>(value));
       return Config::Get().Activate(f->path, std::move(f->store));
     }
-    Session& s = SessionOf(object);
+    Session& s = *session;
     if (property == ORVEX_SES_CFGMODE) {
       if (value > ORVEX_CFG_ALL) Fail(ORVEX_ERR_INVALIDPARAM, "configuration mode");
       s.mode = static_cast<unsigned>(value);

@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <sstream>
 
 #include <sqlite3.h>
 
@@ -111,6 +112,7 @@ TEST_F(ConfigTest, AnAliasPathIsReadAsTheLibraryReadsIt) {
 TEST_F(ConfigTest, EveryDefaultOptionIsDescribed) {
   Mode(ORVEX_CFG_PERSISTENT);
   int options = 0;
+  std::set<std::string> names;
   std::function<void(const std::string&)> walk = [&](const std::string& path) {
     ListResult l = List(path);
     ASSERT_OK(l.result);
@@ -128,11 +130,20 @@ TEST_F(ConfigTest, EveryDefaultOptionIsDescribed) {
       EXPECT_GT(n, 20u) << path << " " << name;
       EXPECT_LT(n, sizeof desc) << path << " " << name;
       ++options;
+      names.insert(name);
     }
   };
   walk("\\DRIVERS");
   walk("\\SYSTEM");
   EXPECT_GT(options, 150);
+  // Every option the administrator has a value list for is among them.
+  std::istringstream dbi(fw::test::ReadBytes(FW_DBI_FILE));
+  for (std::string line; std::getline(dbi, line);) {
+    std::size_t colon = line.find(":Values");
+    if (colon != std::string::npos && colon > 0) {
+      EXPECT_TRUE(names.count(line.substr(0, colon))) << line;
+    }
+  }
 
   // A driver alone searches its sections; paths and names in any case.
   char desc[ORVEX_OPTION_DESC_SIZE];
