@@ -419,26 +419,14 @@ TEST_F(ConfigTest, ASaveKilledHalfwayLeavesTheOldFileWhole) {
     ASSERT_OK(E().CfgAddAlias(("Alias" + std::to_string(i)).c_str(), "STANDARD",
                               Params({"PATH=/" + std::string(800, 'p'), "ROUND=0"}).c_str()));
   ASSERT_OK(E().SaveConfigFile(0, nullptr, -1));
-  int pipefd[2];
-  ASSERT_EQ(::pipe(pipefd), 0);
-  pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(pipefd[0]);
+  std::int32_t last = KillAfterSteps(40, [](int out) {
     for (std::int32_t round = 1;; ++round) {
       for (int i = 0; i < 400; i += 37)
         E().CfgModifyAlias(("Alias" + std::to_string(i)).c_str(), Params({"ROUND=" + std::to_string(round)}).c_str());
       if (E().SaveConfigFile(0, nullptr, -1) != ORVEX_OK) ::_exit(3);
-      if (::write(pipefd[1], &round, sizeof round) != sizeof round) ::_exit(4);
+      ReportStep(out, round);
     }
-  }
-  ::close(pipefd[1]);
-  std::int32_t last = 0, n = 0;
-  while (last < 40 && ::read(pipefd[0], &n, sizeof n) == sizeof n) last = n;
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  while (::read(pipefd[0], &n, sizeof n) == sizeof n) last = n;
-  ::close(pipefd[0]);
+  });
   ASSERT_GE(last, 40);
 
   OrvexHandle h = 0;

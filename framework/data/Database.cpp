@@ -1,7 +1,6 @@
 #include "Database.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <set>
 
 #include "EngineLib.h"
@@ -261,16 +260,7 @@ char OneChar(const std::string& Value, char Old, bool AllowEmpty) {
 
 void TSession::SetConfigFileHook(TConfigFileHook Hook) { ConfigFileHook() = std::move(Hook); }
 
-std::string TSession::DefaultConfigFile() {
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-    base = xdg;
-  else if (const char* home = std::getenv("HOME"); home && *home)
-    base = std::string(home) + "/.config";
-  else
-    base = ".";
-  return base + "/velloria/nubo.cfg";
-}
+std::string TSession::DefaultConfigFile() { return SettingsDir() + "/nubo.cfg"; }
 
 void TSession::AddStartProc(TStartProc Proc) { startProcs_.push_back(std::move(Proc)); }
 

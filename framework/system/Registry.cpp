@@ -12,6 +12,7 @@
 #include <optional>
 #include <sstream>
 
+#include "Files.h"
 #include "Text.h"
 
 namespace fw {
@@ -194,14 +195,7 @@ struct TRegistry::TStore {
 
 std::string RegistryFileName() {
   if (const char* env = std::getenv("FW_REGISTRY"); env && *env) return env;
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-    base = xdg;
-  else if (const char* home = std::getenv("HOME"); home && *home)
-    base = std::string(home) + "/.config";
-  else
-    base = ".";
-  return base + "/velloria/registry";
+  return SettingsDir() + "/registry";
 }
 
 namespace {
