@@ -21,7 +21,8 @@ namespace orvex {
 // The layouts the header promises.
 static_assert(sizeof(OrvexCfgDesc) == 4260 && offsetof(OrvexCfgDesc, value) == 162 &&
               offsetof(OrvexCfgDesc, node) == 4258);
-static_assert(sizeof(OrvexDbDesc) == 4354 && offsetof(OrvexDbDesc, path) == 256 && offsetof(OrvexDbDesc, layer) == 4352);
+static_assert(sizeof(OrvexDbDesc) == 4354 && offsetof(OrvexDbDesc, path) == 256 &&
+              offsetof(OrvexDbDesc, layer) == 4352);
 static_assert(sizeof(OrvexInputReq) == 778 && offsetof(OrvexInputReq, message) == 10 &&
               offsetof(OrvexInputReq, options) == 138);
 
@@ -194,7 +195,8 @@ void CfgStore::Reindex() {
 
 void CheckEntryName(const std::string& name) {
   fw::TChars chars = fw::Utf8ToChars(name);
-  if (chars.empty() || chars.size() > ORVEX_CFG_MAX_NAME_CHARS) Fail(ORVEX_ERR_INVALIDNAME, "\"" + name + "\": 1 to 31 characters");
+  if (chars.empty() || chars.size() > ORVEX_CFG_MAX_NAME_CHARS)
+    Fail(ORVEX_ERR_INVALIDNAME, "\"" + name + "\": 1 to 31 characters");
   for (fw::TChar c : chars)
     if (c == ':' || c == '\\' || c < 0x20 || c == 0x7F || (c >= 0xDC80 && c <= 0xDCFF))
       Fail(ORVEX_ERR_INVALIDNAME, "\"" + name + "\"");
@@ -315,12 +317,12 @@ CfgStore Config::BuildVirtual() const {
     } catch (const Error&) {
       return false;
     }
-    return !IsFixedDriver(name);
+    return true;
   };
   OdbcInventory inv = ReadOdbcInventory();
   std::unordered_map<std::string, std::string> drivers;  // folded name: as the layer spells it
   for (const std::string& d : inv.drivers) {
-    if (!holdable(d) || !drivers.emplace(Fold(d), d).second) continue;
+    if (!holdable(d) || IsFixedDriver(d) || !drivers.emplace(Fold(d), d).second) continue;
     Section& i = v.Ensure({"DRIVERS", d, "INIT"});
     i.options = init.options;
     i.Set("ODBC DRIVER", d);
@@ -390,7 +392,8 @@ std::optional<Config::Alias> Config::FindAlias(const std::string& name) {
   return found;
 }
 
-CfgStore& Config::WritableNode(const CfgPath& node, const CfgPath& probe, OrvexResult missing, const std::string& name) {
+CfgStore& Config::WritableNode(const CfgPath& node, const CfgPath& probe, OrvexResult missing,
+                               const std::string& name) {
   auto has = [&](const CfgStore& s) { return probe.empty() ? s.HasNode(node) : s.Find(probe) != nullptr; };
   unsigned layer = WriteLayer(Mode());
   CfgStore& target = LayerStore(layer);
@@ -410,7 +413,8 @@ void Config::AddAlias(const std::string& name, const std::string& driver, const 
   NoType(params);
   CfgStore& target = LayerStore(WriteLayer(Mode()));
   if (target.HasNode({"DATABASES", name})) Fail(ORVEX_ERR_NAMEEXISTS, name);
-  if (driver.empty() || !ForLayers(ORVEX_CFG_ALL, [&](const CfgStore& l, unsigned) { return l.HasNode({"DRIVERS", driver}); }))
+  auto hasDriver = [&](const CfgStore& l, unsigned) { return l.HasNode({"DRIVERS", driver}); };
+  if (driver.empty() || !ForLayers(ORVEX_CFG_ALL, hasDriver))
     Fail(ORVEX_ERR_UNKNOWNDRIVER, driver);
   Section s{AliasInfo(name), {{"TYPE", driver}}};
   for (const Option& o : params) s.Set(o.name, o.value);
@@ -719,7 +723,8 @@ OrvexResult MergeConfigFile(OrvexHandle session, OrvexHandle file, std::uint16_t
 }
 
 OrvexResult CfgAddAlias(const char* name, const char* driver, const char* params) {
-  return RunEntry([&] { Config::Get().AddAlias(Text(name, "alias name"), Text(driver, "driver"), ParseParams(params)); });
+  return RunEntry(
+      [&] { Config::Get().AddAlias(Text(name, "alias name"), Text(driver, "driver"), ParseParams(params)); });
 }
 
 OrvexResult CfgModifyAlias(const char* name, const char* params) {

@@ -66,7 +66,8 @@ DefaultOption ListSynonyms() {
   return {"LIST SYNONYMS", "NONE", "Synonyms shown in table lists: NONE, ALL or PRIVATE." + kNoServer};
 }
 DefaultOption BlobEditLogging() {
-  return {"BLOB EDIT LOGGING", "TRUE", "FALSE: changes of large binary values are not logged by the server." + kNoServer};
+  return {"BLOB EDIT LOGGING", "TRUE",
+          "FALSE: changes of large binary values are not logged by the server." + kNoServer};
 }
 
 std::vector<DefaultOption> ServerInit(const char* library) { return {Version(), Type("SERVER"), Dll32(library)}; }
@@ -117,7 +118,8 @@ const std::vector<DefaultSection>& Defaults() {
        ServerOptions({ServerName(),
                       {"NET PROTOCOL", "TNS", "Network protocol of the vendor's client." + kNoServer},
                       ListSynonyms(),
-                      {"ENABLE INTEGERS", "FALSE", "TRUE: numbers without decimals are read as integers." + kNoServer}})},
+                      {"ENABLE INTEGERS", "FALSE",
+                       "TRUE: numbers without decimals are read as integers." + kNoServer}})},
       {"\\DRIVERS\\SYBASE\\INIT", ServerInit(ORVEX_DLL32_SYBASE)},
       {"\\DRIVERS\\SYBASE\\DB OPEN", ServerOptions({ServerName(), DatabaseName(), BlobEditLogging()})},
       {"\\DRIVERS\\INFORMIX\\INIT", ServerInit("OVINF32.DLL")},
@@ -125,7 +127,8 @@ const std::vector<DefaultSection>& Defaults() {
        ServerOptions({ServerName(), DatabaseName(), ListSynonyms(),
                       {"COLLCHAR", "0", "How the server orders characters: 0 by code, 1 by the client's language, "
                                         "2 by the database's." + kNoServer},
-                      {"DBNLS", "0", "National-language texts: 0 none, 1 the client's, 2 the database's." + kNoServer}})},
+                      {"DBNLS", "0",
+                       "National-language texts: 0 none, 1 the client's, 2 the database's." + kNoServer}})},
       {"\\DRIVERS\\DB2\\INIT", ServerInit("OVDB232.DLL")},
       {"\\DRIVERS\\DB2\\DB OPEN",
        ServerOptions({{"DB2 DSN", "", "Data source of the DB2 client that the alias connects to." + kNoServer},

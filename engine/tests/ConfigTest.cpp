@@ -277,7 +277,8 @@ TEST_F(ConfigTest, NewTablesFoldLettersAsTheirLanguageDriverSays) {
   int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.langDriver);
-    ASSERT_OK(E().CfgModifyParams("\\DRIVERS\\KALMURE\\INIT", Params({std::string("LANGDRIVER=") + c.langDriver}).c_str()));
+    std::string ld = Params({std::string("LANGDRIVER=") + c.langDriver});
+    ASSERT_OK(E().CfgModifyParams("\\DRIVERS\\KALMURE\\INIT", ld.c_str()));
     std::string table = "Names" + std::to_string(++n);
     ASSERT_OK(CreateTable(db, table, {{"ID", ORVEX_FT_INTEGER}, {"Name", ORVEX_FT_STRING, 20}},
                           {{"", {1}, true}, {"ByName", {2}, false, false, false, true}}));

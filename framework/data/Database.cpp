@@ -317,7 +317,8 @@ void TSession::TakeEngineFormats() {
     TimePMString = time.Values("PMSTRING");
     std::string h = twelve ? "h" : "hh", ampm = twelve ? " AMPM" : "";
     ShortTimeFormat = h + ":mm" + ampm;
-    std::string seconds = IsTrue(time.Values("SECONDS")) ? ":ss" + std::string(IsTrue(time.Values("MILSECONDS")) ? ".zzz" : "") : "";
+    std::string seconds;
+    if (IsTrue(time.Values("SECONDS"))) seconds = IsTrue(time.Values("MILSECONDS")) ? ":ss.zzz" : ":ss";
     LongTimeFormat = h + ":mm" + seconds + ampm;
   }
   if (number.Count()) {
@@ -361,7 +362,8 @@ void TSession::GetDriverNames(TStrings* List) {
   TScopeExit close([&] { Engine().CloseCursor(&cur); });
   std::vector<std::pair<std::string, std::string>> entries;
   auto rec = std::make_unique<OrvexCfgDesc>();
-  while (Engine().GetNextRecord(cur, 0, rec.get(), nullptr) == ORVEX_OK) entries.emplace_back(NativeToAnsi(rec->name), "");
+  while (Engine().GetNextRecord(cur, 0, rec.get(), nullptr) == ORVEX_OK)
+    entries.emplace_back(NativeToAnsi(rec->name), "");
   AddLines(List, entries, false);
 }
 

@@ -191,12 +191,13 @@ TEST_F(SessionConfig, UnixOdbcGivesVirtualDriversAndAliases) {
   odbc.UserSource("UserDsn", "SQLite3").UserSource("Shared", "Second Driver");
   odbc.SystemSource("SysDsn", "SQLite3").SystemSource("Shared", "SQLite3");  // the user's wins
   odbc.SystemSource(std::string(32, 'L'), "SQLite3").SystemSource("Orphan", "Bad:Driver").SystemSource("Old", "ORACLE");
+  odbc.SystemSource("ORACLE", "SQLite3");  // a data source may take a driver's name
   odbc.Write();
   TConfigModeScope mode(Session(), cfmVirtual);
   TStringList drivers, params;
   Session().GetDriverNames(&drivers);
   EXPECT_EQ(Lines(&drivers), (std::vector<std::string>{"SQLite3", "Second Driver"}));
-  EXPECT_EQ(AliasNames(), (std::vector<std::string>{"UserDsn", "Shared", "SysDsn"}));
+  EXPECT_EQ(AliasNames(), (std::vector<std::string>{"UserDsn", "Shared", "SysDsn", "ORACLE"}));
   EXPECT_EQ(Session().GetAliasDriverName("Shared"), "Second Driver");
   Session().GetAliasParams("SysDsn", &params);
   EXPECT_EQ(params.Values("ODBC DSN"), "SysDsn");
@@ -209,7 +210,7 @@ TEST_F(SessionConfig, UnixOdbcGivesVirtualDriversAndAliases) {
 
   // Read afresh each time.
   odbc.UserSource("Later", "SQLite3").Write();
-  EXPECT_EQ(AliasNames().size(), 4u);
+  EXPECT_EQ(AliasNames().size(), 5u);
 
   // Modified in persistent mode, a virtual alias becomes a persistent one.
   Session().SetConfigMode(cfmPersistent);
@@ -399,14 +400,14 @@ TEST_F(SessionConfig, StartProceduresRegisterCallbacksTheEngineCalls) {
     if (!state->live) return;
     ++state->starts;
     State* st = state.get();
-    st->callback = std::make_unique<TNuboCallback>(&s, ORVEX_CB_INPUTREQ, &st->buffer, sizeof st->buffer,
-                                                   [st](void* b) -> std::uint16_t {
-                                                     ++st->asked;
-                                                     if (st->raise) throw Exception("no answer");  // never reaches the engine
-                                                     static_cast<OrvexInputReq*>(b)->chosen = 1;
-                                                     sqlite3_exec(st->holder, "COMMIT", nullptr, nullptr, nullptr);
-                                                     return ORVEX_CB_ANSWERED;
-                                                   });
+    auto answer = [st](void* b) -> std::uint16_t {
+      ++st->asked;
+      if (st->raise) throw Exception("no answer");  // never reaches the engine
+      static_cast<OrvexInputReq*>(b)->chosen = 1;
+      sqlite3_exec(st->holder, "COMMIT", nullptr, nullptr, nullptr);
+      return ORVEX_CB_ANSWERED;
+    };
+    st->callback = std::make_unique<TNuboCallback>(&s, ORVEX_CB_INPUTREQ, &st->buffer, sizeof st->buffer, answer);
   });
   TTable* t = MakeGuests(owner.get(), dir, 0);
   EXPECT_EQ(state->starts, 1);
