@@ -156,6 +156,7 @@ std::string ExpandFileName(std::string_view fileName) {
 }
 
 std::string SettingsDir() {
+  if (const char* dir = std::getenv("FW_SETTINGS_DIR"); dir && *dir) return dir;
   std::string base;
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
     base = xdg;

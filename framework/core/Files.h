@@ -31,8 +31,8 @@ std::string ExpandFileName(std::string_view fileName);
 std::string GetCurrentDir();
 bool SetCurrentDir(std::string_view directory);
 // The folder of the programs' own settings (the registry file, the engine's
-// default configuration): $XDG_CONFIG_HOME/velloria, ~/.config/velloria when
-// the variable is not set.
+// default configuration): the folder that FW_SETTINGS_DIR names (tests use
+// it), else $XDG_CONFIG_HOME/velloria, ~/.config/velloria when that is not set.
 std::string SettingsDir();
 
 // The packed file date of the last change (DateTime.h converts it); -1 when

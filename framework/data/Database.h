@@ -141,7 +141,7 @@ public:
   // they were added.
   using TConfigFileHook = std::function<std::string()>;
   static void SetConfigFileHook(TConfigFileHook Hook);
-  // $XDG_CONFIG_HOME/velloria/nubo.cfg (~/.config when the variable is unset).
+  // nubo.cfg in the settings folder (Files.h: SettingsDir).
   static std::string DefaultConfigFile();
   using TStartProc = std::function<void(TSession& Session)>;
   void AddStartProc(TStartProc Proc);

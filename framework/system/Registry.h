@@ -1,7 +1,8 @@
 // The registry: keys and values kept in one text file of our own.
 //
 // The file is the one that the environment variable FW_REGISTRY names, or
-// else $XDG_CONFIG_HOME/velloria/registry (~/.config/velloria/registry). It is
+// else "registry" in the settings folder (Files.h, SettingsDir:
+// $XDG_CONFIG_HOME/velloria, ~/.config/velloria). It is
 // read when a key is opened and written whole on every change: to a
 // temporary file beside it, flushed to the disk, then renamed over it, so
 // that a failed or interrupted write leaves the old file as it was. A write
