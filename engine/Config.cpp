@@ -414,8 +414,7 @@ void Config::AddAlias(const std::string& name, const std::string& driver, const 
   CfgStore& target = LayerStore(WriteLayer(Mode()));
   if (target.HasNode({"DATABASES", name})) Fail(ORVEX_ERR_NAMEEXISTS, name);
   auto hasDriver = [&](const CfgStore& l, unsigned) { return l.HasNode({"DRIVERS", driver}); };
-  if (driver.empty() || !ForLayers(ORVEX_CFG_ALL, hasDriver))
-    Fail(ORVEX_ERR_UNKNOWNDRIVER, driver);
+  if (driver.empty() || !ForLayers(ORVEX_CFG_ALL, hasDriver)) Fail(ORVEX_ERR_UNKNOWNDRIVER, driver);
   Section s{AliasInfo(name), {{"TYPE", driver}}};
   for (const Option& o : params) s.Set(o.name, o.value);
   target.Ensure(s.path).options = std::move(s.options);

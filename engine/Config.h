@@ -34,7 +34,7 @@ struct Section {
   std::vector<Option> options;
 
   const Option* Find(std::string_view name) const;
-  std::string Value(std::string_view name) const;  // "" when missing
+  std::string Value(std::string_view name) const;               // "" when missing
   void Set(const std::string& name, const std::string& value);  // replaces or appends
 };
 

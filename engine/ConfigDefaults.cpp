@@ -80,9 +80,11 @@ const std::vector<DefaultSection>& Defaults() {
          "Table type of a table named without an extension: KALMURE (.db) or ZENTOR (.dbf); FOXPRO and ASCIIDRV "
          "have no format here. Takes effect when the alias is next opened."}}},
       {"\\DRIVERS\\KALMURE\\INIT",
-       {Version(), Type("FILE"),
-        {"NET DIR", "", "Folder of the files that share tables on a network. No effect: tables are shared through "
-                        "locks on their own files."},
+       {Version(),
+        Type("FILE"),
+        {"NET DIR", "",
+         "Folder of the files that share tables on a network. No effect: tables are shared through "
+         "locks on their own files."},
         {"LANGDRIVER", "ORVINTL",
          "Language driver of new .db tables: how their case-insensitive indexes fold letters. A table keeps the one "
          "it was made with. Takes effect for tables made afterwards."}}},
@@ -91,12 +93,15 @@ const std::vector<DefaultSection>& Defaults() {
         {"BLOCK SIZE", "4096",
          "Page size in bytes of new tables' files: 1024, 2048, 4096, 16384 or 32768; other values give 4096. Takes "
          "effect for tables made afterwards."},
-        {"FILL FACTOR", "95", "Percent of an index block filled before it is split. No effect: the storage keeps "
-                              "its indexes balanced itself."},
-        {"STRICTINTEGRTY", "TRUE", "TRUE: programs that cannot keep referential integrity may not change tables "
-                                   "that have it. No effect: this engine keeps none."}}},
+        {"FILL FACTOR", "95",
+         "Percent of an index block filled before it is split. No effect: the storage keeps "
+         "its indexes balanced itself."},
+        {"STRICTINTEGRTY", "TRUE",
+         "TRUE: programs that cannot keep referential integrity may not change tables "
+         "that have it. No effect: this engine keeps none."}}},
       {"\\DRIVERS\\ZENTOR\\INIT",
-       {Version(), Type("FILE"),
+       {Version(),
+        Type("FILE"),
         {"LANGDRIVER", "ANSIWEST",
          "Language driver of new .dbf tables: how their case-insensitive indexes fold letters. A table keeps the "
          "one it was made with. Takes effect for tables made afterwards."}}},
@@ -106,33 +111,41 @@ const std::vector<DefaultSection>& Defaults() {
          "Page size in bytes of new tables' files: a power of two from 512 to 65536; other values give 4096. Takes "
          "effect for tables made afterwards."}}},
       {"\\DRIVERS\\FOXPRO\\INIT",
-       {Version(), Type("FILE"),
-        {"LANGDRIVER", "ANSIWEST", "Language driver of new FOXPRO tables. No effect: this engine has no FOXPRO "
-                                   "table format."}}},
+       {Version(),
+        Type("FILE"),
+        {"LANGDRIVER", "ANSIWEST",
+         "Language driver of new FOXPRO tables. No effect: this engine has no FOXPRO "
+         "table format."}}},
       {"\\DRIVERS\\FOXPRO\\TABLE CREATE",
        {{"LEVEL", "25", "Format level of new FOXPRO tables. No effect: this engine has no FOXPRO table format."}}},
       {"\\DRIVERS\\ORACLE\\INIT",
-       {Version(), Type("SERVER"), Dll32("OVORA32.DLL"),
+       {Version(),
+        Type("SERVER"),
+        Dll32("OVORA32.DLL"),
         {"VENDOR INIT", "ORA73.DLL", "The vendor's client library that the driver loads." + kNoServer}}},
       {"\\DRIVERS\\ORACLE\\DB OPEN",
-       ServerOptions({ServerName(),
-                      {"NET PROTOCOL", "TNS", "Network protocol of the vendor's client." + kNoServer},
-                      ListSynonyms(),
-                      {"ENABLE INTEGERS", "FALSE",
-                       "TRUE: numbers without decimals are read as integers." + kNoServer}})},
+       ServerOptions(
+           {ServerName(),
+            {"NET PROTOCOL", "TNS", "Network protocol of the vendor's client." + kNoServer},
+            ListSynonyms(),
+            {"ENABLE INTEGERS", "FALSE", "TRUE: numbers without decimals are read as integers." + kNoServer}})},
       {"\\DRIVERS\\SYBASE\\INIT", ServerInit(ORVEX_DLL32_SYBASE)},
       {"\\DRIVERS\\SYBASE\\DB OPEN", ServerOptions({ServerName(), DatabaseName(), BlobEditLogging()})},
       {"\\DRIVERS\\INFORMIX\\INIT", ServerInit("OVINF32.DLL")},
       {"\\DRIVERS\\INFORMIX\\DB OPEN",
-       ServerOptions({ServerName(), DatabaseName(), ListSynonyms(),
-                      {"COLLCHAR", "0", "How the server orders characters: 0 by code, 1 by the client's language, "
-                                        "2 by the database's." + kNoServer},
-                      {"DBNLS", "0",
-                       "National-language texts: 0 none, 1 the client's, 2 the database's." + kNoServer}})},
+       ServerOptions(
+           {ServerName(),
+            DatabaseName(),
+            ListSynonyms(),
+            {"COLLCHAR", "0",
+             "How the server orders characters: 0 by code, 1 by the client's language, "
+             "2 by the database's." +
+                 kNoServer},
+            {"DBNLS", "0", "National-language texts: 0 none, 1 the client's, 2 the database's." + kNoServer}})},
       {"\\DRIVERS\\DB2\\INIT", ServerInit("OVDB232.DLL")},
       {"\\DRIVERS\\DB2\\DB OPEN",
-       ServerOptions({{"DB2 DSN", "", "Data source of the DB2 client that the alias connects to." + kNoServer},
-                      ListSynonyms()})},
+       ServerOptions(
+           {{"DB2 DSN", "", "Data source of the DB2 client that the alias connects to." + kNoServer}, ListSynonyms()})},
       {"\\DRIVERS\\MSSQL\\INIT", ServerInit("OVMSS32.DLL")},
       {"\\DRIVERS\\MSSQL\\DB OPEN", ServerOptions({ServerName(), DatabaseName(), BlobEditLogging()})},
       {"\\DRIVERS\\MSACCESS\\INIT", ServerInit(ORVEX_DLL32_MSACCESS)},
@@ -143,10 +156,11 @@ const std::vector<DefaultSection>& Defaults() {
                        "EXCLUSIVE or SHARED: whether other programs may open the database file too." + kNoServer}})},
       {"\\DRIVERS\\CORVANE\\INIT", ServerInit("OVCOR32.DLL")},
       {"\\DRIVERS\\CORVANE\\DB OPEN",
-       ServerOptions({{"SERVER NAME", "", "The database file on the server, as server:path." + kNoServer},
-                      BlobEditLogging()})},
+       ServerOptions(
+           {{"SERVER NAME", "", "The database file on the server, as server:path." + kNoServer}, BlobEditLogging()})},
       {"\\DRIVERS\\ODBC\\INIT",
-       {Version(), Type("SERVER"),
+       {Version(),
+        Type("SERVER"),
         {"DLL32", ORVEX_DLL32_ODBC, "The library of ODBC-based drivers. Read only."},
         {"ODBC DRIVER", "", "The unixODBC driver this driver uses, by its name in odbcinst.ini." + kNoServer}}},
       {"\\DRIVERS\\ODBC\\DB OPEN",
@@ -159,10 +173,12 @@ const std::vector<DefaultSection>& Defaults() {
         {"AUTO ODBC", "TRUE",
          "TRUE: every unixODBC driver and data source shows as a virtual driver and alias; FALSE: none does. Takes "
          "effect at the next read of the configuration."},
-        {"LOCAL SHARE", "FALSE", "TRUE: other programs may change tables this one has open. No effect: tables are "
-                                 "always shared, through locks on their files."},
-        {"SQLQRYMODE", "", "Where queries run: LOCAL, SERVER, or empty for the server first. No effect: this "
-                           "engine runs them itself."}}},
+        {"LOCAL SHARE", "FALSE",
+         "TRUE: other programs may change tables this one has open. No effect: tables are "
+         "always shared, through locks on their files."},
+        {"SQLQRYMODE", "",
+         "Where queries run: LOCAL, SERVER, or empty for the server first. No effect: this "
+         "engine runs them itself."}}},
       {"\\SYSTEM\\FORMATS\\DATE",
        {{"SEPARATOR", "/", "The character between day, month and year in dates." + kAtStart},
         {"MODE", "0", "Order of dates: 0 month, day, year; 1 day, month, year; 2 year, month, day." + kAtStart},
@@ -172,8 +188,10 @@ const std::vector<DefaultSection>& Defaults() {
         {"LEADINGZEROM", "FALSE", "TRUE: months below 10 show a leading zero." + kAtStart},
         {"LEADINGZEROD", "FALSE", "TRUE: days below 10 show a leading zero." + kAtStart}}},
       {"\\SYSTEM\\FORMATS\\TIME",
-       {{"TWELVEHOUR", "TRUE", "TRUE: times show a twelve-hour clock with AMSTRING and PMSTRING; FALSE: a 24-hour "
-                               "clock." + kAtStart},
+       {{"TWELVEHOUR", "TRUE",
+         "TRUE: times show a twelve-hour clock with AMSTRING and PMSTRING; FALSE: a 24-hour "
+         "clock." +
+             kAtStart},
         {"AMSTRING", "AM", "Text after times before noon on a twelve-hour clock." + kAtStart},
         {"PMSTRING", "PM", "Text after times from noon on a twelve-hour clock." + kAtStart},
         {"SECONDS", "TRUE", "TRUE: long times show seconds." + kAtStart},
@@ -182,13 +200,14 @@ const std::vector<DefaultSection>& Defaults() {
        {{"DECIMALSEPARATOR", ".", "The character before the decimals of numbers." + kAtStart},
         {"THOUSANDSEPARATOR", ",", "The character between groups of thousands; empty for none." + kAtStart},
         {"DECIMALDIGITS", "2", "Decimals of currency amounts." + kAtStart},
-        {"LEADINGZERON", "TRUE", "TRUE: numbers between -1 and 1 show a 0 before the separator. No effect: they "
-                                 "always do."}}},
+        {"LEADINGZERON", "TRUE",
+         "TRUE: numbers between -1 and 1 show a 0 before the separator. No effect: they "
+         "always do."}}},
   };
   return sections;
 }
 
-constexpr std::array kFixedDrivers = {"STANDARD", "KALMURE", "ZENTOR", "FOXPRO", "ORACLE", "SYBASE",
+constexpr std::array kFixedDrivers = {"STANDARD", "KALMURE", "ZENTOR", "FOXPRO",   "ORACLE",  "SYBASE",
                                       "INFORMIX", "DB2",     "MSSQL",  "MSACCESS", "CORVANE", "ODBC"};
 constexpr std::array kUnlistedDrivers = {"KALMURE", "ZENTOR", "FOXPRO", "ODBC"};
 

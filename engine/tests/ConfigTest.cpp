@@ -380,7 +380,10 @@ TEST_F(ConfigTest, ForeignFilesAreRefusedAndChangeNothing) {
     std::string bytes;
   } cases[] = {
       {"empty", ""},
-      {"binary", std::string("\x7f" "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0\x3e\0", 20) + "\n"},
+      {"binary", std::string("\x7f"
+                             "ELF\x02\x01\x01\0\0\0\0\0\0\0\0\0\x03\0\x3e\0",
+                             20) +
+                     "\n"},
       {"other text", "[Version]\nDbXName=\"x\"\n"},
       {"cut in a line", valid.substr(0, valid.size() / 2)},
       {"cut at a line", valid.substr(0, valid.rfind('\n', valid.size() - 2) + 1)},
@@ -447,10 +450,11 @@ TEST_F(ConfigTest, AFailedSaveOrMergeChangesNothing) {
 
   // A merge of a file whose second alias names no driver: all or nothing.
   std::string other = temp.File("other.cfg");
-  fw::test::WriteBytes(other, ORVEX_CFG_FILE_HEADER "\n"
-                              "[\\DATABASES\\Kept\\DB INFO]\nTYPE=STANDARD\nMODE=new\nADDED=1\n"
-                              "[\\DATABASES\\New\\DB INFO]\nTYPE=STANDARD\nPATH=/new\n"
-                              "[\\DATABASES\\Broken\\DB INFO]\nTYPE=NOSUCHDRIVER\n" ORVEX_CFG_FILE_TRAILER "\n");
+  fw::test::WriteBytes(other, ORVEX_CFG_FILE_HEADER
+                       "\n"
+                       "[\\DATABASES\\Kept\\DB INFO]\nTYPE=STANDARD\nMODE=new\nADDED=1\n"
+                       "[\\DATABASES\\New\\DB INFO]\nTYPE=STANDARD\nPATH=/new\n"
+                       "[\\DATABASES\\Broken\\DB INFO]\nTYPE=NOSUCHDRIVER\n" ORVEX_CFG_FILE_TRAILER "\n");
   OrvexHandle h = 0;
   ASSERT_OK(E().OpenConfigFile(other.c_str(), 0, &h));
   EXPECT_EQ(E().MergeConfigFile(0, h, 1), ORVEX_ERR_UNKNOWNDRIVER);
@@ -472,8 +476,9 @@ TEST_F(ConfigTest, AFailedSaveOrMergeChangesNothing) {
   EXPECT_EQ(fw::test::ReadBytes(file), before);
 
   // Without the broken alias the merge goes through: overwrite 0 keeps what is there.
-  fw::test::WriteBytes(other, ORVEX_CFG_FILE_HEADER "\n[\\DATABASES\\Kept\\DB INFO]\nTYPE=STANDARD\nMODE=new\nADDED=1\n"
-                              "[\\DATABASES\\New\\DB INFO]\nTYPE=STANDARD\nPATH=/new\n" ORVEX_CFG_FILE_TRAILER "\n");
+  fw::test::WriteBytes(other, ORVEX_CFG_FILE_HEADER
+                       "\n[\\DATABASES\\Kept\\DB INFO]\nTYPE=STANDARD\nMODE=new\nADDED=1\n"
+                       "[\\DATABASES\\New\\DB INFO]\nTYPE=STANDARD\nPATH=/new\n" ORVEX_CFG_FILE_TRAILER "\n");
   ASSERT_OK(E().OpenConfigFile(other.c_str(), 0, &h));
   ASSERT_OK(E().MergeConfigFile(session, h, 0));
   EXPECT_EQ(Value("\\DATABASES\\Kept\\DB INFO", "MODE"), "old");

@@ -241,9 +241,13 @@ TEST_F(SessionConfig, WritesKeepTheirRules) {
     std::string name;
     OrvexResult result;
   } names[] = {
-      {"Ü" + std::string(30, 'x'), ORVEX_OK}, {std::string(31, 'a'), ORVEX_OK},
-      {"é" + std::string(31, 'x'), ORVEX_ERR_INVALIDNAME}, {"", ORVEX_ERR_INVALIDNAME},
-      {"a:b", ORVEX_ERR_INVALIDNAME}, {"a\\b", ORVEX_ERR_INVALIDNAME}, {"line\nbreak", ORVEX_ERR_INVALIDNAME},
+      {"Ü" + std::string(30, 'x'), ORVEX_OK},
+      {std::string(31, 'a'), ORVEX_OK},
+      {"é" + std::string(31, 'x'), ORVEX_ERR_INVALIDNAME},
+      {"", ORVEX_ERR_INVALIDNAME},
+      {"a:b", ORVEX_ERR_INVALIDNAME},
+      {"a\\b", ORVEX_ERR_INVALIDNAME},
+      {"line\nbreak", ORVEX_ERR_INVALIDNAME},
   };
   for (const NameCase& n : names) {
     EXPECT_EQ(EngineCode([&] { Session().AddStandardAlias(n.name, dir, ""); }), n.result) << n.name;
@@ -452,9 +456,9 @@ TEST_F(SessionConfig, ANewProcessOpensTheSampleTablesWithTheSavedSettings) {
   auto [status, out] = RunProgram({FW_CONFIG_PROBE, "Wedding"});
   ASSERT_EQ(status, 0) << out;
   EXPECT_EQ(out, "GuestLst.db " + std::to_string(sample::SampleGuests().size()) +
-                                          "\nWedDat2.db 1\n"
-                                          "alice 2024-03-05\nBob 2024-03-05\nzed 2024-03-05\n"
-                                          "Édith 2024-03-05\néclair 2024-03-05\n");
+                     "\nWedDat2.db 1\n"
+                     "alice 2024-03-05\nBob 2024-03-05\nzed 2024-03-05\n"
+                     "Édith 2024-03-05\néclair 2024-03-05\n");
 }
 
 }  // namespace
