@@ -279,14 +279,17 @@ void Config::Merge(const CfgStore& from, bool overwrite) {
       if (overwrite || !to.Find(o.name)) to.Set(o.name, o.value);
   }
   // Every alias the file brings must name a driver that is there after the merge.
+  std::unordered_set<std::string> drivers;
+  auto take = [&](const CfgStore& l, unsigned) {
+    for (const std::string& d : l.Children(kDrivers)) drivers.insert(Fold(d));
+    return false;
+  };
+  take(merged, 0);
+  ForLayers(ORVEX_CFG_ALL, take);
   for (const Section& s : from.Sections()) {
     if (s.path.size() != 3 || !Under(s.path, kDatabases) || !SameName(s.path[2], "DB INFO")) continue;
     std::string type = merged.Find(s.path)->Value("TYPE");
-    CfgPath driver = {"DRIVERS", type};
-    bool known = !type.empty() && (merged.HasNode(driver) || ForLayers(ORVEX_CFG_ALL, [&](const CfgStore& l, unsigned) {
-                                     return l.HasNode(driver);
-                                   }));
-    if (!known) Fail(ORVEX_ERR_UNKNOWNDRIVER, s.path[1] + ": " + type);
+    if (type.empty() || !drivers.count(Fold(type))) Fail(ORVEX_ERR_UNKNOWNDRIVER, s.path[1] + ": " + type);
   }
   LayerStore(layer) = std::move(merged);
 }
@@ -350,22 +353,21 @@ bool Config::ForLayers(unsigned mode, const std::function<bool(const CfgStore&, 
 }
 
 std::vector<Option> Config::List(const CfgPath& path, bool& nodes) {
-  std::vector<Option> entries;
-  nodes = false;
-  if (ForLayers(Mode(), [&](const CfgStore& l, unsigned) {
-        const Section* s = l.Find(path);
-        if (s) entries = s->options;
-        return s != nullptr;
-      }))
-    return entries;
-  nodes = true;
+  // One pass, so that the virtual layer is read once: a section ends it, the
+  // names below the path gather until then.
+  std::vector<Option> section, names;
   std::unordered_set<std::string> seen;
-  ForLayers(Mode(), [&](const CfgStore& l, unsigned) {
+  bool found = ForLayers(Mode(), [&](const CfgStore& l, unsigned) {
+    if (const Section* s = l.Find(path)) {
+      section = s->options;
+      return true;
+    }
     for (std::string& n : l.Children(path))
-      if (seen.insert(Fold(n)).second) entries.push_back({std::move(n), {}});
+      if (seen.insert(Fold(n)).second) names.push_back({std::move(n), {}});
     return false;
   });
-  return entries;
+  nodes = !found;
+  return found ? section : names;
 }
 
 std::vector<std::string> Config::DriverNames() {
