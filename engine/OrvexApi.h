@@ -969,8 +969,8 @@ typedef struct {
  * ORVEX_ERR_BUSY. A save field of -1 keeps the answer for the rest of the
  * session, which is then not asked again. Without a callback a post waits five
  * seconds before it gives up. The callback may call the engine, but must not
- * close the cursor being posted or stop the session. A test makes the engine
- * ask by holding a write transaction on the table file through SQLite. */
+ * close the cursor being posted. A test makes the engine ask by holding a
+ * write transaction on the table file through SQLite. */
 
 #define ORVEX_CFG_VIRTUAL    1
 #define ORVEX_CFG_PERSISTENT 2
