@@ -97,7 +97,11 @@ void TForm1::LoadButtonClick(TObject*) {
 
 // ---------------------------------------------------------------- printing
 
-void TForm1::BitBtn2Click(TObject*) { Form3->Show(); }
+void TForm1::BitBtn2Click(TObject*) {
+  // The setup's Print would start a second printout inside the one that runs.
+  if (TreeBusy()) return;
+  Form3->Show();
+}
 
 // ---------------------------------------------------------------- guest entry
 
