@@ -141,43 +141,65 @@ TEST_F(EditTest, LeavingWithAnIncompleteTextIsRefusedUnlessAllowed) {
   EXPECT_EQ(form->ActiveControl(), other);
 }
 
-TEST_F(EditTest, PasteAndCutMustLeaveATextThatCanFitThePicture) {
+TEST_F(EditTest, PasteAppliesThePictureAndCutChecksWhatIsLeft) {
   edit->Picture()->SetPictureMask("###-####");
   Show();
-  edit->SetText("555-");
-  edit->SetSelStart(4);
-  QApplication::clipboard()->setText("12ab");
-  const std::size_t beeps = BeepCount();
-  edit->PasteFromClipboard();
-  EXPECT_EQ(edit->Text(), "555-");
-  EXPECT_EQ(BeepCount(), beeps + 1);
+  struct Case {
+    const char* start;
+    int caret;
+    const char* clipboard;
+    const char* text;  // afterwards
+    int caretAfter;
+    bool valid;
+  } cases[] = {
+      {"555-", 4, "1234", "555-1234", 8, true},
+      {"5", 1, "55", "555-", 4, false},     // the literal after it filled in, the caret after that
+      {"555-", 4, "12ab", "555-12ab", 8, false},  // taken as it is: the picture only finds it wrong
+      {"", 0, "5551234", "5551234", 7, false},
+      {"-1234", 0, "555", "555-1234", 3, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.start) + " + " + c.clipboard);
+    edit->SetText(c.start);
+    edit->SetModified(false);
+    edit->SetSelStart(c.caret);
+    QApplication::clipboard()->setText(c.clipboard);
+    checks.clear();
+    const std::size_t beeps = BeepCount();
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), c.text);
+    EXPECT_EQ(edit->SelStart(), c.caretAfter);
+    EXPECT_EQ(checks, std::vector<bool>{c.valid});
+    EXPECT_TRUE(edit->Modified());
+    EXPECT_EQ(BeepCount(), beeps);
+  }
 
-  QApplication::clipboard()->setText("1234");
-  edit->PasteFromClipboard();
-  EXPECT_EQ(edit->Text(), "555-1234");
-  checks.clear();
-  edit->SetText("5");
-  edit->SetSelStart(1);
-  QApplication::clipboard()->setText("55");
-  edit->PasteFromClipboard();  // the literal after it is filled in, the caret after that
-  EXPECT_EQ(edit->Text(), "555-");
-  EXPECT_EQ(edit->SelStart(), 4);
-  EXPECT_EQ(checks, (std::vector<bool>{false}));
-  QApplication::clipboard()->setText("1234");
-  edit->PasteFromClipboard();
-  EXPECT_EQ(edit->Text(), "555-1234");
-
-  // Cutting the literal out of the middle would leave 5551234.
+  // Cutting the literal out of the middle leaves a text the picture refuses.
+  edit->SetText("555-1234");
+  edit->SetModified(false);
   edit->SetSelStart(3);
   edit->SetSelLength(1);
+  checks.clear();
   edit->CutToClipboard();
-  EXPECT_EQ(edit->Text(), "555-1234");
-  EXPECT_EQ(BeepCount(), beeps + 2);
+  EXPECT_EQ(edit->Text(), "5551234");
+  EXPECT_EQ(QApplication::clipboard()->text(), "-");
+  EXPECT_EQ(checks, std::vector<bool>{false});
+  EXPECT_TRUE(edit->Modified());
+  edit->SetText("555-1234");
   edit->SetSelStart(4);
   edit->SetSelLength(4);
+  checks.clear();
   edit->CutToClipboard();
   EXPECT_EQ(edit->Text(), "555-");
   EXPECT_EQ(QApplication::clipboard()->text(), "1234");
+  EXPECT_EQ(checks, std::vector<bool>{false});
+
+  // An unbound edit that is read-only takes no paste.
+  edit->SetReadOnly(true);
+  edit->SetText("1");
+  QApplication::clipboard()->setText("23");
+  edit->PasteFromClipboard();
+  EXPECT_EQ(edit->Text(), "1");
 }
 
 // 9 June 2024, 14:07:05.
