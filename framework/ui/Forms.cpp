@@ -941,6 +941,16 @@ void TScreen::SetCursor(TCursor v) {
   }
 }
 
+THourGlassScope::THourGlassScope() {
+  if (!Screen || Screen->Cursor() == crHourGlass) return;
+  outermost_ = true;
+  Screen->SetCursor(crHourGlass);
+}
+
+THourGlassScope::~THourGlassScope() {
+  if (outermost_ && Screen) Screen->SetCursor(crDefault);
+}
+
 TCustomForm* TScreen::Forms(int index) const {
   if (index < 0 || index >= FormCount())
     throw EListError("List index out of bounds (" + std::to_string(index) + ")");

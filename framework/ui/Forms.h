@@ -338,6 +338,20 @@ private:
 extern TApplication* Application;
 extern TScreen* Screen;
 
+// A long operation's hourglass: the screen's cursor is the hourglass while
+// the scope lives and the default cursor once it ends, however it ends. A
+// scope inside another leaves the cursor to the outer one.
+class THourGlassScope {
+public:
+  THourGlassScope();
+  ~THourGlassScope();
+  THourGlassScope(const THourGlassScope&) = delete;
+  THourGlassScope& operator=(const THourGlassScope&) = delete;
+
+private:
+  bool outermost_ = false;
+};
+
 // ---------------------------------------------------------------- system metrics
 
 constexpr int SM_CXSCREEN = 0;
