@@ -371,8 +371,9 @@ void TvxDBCustomEdit::SetPicture(const TvxDBPicture* Value) {
 bool TvxDBCustomEdit::EditCanModify() {
   TField* f = Field();
   if (!f) return true;
-  if (vxisNonPhysicalField(f)) return !ReadOnly() && f->DataSet()->CanModify();
-  return dataLink_->Edit();
+  if (dataLink_->Edit()) return true;
+  // A calculated or lookup field takes no edit of its own: the field and its dataset decide.
+  return vxisNonPhysicalField(f) && !f->ReadOnly() && f->DataSet()->CanModify();
 }
 
 void TvxDBCustomEdit::Reset() {
@@ -820,7 +821,7 @@ void TvxDBCustomEdit::PaintSelf() {
     c->Brush()->SetColor(clHighlight);
     c->Font()->SetColor(clHighlightText);
   }
-  const int d = gridFocused ? (BorderStyle() == bsSingle ? 3 : 2) : 1;
+  const int d = gridFocused ? (BorderStyle() == bsSingle ? 3 : 2) : textMargin_;
   const int right = GetShowButton() ? GetIconLeft() : r.Right;
   int x = r.Left + d + 1;
   if (alignment_ == taRightJustify)

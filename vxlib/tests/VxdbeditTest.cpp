@@ -339,6 +339,88 @@ TEST_F(BoundEditTest, ARightAlignedFieldPaintsItselfWhileUnfocused) {
   EXPECT_LT(leftmostInk, image.width());
 }
 
+// A button edit's geometry: the text ends before the icon.
+class TIconEdit : public TvxDBEdit {
+  FW_CLASS(TIconEdit, TvxDBEdit)
+public:
+  using TvxDBEdit::TvxDBEdit;
+  bool GetShowButton() override { return true; }
+  int GetIconLeft() override { return ClientWidth() - 60; }
+};
+
+FW_IMPLEMENT_CLASS(TIconEdit)
+
+// The leftmost and rightmost dark pixels of an edit as it paints itself.
+std::pair<int, int> InkColumns(TWinControl* c) {
+  QImage image = WidgetOf(c)->grab().toImage();
+  int left = image.width(), right = -1;
+  for (int y = 3; y < image.height() - 3; ++y)
+    for (int x = 3; x < image.width() - 3; ++x)
+      if (qGray(image.pixel(x, y)) < 100) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  return {left, right};
+}
+
+TEST_F(BoundEditTest, ARightAlignedTextEndsAtTheMarginOrBeforeTheIcon) {
+  edit->SetDataField("Count");
+  auto* icon = new TIconEdit(form.get());
+  icon->SetParent(form.get());
+  icon->SetBounds(10, 90, 150, 24);
+  icon->SetDataSource(source);
+  icon->SetDataField("Count");
+  Show();
+  Focus(other);
+  const int plainRight = InkColumns(edit).second;
+  EXPECT_GT(plainRight, edit->ClientWidth() - 12);  // "42" up to the margin
+  EXPECT_LT(plainRight, edit->ClientWidth());
+  const auto [iconLeft, iconRight] = InkColumns(icon);
+  EXPECT_LT(iconRight, icon->ClientWidth() - 60);  // the override is the one asked
+  EXPECT_GT(iconRight, icon->ClientWidth() - 75);
+  EXPECT_LT(iconLeft, iconRight);
+}
+
+TEST_F(EditTest, ModifyingAsksTheLinkThenForACalculatedFieldTheFieldAndItsDataSet) {
+  auto* data = new fwtest::TMemDataSet(form.get());
+  data->Define({{"Name", ftString, 20}});
+  data->AddRow({fwtest::TMemDataSet::Str("Lee")});
+  data->FieldDefs()->Update();
+  data->FieldDefs()->Items(0)->CreateField(form.get());
+  auto* calc = new TStringField(form.get());
+  calc->SetFieldName("Calc");
+  calc->SetSize(20);
+  calc->SetCalculated(true);
+  calc->SetDataSet(data);
+  auto* source = new TvxDataSource(form.get());
+  source->SetDataSet(data);
+  data->Open();
+  edit->SetDataSource(source);
+
+  edit->SetDataField("Name");
+  EXPECT_TRUE(edit->EditCanModify());
+  EXPECT_EQ(data->State(), dsEdit);  // the link's edit request
+  data->Cancel();
+
+  edit->SetDataField("Calc");
+  struct Case {
+    bool editReadOnly, fieldReadOnly, dataSetReadOnly, can;
+  } cases[] = {
+      {false, false, false, true},
+      {true, false, false, true},  // the field is asked, not the edit
+      {false, true, false, false},
+      {false, false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.editReadOnly) + std::to_string(c.fieldReadOnly) + std::to_string(c.dataSetReadOnly));
+    edit->SetReadOnly(c.editReadOnly);
+    calc->SetReadOnly(c.fieldReadOnly);
+    data->ReadOnlySet = c.dataSetReadOnly;
+    EXPECT_EQ(edit->EditCanModify(), c.can);
+    EXPECT_EQ(data->State(), dsBrowse);
+  }
+}
+
 // ---------------------------------------------------------------- inside a grid
 
 // Stands in for the library grid: records what reaches it.
