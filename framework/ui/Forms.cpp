@@ -908,15 +908,30 @@ void TScreen::SetPixelsPerInch(int v) {
 }
 
 namespace {
-QSize RealScreenSize() {
-  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  if (!app) return QSize(1024, 768);
+// The screen of a desktop; none without a GUI application or on a platform without a display.
+QScreen* DesktopScreen() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
   QString platform = QGuiApplication::platformName();
-  if (platform == "offscreen" || platform == "minimal") return QSize(1024, 768);
-  QScreen* s = QGuiApplication::primaryScreen();
+  if (platform == "offscreen" || platform == "minimal") return nullptr;
+  return QGuiApplication::primaryScreen();
+}
+
+QSize RealScreenSize() {
+  QScreen* s = DesktopScreen();
   return s ? s->geometry().size() : QSize(1024, 768);
 }
 }  // namespace
+
+bool SystemParametersInfo(unsigned Action, unsigned, void* Param, unsigned) {
+  if (Action != SPI_GETWORKAREA || !Param) return false;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  TRect area = Rect(0, 0, w, h);
+  // The desktop's panels count only on the real screen, not on a test's fixed one.
+  QScreen* s = DesktopScreen();
+  if (s && s->geometry().size() == QSize(w, h)) area = FromQRect(s->availableGeometry());
+  *static_cast<TRect*>(Param) = area;
+  return true;
+}
 
 int TScreen::Width() const { return width_ > 0 ? width_ : RealScreenSize().width(); }
 

@@ -396,4 +396,10 @@ constexpr int SM_CYDRAG = 69;
 // border 1, edge 2); the screen size is Screen's. 0 for other indexes.
 int GetSystemMetrics(int Index);
 
+constexpr unsigned SPI_GETWORKAREA = 0x0030;
+// SPI_GETWORKAREA: the desktop's work area (the screen without the panels the
+// desktop keeps for itself) into the TRect that Param points to. False for
+// any other action.
+bool SystemParametersInfo(unsigned Action, unsigned UIParam, void* Param, unsigned WinIni);
+
 }  // namespace fw
