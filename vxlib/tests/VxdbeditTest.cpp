@@ -12,7 +12,9 @@
 #include "FormatSettings.h"
 #include "MemDataSet.h"
 #include "StdCtrls.h"
+#include "TempDir.h"
 #include "UiTest.h"
+#include "VxTables.h"
 #include "Vxdbedit.h"
 #include "Vxsystem.h"
 #include "Vxtable.h"
@@ -337,6 +339,133 @@ TEST_F(BoundEditTest, ARightAlignedFieldPaintsItselfWhileUnfocused) {
       if (qGray(image.pixel(x, y)) < 100) leftmostInk = std::min(leftmostInk, x);
   EXPECT_GT(leftmostInk, image.width() / 2);  // "42" stands at the right
   EXPECT_LT(leftmostInk, image.width());
+}
+
+// ---------------------------------------------------------------- bound to a library table
+
+// A native table with a picture of its own on Phone.
+class TableEditTest : public EditTest {
+protected:
+  TableEditTest() {
+    vxtest::MakeTable(dir.Path(), "guests.db",
+                      {{"Name", ORVEX_FT_STRING, 20}, {"Phone", ORVEX_FT_STRING, 12, "###-####"}, {"Zip", ORVEX_FT_STRING, 10}});
+    table = new TvxTable(form.get());
+    table->SetDatabaseName(dir.Path());
+    table->SetTableName("guests.db");
+    table->Open();
+    table->Append();
+    table->FieldByName("Name")->SetAsString("Ann");
+    table->Post();
+    source = new TvxDataSource(form.get());
+    source->SetDataSet(table);
+    edit->SetDataSource(source);
+  }
+  std::vector<std::string> Masks() const {
+    std::vector<std::string> v;
+    for (int i = 0; i < table->PictureMasks()->Count(); ++i) v.push_back(table->PictureMasks()->Strings(i));
+    return v;
+  }
+  fw::test::TempDir dir;
+  TvxTable* table;
+  TvxDataSource* source;
+};
+
+TEST_F(TableEditTest, ABoundEditsPictureLivesInTheDataSet) {
+  TvxDBPicture* p = edit->Picture();
+  table->PictureMasks()->Add("Zip\t#####\tF\tT");
+  edit->SetDataField("Zip");
+  ASSERT_TRUE(p->DataSetBacked());
+  EXPECT_EQ(p->PictureMask(), "#####");
+  EXPECT_FALSE(p->AutoFill());
+  p->SetAutoFill(true);  // written through
+  EXPECT_EQ(Masks(), std::vector<std::string>{"Zip\t#####\tT\tT"});
+  p->SetPictureMask("#####-####");
+  EXPECT_EQ(Masks(), std::vector<std::string>{"Zip\t#####-####\tT\tT"});
+  EXPECT_EQ(p->PictureMask(), "#####-####");
+  p->SetAllowInvalidExit(true);  // ignored while bound
+  EXPECT_FALSE(p->AllowInvalidExit());
+
+  // A field without a line: the object's own AutoFill until the dataset has a mask for it.
+  edit->SetDataField("Name");
+  p->SetOwnValues("", false, false);
+  EXPECT_EQ(p->PictureMask(), "");
+  EXPECT_FALSE(p->AutoFill());
+  p->SetPictureMask("&*?");
+  EXPECT_EQ(Masks().back(), "Name\t&*?\tF\tT");
+
+  // The table's own picture is read through the dataset and cannot be replaced.
+  edit->SetDataField("Phone");
+  EXPECT_EQ(p->PictureMask(), "###-####");
+  const auto before = Masks();
+  p->SetPictureMask("###");
+  ASSERT_EQ(messages->Requests.size(), 1u);
+  EXPECT_EQ(messages->Requests[0].Text, "Picture mask already defined in Kalmure table. ");
+  EXPECT_EQ(messages->Requests[0].Icon, TMessageIcon::Warning);
+  EXPECT_EQ(messages->Requests[0].Buttons, std::vector<int>{mrOk});
+  EXPECT_EQ(p->PictureMask(), "###-####");
+  EXPECT_EQ(Masks(), before);
+
+  // Unbound, the object keeps its own values.
+  edit->SetDataSource(nullptr);
+  EXPECT_FALSE(p->DataSetBacked());
+  p->SetAllowInvalidExit(true);
+  EXPECT_TRUE(p->AllowInvalidExit());
+}
+
+TEST_F(TableEditTest, WritingBackChecksThePictureAsTheDataSetSays) {
+  edit->SetDataField("Phone");
+  std::vector<std::string> invalid;
+  auto write = [&](const std::string& text) {
+    table->Edit();
+    edit->SetText(text);
+    edit->SetModified(true);
+    edit->DataLink()->UpdateRecord();
+  };
+  struct Case {
+    bool validate;
+    bool handler;
+    const char* text;
+    bool raises;
+    const char* stored;  // the field afterwards
+    std::size_t calls;   // of the handler
+  } cases[] = {
+      {true, false, "555", true, "", 0},
+      {true, true, "555", false, "555", 1},  // the handler is told; the post will refuse it
+      {false, false, "555", false, "555", 0},
+      {true, false, "555-1234", false, "555-1234", 0},
+      {true, true, "", false, "", 0},  // an empty text always passes
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + (c.validate ? " validated" : "") + (c.handler ? " handled" : ""));
+    table->SetValidateWithMask(c.validate);
+    invalid.clear();
+    if (c.handler)
+      table->OnInvalidValue = [&](TDataSet* ds, TField* f) {
+        EXPECT_EQ(ds, table);
+        invalid.push_back(f->FieldName());
+      };
+    else
+      table->OnInvalidValue = nullptr;
+    try {
+      write(c.text);
+      EXPECT_FALSE(c.raises);
+    } catch (const EDBEditError& e) {
+      EXPECT_TRUE(c.raises);
+      EXPECT_EQ(std::string(e.what()), "Invalid input value for Phone. Press Esc to abandon the change.");
+    }
+    EXPECT_EQ(table->FieldByName("Phone")->AsString(), c.stored);
+    EXPECT_EQ(invalid.size(), c.calls);
+    table->Cancel();
+  }
+  // A read-only edit writes nothing back.
+  table->SetValidateWithMask(true);
+  table->OnInvalidValue = nullptr;
+  edit->SetReadOnly(true);
+  table->Edit();
+  edit->SetText("1");
+  edit->DataLink()->UpdateRecord();
+  EXPECT_EQ(table->FieldByName("Phone")->AsString(), "");
+  table->Cancel();
 }
 
 // A button edit's geometry: the text ends before the icon.
