@@ -50,7 +50,7 @@ void TWinControl::DestroyControls() {
 
 HWND TWinControl::Handle() {
   HandleNeeded();
-  return reinterpret_cast<HWND>(this);
+  return handle_;
 }
 
 void TWinControl::HandleNeeded() {
@@ -65,7 +65,7 @@ void TWinControl::CreateHandle() {
   if (bridge_) return;
   EnsureQtApplication();
   CreateWnd();
-  LiveHandles().insert(this);
+  handle_ = AllocateWindowHandle(this);
   CreateChildHandles();
 }
 
@@ -88,7 +88,8 @@ void TWinControl::DestroyHandle() {
     else c->FreeWidget();
   }
   DestroyWnd();
-  LiveHandles().erase(this);
+  ReleaseWindowHandle(handle_);
+  handle_ = 0;
   FreeWidget();
 }
 
