@@ -51,6 +51,11 @@ class TControlBridge;
 // The same type as the system services' HWND.
 using HWND = std::uintptr_t;
 
+// The positions and sizes a form file may give (the 16-bit coordinate space):
+// the layout adds and scales them in ints.
+inline constexpr int MinFormCoordinate = -32768;
+inline constexpr int MaxFormCoordinate = 32767;
+
 FW_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient)
 FW_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom)
 using TAnchors = TFlags<TAnchorKind>;

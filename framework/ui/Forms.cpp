@@ -121,8 +121,12 @@ FW_PUBLISH(TCustomForm) {
   c.Property("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
   c.Property("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons);
   c.Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Default(bsSizeable);
-  c.Property("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetDesignClientHeight).Stored(false);
-  c.Property("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetDesignClientWidth).Stored(false);
+  c.Property("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetDesignClientHeight)
+      .Stored(false)
+      .Range(MinFormCoordinate, MaxFormCoordinate);
+  c.Property("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetDesignClientWidth)
+      .Stored(false)
+      .Range(MinFormCoordinate, MaxFormCoordinate);
   c.Property("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
   c.Property("HelpFile", &TCustomForm::HelpFile, &TCustomForm::SetHelpFile);
   c.Property("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
