@@ -88,7 +88,7 @@ bool AskPdfFile(std::string& File) {
   dialog->SetTitle("Print To PDF File");
   dialog->SetInitialDir(GetCurrentDir());
   dialog->SetFileName("Seating.pdf");
-  dialog->SetFilter("PDF files (*.pdf)|*.pdf|All files (*.*)|*.*");
+  dialog->SetFilter("PDF files|*.pdf|All files|*.*");
   dialog->SetDefaultExt("pdf");
   dialog->SetOptions({ofOverwritePrompt, ofPathMustExist, ofHideReadOnly});
   if (!dialog->Execute()) return false;

@@ -9,6 +9,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -403,7 +404,9 @@ bool ExecutePrinterSetup(TDialogRequest& request, QWidget* parent) {
   auto* fileRow = new QHBoxLayout;
   fileRow->addWidget(file, 1);
   fileRow->addWidget(browse);
-  form->addRow("PDF &file:", fileRow);
+  auto* fileLabel = new QLabel("PDF &file:");
+  fileLabel->setBuddy(file);
+  form->addRow(fileLabel, fileRow);
   QObject::connect(browse, &QPushButton::clicked, &d, [&d, file] {
     QString start = file->text().isEmpty() ? QDir::currentPath() : file->text();
     QString name = QFileDialog::getSaveFileName(&d, "PDF File", start, "PDF files (*.pdf)");
@@ -438,6 +441,7 @@ bool ExecutePrinterSetup(TDialogRequest& request, QWidget* parent) {
   auto* layout = new QVBoxLayout(&d);
   layout->addLayout(form);
   layout->addWidget(buttons);
+  d.setMinimumWidth(d.fontMetrics().averageCharWidth() * 60);
   if (d.exec() != QDialog::Accepted) return false;
   request.Values["Printer"] = FromQString(printers->currentData().toString());
   request.Values["FileName"] = FromQString(file->text().trimmed());
