@@ -7,23 +7,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "ErrorOf.h"
 #include "Registry.h"
 #include "TempDir.h"
 
 namespace fw {
 
 namespace fs = std::filesystem;
-
-// The message of what f raises.
-template <typename F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const ERegistryException& e) {
-    return e.Message();
-  }
-  return "nothing raised";
-}
+using test::ErrorOf;
 
 // Each test gets its own registry file through FW_REGISTRY.
 class RegistryTest : public ::testing::Test {
@@ -126,7 +117,7 @@ TEST_F(RegistryTest, AFailedWriteLeavesTheFileWhole) {
 
   // The temporary file cannot be made where a folder of its name stands.
   fs::create_directory(file_ + ".tmp" + std::to_string(getpid()));
-  EXPECT_EQ(ErrorOf([&] { reg.WriteString("Name", "new"); }),
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.WriteString("Name", "new"); }),
             "Failed to set data for 'Name': cannot write the registry file " + file_ + ": Is a directory");
   EXPECT_THROW(reg.WriteInteger("Other", 1), ERegistryException);
   EXPECT_EQ(FileText(), before);
@@ -152,10 +143,10 @@ TEST_F(RegistryTest, AFileThatCannotBeReadOrWrittenIsNamedWithTheReason) {
   fs::create_directory(file_);
   TRegistry reg;
   const std::string unreadable = "Cannot read the registry file " + file_ + ": Is a directory";
-  EXPECT_EQ(ErrorOf([&] { reg.OpenKey("Software\\T", false); }), unreadable);
-  EXPECT_EQ(ErrorOf([&] { reg.OpenKey("Software\\T", true); }), unreadable);
-  EXPECT_EQ(ErrorOf([&] { reg.KeyExists("Software"); }), unreadable);
-  EXPECT_EQ(ErrorOf([&] { TRegIniFile("Software\\T").ReadString("S", "v", "default"); }), unreadable);
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.OpenKey("Software\\T", false); }), unreadable);
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.OpenKey("Software\\T", true); }), unreadable);
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.KeyExists("Software"); }), unreadable);
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { TRegIniFile("Software\\T").ReadString("S", "v", "default"); }), unreadable);
   EXPECT_TRUE(fs::is_directory(file_));
 
   // A file in a folder that is not there: read as empty, but not written.
@@ -163,7 +154,7 @@ TEST_F(RegistryTest, AFileThatCannotBeReadOrWrittenIsNamedWithTheReason) {
   setenv("FW_REGISTRY", missing.c_str(), 1);
   ASSERT_TRUE(reg.OpenKey("", false));
   EXPECT_EQ(reg.ReadString("v"), "");
-  EXPECT_EQ(ErrorOf([&] { reg.WriteString("v", "x"); }),
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.WriteString("v", "x"); }),
             "Failed to set data for 'v': cannot write the registry file " + missing + ": No such file or directory");
 }
 

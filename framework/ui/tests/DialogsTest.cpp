@@ -218,20 +218,18 @@ TEST_F(DialogsTest, ThePrinterSetupChoosesAPrinterOrAPdfFileWithPaperAndOrientat
   EXPECT_GT(printer->PageWidth(), printer->PageHeight());
 
   // Back to a printer; a cancelled setup changes nothing.
-  QTimer::singleShot(0, [] {
-    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(d, nullptr);
-    d->findChildren<QComboBox*>()[0]->setCurrentIndex(0);
-    d->accept();
-  });
+  auto choose = [](int index, bool confirm) {
+    QTimer::singleShot(0, [index, confirm] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr);
+      d->findChildren<QComboBox*>()[0]->setCurrentIndex(index);
+      confirm ? d->accept() : d->reject();
+    });
+  };
+  choose(0, true);
   ASSERT_TRUE(setup->Execute());
   EXPECT_EQ(printer->PrinterName(), "Office");
-  QTimer::singleShot(0, [] {
-    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(d, nullptr);
-    d->findChildren<QComboBox*>()[0]->setCurrentIndex(1);
-    d->reject();
-  });
+  choose(1, false);
   EXPECT_FALSE(setup->Execute());
   EXPECT_EQ(printer->PrinterName(), "Office");
 }
