@@ -16,6 +16,8 @@
 //                   printing), PaperSizes (one a line), PaperSize ("" for the printer's
 //                   own), Orientation (poPortrait, poLandscape); answer: Printer,
 //                   FileName, PaperSize, Orientation
+//   "SelectDirectory" Directory, Options (sdAllowCreate, sdPerformCreate,
+//                   sdPrompt, comma-separated); answer: Directory
 // The dialog's title is the request's Caption.
 #pragma once
 #include <memory>
@@ -193,6 +195,18 @@ public:
   using TCommonDialog::TCommonDialog;
   bool Execute() override;
 };
+
+// ---------------------------------------------------------------- directories
+
+FW_ENUM(TSelectDirOpt, sdAllowCreate, sdPerformCreate, sdPrompt)
+using TSelectDirOpts = TFlags<TSelectDirOpt>;
+
+// Asks for a folder, starting at Directory; true and Directory set when the
+// user chose one. A folder that does not exist is accepted only with
+// sdAllowCreate (else the user is told and asked again); sdPrompt asks
+// before it is taken, and sdPerformCreate makes it (a folder that cannot be
+// made is reported, and the user asked again).
+bool SelectDirectory(std::string& Directory, TSelectDirOpts Options, int HelpCtx);
 
 // ---------------------------------------------------------------- the Qt service
 
