@@ -5,8 +5,9 @@
 // $XDG_CONFIG_HOME/velloria, ~/.config/velloria). It is
 // read when a key is opened and written whole on every change: to a
 // temporary file beside it, flushed to the disk, then renamed over it, so
-// that a failed or interrupted write leaves the old file as it was. A write
-// that fails raises ERegistryException.
+// that a failed or interrupted write leaves the old file as it was. A file
+// that is there but cannot be read (a folder, no permission) and a write that
+// fails raise ERegistryException naming the file and the reason.
 //
 // Keys are paths with '\' between their parts, compared without regard to
 // case; a path that starts with '\' counts from the root key, any other from
