@@ -13,6 +13,7 @@ namespace fw {
 namespace {
 
 struct WindowTimer {
+  HWND Handle = 0;
   TWinControl* Control = nullptr;
   std::weak_ptr<const bool> Alive;
   unsigned Id = 0;
@@ -47,7 +48,7 @@ void Kill(WindowTimer* t) {
 void Tick(WindowTimer* t) {
   auto alive = t->Alive.lock();
   // The window went: so do its timers.
-  if (!alive || !*alive || !FindControl(reinterpret_cast<HWND>(t->Control))) return Kill(t);
+  if (!alive || !*alive || FindControl(t->Handle) != t->Control) return Kill(t);
   t->Firing = true;
   TWinControl* c = t->Control;
   unsigned id = t->Id;
@@ -65,6 +66,7 @@ unsigned SetTimer(HWND Wnd, unsigned Id, unsigned Elapse) {
   if (!t) {
     auto made = std::make_unique<WindowTimer>();
     t = made.get();
+    t->Handle = Wnd;
     t->Control = c;
     t->Alive = c->LifeToken();
     t->Id = Id;

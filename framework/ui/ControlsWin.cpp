@@ -66,7 +66,7 @@ void TWinControl::CreateHandle() {
   if (bridge_) return;
   EnsureQtApplication();
   CreateWnd();
-  handle_ = AllocateWindowHandle(this);
+  if (!handle_) handle_ = AllocateWindowHandle(this);
   CreateChildHandles();
 }
 
@@ -127,7 +127,7 @@ void TWinControl::CreateWnd() {
   params_ = p;
   CreateWindowHandle(p);
   // The handle is good from here on, for what the rest of the creation sends.
-  LiveHandles().insert(this);
+  if (!handle_) handle_ = AllocateWindowHandle(this);
   UpdateWidgetGeometry();
   ApplyWidgetState();
   WidgetOf(this)->setVisible(Visible());
