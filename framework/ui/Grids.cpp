@@ -268,6 +268,8 @@ void TCustomGrid::SetFixedCols(int v) {
   if (v >= colCount_) throw EInvalidGridOperation("Fixed column count must be less than column count");
   if (v == fixedCols_) return;
   fixedCols_ = v;
+  // The grid starts again at its first scrolling cell.
+  topLeft_ = current_ = anchor_ = {fixedCols_, fixedRows_};
   AfterSizeChange();
 }
 
@@ -276,6 +278,7 @@ void TCustomGrid::SetFixedRows(int v) {
   if (v >= rowCount_) throw EInvalidGridOperation("Fixed row count must be less than row count");
   if (v == fixedRows_) return;
   fixedRows_ = v;
+  topLeft_ = current_ = anchor_ = {fixedCols_, fixedRows_};
   AfterSizeChange();
 }
 
