@@ -105,16 +105,19 @@ void TDBCheckBox::KeyPress(TChar& Key) {
   }
 }
 
-void TDBCheckBox::Dispatch(TMessage& Message) {
+bool FieldControlMessage(TWinControl* Control, TFieldDataLink* Link, TMessage& Message) {
   if (Message.Msg == CM_EXIT) {
-    // A value the record refuses keeps the focus here.
-    TScopeFail keepFocus([this] { SetFocus(); });
-    dataLink_->UpdateRecord();
+    TScopeFail keepFocus([Control] { Control->SetFocus(); });
+    Link->UpdateRecord();
   } else if (Message.Msg == CM_GETDATALINK) {
-    Message.Result = reinterpret_cast<LRESULT>(dataLink_.get());
-    return;
+    Message.Result = reinterpret_cast<LRESULT>(Link);
+    return true;
   }
-  TCustomCheckBox::Dispatch(Message);
+  return false;
+}
+
+void TDBCheckBox::Dispatch(TMessage& Message) {
+  if (!FieldControlMessage(this, dataLink_.get(), Message)) TCustomCheckBox::Dispatch(Message);
 }
 
 }  // namespace fw
@@ -214,14 +217,7 @@ void TDBMemo::WMCut(TMessage& Message) {
 }
 
 void TDBMemo::Dispatch(TMessage& Message) {
-  if (Message.Msg == CM_EXIT) {
-    TScopeFail keepFocus([this] { SetFocus(); });
-    dataLink_->UpdateRecord();
-  } else if (Message.Msg == CM_GETDATALINK) {
-    Message.Result = reinterpret_cast<LRESULT>(dataLink_.get());
-    return;
-  }
-  TCustomMemo::Dispatch(Message);
+  if (!FieldControlMessage(this, dataLink_.get(), Message)) TCustomMemo::Dispatch(Message);
 }
 
 }  // namespace fw

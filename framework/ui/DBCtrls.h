@@ -56,6 +56,11 @@ private:
   std::string valueUnchecked_ = "False";
 };
 
+// What every control here does with CM_EXIT (its change goes into the
+// record; a value the record refuses keeps the focus on the control) and
+// CM_GETDATALINK; true when the message is answered.
+bool FieldControlMessage(TWinControl* Control, TFieldDataLink* Link, TMessage& Message);
+
 // ---------------------------------------------------------------- memo
 
 // The text of a field (a memo field's whole content, or any field's Text).

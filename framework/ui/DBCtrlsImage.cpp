@@ -197,17 +197,7 @@ void TDBImage::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
 }
 
 void TDBImage::Dispatch(TMessage& Message) {
-  switch (Message.Msg) {
-    case CM_EXIT: {
-      TScopeFail keepFocus([this] { SetFocus(); });
-      dataLink_->UpdateRecord();
-      break;
-    }
-    case CM_GETDATALINK: Message.Result = reinterpret_cast<LRESULT>(dataLink_.get()); return;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: Invalidate(); break;
-    default: break;
-  }
+  if (FieldControlMessage(this, dataLink_.get(), Message)) return;
   TCustomControl::Dispatch(Message);
 }
 

@@ -171,16 +171,7 @@ void TCustomGrid::CreateParams(TCreateParams& Params) {
 
 TControlBridge* TCustomGrid::CreateWidget(const TCreateParams& Params) {
   auto* w = new TGridWidget(this, ParentWidgetOf(this));
-  // The frame is as wide as the border the framework counts.
-  if (Params.ExStyle & WS_EX_CLIENTEDGE) {
-    w->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    w->setLineWidth(2);
-  } else if (Params.Style & WS_BORDER) {
-    w->setFrameStyle(QFrame::Box | QFrame::Plain);
-    w->setLineWidth(1);
-  } else {
-    w->setFrameStyle(QFrame::NoFrame);
-  }
+  ApplyFrameStyle(w, Params);
   return w;
 }
 
@@ -316,32 +307,33 @@ void TCustomGrid::SetDefaultRowHeight(int v) {
   RowHeightsChanged();
 }
 
-int TCustomGrid::ColWidths(int Index) const {
-  if (Index < 0 || Index >= colCount_) return defaultColWidth_;
-  return colWidths_.empty() ? defaultColWidth_ : colWidths_[static_cast<std::size_t>(Index)];
+namespace {
+int ExtentOf(const std::vector<int>& extents, int count, int def, int index) {
+  if (index < 0 || index >= count || extents.empty()) return def;
+  return extents[static_cast<std::size_t>(index)];
 }
+
+// False when the extent was that already.
+bool SetExtentOf(std::vector<int>& extents, int count, int def, int index, int value) {
+  if (index < 0 || index >= count) throw EInvalidGridOperation("Grid index out of range");
+  value = std::max(value, 0);
+  if (value == ExtentOf(extents, count, def, index)) return false;
+  if (extents.empty()) extents.assign(static_cast<std::size_t>(count), def);
+  extents[static_cast<std::size_t>(index)] = value;
+  return true;
+}
+}  // namespace
+
+int TCustomGrid::ColWidths(int Index) const { return ExtentOf(colWidths_, colCount_, defaultColWidth_, Index); }
 
 void TCustomGrid::SetColWidths(int Index, int Value) {
-  if (Index < 0 || Index >= colCount_) throw EInvalidGridOperation("Grid index out of range");
-  Value = std::max(Value, 0);
-  if (Value == ColWidths(Index)) return;
-  if (colWidths_.empty()) colWidths_.assign(static_cast<std::size_t>(colCount_), defaultColWidth_);
-  colWidths_[static_cast<std::size_t>(Index)] = Value;
-  ColWidthsChanged();
+  if (SetExtentOf(colWidths_, colCount_, defaultColWidth_, Index, Value)) ColWidthsChanged();
 }
 
-int TCustomGrid::RowHeights(int Index) const {
-  if (Index < 0 || Index >= rowCount_) return defaultRowHeight_;
-  return rowHeights_.empty() ? defaultRowHeight_ : rowHeights_[static_cast<std::size_t>(Index)];
-}
+int TCustomGrid::RowHeights(int Index) const { return ExtentOf(rowHeights_, rowCount_, defaultRowHeight_, Index); }
 
 void TCustomGrid::SetRowHeights(int Index, int Value) {
-  if (Index < 0 || Index >= rowCount_) throw EInvalidGridOperation("Grid index out of range");
-  Value = std::max(Value, 0);
-  if (Value == RowHeights(Index)) return;
-  if (rowHeights_.empty()) rowHeights_.assign(static_cast<std::size_t>(rowCount_), defaultRowHeight_);
-  rowHeights_[static_cast<std::size_t>(Index)] = Value;
-  RowHeightsChanged();
+  if (SetExtentOf(rowHeights_, rowCount_, defaultRowHeight_, Index, Value)) RowHeightsChanged();
 }
 
 bool TCustomGrid::TabStops(int Index) const {
@@ -965,6 +957,14 @@ void TCustomGrid::WMSetFocus(TMessage& Message) {
 void TCustomGrid::WMKillFocus(TMessage& Message) {
   TCustomControl::Dispatch(Message);
   InvalidateGridRect(Selection());
+}
+
+void TCustomGrid::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomControl::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == inplaceEdit_) {
+    inplaceEdit_ = nullptr;
+    inplaceCol_ = inplaceRow_ = -1;
+  }
 }
 
 void TCustomGrid::DoEnter() {

@@ -308,6 +308,7 @@ protected:
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void DoEnter() override;
   void DoExit() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
   void CreateParams(TCreateParams& Params) override;
   TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;

@@ -739,6 +739,18 @@ void TLabelEditing::Stop() {
   if (auto* t = static_cast<QTimer*>(timer_.get())) t->stop();
 }
 
+void ApplyFrameStyle(QFrame* Frame, const TCreateParams& Params) {
+  if (Params.ExStyle & WS_EX_CLIENTEDGE) {
+    Frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Frame->setLineWidth(2);
+  } else if (Params.Style & WS_BORDER) {
+    Frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Frame->setLineWidth(1);
+  } else {
+    Frame->setFrameStyle(QFrame::NoFrame);
+  }
+}
+
 // ---------------------------------------------------------------- palette
 
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground) {

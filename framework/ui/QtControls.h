@@ -296,6 +296,10 @@ private:
   std::unique_ptr<QObject> timer_;
 };
 
+// The frame of a scroll area as wide as the border the framework counts
+// for Params (a sunken edge, a line or none).
+void ApplyFrameStyle(QFrame* Frame, const TCreateParams& Params);
+
 // Colours of a widget's palette from the control.
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground);
 // The colours of the text area of an edit or a view: its background and text.

@@ -262,9 +262,7 @@ TEST_F(DBGridTest, TheScrollBarFollowsTheRecordNumber) {
   EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 25);
   // A jump: the thumb let go at 150.
   QScrollBar* bar = VBar(grid);
-  bar->setSliderDown(true);
-  bar->setSliderPosition(150);
-  bar->setSliderDown(false);
+  DragThumb(bar, 150);
   EXPECT_EQ(table->RecNo(), 151);
   EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 151);
   EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 150);

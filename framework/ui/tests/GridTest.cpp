@@ -82,13 +82,6 @@ protected:
 QWidget* Viewport(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->viewport(); }
 QScrollBar* VBar(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->verticalScrollBar(); }
 
-void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
-           Qt::KeyboardModifiers mods = Qt::NoModifier) {
-  QMouseEvent e(type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                mods);
-  QCoreApplication::sendEvent(w, &e);
-}
-
 // Eight columns of 60 and forty rows of 20 with lines of 1: with the border
 // (2) and both bars (16) the client area is 280 x 231, which shows the fixed
 // row and ten rows whole, the fixed column and three columns whole.
@@ -356,6 +349,11 @@ TEST_F(GridTest, ScrollBarActionsArriveAsTheirCodes) {
   EXPECT_EQ(grid->TopRow(), 1);  // no tracking without goThumbTracking
   bar->setSliderDown(false);
   EXPECT_EQ(grid->TopRow(), 18);
+  grid->SetOptions(grid->Options() + TGridOptions{goThumbTracking});
+  bar->setSliderDown(true);
+  bar->setSliderPosition(5);
+  EXPECT_EQ(grid->TopRow(), 6);  // tracking: the rows follow the thumb
+  bar->setSliderDown(false);
 
   auto* still = new TStillGrid(form.get());
   still->SetParent(form.get());
@@ -365,9 +363,7 @@ TEST_F(GridTest, ScrollBarActionsArriveAsTheirCodes) {
   ASSERT_TRUE(b->isVisible());
   SetScrollPos(still->Handle(), SB_VERT, 4);
   b->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  b->setSliderDown(true);
-  b->setSliderPosition(20);
-  b->setSliderDown(false);
+  DragThumb(b, 20);
   EXPECT_EQ(still->Heard, (std::vector<std::pair<int, int>>{
                               {SB_PAGEDOWN, 0}, {SB_THUMBTRACK, 20}, {SB_THUMBPOSITION, 20}, {SB_ENDSCROLL, 0}}));
   EXPECT_EQ(b->value(), 4);  // where its control left it

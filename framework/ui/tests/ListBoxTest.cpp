@@ -16,10 +16,7 @@ namespace {
 QWidget* Viewport(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->viewport(); }
 
 void SendMouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
-  QPoint local = w->mapFromGlobal(global);
-  QMouseEvent e(type, local, global, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &e);
+  UiTest::Mouse(w, type, w->mapFromGlobal(global), buttons);
 }
 
 class ListBoxTest : public UiTest {

@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QAbstractSlider>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWidget>
 #include <functional>
 
@@ -18,6 +20,21 @@
 namespace fw::test {
 
 class UiTest : public ::testing::Test {
+public:
+  // A mouse event to w at a point of its own, with the buttons held after it.
+  static void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
+                    Qt::KeyboardModifiers mods = Qt::NoModifier) {
+    QMouseEvent e(type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                  mods);
+    QCoreApplication::sendEvent(w, &e);
+  }
+  // The thumb of a scroll bar dragged to Pos and let go there.
+  static void DragThumb(QAbstractSlider* bar, int pos) {
+    bar->setSliderDown(true);
+    bar->setSliderPosition(pos);
+    bar->setSliderDown(false);
+  }
+
 protected:
   UiTest() { EnsureQtApplication(); }
   ~UiTest() override { Application->ProcessMessages(); }
