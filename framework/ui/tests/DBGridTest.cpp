@@ -177,6 +177,20 @@ TEST_F(DBGridTest, DownPastTheLastRecordAppendsAndAnUntouchedAppendIsCancelled) 
   EXPECT_EQ(table->RecordCount(), 6);
 }
 
+TEST_F(DBGridTest, TypingIntoAnEmptyTableInsertsTheFirstRecord) {
+  table->Open();
+  Show();
+  EXPECT_EQ(grid->RowCount(), 2);  // the titles and one empty row
+  Type("7");
+  EXPECT_EQ(table->State(), dsInsert);
+  Key(Keys(), Qt::Key_Tab, Qt::NoModifier, "\t");
+  Type("Vera");
+  Key(Keys(), Qt::Key_Up);  // leaving it posts it: something was typed
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(table->RecordCount(), 1);
+  EXPECT_EQ(NameOf(7), "Vera");
+}
+
 TEST_F(DBGridTest, CtrlDelDeletesAfterTheConfirmation) {
   Fill(5);
   Show();

@@ -270,10 +270,18 @@ TEST_F(GridTest, ColumnsAreSizedAndMovedByTheMouse) {
   EXPECT_FALSE(grid->InSizingZone(r.Right, 30));  // not in a data row
   EXPECT_FALSE(grid->InSizingZone((r.Left + r.Right) / 2, 10));
   int before = grid->Widths;
+  Mouse(vp, QEvent::MouseMove, QPoint(r.Right + 1, 10), Qt::NoButton);
+  EXPECT_EQ(vp->cursor().shape(), Qt::SplitHCursor);  // the cursor says a press sizes
+  Mouse(vp, QEvent::MouseMove, QPoint(r.Right - 20, 10), Qt::NoButton);
+  EXPECT_NE(vp->cursor().shape(), Qt::SplitHCursor);
   Mouse(vp, QEvent::MouseButtonPress, QPoint(r.Right, 10), Qt::LeftButton);
   Mouse(vp, QEvent::MouseMove, QPoint(r.Right + 25, 12), Qt::LeftButton);
-  EXPECT_EQ(grid->ColWidths(1), 60);  // the line moves, the column waits for the release
+  EXPECT_EQ(grid->ColWidths(1), 60);  // a line moves, the column waits for the release
+  QWidget* line = vp->findChild<QWidget*>("InvertedLines");
+  ASSERT_NE(line, nullptr);
+  EXPECT_TRUE(line->isVisible());
   Mouse(vp, QEvent::MouseButtonRelease, QPoint(r.Right + 25, 12), Qt::NoButton);
+  EXPECT_FALSE(line->isVisible());
   EXPECT_EQ(grid->ColWidths(1), 85);
   EXPECT_EQ(grid->Widths, before + 1);
   EXPECT_EQ(grid->GridState(), gsNormal);
