@@ -33,7 +33,22 @@ int FoldCollate(void*, int na, const void* a, int nb, const void* b) {
 void Configure(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
   sqlite3_busy_timeout(db, 5000);
+  // A double-quoted name that names no column is an error, never a text:
+  // metadata naming a lost column must not read as that name's letters.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   sqlite3_create_collation_v2(db, kFoldCollation, SQLITE_UTF8, nullptr, FoldCollate, nullptr);
+}
+
+// Whether SQLite finds the file whole; asked when a failure could be the
+// file's or the machine's.
+bool Sound(sqlite3* db) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &st, nullptr) != SQLITE_OK) return false;
+  bool ok = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) == SQLITE_TEXT &&
+            std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok") == 0;
+  sqlite3_finalize(st);
+  return ok;
 }
 
 [[noreturn]] void FailSql(sqlite3* db, int rc, const std::string& path, const std::string& name) {
@@ -43,7 +58,12 @@ void Configure(sqlite3* db) {
       break;
     case SQLITE_CORRUPT: Fail(ORVEX_ERR_CORRUPT, path);
     case SQLITE_NOTADB: Fail(ORVEX_ERR_NOTATABLE, path);
-    case SQLITE_FULL: Fail(ORVEX_ERR_DISKFULL, path);
+    // SQLite says "full" also when a damaged page sends it past the file's
+    // limit, and a bare error when it cannot read a damaged header.
+    case SQLITE_FULL: Fail(db && !Sound(db) ? ORVEX_ERR_CORRUPT : ORVEX_ERR_DISKFULL, path);
+    case SQLITE_ERROR:
+      if (db && rc == SQLITE_ERROR && !Sound(db)) Fail(ORVEX_ERR_CORRUPT, path);
+      break;
     case SQLITE_IOERR: Fail(ORVEX_ERR_IO, path);
     case SQLITE_BUSY:
     case SQLITE_LOCKED: Fail(ORVEX_ERR_BUSY, path);
@@ -243,6 +263,62 @@ std::string IndexSql(const IndexDef& x, const std::vector<Field>& fields, int au
   return sql + ")";
 }
 
+// The file's first 100 bytes as SQLite lays them out. A file without
+// SQLite's mark is not a table of ours; one with the mark and fields that
+// SQLite could never have written is a damaged one, which SQLite itself
+// would report as read-only or of an unknown format.
+void CheckHeader(const std::string& path) {
+  unsigned char h[100];
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail(errno == ENOENT ? ORVEX_ERR_NOSUCHTABLE : ORVEX_ERR_ACCESS, path);
+  ssize_t n = ::read(fd, h, sizeof h);
+  ::close(fd);
+  if (n != static_cast<ssize_t>(sizeof h) || std::memcmp(h, "SQLite format 3", 16) != 0) Fail(ORVEX_ERR_NOTATABLE, path);
+  auto be32 = [&](int at) {
+    return static_cast<std::uint32_t>(h[at]) << 24 | static_cast<std::uint32_t>(h[at + 1]) << 16 |
+           static_cast<std::uint32_t>(h[at + 2]) << 8 | h[at + 3];
+  };
+  unsigned pageSize = static_cast<unsigned>(h[16]) << 8 | h[17];
+  if (pageSize == 1) pageSize = 65536;
+  bool ok = pageSize >= 512 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0;
+  ok = ok && (h[18] == 1 || h[18] == 2) && (h[19] == 1 || h[19] == 2);
+  ok = ok && h[21] == 64 && h[22] == 32 && h[23] == 32;
+  ok = ok && be32(44) >= 1 && be32(44) <= 4 && be32(56) >= 1 && be32(56) <= 3;
+  if (!ok) Fail(ORVEX_ERR_CORRUPT, path);
+}
+
+// One row of a metadata table. Each value must be of its type and range;
+// anything else is damage.
+class MetaRow {
+public:
+  MetaRow(sqlite3_stmt* st, const std::string& path) : st_(st), path_(path) {}
+  std::int64_t Int(int col, std::int64_t lo, std::int64_t hi) const {
+    if (sqlite3_column_type(st_, col) != SQLITE_INTEGER) Corrupt();
+    std::int64_t v = sqlite3_column_int64(st_, col);
+    if (v < lo || v > hi) Corrupt();
+    return v;
+  }
+  std::string Text(int col, std::size_t maxBytes) const {
+    if (sqlite3_column_type(st_, col) != SQLITE_TEXT) Corrupt();
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
+    auto n = static_cast<std::size_t>(sqlite3_column_bytes(st_, col));
+    if (!p || n > maxBytes || std::memchr(p, 0, n)) Corrupt();
+    return std::string(p, n);
+  }
+  // Into a fixed array of the descriptor, NUL-terminated.
+  template <std::size_t N>
+  void Text(int col, char (&dest)[N]) const {
+    std::string t = Text(col, N - 1);
+    std::memcpy(dest, t.c_str(), t.size() + 1);
+  }
+  std::uint16_t Word(int col, std::int64_t hi = 0xFFFF) const { return static_cast<std::uint16_t>(Int(col, 0, hi)); }
+  [[noreturn]] void Corrupt() const { Fail(ORVEX_ERR_CORRUPT, path_); }
+
+private:
+  sqlite3_stmt* st_;
+  const std::string& path_;
+};
+
 std::unordered_map<std::string, std::weak_ptr<TableFile>>& Registry() {
   static std::unordered_map<std::string, std::weak_ptr<TableFile>> registry;
   return registry;
@@ -352,6 +428,7 @@ std::shared_ptr<TableFile> TableFile::Open(const TablePath& table) {
 
 void TableFile::Load() {
   if (!Exists(path_)) Fail(ORVEX_ERR_NOSUCHTABLE, path_);
+  CheckHeader(path_);
   int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) SqlFail(rc);
   Configure(db_);
@@ -365,102 +442,7 @@ void TableFile::Load() {
   if (pragmaInt("PRAGMA user_version") != kFormatVersion) Fail(ORVEX_ERR_NOTATABLE, path_);
   Exec("PRAGMA synchronous=FULL");
   try {
-    std::string format;
-    {
-      sqlite3_stmt* st = Prepare("SELECT key, value FROM orvex_table");
-      StmtUse use(st);
-      while (Step(st)) {
-        std::string key = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-        if (key == "format") format = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        if (key == "protected") protected_ = static_cast<std::uint16_t>(sqlite3_column_int(st, 1));
-      }
-    }
-    if (format != DriverName(format_)) Fail(ORVEX_ERR_NOTATABLE, path_);
-
-    std::vector<OrvexFieldDesc> fd;
-    {
-      sqlite3_stmt* st = Prepare("SELECT field_no, name, type, size, decimals, required FROM orvex_fields ORDER BY field_no");
-      StmtUse use(st);
-      while (Step(st)) {
-        OrvexFieldDesc d{};
-        if (sqlite3_column_int(st, 0) != static_cast<int>(fd.size() + 1)) Fail(ORVEX_ERR_CORRUPT, path_);
-        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        if (!name || std::strlen(name) >= sizeof d.name) Fail(ORVEX_ERR_CORRUPT, path_);
-        std::strcpy(d.name, name);
-        d.type = static_cast<std::uint16_t>(sqlite3_column_int(st, 2));
-        d.size = static_cast<std::uint16_t>(sqlite3_column_int(st, 3));
-        d.decimals = static_cast<std::uint16_t>(sqlite3_column_int(st, 4));
-        d.required = static_cast<std::uint16_t>(sqlite3_column_int(st, 5));
-        fd.push_back(d);
-      }
-    }
-    fields_ = BuildFields(static_cast<std::uint16_t>(fd.size()), fd.data());
-    recordSize_ = LayOut(fields_);
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-      columns_.push_back(Quote(fields_[i].name));
-      if (fields_[i].type == ORVEX_FT_AUTOINC) autoInc_ = static_cast<int>(i);
-    }
-
-    std::vector<OrvexIndexDesc> xd;
-    {
-      sqlite3_stmt* st = Prepare(
-          "SELECT index_no, name, fields, is_primary, is_unique, descending, case_insensitive FROM orvex_indexes "
-          "ORDER BY index_no");
-      StmtUse use(st);
-      while (Step(st)) {
-        OrvexIndexDesc d{};
-        if (sqlite3_column_int(st, 0) != static_cast<int>(xd.size() + 1)) Fail(ORVEX_ERR_CORRUPT, path_);
-        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        const char* list = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-        if (!name || !list || std::strlen(name) >= sizeof d.name) Fail(ORVEX_ERR_CORRUPT, path_);
-        std::strcpy(d.name, name);
-        for (const char* p = list; *p;) {
-          char* end;
-          long no = std::strtol(p, &end, 10);
-          if (end == p || d.fieldCount >= ORVEX_MAX_INDEX_FIELDS || no < 1 || no > 0xFFFF) Fail(ORVEX_ERR_CORRUPT, path_);
-          d.fields[d.fieldCount++] = static_cast<std::uint16_t>(no);
-          p = *end == ';' ? end + 1 : end;
-          if (*end && *end != ';') Fail(ORVEX_ERR_CORRUPT, path_);
-        }
-        d.primary = static_cast<std::uint16_t>(sqlite3_column_int(st, 3));
-        d.unique = static_cast<std::uint16_t>(sqlite3_column_int(st, 4));
-        d.descending = static_cast<std::uint16_t>(sqlite3_column_int(st, 5));
-        d.caseInsensitive = static_cast<std::uint16_t>(sqlite3_column_int(st, 6));
-        xd.push_back(d);
-      }
-    }
-    indexes_ = BuildIndexes(fields_, static_cast<std::uint16_t>(xd.size()), xd.data());
-
-    std::vector<OrvexVchkDesc> cd;
-    {
-      sqlite3_stmt* st = Prepare(
-          "SELECT field_no, required, min_value, max_value, default_value, picture FROM orvex_checks ORDER BY field_no");
-      StmtUse use(st);
-      std::vector<std::uint8_t> rec(recordSize_);
-      while (Step(st)) {
-        OrvexVchkDesc d{};
-        int no = sqlite3_column_int(st, 0);
-        if (no < 1 || no > static_cast<int>(fields_.size())) Fail(ORVEX_ERR_CORRUPT, path_);
-        const Field& f = fields_[static_cast<std::size_t>(no - 1)];
-        d.fieldNo = static_cast<std::uint16_t>(no);
-        d.required = static_cast<std::uint16_t>(sqlite3_column_int(st, 1));
-        std::uint16_t* has[] = {&d.hasMin, &d.hasMax, &d.hasDefault};
-        std::uint8_t* value[] = {d.minValue, d.maxValue, d.defaultValue};
-        for (int k = 0; k < 3; ++k) {
-          if (sqlite3_column_type(st, 2 + k) == SQLITE_NULL) continue;
-          if (f.IsBlob()) Fail(ORVEX_ERR_CORRUPT, path_);
-          ColumnToRecord(st, 2 + k, f, rec.data(), path_);
-          if (f.IsString() && !std::memchr(rec.data() + f.offset, 0, 256)) Fail(ORVEX_ERR_CORRUPT, path_);
-          std::memcpy(value[k], rec.data() + f.offset, std::min<std::uint32_t>(f.length, 256));
-          *has[k] = 1;
-        }
-        const char* picture = reinterpret_cast<const char*>(sqlite3_column_text(st, 5));
-        if (!picture || std::strlen(picture) >= sizeof d.picture) Fail(ORVEX_ERR_CORRUPT, path_);
-        std::strcpy(d.picture, picture);
-        cd.push_back(d);
-      }
-    }
-    checks_ = BuildChecks(fields_, recordSize_, static_cast<std::uint16_t>(cd.size()), cd.data());
+    LoadMetadata();
   } catch (const Error& e) {
     if (e.Code() == ORVEX_ERR_INTERNAL || e.Code() == ORVEX_ERR_INVALIDDESC) Fail(ORVEX_ERR_CORRUPT, path_);
     throw;
@@ -489,6 +471,112 @@ void TableFile::Load() {
   }
   Poll();
   dataVersion_ = DataVersion();
+}
+
+void TableFile::LoadMetadata() {
+  bool hasFormat = false, hasProtected = false;
+  {
+    sqlite3_stmt* st = Prepare("SELECT key, value FROM orvex_table");
+    StmtUse use(st);
+    while (Step(st)) {
+      MetaRow row(st, path_);
+      std::string key = row.Text(0, 32);
+      if (key == "format" && !hasFormat) {
+        if (row.Text(1, 32) != DriverName(format_)) Fail(ORVEX_ERR_NOTATABLE, path_);
+        hasFormat = true;
+      } else if (key == "protected" && !hasProtected) {
+        protected_ = row.Word(1);
+        hasProtected = true;
+      } else {
+        row.Corrupt();
+      }
+    }
+  }
+  if (!hasFormat || !hasProtected) Fail(ORVEX_ERR_CORRUPT, path_);
+
+  std::vector<OrvexFieldDesc> fd;
+  {
+    sqlite3_stmt* st =
+        Prepare("SELECT field_no, name, type, size, decimals, required FROM orvex_fields ORDER BY field_no");
+    StmtUse use(st);
+    while (Step(st)) {
+      MetaRow row(st, path_);
+      OrvexFieldDesc d{};
+      if (fd.size() >= kMaxFields || row.Int(0, 1, kMaxFields) != static_cast<std::int64_t>(fd.size() + 1))
+        row.Corrupt();
+      row.Text(1, d.name);
+      d.type = row.Word(2);
+      d.size = row.Word(3);
+      d.decimals = row.Word(4);
+      d.required = row.Word(5, 1);
+      fd.push_back(d);
+    }
+  }
+  fields_ = BuildFields(static_cast<std::uint16_t>(fd.size()), fd.data());
+  recordSize_ = LayOut(fields_);
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    columns_.push_back(Quote(fields_[i].name));
+    if (fields_[i].type == ORVEX_FT_AUTOINC) autoInc_ = static_cast<int>(i);
+  }
+
+  std::vector<OrvexIndexDesc> xd;
+  {
+    sqlite3_stmt* st = Prepare(
+        "SELECT index_no, name, fields, is_primary, is_unique, descending, case_insensitive FROM orvex_indexes "
+        "ORDER BY index_no");
+    StmtUse use(st);
+    while (Step(st)) {
+      MetaRow row(st, path_);
+      OrvexIndexDesc d{};
+      if (xd.size() >= kMaxIndexes || row.Int(0, 1, kMaxIndexes) != static_cast<std::int64_t>(xd.size() + 1))
+        row.Corrupt();
+      row.Text(1, d.name);
+      // Field numbers separated by ";"
+      std::string list = row.Text(2, ORVEX_MAX_INDEX_FIELDS * 6);
+      for (const char* p = list.c_str(); *p;) {
+        char* end;
+        long no = std::strtol(p, &end, 10);
+        if (end == p || d.fieldCount >= ORVEX_MAX_INDEX_FIELDS || no < 1 || no > 0xFFFF) row.Corrupt();
+        if (*end && (*end != ';' || !end[1])) row.Corrupt();
+        d.fields[d.fieldCount++] = static_cast<std::uint16_t>(no);
+        p = *end ? end + 1 : end;
+      }
+      d.primary = row.Word(3, 1);
+      d.unique = row.Word(4, 1);
+      d.descending = row.Word(5, 1);
+      d.caseInsensitive = row.Word(6, 1);
+      xd.push_back(d);
+    }
+  }
+  indexes_ = BuildIndexes(fields_, static_cast<std::uint16_t>(xd.size()), xd.data());
+
+  std::vector<OrvexVchkDesc> cd;
+  {
+    sqlite3_stmt* st = Prepare(
+        "SELECT field_no, required, min_value, max_value, default_value, picture FROM orvex_checks ORDER BY field_no");
+    StmtUse use(st);
+    std::vector<std::uint8_t> rec(recordSize_);
+    while (Step(st)) {
+      MetaRow row(st, path_);
+      OrvexVchkDesc d{};
+      d.fieldNo = static_cast<std::uint16_t>(row.Int(0, 1, static_cast<std::int64_t>(fields_.size())));
+      const Field& f = fields_[d.fieldNo - 1u];
+      d.required = row.Word(1, 1);
+      std::uint16_t* has[] = {&d.hasMin, &d.hasMax, &d.hasDefault};
+      std::uint8_t* value[] = {d.minValue, d.maxValue, d.defaultValue};
+      for (int k = 0; k < 3; ++k) {
+        if (sqlite3_column_type(st, 2 + k) == SQLITE_NULL) continue;
+        if (f.IsBlob()) row.Corrupt();
+        ColumnToRecord(st, 2 + k, f, rec.data(), path_);
+        if (f.IsString() && !std::memchr(rec.data() + f.offset, 0, 256)) row.Corrupt();
+        std::memcpy(value[k], rec.data() + f.offset, std::min<std::uint32_t>(f.length, 256));
+        *has[k] = 1;
+      }
+      row.Text(5, d.picture);
+      cd.push_back(d);
+    }
+  }
+  checks_ = BuildChecks(fields_, recordSize_, static_cast<std::uint16_t>(cd.size()), cd.data());
 }
 
 void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::uint16_t fieldCount,

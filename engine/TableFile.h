@@ -130,6 +130,7 @@ public:
 private:
   explicit TableFile(const TablePath& table);
   void Load();
+  void LoadMetadata();
   unsigned DataVersion() const;
 
   std::string path_, name_;
