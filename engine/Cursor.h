@@ -154,6 +154,8 @@ private:
   template <typename Run>
   void Plan(bool forward, const Bound& b, Run&& run) const;
   std::string QuerySql(bool count, bool asc, std::size_t eq, Tail tail, const char* op) const;
+  int BindPlanStep(sqlite3_stmt* st, const Bound& from, std::size_t eq, Tail tail, const SqlValue* v,
+                   std::vector<SqlValue>& bound) const;
   // The statement of a query, prepared once (the table keeps it).
   sqlite3_stmt* Query(bool count, bool asc, std::size_t eq, Tail tail, const char* op);
   // Reads up to limit records from a place onwards (backwards: the records
@@ -165,6 +167,7 @@ private:
   void AppendRow(sqlite3_stmt* st, Batch& out);
   void OnSingleRow(const std::uint8_t* image, std::int64_t rowid);
   void WriteRecord(std::uint8_t* rec, bool insert);
+  void CheckFoldedUnique(const std::vector<SqlValue>& values, const Bound* old);
   Bound KeyBound(std::uint16_t fieldCount, std::uint16_t partialLength, const std::uint8_t* key, bool startSide,
                  bool inclusive, std::vector<SqlValue>* plain) const;
   std::int64_t BookmarkRow(const std::uint8_t* bookmark) const;

@@ -161,7 +161,12 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
  * In the file (for SQLite tools): STRING and MEMO as TEXT; DATE as
  * 'YYYY-MM-DD', TIME as 'HH:MM:SS' or 'HH:MM:SS.mmm', DATETIME as date, blank
  * and time; integer types and BOOLEAN as INTEGER; FLOAT, CURRENCY and BCD as
- * REAL; the others as BLOB; a blank value as NULL.
+ * REAL; the others as BLOB; a blank value as NULL. A string field that a
+ * case-insensitive index holds has a column "orvex_fold_N" (N its field
+ * number) beside the fields, its folded key, which the index holds; the
+ * engine keeps it, and any other writer may leave it as it is: triggers
+ * note the rows that writer touched and the engine folds them again. The
+ * file needs nothing but SQLite to be read, written and checked.
  */
 #define ORVEX_RECORD_HEADER 8
 

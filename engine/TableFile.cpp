@@ -14,13 +14,16 @@
 
 #include "Chars.h"
 #include "Errors.h"
+#include "Scope.h"
 
 namespace orvex {
 
 namespace {
 
 constexpr int kApplicationId = 0x4F525658;  // "ORVX": our tables among SQLite files
-constexpr int kFormatVersion = 1;
+// 2: case-insensitive keys in columns of their own; 1: in an index of the
+// engine's collation, which other SQLite tools lack.
+constexpr int kFormatVersion = 2;
 constexpr const char* kFoldCollation = "ORVEX_NOCASE";
 constexpr std::size_t kMaxFields = 1000;
 constexpr std::size_t kMaxIndexes = 64;
@@ -37,6 +40,8 @@ void Configure(sqlite3* db) {
   // metadata naming a lost column must not read as that name's letters.
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+  // The engine keeps the folded keys itself; the triggers are for others.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
   sqlite3_create_collation_v2(db, kFoldCollation, SQLITE_UTF8, nullptr, FoldCollate, nullptr);
 }
 
@@ -52,6 +57,7 @@ bool Sound(sqlite3* db) {
 }
 
 [[noreturn]] void FailSql(sqlite3* db, int rc, const std::string& path, const std::string& name) {
+  std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   switch (rc & 0xFF) {
     case SQLITE_CONSTRAINT:
       if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) Fail(ORVEX_ERR_KEYVIOL, name);
@@ -73,7 +79,7 @@ bool Sound(sqlite3* db) {
     case SQLITE_CANTOPEN: Fail(ORVEX_ERR_ACCESS, path);
     case SQLITE_NOMEM: Fail(ORVEX_ERR_NOMEMORY);
   }
-  Fail(ORVEX_ERR_INTERNAL, path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+  Fail(ORVEX_ERR_INTERNAL, path + ": " + message);
 }
 
 void ExecRaw(sqlite3* db, const std::string& sql, const std::string& path) {
@@ -249,18 +255,65 @@ std::string IndexFieldsText(const IndexDef& x) {
   return s;
 }
 
-// The SQLite index behind one of ours; none for the auto-increment field
-// alone, which is the row id.
-std::string IndexSql(const IndexDef& x, const std::vector<Field>& fields, int autoInc) {
+// The name the row id goes by in SQL: the auto-increment field, else the
+// first of SQLite's names for it that no field takes; empty when all are.
+std::string RowIdName(const std::vector<Field>& fields, int autoInc) {
+  if (autoInc >= 0) return Quote(fields[static_cast<std::size_t>(autoInc)].name);
+  for (const char* name : {"rowid", "_rowid_", "oid"}) {
+    bool taken = false;
+    for (const Field& f : fields) taken = taken || FoldedCompare(f.name, name) == 0;
+    if (!taken) return name;
+  }
+  return {};
+}
+
+// The quoted column of each field's folded key (empty for fields that no
+// case-insensitive index holds), named so that no field's name is taken.
+std::vector<std::string> FoldColumns(const std::vector<Field>& fields, const std::vector<IndexDef>& indexes) {
+  std::vector<std::string> out(fields.size());
+  for (const IndexDef& x : indexes) {
+    for (std::size_t k = 0; k < x.fields.size(); ++k) {
+      std::size_t i = x.fields[k];
+      if (!x.folds[k] || !out[i].empty()) continue;
+      std::string name = "orvex_fold_" + std::to_string(i + 1);
+      for (bool taken = true; taken;) {
+        taken = false;
+        for (const Field& f : fields) taken = taken || FoldedCompare(f.name, name) == 0;
+        if (taken) name += '_';
+      }
+      out[i] = Quote(name);
+    }
+  }
+  return out;
+}
+
+bool AnyFold(const IndexDef& x) { return std::find(x.folds.begin(), x.folds.end(), true) != x.folds.end(); }
+
+// The SQLite index behind one of ours (none for the auto-increment field
+// alone, which is the row id), over the folded keys where it folds case.
+std::string IndexSql(const IndexDef& x, const std::vector<Field>& fields, const std::vector<std::string>& folds,
+                     int autoInc) {
   if (x.fields.size() == 1 && static_cast<int>(x.fields[0]) == autoInc) return {};
-  std::string sql = std::string("CREATE ") + (x.unique ? "UNIQUE " : "") + "INDEX orvex_index_" +
+  std::string sql = std::string("CREATE ") + (x.unique && !AnyFold(x) ? "UNIQUE " : "") + "INDEX orvex_index_" +
                     std::to_string(x.no) + " ON records(";
   for (std::size_t k = 0; k < x.fields.size(); ++k) {
     if (k) sql += ", ";
-    sql += Quote(fields[x.fields[k]].name);
-    if (x.folds[k]) sql += std::string(" COLLATE ") + kFoldCollation;
+    sql += x.folds[k] ? folds[x.fields[k]] : Quote(fields[x.fields[k]].name);
   }
   return sql + ")";
+}
+
+// The triggers by which writers other than the engine note the rows whose
+// folded keys they may have made wrong; none when nothing is folded.
+std::vector<std::string> MarkerSql(const std::vector<Field>& fields, const std::vector<std::string>& folds,
+                                   const std::string& rowid) {
+  std::string watched;
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    if (!folds[i].empty()) watched += (watched.empty() ? "" : ", ") + Quote(fields[i].name) + ", " + folds[i];
+  if (watched.empty()) return {};
+  std::string mark = " ON records BEGIN INSERT OR IGNORE INTO orvex_dirty VALUES(NEW." + rowid + "); END";
+  return {"CREATE TRIGGER orvex_mark_insert AFTER INSERT" + mark,
+          "CREATE TRIGGER orvex_mark_update AFTER UPDATE OF " + watched + mark};
 }
 
 // The file's first 100 bytes as SQLite lays them out. A file without
@@ -439,7 +492,8 @@ void TableFile::Load() {
     return Step(st) ? sqlite3_column_int64(st, 0) : 0;
   };
   if (pragmaInt("PRAGMA application_id") != kApplicationId) Fail(ORVEX_ERR_NOTATABLE, path_);
-  if (pragmaInt("PRAGMA user_version") != kFormatVersion) Fail(ORVEX_ERR_NOTATABLE, path_);
+  std::int64_t version = pragmaInt("PRAGMA user_version");
+  if (version != 1 && version != kFormatVersion) Fail(ORVEX_ERR_NOTATABLE, path_);
   Exec("PRAGMA synchronous=FULL");
   try {
     LoadMetadata();
@@ -447,20 +501,8 @@ void TableFile::Load() {
     if (e.Code() == ORVEX_ERR_INTERNAL || e.Code() == ORVEX_ERR_INVALIDDESC) Fail(ORVEX_ERR_CORRUPT, path_);
     throw;
   }
-
-  if (autoInc_ >= 0) {
-    rowid_ = columns_[static_cast<std::size_t>(autoInc_)];
-  } else {
-    for (const char* name : {"rowid", "_rowid_", "oid"}) {
-      bool taken = false;
-      for (const Field& f : fields_) taken = taken || FoldedCompare(f.name, name) == 0;
-      if (!taken) {
-        rowid_ = name;
-        break;
-      }
-    }
-    if (rowid_.empty()) Fail(ORVEX_ERR_CORRUPT, path_);
-  }
+  rowid_ = RowIdName(fields_, autoInc_);
+  if (rowid_.empty()) Fail(ORVEX_ERR_CORRUPT, path_);
   selectList_ = rowid_;
   for (std::size_t i = 0; i < fields_.size(); ++i)
     selectList_ += ", " + (fields_[i].IsBlob() ? "(" + columns_[i] + " IS NULL)" : columns_[i]);
@@ -469,8 +511,132 @@ void TableFile::Load() {
   } catch (const Error&) {
     Fail(ORVEX_ERR_CORRUPT, path_);
   }
+  foldColumns_ = FoldColumns(fields_, indexes_);
+  folding_ = std::any_of(foldColumns_.begin(), foldColumns_.end(), [](const std::string& c) { return !c.empty(); });
+
+  // Triggers that are not ours may miss rows: fold every key again.
+  bool markersInPlace = true;
+  if (version == kFormatVersion) {
+    std::vector<std::string> markers = MarkerSql(fields_, foldColumns_, rowid_);
+    sqlite3_stmt* st = Prepare(
+        "SELECT sql FROM sqlite_schema WHERE type = 'trigger' AND name IN ('orvex_mark_insert', 'orvex_mark_update')");
+    StmtUse use(st);
+    std::vector<std::string> found;
+    while (Step(st))
+      found.push_back(sqlite3_column_type(st, 0) == SQLITE_TEXT
+                          ? reinterpret_cast<const char*>(sqlite3_column_text(st, 0))
+                          : "");
+    std::sort(markers.begin(), markers.end());
+    std::sort(found.begin(), found.end());
+    markersInPlace = found == markers;
+  }
+  if (version != kFormatVersion || !markersInPlace) {
+    if (writable_) Upgrade();
+    else byCollation_ = true;
+  }
+  SetKeyColumns();
+
+  try {
+    for (const std::string& fold : foldColumns_)
+      if (!fold.empty() && !byCollation_) Prepare("SELECT " + fold + " FROM records");
+    if (!byCollation_ && folding_) Prepare("SELECT row FROM orvex_dirty");
+  } catch (const Error&) {
+    Fail(ORVEX_ERR_CORRUPT, path_);
+  }
+  if (!writable_ && Stale()) {
+    byCollation_ = true;
+    SetKeyColumns();
+  }
   Poll();
   dataVersion_ = DataVersion();
+}
+
+void TableFile::SetKeyColumns() {
+  keyColumns_ = columns_;
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (!foldColumns_[i].empty())
+      keyColumns_[i] = byCollation_ ? columns_[i] + " COLLATE " + kFoldCollation : foldColumns_[i];
+}
+
+// To this format from the first, or with the triggers put back: the folded
+// keys' columns and indexes, the triggers, and every key folded again.
+void TableFile::Upgrade() {
+  Exec("BEGIN IMMEDIATE");
+  fw::TScopeFail undo([&] { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); });
+  sqlite3_stmt* st = Prepare("PRAGMA user_version");
+  std::int64_t version = 0;
+  {
+    StmtUse use(st);
+    if (Step(st)) version = sqlite3_column_int64(st, 0);
+  }
+  if (version == 1) {
+    for (const std::string& fold : foldColumns_)
+      if (!fold.empty()) Exec("ALTER TABLE records ADD COLUMN " + fold + " TEXT");
+    Exec("CREATE TABLE orvex_dirty(row INTEGER PRIMARY KEY)");
+    for (const IndexDef& x : indexes_) {
+      if (!AnyFold(x)) continue;
+      Exec("DROP INDEX IF EXISTS orvex_index_" + std::to_string(x.no));
+      Exec(IndexSql(x, fields_, foldColumns_, autoInc_));
+    }
+    Exec("PRAGMA user_version=" + std::to_string(kFormatVersion));
+  }
+  Exec("DROP TRIGGER IF EXISTS orvex_mark_insert");
+  Exec("DROP TRIGGER IF EXISTS orvex_mark_update");
+  for (const std::string& sql : MarkerSql(fields_, foldColumns_, rowid_)) Exec(sql);
+  if (folding_) Exec("INSERT OR IGNORE INTO orvex_dirty SELECT " + rowid_ + " FROM records");
+  Refold();
+  Exec("COMMIT");
+}
+
+bool TableFile::Stale() {
+  if (!folding_ || byCollation_) return false;
+  sqlite3_stmt* st = Prepare("SELECT 1 FROM orvex_dirty LIMIT 1");
+  StmtUse use(st);
+  return Step(st);
+}
+
+// Inside a write transaction: the folded keys of the rows other writers noted.
+void TableFile::Refold() {
+  if (!folding_) return;
+  std::vector<std::size_t> folded;
+  std::string read = "SELECT d.row", write;
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    if (foldColumns_[i].empty()) continue;
+    folded.push_back(i);
+    read += ", records." + columns_[i];
+    write += (write.empty() ? "" : ", ") + foldColumns_[i] + " = ?";
+  }
+  read += " FROM orvex_dirty AS d JOIN records ON records." + rowid_ + " = d.row";
+  std::vector<std::pair<std::int64_t, std::vector<SqlValue>>> rows;
+  {
+    sqlite3_stmt* st = Prepare(read);
+    StmtUse use(st);
+    while (Step(st)) {
+      std::vector<SqlValue> keys;
+      for (std::size_t k = 0; k < folded.size(); ++k) {
+        int col = static_cast<int>(k + 1);
+        const char* text = sqlite3_column_type(st, col) == SQLITE_TEXT
+                               ? reinterpret_cast<const char*>(sqlite3_column_text(st, col))
+                               : nullptr;
+        keys.push_back(text && *text ? SqlValue::OfText(FoldKey(text)) : SqlValue());
+      }
+      rows.emplace_back(sqlite3_column_int64(st, 0), std::move(keys));
+    }
+  }
+  sqlite3_stmt* st = Prepare("UPDATE records SET " + write + " WHERE " + rowid_ + " = ?");
+  for (const auto& [id, keys] : rows) {
+    StmtUse use(st);
+    int p = 1;
+    for (const SqlValue& k : keys) Bind(st, p++, k);
+    sqlite3_bind_int64(st, p, id);
+    Step(st);
+  }
+  Exec("DELETE FROM orvex_dirty");
+}
+
+SqlValue TableFile::Folded(const SqlValue& v) const {
+  if (byCollation_ || v.kind != SqlValue::Text) return v;
+  return SqlValue::OfText(FoldKey(v.s));
 }
 
 void TableFile::LoadMetadata() {
@@ -667,11 +833,16 @@ void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::
            {SqlValue::OfInt(c.desc.fieldNo), SqlValue::OfInt(c.desc.required), c.min, c.max, def,
             SqlValue::OfText(c.desc.picture)});
   }
+  std::vector<std::string> folds = FoldColumns(fields, indexes);
+  for (const std::string& fold : folds)
+    if (!fold.empty()) columns += ", " + fold + " TEXT";
   exec("CREATE TABLE records(" + columns + ")");
+  exec("CREATE TABLE orvex_dirty(row INTEGER PRIMARY KEY)");
   for (const IndexDef& x : indexes) {
-    std::string sql = IndexSql(x, fields, autoInc);
+    std::string sql = IndexSql(x, fields, folds, autoInc);
     if (!sql.empty()) exec(sql);
   }
+  for (const std::string& sql : MarkerSql(fields, folds, RowIdName(fields, autoInc))) exec(sql);
   exec("COMMIT");
   exec("PRAGMA journal_mode=WAL");
   sqlite3_close_v2(db);
@@ -726,22 +897,66 @@ void TableFile::Poll() {
 }
 
 TableFile::ReadTransaction::ReadTransaction(TableFile& t) : t_(t) {
-  if (t_.readDepth_++ == 0) {
-    if (!t_.begin_) t_.begin_ = t_.Prepare("BEGIN");
-    sqlite3_stmt* st = t_.begin_;
-    StmtUse use(st);
-    t_.Step(st);
+  if (t_.readDepth_ == 0) {
+    auto begin = [&] {
+      sqlite3_stmt* st = t_.Prepare("BEGIN");
+      StmtUse use(st);
+      t_.Step(st);
+    };
+    auto end = [&] {
+      sqlite3_stmt* st = t_.Prepare("COMMIT");
+      StmtUse use(st);
+      sqlite3_step(st);
+    };
+    begin();
+    fw::TScopeFail undo(end);
+    if (t_.Stale()) {
+      end();
+      if (t_.writable_) {
+        WriteTransaction write(t_);
+        write.Commit();
+      } else {
+        t_.byCollation_ = true;
+        t_.SetKeyColumns();
+        t_.Changed();
+      }
+      begin();
+    }
   }
+  ++t_.readDepth_;
 }
 
 TableFile::ReadTransaction::~ReadTransaction() {
   if (--t_.readDepth_ == 0) {
-    if (!t_.commit_) t_.commit_ = t_.Prepare("COMMIT");
-    sqlite3_stmt* st = t_.commit_;
+    sqlite3_stmt* st = t_.Prepare("COMMIT");
     StmtUse use(st);
     sqlite3_step(st);
     t_.Refresh();
   }
+}
+
+TableFile::WriteTransaction::WriteTransaction(TableFile& t) : t_(t) {
+  sqlite3_stmt* st = t_.Prepare("BEGIN IMMEDIATE");
+  {
+    StmtUse use(st);
+    t_.Step(st);
+  }
+  fw::TScopeFail undo([&] { sqlite3_exec(t_.db_, "ROLLBACK", nullptr, nullptr, nullptr); });
+  t_.Refold();
+}
+
+TableFile::WriteTransaction::~WriteTransaction() {
+  if (!done_) sqlite3_exec(t_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void TableFile::WriteTransaction::Commit() {
+  sqlite3_stmt* st = t_.Prepare("COMMIT");
+  {
+    StmtUse use(st);
+    t_.Step(st);
+  }
+  done_ = true;
+  t_.Changed();
 }
 
 sqlite3_stmt* TableFile::Prepare(const std::string& sql) {
@@ -783,6 +998,7 @@ void TableFile::Pack(bool rebuildIndexes) {
 
 void TableFile::Empty() {
   Exec("DELETE FROM records");
+  if (folding_ && !byCollation_) Exec("DELETE FROM orvex_dirty");
   Changed();
 }
 

@@ -94,6 +94,10 @@ int CompareValues(const SqlValue& a, const SqlValue& b, bool foldCase);
 // The case-insensitive collation: every letter folded; bytes that are not
 // UTF-8 sort above every character.
 int FoldedCompare(std::string_view a, std::string_view b);
+// The case-insensitive key of a text: bytes that sort, compared as bytes,
+// as FoldedCompare sorts the texts (UTF-8 of the folded characters keeps
+// their order; bytes that are not UTF-8 go after a lead byte above them all).
+std::string FoldKey(std::string_view s);
 // The first n characters of s.
 std::string LeadingChars(std::string_view s, std::size_t n);
 
