@@ -285,10 +285,10 @@ void TableCursor::Fetch(bool forward, const Bound& from, std::size_t limit, Batc
   }
 }
 
-std::uint64_t TableCursor::CountFrom(const Bound& from) {
+std::uint64_t TableCursor::CountFrom(bool forward, const Bound& from) {
   std::uint64_t total = 0;
-  Plan(true, from, [&](std::size_t eq, Tail tail, const char* op, const SqlValue* v) {
-    sqlite3_stmt* st = Query(true, !Descending(), eq, tail, op);
+  Plan(forward, from, [&](std::size_t eq, Tail tail, const char* op, const SqlValue* v) {
+    sqlite3_stmt* st = Query(true, forward != Descending(), eq, tail, op);
     StmtUse use(st);
     std::vector<SqlValue> bound;
     BindPlanStep(st, from, eq, tail, v, bound);
@@ -455,11 +455,11 @@ std::uint32_t TableCursor::Count() {
   t_->Refresh();
   if (countValid_ && countGeneration_ == t_->Generation()) return count_;
   TableFile::ReadTransaction read(*t_);
-  std::uint64_t total = CountFrom(rangeStart_);
+  std::uint64_t total = CountFrom(true, rangeStart_);
   if (rangeEnd_.set) {
     Bound after = rangeEnd_;
     after.inclusive = !rangeEnd_.inclusive;
-    std::uint64_t beyond = CountFrom(after);
+    std::uint64_t beyond = CountFrom(true, after);
     total = total > beyond ? total - beyond : 0;
   }
   count_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
@@ -467,6 +467,25 @@ std::uint32_t TableCursor::Count() {
   countValid_ = true;
   countGeneration_ = t_->Generation();
   return count_;
+}
+
+// The records before the current one, less those before the range.
+std::uint32_t TableCursor::SeqNo() {
+  switch (pos_) {
+    case Pos::Bof: Fail(ORVEX_ERR_BOF);
+    case Pos::Eof: Fail(ORVEX_ERR_EOF);
+    case Pos::Crack: Fail(crackDeleted_ ? ORVEX_ERR_RECDELETED : ORVEX_ERR_NOCURRREC);
+    case Pos::On: break;
+  }
+  TableFile::ReadTransaction read(*t_);
+  std::uint64_t before = CountFrom(false, RowBound(cur_));
+  if (rangeStart_.set) {
+    Bound outside = rangeStart_;
+    outside.inclusive = !rangeStart_.inclusive;
+    std::uint64_t skipped = CountFrom(false, outside);
+    before = before > skipped ? before - skipped : 0;
+  }
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(before + 1, UINT32_MAX));
 }
 
 // ---------------------------------------------------------------- records

@@ -111,6 +111,7 @@ public:
                 const std::uint8_t* start, std::uint16_t endFields, std::uint16_t endPartial, bool endInclusive,
                 const std::uint8_t* end);
   void ResetRange();
+  std::uint32_t SeqNo();
 
   void OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable);
   Blob& FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo);
@@ -161,7 +162,8 @@ private:
   // Reads up to limit records from a place onwards (backwards: the records
   // before it, delivered in order); false when the records ran out.
   void Fetch(bool forward, const Bound& from, std::size_t limit, Batch& out);
-  std::uint64_t CountFrom(const Bound& from);
+  // Records after a place (forward) or before it, in the cursor's order.
+  std::uint64_t CountFrom(bool forward, const Bound& from);
   void Refill(bool forward, const Bound& from);
   bool ReadRow(std::int64_t rowid, Batch& out);
   void AppendRow(sqlite3_stmt* st, Batch& out);

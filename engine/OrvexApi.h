@@ -516,6 +516,12 @@ typedef struct {
   X(ORVEX_SWITCH_TO_INDEX_FOR_FIELDS, 531, SwitchToIndexForFields, (hOrvexCursor cursor,           \
      uint16_t fieldCount, const uint16_t* fieldNos, uint16_t stayOnCurrent),                       \
     (cursor, fieldCount, fieldNos, stayOnCurrent))                                                 \
+  /* 532: the current record's number in the cursor's view: 1 + the records                        \
+   * before it in the current index's order (the natural order without one),                       \
+   * within the range. Counted through the index, not by reading the records.                      \
+   * ORVEX_ERR_BOF, ORVEX_ERR_EOF at the ends, ORVEX_ERR_NOCURRREC between                         \
+   * records. */                                                                                   \
+  X(ORVEX_GET_SEQ_NO, 532, GetSeqNo, (hOrvexCursor cursor, uint32_t* seqNo), (cursor, seqNo))      \
   /* 1078: a double to a packed decimal of that precision and decimals;                            \
    * ORVEX_ERR_OUTOFRANGE when it does not fit */                                                  \
   X(ORVEX_FLOAT_TO_BCD, 1078, FloatToBcd, (double value, uint16_t precision, uint16_t decimals,    \
