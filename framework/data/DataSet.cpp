@@ -731,7 +731,8 @@ int TDataSet::RecordCount() {
 }
 
 int TDataSet::RecNo() {
-  if (!Active() || recordCount_ == 0) return -1;
+  bool fetching = state_ == dsCalcFields || state_ == dsFilter;  // a record not yet in the window
+  if (!Active() || (recordCount_ == 0 && !fetching)) return -1;
   return GetRecNoInternal();
 }
 

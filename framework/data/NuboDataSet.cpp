@@ -305,7 +305,19 @@ void TNuboDataSet::SetRecNoOf(std::uint8_t* Record, int Value) const {
 // the records before the current one through the index, and the numbers go
 // on from there as the cursor moves.
 int TNuboDataSet::GetRecNoInternal() {
-  if (State() == dsInsert || State() == dsSetKey) return -1;
+  if (State() == dsInsert) return -1;
+  if (State() == dsCalcFields || State() == dsFilter) {
+    // A record being fetched, not yet in the window; the cursor is on it.
+    std::uint8_t* rec = ActiveFieldRecord();
+    if (!rec) return -1;
+    if (RecNoOf(rec) <= 0) {
+      std::uint32_t n = 0;
+      if (Engine().GetSeqNo(handle_, &n) != ORVEX_OK) return -1;
+      cursorRecNo_ = static_cast<int>(n);
+      SetRecNoOf(rec, cursorRecNo_);
+    }
+    return RecNoOf(rec);
+  }
   const int active = ActiveRecord(), count = WindowRecordCount();
   int number = 0;
   for (int i = 0; i < count && number <= 0; ++i)

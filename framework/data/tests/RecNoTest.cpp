@@ -123,3 +123,41 @@ TEST_F(RecNo, AfterEachKindOfJumpComesFromTheEngine) {
 }
 
 }  // namespace fwtest
+
+namespace fwtest {
+
+// A calculated field may show the record's number: asking for it while a
+// record is fetched must neither move the cursor nor give another's number.
+TEST_F(EngineTables, RecNoInACalculatedFieldIsTheFetchedRecords) {
+  TTable* t = MakeGuests();
+  Fill(t, 30);
+  t->FieldDefs()->Update();
+  for (int i = 0; i < t->FieldDefs()->Count(); ++i) t->FieldDefs()->Items(i)->CreateField(owner.get());
+  auto* row = new TIntegerField(owner.get());
+  row->SetFieldName("Row");
+  row->SetCalculated(true);
+  row->SetDataSet(t);
+  t->OnCalcFields = [](TDataSet* ds) { ds->FieldByName("Row")->SetAsInteger(ds->RecNo()); };
+  auto* source = new TDataSource(owner.get());
+  source->SetDataSet(t);
+  TDataLink grid;
+  grid.SetBufferCount(8);
+  grid.SetDataSource(source);
+  t->Open();
+  int n = 0;
+  for (t->First(); !t->Eof(); t->Next()) {
+    ++n;
+    EXPECT_EQ(t->FieldByName("ID")->AsInteger(), n);
+    EXPECT_EQ(row->AsInteger(), n);
+  }
+  EXPECT_EQ(n, 30);
+  t->FindKey({Variant(20)});
+  EXPECT_EQ(t->RecNo(), 20);
+  for (int i = 0; i < grid.RecordCount(); ++i) {  // fetched around the key, after the jump
+    grid.SetActiveRecord(i);
+    EXPECT_EQ(row->AsInteger(), t->FieldByName("ID")->AsInteger());
+  }
+  grid.SetDataSource(nullptr);
+}
+
+}  // namespace fwtest
