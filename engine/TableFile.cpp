@@ -660,24 +660,27 @@ void TableFile::LoadMetadata() {
   }
   if (!hasFormat || !hasProtected) Fail(ORVEX_ERR_CORRUPT, path_);
 
-  std::vector<OrvexFieldDesc> fd;
-  {
-    sqlite3_stmt* st =
-        Prepare("SELECT field_no, name, type, size, decimals, required FROM orvex_fields ORDER BY field_no");
+  // Rows numbered 1, 2, ... in their first column, at most max of them.
+  auto numbered = [&](const char* sql, std::size_t max, auto&& each) {
+    sqlite3_stmt* st = Prepare(sql);
     StmtUse use(st);
-    while (Step(st)) {
+    for (std::int64_t n = 1; Step(st); ++n) {
       MetaRow row(st, path_);
-      OrvexFieldDesc d{};
-      if (fd.size() >= kMaxFields || row.Int(0, 1, kMaxFields) != static_cast<std::int64_t>(fd.size() + 1))
-        row.Corrupt();
-      row.Text(1, d.name);
-      d.type = row.Word(2);
-      d.size = row.Word(3);
-      d.decimals = row.Word(4);
-      d.required = row.Word(5, 1);
-      fd.push_back(d);
+      if (n > static_cast<std::int64_t>(max) || row.Int(0, 1, static_cast<std::int64_t>(max)) != n) row.Corrupt();
+      each(row);
     }
-  }
+  };
+  std::vector<OrvexFieldDesc> fd;
+  numbered("SELECT field_no, name, type, size, decimals, required FROM orvex_fields ORDER BY field_no", kMaxFields,
+           [&](const MetaRow& row) {
+             OrvexFieldDesc d{};
+             row.Text(1, d.name);
+             d.type = row.Word(2);
+             d.size = row.Word(3);
+             d.decimals = row.Word(4);
+             d.required = row.Word(5, 1);
+             fd.push_back(d);
+           });
   fields_ = BuildFields(static_cast<std::uint16_t>(fd.size()), fd.data());
   recordSize_ = LayOut(fields_);
   for (std::size_t i = 0; i < fields_.size(); ++i) {
@@ -686,34 +689,27 @@ void TableFile::LoadMetadata() {
   }
 
   std::vector<OrvexIndexDesc> xd;
-  {
-    sqlite3_stmt* st = Prepare(
-        "SELECT index_no, name, fields, is_primary, is_unique, descending, case_insensitive FROM orvex_indexes "
-        "ORDER BY index_no");
-    StmtUse use(st);
-    while (Step(st)) {
-      MetaRow row(st, path_);
-      OrvexIndexDesc d{};
-      if (xd.size() >= kMaxIndexes || row.Int(0, 1, kMaxIndexes) != static_cast<std::int64_t>(xd.size() + 1))
-        row.Corrupt();
-      row.Text(1, d.name);
-      // Field numbers separated by ";"
-      std::string list = row.Text(2, ORVEX_MAX_INDEX_FIELDS * 6);
-      for (const char* p = list.c_str(); *p;) {
-        char* end;
-        long no = std::strtol(p, &end, 10);
-        if (end == p || d.fieldCount >= ORVEX_MAX_INDEX_FIELDS || no < 1 || no > 0xFFFF) row.Corrupt();
-        if (*end && (*end != ';' || !end[1])) row.Corrupt();
-        d.fields[d.fieldCount++] = static_cast<std::uint16_t>(no);
-        p = *end ? end + 1 : end;
-      }
-      d.primary = row.Word(3, 1);
-      d.unique = row.Word(4, 1);
-      d.descending = row.Word(5, 1);
-      d.caseInsensitive = row.Word(6, 1);
-      xd.push_back(d);
-    }
-  }
+  numbered("SELECT index_no, name, fields, is_primary, is_unique, descending, case_insensitive FROM orvex_indexes "
+           "ORDER BY index_no",
+           kMaxIndexes, [&](const MetaRow& row) {
+             OrvexIndexDesc d{};
+             row.Text(1, d.name);
+             // Field numbers separated by ";"
+             std::string list = row.Text(2, ORVEX_MAX_INDEX_FIELDS * 6);
+             for (const char* p = list.c_str(); *p;) {
+               char* end;
+               long no = std::strtol(p, &end, 10);
+               if (end == p || d.fieldCount >= ORVEX_MAX_INDEX_FIELDS || no < 1 || no > 0xFFFF) row.Corrupt();
+               if (*end && (*end != ';' || !end[1])) row.Corrupt();
+               d.fields[d.fieldCount++] = static_cast<std::uint16_t>(no);
+               p = *end ? end + 1 : end;
+             }
+             d.primary = row.Word(3, 1);
+             d.unique = row.Word(4, 1);
+             d.descending = row.Word(5, 1);
+             d.caseInsensitive = row.Word(6, 1);
+             xd.push_back(d);
+           });
   indexes_ = BuildIndexes(fields_, static_cast<std::uint16_t>(xd.size()), xd.data());
 
   std::vector<OrvexVchkDesc> cd;

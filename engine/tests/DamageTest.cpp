@@ -41,13 +41,6 @@ public:
     }
   }
 
-  std::string ReadFile(const std::string& name) {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  void WriteFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(Path(name), std::ios::binary | std::ios::trunc) << bytes;
-  }
   // Runs SQL on a copy of the good table through a plain connection; false
   // when SQLite refuses it.
   bool Damage(const std::string& name, const std::string& sql, const std::function<void(sqlite3_stmt*)>& bind = {}) {
@@ -62,16 +55,6 @@ public:
     sqlite3_finalize(st);
     sqlite3_close(raw);
     return ok;
-  }
-  // Opens a table and reads every record; the first failure, or ORVEX_OK.
-  OrvexResult OpenAndScan(const std::string& name) {
-    Cursor t(db, name);
-    if (!t.ok()) return t.result;
-    auto rec = t.NewRecord();
-    OrvexResult r;
-    while ((r = t.Next(rec)) == ORVEX_OK) {
-    }
-    return r == ORVEX_ERR_EOF ? ORVEX_OK : r;
   }
 };
 
