@@ -63,6 +63,20 @@ TableCursor& Table(hOrvexCursor h) {
   return *t;
 }
 
+// A cursor about to be moved or changed: never from inside its own filter
+// callback, whose read is under way.
+Cursor& Movable(hOrvexCursor h) {
+  Cursor& c = Cur(h);
+  if (TableCursor* t = c.AsTable(); t && t->InCallback()) Fail(ORVEX_ERR_INCALLBACK);
+  return c;
+}
+
+TableCursor& MovableTable(hOrvexCursor h) {
+  TableCursor& t = Table(h);
+  if (t.InCallback()) Fail(ORVEX_ERR_INCALLBACK);
+  return t;
+}
+
 void Flag(std::uint16_t v, const char* what) {
   if (v > 1) Fail(ORVEX_ERR_INVALIDPARAM, what);
 }
@@ -158,7 +172,7 @@ OrvexResult OpenTable(hOrvexDb db, const char* tableName, const char* driverType
 OrvexResult EmptyTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, const char* driverType) {
   return Guard([&] {
     Database& d = Db(db);
-    if (cursor) return Table(cursor).Empty();
+    if (cursor) return MovableTable(cursor).Empty();
     TablePath t = ResolveTable(d.Directory(), tableName, driverType);
     TableLock lock(t.path, TableLock::Shared);
     auto file = TableFile::Open(t);
@@ -176,7 +190,7 @@ OrvexResult PackTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, c
   return Guard([&] {
     Database& d = Db(db);
     if (cursor) {
-      TableCursor& c = Table(cursor);
+      TableCursor& c = MovableTable(cursor);
       if (c.Table().TableFormat() != Format::Zentor) Fail(ORVEX_ERR_NOTSUPPORTED, c.Table().Path());
       return c.Pack(rebuildIndexes != 0);
     }
@@ -231,7 +245,7 @@ OrvexResult GetErrorText(OrvexResult code, char* text) {
 OrvexResult CloseCursor(hOrvexCursor* cursor) {
   return Guard([&] {
     hOrvexCursor h = Need(cursor, "cursor handle");
-    Cur(h);
+    Movable(h);
     TheHandles().Remove(h);
     *cursor = 0;
   });
@@ -285,35 +299,35 @@ OrvexResult GetIndexDescs(hOrvexCursor cursor, std::uint16_t capacity, OrvexInde
 }
 
 OrvexResult GetRecordCount(hOrvexCursor cursor, std::uint32_t* count) {
-  return Guard([&] { Need(count, "count") = Cur(cursor).Count(); });
+  return Guard([&] { Need(count, "count") = Movable(cursor).Count(); });
 }
 
 OrvexResult SetToBegin(hOrvexCursor cursor) {
-  return Guard([&] { Cur(cursor).SetToBegin(); });
+  return Guard([&] { Movable(cursor).SetToBegin(); });
 }
 
 OrvexResult SetToEnd(hOrvexCursor cursor) {
-  return Guard([&] { Cur(cursor).SetToEnd(); });
+  return Guard([&] { Movable(cursor).SetToEnd(); });
 }
 
 OrvexResult GetNextRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
-  return Guard([&] { Cur(cursor).Next(Rec(record)); });
+  return Guard([&] { Movable(cursor).Next(Rec(record)); });
 }
 
 OrvexResult GetPriorRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
-  return Guard([&] { Cur(cursor).Prior(Rec(record)); });
+  return Guard([&] { Movable(cursor).Prior(Rec(record)); });
 }
 
 OrvexResult GetRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
-  return Guard([&] { Cur(cursor).Current(Rec(record)); });
+  return Guard([&] { Movable(cursor).Current(Rec(record)); });
 }
 
 OrvexResult GetRelativeRecord(hOrvexCursor cursor, std::int32_t offset, std::uint16_t, void* record, void*) {
-  return Guard([&] { Cur(cursor).Relative(offset, Rec(record)); });
+  return Guard([&] { Movable(cursor).Relative(offset, Rec(record)); });
 }
 
 OrvexResult ForceReread(hOrvexCursor cursor) {
-  return Guard([&] { Table(cursor).ForceReread(); });
+  return Guard([&] { MovableTable(cursor).ForceReread(); });
 }
 
 OrvexResult GetBookmark(hOrvexCursor cursor, void* bookmark) {
@@ -321,7 +335,7 @@ OrvexResult GetBookmark(hOrvexCursor cursor, void* bookmark) {
 }
 
 OrvexResult SetToBookmark(hOrvexCursor cursor, const void* bookmark) {
-  return Guard([&] { Table(cursor).SetToBookmark(&Need(Rec(bookmark), "bookmark")); });
+  return Guard([&] { MovableTable(cursor).SetToBookmark(&Need(Rec(bookmark), "bookmark")); });
 }
 
 OrvexResult CompareBookmarks(hOrvexCursor cursor, const void* a, const void* b, std::int16_t* result) {
@@ -353,19 +367,19 @@ OrvexResult InitRecord(hOrvexCursor cursor, void* record) {
 }
 
 OrvexResult InsertRecord(hOrvexCursor cursor, std::uint16_t, void* record) {
-  return Guard([&] { Table(cursor).Insert(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableTable(cursor).Insert(&Need(Rec(record), "record")); });
 }
 
 OrvexResult AppendRecord(hOrvexCursor cursor, void* record) {
-  return Guard([&] { Table(cursor).Insert(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableTable(cursor).Insert(&Need(Rec(record), "record")); });
 }
 
 OrvexResult ModifyRecord(hOrvexCursor cursor, void* record, std::uint16_t) {
-  return Guard([&] { Table(cursor).Modify(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableTable(cursor).Modify(&Need(Rec(record), "record")); });
 }
 
 OrvexResult DeleteRecord(hOrvexCursor cursor, void*) {
-  return Guard([&] { Table(cursor).Delete(); });
+  return Guard([&] { MovableTable(cursor).Delete(); });
 }
 
 // ---------------------------------------------------------------- blobs
@@ -435,7 +449,7 @@ OrvexResult FreeBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo) {
 
 OrvexResult SwitchToIndex(hOrvexCursor cursor, const char* indexName, std::uint16_t stayOnCurrent) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    TableCursor& c = MovableTable(cursor);
     c.SwitchToIndex(c.FindIndex(indexName), stayOnCurrent != 0);
   });
 }
@@ -443,7 +457,7 @@ OrvexResult SwitchToIndex(hOrvexCursor cursor, const char* indexName, std::uint1
 OrvexResult SwitchToIndexForFields(hOrvexCursor cursor, std::uint16_t fieldCount, const std::uint16_t* fieldNos,
                                    std::uint16_t stayOnCurrent) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    TableCursor& c = MovableTable(cursor);
     if (fieldCount < 1 || fieldCount > ORVEX_MAX_INDEX_FIELDS || !fieldNos) Fail(ORVEX_ERR_INVALIDPARAM, "field list");
     c.SwitchToIndex(c.FindIndexForFields(std::vector<std::uint16_t>(fieldNos, fieldNos + fieldCount)),
                     stayOnCurrent != 0);
@@ -453,7 +467,7 @@ OrvexResult SwitchToIndexForFields(hOrvexCursor cursor, std::uint16_t fieldCount
 OrvexResult SetToKey(hOrvexCursor cursor, std::uint16_t searchCond, std::uint16_t fieldCount,
                      std::uint16_t partialLength, const void* key) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    TableCursor& c = MovableTable(cursor);
     if (searchCond > ORVEX_KEY_NEAREST) Fail(ORVEX_ERR_INVALIDPARAM, "search condition");
     c.SetToKey(searchCond == ORVEX_KEY_EXACT, fieldCount, partialLength, &Need(Rec(key), "key"));
   });
@@ -463,7 +477,7 @@ OrvexResult SetRange(hOrvexCursor cursor, std::uint16_t startFields, std::uint16
                      std::uint16_t startInclusive, const void* start, std::uint16_t endFields,
                      std::uint16_t endPartial, std::uint16_t endInclusive, const void* end) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    TableCursor& c = MovableTable(cursor);
     Flag(startInclusive, "start inclusive");
     Flag(endInclusive, "end inclusive");
     c.SetRange(startFields, startPartial, startInclusive != 0, Rec(start), endFields, endPartial, endInclusive != 0,
@@ -472,7 +486,30 @@ OrvexResult SetRange(hOrvexCursor cursor, std::uint16_t startFields, std::uint16
 }
 
 OrvexResult ResetRange(hOrvexCursor cursor) {
-  return Guard([&] { Table(cursor).ResetRange(); });
+  return Guard([&] { MovableTable(cursor).ResetRange(); });
+}
+
+// ---------------------------------------------------------------- filters
+
+OrvexResult AddFilter(hOrvexCursor cursor, std::uintptr_t clientData, std::uint16_t priority, std::uint16_t canAbort,
+                      const void* expression, OrvexFilterCallback callback, OrvexHandle* filter) {
+  return Guard([&] {
+    Need(filter, "filter handle") = 0;
+    Flag(canAbort, "can-abort");
+    *filter = MovableTable(cursor).AddFilter(clientData, priority, Rec(expression), callback);
+  });
+}
+
+OrvexResult DropFilter(hOrvexCursor cursor, OrvexHandle filter) {
+  return Guard([&] { MovableTable(cursor).DropFilter(filter); });
+}
+
+OrvexResult ActivateFilter(hOrvexCursor cursor, OrvexHandle filter) {
+  return Guard([&] { MovableTable(cursor).SetFilterActive(filter, true); });
+}
+
+OrvexResult DeactivateFilter(hOrvexCursor cursor, OrvexHandle filter) {
+  return Guard([&] { MovableTable(cursor).SetFilterActive(filter, false); });
 }
 
 OrvexResult GetSeqNo(hOrvexCursor cursor, std::uint32_t* seqNo) {

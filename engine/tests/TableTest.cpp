@@ -77,7 +77,7 @@ TEST_F(EngineTest, EveryFieldTypeRoundTripsBlankAndNot) {
     WriteBlob(c, rec, 18, "{\\rtf1 x}");
     ASSERT_OK(c.Append(rec));
     EXPECT_EQ(c.Get<std::int32_t>(rec, 14), 1);  // the auto-increment value comes back in the buffer
-    for (std::uint16_t f : {15, 16, 17, 18}) E().FreeBlob(c.h, rec.data(), f);
+    for (std::uint16_t f = 15; f <= 18; ++f) E().FreeBlob(c.h, rec.data(), f);
 
     auto empty = c.NewRecord();
     ASSERT_OK(c.Append(empty));

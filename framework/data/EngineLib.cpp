@@ -43,7 +43,9 @@ std::vector<std::string> TEngineLib::DefaultCandidates() {
   }
   std::string dir = ProgramDirectory();
   if (!dir.empty()) c.push_back(dir + "/" + ORVEX_LIBRARY_NAME);
+#ifdef FW_ENGINE_BUILD_DIR
   c.push_back(std::string(FW_ENGINE_BUILD_DIR) + "/" + ORVEX_LIBRARY_NAME);
+#endif
   return c;
 }
 

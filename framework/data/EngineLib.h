@@ -26,7 +26,7 @@ public:
   static void SetPathHook(TPathHook hook);
 
   // The places to try, in order: the hook's path, the running program's
-  // directory, this build's library folder.
+  // directory and, in a build not made to be installed, its library folder.
   static std::vector<std::string> DefaultCandidates();
 
   explicit TEngineLib(std::vector<std::string> candidates = DefaultCandidates());

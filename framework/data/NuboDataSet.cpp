@@ -1,6 +1,7 @@
 #include "NuboDataSet.h"
 
 #include <cstring>
+#include <utility>
 
 #include "Chars.h"
 #include "Database.h"
@@ -22,8 +23,25 @@ EDBEngineError::EDBEngineError(OrvexResult code, const std::string& message) : E
   errors_.emplace_back(code, message);
 }
 
+namespace {
+
+std::exception_ptr& KeptException() {
+  thread_local std::exception_ptr kept;
+  return kept;
+}
+
+}  // namespace
+
+void KeepCallbackException(std::exception_ptr E) { KeptException() = std::move(E); }
+
 void Check(OrvexResult Status) {
-  if (Status != ORVEX_OK) throw EDBEngineError(Status);
+  if (Status == ORVEX_OK) return;
+  if (Status == ORVEX_ERR_CALLBACKABORT && KeptException()) std::rethrow_exception(std::exchange(KeptException(), nullptr));
+  throw EDBEngineError(Status);
+}
+
+void CheckCallbackAbort(OrvexResult Status) {
+  if (Status == ORVEX_ERR_CALLBACKABORT) Check(Status);
 }
 
 std::string AnsiToNative(std::string_view Text, std::size_t MaxChars) {
@@ -135,6 +153,7 @@ TGetResult TNuboDataSet::GetRecord(std::uint8_t* Record, TGetMode GetMode, bool 
     default:
       cursorRecNo_ = -1;
       if (DoCheck && !IsNotFound(r)) Check(r);
+      CheckCallbackAbort(r);
       return grError;
   }
 }
@@ -152,9 +171,12 @@ void TNuboDataSet::InternalLast() {
 
 void TNuboDataSet::InternalSetToRecord(const std::uint8_t* Record) {
   cursorRecNo_ = -1;
-  Check(Engine().SetToBookmark(handle_, Record + props_.recordSize));
+  // A record that filters no longer pass leaves the cursor where it stood,
+  // between its neighbours: reading on from there is what the caller wants.
+  OrvexResult r = Engine().SetToBookmark(handle_, Record + props_.recordSize);
+  if (r != ORVEX_ERR_NOCURRREC) Check(r);
   int n = RecNoOf(Record);
-  cursorRecNo_ = n > 0 ? n : -1;
+  if (r == ORVEX_OK && n > 0) cursorRecNo_ = n;
 }
 
 void TNuboDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
@@ -360,9 +382,13 @@ bool TNuboDataSet::BookmarkValid(const TBookmark& Bookmark) {
   if (!handle_ || Bookmark.Data.size() != kBookmarkSize) return false;
   CursorPosChanged();
   cursorRecNo_ = -1;
-  if (Engine().SetToBookmark(handle_, Bookmark.Data.data()) != ORVEX_OK) return false;
+  OrvexResult r = Engine().SetToBookmark(handle_, Bookmark.Data.data());
+  CheckCallbackAbort(r);
+  if (r != ORVEX_OK) return false;
   std::vector<std::uint8_t> rec(static_cast<std::size_t>(GetRecordSize()));
-  return Engine().GetRecord(handle_, 0, rec.data(), nullptr) == ORVEX_OK;
+  r = Engine().GetRecord(handle_, 0, rec.data(), nullptr);
+  CheckCallbackAbort(r);
+  return r == ORVEX_OK;
 }
 
 std::string TNuboDataSet::Translate(std::string_view Text, bool ToEngine, std::size_t MaxChars) const {

@@ -414,7 +414,7 @@ QString ExpandTabs(const QString& s, bool expand) {
   QString out;
   for (QChar c : s) {
     if (c == u'\t') {
-      int n = 8 - out.size() % 8;
+      qsizetype n = 8 - out.size() % 8;
       out += QString(n, u' ');
     } else {
       out += c;

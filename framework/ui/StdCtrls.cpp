@@ -846,7 +846,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
       if (line) {
         QString q = line->text();
         int qs = line->hasSelectedText() ? line->selectionStart() : line->cursorPosition();
-        int qe = line->hasSelectedText() ? qs + line->selectedText().size() : qs;
+        int qe = line->hasSelectedText() ? qs + static_cast<int>(line->selectedText().size()) : qs;
         s = CharPosOf(q, qs, false);
         e = CharPosOf(q, qe, false);
       } else if (memo) {

@@ -14,17 +14,12 @@ namespace {
 
 TEST(VxEngine, OperationsTheEngineLacksAnswerNotSupported) {
   hNuboStmt stmt = 0;
-  hNuboFilter filter = 0;
   hNuboObj obj = 0;
   hOrvexCursor cursor = 0;
   hNuboCfgFile file = 0;
   hNuboLdList ld = 0;
   char text[kNuboLdDescSize] = {};
   std::vector<std::function<OrvexResult()>> calls = {
-      [&] { return NuboAddFilter(1, 0, 1, 0, nullptr, nullptr, &filter); },
-      [&] { return NuboActivateFilter(1, 1); },
-      [&] { return NuboDeactivateFilter(1, 1); },
-      [&] { return NuboDropFilter(1, 1); },
       [&] { return NuboQAlloc(1, qrylangSQL, &stmt); },
       [&] { return NuboQPrepare(1, "select * from x"); },
       [&] { return NuboQExec(1, &cursor); },

@@ -41,7 +41,7 @@ TEST(DateEncoding, RoundTripsAcrossLeapYearsAndTheEpoch) {
     EXPECT_EQ(back.d, c.d);
   }
   // Every day of a leap year and of a century year that is none.
-  for (Word y : {2024, 1900}) {
+  for (Word y : {Word{2024}, Word{1900}}) {
     TDateTime first = EncodeDate(y, 1, 1);
     for (int i = 0; i < (IsLeapYear(y) ? 366 : 365); ++i) {
       Ymd r = Decoded(first + i);

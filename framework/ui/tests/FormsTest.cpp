@@ -174,7 +174,7 @@ TEST_F(FormsTest, TheApplicationTellsEveryFormBeforeFreeingAny) {
     e->SetParent(f);
     f->OnDestroy = [&log, &edits, name](TObject*) {
       int alive = 0;
-      for (const auto& edit : edits) alive += *edit ? 1 : 0;
+      for (const auto& token : edits) alive += *token ? 1 : 0;
       log.push_back(name + " hears OnDestroy, edits: " + std::to_string(alive));
     };
     f->AfterConstruction();
@@ -183,7 +183,7 @@ TEST_F(FormsTest, TheApplicationTellsEveryFormBeforeFreeingAny) {
   }
   app.reset();
   EXPECT_EQ(log, (std::vector<std::string>{"B hears OnDestroy, edits: 2", "A hears OnDestroy, edits: 2"}));
-  for (const auto& edit : edits) EXPECT_FALSE(*edit);
+  for (const auto& token : edits) EXPECT_FALSE(*token);
 }
 
 TEST_F(FormsTest, ExceptionsFromHandlersAreShownAndTheLoopGoesOn) {
