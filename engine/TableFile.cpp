@@ -895,12 +895,14 @@ void TableFile::Poll() {
 TableFile::ReadTransaction::ReadTransaction(TableFile& t) : t_(t) {
   if (t_.readDepth_ == 0) {
     auto begin = [&] {
-      sqlite3_stmt* st = t_.Prepare("BEGIN");
+      if (!t_.begin_) t_.begin_ = t_.Prepare("BEGIN");
+      sqlite3_stmt* st = t_.begin_;
       StmtUse use(st);
       t_.Step(st);
     };
     auto end = [&] {
-      sqlite3_stmt* st = t_.Prepare("COMMIT");
+      if (!t_.commit_) t_.commit_ = t_.Prepare("COMMIT");
+      sqlite3_stmt* st = t_.commit_;
       StmtUse use(st);
       sqlite3_step(st);
     };
@@ -924,7 +926,8 @@ TableFile::ReadTransaction::ReadTransaction(TableFile& t) : t_(t) {
 
 TableFile::ReadTransaction::~ReadTransaction() {
   if (--t_.readDepth_ == 0) {
-    sqlite3_stmt* st = t_.Prepare("COMMIT");
+    if (!t_.commit_) t_.commit_ = t_.Prepare("COMMIT");
+    sqlite3_stmt* st = t_.commit_;
     StmtUse use(st);
     sqlite3_step(st);
     t_.Refresh();

@@ -193,6 +193,8 @@ private:
   unsigned dataVersion_ = 0;
   std::int64_t fileVersion_ = 0;
   int readDepth_ = 0;
+  sqlite3_stmt* begin_ = nullptr;  // kept in statements_
+  sqlite3_stmt* commit_ = nullptr;
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
 };
 
