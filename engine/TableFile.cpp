@@ -597,7 +597,7 @@ bool TableFile::Stale() {
 
 // Inside a write transaction: the folded keys of the rows other writers noted.
 void TableFile::Refold() {
-  if (!folding_) return;
+  if (!Stale()) return;
   std::vector<std::size_t> folded;
   std::string read = "SELECT d.row", write;
   for (std::size_t i = 0; i < fields_.size(); ++i) {
