@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "Chars.h"
+#include "Config.h"
 #include "Errors.h"
 #include "Scope.h"
 
@@ -28,21 +29,29 @@ constexpr const char* kFoldCollation = "ORVEX_NOCASE";
 constexpr std::size_t kMaxFields = 1000;
 constexpr std::size_t kMaxIndexes = 64;
 
-int FoldCollate(void*, int na, const void* a, int nb, const void* b) {
-  return FoldedCompare(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
-                       std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
+template <int (*Compare)(std::string_view, std::string_view)>
+int Collate(void*, int na, const void* a, int nb, const void* b) {
+  return Compare(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
+                 std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
+}
+
+// The collation of case-insensitive indexes follows the table's language driver.
+void UseCaseRule(sqlite3* db, CaseRule rule) {
+  sqlite3_create_collation_v2(db, kFoldCollation, SQLITE_UTF8, nullptr,
+                              rule == CaseRule::Ascii ? Collate<AsciiFoldedCompare> : Collate<FoldedCompare>, nullptr);
 }
 
 void Configure(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, 5000);
+  // A second at a time, so that a post held up by another writer can ask the user (Step).
+  sqlite3_busy_timeout(db, 1000);
   // A double-quoted name that names no column is an error, never a text:
   // metadata naming a lost column must not read as that name's letters.
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   // The engine keeps the folded keys itself; the triggers are for others.
   sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
-  sqlite3_create_collation_v2(db, kFoldCollation, SQLITE_UTF8, nullptr, FoldCollate, nullptr);
+  UseCaseRule(db, CaseRule::Letters);
 }
 
 // Whether SQLite finds the file whole; asked when a failure could be the
@@ -618,7 +627,7 @@ void TableFile::Refold() {
         const char* text = sqlite3_column_type(st, col) == SQLITE_TEXT
                                ? reinterpret_cast<const char*>(sqlite3_column_text(st, col))
                                : nullptr;
-        keys.push_back(text && *text ? SqlValue::OfText(FoldKey(text)) : SqlValue());
+        keys.push_back(text && *text ? SqlValue::OfText(FoldKey(text, caseRule_)) : SqlValue());
       }
       rows.emplace_back(sqlite3_column_int64(st, 0), std::move(keys));
     }
@@ -636,11 +645,12 @@ void TableFile::Refold() {
 
 SqlValue TableFile::Folded(const SqlValue& v) const {
   if (byCollation_ || v.kind != SqlValue::Text) return v;
-  return SqlValue::OfText(FoldKey(v.s));
+  return SqlValue::OfText(FoldKey(v.s, caseRule_));
 }
 
 void TableFile::LoadMetadata() {
-  bool hasFormat = false, hasProtected = false;
+  // The language driver came later: tables made before have none.
+  bool hasFormat = false, hasProtected = false, hasLangDriver = false;
   {
     sqlite3_stmt* st = Prepare("SELECT key, value FROM orvex_table");
     StmtUse use(st);
@@ -653,12 +663,18 @@ void TableFile::LoadMetadata() {
       } else if (key == "protected" && !hasProtected) {
         protected_ = row.Word(1);
         hasProtected = true;
+      } else if (key == "langdriver" && !hasLangDriver) {
+        const LangDriver* ld = FindLangDriver(row.Text(1, 64).c_str());
+        if (!ld) Fail(ORVEX_ERR_UNKNOWNLD, path_);
+        caseRule_ = ld->rule;
+        hasLangDriver = true;
       } else {
         row.Corrupt();
       }
     }
   }
   if (!hasFormat || !hasProtected) Fail(ORVEX_ERR_CORRUPT, path_);
+  UseCaseRule(db_, caseRule_);
 
   // Rows numbered 1, 2, ... in their first column, at most max of them.
   auto numbered = [&](const char* sql, std::size_t max, auto&& each) {
@@ -791,6 +807,9 @@ void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::
     if (r != SQLITE_DONE) FailSql(db, r, table.path, table.path);
   };
 
+  NewTableSettings settings = SettingsForNewTable(DriverName(table.format));
+  UseCaseRule(db, settings.langDriver->rule);
+  exec("PRAGMA page_size=" + std::to_string(settings.pageSize));
   exec("PRAGMA application_id=" + std::to_string(kApplicationId));
   exec("PRAGMA user_version=" + std::to_string(kFormatVersion));
   exec("BEGIN");
@@ -804,6 +823,7 @@ void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::
        "default_value, picture TEXT NOT NULL)");
   insert("INSERT INTO orvex_table VALUES('format', ?)", {SqlValue::OfText(DriverName(table.format))});
   insert("INSERT INTO orvex_table VALUES('protected', ?)", {SqlValue::OfInt(desc.protectedFlag)});
+  insert("INSERT INTO orvex_table VALUES('langdriver', ?)", {SqlValue::OfText(settings.langDriver->name)});
   std::string columns;
   for (const Field& f : fields) {
     insert("INSERT INTO orvex_fields VALUES(?, ?, ?, ?, ?, ?)",
@@ -935,7 +955,7 @@ TableFile::ReadTransaction::~ReadTransaction() {
 }
 
 TableFile::WriteTransaction::WriteTransaction(TableFile& t) : t_(t) {
-  sqlite3_stmt* st = t_.Prepare("BEGIN IMMEDIATE");
+  sqlite3_stmt* st = t_.Prepare("BEGIN IMMEDIATE");  // where a post waits for another writer
   {
     StmtUse use(st);
     t_.Step(st);
@@ -980,10 +1000,17 @@ void TableFile::Exec(const std::string& sql) { ExecRaw(db_, sql, path_); }
 void TableFile::SqlFail(int rc) const { FailSql(db_, rc, path_, name_); }
 
 bool TableFile::Step(sqlite3_stmt* st) const {
-  int rc = sqlite3_step(st);
-  if (rc == SQLITE_ROW) return true;
-  if (rc == SQLITE_DONE) return false;
-  SqlFail(rc);
+  for (int waits = 1;; ++waits) {
+    int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    // Another writer holds the file: a read, or a write outside a transaction,
+    // may go again; whether it does is the engine's, or the user's, to say.
+    bool writing = !sqlite3_stmt_readonly(st);
+    if ((rc & 0xFF) != SQLITE_BUSY || (writing && !sqlite3_get_autocommit(db_))) SqlFail(rc);
+    sqlite3_reset(st);
+    if (!RetryBusy(path_, waits, writing)) SqlFail(rc);
+  }
 }
 
 void TableFile::SetProtectedFlag(std::uint16_t flag) {

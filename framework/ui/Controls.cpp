@@ -8,6 +8,7 @@
 
 #include "Exceptions.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "QtControls.h"
 #include "Scope.h"
 
@@ -57,19 +58,19 @@ FW_PUBLISH(TControl) {
   c.Property("DragMode", &TControl::DragMode, &TControl::SetDragMode).Default(dmManual);
   c.Property("Enabled", &TControl::Enabled, &TControl::SetEnabled).Default(true);
   c.Property("Font", &TControl::Font, &TControl::SetFont);
-  c.Property("Height", &TControl::Height, &TControl::SetHeight);
+  c.Property("Height", &TControl::Height, &TControl::SetHeight).Range(MinFormCoordinate, MaxFormCoordinate);
   c.Property("HelpContext", &TControl::HelpContext, &TControl::SetHelpContext).Default(0);
   c.Property("Hint", &TControl::Hint, &TControl::SetHint);
-  c.Property("Left", &TControl::Left, &TControl::SetLeft);
+  c.Property("Left", &TControl::Left, &TControl::SetLeft).Range(MinFormCoordinate, MaxFormCoordinate);
   c.Property("ParentColor", &TControl::ParentColor, &TControl::SetParentColor);
   c.Property("ParentFont", &TControl::ParentFont, &TControl::SetParentFont).Default(true);
   c.Property("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint).Default(true);
   c.Property("PopupMenu", &TControl::PopupMenu, &TControl::SetPopupMenu);
   c.Property("ShowHint", &TControl::ShowHint, &TControl::SetShowHint);
   c.Property("Text", &TControl::Text, &TControl::SetText);
-  c.Property("Top", &TControl::Top, &TControl::SetTop);
+  c.Property("Top", &TControl::Top, &TControl::SetTop).Range(MinFormCoordinate, MaxFormCoordinate);
   c.Property("Visible", &TControl::Visible, &TControl::SetVisible).Default(true);
-  c.Property("Width", &TControl::Width, &TControl::SetWidth);
+  c.Property("Width", &TControl::Width, &TControl::SetWidth).Range(MinFormCoordinate, MaxFormCoordinate);
   c.Event("OnClick", &TControl::OnClick);
   c.Event("OnDblClick", &TControl::OnDblClick);
   c.Event("OnDragDrop", &TControl::OnDragDrop);
@@ -180,8 +181,12 @@ TPoint TControl::ScreenToClient(TPoint p) const {
 
 void TControl::UpdateWidgetGeometry() {
   if (!bridge_ || !parent_) return;
-  int off = parent_->ChildOffset();
-  WidgetOf(this)->setGeometry(left_ + off, top_ + off, width_, height_);
+  if (WidgetOf(this)->isWindow()) {  // a pop-up window: on the screen
+    WidgetOf(this)->setGeometry(left_, top_, width_, height_);
+    return;
+  }
+  TPoint off = parent_->ClientOffset();
+  WidgetOf(this)->setGeometry(left_ + off.X, top_ + off.Y, width_, height_);
 }
 
 void TControl::SetAlign(TAlign v) {
@@ -457,6 +462,8 @@ void TControl::DefaultHandler(TMessage& Message) {
 void TControl::WMSetText(TMessage& Message) { DefaultHandler(Message); }
 
 void TControl::SendCancelMode(TControl* Sender) {
+  // A press inside a pop-up window belongs to the control that opened it.
+  if (InsidePopupWindow(Sender)) return;
   TCustomForm* form = GetParentForm(this);
   if (form && form->ActiveControl() && form->ActiveControl() != Sender)
     form->ActiveControl()->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Sender));
@@ -856,14 +863,4 @@ void TCustomControl::PaintWindow() {
   Paint();
 }
 
-// ---------------------------------------------------------------- popup menu slot
-
-FW_PUBLISH(TPopupMenu) {
-  c.Property("AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup).Default(true);
-  c.Event("OnPopup", &TPopupMenu::OnPopup);
-}
-
-void TPopupMenu::Popup(int, int) {
-  if (OnPopup) OnPopup(this);
-}
 }  // namespace fw

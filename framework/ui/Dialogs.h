@@ -9,9 +9,15 @@
 //                   (fdScreen, fdPrinter, fdBoth); answer: Name, Size, Style, Color
 //   "InputQuery"    Prompt, Value; answer: Value
 //   "Print"         Copies, FromPage, ToPage, MinPage, MaxPage, PrintToFile ("0"/"1"),
-//                   FileName; answer: Copies, PrintToFile, FileName (the PDF file the
-//                   document goes to, "" for the printer), FromPage, ToPage
-//   "PrinterSetup"  Printer (the index, -1 for the default); answer: Printer
+//                   Printer (the printer's name, "" for a PDF file), FileName (the PDF
+//                   file); answer: Copies, PrintToFile, Printer, FileName, FromPage, ToPage
+//   "PrinterSetup"  Printers (the system's printers, one a line), Printer (the chosen
+//                   one, "" for a PDF file), FileName (the PDF file; "" to be asked when
+//                   printing), PaperSizes (one a line), PaperSize ("" for the printer's
+//                   own), Orientation (poPortrait, poLandscape); answer: Printer,
+//                   FileName, PaperSize, Orientation
+//   "SelectDirectory" Directory, Options (sdAllowCreate, sdPerformCreate,
+//                   sdPrompt, comma-separated); answer: Directory
 // The dialog's title is the request's Caption.
 #pragma once
 #include <memory>
@@ -182,12 +188,25 @@ private:
   TPrintDialogOptions options_;
 };
 
+// Chooses the printer (one of the system's or a PDF file), its paper and orientation.
 class TPrinterSetupDialog : public TCommonDialog {
   FW_CLASS(TPrinterSetupDialog, TCommonDialog)
 public:
   using TCommonDialog::TCommonDialog;
   bool Execute() override;
 };
+
+// ---------------------------------------------------------------- directories
+
+FW_ENUM(TSelectDirOpt, sdAllowCreate, sdPerformCreate, sdPrompt)
+using TSelectDirOpts = TFlags<TSelectDirOpt>;
+
+// Asks for a folder, starting at Directory; true and Directory set when the
+// user chose one. A folder that does not exist is accepted only with
+// sdAllowCreate (else the user is told and asked again); sdPrompt asks
+// before it is taken, and sdPerformCreate makes it (a folder that cannot be
+// made is reported, and the user asked again).
+bool SelectDirectory(std::string& Directory, TSelectDirOpts Options, int HelpCtx);
 
 // ---------------------------------------------------------------- the Qt service
 

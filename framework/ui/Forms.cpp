@@ -13,6 +13,7 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "FormReader.h"
+#include "Menus.h"
 #include "QtControls.h"
 #include "Scope.h"
 #include "Shell.h"
@@ -115,17 +116,27 @@ int GetSystemMetrics(int Index) {
   }
 }
 
+unsigned GetDoubleClickTime() {
+  EnsureQtApplication();
+  return static_cast<unsigned>(std::max(1, QApplication::doubleClickInterval()));
+}
+
 // ---------------------------------------------------------------- forms
 
 FW_PUBLISH(TCustomForm) {
   c.Property("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
   c.Property("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons);
   c.Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Default(bsSizeable);
-  c.Property("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetDesignClientHeight).Stored(false);
-  c.Property("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetDesignClientWidth).Stored(false);
+  c.Property("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetDesignClientHeight)
+      .Stored(false)
+      .Range(MinFormCoordinate, MaxFormCoordinate);
+  c.Property("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetDesignClientWidth)
+      .Stored(false)
+      .Range(MinFormCoordinate, MaxFormCoordinate);
   c.Property("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
   c.Property("HelpFile", &TCustomForm::HelpFile, &TCustomForm::SetHelpFile);
   c.Property("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
+  c.Property("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
   c.Property("PixelsPerInch", &TCustomForm::PixelsPerInch, &TCustomForm::SetPixelsPerInch);
   c.Property("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
   c.Property("Scaled", &TCustomForm::Scaled, &TCustomForm::SetScaled).Default(true);
@@ -160,6 +171,7 @@ void TCustomForm::BeforeDestruction() {
   if (Screen) Screen->RemoveForm(this);
   if (GetCaptureControl() && ContainsControl(GetCaptureControl())) SetCaptureControl(nullptr);
   DestroyControls();
+  SetMenu(nullptr);
   activeControl_ = nullptr;
   focusedControl_ = nullptr;
   TWinControl::BeforeDestruction();
@@ -276,18 +288,45 @@ int TCustomForm::CaptionHeight() const {
   }
 }
 
+int TCustomForm::MenuHeight() const { return menu_ ? GetSystemMetrics(SM_CYMENU) : 0; }
+
 TRect TCustomForm::GetClientRect() const {
   int f = FrameWidth();
-  return Rect(0, 0, std::max(0, Width() - 2 * f), std::max(0, Height() - 2 * f - CaptionHeight()));
+  return Rect(0, 0, std::max(0, Width() - 2 * f), std::max(0, Height() - 2 * f - CaptionHeight() - MenuHeight()));
 }
+
+// The window's frame is the window system's: the client area starts at the
+// window's top left, below the menu bar.
+TPoint TCustomForm::ClientOffset() const { return {0, MenuHeight()}; }
 
 TPoint TCustomForm::ClientOrigin() const {
   if (bridge_ && WidgetOf(this)->isVisible()) {
-    QPoint g = WidgetOf(this)->mapToGlobal(QPoint(0, 0));
+    QPoint g = WidgetOf(this)->mapToGlobal(QPoint(0, MenuHeight()));
     return {g.x(), g.y()};
   }
   int f = FrameWidth();
-  return {Left() + f, Top() + f + CaptionHeight()};
+  return {Left() + f, Top() + f + CaptionHeight() + MenuHeight()};
+}
+
+void TCustomForm::SetMenu(TMainMenu* v) {
+  if (v == menu_) return;
+  if (v && v->form_ && v->form_ != this) v->form_->SetMenu(nullptr);
+  // The client area keeps its size: the window grows or shrinks by the bar.
+  int clientHeight = ClientHeight();
+  if (menu_) menu_->form_ = nullptr;
+  menu_ = v;
+  if (v) {
+    v->form_ = this;
+    v->FreeNotification(this);
+  }
+  if (!ComponentState().Contains(csDestroying)) {
+    SetClientHeight(clientHeight);
+    UpdateWidgetGeometry();
+    UpdateMenuBar(this);
+    // The client area moved down or up inside the window.
+    for (TControl* c : controls_) c->UpdateWidgetGeometry();
+    Realign();
+  }
 }
 
 void TCustomForm::UpdateWidgetGeometry() {
@@ -297,9 +336,9 @@ void TCustomForm::UpdateWidgetGeometry() {
   if (borderStyle_ == bsSizeable || borderStyle_ == bsSizeToolWin) {
     WidgetOf(this)->setMinimumSize(0, 0);
     WidgetOf(this)->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    WidgetOf(this)->resize(r.Width(), r.Height());
+    WidgetOf(this)->resize(r.Width(), r.Height() + MenuHeight());
   } else {
-    WidgetOf(this)->setFixedSize(r.Width(), r.Height());
+    WidgetOf(this)->setFixedSize(r.Width(), r.Height() + MenuHeight());
   }
 }
 
@@ -310,11 +349,12 @@ void TCustomForm::WindowMoved(int x, int y) {
 }
 
 void TCustomForm::WindowResized(int clientWidth, int clientHeight) {
+  clientHeight = std::max(0, clientHeight - MenuHeight());
   TRect r = GetClientRect();
   if (clientWidth == r.Width() && clientHeight == r.Height()) return;
   int f = FrameWidth();
   TRestoreScope syncing(syncing_, true);
-  TWinControl::SetBounds(Left(), Top(), clientWidth + 2 * f, clientHeight + 2 * f + CaptionHeight());
+  TWinControl::SetBounds(Left(), Top(), clientWidth + 2 * f, clientHeight + 2 * f + CaptionHeight() + MenuHeight());
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
@@ -379,6 +419,7 @@ void TCustomForm::CreateWnd() {
   ApplyWindowFlags();
   UpdateWidgetGeometry();
   WidgetOf(this)->setWindowTitle(ToQString(Caption()));
+  UpdateMenuBar(this);
 }
 
 void TCustomForm::ApplyWindowFlags() {
@@ -643,6 +684,7 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation != opRemove) return;
   if (AComponent == activeControl_) activeControl_ = nullptr;
   if (AComponent == focusedControl_) focusedControl_ = nullptr;
+  if (AComponent == menu_) SetMenu(nullptr);
 }
 
 TCanvas* TCustomForm::Canvas() const {
@@ -662,6 +704,7 @@ void TCustomForm::WMPaint(TMessage& Message) {
   DefaultHandler(Message);
   if (!OnPaint || !bridge_ || !BridgePainting(WidgetOf(this))) return;
   QPainter p(WidgetOf(this));
+  PrepareClientPainter(p, this);
   TCanvasPainting painting(Canvas(), &p);
   Paint();
 }
@@ -908,15 +951,30 @@ void TScreen::SetPixelsPerInch(int v) {
 }
 
 namespace {
-QSize RealScreenSize() {
-  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  if (!app) return QSize(1024, 768);
+// The screen of a desktop; none without a GUI application or on a platform without a display.
+QScreen* DesktopScreen() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
   QString platform = QGuiApplication::platformName();
-  if (platform == "offscreen" || platform == "minimal") return QSize(1024, 768);
-  QScreen* s = QGuiApplication::primaryScreen();
+  if (platform == "offscreen" || platform == "minimal") return nullptr;
+  return QGuiApplication::primaryScreen();
+}
+
+QSize RealScreenSize() {
+  QScreen* s = DesktopScreen();
   return s ? s->geometry().size() : QSize(1024, 768);
 }
 }  // namespace
+
+bool SystemParametersInfo(unsigned Action, unsigned, void* Param, unsigned) {
+  if (Action != SPI_GETWORKAREA || !Param) return false;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  TRect area = Rect(0, 0, w, h);
+  // The desktop's panels count only on the real screen, not on a test's fixed one.
+  QScreen* s = DesktopScreen();
+  if (s && s->geometry().size() == QSize(w, h)) area = FromQRect(s->availableGeometry());
+  *static_cast<TRect*>(Param) = area;
+  return true;
+}
 
 int TScreen::Width() const { return width_ > 0 ? width_ : RealScreenSize().width(); }
 
@@ -939,6 +997,16 @@ void TScreen::SetCursor(TCursor v) {
   } else {
     QGuiApplication::setOverrideCursor(CursorOf(v));
   }
+}
+
+THourGlassScope::THourGlassScope() {
+  if (!Screen || Screen->Cursor() == crHourGlass) return;
+  outermost_ = true;
+  Screen->SetCursor(crHourGlass);
+}
+
+THourGlassScope::~THourGlassScope() {
+  if (outermost_ && Screen) Screen->SetCursor(crDefault);
 }
 
 TCustomForm* TScreen::Forms(int index) const {
