@@ -526,6 +526,13 @@ void TableFile::Load() {
   // Triggers that are not ours may miss rows: fold every key again.
   bool markersInPlace = true;
   if (version == kFormatVersion) {
+    try {
+      for (const std::string& fold : foldColumns_)
+        if (!fold.empty()) Prepare("SELECT " + fold + " FROM records");
+      Prepare("SELECT row FROM orvex_dirty");
+    } catch (const Error&) {
+      Fail(ORVEX_ERR_CORRUPT, path_);
+    }
     std::vector<std::string> markers = MarkerSql(fields_, foldColumns_, rowid_);
     sqlite3_stmt* st = Prepare(
         "SELECT sql FROM sqlite_schema WHERE type = 'trigger' AND name IN ('orvex_mark_insert', 'orvex_mark_update')");
@@ -544,14 +551,6 @@ void TableFile::Load() {
     else byCollation_ = true;
   }
   SetKeyColumns();
-
-  try {
-    for (const std::string& fold : foldColumns_)
-      if (!fold.empty() && !byCollation_) Prepare("SELECT " + fold + " FROM records");
-    if (!byCollation_ && folding_) Prepare("SELECT row FROM orvex_dirty");
-  } catch (const Error&) {
-    Fail(ORVEX_ERR_CORRUPT, path_);
-  }
   if (!writable_ && Stale()) {
     byCollation_ = true;
     SetKeyColumns();
