@@ -621,7 +621,7 @@ void TableCursor::CheckFoldedUnique(const std::vector<SqlValue>& values, const B
       if (v.kind == SqlValue::Null) break;  // as SQLite: a blank never clashes
       if (same) {
         SqlValue before = RecordToSql(t_->Fields()[x.fields[k]], Row(batch_, cur_));
-        same = CompareValues(v, before, x.folds[k]) == 0;
+        same = CompareValues(v, before, x.folds[k], t_->Rule()) == 0;
       }
       key.push_back(x.folds[k] ? t_->Folded(v) : v);
     }
