@@ -76,8 +76,9 @@ TRect TInplaceEdit::TextRect() const {
 
 void TInplaceEdit::BoundsChanged() {
   TCustomMaskEdit::BoundsChanged();
-  // The text stands where the grid writes a cell's text.
-  TRect r = Rect(2, 2, std::max(2, Width() - 2), Height());
+  // The text stands where the grid writes a cell's text (the line edit keeps
+  // a margin of its own on the left).
+  TRect r = Rect(0, 2, std::max(0, Width() - 2), Height());
   Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&r));
 }
 
