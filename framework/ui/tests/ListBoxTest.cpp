@@ -13,15 +13,6 @@
 namespace fw::test {
 namespace {
 
-QWidget* Viewport(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->viewport(); }
-
-void SendMouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
-  QPoint local = w->mapFromGlobal(global);
-  QMouseEvent e(type, local, global, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &e);
-}
-
 class ListBoxTest : public UiTest {
 protected:
   ListBoxTest() : form(std::make_unique<TForm>(nullptr)) {
