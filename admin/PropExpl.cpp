@@ -677,6 +677,8 @@ void TPropExplBox::Dispatch(TMessage& Message) {
     default: break;
   }
   TCustomListBox::Dispatch(Message);
+  // The box's own focus passes on to the editor of its current row.
+  if (Message.Msg == WM_SETFOCUS && current_ >= 0 && Focused()) FocusEditor();
 }
 
 // The rows answer the mouse themselves; keys reach the editor and the strip.
@@ -699,7 +701,6 @@ void TPropExplBox::DefaultHandler(TMessage& Message) {
 void TPropExplBox::DoEnter() {
   TCustomListBox::DoEnter();
   if (current_ < 0) SetCurrentIndex(0);
-  if (Focused()) FocusEditor();
 }
 
 void TPropExplBox::DoExit() {
