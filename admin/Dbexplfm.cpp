@@ -251,10 +251,12 @@ void TDbExplorerForm::FormCreate(TObject*) {
 }
 
 void TDbExplorerForm::FormShow(TObject*) {
+  // The window shows once this handler is done: its pages may be filled now.
+  TRestoreScope showing(inShow_, true);
   TUpdateScope update(*this);
   TTreeView* tree = CurrentTree();
   if (!tree || !tree->Items()->GetFirstNode()) return;
-  if (tree->CanFocus()) tree->SetFocus();
+  FocusTree(tree);
   TTreeNode* top = tree->Items()->GetFirstNode();
   TExploreObject* object = ObjectOf(top);
   if (!(Declares(object, opOpen) && !object->IsActive())) top->Expand(false);
@@ -294,6 +296,13 @@ void TDbExplorerForm::FormDestroy(TObject*) {
 }
 
 // ---- binding
+
+// A window that is not active yet gives the tree the focus once it is.
+void TDbExplorerForm::FocusTree(TTreeView* tree) {
+  if (!tree || !tree->CanFocus()) return;
+  if (Active()) tree->SetFocus();
+  else SetActiveControl(tree);
+}
 
 TTreeView* TDbExplorerForm::CurrentTree() const {
   if (!Trees) return nullptr;
@@ -419,9 +428,10 @@ void TDbExplorerForm::UpdatePlusSign(TExploreObject* object) {
     node->SetHasChildren(object->Children().Count() > 0 || !object->Children().Loaded());
 }
 
-void TDbExplorerForm::UpdateNodeImages(TExploreObject* object) {
+void TDbExplorerForm::UpdateNodeImages(TExploreObject* object, int editState, int validity) {
   int overlay = Declares(object, opOpen) && object->IsActive() ? 0 : -1;
-  int state = StateImageIndex(object->EditState(), object->Validity());
+  int state = StateImageIndex(editState < 0 ? object->EditState() : editState,
+                              validity < 0 ? object->Validity() : validity);
   if (TTreeNode* node = object->TreeNode) {
     node->SetOverlayIndex(overlay);
     node->SetStateIndex(state);
@@ -545,12 +555,13 @@ void TDbExplorerForm::ObjectNotify(TExploreObject* object, int event, const TExp
       if (!summaryFocused_ && shown) UpdatePages();
       return;
     case evEditState:
-      UpdateNodeImages(object);
+      // The object tells before it stores: the argument is the new state.
+      UpdateNodeImages(object, arg.Number, -1);
       UpdatePlusSign(object);
       PageRefresh(false);
       return;
     case evValidity:
-      UpdateNodeImages(object);
+      UpdateNodeImages(object, -1, arg.Number);
       return;
     case evChildAdded: {
       TExploreObject* child = arg.Object;
@@ -640,7 +651,7 @@ void TDbExplorerForm::UpdateObjectButtons(TExploreObject* object) {
 }
 
 void TDbExplorerForm::UpdatePages() {
-  if (updateLock_ > 0 || (summaryFocused_ && SummaryView->Selected()) || !Showing()) {
+  if (updateLock_ > 0 || (summaryFocused_ && SummaryView->Selected()) || !(Showing() || inShow_)) {
     refreshPending_ = true;
     return;
   }
@@ -651,7 +662,7 @@ void TDbExplorerForm::UpdatePages() {
     InfoPages->SetVisible(false);
   });
   TTreeView* tree = CurrentTree();
-  if (tree && tree->CanFocus()) tree->SetFocus();
+  FocusTree(tree);
   TExploreObject* object = tree ? ObjectOf(tree->Selected()) : nullptr;
   TTabSheet* kept = object && object->ClassType() == shownClass_ ? InfoPages->ActivePage() : nullptr;
 
@@ -977,19 +988,22 @@ void TDbExplorerForm::MSelectAllClick(TObject*) { SendToFocused(EM_SETSEL, 0, -1
 
 namespace {
 
-// Reads and writes the window's keys in the section.
+// Reads and writes the window's keys in the section; without a store every
+// key reads as its default.
 class TSettings {
 public:
-  explicit TSettings(TRegIniFile& ini) : ini_(ini) {}
-  int Int(const char* key, int def) { return ini_.ReadInteger(kSettingsSection, key, def); }
-  bool Bool(const char* key, bool def) { return ini_.ReadBool(kSettingsSection, key, def); }
-  std::string Str(const char* key, const std::string& def) { return ini_.ReadString(kSettingsSection, key, def); }
-  void Put(const char* key, int v) { ini_.WriteInteger(kSettingsSection, key, v); }
-  void Put(const char* key, bool v) { ini_.WriteBool(kSettingsSection, key, v); }
-  void Put(const char* key, const std::string& v) { ini_.WriteString(kSettingsSection, key, v); }
+  explicit TSettings(TRegIniFile* ini) : ini_(ini) {}
+  int Int(const char* key, int def) { return ini_ ? ini_->ReadInteger(kSettingsSection, key, def) : def; }
+  bool Bool(const char* key, bool def) { return ini_ ? ini_->ReadBool(kSettingsSection, key, def) : def; }
+  std::string Str(const char* key, const std::string& def) {
+    return ini_ ? ini_->ReadString(kSettingsSection, key, def) : def;
+  }
+  void Put(const char* key, int v) { ini_->WriteInteger(kSettingsSection, key, v); }
+  void Put(const char* key, bool v) { ini_->WriteBool(kSettingsSection, key, v); }
+  void Put(const char* key, const std::string& v) { ini_->WriteString(kSettingsSection, key, v); }
 
 private:
-  TRegIniFile& ini_;
+  TRegIniFile* ini_;
 };
 
 }  // namespace
@@ -1017,8 +1031,7 @@ void TDbExplorerForm::ApplyMemoFont(const TFont& font) {
 void TDbExplorerForm::LoadSettings() {
   TScopeExit loaded([this] { settingsLoaded_ = true; });
   std::unique_ptr<TRegIniFile> ini = CreateSettingsIniFile();
-  if (!ini) return;
-  TSettings s(*ini);
+  TSettings s(ini.get());
   int left = s.Int("DbX.Left", Left()), top = s.Int("DbX.Top", Top());
   int width = s.Int("DbX.Width", Width()), height = s.Int("DbX.Height", Height());
   SetBounds(left, top, width, height);
@@ -1082,7 +1095,7 @@ void TDbExplorerForm::SaveSettings() {
   if (!settingsLoaded_) return;
   std::unique_ptr<TRegIniFile> ini = CreateSettingsIniFile();
   if (!ini) return;
-  TSettings s(*ini);
+  TSettings s(ini.get());
   s.Put("DbX.WindowState", static_cast<int>(WindowState()));
   if (WindowState() == wsNormal) {
     s.Put("DbX.Left", Left());

@@ -310,13 +310,15 @@ private:
   void DetachNodes(fw::TTreeNode* node, bool withNode);
   void RemoveNode(TExploreObject* object);
   void MoveNodeIntoPlace(TExploreObject* object);
-  void UpdateNodeImages(TExploreObject* object);
+  // The overlay and the state image; a state or validity of -1: the object's own.
+  void UpdateNodeImages(TExploreObject* object, int editState = -1, int validity = -1);
   void UpdatePlusSign(TExploreObject* object);
   int ImageIndexOf(fw::TClass cls);
   bool LoadClassImages(fw::TClass cls);
   fw::TListItem* SummaryItemOf(TExploreObject* object) const;
   fw::TTreeView* CreateTree(TExploreObject* top, fw::TWinControl* parent);
   void SelectTreeTab(int index);
+  void FocusTree(fw::TTreeView* tree);
   void SetDataInfo(const std::string& format, const std::string& name);
   void ShowStatus(const std::string& text);
   void ApplyViewStyle(int style);
@@ -340,6 +342,7 @@ private:
   bool settingsLoaded_ = false;
   bool viewingBlobs_ = false;
   bool memoChanging_ = false;
+  bool inShow_ = false;
   TQueryOptions queryOptions_;
   TTextCommand textCommand_;
 };
