@@ -340,7 +340,7 @@ void TDbExplorerForm::SetDbXRoot(TDbXRoot* root) {
     for (int i = 0; i < Trees->Tabs()->Count(); ++i) {
       auto* tree = static_cast<TTreeView*>(Trees->Tabs()->Objects(i));
       for (TTreeNode* node = tree->Items()->GetFirstNode(); node; node = node->getNextSibling())
-        DetachNodes(node, false);
+        DetachNodes(node, true);
       tree->OnChange = nullptr;
       tree->OnExpanding = nullptr;
       delete tree;
@@ -449,32 +449,35 @@ void TDbExplorerForm::MoveNodeIntoPlace(TExploreObject* object) {
   int index = parent->Children().IndexOf(object);
   if (index < 0) return;
   TTreeNode* parentNode = node->Parent();
-  std::vector<TTreeNode*> siblings;
-  for (TTreeNode* s = parentNode ? parentNode->GetFirstChild() : node->TreeView()->Items()->GetFirstNode(); s;
-       s = s->getNextSibling())
-    siblings.push_back(s);
+  auto sibling = [&](int i) -> TTreeNode* {
+    if (parentNode) return i < parentNode->Count() ? parentNode->Item(i) : nullptr;
+    TTreeNode* s = node->TreeView()->Items()->GetFirstNode();
+    while (s && i-- > 0) s = s->getNextSibling();
+    return s;
+  };
   int at = node->Index();
   if (at == index) return;
   // Taking the node out moves the ones after it up by one.
   if (at < index) ++index;
-  if (index < static_cast<int>(siblings.size())) node->MoveTo(siblings[static_cast<std::size_t>(index)], naInsert);
+  if (TTreeNode* before = sibling(index)) node->MoveTo(before, naInsert);
   else node->MoveTo(parentNode, naAddChild);
 }
 
-void TDbExplorerForm::DetachNodes(TTreeNode* node, bool withNode) {
-  for (TTreeNode* child = node->GetFirstChild(); child; child = child->getNextSibling()) DetachNodes(child, true);
+void TDbExplorerForm::DetachNodes(TTreeNode* node, bool withOwn) {
+  for (int i = 0; i < node->Count(); ++i) DetachNodes(node->Item(i), true);
   TExploreObject* object = ObjectOf(node);
   if (!object) return;
   if (TListItem* item = SummaryItemOf(object)) item->Delete();
   object->TreeNode = nullptr;
-  if (withNode) object->OnChange = nullptr;
+  // The object telling of its own end keeps its listener until it is done.
+  if (withOwn) object->OnChange = nullptr;
   node->SetData(nullptr);
 }
 
-void TDbExplorerForm::RemoveNode(TExploreObject* object) {
+void TDbExplorerForm::RemoveNode(TExploreObject* object, bool sender) {
   TTreeNode* node = object->TreeNode;
   if (!node) return;
-  DetachNodes(node, false);
+  DetachNodes(node, !sender);
   node->Delete();
 }
 
@@ -587,12 +590,12 @@ void TDbExplorerForm::ObjectNotify(TExploreObject* object, int event, const TExp
       if (shown || (child && child == GetActiveObject())) PageRefresh(true);
       if (child) {
         ForgetRemoved(child, false);
-        RemoveNode(child);
+        RemoveNode(child, false);
       } else {
         ForgetRemoved(object, true);
         if (TTreeNode* node = object->TreeNode) {
           node->Collapse(false);
-          for (TTreeNode* c = node->GetFirstChild(); c; c = c->getNextSibling()) DetachNodes(c, true);
+          for (int i = 0; i < node->Count(); ++i) DetachNodes(node->Item(i), true);
           node->DeleteChildren();
         }
       }
@@ -626,7 +629,7 @@ void TDbExplorerForm::ObjectNotify(TExploreObject* object, int event, const TExp
     case evDestroying:
       if (shown) PageRefresh(true);
       ForgetRemoved(object, false);
-      RemoveNode(object);
+      RemoveNode(object, true);
       SummaryStep(object, event);
       return;
     default: RaiseDbXError(kInternalError, "Unknown event");

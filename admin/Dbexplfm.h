@@ -306,9 +306,12 @@ private:
   // Forgets the shown and the previous object when the removed one is
   // either or holds either.
   void ForgetRemoved(TExploreObject* removed, bool childrenOnly);
-  // Clears the links of the objects of a node and of its subtree.
-  void DetachNodes(fw::TTreeNode* node, bool withNode);
-  void RemoveNode(TExploreObject* object);
+  // Clears the links of the objects of a node and of its subtree; the
+  // node's own object keeps its listener unless withOwn.
+  void DetachNodes(fw::TTreeNode* node, bool withOwn);
+  // Takes the object's node and its subtree out; sender: the object is
+  // telling of its own end.
+  void RemoveNode(TExploreObject* object, bool sender);
   void MoveNodeIntoPlace(TExploreObject* object);
   // The overlay and the state image; a state or validity of -1: the object's own.
   void UpdateNodeImages(TExploreObject* object, int editState = -1, int validity = -1);

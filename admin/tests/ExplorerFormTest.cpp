@@ -427,6 +427,24 @@ TEST_F(ExplorerTest, ClosingWithPendingEdits) {
   EXPECT_EQ(messages->Requests.size(), asked);
 }
 
+TEST_F(ExplorerTest, AWindowThatGoesLeavesNoListenerBehind) {
+  Bind();
+  Databases()->Find("alpha")->Load();
+  TExploreObject* kept = Databases()->Find("beta");
+  kept->Lock(lsIdle);  // outlives its removal from the tree
+  Databases()->Find("beta")->DetachAndRelease();
+  EXPECT_EQ(Texts(Databases()->TreeNode), "alpha(guests orders) gamma");
+  EXPECT_FALSE(kept->OnChange);
+  CloseWindow();
+  std::function<void(TExploreObject*)> check = [&](TExploreObject* o) {
+    EXPECT_FALSE(o->OnChange) << o->Name();
+    EXPECT_EQ(o->TreeNode, nullptr) << o->Name();
+    for (int i = 0; i < o->Children().Count(); ++i) check(o->Children().Item(i));
+  };
+  check(root);
+  kept->Release(lsReleased);
+}
+
 TEST_F(ExplorerTest, FreeingTheRootFreesTheWindowFirst) {
   Bind();
   auto alive = form->LifeToken();
