@@ -32,8 +32,13 @@ std::string CurrentMessage() {
 
 std::unique_ptr<TBitmap> LoadImage(const char* name) {
   auto image = std::make_unique<TBitmap>();
-  if (FindResourceData(name).Data) image->LoadFromResourceName(name);
-  else LoadSystemBitmap(image.get(), OBM_COMBO);
+  if (!FindResourceData(name).Data) {
+    LoadSystemBitmap(image.get(), OBM_COMBO);
+    return image;
+  }
+  image->LoadFromResourceName(name);
+  // The pictures' own transparent colour: their black glyph stays.
+  image->SetTransparentColor(clOlive);
   image->SetTransparent(true);
   return image;
 }

@@ -37,6 +37,13 @@ TEST_F(ExplorerTest, OneTopObjectNeedsNoTabs) {
   EXPECT_EQ(form->TreeInfoLine->Caption(), "All Fake Databases");
   EXPECT_EQ(form->StatusBar->SimpleText(), "3 items in Databases.");
   EXPECT_EQ(form->Caption(), "Nubo Administration Facility");
+  // Without a text command the Edit menu has no "&Text".
+  form->SetTextCommand(nullptr);
+  EXPECT_FALSE(form->MText->Visible());
+  EXPECT_FALSE(form->NTextBreak->Visible());
+  EXPECT_TRUE(form->MAbout->Visible());
+  form->SetTextCommand([](TExploreObject*) {});
+  EXPECT_TRUE(form->MText->Visible());
 }
 
 TEST_F(ExplorerTest, SeveralTopObjectsGoOnTabs) {

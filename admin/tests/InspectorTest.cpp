@@ -1,3 +1,4 @@
+#include <QImage>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -286,8 +287,11 @@ TEST_F(InspectorTest, ValueListsAndEditors) {
   Show();
   // Alt+Down drops the list of values at the editor's one; Enter takes the choice.
   box->SetCurrentIndex(rMode);
-  Key(EditorWidget(), Qt::Key_Down, Qt::AltModifier);
   TListButton* button = box->ListButton();
+  // The button shows the value list's arrow, dark on its face.
+  QImage face = WidgetOf(button)->grab().toImage();
+  EXPECT_EQ(qGray(face.pixel(face.width() / 2, face.height() / 2 - 1)), 0);
+  Key(EditorWidget(), Qt::Key_Down, Qt::AltModifier);
   ASSERT_TRUE(button->ListVisible());
   EXPECT_EQ(button->Items()->CommaText(), "\"READ ONLY\",READ/WRITE,SHARED");
   EXPECT_EQ(button->ItemIndex(), 0);
