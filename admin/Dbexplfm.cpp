@@ -941,8 +941,7 @@ void TDbExplorerForm::SummaryViewDblClick(TObject*) {
 // ---- running operations
 
 void TDbExplorerForm::RunWithHourglass(const std::function<void(TExploreObject*)>& operation, TExploreObject* object) {
-  Screen->SetCursor(crHourGlass);
-  TScopeExit restore([] { Screen->SetCursor(crDefault); });
+  THourGlassScope hourglass;
   operation(object);
 }
 
