@@ -21,9 +21,11 @@
 #include "DbXUnits.h"
 #include "Dbexplfm.h"
 #include "QtControls.h"
+#include "widget_bench.h"
 #include "Resources.h"
 
 using namespace fw;
+using namespace bench;
 using namespace dbx;
 
 namespace {
@@ -32,12 +34,6 @@ constexpr int Groups = 50;
 constexpr int PerGroup = 100;
 constexpr int Renames = 1000;
 constexpr int Rounds = 5;
-
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::time_point since) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
 
 std::string LeafName(int i) {
   char name[16];
@@ -121,8 +117,6 @@ struct Times {
   }
   double Total() const { return build + renames; }
 };
-
-void PaintOnce(QWidget* w) { w->grab(); }
 
 void Window(Times& t) {
   TBenchRoot* root = TExploreObject::Create<TBenchRoot>(nullptr);
@@ -226,14 +220,10 @@ void Peer(QWidget* parent, Times& t) {
   delete tw;
 }
 
-void Print(const char* name, double value, const char* unit) { std::printf("%s: %.2f %s\n", name, value, unit); }
-
 }  // namespace
 
 int main() {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-  SetMessageService(std::make_unique<TConsoleMessageService>());
-  EnsureQtApplication();
+  StartWidgets();
   StartAdministratorUnits();
   RegisterDbXRootClass(ExploreClassOf<TBenchTop>());
   QWidget peers;
