@@ -260,7 +260,6 @@ void TDbExplorerForm::FormShow(TObject*) {
   TTreeNode* top = tree->Items()->GetFirstNode();
   TExploreObject* object = ObjectOf(top);
   if (!(Declares(object, opOpen) && !object->IsActive())) top->Expand(false);
-  if (!tree->Selected()) tree->SetSelected(top);
 }
 
 void TDbExplorerForm::FormCloseQuery(TObject*, bool& CanClose) {
@@ -297,11 +296,14 @@ void TDbExplorerForm::FormDestroy(TObject*) {
 
 // ---- binding
 
-// A window that is not active yet gives the tree the focus once it is.
+// A window that is not active yet gives the tree the focus once it is. A
+// tree that gets the focus without a selection selects its first node, as a
+// tree view does.
 void TDbExplorerForm::FocusTree(TTreeView* tree) {
   if (!tree || !tree->CanFocus()) return;
   if (Active()) tree->SetFocus();
   else SetActiveControl(tree);
+  if (!tree->Selected() && tree->Items()->GetFirstNode()) tree->SetSelected(tree->Items()->GetFirstNode());
 }
 
 TTreeView* TDbExplorerForm::CurrentTree() const {

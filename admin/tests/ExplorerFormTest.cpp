@@ -55,6 +55,9 @@ TEST_F(ExplorerTest, SeveralTopObjectsGoOnTabs) {
   form->TreesChange(form->Trees);
   EXPECT_EQ(Tree()->Name(), "Tree_FakeSettings");
   EXPECT_EQ(form->TreeInfoLine->Caption(), "Fake Settings");
+  // Its tree, focused without a selection, shows its top object.
+  EXPECT_EQ(form->ShownObject(), Top(1));
+  EXPECT_EQ(form->StatusBar->SimpleText(), "2 items in Settings.");
   EXPECT_TRUE(Tree()->TabStop());
   EXPECT_FALSE(static_cast<TTreeView*>(form->Trees->Tabs()->Objects(0))->TabStop());
 }
