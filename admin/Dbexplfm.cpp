@@ -52,7 +52,7 @@ bool Declares(const TExploreObject* object, std::uint16_t operation) {
 // The part of a class name after its leading letter, as resource names take it.
 std::string ImageName(TClass cls) { return UpperCase(cls->Name.substr(1)); }
 
-// The event names of the notifications, for the texts of the designed help contexts.
+// The Definition page's designed help context, for objects without their own.
 constexpr int kDefinitionHelp = 1020;
 
 }  // namespace

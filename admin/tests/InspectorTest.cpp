@@ -318,6 +318,24 @@ TEST_F(InspectorTest, ValueListsAndEditors) {
   Key(EditorWidget(), Qt::Key_Return, Qt::ControlModifier);
   EXPECT_EQ(pathDialog.runs, 1);
   EXPECT_EQ(box->Editor()->Text(), "/home/guest/nubo.cfg");
+
+  // So does a click on the row and a second one, on its editor now.
+  box->SetCurrentIndex(rAlias);
+  TRect row = box->ItemRect(rPath);
+  QPoint name = Viewport(box)->mapToGlobal(QPoint(10, row.Top + 3));
+  SendMouse(Viewport(box), QEvent::MouseButtonPress, name, Qt::LeftButton);
+  SendMouse(Viewport(box), QEvent::MouseButtonRelease, name, Qt::NoButton);
+  ASSERT_EQ(box->CurrentIndex(), rPath);
+  QPoint value = EditorWidget()->mapToGlobal(QPoint(5, 3));
+  SendMouse(EditorWidget(), QEvent::MouseButtonPress, value, Qt::LeftButton);
+  SendMouse(EditorWidget(), QEvent::MouseButtonRelease, value, Qt::NoButton);
+  EXPECT_EQ(pathDialog.runs, 2);
+  // A press on the strip's name part reaches the rows below it.
+  SendMouse(StripWidget(), QEvent::MouseButtonPress, name, Qt::LeftButton);
+  SendMouse(StripWidget(), QEvent::MouseButtonRelease, name, Qt::NoButton);
+  EXPECT_EQ(box->CurrentIndex(), rPath);
+  EXPECT_EQ(box->MouseMode(), 0);
+  EXPECT_EQ(GetFocus(), box->Editor()->Handle());
 }
 
 TEST_F(InspectorTest, RawRowsAreReadOnly) {
