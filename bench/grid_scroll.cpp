@@ -35,8 +35,12 @@
 #include "QtControls.h"
 #include "Table.h"
 #include "guest_table.h"
+#include "widget_bench.h"
 
 using namespace fw;
+using bench::Clock;
+using bench::Millis;
+using bench::PaintOnce;
 
 namespace {
 
@@ -46,10 +50,6 @@ constexpr int kPaintedRows = 2000;
 constexpr int kRounds = 5;
 constexpr int kWidth = 800, kHeight = 600;  // the client area of both
 constexpr int kColWidth = 64, kRowHeight = 20;
-
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::time_point since) { return std::chrono::duration<double, std::milli>(Clock::now() - since).count(); }
 
 std::string CellText(int row, int col) { return "R" + std::to_string(row) + "C" + std::to_string(col); }
 
@@ -71,7 +71,7 @@ double PaintFramework(TForm* form) {
   auto start = Clock::now();
   for (int top = 1; top <= kPaintedRows; top += grid->VisibleRowCount()) {
     grid->SetTopRow(top);
-    viewport->grab();
+    PaintOnce(viewport);
   }
   double ms = Millis(start);
   delete grid;
@@ -109,7 +109,7 @@ double PaintQt(QWidget* parent, TTextModel* model) {
   auto start = Clock::now();
   for (int top = 0; top < kPaintedRows; top += page) {
     view->verticalScrollBar()->setValue(top);
-    view->viewport()->grab();
+    PaintOnce(view->viewport());
   }
   double ms = Millis(start);
   delete view;
@@ -153,7 +153,7 @@ void ScrollDataGrid(const std::string& dir, int records, int out) {
   auto start = Clock::now();
   while (!table->Eof()) {
     grid->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
-    viewport->grab();
+    PaintOnce(viewport);
     ++pages;
   }
   double ms = Millis(start);
@@ -207,8 +207,7 @@ int main(int argc, char** argv) {
   TScrollResult small = RunChild(dir, 10000);
   TScrollResult large = RunChild(dir, 100000);
 
-  SetMessageService(std::make_unique<TConsoleMessageService>());
-  EnsureQtApplication();
+  bench::StartWidgets();
   auto form = std::make_unique<TForm>(nullptr);
   form->SetBounds(0, 0, kWidth + 40, kHeight + 40);
   form->Show();
@@ -221,17 +220,17 @@ int main(int argc, char** argv) {
     framework = std::min(framework, PaintFramework(form.get()));
     qt = std::min(qt, PaintQt(&host, &model));
   }
-  std::printf("grid_scroll_framework: %.2f ms\n", framework);
-  std::printf("grid_scroll_qt: %.2f ms\n", qt);
-  std::printf("grid_scroll_ratio: %.2f\n", framework / qt);
-  std::printf("dbgrid_pages_10000: %d pages\n", small.Pages);
-  std::printf("dbgrid_scroll_10000: %.0f ms\n", small.Ms);
-  std::printf("dbgrid_peak_rss_10000: %ld KB\n", small.PeakKb);
-  std::printf("dbgrid_pages_100000: %d pages\n", large.Pages);
-  std::printf("dbgrid_scroll_100000: %.0f ms\n", large.Ms);
-  std::printf("dbgrid_peak_rss_100000: %ld KB\n", large.PeakKb);
-  std::printf("dbgrid_peak_rss_ratio_100000_to_10000: %.2f\n",
-              static_cast<double>(large.PeakKb) / static_cast<double>(std::max(1L, small.PeakKb)));
+  using bench::Print;
+  Print("grid_scroll_framework", framework, "ms");
+  Print("grid_scroll_qt", qt, "ms");
+  Print("grid_scroll_ratio", framework / qt, "x");
+  for (const auto& [records, r] : {std::pair{10000, small}, {100000, large}}) {
+    std::string n = std::to_string(records);
+    Print(("dbgrid_pages_" + n).c_str(), r.Pages, "pages");
+    Print(("dbgrid_scroll_" + n).c_str(), r.Ms, "ms");
+    Print(("dbgrid_peak_rss_" + n).c_str(), static_cast<double>(r.PeakKb), "KB");
+  }
+  Print("dbgrid_peak_rss_ratio_100000_to_10000", static_cast<double>(large.PeakKb) / static_cast<double>(std::max(1L, small.PeakKb)), "x");
   form.reset();
   if (ownDir) std::filesystem::remove_all(dir);
   return 0;

@@ -79,7 +79,6 @@ protected:
   }
 };
 
-QWidget* Viewport(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->viewport(); }
 QScrollBar* VBar(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->verticalScrollBar(); }
 
 // Eight columns of 60 and forty rows of 20 with lines of 1: with the border

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QAbstractScrollArea>
 #include <QAbstractSlider>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -19,22 +20,30 @@
 
 namespace fw::test {
 
-class UiTest : public ::testing::Test {
-public:
-  // A mouse event to w at a point of its own, with the buttons held after it.
-  static void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
-                    Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QMouseEvent e(type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                  mods);
-    QCoreApplication::sendEvent(w, &e);
-  }
-  // The thumb of a scroll bar dragged to Pos and let go there.
-  static void DragThumb(QAbstractSlider* bar, int pos) {
-    bar->setSliderDown(true);
-    bar->setSliderPosition(pos);
-    bar->setSliderDown(false);
-  }
+// The widget that shows a scrolling control's rows.
+inline QWidget* Viewport(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->viewport(); }
 
+// A mouse event to w at a point of its own, with the buttons held after it.
+inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
+                  Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QMouseEvent e(type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                mods);
+  QCoreApplication::sendEvent(w, &e);
+}
+
+// A mouse event at a point of the screen, as the window system sends it to w.
+inline void SendMouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+  Mouse(w, type, w->mapFromGlobal(global), buttons);
+}
+
+// The thumb of a scroll bar dragged to Pos and let go there.
+inline void DragThumb(QAbstractSlider* bar, int pos) {
+  bar->setSliderDown(true);
+  bar->setSliderPosition(pos);
+  bar->setSliderDown(false);
+}
+
+class UiTest : public ::testing::Test {
 protected:
   UiTest() { EnsureQtApplication(); }
   ~UiTest() override { Application->ProcessMessages(); }
