@@ -230,7 +230,8 @@ int main(int argc, char** argv) {
     Print(("dbgrid_scroll_" + n).c_str(), r.Ms, "ms");
     Print(("dbgrid_peak_rss_" + n).c_str(), static_cast<double>(r.PeakKb), "KB");
   }
-  Print("dbgrid_peak_rss_ratio_100000_to_10000", static_cast<double>(large.PeakKb) / static_cast<double>(std::max(1L, small.PeakKb)), "x");
+  Print("dbgrid_peak_rss_ratio_100000_to_10000",
+        static_cast<double>(large.PeakKb) / static_cast<double>(std::max(1L, small.PeakKb)), "x");
   form.reset();
   if (ownDir) std::filesystem::remove_all(dir);
   return 0;

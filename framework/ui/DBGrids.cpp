@@ -14,7 +14,8 @@ namespace {
 constexpr int kIndicatorWidth = 11;
 
 TDBGridOptions DefaultDBGridOptions() {
-  return {dgEditing, dgTitles, dgIndicator, dgColumnResize, dgColLines, dgRowLines, dgTabs, dgConfirmDelete, dgCancelOnExit};
+  return {dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
+          dgRowLines, dgTabs,   dgConfirmDelete, dgCancelOnExit};
 }
 
 }  // namespace

@@ -73,7 +73,9 @@ struct TCustomGrid::TAxis {
     for (int j = First; j < i && p < View; ++j) p += Pitch(j);
     return p;
   }
-  bool Shown(int i) const { return i >= 0 && i < Count && (i < Fixed || (i >= First && i <= LastVisible())) && Pos(i) < View; }
+  bool Shown(int i) const {
+    return i >= 0 && i < Count && (i < Fixed || (i >= First && i <= LastVisible())) && Pos(i) < View;
+  }
   // The last cell that shows at least in part.
   int LastVisible() const {
     int p = FixedExtent(), i = First;
@@ -660,8 +662,9 @@ void TCustomGrid::PaintLines(TCanvas* c, const TRect& clip) {
       int x = h.Pos(col) + h.Extent(col);
       // Across the fixed rows, then across the scrolling ones.
       fill(x, 0, x + h.Line, fixedBottom, options_.Contains(goFixedVertLine), kFixedLineColor, fixedColor_);
-      bool fixed = fixedCol;
-      fill(x, fixedBottom, x + h.Line, bottom, fixed ? options_.Contains(goFixedVertLine) : options_.Contains(goVertLine),
+      bool fixed = fixedCol;  // across the scrolling rows a fixed column's line is a fixed line
+      fill(x, fixedBottom, x + h.Line, bottom,
+           fixed ? options_.Contains(goFixedVertLine) : options_.Contains(goVertLine),
            fixed ? kFixedLineColor : kLineColor, fixed ? fixedColor_ : Color());
     });
   if (v.Line > 0)
@@ -735,7 +738,8 @@ void TCustomGrid::Paint() {
   c->Brush()->SetStyle(bsSolid);
   c->Brush()->SetColor(color);
   if (right < clip.Right) c->FillRect(Rect(std::max(right, clip.Left), clip.Top, clip.Right, clip.Bottom));
-  if (bottom < clip.Bottom) c->FillRect(Rect(clip.Left, std::max(bottom, clip.Top), std::min(right, clip.Right), clip.Bottom));
+  if (bottom < clip.Bottom)
+    c->FillRect(Rect(clip.Left, std::max(bottom, clip.Top), std::min(right, clip.Right), clip.Bottom));
 
   bool editing = inplaceEdit_ && inplaceEdit_->Visible();
   if (defaultDrawing_ && active && !editing &&
@@ -1069,7 +1073,8 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y) {
   switch (gridState_) {
     case gsSelecting: {
       TGridCoord cell = MouseCoord(X, Y);
-      if (cell.X >= fixedCols_ && cell.Y >= fixedRows_ && !(cell == (options_.Contains(goRangeSelect) ? anchor_ : current_)))
+      if (cell.X >= fixedCols_ && cell.Y >= fixedRows_ &&
+          !(cell == (options_.Contains(goRangeSelect) ? anchor_ : current_)))
         MoveAnchor(cell);
       break;
     }
