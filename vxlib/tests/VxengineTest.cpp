@@ -13,7 +13,6 @@ using namespace vx;
 namespace {
 
 TEST(VxEngine, OperationsTheEngineLacksAnswerNotSupported) {
-  hNuboStmt stmt = 0;
   hNuboFilter filter = 0;
   hNuboObj obj = 0;
   hOrvexCursor cursor = 0;
@@ -25,10 +24,6 @@ TEST(VxEngine, OperationsTheEngineLacksAnswerNotSupported) {
       [&] { return NuboActivateFilter(1, 1); },
       [&] { return NuboDeactivateFilter(1, 1); },
       [&] { return NuboDropFilter(1, 1); },
-      [&] { return NuboQAlloc(1, qrylangSQL, &stmt); },
-      [&] { return NuboQPrepare(1, "select * from x"); },
-      [&] { return NuboQExec(1, &cursor); },
-      [&] { return NuboQFree(&stmt); },
       [&] { return NuboGetProp(0, sysCFGFILE, text, sizeof text, nullptr); },
       [&] { return NuboSetProp(0, sysCFGFILEHANDLE, 1); },
       [&] { return NuboGetSysHandle(&obj); },
@@ -44,8 +39,6 @@ TEST(VxEngine, OperationsTheEngineLacksAnswerNotSupported) {
       [&] { return NuboGetLdSymbolicName(1, text); },
       [&] { return NuboGetLdFamily(1, nullptr); },
       [&] { return NuboCloseLdList(&ld); },
-      [&] { return NuboQKeepAsTable(1, "answer", -1); },
-      [&] { return NuboCopyCursor(1, "copy.db", "KALMURE", 4); },
   };
   for (std::size_t i = 0; i < calls.size(); ++i) EXPECT_EQ(calls[i](), ORVEX_ERR_NOTSUPPORTED) << "call " << i;
   EXPECT_EQ(NuboErrorText(ORVEX_ERR_NOTSUPPORTED).rfind("Operation not supported", 0), 0u);
