@@ -1,6 +1,7 @@
 #include "DbExplif.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "Scope.h"
 #include "Text.h"
@@ -162,12 +163,16 @@ void TExploreList::SetEditStateAll(int state) {
   for (TExploreObject* item : items) item->ChangeState(state);
 }
 
+void TExploreList::CountEditState(const TExploreObject* sender, int state) {
+  // Only a move between zero and non-zero changes the count; a state set to
+  // the one it already has must not.
+  if ((sender->editState_ != 0) != (state != 0)) pending_ += state != 0 ? 1 : -1;
+}
+
 void TExploreList::Changed(TExploreObject* sender, int event, const TExploreArg& arg) {
   switch (event) {
     case evEditState:
-      // Only a move between zero and non-zero changes the count; a state set
-      // to the one it already has must not.
-      if ((sender->editState_ != 0) != (arg.Number != 0)) pending_ += arg.Number != 0 ? 1 : -1;
+      CountEditState(sender, arg.Number);
       break;
     case evChildAdded:
       if (TExploreObject* child = arg.Object) {
@@ -208,7 +213,44 @@ void TExploreList::Remove(TExploreObject* object) {
 TExploreObject::TExploreObject()
     : properties_(std::make_unique<TEProperties>(this)), children_(std::make_unique<TExploreList>(this, true)) {}
 
-TExploreObject::~TExploreObject() = default;
+TExploreObject::~TExploreObject() { DropHandle(); }
+
+namespace {
+
+// Handles are counted up and never given again, so a handle kept past its
+// object's end finds nothing.
+struct THandles {
+  std::int64_t last = 0;
+  std::unordered_map<std::int64_t, TExploreObject*> objects;
+};
+
+THandles& Handles() {
+  static THandles handles;
+  return handles;
+}
+
+}  // namespace
+
+std::int64_t TExploreObject::Handle() {
+  if (handle_ == 0) {
+    THandles& handles = Handles();
+    handle_ = ++handles.last;
+    handles.objects[handle_] = this;
+  }
+  return handle_;
+}
+
+TExploreObject* TExploreObject::FromHandle(std::int64_t handle) {
+  const THandles& handles = Handles();
+  auto it = handles.objects.find(handle);
+  return it == handles.objects.end() ? nullptr : it->second;
+}
+
+void TExploreObject::DropHandle() {
+  if (handle_ == 0) return;
+  Handles().objects.erase(handle_);
+  handle_ = 0;
+}
 
 void TExploreObject::Construct(TExploreObject* parent) {
   // undo what Init did; the creator frees the object
@@ -240,6 +282,7 @@ void TExploreObject::BeginDestroy() {
   lockState_ = lsReleased;
   lockCount_ = kDestroyingLockCount;
   validity_ = vaValid;
+  DropHandle();  // an object on its way out is no longer found
   Fire(evDestroying, 0);
 }
 
@@ -428,7 +471,14 @@ void TExploreObject::LinkNotification(TExploreObject* object, bool isChild, bool
 void TExploreObject::NotifyParentAndDependents(int event, const TExploreArg& arg) {
   int previous = Lock(lsNotifying);
   fw::TScopeExit release([&] { Release(previous); });
-  if (parent_ && parent_->lockState_ != lsNotifying) parent_->children_->Changed(this, event, arg);
+  if (parent_ && parent_->lockState_ != lsNotifying) {
+    parent_->children_->Changed(this, event, arg);
+  } else if (parent_ && event == evEditState) {
+    // A path through links came back to a child of a parent still telling
+    // others of its own change: the parent hears of it no more, but its
+    // count must follow.
+    parent_->children_->CountEditState(this, arg.Number);
+  }
   if (links_[1]) {
     std::vector<TExploreObject*> dependents = links_[1]->items_;
     for (TExploreObject* other : dependents)
@@ -510,7 +560,8 @@ void TExploreObject::Changed(fw::TObject* sender, int event, const TExploreArg& 
 }
 
 void TExploreObject::FlagValidation() {
-  if (editState_ != esBrowse && validity_ != vaNeedsValidation) SetValidity(vaNeedsValidation);
+  if (editState_ != esBrowse && editState_ != esDeleted && validity_ != vaNeedsValidation)
+    SetValidity(vaNeedsValidation);
 }
 
 void TExploreObject::ReturnToBrowseUnlessPending() {
@@ -583,6 +634,9 @@ void TExploreObject::SetEditState(int state) {
 // ---------------------------------------------------------------- TExploreObject: validation
 
 void TExploreObject::SetValidity(int level) {
+  // Nothing of a deleted object is validated again, so a level above 0 would
+  // stay and block its parent's Apply.
+  if (editState_ == esDeleted) level = vaValid;
   Fire(evValidity, level);
   validity_ = static_cast<std::uint8_t>(level);
   NotifyParentAndDependents(evValidity, level);

@@ -12,6 +12,7 @@
 // clean-up that needs virtual calls goes into BeforeDestroy, not its
 // destructor.
 #pragma once
+#include <concepts>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -202,6 +203,8 @@ private:
   friend class TExploreObject;
   // The children list's handler of its items' events.
   void Changed(TExploreObject* sender, int event, const TExploreArg& arg);
+  // Counts a child's move to a new edit state, before the child stores it.
+  void CountEditState(const TExploreObject* sender, int state);
   void MoveToSortedPlace(TExploreObject* object);
   void Append(TExploreObject* object) { items_.push_back(object); }
   void Remove(TExploreObject* object);
@@ -286,6 +289,12 @@ public:
   virtual std::string GetTextAt(int /*index*/) { return {}; }
   virtual void DoSetText(const std::string& text);
   virtual std::string MakeUniqueName(const std::string& base, bool numbered);
+  // A text with backquoted macros, expanded for this object; objects that
+  // have no expander show it as written.
+  virtual std::string ExpandTemplate(const std::string& text) { return text; }
+  // The type whose section of the property-definition text a root reads
+  // for a level (0, then 1).
+  virtual std::string SectionType(int /*level*/) { return GetTypeName(); }
 
   // ------------------------------------------------------------ public operations
   // Each raises "Operation not supported" when its operation is not enabled.
@@ -324,6 +333,13 @@ public:
 
   // ------------------------------------------------------------ other operations
   std::string GetOriginalName() const { return savedName_.empty() ? name_ : savedName_; }
+  // Takes the object out of the tree and drops one lock, which frees it
+  // unless someone else holds it: for a node whose thing went elsewhere.
+  void DetachAndRelease();
+  // A number that leads back to the object while it lives (FromHandle) and
+  // to none once it goes; never given to another object.
+  std::int64_t Handle();
+  static TExploreObject* FromHandle(std::int64_t handle);
   bool IsClosed();
   bool IsAncestorOf(const TExploreObject* other) const;
   void ResortInParent();
@@ -378,7 +394,7 @@ private:
   void FlagValidation();
   void ReturnToBrowseUnlessPending();
   void LoadUnlessClosed();
-  void DetachAndRelease();
+  void DropHandle();
   void ReleaseChildren();
   static void Require(bool condition);
 
@@ -392,6 +408,7 @@ private:
   std::uint8_t lockState_ = lsIdle;
   int lockCount_ = 0;
   bool destroying_ = false;
+  std::int64_t handle_ = 0;  // 0 until asked for
   std::unique_ptr<TEProperties> properties_;
   TExploreObject* parent_ = nullptr;
   std::unique_ptr<TExploreList> children_;
@@ -434,6 +451,16 @@ enum : int {
 fw::TVarType VariantKindOfType(int typeCode);
 // 0 none, 1 other, 2 number, 3 text, 4 date.
 int ValueClassOfKind(fw::TVarType kind);
+
+// A class of properties, for definitions that name the class to make.
+struct TEPropertyClass {
+  fw::TClass Class = nullptr;
+  std::unique_ptr<TEProperty> (*Create)() = nullptr;
+  explicit operator bool() const { return Class != nullptr; }
+};
+
+template <typename T>
+TEPropertyClass PropertyClassOf();
 
 class TEPropertyDef : public fw::TObject {
   FW_CLASS(TEPropertyDef, fw::TObject)
@@ -491,6 +518,8 @@ class TEProperty : public TEPropertyDef {
 public:
   using TEPropertyDef::TEPropertyDef;
 
+  // The list and object the property belongs to; "Internal error" for a
+  // property outside any object's list.
   TEProperties& Properties() const;
   TExploreObject* Object() const;
   int EditState() const { return editState_; }
@@ -509,6 +538,7 @@ public:
   virtual void SetTextValue(int kind, const std::string& text);
   virtual void Edit();
   virtual void ApplyValue() {}
+  // The editor's values for this property.
   virtual void GetValues(const TGetStrProc& callback);
 
   // AssignValue under an editing lock of the object; raises the property's
@@ -528,6 +558,12 @@ private:
   fw::Variant value_ = fw::Null();
 };
 
+template <typename T>
+TEPropertyClass PropertyClassOf() {
+  static_assert(std::derived_from<T, TEProperty>);
+  return {T::StaticClass(), []() -> std::unique_ptr<TEProperty> { return std::make_unique<T>(); }};
+}
+
 // Definitions, owned. Count and Item never load; GetCount and GetItem may.
 class TEPropertyDefs : public fw::TObject {
   FW_CLASS(TEPropertyDefs, fw::TObject)
@@ -544,15 +580,12 @@ public:
   TEPropertyDef* Find(std::string_view name);
   TEPropertyDef* FindOrRaise(std::string_view name);  // "Property %s does not exist"
 
-  // Makes a definition (or property) of class T in this list.
+  // Makes a definition of class T in this list. A property needs an object
+  // and goes into the object's TEProperties.
   template <typename T, typename... Args>
+    requires(std::derived_from<T, TEPropertyDef> && !std::derived_from<T, TEProperty>)
   T* Add(Args&&... args) {
-    auto item = std::make_unique<T>(std::forward<Args>(args)...);
-    T* raw = item.get();
-    raw->list_ = this;
-    items_.push_back(std::move(item));
-    Inserted(raw);
-    return raw;
+    return static_cast<T*>(Insert(std::make_unique<T>(std::forward<Args>(args)...)));
   }
 
   // Hands the definition its editor; nothing here.
@@ -562,6 +595,9 @@ public:
   std::function<int(std::string_view, std::string_view)> NameCompare;
 
 protected:
+  TEPropertyDef* Insert(std::unique_ptr<TEPropertyDef> item);
+  // Raises when the list cannot hold the item.
+  virtual void Admit(const TEPropertyDef& /*item*/) {}
   virtual void Inserted(TEPropertyDef* /*item*/) {}
   // Takes the last item out; its owner frees it.
   std::unique_ptr<TEPropertyDef> TakeLast();
@@ -581,6 +617,15 @@ public:
   bool Loaded() const { return loaded_; }
   int PendingCount() const { return pending_; }
   TEProperty* Property(int index) const;  // never loads
+
+  template <typename T, typename... Args>
+    requires std::derived_from<T, TEProperty>
+  T* Add(Args&&... args) {
+    return static_cast<T*>(Insert(std::make_unique<T>(std::forward<Args>(args)...)));
+  }
+  // A property of a class known only at run time, made after the
+  // definition; "Internal error" when no class is given.
+  TEProperty* Add(const TEPropertyClass& cls, TEPropertyDef& definition);
 
   int GetCount() override;
   TEPropertyDef* GetItem(int index) override;
@@ -602,6 +647,7 @@ public:
   void SetEditStateAll(int state);
 
 protected:
+  void Admit(const TEPropertyDef& item) override;
   void Inserted(TEPropertyDef* item) override;
 
 private:
@@ -630,7 +676,9 @@ public:
   virtual std::string ValueToText(int kind, const fw::Variant& value);
   virtual TDbXErrorPtr ValidateValue(TEProperty& /*property*/) { return nullptr; }
   virtual void SetText(TEProperty& property, int kind, const std::string& text);
-  virtual void GetValues(const TGetStrProc& /*callback*/) {}
+  // The values offered to the property that asks: a list shared by many
+  // properties may differ by the property's object.
+  virtual void GetValues(const TGetStrProc& /*callback*/, TEProperty& /*property*/) {}
   virtual void Edit(TEProperty& /*property*/) {}
 
 protected:
@@ -646,7 +694,7 @@ public:
   fw::TStringList& Strings() { return strings_; }
 
   virtual fw::Variant GetValueAt(int index);
-  void GetValues(const TGetStrProc& callback) override;
+  void GetValues(const TGetStrProc& callback, TEProperty& property) override;
   // Steps the property to the next value, from the last back to the first.
   void Edit(TEProperty& property) override;
 
@@ -804,7 +852,11 @@ void ExecuteAction(TEAction* action, TExploreObject& object);
 std::string VarToText(const fw::Variant& value);  // "" for Null, "????" when it does not convert
 fw::Variant TextToVariant(const std::string& text);  // "" gives Null
 int VariantToIntDef(const fw::Variant& value);
-fw::Variant ObjectToVariant(const TExploreObject* object);  // none gives Null
+// The object's handle as an integer; none gives Null.
+fw::Variant ObjectToVariant(TExploreObject* object);
+// The object of a handle while it lives; none for Null, anything that is no
+// handle, and the handle of an object that went.
+TExploreObject* VariantToObject(const fw::Variant& value);
 // Null, Unassigned and "" are all empty and equal; a failed comparison
 // counts as different.
 bool VariantsEqual(const fw::Variant& a, const fw::Variant& b);

@@ -97,9 +97,24 @@ int VariantToIntDef(const fw::Variant& value) {
   }
 }
 
-fw::Variant ObjectToVariant(const TExploreObject* object) {
+fw::Variant ObjectToVariant(TExploreObject* object) {
   if (!object) return fw::Null();
-  return fw::Variant(static_cast<long long>(reinterpret_cast<std::intptr_t>(object)));
+  return fw::Variant(static_cast<long long>(object->Handle()));
+}
+
+TExploreObject* VariantToObject(const fw::Variant& value) {
+  switch (fw::VarType(value)) {
+    case fw::varSmallint:
+    case fw::varInteger:
+    case fw::varShortInt:
+    case fw::varByte:
+    case fw::varWord:
+    case fw::varLongWord:
+    case fw::varInt64:
+      return TExploreObject::FromHandle(value.AsInt64());
+    default:
+      return nullptr;
+  }
 }
 
 bool VariantsEqual(const fw::Variant& a, const fw::Variant& b) {
@@ -126,7 +141,7 @@ void TEPropertyEditor::SetText(TEProperty& property, int /*kind*/, const std::st
 
 fw::Variant TEStringValues::GetValueAt(int index) { return fw::Variant(strings_.Strings(index)); }
 
-void TEStringValues::GetValues(const TGetStrProc& callback) {
+void TEStringValues::GetValues(const TGetStrProc& callback, TEProperty& /*property*/) {
   for (int i = 0; i < strings_.Count(); ++i) callback(strings_.Strings(i));
 }
 

@@ -56,7 +56,11 @@ void TEPropertyDef::SetEditor(std::shared_ptr<TEPropertyEditor> editor) {
 
 // ---------------------------------------------------------------- TEProperty
 
-TEProperties& TEProperty::Properties() const { return *static_cast<TEProperties*>(List()); }
+TEProperties& TEProperty::Properties() const {
+  auto* list = dynamic_cast<TEProperties*>(List());
+  if (!list) RaiseDbXError(kInternalError, "Property " + Name() + " belongs to no object");
+  return *list;
+}
 
 TExploreObject* TEProperty::Object() const { return Properties().Owner(); }
 
@@ -126,7 +130,7 @@ void TEProperty::Edit() {
 }
 
 void TEProperty::GetValues(const TGetStrProc& callback) {
-  if (TEPropertyEditor* editor = GetEditor()) editor->GetValues(callback);
+  if (TEPropertyEditor* editor = GetEditor()) editor->GetValues(callback, *this);
 }
 
 void TEProperty::SetValue(const fw::Variant& value) {
@@ -178,6 +182,15 @@ TEPropertyDef* TEPropertyDefs::FindOrRaise(std::string_view name) {
 
 void TEPropertyDefs::Clear() { items_.clear(); }
 
+TEPropertyDef* TEPropertyDefs::Insert(std::unique_ptr<TEPropertyDef> item) {
+  Admit(*item);
+  TEPropertyDef* raw = item.get();
+  raw->list_ = this;
+  items_.push_back(std::move(item));
+  Inserted(raw);
+  return raw;
+}
+
 std::unique_ptr<TEPropertyDef> TEPropertyDefs::TakeLast() {
   std::unique_ptr<TEPropertyDef> item = std::move(items_.back());
   items_.pop_back();
@@ -208,6 +221,19 @@ void TEProperties::Clear() {
     Changed(last, evProperties, 0);
     TakeLast();
   }
+}
+
+TEProperty* TEProperties::Add(const TEPropertyClass& cls, TEPropertyDef& definition) {
+  if (!cls) RaiseDbXError(kInternalError, "No prop class: " + definition.Name());
+  std::unique_ptr<TEProperty> property = cls.Create();
+  property->Assign(definition);
+  return static_cast<TEProperty*>(Insert(std::move(property)));
+}
+
+// Property, Clear and Inserted read every item as a property.
+void TEProperties::Admit(const TEPropertyDef& item) {
+  if (!dynamic_cast<const TEProperty*>(&item))
+    RaiseDbXError(kInternalError, "Definition " + item.Name() + " is no property");
 }
 
 void TEProperties::Inserted(TEPropertyDef* item) {

@@ -1,6 +1,7 @@
 #include "DbXCtrl.h"
 
 #include <map>
+#include <optional>
 
 #include "Files.h"
 #include "MessageService.h"
@@ -30,11 +31,18 @@ std::unique_ptr<TMDManager> manager;
 // key to value list, or to none when the text has no list for the key
 std::unique_ptr<std::map<std::string, std::shared_ptr<TESimpleValues>>> valueLists;
 
-std::string ShortPart(const std::string& display) { return TextBefore(display, ':'); }
+// A display that is a template of the property's object; it is one piece,
+// as its colons are its own.
+bool IsTemplate(std::string_view display) { return !display.empty() && display[0] == '`'; }
+
+std::string ShortPart(const std::string& display) { return IsTemplate(display) ? display : TextBefore(display, ':'); }
 
 std::string LongPart(const std::string& display) {
-  return display.find(':') == std::string::npos ? display : UnquoteDouble(TextAfter(display, ':'));
+  if (IsTemplate(display) || display.find(':') == std::string::npos) return display;
+  return UnquoteDouble(TextAfter(display, ':'));
 }
+
+std::string Shown(int kind, const std::string& display) { return kind == 1 ? LongPart(display) : ShortPart(display); }
 
 }  // namespace
 
@@ -50,23 +58,35 @@ TDbXErrorPtr TESimpleValues::ValidateValue(TEProperty& property) {
 
 fw::Variant TEValueMap::GetValueAt(int index) { return fw::Variant(NamePart(strings_.Strings(index))); }
 
-std::string TEValueMap::ValueToText(int kind, const fw::Variant& value) {
-  std::string text = VarToText(value);
-  auto shown = [kind](const std::string& display) { return kind == 1 ? LongPart(display) : ShortPart(display); };
+std::optional<std::string> TEValueMap::DisplayOf(const std::string& text) {
   for (int i = 0; i < strings_.Count(); ++i) {
     std::string line = strings_.Strings(i);
-    if (fw::AnsiSameText(NamePart(line), text)) return shown(ValuePart(line));
+    if (fw::AnsiSameText(NamePart(line), text)) return ValuePart(line);
   }
   // an empty stored part makes the first line the default
-  if (strings_.Count() > 0 && NamePart(strings_.Strings(0)).empty()) return shown(ValuePart(strings_.Strings(0)));
-  return text;
+  if (strings_.Count() > 0 && NamePart(strings_.Strings(0)).empty()) return ValuePart(strings_.Strings(0));
+  return std::nullopt;
+}
+
+std::string TEValueMap::ValueToText(int kind, const fw::Variant& value) {
+  std::string text = VarToText(value);
+  std::optional<std::string> display = DisplayOf(text);
+  return display ? Shown(kind, *display) : text;
+}
+
+std::string TEValueMap::GetText(TEProperty& property, int kind) {
+  std::string text = VarToText(property.GetValue());
+  std::optional<std::string> display = DisplayOf(text);
+  if (!display) return text;
+  std::string shown = Shown(kind, *display);
+  return IsTemplate(shown) ? property.Object()->ExpandTemplate(shown) : shown;
 }
 
 std::string TEValueMap::TextToValue(int kind, const std::string& text) {
   for (int i = 0; i < strings_.Count(); ++i) {
     std::string line = strings_.Strings(i);
     std::string display = ValuePart(line);
-    if (fw::AnsiSameText(kind == 1 ? LongPart(display) : ShortPart(display), text)) return NamePart(line);
+    if (fw::AnsiSameText(Shown(kind, display), text)) return NamePart(line);
   }
   return text;
 }
@@ -81,13 +101,13 @@ int TEValueMap::IndexOfText(const std::string& text) {
   return -1;
 }
 
-void TEValueMap::GetValues(const TGetStrProc& callback) {
+void TEValueMap::GetValues(const TGetStrProc& callback, TEProperty& /*property*/) {
   fw::TStringList shown;
   shown.SetSorted(true);
   shown.SetDuplicates(fw::dupIgnore);
   for (int i = 0; i < strings_.Count(); ++i) {
     std::string display = LongPart(ValuePart(strings_.Strings(i)));
-    if (!display.empty() && display[0] != '`') shown.Add(display);
+    if (!display.empty() && !IsTemplate(display)) shown.Add(display);
   }
   for (int i = 0; i < shown.Count(); ++i) callback(shown.Strings(i));
 }
@@ -138,8 +158,12 @@ const TMDManager::TSection* TMDManager::FindSection(std::string_view name) const
 
 std::string TMDManager::ReadString(std::string_view section, std::string_view key, std::string_view defaultValue) {
   if (const TSection* s = FindSection(section)) {
-    for (const std::string& line : s->Lines)
-      if (fw::AnsiSameText(NamePart(line), key)) return line.size() > key.size() ? line.substr(key.size() + 1) : "";
+    for (const std::string& line : s->Lines) {
+      // cut after the name as the line has it: a name equal without regard
+      // to case may differ from the key in length (K, the Kelvin sign)
+      std::string name = NamePart(line);
+      if (fw::AnsiSameText(name, key)) return name.size() < line.size() ? line.substr(name.size() + 1) : "";
+    }
   }
   return std::string(defaultValue);
 }
@@ -154,15 +178,9 @@ std::vector<std::string> TMDManager::ReadNumbered(std::string_view section, std:
   return list;
 }
 
-namespace {
-
-// The root's section for a level; both levels are its type name until a
-// root class gives its levels types of their own.
-std::string RootSection(TExploreObject* root, int /*level*/) {
-  return root ? "Properties " + root->GetTypeName() : "Properties";
+std::string RootSection(TExploreObject* root, int level) {
+  return root ? "Properties " + root->SectionType(level) : "Properties";
 }
-
-}  // namespace
 
 std::string TMDManager::ReadRootString(TExploreObject* root, std::string_view key) {
   for (int level = 0; level <= 1; ++level) {

@@ -6,6 +6,7 @@
 // driver types.
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,15 @@ public:
   void SetText(TEProperty& property, int kind, const std::string& text) override;
   int IndexOfText(const std::string& text) override;  // by stored part
   // The long displays, sorted, each once, without empty ones and templates.
-  void GetValues(const TGetStrProc& callback) override;
+  void GetValues(const TGetStrProc& callback, TEProperty& property) override;
+  // A display that begins with a backquote is a template of the property's
+  // object, shown expanded.
+  std::string GetText(TEProperty& property, int kind) override;
+
+private:
+  // The display part for a stored value, or none when the value is shown as
+  // it is.
+  std::optional<std::string> DisplayOf(const std::string& text);
 };
 
 // ---------------------------------------------------------------- the text
@@ -88,6 +97,10 @@ private:
 TMDManager& GetMDManager();
 
 std::string JoinKey(std::initializer_list<std::string_view> parts);  // "a:b:c"
+
+// The section a root reads for a level (0, then 1): "Properties" and the
+// root's SectionType; "Properties" alone without a root.
+std::string RootSection(TExploreObject* root, int level);
 
 // The value list of an engine option from the text, made of the given class
 // and cached (the answer that there is none as well) until the root's next

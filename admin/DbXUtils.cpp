@@ -1,5 +1,6 @@
 #include "DbXUtils.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "Lists.h"
@@ -127,20 +128,24 @@ TChar TScanner::ReadChar(int advance) {
   return c;
 }
 
-std::string TScanner::Slice(int from, int to) const {
+TChars TScanner::SliceChars(int from, int to) const {
   if (from < 1) from = 1;
   if (to > Length() + 1) to = Length() + 1;
-  if (to <= from) return {};
-  return fw::CharsToUtf8(std::u32string_view(text_).substr(static_cast<std::size_t>(from - 1),
-                                                           static_cast<std::size_t>(to - from)));
+  TChars chars;
+  for (int pos = from; pos < to; ++pos)
+    if (!std::binary_search(escapes_.begin(), escapes_.end(), pos)) chars += At(pos);
+  return chars;
 }
 
-// An escape character at the end of the text has nothing to make ordinary:
-// it goes, and the position stays at the end instead of passing it.
+std::string TScanner::Slice(int from, int to) const { return fw::CharsToUtf8(SliceChars(from, to)); }
+
+// The escape stays in the text, so that a second run reads what the first
+// did; it is only left out of what is read. One at the end of the text has
+// nothing to make ordinary.
 bool TScanner::StepEscape() {
   if (escapeChar_ == 0 || !CharIs(0, escapeChar_)) return false;
-  text_.erase(static_cast<std::size_t>(position_ - 1), 1);
-  if (InRange()) Next();
+  if (escapes_.empty() || escapes_.back() < position_) escapes_.push_back(position_);
+  position_ += InRange(1) ? 2 : 1;
   return true;
 }
 
@@ -154,6 +159,7 @@ bool TScanner::SkipToCharInSet(const TCharSet& set) {
 }
 
 std::string TScanner::ReadUntil(const TCharSet& set) {
+  escapes_.clear();
   int start = position_;
   bool endIsDelimiter = set.Contains(0);
   bool found = SkipToCharInSet(set);
@@ -189,6 +195,7 @@ void TScanner::SkipQuoted() {
 }
 
 std::string TScanner::ReadQuoted() {
+  escapes_.clear();
   int start = position_;
   SkipQuoted();
   return Slice(start + 1, position_ - 1);
@@ -226,7 +233,14 @@ bool TScanner::SkipBracketPair() {
 
 std::string TScanner::NextItem() {
   if (position_ == -1) return {};
+  // a run started again (from 0 or 1) reads from the start; one past the
+  // text has nothing left
   if (position_ < 1) position_ = 1;
+  if (position_ > Length()) {
+    position_ = -1;
+    return {};
+  }
+  escapes_.clear();
   int start = position_;
   int stop = -1;
   while (InRange()) {
@@ -249,13 +263,8 @@ std::string TScanner::NextItem() {
     if (SkipBracketPair()) continue;
     Next();
   }
-  TChars item;
-  if (stop == -1) {
-    item = text_.substr(static_cast<std::size_t>(start - 1));
-    position_ = -1;
-  } else {
-    item = text_.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(stop - start));
-  }
+  TChars item = SliceChars(start, stop == -1 ? Length() + 1 : stop);
+  if (stop == -1) position_ = -1;
   return fw::CharsToUtf8(TrimBlanks(item));
 }
 
@@ -314,10 +323,12 @@ TChar CharFromLiteral(std::string_view text) {
   if (c[0] == U'#') {
     std::string_view digits = text.substr(1);
     if (digits.empty() || digits.find_first_not_of("0123456789") != std::string_view::npos) return 0;
-    unsigned code = 0;
+    // A stored setting must load whatever it holds: a code that is no
+    // character gives none.
+    std::uint32_t code = 0;
     auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), code);
-    if (ec != std::errc() || code > 255) RaiseDbXError(kMappingError, "Bad character literal: " + std::string(text));
-    return static_cast<TChar>(code);
+    bool character = ec == std::errc() && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    return character ? static_cast<TChar>(code) : TChar(0);
   }
   if (c[0] == U'\'') {
     if (c[1] != U'\'') return c[1];

@@ -112,7 +112,8 @@ public:
 
   // Moves to the next character of the set; false at the end (where the
   // position is one past the last character). An escaped character is not
-  // looked at: the escape character is taken out of the text.
+  // looked at; the escape character stays in the text but is left out of
+  // what ReadUntil, ReadQuoted and NextItem give.
   bool SkipToCharInSet(const TCharSet& set);
   // The text up to the next character of the set. With NUL in the set the
   // end of the text counts as a delimiter and the delimiter stays current;
@@ -132,7 +133,9 @@ private:
   bool SkipBracketPair();
   TChar At(int pos) const { return text_[static_cast<std::size_t>(pos - 1)]; }
   int Length() const { return static_cast<int>(text_.size()); }
-  std::string Slice(int from, int to) const;  // [from, to)
+  // [from, to) without the escapes that reading stepped over
+  TChars SliceChars(int from, int to) const;
+  std::string Slice(int from, int to) const;
 
   int position_ = 1;
   std::string keyword_;
@@ -144,6 +147,7 @@ private:
   std::vector<std::string> brackets_;
   std::vector<TChars> openings_;
   std::vector<TChars> closings_;
+  std::vector<int> escapes_;  // positions of the escapes of the current read, ascending
 };
 
 // Whether word stands in text at the 1-based position; ignoreCase compares
@@ -165,7 +169,7 @@ int IndexInListOrRaise(std::string_view text, std::span<const std::string_view> 
 int IndexInListOrRaise(std::string_view text, std::initializer_list<std::string_view> list);
 
 // "" gives NUL, "x" that character, "#9" code 9, "'x'" its first character;
-// anything else NUL. A code beyond 255 raises.
+// anything else, and a code that is no character, NUL. Never raises.
 TChar CharFromLiteral(std::string_view text);
 // NUL gives "#0", codes below 33 "#" and the code, others the character.
 std::string CharToLiteral(TChar c);

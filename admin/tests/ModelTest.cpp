@@ -1,7 +1,9 @@
+#include <random>
 #include <string>
 #include <vector>
 
 #include "ModelTesting.h"
+#include "Scope.h"
 #include "Text.h"
 
 namespace dbx::testing {
@@ -377,6 +379,194 @@ TEST_F(TreeTest, DependentsHearTheirTargets) {
   b->Delete();
   root->Apply();
   EXPECT_EQ(a->FindLinkList(0)->Count(), 0) << "a freed target leaves the link list";
+}
+
+
+TEST_F(TreeTest, ANodeWhoseThingWentLeavesTheTreeAtOnce) {
+  b->Edit();
+  b->EndEdit();
+  recorder.Take();
+  b->DetachAndRelease();
+  EXPECT_EQ(recorder.Take(), (Log{"root 7(b)", "root 4(0)", "b 12(0)"}));
+  EXPECT_EQ(destroyed, 1);
+  EXPECT_EQ(root->Children().PendingCount(), 0);
+  EXPECT_EQ(root->EditState(), esBrowse);
+
+  // one that someone still holds goes when it is let go
+  int previous = a->Lock(lsIdle);
+  a->DetachAndRelease();
+  EXPECT_EQ(a->Parent(), nullptr);
+  EXPECT_EQ(root->Children().Count(), 0);
+  EXPECT_EQ(destroyed, 1);
+  a->Release(previous);
+  EXPECT_EQ(destroyed, 2);
+}
+
+TEST_F(TreeTest, HandlesLeadOnlyToLiveObjects) {
+  fw::Variant handleA = ObjectToVariant(a);
+  fw::Variant handleB = ObjectToVariant(b);
+  EXPECT_EQ(VariantToObject(handleA), a);
+  EXPECT_EQ(VariantToObject(handleB), b);
+  EXPECT_EQ(ObjectToVariant(a).AsInt64(), handleA.AsInt64()) << "one handle an object";
+  EXPECT_EQ(VariantToObject(fw::Variant(static_cast<int>(handleA.AsInt64()))), a) << "kept as a 32-bit integer";
+  EXPECT_TRUE(fw::VarIsNull(ObjectToVariant(nullptr)));
+  for (const fw::Variant& v : {fw::Null(), fw::Unassigned(), fw::Variant(0), fw::Variant(-1), fw::Variant(1.0),
+                               fw::Variant(std::to_string(handleA.AsInt64()))})
+    EXPECT_EQ(VariantToObject(v), nullptr) << VarToText(v);
+
+  TExploreObject* foundWhileGoing = b;
+  b->OnChange = [&](TExploreObject*, int event, const TExploreArg&) {
+    if (event == evDestroying) foundWhileGoing = VariantToObject(handleB);
+  };
+  b->Delete();
+  root->Apply();
+  EXPECT_EQ(foundWhileGoing, nullptr) << "not even while it goes";
+  EXPECT_EQ(VariantToObject(handleB), nullptr);
+  TNode* c = root->AddChild("c");  // may take the freed object's memory
+  EXPECT_EQ(VariantToObject(handleB), nullptr);
+  EXPECT_EQ(VariantToObject(ObjectToVariant(c)), c);
+}
+
+// root{a{x,y}, c{z}} where z hears a and x hears z: a change of a's child
+// that comes back to a's other child through the links.
+TEST_F(ModelTest, PendingEditsAreCountedOnAPathBackThroughLinks) {
+  int destroyed = 0;
+  TNode* root = TExploreObject::Create<TNode>(nullptr, &destroyed);
+  root->SetName("root");
+  root->childNames = {"a", "c"};
+  TNode* a = root->Child(0);
+  a->childNames = {"x", "y"};
+  root->Child(1)->childNames = {"z"};
+  TNode* x = a->Child(0);
+  TNode* y = a->Child(1);
+  TNode* z = root->Child(1)->Child(0);
+  z->AddDependent(a);
+  x->AddDependent(z);
+
+  y->Edit();
+  y->EndEdit();
+  EXPECT_EQ(x->EditState(), esChildPending);
+  EXPECT_EQ(a->Children().PendingCount(), 2);
+  x->Cancel();
+  EXPECT_EQ(a->Children().PendingCount(), 1);
+  EXPECT_EQ(a->EditState(), esChildPending) << "y is still modified";
+  EXPECT_EQ(root->EditState(), esChildPending);
+  y->Apply();
+  EXPECT_EQ(a->Children().PendingCount(), 0);
+  EXPECT_EQ(a->EditState(), esBrowse);
+  root->Release(lsReleased);
+  EXPECT_EQ(destroyed, 6);
+}
+
+TEST_F(ModelTest, ADeletedObjectIsValid) {
+  int destroyed = 0;
+  TNode* root = TExploreObject::Create<TNode>(nullptr, &destroyed);
+  root->SetName("root");
+  root->childNames = {"a"};
+  root->Load();
+  TNode* a = root->Child(0);
+  a->childNames = {"x", "y"};
+  a->Load();
+  a->Delete();
+  a->Child(0)->Apply();  // its parent hears of the child that went
+  EXPECT_EQ(a->Validity(), vaValid);
+  EXPECT_TRUE(root->Enabled(opApply));
+  root->Apply();
+  EXPECT_EQ(destroyed, 3);
+  EXPECT_EQ(root->Children().Count(), 0);
+  root->Release(lsReleased);
+}
+
+// Every pending count equals the number of children with pending edits, an
+// object with such children shows a pending edit itself, and a deleted object
+// is valid.
+std::string TreeFaults(TExploreObject* object) {
+  std::string faults;
+  TExploreList& children = object->Children();
+  int pending = children.CountInState(0x1E);
+  if (children.PendingCount() != pending)
+    faults += object->Name() + " counts " + std::to_string(children.PendingCount()) + " of " + std::to_string(pending) +
+              "; ";
+  if (pending > 0 && object->EditState() == esBrowse) faults += object->Name() + " shows no pending edit; ";
+  if (object->EditState() == esDeleted && object->Validity() != vaValid) faults += object->Name() + " deleted, not valid; ";
+  for (int i = 0; i < children.Count(); ++i) faults += TreeFaults(children.Item(i));
+  return faults;
+}
+
+void CollectTree(TExploreObject* object, std::vector<TExploreObject*>& all) {
+  all.push_back(object);
+  for (int i = 0; i < object->Children().Count(); ++i) CollectTree(object->Children().Item(i), all);
+}
+
+TEST_F(ModelTest, TreeStaysConsistentThroughRandomEdits) {
+  for (unsigned seed = 1; seed <= 1000; ++seed) {
+    std::mt19937 random(seed);
+    auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    TNode* root = TExploreObject::Create<TNode>(nullptr);
+    root->SetName("root");
+    root->childNames = {"a", "b", "c"};
+    root->Child(0)->childNames = {"x", "y"};
+    root->Child(1)->childNames = {"z"};
+    std::vector<TExploreObject*> all;
+    CollectTree(root, all);
+    for (TExploreObject* object : all) object->Load();
+
+    std::string log;
+    for (int step = 0; step < 80; ++step) {
+      all.clear();
+      CollectTree(root, all);
+      TExploreObject* object = all[static_cast<std::size_t>(pick(static_cast<int>(all.size())))];
+      TExploreObject* other = all[static_cast<std::size_t>(pick(static_cast<int>(all.size())))];
+      int operation = pick(9);
+      log += std::to_string(operation) + ":" + object->Name() + "," + other->Name() + " ";
+      try {
+        switch (operation) {
+          case 0:
+            object->Edit();
+            object->EndEdit();
+            break;
+          case 1:
+            object->Rename(std::string(1, static_cast<char>('a' + pick(4))));
+            break;
+          case 2:
+            object->Apply();
+            break;
+          case 3:
+            object->Cancel();
+            break;
+          case 4:
+            if (object != root) object->Delete();
+            break;
+          case 5: {
+            TExploreObject* fresh = object->NewObject("");
+            fw::TScopeExit end([fresh] { fresh->EndEdit(); });
+            fresh->Rename(fresh->MakeUniqueName("n", true));
+            break;
+          }
+          case 6:
+            object->AddDependent(other);
+            break;
+          case 7:
+            object->RemoveDependent(other);
+            break;
+          default:
+            // as a refresh would, which only an object without pending edits may do
+            if (!object->Enabled(opRefresh)) break;
+            object->Children().Unload();
+            object->Children().Load();
+            break;
+        }
+      } catch (const EDbXError&) {
+      }
+      std::string faults = TreeFaults(root);
+      if (!faults.empty()) {
+        ADD_FAILURE() << "seed " << seed << ": " << faults << "\nsteps: " << log;
+        root->Release(lsReleased);
+        return;
+      }
+    }
+    root->Release(lsReleased);
+  }
 }
 
 }  // namespace

@@ -200,6 +200,85 @@ TEST_F(PropertiesTest, ValueListStepsAndWraps) {
   path->SetEditor(nullptr);
 }
 
+// Properties need an object: a plain list of definitions takes none, an
+// object's list takes nothing else.
+template <typename List, typename T>
+concept CanAdd = requires(List& list) { list.template Add<T>("X"); };
+static_assert(CanAdd<TEPropertyDefs, TEPropertyDef>);
+static_assert(!CanAdd<TEPropertyDefs, TEProperty>);
+static_assert(CanAdd<TEProperties, TEProperty>);
+static_assert(!CanAdd<TEProperties, TEPropertyDef>);
+
+TEST_F(PropertiesTest, APropertyOutsideAnObjectsListIsRefused) {
+  TEPropertyDefs& asDefinitions = node->Properties();
+  int count = node->Properties().GetCount();
+  ExpectDbXError([&] { asDefinitions.Add<TEPropertyDef>("X"); }, "Internal error: Definition X is no property");
+  EXPECT_EQ(node->Properties().Count(), count);
+
+  TEProperty orphan("ORPHAN");
+  ExpectDbXError([&] { orphan.SetValue(Variant(1)); }, "Internal error: Property ORPHAN belongs to no object");
+  ExpectDbXError([&] { orphan.SetAttributeWord(Word({paEditable})); },
+                 "Internal error: Property ORPHAN belongs to no object");
+}
+
+// A property class that a definition names, seen by its text.
+class TBracketProperty : public TEProperty {
+  FW_CLASS(TBracketProperty, TEProperty)
+public:
+  using TEProperty::TEProperty;
+  std::string GetText(int kind) override { return "<" + TEProperty::GetText(kind) + ">"; }
+};
+
+FW_IMPLEMENT_CLASS(TBracketProperty)
+
+TEST_F(PropertiesTest, PropertiesOfAClassNamedAtRunTime) {
+  TEPropertyDef definition("HOST", "Host", 2, ftString);
+  definition.SetAttributeWord(Word({paEditable, paRequired}));
+  node->Properties().Load();
+  recorder.Follow(node);
+  TEProperty* host = node->Properties().Add(PropertyClassOf<TBracketProperty>(), definition);
+  EXPECT_EQ(recorder.Take(), (Log{"n 1(1)"}));
+  EXPECT_TRUE(host->InheritsFrom(TBracketProperty::StaticClass()));
+  EXPECT_EQ(node->Properties().PropertyByName("HOST"), host);
+  EXPECT_EQ(host->GetCaption(), "Host");
+  EXPECT_EQ(host->TypeCode(), ftString);
+  EXPECT_TRUE(host->GetAttributes().Contains(paRequired));
+  host->SetValue(Variant("db1"));
+  EXPECT_EQ(host->GetText(1), "<db1>");
+  EXPECT_EQ(node->EditState(), esModified);
+  ExpectDbXError([&] { node->Properties().Add(TEPropertyClass{}, definition); }, "Internal error: No prop class: HOST");
+}
+
+// A list shared by every object that offers the asking object's own
+// values, and none while that object is new.
+class TOwnersValues : public TERegisteredValues {
+public:
+  TOwnersValues() : TERegisteredValues(nullptr, "", "PATH") {}
+  void GetValues(const TGetStrProc& callback, TEProperty& property) override {
+    TExploreObject* owner = property.Object();
+    if (owner->EditState() != esNew) callback(owner->Name() + "/data");
+  }
+};
+
+TEST_F(PropertiesTest, AValueListKnowsWhoAsks) {
+  RegisterPropertyEditor<TOwnersValues>();
+  TNode* other = root->AddChild("m");
+  TExploreObject* fresh = root->NewObject("");
+  made += 2;
+  auto offered = [](TExploreObject* object) {
+    std::vector<std::string> values;
+    object->Properties().PropertyByName("PATH")->GetValues([&](const std::string& s) { values.push_back(s); });
+    return values;
+  };
+  EXPECT_EQ(offered(node), (std::vector<std::string>{"n/data"}));
+  EXPECT_EQ(offered(other), (std::vector<std::string>{"m/data"}));
+  EXPECT_EQ(offered(fresh), std::vector<std::string>{});
+  fresh->Rename("f");
+  fresh->SetPropertyText("PATH", "f/data");
+  fresh->EndEdit();
+  fresh->Delete();
+}
+
 class TCountingAction : public TERegisteredAction {
 public:
   using TERegisteredAction::TERegisteredAction;

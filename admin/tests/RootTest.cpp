@@ -50,6 +50,7 @@ protected:
 };
 
 TEST_F(RootTest, TheProgramsTextIsReadFromItsResource) {
+  EXPECT_NE(fw::FindResourceData("DBXDBI").Data, nullptr) << "the model's library carries the text";
   TMDManager& md = GetMDManager();
   EXPECT_EQ(md.SectionCount(), 2);
   EXPECT_EQ(md.ReadString("Version", "DbXVersion"), "3.00");
@@ -71,11 +72,13 @@ TEST_F(RootTest, SectionsKeysAndNumberedKeys) {
       "before=any section\n"
       "[properties]\n"
       " LEAD=blank\n"
-      "K1=a\r\n"
-      "K2=b\n"
-      "K4=d\n"
+      "M1=a\r\n"
+      "M2=b\n"
+      "M4=d\n"
       "E1=x\nE2=\nE3=z\n"
       "EQ=a=b\n"
+      "\xE2\x84\xAA=kelvin\n"
+      "NOVALUE\n"
       "[Properties Node]\n"
       "L=1,2\n"
       "[Properties]\n"
@@ -86,16 +89,18 @@ TEST_F(RootTest, SectionsKeysAndNumberedKeys) {
   EXPECT_EQ(md.ReadString("Properties", "LEAD", "-"), "-") << "no trimming";
   EXPECT_EQ(md.ReadString("Properties", " LEAD"), "blank");
   EXPECT_EQ(md.ReadString("Properties", "EQ"), "a=b");
+  EXPECT_EQ(md.ReadString("Properties", "k"), "kelvin") << "cut after the name as the text has it";
+  EXPECT_EQ(md.ReadString("Properties", "NOVALUE", "-"), "") << "a key without \"=\" has an empty value";
   EXPECT_EQ(md.ReadString("Properties", "LATER", "-"), "-") << "the first section of a name wins";
   EXPECT_EQ(md.ReadString("Properties", "before", "-"), "-");
-  EXPECT_EQ(md.ReadNumbered("Properties", "K"), (Items{"a", "b"})) << "stops at the first gap";
+  EXPECT_EQ(md.ReadNumbered("Properties", "M"), (Items{"a", "b"})) << "stops at the first gap";
   EXPECT_EQ(md.ReadNumbered("Properties", "E"), (Items{"x"})) << "stops at the first empty value";
 
   TNode* node = TExploreObject::Create<TNode>(nullptr);
   EXPECT_EQ(md.ReadRootList(node, "L"), (Items{"1", "2"}));
   node->Release(lsReleased);
   EXPECT_EQ(md.ReadRootList(nullptr, "L"), Items{});
-  EXPECT_EQ(md.ReadRootList(nullptr, "K"), (Items{"a", "b"}));
+  EXPECT_EQ(md.ReadRootList(nullptr, "M"), (Items{"a", "b"}));
 }
 
 TEST_F(RootTest, ValueListsFromTheText) {
@@ -164,12 +169,85 @@ TEST_F(RootTest, ValueMapShowsDisplaysAndStoresKeys) {
   EXPECT_EQ(map.IndexOfText("x"), 2);
   EXPECT_EQ(VarToText(map.GetValueAt(1)), "S");
   Items offered;
-  map.GetValues([&](const std::string& s) { offered.push_back(s); });
+  TEProperty asking("P");
+  map.GetValues([&](const std::string& s) { offered.push_back(s); }, asking);
   EXPECT_EQ(offered, (Items{"Default", "Long name", "Plain"}));
 
   TEValueMap mapWithoutDefault;
   mapWithoutDefault.Strings().Add("S=Short");
   EXPECT_EQ(mapWithoutDefault.ValueToText(1, fw::Variant("other")), "other");
+}
+
+// Stands in for the schema objects' template expander.
+class TExpandingNode : public TNode {
+  FW_CLASS(TExpandingNode, TNode)
+public:
+  using TNode::TNode;
+  std::string ExpandTemplate(const std::string& text) override { return text + " of " + Name(); }
+};
+
+FW_IMPLEMENT_CLASS(TExpandingNode)
+
+TEST_F(RootTest, ValueMapExpandsTemplatesForThePropertysObject) {
+  auto map = std::make_shared<TEValueMap>();
+  for (const char* line : {"Y=`N`", "C=`:TYPE`", "S=Short:`N`", "X=Plain"}) map->Strings().Add(line);
+  auto withMap = [map](TNode& n) { n.Properties().Add<TEProperty>("P", "P", 2, ftString)->SetEditor(map); };
+  TNode* expanding = TExploreObject::Create<TExpandingNode>(nullptr);
+  expanding->SetName("t");
+  expanding->loadProperties = withMap;
+  TNode* plain = TExploreObject::Create<TNode>(nullptr);
+  plain->loadProperties = withMap;
+
+  struct Case {
+    TNode* object;
+    const char* value;
+    int kind;
+    const char* text;
+  } cases[] = {
+      {expanding, "Y", 1, "`N` of t"},
+      {expanding, "Y", 0, "`N` of t"},
+      {expanding, "C", 1, "`:TYPE` of t"},  // a template is not cut at its colons
+      {expanding, "S", 1, "`N` of t"},
+      {expanding, "S", 0, "Short"},
+      {expanding, "X", 1, "Plain"},
+      {expanding, "`Q`", 1, "`Q`"},  // a value the map does not hold is shown as it is
+      {plain, "Y", 1, "`N`"},        // no expander: as written
+  };
+  for (const Case& c : cases) {
+    c.object->StorePropertyValue("P", fw::Variant(c.value), false);
+    EXPECT_EQ(c.object->Properties().PropertyByName("P")->GetText(c.kind), c.text) << c.value << " " << c.kind;
+  }
+  Items offered;
+  expanding->Properties().PropertyByName("P")->GetValues([&](const std::string& s) { offered.push_back(s); });
+  EXPECT_EQ(offered, (Items{"Plain"})) << "templates are not offered";
+  expanding->Release(lsReleased);
+  plain->Release(lsReleased);
+}
+
+// A root whose two levels read sections of their own.
+class TLevelRoot : public TNode {
+  FW_CLASS(TLevelRoot, TNode)
+public:
+  using TNode::TNode;
+  std::string SectionType(int level) override { return level == 0 ? "Alias" : "Driver"; }
+};
+
+FW_IMPLEMENT_CLASS(TLevelRoot)
+
+TEST_F(RootTest, ARootReadsTheSectionsOfItsLevels) {
+  TTextSwap swap(
+      "[Properties Alias]\nA:Values=Closed,one\n"
+      "[Properties Driver]\nA:Values=Closed,two\nB:Values=Closed,three\n"
+      "[Properties LevelRoot]\nB:Values=Closed,four\n");
+  GetMDManager().Reload();
+  TNode* root = TExploreObject::Create<TLevelRoot>(nullptr);
+  EXPECT_EQ(RootSection(root, 0), "Properties Alias");
+  EXPECT_EQ(RootSection(root, 1), "Properties Driver");
+  EXPECT_EQ(RootSection(nullptr, 1), "Properties");
+  EXPECT_EQ(GetMDManager().ReadRootString(root, "A:Values"), "Closed,one");
+  EXPECT_EQ(GetMDManager().ReadRootString(root, "B:Values"), "Closed,three") << "level 1 when level 0 has nothing";
+  EXPECT_EQ(Strings(*GetPropertyValues(root, "B")), (Items{"three"}));
+  root->Release(lsReleased);
 }
 
 // Top-level classes as the program registers them, counting their ends.
