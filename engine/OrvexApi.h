@@ -744,7 +744,10 @@ typedef uint16_t (*OrvexFilterCallback)(uintptr_t clientData, void* record);
  * parameters; a name is matched without regard to case and holds no path.
  *
  * Transactions (605, 606) hold the database's statements: they see their
- * own changes, which others see at the commit; posts of cursors stay
+ * own changes, which others see at the commit. The directory's tables are
+ * attached when a transaction begins (10 at most, those in use first), and
+ * statements inside it reach those only (ORVEX_ERR_TOOMANYTABLES for
+ * another). Posts of cursors stay
  * outside (they wait while the transaction writes the same table, and fail
  * with ORVEX_ERR_BUSY after 5 seconds). Every isolation level is served by
  * SQLite's, which is stricter than all three: a transaction reads one

@@ -206,10 +206,14 @@ SqlSession::TableRef SqlSession::Use(const std::string& fileName) {
       it->second->lastUse = ++clock_;
       return it->second;
     }
-    if (it->second.use_count() > 1) orvex::Fail(ORVEX_ERR_TABLEINUSE, fileName + " was replaced while a statement uses it");
+    if (it->second.use_count() > 1 || InTransaction())
+      orvex::Fail(ORVEX_ERR_TABLEINUSE, fileName + " was replaced while a statement uses it");
     Detach(*it->second);
     tables_.erase(it);
   }
+  // SQLite attaches nothing inside a transaction: it has what it began with
+  if (InTransaction())
+    orvex::Fail(ORVEX_ERR_TOOMANYTABLES, fileName + " was not among the tables when the transaction began");
   auto t = std::make_shared<Table>();
   t->path = ResolveTable(directory_, fileName.c_str(), nullptr);
   t->file = TableFile::Open(t->path);
@@ -406,6 +410,18 @@ void SqlSession::Begin(std::uint16_t isolation) {
   if (isolation > 2) orvex::Fail(ORVEX_ERR_INVALIDPARAM, "isolation level");
   if (InTransaction()) orvex::Fail(ORVEX_ERR_INTRANSACTION);
   FinishReaders();
+  // A transaction cannot attach: the directory's tables are attached now,
+  // as many as SQLite takes, those in use already first.
+  std::set<std::string> files;
+  for (const auto& [key, file] : TableNames().files) files.insert(file);
+  for (const std::string& file : files) {
+    if (static_cast<int>(tables_.size()) >= sqlite3_limit(db_, SQLITE_LIMIT_ATTACHED, -1)) break;
+    try {
+      Use(file);
+    } catch (const Error&) {
+      // a file that is not a table of ours, or is held elsewhere: statements will say so
+    }
+  }
   Internal("BEGIN");
   isolation_ = isolation;
   pendingWrites_.clear();

@@ -17,6 +17,7 @@ FW_PUBLISH(TDatabase) {
   c.Property("DatabaseName", &TDatabase::DatabaseName, &TDatabase::SetDatabaseName);
   c.Property("KeepConnection", &TDatabase::KeepConnection, &TDatabase::SetKeepConnection).Default(1);
   c.Property("Params", &TDatabase::Params, &TDatabase::SetParams);
+  c.Property("TransIsolation", &TDatabase::TransIsolation, &TDatabase::SetTransIsolation).Default(tiReadCommitted);
 }
 FW_IMPLEMENT_CLASS(TSession)
 
@@ -73,9 +74,31 @@ void TDatabase::SetConnected(bool Value) {
     handle_ = db;
   } else {
     CloseDataSets();
+    if (InTransaction()) Rollback();
     Engine().CloseDatabase(&handle_);
     handle_ = 0;
   }
+}
+
+void TDatabase::StartTransaction() {
+  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", this);
+  Check(Engine().BeginTran(handle_, static_cast<std::uint16_t>(transIsolation_)));
+}
+
+void TDatabase::Commit() {
+  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", this);
+  Check(Engine().EndTran(handle_, 1));
+}
+
+void TDatabase::Rollback() {
+  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", this);
+  Check(Engine().EndTran(handle_, 0));
+}
+
+bool TDatabase::InTransaction() const {
+  std::uint16_t in = 0;
+  return Connected() && Engine().GetProp(handle_, ORVEX_DB_IN_TRANSACTION, &in, sizeof in, nullptr) == ORVEX_OK &&
+         in != 0;
 }
 
 void TDatabase::CloseDataSets() {
@@ -151,6 +174,13 @@ void TSession::DropConnections() {
     if (d->Temporary() && d->refCount_ == 0) delete d;
 }
 
+void TSession::SetPrivateDir(const std::string& Value) {
+  if (Value == privateDir_) return;
+  std::string dir = AnsiToNative(Value);
+  Check(Engine().SetPrivateDir(dir.empty() ? nullptr : dir.c_str()));
+  privateDir_ = Value;
+}
+
 bool TSession::GetPassword() {
   if (OnPassword) {
     bool cont = false;
@@ -198,9 +228,24 @@ void TSession::GetTableNames(const std::string& DatabaseName, const std::string&
   }
 }
 
+void TSession::GetStoredProcNames(const std::string& DatabaseName, TStrings* List) {
+  TUpdateScope update(List);
+  List->Clear();
+  TDatabase* db = OpenDatabase(DatabaseName);
+  TScopeExit closeDatabase([&] { CloseDatabase(db); });
+  hOrvexCursor cur = 0;
+  TScopeExit closeCursor([&] {
+    if (cur) Engine().CloseCursor(&cur);
+  });
+  Check(Engine().OpenProcList(db->Handle(), &cur));
+  OrvexProcListRec rec;
+  while (Engine().GetNextRecord(cur, 0, &rec, nullptr) == ORVEX_OK) List->Add(NativeToAnsi(rec.name));
+}
+
 TSession& Session() {
   static const std::unique_ptr<TSession> session = std::make_unique<TSession>(nullptr);
   return *session;
 }
 
 }  // namespace fw
+
