@@ -501,6 +501,12 @@ void AnswerCursor::Current(std::uint8_t* rec) {
   Deliver(cur_, rec);
 }
 
+void AnswerCursor::Relative(std::int32_t offset, std::uint8_t* rec) {
+  ThrowPending();
+  if (inner_) return In().Relative(offset, rec);
+  Cursor::Relative(offset, rec);
+}
+
 std::uint32_t AnswerCursor::Count() {
   ThrowPending();
   if (!inner_) Drain();
@@ -570,6 +576,31 @@ Blob& AnswerCursor::FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo) {
 void AnswerCursor::FreeBlob(std::uint8_t* rec, std::uint16_t fieldNo) {
   if (inner_) return In().FreeBlob(rec, fieldNo);
   RecordCursor::FreeBlob(rec, fieldNo);
+}
+
+// ---------------------------------------------------------------- filters
+
+// A live answer whose statement has a WHERE clause takes its records from
+// the table under that condition; another condition on top is refused, as
+// the library tells the user.
+OrvexHandle AnswerCursor::AddFilter(std::uintptr_t clientData, std::uint16_t priority, const std::uint8_t* expression,
+                                    OrvexFilterCallback callback) {
+  if (LiveWithWhere()) Fail(ORVEX_ERR_NOTSUPPORTED, "filters on a live answer whose statement has a WHERE clause");
+  ThrowPending();
+  Drain();
+  ThrowPending();
+  ToFile();
+  return In().AddFilter(clientData, priority, expression, callback);
+}
+
+void AnswerCursor::DropFilter(OrvexHandle filter) {
+  if (!inner_) Fail(ORVEX_ERR_INVALIDHANDLE, "filter");
+  In().DropFilter(filter);
+}
+
+void AnswerCursor::SetFilterActive(OrvexHandle filter, bool active) {
+  if (!inner_) Fail(ORVEX_ERR_INVALIDHANDLE, "filter");
+  In().SetFilterActive(filter, active);
 }
 
 // ---------------------------------------------------------------- the table file

@@ -47,6 +47,7 @@ public:
   void Next(std::uint8_t* rec) override;
   void Prior(std::uint8_t* rec) override;
   void Current(std::uint8_t* rec) override;
+  void Relative(std::int32_t offset, std::uint8_t* rec) override;
   std::uint32_t Count() override;
   void Props(OrvexCursorProps& props) override;
 
@@ -62,6 +63,12 @@ public:
   void OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable) override;
   Blob& FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo) override;
   void FreeBlob(std::uint8_t* rec, std::uint16_t fieldNo) override;
+  // Filters are the table file's: the answer moves there for its first.
+  OrvexHandle AddFilter(std::uintptr_t clientData, std::uint16_t priority, const std::uint8_t* expression,
+                        OrvexFilterCallback callback) override;
+  void DropFilter(OrvexHandle filter) override;
+  void SetFilterActive(OrvexHandle filter, bool active) override;
+  bool InCallback() const override { return inner_ && inner_->InCallback(); }
 
   // Reads the statement to its end. A failure is kept for the next read.
   void Drain();

@@ -143,12 +143,12 @@ std::vector<SqlValue> TableCursor::KeyOf(const std::uint8_t* rec, std::size_t m)
   return key;
 }
 
-TableCursor::Bound TableCursor::RowBound(std::size_t i) {
+TableCursor::Bound TableCursor::RowBound(Batch& from, std::size_t i) {
   Bound b;
   b.set = true;
-  b.values = KeyOf(Row(batch_, i), KeyCount());
+  b.values = KeyOf(Row(from, i), KeyCount());
   b.hasRowid = true;
-  b.rowid = batch_.ids[i];
+  b.rowid = from.ids[i];
   b.inclusive = false;
   return b;
 }
@@ -238,6 +238,7 @@ std::string TableCursor::QuerySql(bool count, bool asc, std::size_t eq, Tail tai
     case Tail::IsNull: add(column(eq) + " IS NULL"); break;
     case Tail::RowCmp: add(t_->RowId() + " " + op + " ?"); break;
   }
+  if (!filterSql_.empty()) add("(" + filterSql_ + ")");
   sql += where;
   if (count) return sql;
   const char* dir = asc ? "" : " DESC";
@@ -252,6 +253,10 @@ sqlite3_stmt* TableCursor::Query(bool count, bool asc, std::size_t eq, Tail tail
   while (opNo < 4 && std::strcmp(ops[opNo], op) != 0) ++opNo;
   std::uint32_t key = (count ? 1u : 0u) | (asc ? 2u : 0u) | static_cast<std::uint32_t>(eq) << 2 |
                       static_cast<std::uint32_t>(tail) << 7 | opNo << 10 | (index_ ? index_->no : 0u) << 13;
+  if (!filterSql_.empty()) {
+    sqlite3_stmt* own = filterQueries_.Find(key);
+    return own ? own : filterQueries_.Add(key, t_->PrepareOwn(QuerySql(count, asc, eq, tail, op)));
+  }
   auto it = queries_.find(key);
   if (it != queries_.end()) return it->second;
   sqlite3_stmt* st = t_->Prepare(QuerySql(count, asc, eq, tail, op));
@@ -285,13 +290,19 @@ void TableCursor::Fetch(bool forward, const Bound& from, std::size_t limit, Batc
     for (std::size_t k = 0; k < eq; ++k) Bind(st, p++, from.values[k]);
     if (tail == Tail::Cmp) Bind(st, p++, *v);
     if (tail == Tail::RowCmp) sqlite3_bind_int64(st, p++, from.rowid);
-    sqlite3_bind_int64(st, p, static_cast<sqlite3_int64>(limit - out.n));
+    p = BindFilter(st, p);
+    // Records that filters test here do not count towards the limit.
+    sqlite3_bind_int64(st, p, residual_.empty() ? static_cast<sqlite3_int64>(limit - out.n) : -1);
     while (t_->Step(st)) {
       AppendRow(st, out);
       if (BeyondRange(forward, Row(out, out.n - 1))) {
         --out.n;
         done = true;
         return;
+      }
+      if (!residual_.empty() && !PassesResidual(Row(out, out.n - 1))) {
+        --out.n;
+        continue;
       }
       if (out.n == limit) {
         done = true;
@@ -326,6 +337,7 @@ std::uint64_t TableCursor::CountFrom(const Bound& from) {
     for (std::size_t k = 0; k < eq; ++k) Bind(st, p++, from.values[k]);
     if (tail == Tail::Cmp) Bind(st, p++, *v);
     if (tail == Tail::RowCmp) sqlite3_bind_int64(st, p++, from.rowid);
+    BindFilter(st, p);
     if (t_->Step(st)) total += static_cast<std::uint64_t>(sqlite3_column_int64(st, 0));
   });
   return total;
@@ -390,7 +402,7 @@ void TableCursor::SetToEnd() {
   nextLimit_ = kFirstBatch;
 }
 
-void TableCursor::Next(std::uint8_t* rec) {
+void TableCursor::NextRaw(std::uint8_t* rec) {
   Bound from;
   bool valid = BatchValid();
   switch (pos_) {
@@ -421,7 +433,7 @@ void TableCursor::Next(std::uint8_t* rec) {
   Deliver(0, rec);
 }
 
-void TableCursor::Prior(std::uint8_t* rec) {
+void TableCursor::PriorRaw(std::uint8_t* rec) {
   Bound from;
   bool valid = BatchValid();
   switch (pos_) {
@@ -473,6 +485,7 @@ void TableCursor::Current(std::uint8_t* rec) {
     std::swap(batch_, spare_);
     cur_ = 0;
   }
+  RequirePasses(batch_, cur_);
   Deliver(cur_, rec);
 }
 
@@ -487,6 +500,7 @@ void TableCursor::ForceReread() {
 std::uint32_t TableCursor::Count() {
   t_->Poll();
   t_->Refresh();
+  if (!residual_.empty() || !callbacks_.empty()) return CountPassing();
   if (countValid_ && countGeneration_ == t_->Generation()) return count_;
   TableFile::ReadTransaction read(*t_);
   std::uint64_t total = CountFrom(rangeStart_);
@@ -658,6 +672,7 @@ void TableCursor::SetToBookmark(const std::uint8_t* bookmark) {
   t_->Refresh();
   if (!ReadRow(id, spare_)) Fail(ORVEX_ERR_RECDELETED);
   if (!InRange(Row(spare_, 0))) Fail(ORVEX_ERR_RECNOTFOUND);
+  RequirePasses(spare_, 0);
   std::swap(batch_, spare_);
   nextLimit_ = kFirstBatch;
   Deliver(0, nullptr);
@@ -666,11 +681,14 @@ void TableCursor::SetToBookmark(const std::uint8_t* bookmark) {
 int TableCursor::CompareBookmarks(const std::uint8_t* a, const std::uint8_t* b) {
   std::int64_t ia = BookmarkRow(a), ib = BookmarkRow(b);
   if (ia == ib) return 0;
+  // A batch of its own: a filter callback may compare while the cursor
+  // holds the record under test in spare_.
+  Batch row;
   std::vector<SqlValue> ka, kb;
-  if (!ReadRow(ia, spare_)) Fail(ORVEX_ERR_RECDELETED);
-  ka = KeyOf(Row(spare_, 0), KeyCount());
-  if (!ReadRow(ib, spare_)) Fail(ORVEX_ERR_RECDELETED);
-  kb = KeyOf(Row(spare_, 0), KeyCount());
+  if (!ReadRow(ia, row)) Fail(ORVEX_ERR_RECDELETED);
+  ka = KeyOf(Row(row, 0), KeyCount());
+  if (!ReadRow(ib, row)) Fail(ORVEX_ERR_RECDELETED);
+  kb = KeyOf(Row(row, 0), KeyCount());
   int c = CompareKey(ka, kb);
   if (c != 0) return c;
   c = ia < ib ? -1 : 1;  // the row id breaks ties, reversed with the rest in a descending index
@@ -775,19 +793,27 @@ void TableCursor::SetToKey(bool exact, std::uint16_t fieldCount, std::uint16_t p
   }
   Bound from = Clamp(true, b);
   Fetch(true, from, kFirstBatch, spare_);
-  bool found = spare_.n > 0;
-  if (found) {
-    std::vector<SqlValue> got = KeyOf(Row(spare_, 0), wanted.size());
+  auto matches = [&](const std::uint8_t* row) {
+    std::vector<SqlValue> got = KeyOf(row, wanted.size());
     SqlValue& last = got.back();
     if (partialLength && last.kind == SqlValue::Text) last.s = LeadingChars(last.s, partialLength);
-    for (std::size_t k = 0; k < wanted.size() && found; ++k) found = CompareValues(got[k], wanted[k], Folds(k)) == 0;
-  }
-  if (!found) Fail(ORVEX_ERR_RECNOTFOUND);
+    for (std::size_t k = 0; k < wanted.size(); ++k)
+      if (CompareValues(got[k], wanted[k], Folds(k)) != 0) return false;
+    return true;
+  };
+  std::size_t at = 0;
+  if (!callbacks_.empty()) at = FirstAccepted(matches);
+  else if (spare_.n == 0 || !matches(Row(spare_, 0))) Fail(ORVEX_ERR_RECNOTFOUND);
   std::swap(batch_, spare_);
-  anchor_ = from;
+  if (callbacks_.empty()) {
+    anchor_ = from;
+  } else {
+    anchor_ = RowBound(at);  // before the match the callbacks took
+    anchor_.inclusive = true;
+  }
   pos_ = Pos::Crack;
   crackDeleted_ = false;
-  cur_ = 0;
+  cur_ = at;
   nextLimit_ = kFirstBatch;
 }
 

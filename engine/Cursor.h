@@ -4,11 +4,13 @@
 // number, so that changes by other cursors never lose it.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "Filter.h"
 #include "Handles.h"
 #include "TableFile.h"
 
@@ -40,7 +42,7 @@ public:
   virtual void Next(std::uint8_t* rec) = 0;
   virtual void Prior(std::uint8_t* rec) = 0;
   virtual void Current(std::uint8_t* rec) = 0;
-  void Relative(std::int32_t offset, std::uint8_t* rec);
+  virtual void Relative(std::int32_t offset, std::uint8_t* rec);
   virtual std::uint32_t Count() = 0;
   virtual void Props(OrvexCursorProps& props) = 0;
   virtual TableCursor* AsTable() { return nullptr; }
@@ -96,6 +98,14 @@ public:
   virtual void SetToBookmark(const std::uint8_t* bookmark) = 0;
   virtual int CompareBookmarks(const std::uint8_t* a, const std::uint8_t* b) = 0;
 
+  // Record filters (section 7 of the interface); a cursor must not be moved
+  // or changed while one of its callbacks runs.
+  virtual OrvexHandle AddFilter(std::uintptr_t clientData, std::uint16_t priority, const std::uint8_t* expression,
+                                OrvexFilterCallback callback) = 0;
+  virtual void DropFilter(OrvexHandle filter) = 0;
+  virtual void SetFilterActive(OrvexHandle filter, bool active) = 0;
+  virtual bool InCallback() const = 0;
+
   // Blobs open on record buffers: the buffer's field value holds the blob's
   // handle; the cursor frees those still open when it goes.
   virtual void OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable);
@@ -130,8 +140,17 @@ public:
   void Next(std::uint8_t* rec) override;
   void Prior(std::uint8_t* rec) override;
   void Current(std::uint8_t* rec) override;
+  void Relative(std::int32_t offset, std::uint8_t* rec) override;
   std::uint32_t Count() override;
   void Props(OrvexCursorProps& props) override;
+
+  // Filters (Filter.cpp). While one of its callbacks runs, the cursor must
+  // not be moved or changed.
+  OrvexHandle AddFilter(std::uintptr_t clientData, std::uint16_t priority, const std::uint8_t* expression,
+                        OrvexFilterCallback callback) override;
+  void DropFilter(OrvexHandle filter) override;
+  void SetFilterActive(OrvexHandle filter, bool active) override;
+  bool InCallback() const override { return inCallback_ > 0; }
 
   void InitRecord(std::uint8_t* rec) const override;
   void Insert(std::uint8_t* rec) override;
@@ -180,6 +199,15 @@ private:
   };
   enum class Pos { Bof, Eof, On, Crack };
   enum class Tail { None, Cmp, NotNull, IsNull, RowCmp };
+  enum class Verdict { Reject, Accept, Abort };
+  // Where a read began, to return to when a callback stops it.
+  struct Place {
+    Pos pos = Pos::Bof;
+    bool crackDeleted = false;
+    Bound anchor;
+    std::int64_t id = 0;
+    std::uint64_t generation = 0;
+  };
 
   std::size_t KeyCount() const { return index_ ? index_->fields.size() : 0; }
   bool Folds(std::size_t k) const { return index_ && index_->folds[k]; }
@@ -188,7 +216,8 @@ private:
   std::uint8_t* Row(Batch& b, std::size_t i) { return b.data.data() + i * t_->RecordSize(); }
   void Deliver(std::size_t i, std::uint8_t* rec);
   std::vector<SqlValue> KeyOf(const std::uint8_t* rec, std::size_t m) const;
-  Bound RowBound(std::size_t i);
+  Bound RowBound(std::size_t i) { return RowBound(batch_, i); }
+  Bound RowBound(Batch& b, std::size_t i);
   int CompareKey(const std::vector<SqlValue>& a, const std::vector<SqlValue>& b) const;
   Bound Clamp(bool forward, const Bound& from) const;
   bool InRange(const std::uint8_t* row) const;
@@ -211,6 +240,24 @@ private:
   Bound KeyBound(std::uint16_t fieldCount, std::uint16_t partialLength, const std::uint8_t* key, bool startSide,
                  bool inclusive, std::vector<SqlValue>* plain) const;
   std::int64_t BookmarkRow(const std::uint8_t* bookmark) const;
+  // Without callbacks: next and prior as the fetched records give them.
+  void NextRaw(std::uint8_t* rec);
+  void PriorRaw(std::uint8_t* rec);
+
+  // Filters (Filter.cpp)
+  std::vector<std::unique_ptr<Filter>>::iterator FindFilter(OrvexHandle h);
+  void FiltersChanged();
+  int BindFilter(sqlite3_stmt* st, int p) const;
+  bool PassesResidual(const std::uint8_t* row) const;
+  Verdict CallBack(const std::uint8_t* row);
+  // Fails with ORVEX_ERR_NOCURRREC, the cursor between the record's
+  // neighbours, when the record at i of b does not pass.
+  void RequirePasses(Batch& b, std::size_t i);
+  void Read(bool forward, std::uint32_t steps, std::uint8_t* rec);
+  Place SavePlace();
+  void RestorePlace(const Place& p);
+  std::size_t FirstAccepted(const std::function<bool(const std::uint8_t*)>& matches);
+  std::uint32_t CountPassing();
 
   std::shared_ptr<TableFile> t_;
   std::unique_ptr<TableLock> lock_;
@@ -227,6 +274,18 @@ private:
   bool countValid_ = false;
   std::uint64_t countGeneration_ = 0;
   std::uint32_t count_ = 0;
+
+  std::vector<std::unique_ptr<Filter>> filters_;
+  bool expressions_ = false;  // any active expression filter
+  std::string filterSql_;     // the active expressions SQLite tests
+  std::vector<SqlValue> filterParams_;
+  std::vector<const FilterExpr*> residual_;  // and those tested on the records
+  std::vector<const Filter*> callbacks_;
+  std::vector<std::uint16_t> blobFields_;
+  std::vector<std::uint8_t> scratch_, placeImage_;
+  int inCallback_ = 0;
+  std::string abortDetail_;
+  OwnStatements filterQueries_;  // after the filters: their values are bound in them
 };
 
 }  // namespace orvex

@@ -86,6 +86,25 @@ std::shared_ptr<SqlSession> SessionOf(Database& d) {
   return d.Sql();
 }
 
+// A cursor about to be moved or changed: never from inside its own filter
+// callback, whose read is under way.
+Cursor& Movable(hOrvexCursor h) {
+  Cursor& c = Cur(h);
+  if (RecordCursor* r = c.AsRecords(); r && r->InCallback()) Fail(ORVEX_ERR_INCALLBACK);
+  return c;
+}
+
+RecordCursor& MovableRecords(hOrvexCursor h) {
+  RecordCursor& r = Records(h);
+  if (r.InCallback()) Fail(ORVEX_ERR_INCALLBACK);
+  return r;
+}
+
+TableCursor& MovableTable(hOrvexCursor h) {
+  TableCursor& t = Table(h);
+  if (t.InCallback()) Fail(ORVEX_ERR_INCALLBACK);
+  return t;
+}
 
 void Flag(std::uint16_t v, const char* what) {
   if (v > 1) Fail(ORVEX_ERR_INVALIDPARAM, what);
@@ -182,7 +201,7 @@ OrvexResult OpenTable(hOrvexDb db, const char* tableName, const char* driverType
 OrvexResult EmptyTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, const char* driverType) {
   return Guard([&] {
     Database& d = Db(db);
-    if (cursor) return Table(cursor).Empty();
+    if (cursor) return MovableTable(cursor).Empty();
     TablePath t = ResolveTable(d.Directory(), tableName, driverType);
     TableLock lock(t.path, TableLock::Shared);
     auto file = TableFile::Open(t);
@@ -200,7 +219,7 @@ OrvexResult PackTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, c
   return Guard([&] {
     Database& d = Db(db);
     if (cursor) {
-      TableCursor& c = Table(cursor);
+      TableCursor& c = MovableTable(cursor);
       if (c.Table().TableFormat() != Format::Zentor) Fail(ORVEX_ERR_NOTSUPPORTED, c.Table().Path());
       return c.Pack(rebuildIndexes != 0);
     }
@@ -255,7 +274,7 @@ OrvexResult GetErrorText(OrvexResult code, char* text) {
 OrvexResult CloseCursor(hOrvexCursor* cursor) {
   return Guard([&] {
     hOrvexCursor h = Need(cursor, "cursor handle");
-    Cur(h);
+    Movable(h);
     TheHandles().Remove(h);
     *cursor = 0;
   });
@@ -309,35 +328,35 @@ OrvexResult GetIndexDescs(hOrvexCursor cursor, std::uint16_t capacity, OrvexInde
 }
 
 OrvexResult GetRecordCount(hOrvexCursor cursor, std::uint32_t* count) {
-  return Guard([&] { Need(count, "count") = Cur(cursor).Count(); });
+  return Guard([&] { Need(count, "count") = Movable(cursor).Count(); });
 }
 
 OrvexResult SetToBegin(hOrvexCursor cursor) {
-  return Guard([&] { Cur(cursor).SetToBegin(); });
+  return Guard([&] { Movable(cursor).SetToBegin(); });
 }
 
 OrvexResult SetToEnd(hOrvexCursor cursor) {
-  return Guard([&] { Cur(cursor).SetToEnd(); });
+  return Guard([&] { Movable(cursor).SetToEnd(); });
 }
 
 OrvexResult GetNextRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
-  return Guard([&] { Cur(cursor).Next(Rec(record)); });
+  return Guard([&] { Movable(cursor).Next(Rec(record)); });
 }
 
 OrvexResult GetPriorRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
-  return Guard([&] { Cur(cursor).Prior(Rec(record)); });
+  return Guard([&] { Movable(cursor).Prior(Rec(record)); });
 }
 
 OrvexResult GetRecord(hOrvexCursor cursor, std::uint16_t, void* record, void*) {
-  return Guard([&] { Cur(cursor).Current(Rec(record)); });
+  return Guard([&] { Movable(cursor).Current(Rec(record)); });
 }
 
 OrvexResult GetRelativeRecord(hOrvexCursor cursor, std::int32_t offset, std::uint16_t, void* record, void*) {
-  return Guard([&] { Cur(cursor).Relative(offset, Rec(record)); });
+  return Guard([&] { Movable(cursor).Relative(offset, Rec(record)); });
 }
 
 OrvexResult ForceReread(hOrvexCursor cursor) {
-  return Guard([&] { Records(cursor).ForceReread(); });
+  return Guard([&] { MovableRecords(cursor).ForceReread(); });
 }
 
 OrvexResult GetBookmark(hOrvexCursor cursor, void* bookmark) {
@@ -345,7 +364,7 @@ OrvexResult GetBookmark(hOrvexCursor cursor, void* bookmark) {
 }
 
 OrvexResult SetToBookmark(hOrvexCursor cursor, const void* bookmark) {
-  return Guard([&] { Records(cursor).SetToBookmark(&Need(Rec(bookmark), "bookmark")); });
+  return Guard([&] { MovableRecords(cursor).SetToBookmark(&Need(Rec(bookmark), "bookmark")); });
 }
 
 OrvexResult CompareBookmarks(hOrvexCursor cursor, const void* a, const void* b, std::int16_t* result) {
@@ -377,19 +396,19 @@ OrvexResult InitRecord(hOrvexCursor cursor, void* record) {
 }
 
 OrvexResult InsertRecord(hOrvexCursor cursor, std::uint16_t, void* record) {
-  return Guard([&] { Records(cursor).Insert(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableRecords(cursor).Insert(&Need(Rec(record), "record")); });
 }
 
 OrvexResult AppendRecord(hOrvexCursor cursor, void* record) {
-  return Guard([&] { Records(cursor).Insert(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableRecords(cursor).Insert(&Need(Rec(record), "record")); });
 }
 
 OrvexResult ModifyRecord(hOrvexCursor cursor, void* record, std::uint16_t) {
-  return Guard([&] { Records(cursor).Modify(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableRecords(cursor).Modify(&Need(Rec(record), "record")); });
 }
 
 OrvexResult DeleteRecord(hOrvexCursor cursor, void*) {
-  return Guard([&] { Records(cursor).Delete(); });
+  return Guard([&] { MovableRecords(cursor).Delete(); });
 }
 
 // ---------------------------------------------------------------- blobs
@@ -459,7 +478,7 @@ OrvexResult FreeBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo) {
 
 OrvexResult SwitchToIndex(hOrvexCursor cursor, const char* indexName, std::uint16_t stayOnCurrent) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    TableCursor& c = MovableTable(cursor);
     c.SwitchToIndex(c.FindIndex(indexName), stayOnCurrent != 0);
   });
 }
@@ -467,7 +486,7 @@ OrvexResult SwitchToIndex(hOrvexCursor cursor, const char* indexName, std::uint1
 OrvexResult SwitchToIndexForFields(hOrvexCursor cursor, std::uint16_t fieldCount, const std::uint16_t* fieldNos,
                                    std::uint16_t stayOnCurrent) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    TableCursor& c = MovableTable(cursor);
     if (fieldCount < 1 || fieldCount > ORVEX_MAX_INDEX_FIELDS || !fieldNos) Fail(ORVEX_ERR_INVALIDPARAM, "field list");
     c.SwitchToIndex(c.FindIndexForFields(std::vector<std::uint16_t>(fieldNos, fieldNos + fieldCount)),
                     stayOnCurrent != 0);
@@ -477,7 +496,7 @@ OrvexResult SwitchToIndexForFields(hOrvexCursor cursor, std::uint16_t fieldCount
 OrvexResult SetToKey(hOrvexCursor cursor, std::uint16_t searchCond, std::uint16_t fieldCount,
                      std::uint16_t partialLength, const void* key) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    TableCursor& c = MovableTable(cursor);
     if (searchCond > ORVEX_KEY_NEAREST) Fail(ORVEX_ERR_INVALIDPARAM, "search condition");
     c.SetToKey(searchCond == ORVEX_KEY_EXACT, fieldCount, partialLength, &Need(Rec(key), "key"));
   });
@@ -487,7 +506,7 @@ OrvexResult SetRange(hOrvexCursor cursor, std::uint16_t startFields, std::uint16
                      std::uint16_t startInclusive, const void* start, std::uint16_t endFields,
                      std::uint16_t endPartial, std::uint16_t endInclusive, const void* end) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    TableCursor& c = MovableTable(cursor);
     Flag(startInclusive, "start inclusive");
     Flag(endInclusive, "end inclusive");
     c.SetRange(startFields, startPartial, startInclusive != 0, Rec(start), endFields, endPartial, endInclusive != 0,
@@ -496,7 +515,30 @@ OrvexResult SetRange(hOrvexCursor cursor, std::uint16_t startFields, std::uint16
 }
 
 OrvexResult ResetRange(hOrvexCursor cursor) {
-  return Guard([&] { Table(cursor).ResetRange(); });
+  return Guard([&] { MovableTable(cursor).ResetRange(); });
+}
+
+// ---------------------------------------------------------------- filters
+
+OrvexResult AddFilter(hOrvexCursor cursor, std::uintptr_t clientData, std::uint16_t priority, std::uint16_t canAbort,
+                      const void* expression, OrvexFilterCallback callback, OrvexHandle* filter) {
+  return Guard([&] {
+    Need(filter, "filter handle") = 0;
+    Flag(canAbort, "can-abort");
+    *filter = MovableRecords(cursor).AddFilter(clientData, priority, Rec(expression), callback);
+  });
+}
+
+OrvexResult DropFilter(hOrvexCursor cursor, OrvexHandle filter) {
+  return Guard([&] { MovableRecords(cursor).DropFilter(filter); });
+}
+
+OrvexResult ActivateFilter(hOrvexCursor cursor, OrvexHandle filter) {
+  return Guard([&] { MovableRecords(cursor).SetFilterActive(filter, true); });
+}
+
+OrvexResult DeactivateFilter(hOrvexCursor cursor, OrvexHandle filter) {
+  return Guard([&] { MovableRecords(cursor).SetFilterActive(filter, false); });
 }
 
 // ---------------------------------------------------------------- statements
@@ -591,6 +633,7 @@ OrvexResult SetPrivateDir(const char* dir) {
 OrvexResult QKeepAsTable(hOrvexCursor cursor, const char* name, std::int16_t) {
   return Guard([&] {
     AnswerCursor& a = Answer(cursor);
+    if (a.InCallback()) Fail(ORVEX_ERR_INCALLBACK);
     a.Keep(ResolveTable(a.Directory(), &Need(name, "table name"), nullptr));
   });
 }
@@ -604,7 +647,7 @@ OrvexResult QFinishKeep(hOrvexCursor cursor) {
 OrvexResult CopyCursor(hOrvexCursor source, const char* tableName, const char* driverType,
                        std::uint16_t copyMode) {
   return Guard([&] {
-    RecordCursor& c = Records(source);
+    RecordCursor& c = MovableRecords(source);
     if (copyMode != ORVEX_COPY_NEW && copyMode != ORVEX_COPY_REPLACE) Fail(ORVEX_ERR_INVALIDPARAM, "copy mode");
     auto* a = dynamic_cast<AnswerCursor*>(&c);
     std::string dir = a ? a->Directory() : DirectoryOf(c.AsTable()->Table().Path());

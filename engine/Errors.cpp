@@ -59,6 +59,8 @@ constexpr Message kMessages[] = {
     {ORVEX_ERR_PASSWORD, "Password required"},
     {ORVEX_ERR_PASSWORDTABLE, "Insufficient table rights: password required"},
     {ORVEX_ERR_PASSWORDFIELD, "Insufficient field rights: password required"},
+    {ORVEX_ERR_CALLBACKABORT, "Record read stopped by a filter callback"},
+    {ORVEX_ERR_INCALLBACK, "Operation not allowed inside a filter callback"},
     {ORVEX_ERR_SQL, "SQL error"},
     {ORVEX_ERR_SQLREFUSED, "Statement not allowed"},
     {ORVEX_ERR_NOTPREPARED, "Statement not prepared"},

@@ -17,7 +17,8 @@
  *   4. Descriptors: table, field, index, validity check
  *   5. Cursor properties, bookmarks, list-cursor records
  *   6. Ordinals and entry-point types
- *   7. Statements: the SQL dialect, answers, writes, transactions, procedures
+ *   7. Filters: where they apply, record callbacks, the filter descriptor
+ *   8. Statements: the SQL dialect, answers, writes, transactions, procedures
  */
 #ifndef ORVEX_API_H
 #define ORVEX_API_H
@@ -111,7 +112,11 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
 #define ORVEX_ERR_PASSWORDTABLE   0x2902 /* 10498: insufficient table rights, password required */
 #define ORVEX_ERR_PASSWORDFIELD   0x2903 /* 10499: insufficient field rights, password required */
 
-/* 0x2D: statements (section 7) */
+/* 0x2C: filters (section 7) */
+#define ORVEX_ERR_CALLBACKABORT   0x2C01 /* Record read stopped by a filter callback */
+#define ORVEX_ERR_INCALLBACK      0x2C02 /* Operation not allowed inside a filter callback */
+
+/* 0x2D: statements (section 8) */
 #define ORVEX_ERR_SQL             0x2D01 /* SQL error: the detail is SQLite's message */
 #define ORVEX_ERR_SQLREFUSED      0x2D02 /* Statement not allowed: the detail says what it reached for */
 #define ORVEX_ERR_NOTPREPARED     0x2D03 /* Statement not prepared */
@@ -277,7 +282,7 @@ typedef struct {
 
 #define ORVEX_CURSOR_TABLE 0
 #define ORVEX_CURSOR_LIST 1
-#define ORVEX_CURSOR_ANSWER 2 /* the answer of a statement (section 7) */
+#define ORVEX_CURSOR_ANSWER 2 /* the answer of a statement (section 8) */
 
 /* Bookmark: 16 bytes: int64 record id, uint32 ORVEX_BOOKMARK_MAGIC, uint32 0.
  * Valid until the table is packed. */
@@ -379,7 +384,7 @@ typedef struct {
   /* 105: free the blob opened on the buffer */                                                    \
   X(ORVEX_FREE_BLOB, 105, FreeBlob, (hOrvexCursor cursor, void* record, uint16_t fieldNo),         \
     (cursor, record, fieldNo))                                                                     \
-  /* 131: prepare a statement's text (section 7); a statement prepared                            \
+  /* 131: prepare a statement's text (section 8); a statement prepared                            \
    * before is replaced, its parameter values dropped */                                          \
   X(ORVEX_Q_PREPARE, 131, QPrepare, (OrvexHandle stmt, const char* text), (stmt, text))            \
   /* 132: execute a prepared statement: *cursor is an answer cursor, or 0 for a                    \
@@ -553,7 +558,7 @@ typedef struct {
   /* 602: the value of parameter paramNo for the next execution: fieldType                         \
    * (ORVEX_FT_*) says how value is encoded, as in a record buffer; value NULL                      \
    * makes it blank. length: the bytes of a BYTES, BLOB or GRAPHIC value (others                    \
-   * ignore it). Section 7 says what each type binds as. */                                         \
+   * ignore it). Section 8 says what each type binds as. */                                         \
   X(ORVEX_Q_BIND_PARAM, 602, QBindParam, (OrvexHandle stmt, uint16_t paramNo, uint16_t fieldType,  \
      uint32_t length, const void* value), (stmt, paramNo, fieldType, length, value))               \
   /* 603: prepare a stored procedure of the statement's database by name */                        \
@@ -570,6 +575,22 @@ typedef struct {
   /* 607: the session's private directory, where answers keep their temporary                      \
    * tables (NULL or "": the system's temporary directory) */                                       \
   X(ORVEX_SET_PRIVATE_DIR, 607, SetPrivateDir, (const char* dir), (dir))                           \
+  /* 840: add a filter to a cursor: an expression (a filter descriptor,                            \
+   * copied) or a callback, the other NULL; inactive until activated.                              \
+   * Section 7 says what clientData, priority and canAbort mean. */                                \
+  X(ORVEX_ADD_FILTER, 840, AddFilter, (hOrvexCursor cursor, uintptr_t clientData,                  \
+     uint16_t priority, uint16_t canAbort, const void* expression, OrvexFilterCallback callback,   \
+     OrvexHandle* filter),                                                                         \
+    (cursor, clientData, priority, canAbort, expression, callback, filter))                        \
+  /* 841: drop a filter of the cursor; its handle is then invalid */                               \
+  X(ORVEX_DROP_FILTER, 841, DropFilter, (hOrvexCursor cursor, OrvexHandle filter),                 \
+    (cursor, filter))                                                                              \
+  /* 842, 843: switch a filter on, off; from the next read on, the cursor                          \
+   * keeping its place */                                                                          \
+  X(ORVEX_ACTIVATE_FILTER, 842, ActivateFilter, (hOrvexCursor cursor, OrvexHandle filter),         \
+    (cursor, filter))                                                                              \
+  X(ORVEX_DEACTIVATE_FILTER, 843, DeactivateFilter, (hOrvexCursor cursor, OrvexHandle filter),     \
+    (cursor, filter))                                                                              \
   /* 845: copy the records of a cursor from its position to its end into a new                     \
    * native table of its fields (no indexes, no validity checks), named relative                   \
    * to the cursor's database; driverType NULL, "", "KALMURE" or "ZENTOR".                          \
@@ -577,7 +598,7 @@ typedef struct {
    * ORVEX_COPY_REPLACE replaces it unless it is open (ORVEX_ERR_TABLEINUSE). */                    \
   X(ORVEX_COPY_CURSOR, 845, CopyCursor, (hOrvexCursor source, const char* tableName,               \
      const char* driverType, uint16_t copyMode), (source, tableName, driverType, copyMode))         \
-  /* 1068: keep an answer as the native table name (section 7); flag: -1 */                        \
+  /* 1068: keep an answer as the native table name (section 8); flag: -1 */                        \
   X(ORVEX_Q_KEEP_AS_TABLE, 1068, QKeepAsTable, (hOrvexCursor cursor, const char* name,             \
      int16_t flag), (cursor, name, flag))                                                          \
   /* 1071, 1072: a property of a statement or a database (ORVEX_STMT_*,                            \
@@ -598,22 +619,7 @@ typedef struct {
  * call them with. An entry the engine gains moves from here into
  * ORVEX_ENTRIES. */
 
-/* Called for each record a callback filter tests: the client data given
- * when the filter was added, and the record buffer. 1 accepts, 0 rejects. */
-typedef uint16_t (*OrvexFilterCallback)(uintptr_t clientData, void* record);
-
 #define ORVEX_PLANNED_ENTRIES(X)                                                                   \
-  /* filters */                                                                                    \
-  X(ORVEX_ADD_FILTER, 840, AddFilter, (hOrvexCursor cursor, uintptr_t clientData,                  \
-     uint16_t priority, uint16_t canAbort, const void* expression, OrvexFilterCallback callback,   \
-     OrvexHandle* filter),                                                                         \
-    (cursor, clientData, priority, canAbort, expression, callback, filter))                        \
-  X(ORVEX_DROP_FILTER, 841, DropFilter, (hOrvexCursor cursor, OrvexHandle filter),                 \
-    (cursor, filter))                                                                              \
-  X(ORVEX_ACTIVATE_FILTER, 842, ActivateFilter, (hOrvexCursor cursor, OrvexHandle filter),         \
-    (cursor, filter))                                                                              \
-  X(ORVEX_DEACTIVATE_FILTER, 843, DeactivateFilter, (hOrvexCursor cursor, OrvexHandle filter),     \
-    (cursor, filter))                                                                              \
   /* the system handle */                                                                          \
   X(ORVEX_GET_SYS_HANDLE, 72, GetSysHandle, (OrvexHandle* handle), (handle))                       \
   /* configuration: list, open file, merge, save; option and database descriptions */             \
@@ -640,7 +646,179 @@ typedef uint16_t (*OrvexFilterCallback)(uintptr_t clientData, void* record);
   X(ORVEX_GET_LD_FAMILY, 819, GetLdFamily, (OrvexHandle list, uint16_t* family),                   \
     (list, family))
 
-/* ------------------------------------------------------------ 7. Statements
+/* --------------------------------------------------------------- 7. Filters
+ *
+ * A table cursor's filters decide which records its reads deliver. A filter
+ * is an expression (a filter descriptor, below) or a record callback. It is
+ * added inactive (840), switched on and off (842, 843) and dropped (841);
+ * closing the cursor drops its filters. List cursors refuse filters
+ * (ORVEX_ERR_NOTSUPPORTED).
+ *
+ * A record passes when every active filter of the cursor accepts it;
+ * expression filters are tested first, then callbacks in the order they
+ * were added. Priority is kept but orders nothing. canAbort must be 0 or 1
+ * and changes nothing: every callback may stop a read. clientData is handed
+ * back to the callback unchanged; expression filters ignore it.
+ *
+ * Where filters apply: every read of a table cursor (next, prior, relative,
+ * current, key search, ranges, bookmarks), and the record count (509)
+ * counts passing records. An exact key search (526) finds the first
+ * passing match. Reading the current record (511) of a record that does not
+ * pass, or going to its bookmark (514), answers ORVEX_ERR_NOCURRREC and
+ * leaves the cursor between its neighbours, as after another cursor's
+ * delete. Activating or deactivating takes effect at the next read; the
+ * cursor keeps its place. A post leaves the cursor on the posted record
+ * whether it passes or not; reading it (511) then answers as above.
+ *
+ * Record callbacks (OrvexFilterCallback). The engine calls back when a read
+ * reaches a record, never ahead of it and never from a remembered answer:
+ * each read of a record, and each record a count (509) or an exact key
+ * search (526) meets, is one call. The record buffer is the whole record
+ * (id, blank flags, values), the engine's own: the field-value entry (207)
+ * and the blob entries (100, 102, 105, 524) take it while the callback runs;
+ * blobs left open on it are freed when the callback returns. The callback
+ * answers 0 to reject the record, ORVEX_FILTER_ABORT to stop the read, any
+ * other value to accept it. A stopped read leaves the cursor where it was
+ * before the read (a relative move counts as one read) and answers
+ * ORVEX_ERR_CALLBACKABORT; so does an exception that escapes the callback,
+ * which a C++ caller should rather catch and keep (the framework's
+ * KeepCallbackException) than let reach the engine. Entries on other cursors
+ * work inside a callback. On the cursor being filtered, entries that would
+ * move or change it (close, begin, end, next, prior, current, relative,
+ * count, bookmark set, key search, ranges, index switch, reread, insert,
+ * append, modify, delete, empty, pack, and the filter entries) answer
+ * ORVEX_ERR_INCALLBACK; its place, as its own bookmark would give it, is
+ * unspecified while the callback runs.
+ *
+ * The filter descriptor. One buffer, all integers little-endian, offsets in
+ * bytes. The engine copies it at the add and reads nothing past the total
+ * size that its header gives.
+ *
+ *   Header, 10 bytes (OrvexFilterHeader):
+ *     0  uint16  version: 1
+ *     2  uint16  total size: 10 + 14 * nodes + literal pool bytes
+ *     4  uint16  node count, at least 1
+ *     6  uint16  node start: 10
+ *     8  uint16  literal start: 10 + 14 * nodes; the pool runs from here to
+ *                the total size (at most 65,535 bytes in all, no other limit)
+ *   Node area: one 14-byte slot a node (OrvexFilterNode). Node offsets are
+ *   relative to the node start and multiples of 14; slot 0 (offset 0) is the
+ *   root; every child lies after its parent (a higher offset). Every slot
+ *   must hold a valid node, reached from the root or not.
+ *     0  uint32  node class        2 binary    4 field    5 constant
+ *     4  uint32  operator code     binary: below; field: 13; constant: 14
+ *     8  uint16  binary: offset of the first operand; field: ordinal (any
+ *                number, not used); constant: constant type
+ *    10  uint16  binary: offset of the second operand; field: pool offset of
+ *                the field's name; constant: size in bytes
+ *    12  uint16  constant: pool offset of the value; others: 0 (not read)
+ *   Binary operators: = 3, <> 4, > 5, < 6, >= 7, <= 8, AND 10, OR 11,
+ *   + 16, - 17, * 18, / 19.
+ *   Literal pool: field names as NUL-terminated UTF-8, matched to the
+ *   cursor's fields without regard to case; constant values in the record
+ *   buffer's encodings (section 3), by constant type and size:
+ *     1  string     length + 1: UTF-8 text ended by a NUL within the size
+ *     2  date       4: int32 days (1..3652059)
+ *     4  Boolean    2: uint16, true when non-zero
+ *     5  16-bit     2: int16
+ *     6  32-bit     4: int32
+ *     7  float      8: double, finite
+ *     8  BCD        34: packed decimal
+ *    10  time       4: int32 milliseconds since midnight (0..86399999)
+ *    11  timestamp  8: double milliseconds, as DATETIME (rounded to whole ms)
+ *
+ *   Refused with ORVEX_ERR_INVALIDDESC, the detail naming the fault: a
+ *   version other than 1; sizes that disagree (a total size below the
+ *   header or the literal start, a node start other than 10, a literal start
+ *   other than 10 + 14 * nodes, no nodes, a constant whose size is not its
+ *   type's); a node offset outside the node area or not a multiple of 14; a
+ *   child not after its parent; a literal past the pool; a text without its
+ *   NUL; an unknown node class, operator or constant type; a constant its
+ *   type cannot hold (a date or time out of range, a float or timestamp
+ *   that is no finite value, a malformed packed decimal); a name that is no
+ *   field of the cursor, or a field of a type filters cannot test (bytes,
+ *   blobs, memos); operands of unrelated kinds.
+ *
+ *   Kinds and evaluation. Each node gives a value of one kind: numbers
+ *   (every integer type, auto-increment, float, currency, BCD, and the
+ *   result of arithmetic), strings, Booleans (Boolean fields and constants,
+ *   and the result of a comparison, AND or OR), dates, times, timestamps.
+ *   A comparison takes two operands of one kind; arithmetic two numbers;
+ *   AND and OR any operands. Anything else is "operands of unrelated kinds".
+ *     - Numbers compare by value; strings by the bytes of their UTF-8, case
+ *       counting, as a case-sensitive index sorts; Booleans False before
+ *       True; dates, times and timestamps by their day and millisecond
+ *       numbers.
+ *     - A blank string is the empty string. A blank value of another kind
+ *       fails =, <, >, <=, >= and passes <>.
+ *     - Arithmetic is done in double; a blank operand, a division by zero or
+ *       a result that is no number gives blank.
+ *     - Where a condition is expected (the root, the operands of AND and
+ *       OR), a value is true when it is neither blank nor zero, False or the
+ *       empty string (a time of midnight is zero).
+ *   The definition is per record. The engine evaluates expression filters
+ *   inside its SQL where the file's values give every record the same
+ *   answer, and on the record buffer elsewhere.
+ */
+#define ORVEX_FILTER_ABORT 2 /* a callback's answer that stops the read */
+
+/* Called for each record a callback filter tests: the client data given
+ * when the filter was added, and the record buffer. */
+typedef uint16_t (*OrvexFilterCallback)(uintptr_t clientData, void* record);
+
+#define ORVEX_FILTER_VERSION 1
+#define ORVEX_FILTER_HEADER_SIZE 10
+#define ORVEX_FILTER_NODE_SIZE 14
+
+/* Node classes */
+#define ORVEX_FNODE_BINARY 2
+#define ORVEX_FNODE_FIELD 4
+#define ORVEX_FNODE_CONST 5
+
+/* Operator codes */
+#define ORVEX_FOP_EQ 3
+#define ORVEX_FOP_NE 4
+#define ORVEX_FOP_GT 5
+#define ORVEX_FOP_LT 6
+#define ORVEX_FOP_GE 7
+#define ORVEX_FOP_LE 8
+#define ORVEX_FOP_AND 10
+#define ORVEX_FOP_OR 11
+#define ORVEX_FOP_FIELD 13
+#define ORVEX_FOP_CONST 14
+#define ORVEX_FOP_ADD 16
+#define ORVEX_FOP_SUB 17
+#define ORVEX_FOP_MUL 18
+#define ORVEX_FOP_DIV 19
+
+/* Constant types */
+#define ORVEX_FCONST_STRING 1
+#define ORVEX_FCONST_DATE 2
+#define ORVEX_FCONST_BOOLEAN 4
+#define ORVEX_FCONST_INT16 5
+#define ORVEX_FCONST_INT32 6
+#define ORVEX_FCONST_FLOAT 7
+#define ORVEX_FCONST_BCD 8
+#define ORVEX_FCONST_TIME 10
+#define ORVEX_FCONST_TIMESTAMP 11
+
+#pragma pack(push, 1)
+typedef struct {
+  uint16_t version;      /* 0 */
+  uint16_t totalSize;    /* 2 */
+  uint16_t nodeCount;    /* 4 */
+  uint16_t nodeStart;    /* 6 */
+  uint16_t literalStart; /* 8 */
+} OrvexFilterHeader;     /* 10 */
+
+typedef struct {
+  uint32_t nodeClass;    /*  0 */
+  uint32_t op;           /*  4 */
+  uint16_t arg[3];       /*  8: by class, as above */
+} OrvexFilterNode;       /* 14 */
+#pragma pack(pop)
+
+/* ------------------------------------------------------------ 8. Statements
  *
  * A statement (137) belongs to a database and runs SQL over its tables: the
  * dialect is SQLite's, on a connection of the database's own to which the
@@ -700,6 +878,8 @@ typedef uint16_t (*OrvexFilterCallback)(uintptr_t clientData, void* record);
  * relative, begin, end, current, record count, bookmarks (the answer's
  * record numbers), field values (207) and blobs (100, 102, 105, 524).
  * Key search, ranges and index switches answer ORVEX_ERR_NOTSUPPORTED.
+ * Filters (section 7) apply to answers as to table cursors: the answer is
+ * read whole into its table file (below) when its first filter is added.
  * A column that is a table's field keeps its type and size; any other takes
  * the type of its values: INTEGER when all are integers that fit, FLOAT
  * when all are numbers, BLOB when one is bytes, else a STRING as long as the

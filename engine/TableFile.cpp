@@ -684,6 +684,13 @@ sqlite3_stmt* TableFile::Prepare(const std::string& sql) {
   return st;
 }
 
+sqlite3_stmt* TableFile::PrepareOwn(const std::string& sql) {
+  sqlite3_stmt* st = nullptr;
+  int rc = sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+  if (rc != SQLITE_OK) SqlFail(rc);
+  return st;
+}
+
 void TableFile::Exec(const std::string& sql) { ExecRaw(db_, sql, path_); }
 
 void TableFile::SqlFail(int rc) const { FailSql(db_, rc, path_, name_); }

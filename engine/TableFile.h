@@ -120,6 +120,8 @@ public:
   };
 
   sqlite3_stmt* Prepare(const std::string& sql);
+  // A statement for the caller to finalize, kept out of the cache.
+  sqlite3_stmt* PrepareOwn(const std::string& sql);
   void Exec(const std::string& sql);
   // Fails with the engine code for a SQLite result, naming the file.
   [[noreturn]] void SqlFail(int rc) const;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <random>
 
+#include "FilterDesc.h"
 #include "StatementTest.h"
 
 using namespace enginetest;
@@ -444,6 +445,54 @@ TEST_F(StatementTest, ALiveAnswerPostsToItsTableUnderItsRules) {
     Answer b(Open(t, sql, true));
     EXPECT_EQ(+b.props.readOnly, 1) << sql;
   }
+}
+
+namespace {
+
+std::uint16_t RejectBo(std::uintptr_t clientData, void* record) {
+  auto cursor = static_cast<hOrvexCursor>(clientData);
+  char first[41] = {};
+  E().GetField(cursor, 2, record, first, nullptr);
+  return std::string(first) == "Bo" ? 0 : 1;
+}
+
+}  // namespace
+
+TEST_F(StatementTest, AnswersTakeFiltersButALiveOneWithAWhereClauseRefusesThem) {
+  Stmt s(db);
+  Answer a(Open(s, "SELECT \"Last Name\", First, Age FROM Guests ORDER BY Age"));
+  ASSERT_OK(a.Next());
+  std::vector<std::uint8_t> older = WriteFilter(FGt(FField("Age"), FI32(10)));
+  OrvexHandle f = 0, g = 0;
+  ASSERT_OK(E().AddFilter(a.h, 0, 1, 0, older.data(), nullptr, &f));
+  ASSERT_OK(E().ActivateFilter(a.h, f));
+  EXPECT_EQ(a.Rows(), (Rows{"Lee|Ann|34", "Ödegård|Åse|61"}));
+  EXPECT_EQ(a.Count(), 2u);
+  ASSERT_OK(E().DeactivateFilter(a.h, f));
+  ASSERT_OK(E().AddFilter(a.h, a.h, 1, 0, nullptr, RejectBo, &g));
+  ASSERT_OK(E().ActivateFilter(a.h, g));
+  EXPECT_EQ(a.Rows(), (Rows{"Lee|Ann|34", "Ödegård|Åse|61"}));
+  ASSERT_OK(E().DropFilter(a.h, g));
+  EXPECT_EQ(a.Count(), 3u);
+
+  // a live answer without WHERE takes them and still posts
+  Stmt t(db);
+  Answer live(Open(t, "SELECT ID, Age FROM Guests", true));
+  ASSERT_OK(E().AddFilter(live.h, 0, 1, 0, older.data(), nullptr, &f));
+  ASSERT_OK(E().ActivateFilter(live.h, f));
+  EXPECT_EQ(live.Rows(), (Rows{"1|34", "2|61"}));
+  ASSERT_OK(E().SetToBegin(live.h));
+  ASSERT_OK(live.Next());
+  std::int32_t age = 40;
+  ASSERT_OK(E().PutField(live.h, 2, live.rec.data(), &age));
+  ASSERT_OK(E().ModifyRecord(live.h, live.rec.data(), 0));
+  EXPECT_EQ(live.Rows(), (Rows{"1|40", "2|61"}));
+  EXPECT_EQ(Guests()[0], "1 Lee 40");
+
+  Stmt w(db);
+  Answer where(Open(w, "SELECT ID, Age FROM Guests WHERE Age > 1", true));
+  ASSERT_EQ(+where.props.readOnly, 0);
+  EXPECT_EQ(E().AddFilter(where.h, 0, 1, 0, older.data(), nullptr, &f), ORVEX_ERR_NOTSUPPORTED);
 }
 
 TEST_F(StatementTest, AnAnswerKeptAsATableAndACursorCopied) {

@@ -1,6 +1,7 @@
 #include "NuboDataSet.h"
 
 #include <cstring>
+#include <utility>
 
 #include "Chars.h"
 #include "Database.h"
@@ -22,8 +23,25 @@ EDBEngineError::EDBEngineError(OrvexResult code, const std::string& message) : E
   errors_.emplace_back(code, message);
 }
 
+namespace {
+
+std::exception_ptr& KeptException() {
+  thread_local std::exception_ptr kept;
+  return kept;
+}
+
+}  // namespace
+
+void KeepCallbackException(std::exception_ptr E) { KeptException() = std::move(E); }
+
 void Check(OrvexResult Status) {
-  if (Status != ORVEX_OK) throw EDBEngineError(Status);
+  if (Status == ORVEX_OK) return;
+  if (Status == ORVEX_ERR_CALLBACKABORT && KeptException()) std::rethrow_exception(std::exchange(KeptException(), nullptr));
+  throw EDBEngineError(Status);
+}
+
+void CheckCallbackAbort(OrvexResult Status) {
+  if (Status == ORVEX_ERR_CALLBACKABORT) Check(Status);
 }
 
 std::string AnsiToNative(std::string_view Text, std::size_t MaxChars) {
@@ -130,6 +148,7 @@ TGetResult TNuboDataSet::GetRecord(std::uint8_t* Record, TGetMode GetMode, bool 
     case ORVEX_ERR_BOF: return grBOF;
     default:
       if (DoCheck && !IsNotFound(r)) Check(r);
+      CheckCallbackAbort(r);
       return grError;
   }
 }
@@ -138,7 +157,10 @@ void TNuboDataSet::InternalFirst() { Check(Engine().SetToBegin(handle_)); }
 void TNuboDataSet::InternalLast() { Check(Engine().SetToEnd(handle_)); }
 
 void TNuboDataSet::InternalSetToRecord(const std::uint8_t* Record) {
-  Check(Engine().SetToBookmark(handle_, Record + props_.recordSize));
+  // A record that filters no longer pass leaves the cursor where it stood,
+  // between its neighbours: reading on from there is what the caller wants.
+  OrvexResult r = Engine().SetToBookmark(handle_, Record + props_.recordSize);
+  if (r != ORVEX_ERR_NOCURRREC) Check(r);
 }
 
 void TNuboDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
@@ -272,12 +294,14 @@ int TNuboDataSet::GetRecNoInternal() {
   std::uint8_t here[kBookmarkSize], at[kBookmarkSize];
   if (e.GetBookmark(handle_, here) != ORVEX_OK) return -1;
   Check(e.SetToBegin(handle_));
+  TScopeExit back([&] { Check(e.SetToBookmark(handle_, here)); });
   int n = 0;
-  while (e.GetRelativeRecord(handle_, 1, 0, nullptr, nullptr) == ORVEX_OK) {
+  OrvexResult r;
+  while ((r = e.GetRelativeRecord(handle_, 1, 0, nullptr, nullptr)) == ORVEX_OK) {
     ++n;
     if (e.GetBookmark(handle_, at) == ORVEX_OK && std::memcmp(at, here, kBookmarkSize) == 0) break;
   }
-  Check(e.SetToBookmark(handle_, here));
+  CheckCallbackAbort(r);
   return n;
 }
 
@@ -304,9 +328,13 @@ int TNuboDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& 
 bool TNuboDataSet::BookmarkValid(const TBookmark& Bookmark) {
   if (!handle_ || Bookmark.Data.size() != kBookmarkSize) return false;
   CursorPosChanged();
-  if (Engine().SetToBookmark(handle_, Bookmark.Data.data()) != ORVEX_OK) return false;
+  OrvexResult r = Engine().SetToBookmark(handle_, Bookmark.Data.data());
+  CheckCallbackAbort(r);
+  if (r != ORVEX_OK) return false;
   std::vector<std::uint8_t> rec(props_.recordSize + kBookmarkSize);
-  return Engine().GetRecord(handle_, 0, rec.data(), nullptr) == ORVEX_OK;
+  r = Engine().GetRecord(handle_, 0, rec.data(), nullptr);
+  CheckCallbackAbort(r);
+  return r == ORVEX_OK;
 }
 
 std::string TNuboDataSet::Translate(std::string_view Text, bool ToEngine, std::size_t MaxChars) const {

@@ -12,6 +12,7 @@
 // hold released.
 #pragma once
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -53,8 +54,18 @@ private:
   std::vector<TDBError> errors_;
 };
 
-// Raises EDBEngineError for a non-zero engine result.
+// Raises EDBEngineError for a non-zero engine result. For
+// ORVEX_ERR_CALLBACKABORT it raises instead the exception a filter callback
+// kept, if one did.
 void Check(OrvexResult Status);
+// Check for a read whose other failures the caller handles itself: a read
+// that a filter callback stopped still raises.
+void CheckCallbackAbort(OrvexResult Status);
+
+// An exception must not unwind through the engine's C entries: a filter
+// callback that catches one keeps it here (one slot a thread), answers
+// ORVEX_FILTER_ABORT, and Check raises it in the engine's caller.
+void KeepCallbackException(std::exception_ptr E);
 
 // The engine keeps text in UTF-8 as the program does: converting is cutting
 // to the engine's limit, in whole characters (maxChars 0: no limit).

@@ -13,17 +13,12 @@ using namespace vx;
 namespace {
 
 TEST(VxEngine, OperationsTheEngineLacksAnswerNotSupported) {
-  hNuboFilter filter = 0;
   hNuboObj obj = 0;
   hOrvexCursor cursor = 0;
   hNuboCfgFile file = 0;
   hNuboLdList ld = 0;
   char text[kNuboLdDescSize] = {};
   std::vector<std::function<OrvexResult()>> calls = {
-      [&] { return NuboAddFilter(1, 0, 1, 0, nullptr, nullptr, &filter); },
-      [&] { return NuboActivateFilter(1, 1); },
-      [&] { return NuboDeactivateFilter(1, 1); },
-      [&] { return NuboDropFilter(1, 1); },
       [&] { return NuboGetProp(0, sysCFGFILE, text, sizeof text, nullptr); },
       [&] { return NuboSetProp(0, sysCFGFILEHANDLE, 1); },
       [&] { return NuboGetSysHandle(&obj); },
