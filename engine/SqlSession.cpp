@@ -72,6 +72,13 @@ std::string CheckCalls(int id, const TableFile& f, bool update) {
 }  // namespace
 
 std::string FoldKey(std::string_view s) {
+  bool ascii = std::all_of(s.begin(), s.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+  if (ascii) {
+    std::string out(s);
+    for (char& ch : out)
+      if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 32);
+    return out;
+  }
   fw::TChars c = fw::Utf8ToChars(s);
   for (fw::TChar& ch : c) ch = fw::CharLower(ch);
   return fw::CharsToUtf8(c);
@@ -168,7 +175,14 @@ void SqlSession::Fail(int rc) const {
 
 // ---------------------------------------------------------------- tables
 
-SqlSession::Names SqlSession::TableNames() const {
+// The directory is read again only when it changed since (a file made,
+// removed or renamed in it).
+const SqlSession::Names& SqlSession::TableNames() {
+  struct stat dirStat {};
+  if (::stat(directory_.c_str(), &dirStat) != 0) orvex::Fail(ORVEX_ERR_DIRNOTFOUND, directory_);
+  if (namesValid_ && dirStat.st_ino == namesIno_ && dirStat.st_mtim.tv_sec == namesTime_.tv_sec &&
+      dirStat.st_mtim.tv_nsec == namesTime_.tv_nsec)
+    return names_;
   Names n;
   DIR* d = ::opendir(directory_.c_str());
   if (!d) orvex::Fail(ORVEX_ERR_DIRNOTFOUND, directory_);
@@ -191,7 +205,11 @@ SqlSession::Names SqlSession::TableNames() const {
     std::string base = FoldKey(f.substr(0, f.rfind('.')));
     if (bases[base] == 1) n.files.emplace(base, f);
   }
-  return n;
+  names_ = std::move(n);
+  namesValid_ = true;
+  namesIno_ = dirStat.st_ino;
+  namesTime_ = dirStat.st_mtim;
+  return names_;
 }
 
 bool SqlSession::Unchanged(const Table& t) {
@@ -224,7 +242,7 @@ SqlSession::TableRef SqlSession::Use(const std::string& fileName) {
   t->id = nextId_++;
   t->schema = "orvex_t" + std::to_string(t->id);
   // the name without extension when no other table of the directory has it
-  Names names = TableNames();
+  const Names& names = TableNames();
   std::string base = fileName.substr(0, fileName.rfind('.'));
   auto b = names.files.find(FoldKey(base));
   t->view = b != names.files.end() && b->second == fileName ? base : fileName;

@@ -6,6 +6,7 @@
 // of those tables and nothing else.
 #pragma once
 #include <sys/types.h>
+#include <time.h>
 
 #include <cstdint>
 #include <map>
@@ -59,7 +60,7 @@ public:
   struct Names {
     std::map<std::string, std::string> files;  // folded name -> file name
   };
-  Names TableNames() const;
+  const Names& TableNames();
 
   // The attached table of a file of the directory, attached when need be.
   // A table replaced on disk since it was attached is attached again when
@@ -112,6 +113,10 @@ private:
   std::map<std::string, TableRef> tables_;  // by file name
   std::set<AnswerCursor*> readers_;
   std::set<std::string> pendingWrites_;  // paths written in the transaction
+  Names names_;  // the directory's, as it was at namesTime_
+  bool namesValid_ = false;
+  ino_t namesIno_ = 0;
+  timespec namesTime_{};
   std::uint16_t isolation_ = 0;
 };
 

@@ -167,7 +167,7 @@ void Planner::FindVerb() {
 // Every name that names a table of the directory becomes the name of the
 // table's view: GuestLst, "guestlst", "GuestLst.db", GuestLst.db.
 void Planner::MapNames() {
-  SqlSession::Names names = s_.TableNames();
+  const SqlSession::Names names = s_.TableNames();  // a copy: attaching may read the directory again
   auto lookup = [&](const std::string& name) -> const std::string* {
     auto it = names.files.find(FoldKey(name));
     return it == names.files.end() ? nullptr : &it->second;

@@ -487,7 +487,8 @@ SqlValue FromSqlite(sqlite3_value* v) {
 OrvexResult StoredValueFits(const Field& f, sqlite3_value* v) {
   int t = sqlite3_value_type(v);
   if (t == SQLITE_NULL) return ORVEX_OK;
-  auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
+  // the length of a text or bytes only: asked of a number, SQLite makes a text of it
+  auto n = t == SQLITE_TEXT || t == SQLITE_BLOB ? static_cast<std::size_t>(sqlite3_value_bytes(v)) : 0;
   switch (f.type) {
     case ORVEX_FT_STRING: {
       if (t != SQLITE_TEXT) return ORVEX_ERR_OUTOFRANGE;
