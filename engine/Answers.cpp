@@ -67,12 +67,9 @@ void NameFields(sqlite3_stmt* st, std::vector<Field>& fields) {
 std::vector<OrvexFieldDesc> StoreFields(const std::vector<Field>& fields) {
   std::vector<OrvexFieldDesc> out;
   for (const Field& f : fields) {
-    OrvexFieldDesc d{};
-    d.fieldNo = f.no;
-    CopyText(d.name, sizeof d.name, f.name);
-    d.type = f.type == ORVEX_FT_AUTOINC ? ORVEX_FT_INTEGER : f.type;
-    d.size = f.size;
-    d.decimals = f.decimals;
+    OrvexFieldDesc d = DescOf(f);
+    if (d.type == ORVEX_FT_AUTOINC) d.type = ORVEX_FT_INTEGER;
+    d.required = 0;
     out.push_back(d);
   }
   return out;
@@ -922,16 +919,7 @@ void AnswerCursor::Delete() {
 void CopyRecords(RecordCursor& source, const TablePath& target, bool replace) {
   const std::vector<Field>& fields = source.Fields();
   std::vector<OrvexFieldDesc> fds;
-  for (const Field& f : fields) {
-    OrvexFieldDesc d{};
-    d.fieldNo = f.no;
-    CopyText(d.name, sizeof d.name, f.name);
-    d.type = f.type;
-    d.size = f.size;
-    d.decimals = f.decimals;
-    d.required = f.required;
-    fds.push_back(d);
-  }
+  for (const Field& f : fields) fds.push_back(DescOf(f));
   OrvexTableDesc desc{};
   CopyText(desc.name, sizeof desc.name, target.path);
   TableFile::Create(target, desc, static_cast<std::uint16_t>(fds.size()), fds.data(), 0, nullptr, 0, nullptr, replace);

@@ -288,20 +288,7 @@ OrvexResult GetFieldDescs(hOrvexCursor cursor, std::uint16_t capacity, OrvexFiel
   return Guard([&] {
     const auto& fields = Records(cursor).Fields();
     if (!out || capacity < fields.size()) Fail(ORVEX_ERR_INVALIDPARAM, "field descriptor capacity");
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      const Field& f = fields[i];
-      OrvexFieldDesc d{};
-      d.fieldNo = f.no;
-      CopyText(d.name, sizeof d.name, f.name);
-      d.type = f.type;
-      d.size = f.size;
-      d.decimals = f.decimals;
-      d.required = f.required;
-      d.offset = f.offset;
-      d.length = f.length;
-      d.blankOffset = f.BlankOffset();
-      out[i] = d;
-    }
+    for (std::size_t i = 0; i < fields.size(); ++i) out[i] = DescOf(fields[i]);
   });
 }
 

@@ -170,6 +170,20 @@ int CompareBytes(std::string_view a, std::string_view b) { return Sign(a.compare
 
 }  // namespace
 
+OrvexFieldDesc DescOf(const Field& f) {
+  OrvexFieldDesc d{};
+  d.fieldNo = f.no;
+  CopyText(d.name, sizeof d.name, f.name);
+  d.type = f.type;
+  d.size = f.size;
+  d.decimals = f.decimals;
+  d.required = f.required;
+  d.offset = f.offset;
+  d.length = f.length;
+  d.blankOffset = f.BlankOffset();
+  return d;
+}
+
 bool IsKnownType(std::uint16_t type) { return type >= ORVEX_FT_STRING && type <= ORVEX_FT_FMTMEMO; }
 
 bool IsBlobType(std::uint16_t type) {

@@ -63,6 +63,9 @@ struct Field {
   bool IsString() const { return type == ORVEX_FT_STRING; }
 };
 
+// The descriptor the field-descriptor entry gives for a field.
+OrvexFieldDesc DescOf(const Field& f);
+
 bool IsKnownType(std::uint16_t type);
 bool IsBlobType(std::uint16_t type);
 // The column type of a field in the file.

@@ -199,29 +199,46 @@ void TSession::AddPassword(const std::string& Password) {
 
 void TSession::RemovePassword(const std::string& Password) { std::erase(passwords_, Password); }
 
-void TSession::GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool Extensions,
-                             bool /*SystemTables*/, TStrings* List) {
-  TUpdateScope update(List);
-  List->Clear();
-  TDatabase* db = OpenDatabase(DatabaseName);
-  TScopeExit closeDatabase([&] { CloseDatabase(db); });
+namespace {
+
+// The records of a list cursor that open makes on a database, and the
+// database's directory.
+template <typename Rec, typename Open>
+std::vector<Rec> ListOf(TSession& session, const std::string& DatabaseName, Open open, std::string& Directory) {
+  TDatabase* db = session.OpenDatabase(DatabaseName);
+  TScopeExit closeDatabase([&] { session.CloseDatabase(db); });
+  Directory = db->Directory();
   hOrvexCursor cur = 0;
   TScopeExit closeCursor([&] {
     if (cur) Engine().CloseCursor(&cur);
   });
+  Check(open(db->Handle(), &cur));
+  std::vector<Rec> out;
+  Rec rec;
+  while (Engine().GetNextRecord(cur, 0, &rec, nullptr) == ORVEX_OK) out.push_back(rec);
+  return out;
+}
+
+}  // namespace
+
+void TSession::GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool Extensions,
+                             bool /*SystemTables*/, TStrings* List) {
+  TUpdateScope update(List);
+  List->Clear();
+  std::string dir;
+  auto tables = ListOf<OrvexTableListRec>(
+      *this, DatabaseName, [](hOrvexDb db, hOrvexCursor* cur) { return Engine().OpenTableList(db, cur); }, dir);
   std::set<std::string> matching;
   bool all = Pattern.empty() || Pattern == "*";
   if (!all) {
     TSearchRec f;
-    if (FindFirst(IncludeTrailingPathDelimiter(db->Directory()) + Pattern, faAnyFile, f) == 0) {
+    if (FindFirst(IncludeTrailingPathDelimiter(dir) + Pattern, faAnyFile, f) == 0) {
       do matching.insert(f.Name);
       while (FindNext(f) == 0);
     }
     FindClose(f);
   }
-  Check(Engine().OpenTableList(db->Handle(), &cur));
-  OrvexTableListRec rec;
-  while (Engine().GetNextRecord(cur, 0, &rec, nullptr) == ORVEX_OK) {
+  for (const OrvexTableListRec& rec : tables) {
     std::string name = NativeToAnsi(rec.name);
     if (!all && !matching.count(name)) continue;
     List->Add(Extensions ? name : ChangeFileExt(name, ""));
@@ -231,15 +248,10 @@ void TSession::GetTableNames(const std::string& DatabaseName, const std::string&
 void TSession::GetStoredProcNames(const std::string& DatabaseName, TStrings* List) {
   TUpdateScope update(List);
   List->Clear();
-  TDatabase* db = OpenDatabase(DatabaseName);
-  TScopeExit closeDatabase([&] { CloseDatabase(db); });
-  hOrvexCursor cur = 0;
-  TScopeExit closeCursor([&] {
-    if (cur) Engine().CloseCursor(&cur);
-  });
-  Check(Engine().OpenProcList(db->Handle(), &cur));
-  OrvexProcListRec rec;
-  while (Engine().GetNextRecord(cur, 0, &rec, nullptr) == ORVEX_OK) List->Add(NativeToAnsi(rec.name));
+  std::string dir;
+  auto procs = ListOf<OrvexProcListRec>(
+      *this, DatabaseName, [](hOrvexDb db, hOrvexCursor* cur) { return Engine().OpenProcList(db, cur); }, dir);
+  for (const OrvexProcListRec& rec : procs) List->Add(NativeToAnsi(rec.name));
 }
 
 TSession& Session() {

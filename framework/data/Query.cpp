@@ -14,6 +14,7 @@
 namespace fw {
 
 FW_IMPLEMENT_CLASS(ENoResultSet)
+FW_IMPLEMENT_CLASS(TStatementDataSet)
 
 FW_PUBLISH(TQuery) {
   c.Property("DataSource", &TQuery::DataSource, &TQuery::SetDataSource);
@@ -203,6 +204,23 @@ hOrvexCursor TStatement::Execute(bool Live, int& RowsAffected) const {
   return c;
 }
 
+// ---------------------------------------------------------------- TStatementDataSet
+
+void TStatementDataSet::OpenCursor(bool InfoQuery) {
+  SetDBFlag(dbfOpened, true);
+  if (!Handle()) {
+    hOrvexCursor c = CreateHandle();
+    if (!c) NoResultSet(this);
+    SetHandle(c);
+  }
+  TDBDataSet::OpenCursor(InfoQuery);
+}
+
+hOrvexCursor TStatementDataSet::Run(const TParams* Params, TDataSet* Fields, bool Live) {
+  statement_.Bind(Params, Fields, this);
+  return statement_.Execute(Live, rowsAffected_);
+}
+
 // ---------------------------------------------------------------- TQuery
 
 // Follows the dataset that gives unset parameters their values: an open
@@ -224,7 +242,7 @@ private:
 };
 
 TQuery::TQuery(TComponent* AOwner)
-    : TDBDataSet(AOwner), sql_(std::make_unique<TStringList>()), params_(std::make_unique<TParams>()),
+    : TStatementDataSet(AOwner), sql_(std::make_unique<TStringList>()), params_(std::make_unique<TParams>()),
       link_(std::make_unique<TParamLink>(this)) {
   sql_->OnChange = [this](TObject*) { QueryChanged(); };
 }
@@ -233,7 +251,7 @@ TQuery::~TQuery() = default;
 
 void TQuery::BeforeDestruction() {
   link_->SetDataSource(nullptr);
-  TDBDataSet::BeforeDestruction();
+  TStatementDataSet::BeforeDestruction();
   FreeStatement();
   SetDBFlag(dbfPrepared, false);
 }
@@ -268,7 +286,7 @@ void TQuery::SetDataSource(TDataSource* Value) {
 }
 
 void TQuery::Notification(TComponent* AComponent, TOperation Operation) {
-  TDBDataSet::Notification(AComponent, Operation);
+  TStatementDataSet::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent && AComponent == link_->DataSource()) link_->SetDataSource(nullptr);
 }
 
@@ -288,16 +306,16 @@ void TQuery::MasterChanged() {
 
 void TQuery::PrepareStatement() {
   if (Trim(Text()).empty()) DatabaseError("No SQL statement available", this);
-  statement_.Prepare(DBHandle(), Text(), false);
+  Statement().Prepare(DBHandle(), Text(), false);
 }
 
-void TQuery::FreeStatement() { statement_.Free(); }
+void TQuery::FreeStatement() { Statement().Free(); }
 
 void TQuery::Prepare() {
   if (Prepared()) return;
   SetDBFlag(dbfPrepared, true);
   TScopeFail release([this] { SetDBFlag(dbfPrepared, false); });
-  if (!statement_.Prepared()) PrepareStatement();
+  if (!Statement().Prepared()) PrepareStatement();
   userPrepared_ = true;
 }
 
@@ -314,24 +332,12 @@ void TQuery::SetPrepared(bool Value) {
 }
 
 hOrvexCursor TQuery::CreateHandle() {
-  if (!statement_.Prepared()) PrepareStatement();
-  TDataSet* fields = link_->DataSource() ? link_->DataSource()->DataSet() : nullptr;
-  statement_.Bind(params_.get(), fields, this);
-  return statement_.Execute(requestLive_, rowsAffected_);
-}
-
-void TQuery::OpenCursor(bool InfoQuery) {
-  SetDBFlag(dbfOpened, true);
-  if (!Handle()) {
-    hOrvexCursor c = CreateHandle();
-    if (!c) NoResultSet(this);
-    SetHandle(c);
-  }
-  TDBDataSet::OpenCursor(InfoQuery);
+  if (!Statement().Prepared()) PrepareStatement();
+  return Run(params_.get(), link_->DataSource() ? link_->DataSource()->DataSet() : nullptr, requestLive_);
 }
 
 void TQuery::CloseCursor() {
-  TDBDataSet::CloseCursor();
+  TStatementDataSet::CloseCursor();
   if (!userPrepared_) FreeStatement();
 }
 
@@ -348,13 +354,13 @@ void TQuery::ExecSQL() {
 
 // ---------------------------------------------------------------- TStoredProc
 
-TStoredProc::TStoredProc(TComponent* AOwner) : TDBDataSet(AOwner), params_(std::make_unique<TParams>()) {}
+TStoredProc::TStoredProc(TComponent* AOwner) : TStatementDataSet(AOwner), params_(std::make_unique<TParams>()) {}
 
 TStoredProc::~TStoredProc() = default;
 
 void TStoredProc::BeforeDestruction() {
-  TDBDataSet::BeforeDestruction();
-  statement_.Free();
+  TStatementDataSet::BeforeDestruction();
+  Statement().Free();
   SetDBFlag(dbfPrepared, false);
 }
 
@@ -370,13 +376,13 @@ void TStoredProc::Prepare() {
   if (storedProcName_.empty()) DatabaseError("Missing StoredProcName property", this);
   SetDBFlag(dbfPrepared, true);
   TScopeFail release([this] { SetDBFlag(dbfPrepared, false); });
-  statement_.Prepare(DBHandle(), storedProcName_, true);
-  Remake(params_.get(), statement_.ParamNames());
+  Statement().Prepare(DBHandle(), storedProcName_, true);
+  Remake(params_.get(), Statement().ParamNames());
 }
 
 void TStoredProc::UnPrepare() {
   Close();
-  statement_.Free();
+  Statement().Free();
   SetDBFlag(dbfPrepared, false);
 }
 
@@ -387,18 +393,7 @@ void TStoredProc::SetPrepared(bool Value) {
 
 hOrvexCursor TStoredProc::CreateHandle() {
   Prepare();
-  statement_.Bind(params_.get(), nullptr, this);
-  return statement_.Execute(false, rowsAffected_);
-}
-
-void TStoredProc::OpenCursor(bool InfoQuery) {
-  SetDBFlag(dbfOpened, true);
-  if (!Handle()) {
-    hOrvexCursor c = CreateHandle();
-    if (!c) NoResultSet(this);
-    SetHandle(c);
-  }
-  TDBDataSet::OpenCursor(InfoQuery);
+  return Run(params_.get(), nullptr, false);
 }
 
 void TStoredProc::ExecProc() {

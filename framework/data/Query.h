@@ -48,8 +48,30 @@ private:
   hOrvexStmt handle_ = 0;
 };
 
-class TQuery : public TDBDataSet {
-  FW_CLASS(TQuery, TDBDataSet)
+// What queries and stored procedures share: a statement whose answer is the
+// dataset's cursor. Open of one that answers nothing raises ENoResultSet.
+class TStatementDataSet : public TDBDataSet {
+  FW_CLASS(TStatementDataSet, TDBDataSet)
+public:
+  explicit TStatementDataSet(TComponent* AOwner) : TDBDataSet(AOwner) {}
+  // The rows the last run wrote; -1 when it counted none.
+  int RowsAffected() const { return rowsAffected_; }
+
+protected:
+  void OpenCursor(bool InfoQuery) override;
+  // Runs the prepared statement with its parameters bound: the answer's
+  // cursor, or 0.
+  hOrvexCursor Run(const TParams* Params, TDataSet* Fields, bool Live);
+  TStatement& Statement() { return statement_; }
+  const TStatement& Statement() const { return statement_; }
+
+private:
+  TStatement statement_;
+  int rowsAffected_ = -1;
+};
+
+class TQuery : public TStatementDataSet {
+  FW_CLASS(TQuery, TStatementDataSet)
 public:
   explicit TQuery(TComponent* AOwner);
   ~TQuery() override;
@@ -75,20 +97,17 @@ public:
 
   void Prepare();
   void UnPrepare();
-  bool Prepared() const { return statement_.Prepared() && userPrepared_; }
+  bool Prepared() const { return Statement().Prepared() && userPrepared_; }
   void SetPrepared(bool Value);
   // Runs a statement that answers no records (one that does is closed).
   void ExecSQL();
-  // The rows the last run wrote; -1 when it counted none.
-  int RowsAffected() const { return rowsAffected_; }
-  hOrvexStmt StmtHandle() const { return statement_.Handle(); }
+  hOrvexStmt StmtHandle() const { return Statement().Handle(); }
 
 protected:
   // The step that runs the statement in SQL: prepares it when need be,
   // binds the parameters and runs it; the answer's cursor, or 0 when the
   // statement answers no records. A subclass may call it once a statement.
   hOrvexCursor CreateHandle() override;
-  void OpenCursor(bool InfoQuery) override;
   void CloseCursor() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void BeforeDestruction() override;
@@ -104,15 +123,13 @@ private:
   std::unique_ptr<TStringList> sql_;
   std::unique_ptr<TParams> params_;
   std::unique_ptr<TParamLink> link_;
-  TStatement statement_;
   bool paramCheck_ = true;
   bool requestLive_ = false;
   bool userPrepared_ = false;
-  int rowsAffected_ = -1;
 };
 
-class TStoredProc : public TDBDataSet {
-  FW_CLASS(TStoredProc, TDBDataSet)
+class TStoredProc : public TStatementDataSet {
+  FW_CLASS(TStoredProc, TStatementDataSet)
 public:
   explicit TStoredProc(TComponent* AOwner);
   ~TStoredProc() override;
@@ -127,22 +144,18 @@ public:
 
   void Prepare();
   void UnPrepare();
-  bool Prepared() const { return statement_.Prepared(); }
+  bool Prepared() const { return Statement().Prepared(); }
   void SetPrepared(bool Value);
   // Runs the procedure; an answer it gives is closed.
   void ExecProc();
-  int RowsAffected() const { return rowsAffected_; }
 
 protected:
   hOrvexCursor CreateHandle() override;
-  void OpenCursor(bool InfoQuery) override;
   void BeforeDestruction() override;
 
 private:
   std::string storedProcName_;
   std::unique_ptr<TParams> params_;
-  TStatement statement_;
-  int rowsAffected_ = -1;
 };
 
 }  // namespace fw
