@@ -2,6 +2,7 @@
 // the tables' rules, live answers, kept answers and copies, transactions,
 // and what a statement may not reach.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -535,6 +536,33 @@ TEST_F(StatementTest, AnAnswerKeptAsATableAndACursorCopied) {
   Cursor open(db, "Copy");
   E().SetToBegin(g.h);
   EXPECT_EQ(E().CopyCursor(g.h, "Copy", "KALMURE", ORVEX_COPY_REPLACE), ORVEX_ERR_TABLEINUSE);
+}
+
+// An answer kept from a temporary file on another file system is copied
+// where a rename cannot go.
+TEST_F(StatementTest, AnAnswerKeptAcrossFileSystemsIsCopied) {
+  const std::string shm = "/dev/shm/orvex-keep-" + std::to_string(::getpid());
+  struct stat a {}, b {};
+  if (::stat("/dev/shm", &a) != 0 || ::stat(dir.c_str(), &b) != 0 || a.st_dev == b.st_dev)
+    GTEST_SKIP() << "no second file system";
+  std::filesystem::create_directory(shm);
+  ASSERT_OK(E().SetPrivateDir(shm.c_str()));
+  {
+    Stmt s(db);
+    Answer big(Open(s, "SELECT ID, \"Last Name\" FROM Guests ORDER BY ID"));
+    // a filter puts the answer into its temporary file
+    std::vector<std::uint8_t> all = WriteFilter(FGt(FField("ID"), FI32(0)));
+    OrvexHandle f = 0;
+    ASSERT_OK(E().AddFilter(big.h, 0, 1, 0, all.data(), nullptr, &f));
+    EXPECT_FALSE(std::filesystem::is_empty(shm));
+    ASSERT_OK(E().QKeepAsTable(big.h, "Moved", -1));
+    EXPECT_OK(E().QFinishKeep(big.h));
+    EXPECT_EQ(big.Rows(), (Rows{"1|Lee", "2|Ödegård", "3|Brown"}));
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(shm));
+  EXPECT_EQ(Query(db, "SELECT * FROM Moved"), (Rows{"1|Lee", "2|Ödegård", "3|Brown"}));
+  ASSERT_OK(E().SetPrivateDir(nullptr));
+  std::filesystem::remove_all(shm);
 }
 
 TEST_F(StatementTest, TransactionsCommitAndRollBack) {

@@ -118,6 +118,49 @@ TEST_F(QueryTest, ChangingTheSQLMakesParamsAgainKeepingValues) {
   EXPECT_EQ(q->ParamCount(), 2);
 }
 
+// A query that runs a script, a statement a line, through the query's own
+// cursor-creating step; the last statement's answer is its cursor.
+class TScript : public TQuery {
+  FW_CLASS(TScript, TQuery)
+public:
+  using TQuery::TQuery;
+  int Runs = 0;
+
+protected:
+  hOrvexCursor CreateHandle() override {
+    std::vector<std::string> lines;
+    for (int i = 0; i < SQL()->Count(); ++i) lines.push_back(SQL()->Strings(i));
+    auto restore = std::make_unique<TStringList>();
+    restore->Assign(SQL());
+    hOrvexCursor last = 0;
+    for (const std::string& line : lines) {
+      if (last) Engine().CloseCursor(&last);
+      SQL()->SetText(line);
+      last = TQuery::CreateHandle();
+      ++Runs;
+    }
+    SQL()->Assign(restore.get());
+    return last;
+  }
+};
+FW_IMPLEMENT_CLASS(TScript)
+
+TEST_F(QueryTest, ASubclassRunsTheCursorStepOnceAStatement) {
+  auto* q = new TScript(owner.get());
+  q->SetDatabaseName(dir);
+  q->SetParamCheck(false);
+  q->SQL()->SetText("UPDATE Guests SET Amount = 0 WHERE ID = 1\nDELETE FROM Guests WHERE ID = 6\n"
+                    "SELECT count(*) AS N FROM Guests");
+  q->Open();
+  EXPECT_EQ(q->Runs, 3);
+  EXPECT_EQ(q->FieldByName("N")->AsInteger(), 5);
+  EXPECT_DOUBLE_EQ(Amount(1), 0.0);
+  q->Close();
+  q->SQL()->SetText("UPDATE Guests SET Amount = 1\nUPDATE Guests SET Amount = 2 WHERE ID < 3");
+  EXPECT_THROW(q->Open(), ENoResultSet);
+  EXPECT_EQ(q->RowsAffected(), 2);
+}
+
 TEST_F(QueryTest, APreparedQueryRunsAgainWithNewValues) {
   TQuery* q = MakeQuery("SELECT count(*) AS N FROM Guests WHERE Amount > :a");
   q->Prepare();
