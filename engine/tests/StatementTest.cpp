@@ -101,8 +101,9 @@ TEST_F(StatementTest, TablesAreNamedByTheirFilesInEveryForm) {
   EXPECT_EQ(Query(db, "SELECT Name FROM \"gäste.db\""), Rows{"Ida"});
   EXPECT_EQ(Query(db, "SELECT g.First, t.Name FROM Guests g JOIN Tables t ON t.TableNo = g.TableNo ORDER BY g.ID"),
             (Rows{"Ann|Rose", "Åse|Lily", "Bo|Rose"}));
-  // UPPER and LOWER fold every letter
+  // UPPER, LOWER and the case-insensitive indexes' collation fold every letter
   EXPECT_EQ(Query(db, "SELECT upper(\"Last Name\"), lower(First) FROM Guests WHERE ID = 2"), Rows{"ÖDEGÅRD|åse"});
+  EXPECT_EQ(Query(db, "SELECT ID FROM Guests WHERE \"Last Name\" = 'ÖDEGÅRD' COLLATE ORVEX_NOCASE"), Rows{"2"});
 }
 
 TEST_F(StatementTest, ParametersOfEveryFieldTypeAndBlank) {

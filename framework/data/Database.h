@@ -54,7 +54,9 @@ public:
 
   // Transactions of the database's statements (queries and stored
   // procedures); posts of tables stay outside them. Closing the database
-  // rolls a transaction back.
+  // rolls a transaction back. A transaction over several tables is atomic
+  // for each table's file, not across them: after a crash one table may
+  // hold its part of a commit and another not.
   void StartTransaction();
   void Commit();
   void Rollback();
