@@ -831,7 +831,7 @@ typedef struct {
  * in any case (folded as the core folds them); the name without extension
  * works when no other table of the directory has it. A name qualifies its
  * columns (GuestLst."Last Name"). A table shows its fields and nothing else.
- * Names beginning "orvex_" are the engine's and refused.
+ * Other names beginning "orvex_" are the engine's and refused.
  *
  * Values are the file's (section 3): dates, times and timestamps are the
  * texts the file stores ('2024-05-01', '14:30:00', '2024-05-01 14:30:00'),

@@ -116,7 +116,8 @@ void Planner::CheckTokens() {
     if (i > end_ && k.kind != SqlToken::Space && k.kind != SqlToken::Semicolon)
       Fail(ORVEX_ERR_SQL, "one statement at a time: the text goes on after a \";\"");
     if (i >= end_) continue;
-    if (t_.IsName(i) && HasPrefix(FoldKey(t_.Name(i)), "orvex_"))
+    // the engine's own names, but for its collation, which statements may use
+    if (t_.IsName(i) && HasPrefix(FoldKey(t_.Name(i)), "orvex_") && FoldKey(t_.Name(i)) != "orvex_nocase")
       Fail(ORVEX_ERR_SQLREFUSED, "names beginning \"orvex_\" are the engine's: " + t_.Name(i));
     if (k.kind == SqlToken::Param && t_.Text(i)[0] != ':')
       Fail(ORVEX_ERR_SQLREFUSED, "parameters are written :name, not " + std::string(t_.Text(i)));
