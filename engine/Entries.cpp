@@ -648,30 +648,18 @@ OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std
                     std::uint16_t* length) {
   return Guard([&] {
     if (length) *length = 0;
-    auto put = [&](const void* v, std::uint16_t size) {
-      if (!value || maxLength < size) Fail(ORVEX_ERR_INVALIDPARAM, "property buffer");
-      std::memcpy(value, v, size);
-      if (length) *length = size;
+    auto put = [&](std::int32_t v) {
+      if (!value || maxLength < sizeof v) Fail(ORVEX_ERR_INVALIDPARAM, "property buffer");
+      std::memcpy(value, &v, sizeof v);
+      if (length) *length = sizeof v;
     };
     if (auto* s = static_cast<Statement*>(TheHandles().Find(object, Kind::Statement))) {
-      if (property == ORVEX_STMT_ROWS_AFFECTED) {
-        std::int32_t n = s->RowsAffected();
-        return put(&n, sizeof n);
-      }
-      if (property == ORVEX_STMT_LIVE) {
-        std::uint16_t v = s->LiveAsked() ? 1 : 0;
-        return put(&v, sizeof v);
-      }
+      if (property == ORVEX_STMT_ROWS_AFFECTED) return put(s->RowsAffected());
+      if (property == ORVEX_STMT_LIVE) return put(s->LiveAsked() ? 1 : 0);
     } else if (auto* d = static_cast<Database*>(TheHandles().Find(object, Kind::Database))) {
       bool in = d->Sql() && d->Sql()->InTransaction();
-      if (property == ORVEX_DB_IN_TRANSACTION) {
-        std::uint16_t v = in ? 1 : 0;
-        return put(&v, sizeof v);
-      }
-      if (property == ORVEX_DB_ISOLATION) {
-        std::uint16_t v = in ? d->Sql()->Isolation() : 0;
-        return put(&v, sizeof v);
-      }
+      if (property == ORVEX_DB_IN_TRANSACTION) return put(in ? 1 : 0);
+      if (property == ORVEX_DB_ISOLATION) return put(in ? d->Sql()->Isolation() : 0);
     }
     Fail(ORVEX_ERR_NOTSUPPORTED, "property");
   });

@@ -947,11 +947,11 @@ typedef struct {
 #define ORVEX_COPY_NEW     0
 #define ORVEX_COPY_REPLACE 4
 
-/* Properties (1071, 1072) */
+/* Properties (1071, 1072), 4-byte integers */
 #define ORVEX_STMT_ROWS_AFFECTED 0x00060101u /* int32, read */
-#define ORVEX_STMT_LIVE          0x00060102u /* uint16 0 or 1, read and write */
-#define ORVEX_DB_IN_TRANSACTION  0x00040101u /* uint16 0 or 1, read */
-#define ORVEX_DB_ISOLATION       0x00040102u /* uint16 ORVEX_ISOLATION_*, read: the running transaction's */
+#define ORVEX_STMT_LIVE          0x00060102u /* 0 or 1, read and write */
+#define ORVEX_DB_IN_TRANSACTION  0x00040101u /* 0 or 1, read */
+#define ORVEX_DB_ISOLATION       0x00040102u /* ORVEX_ISOLATION_*, read: the running transaction's */
 
 /* The ordinal constants and the entry-point types of both tables */
 #define ORVEX_ORDINAL_(Const, Ord, Name, Params, Args) enum { Const = Ord };

@@ -569,7 +569,7 @@ TEST_F(StatementTest, AnAnswerKeptAcrossFileSystemsIsCopied) {
 TEST_F(StatementTest, TransactionsCommitAndRollBack) {
   Stmt s(db);
   auto inTransaction = [&] {
-    std::uint16_t v = 9;
+    std::uint32_t v = 9;
     EXPECT_OK(E().GetProp(db, ORVEX_DB_IN_TRANSACTION, &v, sizeof v, nullptr));
     return v;
   };

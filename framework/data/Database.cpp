@@ -96,7 +96,7 @@ void TDatabase::Rollback() {
 }
 
 bool TDatabase::InTransaction() const {
-  std::uint16_t in = 0;
+  std::uint32_t in = 0;
   return Connected() && Engine().GetProp(handle_, ORVEX_DB_IN_TRANSACTION, &in, sizeof in, nullptr) == ORVEX_OK &&
          in != 0;
 }
