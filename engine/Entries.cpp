@@ -10,6 +10,7 @@
 #include <new>
 
 #include "Answers.h"
+#include "Config.h"
 #include "Cursor.h"
 #include "Errors.h"
 #include "Handles.h"
@@ -81,8 +82,8 @@ AnswerCursor& Answer(hOrvexCursor h) {
 
 Statement& Stmt(OrvexHandle h) { return TheHandles().Get<Statement>(h, Kind::Statement); }
 
-std::shared_ptr<SqlSession> SessionOf(Database& d) {
-  if (!d.Sql()) d.Sql() = std::make_shared<SqlSession>(d.Directory());
+std::shared_ptr<SqlSession> SqlOf(Database& d) {
+  if (!d.Sql()) d.Sql() = std::make_shared<SqlSession>(d.Directory(), d.DefaultDriver());
   return d.Sql();
 }
 
@@ -110,6 +111,17 @@ void Flag(std::uint16_t v, const char* what) {
   if (v > 1) Fail(ORVEX_ERR_INVALIDPARAM, what);
 }
 
+// A table of a database, named without an extension: of the database's default driver.
+TablePath Resolve(hOrvexDb db, const char* tableName, const char* driverType) {
+  const Database& d = Db(db);
+  if ((!driverType || !*driverType) && !d.DefaultDriver().empty() && tableName) {
+    const char* file = std::strrchr(tableName, '/');
+    if (!std::strchr(file ? file : tableName, '.'))
+      return ResolveTable(d.Directory(), tableName, d.DefaultDriver().c_str());
+  }
+  return ResolveTable(d.Directory(), tableName, driverType);
+}
+
 bool HasTableExtension(const std::string& name) {
   std::size_t dot = name.rfind('.');
   if (dot == std::string::npos) return false;
@@ -122,13 +134,15 @@ bool HasTableExtension(const std::string& name) {
 OrvexResult OpenDatabase(const char* name, const char* type, hOrvexDb* db) {
   return Guard([&] {
     Need(db, "database handle") = 0;
-    std::string dir = &Need(name, "database name");
+    std::string given = &Need(name, "database name");
     if (type && *type && FoldedCompare(type, "STANDARD") != 0) Fail(ORVEX_ERR_UNKNOWNTYPE, type);
-    if (dir.empty()) Fail(ORVEX_ERR_INVALIDPARAM, "database name");
+    if (given.empty()) Fail(ORVEX_ERR_INVALIDPARAM, "database name");
+    Config::Target target = Config::Get().ResolveDatabase(given);
+    std::string& dir = target.directory;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     struct stat st;
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) Fail(ORVEX_ERR_DIRNOTFOUND, dir);
-    *db = TheHandles().Add(std::make_unique<Database>(dir));
+    *db = TheHandles().Add(std::make_unique<Database>(dir, target.defaultDriver));
   });
 }
 
@@ -177,7 +191,7 @@ OrvexResult CreateTable(hOrvexDb db, const OrvexTableDesc* table, std::uint16_t 
     Flag(overwrite, "overwrite");
     if (strnlen(desc.driverType, sizeof desc.driverType) == sizeof desc.driverType)
       Fail(ORVEX_ERR_INVALIDDESC, "driver type");
-    TablePath t = ResolveTable(Db(db).Directory(), desc.name, desc.driverType);
+    TablePath t = Resolve(db, desc.name, desc.driverType);
     TableFile::Create(t, desc, fieldCount, fields, indexCount, indexes, vchkCount, vchks, overwrite != 0);
   });
 }
@@ -188,7 +202,7 @@ OrvexResult OpenTable(hOrvexDb db, const char* tableName, const char* driverType
     Need(cursor, "cursor handle") = 0;
     Flag(openMode, "open mode");
     Flag(shareMode, "share mode");
-    TablePath t = ResolveTable(Db(db).Directory(), tableName, driverType);
+    TablePath t = Resolve(db, tableName, driverType);
     bool exclusive = shareMode == ORVEX_SHARE_EXCLUSIVE;
     auto lock = std::make_unique<TableLock>(t.path, exclusive ? TableLock::Exclusive : TableLock::Shared);
     auto c = std::make_unique<TableCursor>(TableFile::Open(t), openMode == ORVEX_OPEN_READONLY, exclusive);
@@ -200,9 +214,9 @@ OrvexResult OpenTable(hOrvexDb db, const char* tableName, const char* driverType
 
 OrvexResult EmptyTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, const char* driverType) {
   return Guard([&] {
-    Database& d = Db(db);
+    Db(db);
     if (cursor) return MovableTable(cursor).Empty();
-    TablePath t = ResolveTable(d.Directory(), tableName, driverType);
+    TablePath t = Resolve(db, tableName, driverType);
     TableLock lock(t.path, TableLock::Shared);
     auto file = TableFile::Open(t);
     if (!file->Writable()) Fail(ORVEX_ERR_ACCESS, t.path);
@@ -211,19 +225,19 @@ OrvexResult EmptyTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, 
 }
 
 OrvexResult DeleteTable(hOrvexDb db, const char* tableName, const char* driverType) {
-  return Guard([&] { TableFile::Delete(ResolveTable(Db(db).Directory(), tableName, driverType)); });
+  return Guard([&] { TableFile::Delete(Resolve(db, tableName, driverType)); });
 }
 
 OrvexResult PackTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, const char* driverType,
                       std::uint16_t rebuildIndexes) {
   return Guard([&] {
-    Database& d = Db(db);
+    Db(db);
     if (cursor) {
       TableCursor& c = MovableTable(cursor);
       if (c.Table().TableFormat() != Format::Zentor) Fail(ORVEX_ERR_NOTSUPPORTED, c.Table().Path());
       return c.Pack(rebuildIndexes != 0);
     }
-    TablePath t = ResolveTable(d.Directory(), tableName, driverType);
+    TablePath t = Resolve(db, tableName, driverType);
     if (t.format != Format::Zentor) Fail(ORVEX_ERR_NOTSUPPORTED, t.path);
     TableLock lock(t.path, TableLock::Sole);
     auto file = TableFile::Open(t);
@@ -235,13 +249,13 @@ OrvexResult PackTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, c
 OrvexResult DoRestructure(hOrvexDb db, std::uint16_t descCount, const OrvexTableDesc* desc, const char* saveAs,
                           const char* keyViolName, const char* problemsName, std::uint16_t analyseOnly) {
   return Guard([&] {
-    Database& d = Db(db);
+    Db(db);
     const OrvexTableDesc& td = Need(desc, "table descriptor");
     if (descCount != 1) Fail(ORVEX_ERR_INVALIDPARAM, "descriptor count");
     if (saveAs || keyViolName || problemsName || analyseOnly) Fail(ORVEX_ERR_NOTSUPPORTED, "restructure options");
     if (strnlen(td.driverType, sizeof td.driverType) == sizeof td.driverType)
       Fail(ORVEX_ERR_INVALIDDESC, "driver type");
-    TablePath t = ResolveTable(d.Directory(), td.name, td.driverType);
+    TablePath t = Resolve(db, td.name, td.driverType);
     TableLock lock(t.path, TableLock::Sole);
     auto file = TableFile::Open(t);
     if (!file->Writable()) Fail(ORVEX_ERR_ACCESS, t.path);
@@ -253,7 +267,7 @@ OrvexResult DoRestructure(hOrvexDb db, std::uint16_t descCount, const OrvexTable
 OrvexResult OpenVchkList(hOrvexDb db, const char* tableName, const char* driverType, hOrvexCursor* cursor) {
   return Guard([&] {
     Need(cursor, "cursor handle") = 0;
-    TablePath t = ResolveTable(Db(db).Directory(), tableName, driverType);
+    TablePath t = Resolve(db, tableName, driverType);
     auto file = TableFile::Open(t);
     std::vector<std::string> records;
     for (const CheckDef& c : file->Checks())
@@ -536,7 +550,7 @@ OrvexResult QAlloc(hOrvexDb db, std::uint16_t language, OrvexHandle* stmt) {
     Database& d = Db(db);
     if (language == ORVEX_LANG_QBE) Fail(ORVEX_ERR_NOTSUPPORTED, "query by example");
     if (language != ORVEX_LANG_SQL) Fail(ORVEX_ERR_INVALIDPARAM, "language");
-    *stmt = TheHandles().Add(std::make_unique<Statement>(SessionOf(d)));
+    *stmt = TheHandles().Add(std::make_unique<Statement>(SqlOf(d)));
   });
 }
 
@@ -596,7 +610,7 @@ OrvexResult OpenProcList(hOrvexDb db, hOrvexCursor* cursor) {
 }
 
 OrvexResult BeginTran(hOrvexDb db, std::uint16_t isolation) {
-  return Guard([&] { SessionOf(Db(db))->Begin(isolation); });
+  return Guard([&] { SqlOf(Db(db))->Begin(isolation); });
 }
 
 OrvexResult EndTran(hOrvexDb db, std::uint16_t commit) {
@@ -644,36 +658,36 @@ OrvexResult CopyCursor(hOrvexCursor source, const char* tableName, const char* d
 
 // ---------------------------------------------------------------- properties
 
+// Properties of statements and databases are the statements' (section 9);
+// the rest are the configuration's.
 OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std::uint16_t maxLength,
                     std::uint16_t* length) {
+  auto* s = static_cast<Statement*>(TheHandles().Find(object, Kind::Statement));
+  auto* d = static_cast<Database*>(TheHandles().Find(object, Kind::Database));
+  if (!s && !d) return SystemGetProp(object, property, value, maxLength, length);
   return Guard([&] {
     if (length) *length = 0;
     auto put = [&](std::int32_t v) {
-      if (!value || maxLength < sizeof v) Fail(ORVEX_ERR_INVALIDPARAM, "property buffer");
-      std::memcpy(value, &v, sizeof v);
       if (length) *length = sizeof v;
+      if (maxLength < sizeof v) Fail(ORVEX_ERR_BUFFERSIZE);
+      std::memcpy(&Need(static_cast<std::uint8_t*>(value), "value"), &v, sizeof v);
     };
-    if (auto* s = static_cast<Statement*>(TheHandles().Find(object, Kind::Statement))) {
-      if (property == ORVEX_STMT_ROWS_AFFECTED) return put(s->RowsAffected());
-      if (property == ORVEX_STMT_LIVE) return put(s->LiveAsked() ? 1 : 0);
-    } else if (auto* d = static_cast<Database*>(TheHandles().Find(object, Kind::Database))) {
-      bool in = d->Sql() && d->Sql()->InTransaction();
-      if (property == ORVEX_DB_IN_TRANSACTION) return put(in ? 1 : 0);
-      if (property == ORVEX_DB_ISOLATION) return put(in ? d->Sql()->Isolation() : 0);
-    }
+    if (s && property == ORVEX_STMT_ROWS_AFFECTED) return put(s->RowsAffected());
+    if (s && property == ORVEX_STMT_LIVE) return put(s->LiveAsked() ? 1 : 0);
+    bool in = d && d->Sql() && d->Sql()->InTransaction();
+    if (d && property == ORVEX_DB_IN_TRANSACTION) return put(in ? 1 : 0);
+    if (d && property == ORVEX_DB_ISOLATION) return put(in ? d->Sql()->Isolation() : 0);
     Fail(ORVEX_ERR_NOTSUPPORTED, "property");
   });
 }
 
 OrvexResult SetProp(OrvexHandle object, std::uint32_t property, std::uint64_t value) {
+  auto* s = static_cast<Statement*>(TheHandles().Find(object, Kind::Statement));
+  if (!s && !TheHandles().Find(object, Kind::Database)) return SystemSetProp(object, property, value);
   return Guard([&] {
-    if (auto* s = static_cast<Statement*>(TheHandles().Find(object, Kind::Statement))) {
-      if (property == ORVEX_STMT_LIVE) {
-        if (value > 1) Fail(ORVEX_ERR_INVALIDPARAM, "live");
-        return s->SetLiveAsked(value != 0);
-      }
-    }
-    Fail(ORVEX_ERR_NOTSUPPORTED, "property");
+    if (!s || property != ORVEX_STMT_LIVE) Fail(ORVEX_ERR_NOTSUPPORTED, "property");
+    if (value > 1) Fail(ORVEX_ERR_INVALIDPARAM, "live");
+    s->SetLiveAsked(value != 0);
   });
 }
 
@@ -692,6 +706,12 @@ OrvexResult BcdToFloat(const void* bcd, double* value) {
       Fail(ORVEX_ERR_OUTOFRANGE, "packed decimal");
   });
 }
+
+}  // namespace
+
+OrvexResult RunEntry(const std::function<void()>& body) noexcept { return Guard(body); }
+
+namespace {
 
 // Only a pointer of the entry-point type converts, so the table checks each
 // entry's arguments against the header.

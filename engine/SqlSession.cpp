@@ -95,7 +95,8 @@ std::string PrivateDirectory() {
 
 // ---------------------------------------------------------------- the connection
 
-SqlSession::SqlSession(std::string directory) : directory_(std::move(directory)) {
+SqlSession::SqlSession(std::string directory, std::string defaultDriver)
+    : directory_(std::move(directory)), defaultDriver_(std::move(defaultDriver)) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   conn_.reset(db);
@@ -201,9 +202,13 @@ const SqlSession::Names& SqlSession::TableNames() {
     n.files.emplace(FoldKey(f), f);
     ++bases[FoldKey(f.substr(0, f.rfind('.')))];
   }
+  // a name without extension is the table's whose extension is the
+  // default driver's, as when a cursor opens it, or the only one of that name
+  const std::string defaultExt = FoldedCompare(defaultDriver_, "ZENTOR") == 0 ? ".dbf" : ".db";
   for (const std::string& f : files) {
-    std::string base = FoldKey(f.substr(0, f.rfind('.')));
-    if (bases[base] == 1) n.files.emplace(base, f);
+    std::size_t dot = f.rfind('.');
+    std::string base = FoldKey(f.substr(0, dot));
+    if (bases[base] == 1 || FoldKey(f.substr(dot)) == defaultExt) n.files.emplace(base, f);
   }
   names_ = std::move(n);
   namesValid_ = true;

@@ -46,7 +46,8 @@ public:
   };
   using TableRef = std::shared_ptr<Table>;
 
-  explicit SqlSession(std::string directory);
+  // defaultDriver: the driver of a table named without an extension ("": KALMURE).
+  SqlSession(std::string directory, std::string defaultDriver);
   ~SqlSession();
   SqlSession(const SqlSession&) = delete;
   SqlSession& operator=(const SqlSession&) = delete;
@@ -55,8 +56,8 @@ public:
   const std::string& Directory() const { return directory_; }
 
   // The table files of the directory by the names statements may use: the
-  // file name, and the name without extension when no other table has it;
-  // keys folded (FoldKey).
+  // file name, and the name without extension (of the default driver's
+  // table when two share it); keys folded (FoldKey).
   struct Names {
     std::map<std::string, std::string> files;  // folded name -> file name
   };
@@ -104,6 +105,7 @@ private:
   static void Check(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 
   std::string directory_;
+  std::string defaultDriver_;
   std::unique_ptr<sqlite3, int (*)(sqlite3*)> conn_{nullptr, sqlite3_close_v2};
   sqlite3* db_ = nullptr;
   bool internal_ = false;

@@ -5,6 +5,7 @@
 
 #include "Database.h"
 #include "Files.h"
+#include "Forms.h"
 #include "Scope.h"
 #include "Text.h"
 #include "Vxstr.h"
@@ -163,6 +164,7 @@ void TvxTable::DoInitKalMasks() {
 // ---------------------------------------------------------------- queries
 
 OrvexResult TvxTable::PerformQuery(hOrvexCursor& Cursor) {
+  THourGlassScope hourGlass;
   Cursor = 0;
   const bool qbe = QueryLanguage_ == "QBE";
   const std::string text = vxGetQueryText(Query_.get(), !qbe);
@@ -225,6 +227,7 @@ bool TvxTable::Pack(std::string& Msg) {
       desc.protectedFlag = props.protectedFlag;
       SetActive(false);
       desc.packFlag = kPackFlag;
+      THourGlassScope hourGlass;
       SetDBFlag(dbfDatabase, true);
       const OrvexResult r = NuboDoRestructure(DBHandle(), 1, &desc, nullptr, nullptr, nullptr, 0);
       SetDBFlag(dbfDatabase, false);
@@ -233,6 +236,7 @@ bool TvxTable::Pack(std::string& Msg) {
       else
         result = true;
     } else {
+      THourGlassScope hourGlass;
       Open();
       const OrvexResult r = NuboPackTable(DBHandle(), Handle(), nullptr, nullptr, 1);
       if (r != ORVEX_OK)

@@ -5,6 +5,7 @@
 #include "EngineFixture.h"
 #include "EngineLib.h"
 #include "Query.h"
+#include "Scope.h"
 #include "Strings.h"
 
 namespace fwtest {
@@ -301,6 +302,41 @@ TEST_F(QueryTest, TransactionsOfADatabaseCommitAndRollBack) {
   db->Commit();
   EXPECT_DOUBLE_EQ(Amount(1), 0.0);
   EXPECT_THROW(db->Commit(), EDBEngineError);
+}
+
+// A query and a database named by a standard alias run on its directory;
+// a table named without extension is of the alias's default driver.
+TEST_F(QueryTest, ADatabaseNamedByAnAlias) {
+  TConfigModeScope mode(Session(), cfmSession);
+  Session().AddStandardAlias("Wedding", dir, "ZENTOR");
+  TScopeExit drop([] { Session().DeleteAlias("Wedding"); });
+  auto* db = new TDatabase(owner.get());
+  db->SetDatabaseName("Wedding");
+  db->Open();
+  auto* second = new TTable(owner.get());
+  second->SetDatabaseName(dir);
+  second->SetTableName("Guests.dbf");
+  second->FieldDefs()->Add("Name", ftString, 20);
+  second->CreateTable();
+  TQuery* q = MakeQuery("INSERT INTO Guests VALUES ('in the second table')");
+  q->SetDatabaseName("Wedding");
+  q->ExecSQL();
+  EXPECT_EQ(q->RowsAffected(), 1);
+  TQuery* r = MakeQuery("SELECT count(*) AS N FROM \"Guests.db\"");
+  r->SetDatabaseName("wedding");
+  r->Open();
+  EXPECT_EQ(r->FieldByName("N")->AsInteger(), 6);
+  r->Close();
+  r->SQL()->SetText("SELECT Name FROM guests");
+  r->Open();
+  EXPECT_EQ(Column(r, "Name"), (std::vector<std::string>{"in the second table"}));
+  r->Close();
+
+  db->StartTransaction();
+  q->SQL()->SetText("DELETE FROM \"Guests.db\" WHERE ID > 3");
+  q->ExecSQL();
+  db->Rollback();
+  EXPECT_DOUBLE_EQ(Amount(6), 9.0);
 }
 
 TEST_F(QueryTest, ThePrivateDirectoryGoesToTheEngine) {
