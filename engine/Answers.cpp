@@ -143,6 +143,7 @@ AnswerCursor::AnswerCursor(std::shared_ptr<SqlSession> session, sqlite3_stmt* st
                            const std::vector<const Field*>& origins, bool stream, std::optional<Live> live,
                            Holds holds)
     : session_(std::move(session)), st_(st), holds_(std::move(holds)), live_(std::move(live)) {
+  if (!holds_.tables.empty()) busyFile_ = holds_.tables.front()->path.path;
   fw::TScopeFail finalize([&] { Finish(); });
   if (stream) {
     for (const Field* f : origins) fields_.push_back(*f);
@@ -187,7 +188,7 @@ void AnswerCursor::StepFailed(int rc) {
 
 bool AnswerCursor::Fetch() {
   if (!st_) return false;
-  int rc = sqlite3_step(st_);
+  int rc = session_->Step(st_, busyFile_, !rows_.empty());
   if (rc == SQLITE_ROW) {
     AppendColumns();
     return true;
@@ -236,7 +237,7 @@ void AnswerCursor::ReadWhole(const std::vector<const Field*>& origins) {
     for (sqlite3_value* v : values) sqlite3_value_free(v);
   });
   for (;;) {
-    int rc = sqlite3_step(st_);
+    int rc = session_->Step(st_, busyFile_, !values.empty());
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) StepFailed(rc);
     for (std::size_t i = 0; i < n; ++i) {

@@ -119,6 +119,7 @@ private:
 
   std::shared_ptr<SqlSession> session_;
   sqlite3_stmt* st_ = nullptr;  // while reading the statement
+  std::string busyFile_;        // the table a busy question names
   Holds holds_;
   std::vector<Field> fields_;
   std::uint32_t recordSize_ = 0;

@@ -1146,7 +1146,9 @@ typedef uint16_t (*OrvexCallbackFn)(uint16_t type, uintptr_t clientData, void* b
  * answers ORVEX_ERR_FIELDREADONLY. A statement that breaks a rule changes
  * nothing (a conflict clause the statement asks for, such as OR IGNORE or
  * OR REPLACE, does what SQLite does). Each statement outside a transaction
- * is one transaction. The process's cursors see its changes at their next
+ * is one transaction. A statement held up by another writer of a table
+ * waits as a post does, asking the busy question of section 8 (inside a
+ * transaction a write waits a second and answers ORVEX_ERR_BUSY). The process's cursors see its changes at their next
  * read. A table that another cursor holds exclusively is refused
  * (ORVEX_ERR_TABLEINUSE) when the statement runs, and while an answer is
  * open its tables cannot be opened exclusively.

@@ -11,6 +11,7 @@
 
 #include "Answers.h"
 #include "Chars.h"
+#include "Config.h"
 #include "Errors.h"
 
 namespace orvex {
@@ -103,7 +104,7 @@ SqlSession::SqlSession(std::string directory, std::string defaultDriver)
   if (rc != SQLITE_OK) orvex::Fail(ORVEX_ERR_NOMEMORY, "SQL connection");
   db_ = db;
   sqlite3_extended_result_codes(db_, 1);
-  sqlite3_busy_timeout(db_, 5000);
+  sqlite3_busy_timeout(db_, 1000);  // then the busy question, as for a table's own connection
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
@@ -140,6 +141,16 @@ sqlite3_stmt* SqlSession::Prepare(const std::string& sql) {
   }
   if (!st) orvex::Fail(ORVEX_ERR_SQL, "the statement is empty");
   return st;
+}
+
+int SqlSession::Step(sqlite3_stmt* st, const std::string& file, bool started) {
+  const bool writing = !sqlite3_stmt_readonly(st);
+  for (int waits = 1;; ++waits) {
+    int rc = sqlite3_step(st);
+    if ((rc & 0xFF) != SQLITE_BUSY || started || (writing && InTransaction())) return rc;
+    sqlite3_reset(st);
+    if (!RetryBusy(file, waits, writing)) return rc;
+  }
 }
 
 void SqlSession::Fail(int rc) const {

@@ -74,6 +74,11 @@ public:
 
   // Prepares a statement of the user's; failures answer the engine's code.
   sqlite3_stmt* Prepare(const std::string& sql);
+  // Steps a statement. When another writer holds a file, a statement that
+  // has given nothing yet starts again for as long as the engine's busy
+  // question says so (outside a transaction, for a write); file names the
+  // table it asks about.
+  int Step(sqlite3_stmt* st, const std::string& file, bool started);
   // Fails with the engine's code for the connection's last error.
   [[noreturn]] void Fail(int rc) const;
 

@@ -584,8 +584,9 @@ OrvexHandle Statement::Execute() {
 
   BindAll(st_);
   fw::TScopeExit reset([&] { sqlite3_reset(st_); });
+  const std::string busy = plan_.target ? plan_.target->path.path : session_->Directory();
   int rc;
-  while ((rc = sqlite3_step(st_)) == SQLITE_ROW) {
+  while ((rc = session_->Step(st_, busy, false)) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) session_->Fail(rc);
   rowsAffected_ = plan_.target ? sqlite3_changes(session_->Db()) : -1;

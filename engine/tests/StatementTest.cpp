@@ -5,8 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <random>
+#include <thread>
+
+#include <sqlite3.h>
 
 #include "FilterDesc.h"
 #include "StatementTest.h"
@@ -594,6 +598,31 @@ TEST_F(StatementTest, TransactionsCommitAndRollBack) {
   ASSERT_OK(E().EndTran(db, 1));
   EXPECT_EQ(Guests()[0], "1 Lee 50");
   EXPECT_EQ(Query(db, "SELECT Name FROM Tables WHERE TableNo = 3"), Rows{"Iris"});
+}
+
+// Another program writing a table holds a statement's write up: it waits,
+// as a post does, until the engine's busy question gives up; inside a
+// transaction it does not wait.
+TEST_F(StatementTest, AWriteHeldUpByAnotherWriterWaits) {
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(Path("Guests.db").c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  std::thread finish([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+  });
+  Stmt s(db);
+  EXPECT_OK(s.Run("UPDATE Guests SET Age = 40 WHERE ID = 1"));
+  finish.join();
+  EXPECT_EQ(Guests()[0], "1 Lee 40");
+
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  ASSERT_OK(E().BeginTran(db, ORVEX_ISOLATION_READCOMMITTED));
+  EXPECT_EQ(s.Run("UPDATE Guests SET Age = 41 WHERE ID = 1"), ORVEX_ERR_BUSY);
+  ASSERT_OK(E().EndTran(db, 0));
+  sqlite3_exec(holder, "COMMIT", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+  EXPECT_EQ(Guests()[0], "1 Lee 40");
 }
 
 TEST_F(StatementTest, ALargeAnswerMovesToAFileOfThePrivateDirectory) {
