@@ -49,13 +49,13 @@ void NameFields(sqlite3_stmt* st, std::vector<Field>& fields) {
     name = LeadingChars(name, kMaxName);
     while (name.size() > kMaxName) name = LeadingChars(name, fw::CharLength(name) - 1);
     std::string base = name;
-    for (int n = 2; std::find(keys.begin(), keys.end(), FoldKey(name)) != keys.end(); ++n) {
+    for (int n = 2; std::find(keys.begin(), keys.end(), NameKey(name)) != keys.end(); ++n) {
       std::string suffix = "_" + std::to_string(n);
       std::string stem = base;
       while (stem.size() + suffix.size() > kMaxName) stem = LeadingChars(stem, fw::CharLength(stem) - 1);
       name = stem + suffix;
     }
-    keys.push_back(FoldKey(name));
+    keys.push_back(NameKey(name));
     fields[i].name = name;
     fields[i].no = static_cast<std::uint16_t>(i + 1);
   }
@@ -545,6 +545,18 @@ void AnswerCursor::SetToBookmark(const std::uint8_t* bookmark) {
   if (id > RowCount()) Fail(ORVEX_ERR_RECNOTFOUND);
   if (Gone(id - 1)) Fail(ORVEX_ERR_RECDELETED);
   Deliver(id - 1, nullptr);
+}
+
+std::uint32_t AnswerCursor::SeqNo() {
+  if (inner_) return In().SeqNo();
+  switch (pos_) {
+    case Pos::Bof: Fail(ORVEX_ERR_BOF);
+    case Pos::Eof: Fail(ORVEX_ERR_EOF);
+    case Pos::Crack: Fail(ORVEX_ERR_NOCURRREC);
+    case Pos::On: break;
+  }
+  auto before = std::count(gone_.begin(), gone_.begin() + static_cast<std::ptrdiff_t>(cur_), 0);
+  return static_cast<std::uint32_t>(before + 1);
 }
 
 int AnswerCursor::CompareBookmarks(const std::uint8_t* a, const std::uint8_t* b) {

@@ -60,6 +60,7 @@ public:
   void GetBookmark(std::uint8_t* bookmark) override;
   void SetToBookmark(const std::uint8_t* bookmark) override;
   int CompareBookmarks(const std::uint8_t* a, const std::uint8_t* b) override;
+  std::uint32_t SeqNo() override;
   void OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable) override;
   Blob& FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo) override;
   void FreeBlob(std::uint8_t* rec, std::uint16_t fieldNo) override;

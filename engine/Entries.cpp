@@ -691,6 +691,14 @@ OrvexResult SetProp(OrvexHandle object, std::uint32_t property, std::uint64_t va
   });
 }
 
+OrvexResult GetSeqNo(hOrvexCursor cursor, std::uint32_t* seqNo) {
+  return Guard([&] {
+    std::uint32_t& n = Need(seqNo, "sequence number");
+    n = 0;
+    n = Records(cursor).SeqNo();
+  });
+}
+
 // ---------------------------------------------------------------- packed decimals
 
 OrvexResult FloatToBcd(double value, std::uint16_t precision, std::uint16_t decimals, void* bcd) {

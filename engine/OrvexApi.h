@@ -192,7 +192,12 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
  * In the file (for SQLite tools): STRING and MEMO as TEXT; DATE as
  * 'YYYY-MM-DD', TIME as 'HH:MM:SS' or 'HH:MM:SS.mmm', DATETIME as date, blank
  * and time; integer types and BOOLEAN as INTEGER; FLOAT, CURRENCY and BCD as
- * REAL; the others as BLOB; a blank value as NULL.
+ * REAL; the others as BLOB; a blank value as NULL. A string field that a
+ * case-insensitive index holds has a column "orvex_fold_N" (N its field
+ * number) beside the fields, its folded key, which the index holds; the
+ * engine keeps it, and any other writer may leave it as it is: triggers
+ * note the rows that writer touched and the engine folds them again. The
+ * file needs nothing but SQLite to be read, written and checked.
  */
 #define ORVEX_RECORD_HEADER 8
 
@@ -591,6 +596,15 @@ typedef struct {
   X(ORVEX_SWITCH_TO_INDEX_FOR_FIELDS, 531, SwitchToIndexForFields, (hOrvexCursor cursor,           \
      uint16_t fieldCount, const uint16_t* fieldNos, uint16_t stayOnCurrent),                       \
     (cursor, fieldCount, fieldNos, stayOnCurrent))                                                 \
+  /* 532: the current record's number in the cursor's view: 1 + the records                        \
+   * before it in the current index's order (the natural order without one; an                     \
+   * answer's own order),                                                                           \
+   * within the range and the active filters. Counted through the index, not                       \
+   * by reading the records: ORVEX_ERR_NOTSUPPORTED while a filter is active                       \
+   * that is tested on each record (a callback, or an expression SQLite cannot                     \
+   * test). ORVEX_ERR_BOF, ORVEX_ERR_EOF at the ends, ORVEX_ERR_NOCURRREC                          \
+   * between records. */                                                                           \
+  X(ORVEX_GET_SEQ_NO, 532, GetSeqNo, (hOrvexCursor cursor, uint32_t* seqNo), (cursor, seqNo))      \
   /* 600, 601: a prepared statement's parameters: how many, and the name of                       \
    * number paramNo (from 1) without its ":" into name[ORVEX_PARAM_NAME_SIZE] */                  \
   X(ORVEX_Q_PARAM_COUNT, 600, QParamCount, (OrvexHandle stmt, uint16_t* count), (stmt, count))     \
@@ -1120,7 +1134,8 @@ typedef uint16_t (*OrvexCallbackFn)(uint16_t type, uintptr_t clientData, void* b
  * texts the file stores ('2024-05-01', '14:30:00', '2024-05-01 14:30:00'),
  * so they compare and sort as such; Booleans are 0 and 1; blank is NULL.
  * UPPER and LOWER map case for every letter as the core does, and the
- * collation ORVEX_NOCASE is the case-insensitive indexes' order.
+ * collation ORVEX_NOCASE compares with every letter's case folded (the
+ * order of case-insensitive indexes under the default language driver).
  *
  * What a statement may reach: the records of the database's tables, read
  * and written. The authorizer refuses (ORVEX_ERR_SQLREFUSED, the detail

@@ -19,6 +19,7 @@ namespace orvex {
 namespace {
 
 constexpr const char* kCheckFunction = "orvex_check";
+constexpr const char* kFoldFunction = "orvex_fold";
 constexpr const char* kFailPrefix = "orvex:";
 constexpr int kMaxFunctionArgs = 120;  // SQLite takes at most 127
 constexpr int kMaxLength = 256 * 1024 * 1024;
@@ -72,7 +73,7 @@ std::string CheckCalls(int id, const TableFile& f, bool update) {
 
 }  // namespace
 
-std::string FoldKey(std::string_view s) {
+std::string NameKey(std::string_view s) {
   bool ascii = std::all_of(s.begin(), s.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
   if (ascii) {
     std::string out(s);
@@ -116,6 +117,7 @@ SqlSession::SqlSession(std::string directory, std::string defaultDriver)
   sqlite3_create_function_v2(db_, "lower", 1, flags, nullptr, MapCase<fw::CharLower>, nullptr, nullptr, nullptr);
   sqlite3_create_function_v2(db_, kCheckFunction, -1, SQLITE_UTF8 | SQLITE_INNOCUOUS, this, Check, nullptr, nullptr,
                              nullptr);
+  sqlite3_create_function_v2(db_, kFoldFunction, 3, flags, this, Fold, nullptr, nullptr, nullptr);
   sqlite3_set_authorizer(db_, Authorize, this);
   Internal("PRAGMA temp_store=MEMORY");
 }
@@ -210,16 +212,16 @@ const SqlSession::Names& SqlSession::TableNames() {
   ::closedir(d);
   std::sort(files.begin(), files.end());
   for (const std::string& f : files) {
-    n.files.emplace(FoldKey(f), f);
-    ++bases[FoldKey(f.substr(0, f.rfind('.')))];
+    n.files.emplace(NameKey(f), f);
+    ++bases[NameKey(f.substr(0, f.rfind('.')))];
   }
   // a name without extension is the table's whose extension is the
   // default driver's, as when a cursor opens it, or the only one of that name
   const std::string defaultExt = FoldedCompare(defaultDriver_, "ZENTOR") == 0 ? ".dbf" : ".db";
   for (const std::string& f : files) {
     std::size_t dot = f.rfind('.');
-    std::string base = FoldKey(f.substr(0, dot));
-    if (bases[base] == 1 || FoldKey(f.substr(dot)) == defaultExt) n.files.emplace(base, f);
+    std::string base = NameKey(f.substr(0, dot));
+    if (bases[base] == 1 || NameKey(f.substr(dot)) == defaultExt) n.files.emplace(base, f);
   }
   names_ = std::move(n);
   namesValid_ = true;
@@ -260,7 +262,7 @@ SqlSession::TableRef SqlSession::Use(const std::string& fileName) {
   // the name without extension when no other table of the directory has it
   const Names& names = TableNames();
   std::string base = fileName.substr(0, fileName.rfind('.'));
-  auto b = names.files.find(FoldKey(base));
+  auto b = names.files.find(NameKey(base));
   t->view = b != names.files.end() && b->second == fileName ? base : fileName;
   MakeRoom();
   Attach(*t);
@@ -308,15 +310,75 @@ void SqlSession::Attach(Table& t) {
   for (std::size_t i = 0; i < f.Fields().size(); ++i) columns += (i ? ", " : "") + f.Column(i);
   Internal("CREATE TEMP VIEW " + Quote(t.view) + " AS SELECT " + columns + " FROM " + s + ".records;" +
            "CREATE TEMP TRIGGER " + Quote(t.schema + "_insert") + " BEFORE INSERT ON " + s + ".records BEGIN " +
-           CheckCalls(t.id, f, false) + "; END;" + "CREATE TEMP TRIGGER " + Quote(t.schema + "_update") +
-           " BEFORE UPDATE ON " + s + ".records BEGIN " + CheckCalls(t.id, f, true) + "; END;" + "PRAGMA " + s +
-           ".synchronous=FULL");
+           CheckCalls(t.id, f, false) + "; " + UniqueChecks(t, false) + "END;" + "CREATE TEMP TRIGGER " +
+           Quote(t.schema + "_update") + " BEFORE UPDATE OF " + columns + " ON " + s + ".records BEGIN " +
+           CheckCalls(t.id, f, true) + "; " + UniqueChecks(t, true) + "END;" + "PRAGMA " + s + ".synchronous=FULL");
+}
+
+// A unique index that folds case is kept unique here, as a post keeps it:
+// SQLite cannot, as other writers leave the folded keys to the engine. The
+// rows a statement writes get their folded keys from the engine later (the
+// file's own triggers note them), so a row still without one is compared by
+// its field, folded here.
+std::string SqlSession::UniqueChecks(const Table& t, bool update) const {
+  const TableFile& f = *t.file;
+  if (f.FoldsByCollation()) return {};
+  const std::string s = Quote(t.schema), id = std::to_string(t.id);
+  auto fold = [&](const std::string& row, std::size_t i) {
+    return std::string(kFoldFunction) + "(" + id + ", " + std::to_string(i + 1) + ", " + row + "." + f.Column(i) + ")";
+  };
+  char code[16];
+  std::snprintf(code, sizeof code, "%s%04X:", kFailPrefix, ORVEX_ERR_KEYVIOL);
+  const std::string clash = SqlLiteral(SqlValue::OfText(code + f.Name()));
+  std::string out;
+  for (const IndexDef& x : f.Indexes()) {
+    if (!x.unique || std::find(x.folds.begin(), x.folds.end(), true) == x.folds.end()) continue;
+    std::string given, same, match;
+    for (std::size_t k = 0; k < x.fields.size(); ++k) {
+      std::size_t i = x.fields[k];
+      const std::string c = f.Column(i), now = x.folds[k] ? fold("NEW", i) : "NEW." + c;
+      // as a post: a blank never clashes
+      given += " AND NEW." + c + " IS NOT NULL" + (f.Fields()[i].IsString() ? " AND NEW." + c + " <> ''" : "");
+      same += (same.empty() ? "" : " AND ") + (x.folds[k] ? fold("OLD", i) : "OLD." + c) + " IS " + now;
+      if (!x.folds[k]) match += " AND o." + c + " = " + now;
+      else
+        match += " AND (o." + f.FoldColumn(i) + " = " + now + " OR (o." + f.FoldColumn(i) + " IS NULL AND " +
+                 fold("o", i) + " = " + now + "))";
+    }
+    out += "SELECT RAISE(ABORT, " + clash + ") WHERE 1" + given + " AND EXISTS (SELECT 1 FROM " + s +
+           ".records AS o WHERE o." + f.RowId() + " IS NOT NEW." + f.RowId() + match + ")";
+    // an update that leaves the key as it was passes, as a post does
+    out += (update ? " AND NOT (" + same + ")" : std::string()) + "; ";
+  }
+  return out;
 }
 
 void SqlSession::Detach(Table& t) {
-  Internal("DROP VIEW IF EXISTS temp." + Quote(t.view) + "; DROP TRIGGER IF EXISTS temp." +
-           Quote(t.schema + "_insert") + "; DROP TRIGGER IF EXISTS temp." + Quote(t.schema + "_update") +
-           "; DETACH DATABASE " + Quote(t.schema));
+  std::string drop;
+  for (const char* trigger : {"_insert", "_update"}) drop += "DROP TRIGGER IF EXISTS temp." + Quote(t.schema + trigger) + "; ";
+  Internal("DROP VIEW IF EXISTS temp." + Quote(t.view) + "; " + drop + "DETACH DATABASE " + Quote(t.schema));
+}
+
+// orvex_fold(table, field, value): the folded key a table keeps for a value of
+// a field, NULL for a blank one.
+void SqlSession::Fold(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  auto* self = static_cast<SqlSession*>(sqlite3_user_data(ctx));
+  const Table* t = argc == 3 ? self->ById(sqlite3_value_int(argv[0])) : nullptr;
+  if (!t) return sqlite3_result_error(ctx, "orvex:2104:fold", -1);
+  if (sqlite3_value_type(argv[2]) != SQLITE_TEXT || sqlite3_value_bytes(argv[2]) == 0)
+    return sqlite3_result_null(ctx);
+  try {
+    SqlValue v = t->file->Folded(FromSqlite(argv[2]));
+    sqlite3_result_text(ctx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+  } catch (const std::bad_alloc&) {
+    sqlite3_result_error_nomem(ctx);
+  }
+}
+
+const SqlSession::Table* SqlSession::ById(int id) const {
+  for (const auto& [name, t] : tables_)
+    if (t->id == id) return t.get();
+  return nullptr;
 }
 
 // The rules a post keeps, for a row about to be written: ORVEX_OK or the
@@ -324,10 +386,7 @@ void SqlSession::Detach(Table& t) {
 // new row id, -1 when the engine assigns it; on update whether it stays.
 OrvexResult SqlSession::CheckRow(int argc, sqlite3_value** argv, std::string& detail) const {
   if (argc < 4) return ORVEX_ERR_INTERNAL;
-  const Table* t = nullptr;
-  int id = sqlite3_value_int(argv[0]);
-  for (const auto& [name, tab] : tables_)
-    if (tab->id == id) t = tab.get();
+  const Table* t = ById(sqlite3_value_int(argv[0]));
   if (!t) return ORVEX_ERR_INTERNAL;
   const TableFile& f = *t->file;
   bool update = sqlite3_value_int(argv[1]) != 0;
@@ -418,13 +477,17 @@ int SqlSession::Authorize(void* selfp, int action, const char* a, const char* b,
     case SQLITE_UPDATE:
     case SQLITE_DELETE:
       if (ours(db, a)) return SQLITE_OK;
+      // the file's own triggers note the rows other writers change
+      if (action == SQLITE_INSERT && db && self->BySchema(db) && a && std::strcmp(a, "orvex_dirty") == 0 && inner &&
+          std::strncmp(inner, "orvex_mark_", 11) == 0)
+        return SQLITE_OK;
       return refuse(std::string("the statement writes ") + (a ? a : "a table") +
                     ", which is not a table of the database");
     case SQLITE_FUNCTION: {
-      // the rule checks run only inside the engine's own triggers
-      bool check = b && sqlite3_stricmp(b, kCheckFunction) == 0;
-      if (check && inner && std::strncmp(inner, "orvex_t", 7) == 0) return SQLITE_OK;
-      if (b && (check || sqlite3_stricmp(b, "load_extension") == 0 || sqlite3_stricmp(b, "fts3_tokenizer") == 0))
+      // the engine's functions run only inside the engine's own triggers
+      bool engines = b && sqlite3_strnicmp(b, "orvex_", 6) == 0;
+      if (engines && inner && std::strncmp(inner, "orvex_t", 7) == 0) return SQLITE_OK;
+      if (b && (engines || sqlite3_stricmp(b, "load_extension") == 0 || sqlite3_stricmp(b, "fts3_tokenizer") == 0))
         return refuse(std::string("the function ") + b + " is not allowed");
       return SQLITE_OK;
     }
@@ -456,6 +519,7 @@ void SqlSession::Begin(std::uint16_t isolation) {
       // a file that is not a table of ours, or is held elsewhere: statements will say so
     }
   }
+  for (const auto& [name, t] : tables_) Refold(*t);
   Internal("BEGIN");
   isolation_ = isolation;
   pendingWrites_.clear();
@@ -472,6 +536,11 @@ void SqlSession::End(bool commit) {
 }
 
 bool SqlSession::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+void SqlSession::Refold(const Table& t) {
+  if (InTransaction() || !t.file->Writable()) return;
+  TableFile::ReadTransaction read(*t.file);  // which folds what is stale first
+}
 
 void SqlSession::Wrote(const Table& t) {
   if (InTransaction())

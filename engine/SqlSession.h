@@ -26,7 +26,7 @@ class AnswerCursor;
 
 // Every letter folded as the core folds it: names that FoldedCompare calls
 // equal have the same key.
-std::string FoldKey(std::string_view s);
+std::string NameKey(std::string_view s);
 
 // The directory answers and other temporary tables go to.
 void SetPrivateDirectory(const std::string& dir);
@@ -95,6 +95,11 @@ public:
   void RemoveReader(AnswerCursor* a) { readers_.erase(a); }
   void FinishReaders();
 
+  // Before a write outside a transaction: the folded keys that other
+  // programs left stale are made right, as the table's own connection makes
+  // them before it writes, so that uniqueness is judged on them.
+  void Refold(const Table& t);
+
   // After a statement wrote a table: the process's cursors are told at once
   // outside a transaction, at the commit inside one.
   void Wrote(const Table& t);
@@ -103,11 +108,14 @@ private:
   // Runs SQL of the engine's own, which the authorizer lets pass.
   void Internal(const std::string& sql);
   void Attach(Table& t);
+  std::string UniqueChecks(const Table& t, bool update) const;
   void Detach(Table& t);
+  const Table* ById(int id) const;
   void MakeRoom();
   static int Authorize(void* self, int action, const char* a, const char* b, const char* db, const char* inner);
   OrvexResult CheckRow(int argc, sqlite3_value** argv, std::string& detail) const;
   static void Check(sqlite3_context* ctx, int argc, sqlite3_value** argv);
+  static void Fold(sqlite3_context* ctx, int argc, sqlite3_value** argv);
 
   std::string directory_;
   std::string defaultDriver_;

@@ -23,9 +23,9 @@ bool HasPrefix(const std::string& folded, std::string_view prefix) { return fold
 
 // The field of a table by a name of the statement's, or -1.
 int FieldIndex(const TableFile& f, const std::string& name) {
-  std::string key = FoldKey(name);
+  std::string key = NameKey(name);
   for (std::size_t i = 0; i < f.Fields().size(); ++i)
-    if (FoldKey(f.Fields()[i].name) == key) return static_cast<int>(i);
+    if (NameKey(f.Fields()[i].name) == key) return static_cast<int>(i);
   return -1;
 }
 
@@ -117,7 +117,7 @@ void Planner::CheckTokens() {
       Fail(ORVEX_ERR_SQL, "one statement at a time: the text goes on after a \";\"");
     if (i >= end_) continue;
     // the engine's own names, but for its collation, which statements may use
-    if (t_.IsName(i) && HasPrefix(FoldKey(t_.Name(i)), "orvex_") && FoldKey(t_.Name(i)) != "orvex_nocase")
+    if (t_.IsName(i) && HasPrefix(NameKey(t_.Name(i)), "orvex_") && NameKey(t_.Name(i)) != "orvex_nocase")
       Fail(ORVEX_ERR_SQLREFUSED, "names beginning \"orvex_\" are the engine's: " + t_.Name(i));
     if (k.kind == SqlToken::Param && t_.Text(i)[0] != ':')
       Fail(ORVEX_ERR_SQLREFUSED, "parameters are written :name, not " + std::string(t_.Text(i)));
@@ -170,7 +170,7 @@ void Planner::FindVerb() {
 void Planner::MapNames() {
   const SqlSession::Names names = s_.TableNames();  // a copy: attaching may read the directory again
   auto lookup = [&](const std::string& name) -> const std::string* {
-    auto it = names.files.find(FoldKey(name));
+    auto it = names.files.find(NameKey(name));
     return it == names.files.end() ? nullptr : &it->second;
   };
   for (std::size_t i = 0; i < end_; ++i) {
@@ -185,7 +185,7 @@ void Planner::MapNames() {
     if (next < end_ && t_.IsPunct(next, ".")) {
       std::size_t ext = t_.Next(next);
       if (ext < end_ && t_.IsName(ext)) {
-        std::string e = FoldKey(t_.Name(ext));
+        std::string e = NameKey(t_.Name(ext));
         const std::string* file = (e == "db" || e == "dbf") ? lookup(t_.Name(i) + "." + t_.Name(ext)) : nullptr;
         if (file) {
           SqlSession::TableRef table = s_.Use(*file);
@@ -429,7 +429,7 @@ void Statement::PrepareProcedure(const std::string& name) {
     Fail(ORVEX_ERR_NOSUCHPROC, name);
   std::string path;
   for (const auto& [proc, file] : ProcedureFiles(session_->Directory()))
-    if (FoldKey(proc) == FoldKey(name)) path = session_->Directory() + "/" + file;
+    if (NameKey(proc) == NameKey(name)) path = session_->Directory() + "/" + file;
   if (path.empty()) Fail(ORVEX_ERR_NOSUCHPROC, name);
   std::ifstream in(path, std::ios::binary);
   if (!in) Fail(ORVEX_ERR_ACCESS, path);
@@ -539,6 +539,7 @@ OrvexHandle Statement::Execute() {
   // Answers still reading hold an older view of the files, which this
   // statement would share: they are read to their end first.
   session_->FinishReaders();
+  if (!reads && plan_.target) session_->Refold(*plan_.target);
 
   if (columns > 0) {
     sqlite3_stmt* st = nullptr;

@@ -308,6 +308,27 @@ TEST_F(StatementTest, InsertsTakeDefaultsAndTheEngineAssignsTheAutoIncrement) {
   EXPECT_EQ(Query(db, "SELECT Age FROM Guests WHERE ID = 1"), Rows{"31"});
 }
 
+// A unique index that folds case is kept unique by statements as by posts,
+// and the rows they write take their places in its order at once.
+TEST_F(StatementTest, StatementsKeepCaseInsensitiveKeys) {
+  ASSERT_OK(CreateTable(db, "People.db", {{"Name", ORVEX_FT_STRING, 20}, {"N", ORVEX_FT_INTEGER}},
+                        {{"ByName", {1}, false, true, false, true}}));
+  Stmt s(db);
+  ASSERT_OK(s.Run("INSERT INTO People VALUES ('Åse', 1), ('carl', 2)"));
+  EXPECT_EQ(s.Run("INSERT INTO People VALUES ('åSE', 3)"), ORVEX_ERR_KEYVIOL);
+  EXPECT_EQ(s.Run("UPDATE People SET Name = 'CARL' WHERE N = 1"), ORVEX_ERR_KEYVIOL);
+  EXPECT_OK(s.Run("UPDATE People SET Name = 'ÅSE', N = 4 WHERE N = 1"));  // its own key, another case
+  EXPECT_EQ(s.Run("INSERT INTO People VALUES ('dan', 8), ('DAN', 9)"), ORVEX_ERR_KEYVIOL);  // both new
+  ASSERT_OK(s.Run("INSERT INTO People VALUES ('bob', 5), (NULL, 6), (NULL, 7)"));
+  Cursor c(db, "People", "ByName");
+  EXPECT_EQ(c.Strs(1), (Rows{"", "", "bob", "carl", "ÅSE"}));
+  EXPECT_EQ(c.Ints(2), (std::vector<std::int32_t>{6, 7, 5, 2, 4}));
+  // and a post still finds the key a statement wrote
+  auto rec = c.NewRecord();
+  ASSERT_OK(c.PutStr(rec, 1, "BOB"));
+  EXPECT_EQ(c.Append(rec), ORVEX_ERR_KEYVIOL);
+}
+
 TEST_F(StatementTest, OpenCursorsSeeAStatementsChangeAtTheirNextRead) {
   Cursor c(db, "Guests");
   auto rec = c.NewRecord();

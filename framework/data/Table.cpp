@@ -175,6 +175,7 @@ void TTable::SwitchIndex(bool ByFields) {
   } else {
     Check(Engine().SwitchToIndex(Handle(), indexName_.c_str(), 1));
   }
+  CursorMoved();
   // The engine drops the range with the index.
   ClearKeyBuffer(keyBuffers_[kiCurRangeStart]);
   ClearKeyBuffer(keyBuffers_[kiCurRangeEnd]);
@@ -297,6 +298,7 @@ bool TTable::GotoKey() {
   TKeyBuffer& b = keyBuffers_[kiLookup];
   if (b.Data.empty()) return false;
   CursorPosChanged();
+  CursorMoved();
   OrvexResult r = Engine().SetToKey(Handle(), ORVEX_KEY_EXACT, static_cast<std::uint16_t>(SearchFieldCount(b)), 0,
                                     b.Data.data());
   if (r == ORVEX_ERR_RECNOTFOUND) return false;
@@ -313,6 +315,7 @@ void TTable::GotoNearest() {
   TKeyBuffer& b = keyBuffers_[kiLookup];
   if (b.Data.empty()) return;
   CursorPosChanged();
+  CursorMoved();
   Check(Engine().SetToKey(Handle(), ORVEX_KEY_NEAREST, static_cast<std::uint16_t>(SearchFieldCount(b)), 0,
                           b.Data.data()));
   std::vector<std::uint8_t> scratch(static_cast<std::size_t>(GetRecordSize()));
@@ -347,6 +350,7 @@ void TTable::ApplyCursorRange() {
   const TKeyBuffer& s = keyBuffers_[kiCurRangeStart];
   const TKeyBuffer& e = keyBuffers_[kiCurRangeEnd];
   bool hasStart = HasKeyValue(s), hasEnd = HasKeyValue(e);
+  CursorMoved();
   if (!hasStart && !hasEnd) {
     Check(Engine().ResetRange(Handle()));
     return;
@@ -383,6 +387,7 @@ void TTable::CancelRange() {
   UpdateCursorPos();
   ClearKeyBuffer(keyBuffers_[kiCurRangeStart]);
   ClearKeyBuffer(keyBuffers_[kiCurRangeEnd]);
+  CursorMoved();
   Check(Engine().ResetRange(Handle()));
   Resync({});
 }
@@ -428,6 +433,7 @@ void TTable::SetMasterRange() {
   keyBuffers_[kiCurRangeEnd] = s;
   const TKeyBuffer& e = keyBuffers_[kiCurRangeEnd];
   // A master without a record, or with blank keys, has no details.
+  CursorMoved();
   Check(Engine().SetRange(Handle(), static_cast<std::uint16_t>(s.FieldCount), 0, 1, s.Data.data(),
                           static_cast<std::uint16_t>(e.FieldCount), 0, 1, e.Data.data()));
   CursorPosChanged();
@@ -516,6 +522,7 @@ void TTable::CreateTable(const std::vector<std::pair<std::string, std::string>>&
 void TTable::EmptyTable() {
   if (Active()) {
     CheckBrowseMode();
+    CursorMoved();
     Check(Engine().EmptyTable(DBHandle(), Handle(), nullptr, nullptr));
     ClearBuffers();
     DataEvent(deDataSetChange, 0);
