@@ -19,17 +19,6 @@ using namespace enginetest;
 
 namespace {
 
-OrvexVchkDesc AgeCheck() {
-  OrvexVchkDesc v{};
-  v.fieldNo = 4;
-  v.hasMin = v.hasMax = v.hasDefault = 1;
-  std::int32_t lo = 0, hi = 120, def = 30;
-  std::memcpy(v.minValue, &lo, 4);
-  std::memcpy(v.maxValue, &hi, 4);
-  std::memcpy(v.defaultValue, &def, 4);
-  return v;
-}
-
 using Rows = std::vector<std::string>;
 
 class StatementTest : public EngineTest {
@@ -48,7 +37,7 @@ public:
                            {"TableNo", ORVEX_FT_SMALLINT},
                            {"Email", ORVEX_FT_STRING, 30}},
                           {{"", {1}, true}, {"ByEmail", {10}, false, true}, {"ByName", {2}, false, false, false, true}},
-                          {AgeCheck()}));
+                          {IntCheck(4, 0, 120, 30)}));
     ASSERT_OK(CreateTable(db, "Tables.db", {{"TableNo", ORVEX_FT_SMALLINT}, {"Name", ORVEX_FT_STRING, 20}},
                           {{"", {1}, true}}));
     Stmt s(db);
