@@ -1159,14 +1159,14 @@ typedef uint16_t (*OrvexCallbackFn)(uint16_t type, uintptr_t clientData, void* b
  * the engine's: a value given for the auto-increment field on insert is
  * ignored (the engine assigns one, as at a post), and an UPDATE of either
  * answers ORVEX_ERR_FIELDREADONLY. A statement that breaks a rule changes
- * nothing (a conflict clause the statement asks for, such as OR IGNORE or
- * OR REPLACE, does what SQLite does). Each statement outside a transaction
- * is one transaction. A statement held up by another writer of a table
- * waits as a post does, asking the busy question of section 8 (inside a
- * transaction a write waits a second and answers ORVEX_ERR_BUSY). The process's cursors see its changes at their next
- * read. A table that another cursor holds exclusively is refused
- * (ORVEX_ERR_TABLEINUSE) when the statement runs, and while an answer is
- * open its tables cannot be opened exclusively.
+ * nothing (a conflict clause the statement asks for, such as OR IGNORE or OR
+ * REPLACE, does what SQLite does). Each statement outside a transaction is
+ * one transaction. A statement held up by another writer of a table waits as
+ * a post does, asking the busy question of section 8 (inside a transaction a
+ * write waits a second and answers ORVEX_ERR_BUSY). The process's cursors see
+ * its changes at their next read. A table that another cursor holds
+ * exclusively is refused (ORVEX_ERR_TABLEINUSE) when the statement runs, and
+ * while an answer is open its tables cannot be opened exclusively.
  *
  * Rows affected (ORVEX_STMT_ROWS_AFFECTED): the rows the last execution of
  * an INSERT, UPDATE or DELETE wrote; -1 after a SELECT and before the first
@@ -1223,17 +1223,17 @@ typedef uint16_t (*OrvexCallbackFn)(uint16_t type, uintptr_t clientData, void* b
  * directory, each one statement of this dialect, in UTF-8, with :name
  * parameters; a name is matched without regard to case and holds no path.
  *
- * Transactions (605, 606) hold the database's statements: they see their
- * own changes, which others see at the commit. The directory's tables are
+ * Transactions (605, 606) hold the database's statements: they see their own
+ * changes, which others see at the commit. The directory's tables are
  * attached when a transaction begins (10 at most, those in use first), and
  * statements inside it reach those only (ORVEX_ERR_TOOMANYTABLES for
- * another). Posts of cursors stay
- * outside (they wait while the transaction writes the same table, and fail
- * with ORVEX_ERR_BUSY after 5 seconds). Every isolation level is served by
- * SQLite's, which is stricter than all three: a transaction reads one
- * snapshot of each file from its first read (serializable). A transaction
- * over several tables is atomic for each table file; after a crash, one
- * file may hold its part of a commit and another not. */
+ * another). Posts of cursors stay outside: while the transaction writes a
+ * table, a post to it waits as for any other writer (section 8). Every
+ * isolation level is served by SQLite's, which is stricter than all three: a
+ * transaction reads one snapshot of each file from its first read
+ * (serializable). A transaction over several tables is atomic for each table
+ * file; after a crash, one file may hold its part of a commit and another
+ * not. */
 
 #define ORVEX_LANG_QBE 1
 #define ORVEX_LANG_SQL 2
