@@ -1,7 +1,9 @@
 #include "DbXUnits.h"
 
 #include "DbExplif.h"
+#include "DbXCfg.h"
 #include "DbXCtrl.h"
+#include "Expldb.h"
 #include "Scope.h"
 
 namespace dbx {
@@ -10,6 +12,8 @@ void StartAdministratorUnits() {
   InitDbExplif();
   fw::TScopeFail stop(StopAdministratorUnits);
   InitDbXCtrl();
+  InitExpldb();
+  InitDbXCfg();
 }
 
 void StopAdministratorUnits() {

@@ -43,10 +43,18 @@ Items Strings(const TEStringValues& values) {
   return items;
 }
 
+// The model's units without the program's top-level classes: the tests
+// register their own.
 class RootTest : public ::testing::Test {
 protected:
-  void SetUp() override { StartAdministratorUnits(); }
-  void TearDown() override { StopAdministratorUnits(); }
+  void SetUp() override {
+    InitDbExplif();
+    InitDbXCtrl();
+  }
+  void TearDown() override {
+    DoneDbXCtrl();
+    DoneDbExplif();
+  }
 };
 
 TEST_F(RootTest, TheProgramsTextIsReadFromItsResource) {
