@@ -8,17 +8,24 @@
 
 namespace dbx {
 
-void StartAdministratorUnits() {
+void StartModelUnits() {
   InitDbExplif();
-  fw::TScopeFail stop(StopAdministratorUnits);
+  fw::TScopeFail stop(StopModelUnits);
   InitDbXCtrl();
+}
+
+void StopModelUnits() {
+  DoneDbXCtrl();
+  DoneDbExplif();
+}
+
+void StartAdministratorUnits() {
+  StartModelUnits();
+  // "Databases" first, "Configuration" second: the order of the root's tabs.
   InitExpldb();
   InitDbXCfg();
 }
 
-void StopAdministratorUnits() {
-  DoneDbXCtrl();
-  DoneDbExplif();
-}
+void StopAdministratorUnits() { StopModelUnits(); }
 
 }  // namespace dbx

@@ -43,18 +43,11 @@ Items Strings(const TEStringValues& values) {
   return items;
 }
 
-// The model's units without the program's top-level classes: the tests
-// register their own.
+// The tests register top-level classes of their own.
 class RootTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    InitDbExplif();
-    InitDbXCtrl();
-  }
-  void TearDown() override {
-    DoneDbXCtrl();
-    DoneDbExplif();
-  }
+  void SetUp() override { StartModelUnits(); }
+  void TearDown() override { StopModelUnits(); }
 };
 
 TEST_F(RootTest, TheProgramsTextIsReadFromItsResource) {
