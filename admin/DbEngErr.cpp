@@ -75,6 +75,9 @@ void TDbEngineErrorDlg::FormCreate(TObject*) {
   // The form file holds the dialog with its details open.
   detailsHeight_ = ClientHeight();
   detailsCaption_ = DetailsBtn->Caption();
+  TBitmap sign;
+  sign.LoadFromResourceName("dbx-error.png");
+  IconImage->Picture()->Assign(&sign);
   DetailsBtnClick(this);
 }
 

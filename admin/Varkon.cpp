@@ -4,16 +4,23 @@
 #include <vector>
 
 #include "Database.h"
+#include "DbEngErr.h"
+#include "DbXCfg.h"
+#include "DbXSettings.h"
 #include "EngineLib.h"
+#include "Expldb.h"
 #include "Files.h"
 #include "Forms.h"
 #include "NuboDataSet.h"
 #include "Registry.h"
+#include "Scope.h"
 #include "Text.h"
 
 using namespace fw;
 
 namespace dbx {
+
+FW_IMPLEMENT_CLASS(TDbXVarkon)
 
 namespace {
 
@@ -79,6 +86,55 @@ bool VarkonHelp(unsigned Command, std::intptr_t Data, bool& CallHelp, const TWin
 
 bool VarkonHelpCallback(unsigned Command, std::intptr_t Data, bool& CallHelp) {
   return VarkonHelp(Command, Data, CallHelp, &fw::WinHelp);
+}
+
+TDbXVarkon* StartAdministrator() {
+  Application->Handle();
+  TDbXVarkon* root = TExploreObject::Create<TDbXVarkon>(nullptr);
+  // Freeing the root frees the window bound to it.
+  TScopeFail drop([root] { root->Release(lsReleased); });
+  if (auto* databases = dynamic_cast<TDatabases*>(root->Children().Find(TDatabases::StaticClass(), "")))
+    databases->SetViewModes(GetViewModes());
+  ToolRegistryKey = "Software\\Tarvos\\Varkon\\1.0";
+
+  TDbExplorerForm* form = nullptr;
+  Application->CreateForm(form);
+  root->SetForm(form);
+  form->SetTextCommand(nullptr);
+  for (TMenuItem* item : {form->MViewSystemData, form->MViewCompleteText, form->MViewEditText, form->MLargeIcons,
+                          form->MSmallIcons, form->MList, form->MDetail, form->MAutoArrange, form->N9, form->N8,
+                          form->MViewBlobs})
+    item->SetVisible(false);
+  form->SBViewBlobs->SetVisible(false);
+  for (TMenuItem* item : {form->MQuery, form->MIsolation, form->MWordWrap}) item->SetVisible(false);
+
+  std::string active = ReadActiveConfigFile();
+  std::string caption = "Nubo Administrator  " + active;
+  form->SetCaption(caption);
+  Application->SetTitle(caption);
+  NoticeDefaultConfigFile(active);
+
+  Application->SetHelpFile("varkon.hlp");
+  Application->OnHelp = VarkonHelpCallback;
+  if (!DbEngineErrorDlg) {
+    Application->CreateForm(DbEngineErrorDlg);
+    DbEngineErrorDlg->HookExceptions();
+  }
+  return root;
+}
+
+void FinishAdministrator(TDbXVarkon* Root) {
+  TScopeExit free([Root] { Root->Release(lsReleased); });
+  AskDefaultConfigFile();
+}
+
+void RunAdministrator() {
+  TDbXVarkon* root = StartAdministrator();
+  {
+    TScopeFail drop([root] { root->Release(lsReleased); });
+    Application->Run();
+  }
+  FinishAdministrator(root);
 }
 
 }  // namespace dbx

@@ -7,9 +7,23 @@
 #include <functional>
 #include <string>
 
+#include "Dbexplfm.h"
 #include "Shell.h"
 
 namespace dbx {
+
+// The program's root: the explorer tree bound to the main window.
+class TDbXVarkon : public TDbXForm {
+  FW_CLASS(TDbXVarkon, TDbXForm)
+public:
+  TDbXVarkon() = default;
+};
+
+// The main body: what comes before the message loop, the loop, what comes
+// after it. The first half gives the root, which the second frees.
+TDbXVarkon* StartAdministrator();
+void FinishAdministrator(TDbXVarkon* Root);
+void RunAdministrator();
 
 // The engine's default configuration file, "CONFIGFILE01" of its registry
 // key; "" when the key, the value or the registry cannot be read.

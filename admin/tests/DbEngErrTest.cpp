@@ -38,6 +38,7 @@ protected:
 TEST_F(DbEngErrTest, DetailsToggleTheirPanelCaptionAndHeight) {
   const int full = 290;
   const int closed = full - dialog->DetailsPanel->Height();
+  EXPECT_EQ(dialog->IconImage->Picture()->Width(), 32) << "its sign";
   EXPECT_FALSE(dialog->DetailsPanel->Visible()) << "made with its details closed";
   EXPECT_EQ(dialog->DetailsBtn->Caption(), "&Details >>");
   EXPECT_EQ(dialog->ClientHeight(), closed);

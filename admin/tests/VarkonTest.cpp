@@ -4,6 +4,10 @@
 #include <vector>
 
 #include "Database.h"
+#include "DbEngErr.h"
+#include "DbXSettings.h"
+#include "DbXUnits.h"
+#include "Expldb.h"
 #include "Files.h"
 #include "Registry.h"
 #include "Scope.h"
@@ -108,6 +112,90 @@ TEST_F(VarkonTest, TheActiveFileIsReadWhole) {
   EXPECT_EQ(ReadDefaultConfigFile(), file);
   EXPECT_FALSE(AskDefaultConfigFile()) << "equal now: no question";
   EXPECT_EQ(messages->Requests.size(), 1u);
+}
+
+TEST(SwitchTest, SwitchesAreReadFromTheArguments) {
+  struct Case {
+    std::vector<std::string> args;
+    bool enableEdits, dbx;
+  } cases[] = {
+      {{}, false, false},
+      {{"-EnableEdits"}, true, false},
+      {{"/enableedits"}, true, false},
+      {{"-DBX"}, false, true},
+      {{"/dbx", "-ENABLEEDITS"}, true, true},
+      {{"EnableEdits", "DbX"}, false, false},
+      {{"-Edits", "--DbX", "-DbXs", "/"}, false, false},
+      {{"", "-DbX", ""}, false, true},
+      {{"-EnableEdits", "-Other", "-DbX", "plain"}, true, true},
+  };
+  for (const Case& c : cases) {
+    TDbXSwitches s = ReadDbXSwitches(c.args);
+    std::string args;
+    for (const std::string& a : c.args) args += "[" + a + "]";
+    EXPECT_EQ(s.EnableEdits, c.enableEdits) << args;
+    EXPECT_EQ(s.DbX, c.dbx) << args;
+  }
+}
+
+// The body's steps before the loop, then those after it, with the window
+// closed between as the user would.
+TEST_F(VarkonTest, TheBodyBuildsTheWindowAndOffersTheDefaultAtTheEnd) {
+  const std::string file = temp.File("nubo.cfg");
+  TSession::SetConfigFileHook([file] { return file; });
+  StartAdministratorUnits();
+  TScopeExit restore([] {
+    delete DbEngineErrorDlg;
+    Application->OnHelp = nullptr;
+    ToolRegistryKey.clear();
+    StopAdministratorUnits();
+    Session().Close();
+    TSession::SetConfigFileHook(nullptr);
+  });
+  Session().Close();
+  UseRegistry(temp.File("registry"), std::nullopt);
+  {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    ASSERT_TRUE(reg.OpenKey("Software\\Tarvos\\Database Engine", true));
+    reg.WriteString("ViewMode", "PV");
+  }
+
+  TDbXVarkon* root = StartAdministrator();
+  EXPECT_EQ(GetDbXRoot(), root);
+  auto* databases = dynamic_cast<TDatabases*>(root->Children().Item(0));
+  ASSERT_NE(databases, nullptr);
+  EXPECT_EQ(databases->ViewModes(), TConfigModes({cfmPersistent, cfmVirtual}));
+  EXPECT_EQ(ToolRegistryKey, "Software\\Tarvos\\Varkon\\1.0");
+  auto* form = dynamic_cast<TDbExplorerForm*>(Application->MainForm());
+  ASSERT_NE(form, nullptr);
+  EXPECT_EQ(form->DbXRoot(), root);
+  EXPECT_EQ(form->Trees->Tabs()->CommaText(), "Databases,Configuration");
+  EXPECT_EQ(form->Caption(), "Nubo Administrator  " + file);
+  EXPECT_EQ(Application->Title(), form->Caption());
+  std::vector<std::string> shown;
+  for (TMenuItem* item : {form->MViewSystemData, form->MViewCompleteText, form->MViewEditText, form->MLargeIcons,
+                          form->MSmallIcons, form->MList, form->MDetail, form->MAutoArrange, form->N9, form->N8,
+                          form->MViewBlobs, form->MQuery, form->MIsolation, form->MWordWrap, form->MText,
+                          form->NTextBreak})
+    if (item->Visible()) shown.push_back(item->Name());
+  if (form->SBViewBlobs->Visible()) shown.push_back("SBViewBlobs");
+  EXPECT_EQ(shown, std::vector<std::string>{});
+  EXPECT_TRUE(form->MAbout->Visible());
+  EXPECT_EQ(Application->HelpFile(), "varkon.hlp");
+  EXPECT_TRUE(Application->OnHelp);
+  ASSERT_NE(DbEngineErrorDlg, nullptr);
+  EXPECT_TRUE(Application->OnException) << "the error dialog handles exceptions";
+  EXPECT_EQ(Asked(), (std::vector<std::string>{std::string("File Not Found: ") + kNotice}));
+
+  delete form;  // what closing it does
+  messages->Answers = {IDYES};
+  FinishAdministrator(root);
+  EXPECT_EQ(GetDbXRoot(), nullptr);
+  EXPECT_EQ(Asked().back(), "Confirmation: Use " + file + " as default configuration?");
+  EXPECT_EQ(ReadDefaultConfigFile(), file);
+  TRegIniFile settings("Software\\Tarvos\\Varkon\\1.0");
+  EXPECT_FALSE(settings.ReadSection("DbXForm").empty()) << "the window saved its settings on its way out";
 }
 
 TEST_F(VarkonTest, AHelpRequestWithoutATopicOpensTheFinder) {
