@@ -125,6 +125,9 @@ TDbXVarkon* StartAdministrator() {
 
 void FinishAdministrator(TDbXVarkon* Root) {
   TScopeExit free([Root] { Root->Release(lsReleased); });
+  // Closing the main window ends the loop but leaves the window: it goes
+  // now, unbinding itself and saving its settings, not behind the question.
+  delete Root->Form();
   AskDefaultConfigFile();
 }
 

@@ -138,8 +138,7 @@ TEST(SwitchTest, SwitchesAreReadFromTheArguments) {
   }
 }
 
-// The body's steps before the loop, then those after it, with the window
-// closed between as the user would.
+// The body's steps before the loop, then those after it.
 TEST_F(VarkonTest, TheBodyBuildsTheWindowAndOffersTheDefaultAtTheEnd) {
   const std::string file = temp.File("nubo.cfg");
   TSession::SetConfigFileHook([file] { return file; });
@@ -188,9 +187,11 @@ TEST_F(VarkonTest, TheBodyBuildsTheWindowAndOffersTheDefaultAtTheEnd) {
   EXPECT_TRUE(Application->OnException) << "the error dialog handles exceptions";
   EXPECT_EQ(Asked(), (std::vector<std::string>{std::string("File Not Found: ") + kNotice}));
 
-  delete form;  // what closing it does
+  auto alive = form->LifeToken();
   messages->Answers = {IDYES};
   FinishAdministrator(root);
+  EXPECT_FALSE(*alive) << "the window goes";
+  EXPECT_EQ(Application->MainForm(), nullptr);
   EXPECT_EQ(GetDbXRoot(), nullptr);
   EXPECT_EQ(Asked().back(), "Confirmation: Use " + file + " as default configuration?");
   EXPECT_EQ(ReadDefaultConfigFile(), file);
