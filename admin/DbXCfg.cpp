@@ -10,12 +10,6 @@ namespace dbx {
 FW_IMPLEMENT_CLASS(TCfgEO)
 FW_IMPLEMENT_CLASS(TConfig)
 
-namespace {
-
-constexpr char kEngineKey[] = "Software\\Tarvos\\Database Engine";
-
-}  // namespace
-
 void TCfgEO::Init(TExploreObject* parent) {
   TExploreObject::Init(parent);
   SetAttributes(opApply | opCancel);
@@ -34,7 +28,7 @@ TConfigModes GetViewModes() {
   try {
     TRegistry reg;
     reg.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (reg.OpenKeyReadOnly(kEngineKey) && reg.ValueExists("ViewMode")) letters = reg.ReadString("ViewMode");
+    if (reg.OpenKeyReadOnly(kEngineRegistryKey) && reg.ValueExists("ViewMode")) letters = reg.ReadString("ViewMode");
   } catch (const ERegistryException&) {
     // An unreadable registry shows everything, as a missing value does.
   }

@@ -9,6 +9,9 @@
 
 namespace dbx {
 
+// The engine's key under HKEY_LOCAL_MACHINE.
+inline constexpr char kEngineRegistryKey[] = "Software\\Tarvos\\Database Engine";
+
 // The base of the configuration nodes: apply and cancel.
 class TCfgEO : public TExploreObject {
   FW_CLASS(TCfgEO, TExploreObject)

@@ -26,8 +26,8 @@ struct TInputRequest {
     std::string Keyword;  // the option's text
     std::string Help;
   };
-  int Chosen = 1;        // 1-based, as the engine gave it
-  bool Save = false;     // "Don't Prompt Again"
+  int Chosen = 1;     // 1-based, as the engine gave it
+  bool Save = false;  // "Don't Prompt Again"
   std::string Message;
   std::vector<TOption> Options;  // at most kInputReqMaxOptions
 };

@@ -24,7 +24,6 @@ FW_IMPLEMENT_CLASS(TDbXVarkon)
 
 namespace {
 
-constexpr char kEngineKey[] = "Software\\Tarvos\\Database Engine";
 constexpr char kDefaultConfigValue[] = "CONFIGFILE01";
 
 }  // namespace
@@ -34,8 +33,9 @@ std::string ReadDefaultConfigFile() { return ReadEngineSetting(kDefaultConfigVal
 void WriteDefaultConfigFile(const std::string& Name) {
   TRegistry reg;
   reg.SetRootKey(HKEY_LOCAL_MACHINE);
-  if (!reg.OpenKey(kEngineKey, true))
-    throw ERegistryException("Cannot make the registry key " + std::string(kEngineKey) + " in " + RegistryFileName());
+  if (!reg.OpenKey(kEngineRegistryKey, true))
+    throw ERegistryException("Cannot make the registry key " + std::string(kEngineRegistryKey) + " in " +
+                             RegistryFileName());
   reg.WriteString(kDefaultConfigValue, Name);
 }
 
@@ -46,12 +46,11 @@ std::string ReadActiveConfigFile() {
   // A path may be longer than any buffer guessed: the engine says how long.
   std::vector<char> buffer(100);
   std::uint16_t length = 0;
-  OrvexResult r = Engine().GetProp(system, ORVEX_SYS_CFGFILE, buffer.data(),
-                                   static_cast<std::uint16_t>(buffer.size()), &length);
+  OrvexResult r =
+      Engine().GetProp(system, ORVEX_SYS_CFGFILE, buffer.data(), static_cast<std::uint16_t>(buffer.size()), &length);
   if (r == ORVEX_ERR_BUFFERSIZE) {
     buffer.assign(std::size_t{length} + 1, '\0');
-    r = Engine().GetProp(system, ORVEX_SYS_CFGFILE, buffer.data(), static_cast<std::uint16_t>(buffer.size()),
-                         &length);
+    r = Engine().GetProp(system, ORVEX_SYS_CFGFILE, buffer.data(), static_cast<std::uint16_t>(buffer.size()), &length);
   }
   Check(r);
   return NativeToAnsi(std::string_view(buffer.data(), strnlen(buffer.data(), buffer.size())));
@@ -101,9 +100,9 @@ TDbXVarkon* StartAdministrator() {
   Application->CreateForm(form);
   root->SetForm(form);
   form->SetTextCommand(nullptr);
-  for (TMenuItem* item : {form->MViewSystemData, form->MViewCompleteText, form->MViewEditText, form->MLargeIcons,
-                          form->MSmallIcons, form->MList, form->MDetail, form->MAutoArrange, form->N9, form->N8,
-                          form->MViewBlobs})
+  for (TMenuItem* item :
+       {form->MViewSystemData, form->MViewCompleteText, form->MViewEditText, form->MLargeIcons, form->MSmallIcons,
+        form->MList, form->MDetail, form->MAutoArrange, form->N9, form->N8, form->MViewBlobs})
     item->SetVisible(false);
   form->SBViewBlobs->SetVisible(false);
   for (TMenuItem* item : {form->MQuery, form->MIsolation, form->MWordWrap}) item->SetVisible(false);

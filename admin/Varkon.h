@@ -46,8 +46,8 @@ bool OfferDefaultConfigFile(const std::string& Active);
 // The application's help hook: a help request without a topic opens the
 // help file's contents and index.
 bool VarkonHelpCallback(unsigned Command, std::intptr_t Data, bool& CallHelp);
-using TWinHelpProc = std::function<bool(fw::HWND Wnd, const std::string& HelpFile, unsigned Command,
-                                        std::uintptr_t Data)>;
+using TWinHelpProc =
+    std::function<bool(fw::HWND Wnd, const std::string& HelpFile, unsigned Command, std::uintptr_t Data)>;
 // The hook's work, with the help call given.
 bool VarkonHelp(unsigned Command, std::intptr_t Data, bool& CallHelp, const TWinHelpProc& WinHelp);
 

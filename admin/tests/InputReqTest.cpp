@@ -115,8 +115,8 @@ TEST_F(InputReqTest, TheDialogShowsTheOptionsTheDescriptorHolds) {
 
 TEST_F(InputReqTest, TextsEndAtTheirFieldsAndTheSaveFlagComesIn) {
   Descriptor d(2, 1, -1, std::string(128, 'M'));  // no room left for a zero
-  d.Text(138, std::string(32, 'K'));               // runs into its help text
-  d.Text(138 + 32, std::string(128, 'H'));         // runs into the next option
+  d.Text(138, std::string(32, 'K'));              // runs into its help text
+  d.Text(138 + 32, std::string(128, 'H'));        // runs into the next option
   TInputRequest r = ReadInputRequest(d.bytes.data());
   EXPECT_EQ(r.Message, std::string(128, 'M'));
   ASSERT_EQ(r.Options.size(), 2u);
@@ -151,10 +151,12 @@ TEST_F(InputReqTest, OKWritesTheAnswerAnythingElseLeavesTheDescriptor) {
          d.OKButton->Click();
        },
        3, 2, 0},
-      {"Cancel", 2, 0, [](TInputReqDialog& d) { 
+      {"Cancel", 2, 0,
+       [](TInputReqDialog& d) {
          Click(d.Option(3));
          d.CancelButton->Click();
-        }, 0, 2, 0},
+       },
+       0, 2, 0},
       {"the window closed", 2, 0, [](TInputReqDialog& d) { d.Close(); }, 0, 2, 0},
       {"a failure inside", 2, 0,
        [](TInputReqDialog& d) {

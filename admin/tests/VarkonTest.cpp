@@ -49,6 +49,8 @@ TEST_F(VarkonTest, TheDefaultConfigurationIsNoticedAndOffered) {
   const std::string upper = temp.File("NUBO.CFG");
   const std::string notice = std::string("File Not Found: ") + kNotice;
   const std::string question = "Confirmation: Use " + active + " as default configuration?";
+  const std::string failed = "Error: The default configuration was not changed.";
+  const std::string other = "/home/guest/other.cfg";
   struct Case {
     const char* what;
     std::optional<std::string> before;  // CONFIGFILE01; none: not there
@@ -62,12 +64,10 @@ TEST_F(VarkonTest, TheDefaultConfigurationIsNoticedAndOffered) {
       {"value missing", std::nullopt, true, active, true, IDYES, {notice, question}, active},
       {"equal but for case", upper, true, active, true, IDYES, {}, upper},
       {"equal, the file missing", upper, true, active, false, IDYES, {notice}, upper},
-      {"different, declined", "/home/guest/other.cfg", true, active, true, IDNO, {notice, question},
-       "/home/guest/other.cfg"},
-      {"different, taken", "/home/guest/other.cfg", true, active, true, IDYES, {notice, question}, active},
-      {"no active file", "/home/guest/other.cfg", true, "", false, IDYES, {notice}, "/home/guest/other.cfg"},
-      {"the registry cannot be written", std::nullopt, false, active, true, IDYES,
-       {notice, question, "Error: The default configuration was not changed."}, ""},
+      {"different, declined", other, true, active, true, IDNO, {notice, question}, other},
+      {"different, taken", other, true, active, true, IDYES, {notice, question}, active},
+      {"no active file", other, true, "", false, IDYES, {notice}, other},
+      {"the registry cannot be written", std::nullopt, false, active, true, IDYES, {notice, question, failed}, ""},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -173,10 +173,10 @@ TEST_F(VarkonTest, TheBodyBuildsTheWindowAndOffersTheDefaultAtTheEnd) {
   EXPECT_EQ(form->Caption(), "Nubo Administrator  " + file);
   EXPECT_EQ(Application->Title(), form->Caption());
   std::vector<std::string> shown;
-  for (TMenuItem* item : {form->MViewSystemData, form->MViewCompleteText, form->MViewEditText, form->MLargeIcons,
-                          form->MSmallIcons, form->MList, form->MDetail, form->MAutoArrange, form->N9, form->N8,
-                          form->MViewBlobs, form->MQuery, form->MIsolation, form->MWordWrap, form->MText,
-                          form->NTextBreak})
+  for (TMenuItem* item :
+       {form->MViewSystemData, form->MViewCompleteText, form->MViewEditText, form->MLargeIcons, form->MSmallIcons,
+        form->MList, form->MDetail, form->MAutoArrange, form->N9, form->N8, form->MViewBlobs, form->MQuery,
+        form->MIsolation, form->MWordWrap, form->MText, form->NTextBreak})
     if (item->Visible()) shown.push_back(item->Name());
   if (form->SBViewBlobs->Visible()) shown.push_back("SBViewBlobs");
   EXPECT_EQ(shown, std::vector<std::string>{});
@@ -220,12 +220,12 @@ TEST_F(VarkonTest, AHelpRequestWithoutATopicOpensTheFinder) {
   for (const Case& c : cases) {
     std::vector<Call> calls;
     bool callHelp = true;
-    bool answer = VarkonHelp(c.command, c.data, callHelp, [&](HWND wnd, const std::string& f, unsigned cmd,
-                                                                std::uintptr_t d) {
-      EXPECT_EQ(wnd, Application->Handle());
-      calls.push_back({f, cmd, d});
-      return c.data != 0;
-    });
+    bool answer =
+        VarkonHelp(c.command, c.data, callHelp, [&](HWND wnd, const std::string& f, unsigned cmd, std::uintptr_t d) {
+          EXPECT_EQ(wnd, Application->Handle());
+          calls.push_back({f, cmd, d});
+          return c.data != 0;
+        });
     EXPECT_FALSE(callHelp) << "the hook does it all";
     EXPECT_EQ(answer, c.data != 0) << "the help call's own answer";
     EXPECT_EQ(calls, std::vector<Call>{c.call});
