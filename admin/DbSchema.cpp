@@ -126,11 +126,13 @@ TEObjectSet* TEObjectRef::TargetSet(TExploreObject* from) {
       if (auto* set = dynamic_cast<TEObjectSet*>(children.Item(i)); set && set->Ref() == this) return set;
     return nullptr;
   }
+  TEObjectDef* def = Definition();
+  const std::string& target = def && !def->TargetDef.empty() ? def->TargetDef : defName_;
   for (TExploreObject* node = from; dynamic_cast<TEObjects*>(node); node = node->Parent()) {
     TExploreList& children = node->Children();
     for (int i = 0; i < children.GetCount(); ++i) {
       auto* set = dynamic_cast<TEObjectSet*>(children.Item(i));
-      if (set && !set->Ref()->IsReference() && set->Ref()->DefName() == defName_) return set;
+      if (set && !set->Ref()->IsReference() && set->Ref()->DefName() == target) return set;
     }
   }
   return nullptr;
@@ -204,6 +206,7 @@ void TEPropDef::Assign(TEPropertyDef& definition) {
     ReadData = other->ReadData;
     WriteData = other->WriteData;
     FieldIndex = other->FieldIndex;
+    RefTarget = other->RefTarget;
   }
 }
 
@@ -349,20 +352,19 @@ void TERoot::Renumber(TEObjectSet* set, TEObject* object) {
   for (int i = 0; i < children.Count(); ++i)
     if (auto* item = dynamic_cast<TEObject*>(children.Item(i)); item && item != object) items.push_back(item);
   if (object) items.push_back(object);
+  std::erase_if(items, [](TEObject* item) { return item->EditState() == esDeleted; });
+  // The names first, so that each number is checked against the final ones.
+  for (std::size_t i = 0; i < items.size(); ++i) items[i]->SetName(std::to_string(i + 1));
   int key = set->Definition()->KeyParts[0];
-  int position = 0;
-  for (TEObject* item : items) {
-    if (item->EditState() == esDeleted) continue;
-    TEProperty* property = item->Properties().Property(key);
-    fw::Variant number(++position);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    auto* property = static_cast<TEProperty*>(items[i]->Properties().GetItem(key));
+    fw::Variant number(static_cast<int>(i + 1));
+    if (VariantToIntDef(property->Value()) == static_cast<int>(i + 1)) continue;
     // A drop is the user's change; a fill only puts the numbers in order.
-    if (VariantToIntDef(property->Value()) != position) {
-      if (object)
-        property->SetValue(number);
-      else
-        property->StoreValue(number);
-    }
-    item->SetName(std::to_string(position));
+    if (object)
+      property->SetValue(number);
+    else
+      property->StoreValue(number);
   }
   children.Sort();
 }
@@ -399,8 +401,8 @@ void TEObjectSet::LoadChildren() {
   } else if (root->CanNumber(this, nullptr)) {
     int key = def->KeyParts[0];
     children.OnSort = [key](TExploreObject* a, TExploreObject* b) {
-      return VariantToIntDef(a->Properties().Property(key)->Value()) -
-             VariantToIntDef(b->Properties().Property(key)->Value());
+      return VariantToIntDef(static_cast<TEProperty*>(a->Properties().GetItem(key))->Value()) -
+             VariantToIntDef(static_cast<TEProperty*>(b->Properties().GetItem(key))->Value());
     };
   }
   // A new parent is not in the database yet.
@@ -464,6 +466,7 @@ void TEObjectSet::DoCreate(TExploreObject*& result, const std::string& parameter
   TEObjects::DoCreate(result, name);
   object->SetName(name.empty() ? object->MakeUniqueName("", true) : name);
   object->SetKeyFromName();
+  object->ResortInParent();
 }
 
 TEObject* TEObjectSet::CopyObject(TEObject* source) {
@@ -542,7 +545,7 @@ std::string TEObject::GetPath() {
   std::string step = Name();
   if (def_ && !def_->KeyParts.empty()) {
     std::vector<std::string> parts;
-    for (int key : def_->KeyParts) parts.push_back(Properties().Property(key)->GetText(1));
+    for (int key : def_->KeyParts) parts.push_back(KeyPart(key)->GetText(1));
     if (parts.size() > 1 && parts.back().empty()) parts.pop_back();
     step = JoinParts(parts);
   }
@@ -560,10 +563,12 @@ void TEObject::LoadProperties() {
 
 void TEObject::LoadChildren() { MakeSets(); }
 
+TEProperty* TEObject::KeyPart(int index) { return static_cast<TEProperty*>(Properties().GetItem(index)); }
+
 std::string TEObject::KeyName() {
   if (!def_ || def_->KeyParts.empty()) return Name();
   std::vector<std::string> parts;
-  for (int key : def_->KeyParts) parts.push_back(Properties().Property(key)->GetText(0));
+  for (int key : def_->KeyParts) parts.push_back(KeyPart(key)->GetText(0));
   if (parts.size() > 1 && parts.back().empty()) parts.pop_back();
   return JoinParts(parts);
 }
@@ -573,7 +578,7 @@ void TEObject::SetKeyFromName() {
   std::vector<std::string> parts = def_->SplitName(Name());
   if (parts.size() != def_->KeyParts.size()) return;
   for (std::size_t k = 0; k < parts.size(); ++k) {
-    TEProperty* property = Properties().Property(def_->KeyParts[k]);
+    TEProperty* property = KeyPart(def_->KeyParts[k]);
     property->StoreValue(ValueOfText(parts[k], property->TypeCode()));
   }
 }
@@ -764,8 +769,9 @@ std::string TERefProp::GetText(int kind) {
 void TERefProp::SetTextVia(int /*kind*/, const std::string& text) {
   TExploreObject* object = nullptr;
   if (!text.empty() && text != "<none>") {
-    if (!Target) RaiseNotSupported();
-    object = Target->FindTarget(Object(), text);
+    TEObjectRef* target = PropDef() ? PropDef()->RefTarget : nullptr;
+    if (!target) RaiseNotSupported();
+    object = target->FindTarget(Object(), text);
   }
   SetValue(ObjectToVariant(object));
 }
@@ -809,6 +815,7 @@ std::string TExpander::ExpandNested(TEObjects& object, const std::string& text) 
 }
 
 std::string TExpander::ReadIdentifier() {
+  while (scanner_ && scanner_->CharIs(0, U' ')) scanner_->Next();
   std::u32string chars;
   while (scanner_ && scanner_->InRange() && IsIdentChar(scanner_->ReadChar(0))) chars += scanner_->ReadChar(1);
   return fw::CharsToUtf8(chars);

@@ -135,6 +135,8 @@ public:
   std::uint32_t WriteData = 0;
   // The field read: by position when 0 or more, else by name.
   int FieldIndex = -1;
+  // For a reference: the descriptor whose target set holds what it refers to.
+  TEObjectRef* RefTarget = nullptr;
 
   void Assign(TEPropertyDef& definition) override;
 };
@@ -157,6 +159,8 @@ public:
   std::vector<int> KeyParts;
   // The class of the objects; TEObject when none is given.
   TExploreClass ObjectClass;
+  // For references: the definition of the objects referred to; none: this one.
+  std::string TargetDef;
   // The set's name comparison and its sort; none: the list's own.
   TExploreList::TNameCompare Compare;
   TExploreList::TSortEvent Sort;
@@ -341,6 +345,9 @@ protected:
   TEObjectRefs* ChildRefs() override;
 
 private:
+  // The property of a definition's index, the list filled first.
+  TEProperty* KeyPart(int index);
+
   TEObjectDef* def_;
   std::string originalText_;
   bool textCaptured_ = false;
@@ -395,9 +402,6 @@ public:
   void SetTextVia(int kind, const std::string& text) override;
   void StoreValue(const fw::Variant& value) override;
   void Edit() override;
-
-  // The descriptor whose target set holds the objects referred to.
-  TEObjectRef* Target = nullptr;
 };
 
 // ---------------------------------------------------------------- templates
