@@ -3,7 +3,10 @@
 #include <array>
 #include <cstring>
 
+#include "Controls.h"
+#include "DateTime.h"
 #include "Dialogs.h"
+#include "Forms.h"
 #include "Files.h"
 #include "MessageService.h"
 #include "Registry.h"
@@ -453,6 +456,196 @@ void vxOpenPictureDB(TvxTable* Table) {
   ShowMessage("Unable to find picture mask database:\rPath: " + Table->DatabaseName() +
                   "\rTable: PICTURE\rSee path specification defined in Windows Registry at\r"
                   "  \\Software\\Belmarr\\Lumerix\\Masks Database Path");
+}
+
+// ---------------------------------------------------------------- filtering
+
+namespace {
+
+// The length of the longest run of whole UTF-8 characters of Text within Limit bytes.
+std::size_t WholeChars(const std::uint8_t* Text, std::size_t Length, std::size_t Limit) {
+  if (Length <= Limit) return Length;
+  std::size_t n = Limit;
+  while (n > 0 && (Text[n] & 0xC0) == 0x80) --n;
+  return n;
+}
+
+template <typename T>
+void Put(std::uint8_t* Buffer, T Value) {
+  std::memcpy(Buffer, &Value, sizeof Value);
+}
+
+template <bool WithOptions>
+std::uint16_t RecordCallback(std::uintptr_t ClientData, void* Record) {
+  auto* dataSet = reinterpret_cast<TDBDataSet*>(ClientData);
+  auto* host = dynamic_cast<TvxFilterHost*>(dataSet);
+  if (!host || dataSet->ComponentState().Contains(csDestroying) || !host->HasOnFilter()) return 1;
+  TvxFilterState& state = host->FilterState();
+  if (state.InOnFilter) return 1;
+  if (WithOptions && !host->OnFilterOptions().Contains(ofoEnabled)) return 1;
+  // Nothing may unwind through the engine: what OnFilter raises is kept and
+  // raised again in the engine's caller, the dataset operation.
+  try {
+    ++state.CallbackDepth;
+    TScopeExit leave([&state] { --state.CallbackDepth; });
+    bool accept = true;
+    {
+      TRestoreScope<bool> inOnFilter(state.InOnFilter, true);
+      TRestoreScope<std::uint8_t*> record(state.RecordUnderTest, static_cast<std::uint8_t*>(Record));
+      host->DoOnFilter(accept);
+    }
+    if (WithOptions) {
+      const TvxOnFilterOptions options = host->OnFilterOptions();
+      if (options.Contains(ofoShowHourGlass) && !state.HourGlassShown && !accept) {
+        if (Screen && Screen->Cursor() != crHourGlass) Screen->SetCursor(crHourGlass);
+        state.HourGlassShown = true;
+      }
+      if (options.Contains(ofoCancelOnEscape)) {
+        if (++state.EscapeCounter >= 32000) state.EscapeCounter = 0;
+        if (state.EscapeCounter % 100 == 0 && vxProcessEscapeFilterEvent(dataSet)) {
+          host->SetOnFilterOptions(host->OnFilterOptions() - TvxOnFilterOptions{ofoEnabled});
+          host->DoOnFilterEscape();
+        }
+      }
+    }
+    return accept ? 1 : 0;
+  } catch (...) {
+    KeepCallbackException(std::current_exception());
+    return ORVEX_FILTER_ABORT;
+  }
+}
+
+}  // namespace
+
+TvxOnFilterOptions vxGetOnFilterOptions(const TDataSet* DataSet) {
+  if (!DataSet) return {};
+  if (vxIsClass(DataSet->ClassType(), "TvxClientDataSet")) {
+    const TPropInfo* p = Prop(DataSet, "Filtered");
+    return p && GetOrdProp(DataSet, p) != 0 ? TvxOnFilterOptions{ofoEnabled} : TvxOnFilterOptions{};
+  }
+  const TPropInfo* p = Prop(DataSet, "OnFilterOptions");
+  if (!p || p->Kind != tkSet) return {};
+  return TvxOnFilterOptions::FromBits(static_cast<TvxOnFilterOptions::Bits>(GetOrdProp(DataSet, p)));
+}
+
+void vxSetOnFilterEnabled(TDataSet* DataSet, bool Enabled) {
+  const TPropInfo* p = Prop(DataSet, "OnFilterOptions");
+  if (!p || p->Kind != tkSet || !p->HasSetter) return;
+  auto options = TvxOnFilterOptions::FromBits(static_cast<TvxOnFilterOptions::Bits>(GetOrdProp(DataSet, p)));
+  if (Enabled)
+    options.Include(ofoEnabled);
+  else
+    options.Exclude(ofoEnabled);
+  SetOrdProp(DataSet, p, static_cast<std::int64_t>(options.ToBits()));
+}
+
+bool vxProcessEscapeFilterEvent(TDataSet* DataSet) {
+  const std::vector<TWaitingMessage> keys = PeekKeyMessages();
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i].Msg != WM_KEYDOWN || keys[i].WParam != VK_ESCAPE) continue;
+    // Its key-up goes with it, so that nothing else hears half an Escape.
+    for (std::size_t j = i + 1; j < keys.size(); ++j) {
+      if (keys[j].Msg == WM_KEYUP && keys[j].WParam == VK_ESCAPE) {
+        RemoveKeyMessage(j);
+        break;
+      }
+    }
+    RemoveKeyMessage(i);
+    vxSetOnFilterEnabled(DataSet, false);
+    return true;
+  }
+  return false;
+}
+
+void vxConvertFieldToParam(TField* Field, TParam* Param, std::uint8_t* Buffer) {
+  switch (Field->DataType()) {
+    case ftString:
+    case ftMemo: {
+      const std::string s = Field->AsString();
+      const auto* text = reinterpret_cast<const std::uint8_t*>(s.data());
+      const std::size_t n = WholeChars(text, s.size(), vxFilterValueBufferSize - 1);
+      std::memcpy(Buffer, text, n);
+      Buffer[n] = 0;
+      break;
+    }
+    case ftSmallint: Put(Buffer, static_cast<std::int16_t>(Field->AsInteger())); break;
+    case ftWord: Put(Buffer, static_cast<std::uint16_t>(Field->AsInteger())); break;
+    case ftInteger: Put(Buffer, static_cast<std::int32_t>(Field->AsInteger())); break;
+    case ftBoolean:
+      Buffer[0] = Field->AsBoolean() ? 0xFF : 0;
+      Buffer[1] = 0;
+      break;
+    case ftFloat:
+    case ftCurrency: Put(Buffer, Field->AsFloat()); break;
+    case ftDate: Put(Buffer, static_cast<std::int32_t>(DateTimeToTimeStamp(Field->AsDateTime()).Date)); break;
+    case ftTime: Put(Buffer, static_cast<std::int32_t>(DateTimeToTimeStamp(Field->AsDateTime()).Time)); break;
+    case ftDateTime: Put(Buffer, TimeStampToMSecs(DateTimeToTimeStamp(Field->AsDateTime()))); break;
+    default: return;
+  }
+  Param->SetData(Buffer);
+}
+
+TNuboFilterCallback vxRecordFilterCallback(bool WithOptions) {
+  return WithOptions ? &RecordCallback<true> : &RecordCallback<false>;
+}
+
+TParam* vxDataSetFilterField(TDBDataSet* DataSet, TvxFilterState& State, const std::string& FieldName) {
+  TField* field = DataSet->FindField(FieldName);
+  if (!field) throw EDatabaseError(FieldName + ": Field '" + FieldName + "' not found");
+  if (!State.RecordUnderTest) DatabaseError("vxFilterField: no record is being filtered", DataSet);
+  // One byte more than the value may take: a memo that fills the buffer still ends.
+  if (State.ValueBuffer.empty()) State.ValueBuffer.assign(vxFilterValueBufferSize + 1, 0);
+  if (!State.ValueParam) State.ValueParam = std::make_unique<TParam>();
+  std::uint8_t* buffer = State.ValueBuffer.data();
+  std::memset(buffer, 0, 4);
+  TParam* param = State.ValueParam.get();
+  param->Clear();
+  const hOrvexCursor cursor = DataSet->Handle();
+  std::uint8_t* record = State.RecordUnderTest;
+  const auto fieldNo = static_cast<std::uint16_t>(field->FieldNo());
+  const TFieldType type = field->DataType();
+
+  if (type == ftMemo || type == ftFmtMemo) {
+    Check(NuboOpenBlob(cursor, record, fieldNo, ORVEX_BLOB_READONLY));
+    TScopeExit free([&] { NuboFreeBlob(cursor, record, fieldNo); });
+    std::size_t got = 0;
+    while (got < vxFilterValueBufferSize) {
+      const auto want = static_cast<std::uint32_t>(std::min<std::size_t>(ORVEX_BLOB_MAX_READ, vxFilterValueBufferSize - got));
+      std::uint32_t read = 0;
+      const OrvexResult r = NuboGetBlob(cursor, record, fieldNo, static_cast<std::uint32_t>(got), want, buffer + got, &read);
+      if (r == ORVEX_OK) {
+        got += want;
+        continue;
+      }
+      if (r == ORVEX_ERR_ENDOFBLOB) {
+        got += read;
+        break;
+      }
+      if (r == ORVEX_ERR_BLOBOFFSET) break;
+      Check(r);
+    }
+    // The text ends at the bytes read, in whole characters.
+    buffer[WholeChars(buffer, got, got == vxFilterValueBufferSize ? got - 1 : got)] = 0;
+    param->SetDataType(type);
+    param->SetData(buffer);
+    return param;
+  }
+  if (vxisNonPhysicalField(field)) {
+    // A calculated field has no value in the engine's record; lookup fields
+    // take theirs from their lookup tables.
+    param->SetDataType(type);
+    return param;
+  }
+  std::uint16_t blank = 0;
+  Check(NuboGetField(cursor, fieldNo, record, buffer, &blank));
+  if (type == ftBCD && !blank) {
+    double value = 0;
+    Check(NuboBcdToFloat(buffer, &value));
+    Put(buffer, value);
+  }
+  param->SetDataType(type == ftAutoInc ? ftInteger : type);
+  if (!blank) param->SetData(buffer);
+  return param;
 }
 
 // ---------------------------------------------------------------- keys and small services

@@ -4,9 +4,12 @@
 #include <cstring>
 
 #include "Database.h"
+#include "Dialogs.h"
 #include "Files.h"
 #include "Scope.h"
+#include "Forms.h"
 #include "Text.h"
+#include "Vxfilter.h"
 #include "Vxstr.h"
 
 using namespace fw;
@@ -53,7 +56,6 @@ TvxTable::TvxTable(TComponent* AOwner)
       vxFilter_(std::make_unique<TStringList>()),
       Query_(std::make_unique<TStringList>()),
       PictureMasks_(std::make_unique<TStringList>()),
-      ValueParam_(std::make_unique<TParam>()),
       KalMasks_(std::make_unique<TStringList>()) {}
 
 TvxTable::~TvxTable() {
@@ -65,7 +67,8 @@ TvxTable::~TvxTable() {
 
 void TvxTable::setFilterArray(TStrings* Value) {
   vxFilter_->Assign(Value);
-  if (Active()) FilterActivate();
+  if (Active() && !vxSetFilter(FilterString(), this, ExpressionFilter_, false))
+    MessageDlg("Fail to set filter", mtWarning, {mbOK}, 0);
 }
 
 void TvxTable::SetQuery(TStrings* Lines) {
@@ -86,18 +89,22 @@ void TvxTable::SetTableName(const std::string& Value) {
 
 void TvxTable::SetOnFilter(const TvxTableFilterEvent& Value) {
   OnFilter_ = Value;
-  // A table without a cursor gets its filter when it is prepared.
-  if (Handle() && OnFilter_) FilterActivate();
+  // A table without a cursor gets its callback when it is prepared.
+  vxSetFilterFunction(OnFilter_ ? vxRecordFilterCallback(true) : nullptr, this, CallbackFilter_);
 }
 
 void TvxTable::SetOnFilterOptions(TvxOnFilterOptions Value) {
   const bool wasEnabled = OnFilterOptions_.Contains(ofoEnabled);
   OnFilterOptions_ = Value;
-  if (wasEnabled && !Value.Contains(ofoEnabled) && Active() && OnFilter_) {
-    // Every record shows again.
-    UpdateCursorPos();
-    Resync({});
+  if (!wasEnabled || Value.Contains(ofoEnabled) || !Active() || !OnFilter_) return;
+  // Inside the engine's read the cursor may not move: the records show when
+  // the read is over.
+  if (FilterState().CallbackDepth > 0) {
+    FilterState().ShowAllPending = true;
+    return;
   }
+  UpdateCursorPos();
+  Resync({});
 }
 
 // ---------------------------------------------------------------- kind of table
@@ -287,16 +294,31 @@ std::string TvxTable::FilterString() const {
 }
 
 bool TvxTable::FilterActivate() {
-  // Filters come with the filter compiler and the engine's filter
-  // operations; until then a table that asks for one fails to filter
-  // openly instead of showing every record.
-  if (!FilterString().empty() || OnFilter_) Check(ORVEX_ERR_NOTSUPPORTED);
+  const bool result = vxSetFilter(FilterString(), this, ExpressionFilter_, Preparing_);
+  if (OnFilter_) vxSetFilterFunction(vxRecordFilterCallback(true), this, CallbackFilter_);
+  return result;
+}
+
+bool TvxTable::setFilter(const std::string& Text) {
+  if (!vxSetFilter(Text, this, ExpressionFilter_, false)) {
+    MessageDlg("Fail to set filter", mtWarning, {mbOK}, 0);
+    return false;
+  }
+  vxFilter_->Clear();
+  vxFilter_->Add(Text);
   return true;
 }
 
+TParam* TvxTable::vxFilterField(const std::string& FieldName) {
+  return vxDataSetFilterField(this, FilterState(), FieldName);
+}
+
 void TvxTable::ResetMouseCursor() {
-  // The record callback sets the flag when it shows the hourglass.
-  if (OnFilterOptions_.Contains(ofoShowHourGlass) && HourGlassShown_) HourGlassShown_ = false;
+  TvxFilterState& state = FilterState();
+  if (!OnFilterOptions_.Contains(ofoShowHourGlass) || !state.HourGlassShown || !Screen || Screen->Cursor() == crArrow)
+    return;
+  Screen->SetCursor(crArrow);
+  state.HourGlassShown = false;
 }
 
 // ---------------------------------------------------------------- overrides
@@ -309,12 +331,23 @@ bool TvxTable::IsSequenced() {
 void TvxTable::CloseCursor() {
   FreeLookupTables();
   TTable::CloseCursor();
+  // The cursor took its filters with it.
+  ExpressionFilter_ = 0;
+  CallbackFilter_ = 0;
+  FilterState().ShowAllPending = false;
   if (Query_->Count() > 0) SetTableName("");
 }
 
 void TvxTable::DataEvent(TDataEvent Event, std::intptr_t Info) {
   TTable::DataEvent(Event, Info);
   ResetMouseCursor();
+  TvxFilterState& state = FilterState();
+  if (state.ShowAllPending && state.CallbackDepth == 0 && State() == dsBrowse &&
+      (Event == deDataSetChange || Event == deDataSetScroll || Event == deUpdateState)) {
+    state.ShowAllPending = false;
+    UpdateCursorPos();
+    Resync({});
+  }
 }
 
 void TvxTable::DoBeforePost() {

@@ -31,10 +31,8 @@ namespace vx {
 class TvxTable;
 
 using TvxTableFilterEvent = std::function<void(TvxTable* Table, bool& Accept)>;
-// The match types of the locate search.
-enum TvxLocateMatchType : int;
 
-class TvxTable : public fw::TTable {
+class TvxTable : public fw::TTable, public TvxFilterHost {
   FW_CLASS(TvxTable, fw::TTable)
 public:
   explicit TvxTable(fw::TComponent* AOwner);
@@ -70,8 +68,10 @@ public:
   const TvxTableFilterEvent& OnFilter() const { return OnFilter_; }
   void SetOnFilter(const TvxTableFilterEvent& Value);
   fw::TDataSetNotifyEvent OnFilterEscape;
-  TvxOnFilterOptions OnFilterOptions() const { return OnFilterOptions_; }
-  void SetOnFilterOptions(TvxOnFilterOptions Value);
+  TvxOnFilterOptions OnFilterOptions() const override { return OnFilterOptions_; }
+  // Switching the test off shows every record again: at once, or when the
+  // engine's read that switched it off (Escape, OnFilter itself) is over.
+  void SetOnFilterOptions(TvxOnFilterOptions Value) override;
 
   // ---- the kind of table
   // A native desktop table: TableType ttKalmure, or with the default type a
@@ -127,11 +127,23 @@ public:
   // ---- filters
   // The filter lines joined: the first as it stands, each further one as " AND (" line ")".
   std::string FilterString() const;
+  // Installs the joined lines as the expression filter and, with OnFilter,
+  // the record callback; the result of the expression's installing.
   bool FilterActivate();
+  // Filters by Text alone: the lines become Text. When Text does not compile
+  // or the engine refuses it, says "Fail to set filter" and keeps the lines
+  // and the filter in force.
   bool setFilter(const std::string& Text);
   // The value of a field in the record under test, while OnFilter runs.
   fw::TParam* vxFilterField(const std::string& FieldName);
+  // The arrow again after the callback showed the hourglass.
   void ResetMouseCursor();
+
+  bool HasOnFilter() const override { return static_cast<bool>(OnFilter_); }
+  void DoOnFilter(bool& Accept) override { OnFilter_(this, Accept); }
+  void DoOnFilterEscape() override {
+    if (OnFilterEscape) OnFilterEscape(this);
+  }
 
   // ---- searches and indexes
   bool vxFindNearest(const std::string& Value, int FieldIndex);
@@ -179,14 +191,8 @@ private:
   // Hidden tables this table owns, for its lookup fields.
   std::vector<TvxTable*> LookupTables_;
   std::vector<bool*> DependentFlags_;
-  std::vector<std::uint8_t> ValueBuffer_;  // allocated on first use
-  std::unique_ptr<fw::TParam> ValueParam_;
-  std::uint8_t* RecordUnderTest_ = nullptr;
   hNuboFilter ExpressionFilter_ = 0;
   hNuboFilter CallbackFilter_ = 0;
-  bool InCallback_ = false;
-  int EscapeCounter_ = 0;
-  bool HourGlassShown_ = false;
 
   bool SyncSQLByRange_ = true;
   bool NarrowSearch_ = false;
