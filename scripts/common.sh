@@ -3,7 +3,7 @@
 
 FW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 FW_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc
-             libgtest-dev libbenchmark-dev poppler-utils xvfb xauth fonts-dejavu-core fonts-liberation2 locales)
+             libgtest-dev libbenchmark-dev poppler-utils xvfb xauth xdotool imagemagick fonts-dejavu-core fonts-liberation2 locales)
 FW_JOBS=$(nproc 2>/dev/null || echo 4)
 
 fw_ensure_packages() {

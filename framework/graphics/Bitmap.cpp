@@ -305,4 +305,18 @@ bool TPicture::ReadProperty(const std::string& name, const TFormValue& value) {
 FW_IMPLEMENT_CLASS(TPicture)
 FW_IMPLEMENT_CLASS(EInvalidGraphic)
 
+void LoadSystemBitmap(TBitmap* Bitmap, int Id) {
+  if (Id != OBM_COMBO) throw EResNotFound("System bitmap " + std::to_string(Id) + " not found");
+  // A triangle pointing down, 7 pixels wide at the top.
+  Bitmap->SetSize(7, 4);
+  TCanvas* c = Bitmap->Canvas();
+  c->Brush()->SetStyle(bsSolid);
+  c->Brush()->SetColor(ColorToRGB(clBtnFace));
+  c->FillRect(Rect(0, 0, 7, 4));
+  c->Brush()->SetColor(ColorToRGB(clBtnText));
+  for (int row = 0; row < 4; ++row) c->FillRect(Rect(row, row, 7 - row, row + 1));
+  Bitmap->SetTransparentColor(ColorToRGB(clBtnFace));
+  Bitmap->SetTransparent(true);
+}
+
 }  // namespace fw

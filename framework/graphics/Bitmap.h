@@ -130,4 +130,11 @@ private:
 
 FW_EXCEPTION(EInvalidGraphic, Exception)
 
+// The window system's own small pictures.
+constexpr int OBM_COMBO = 32738;  // the down arrow of a combo box's button
+// Draws picture Id into Bitmap in the system colours of now (the button
+// text on the button face, which is its transparent colour); raises
+// EResNotFound for a picture the system does not have.
+void LoadSystemBitmap(TBitmap* Bitmap, int Id);
+
 }  // namespace fw

@@ -527,4 +527,49 @@ int DrawText(HDC dc, std::string_view text, int count, TRect* rect, unsigned for
 
 FW_IMPLEMENT_CLASS(TCanvas)
 
+// ---------------------------------------------------------------- DrawEdge
+
+bool DrawEdge(HDC dc, TRect& rect, unsigned edge, unsigned flags) {
+  if (!dc) return false;
+  TColor oldColor = dc->Brush()->Color();
+  TBrushStyle oldStyle = dc->Brush()->Style();
+  dc->Brush()->SetStyle(bsSolid);
+  TRect r = rect;
+  // One line of the border on the chosen sides, then the next one inside it.
+  auto line = [&](TColor topLeft, TColor bottomRight) {
+    if (IsRectEmpty(r)) return;
+    dc->Brush()->SetColor(topLeft);
+    if (flags & BF_TOP) dc->FillRect(Rect(r.Left, r.Top, r.Right, r.Top + 1));
+    if (flags & BF_LEFT) dc->FillRect(Rect(r.Left, r.Top, r.Left + 1, r.Bottom));
+    dc->Brush()->SetColor(bottomRight);
+    if (flags & BF_BOTTOM) dc->FillRect(Rect(r.Left, r.Bottom - 1, r.Right, r.Bottom));
+    if (flags & BF_RIGHT) dc->FillRect(Rect(r.Right - 1, r.Top, r.Right, r.Bottom));
+    if (flags & BF_TOP) ++r.Top;
+    if (flags & BF_LEFT) ++r.Left;
+    if (flags & BF_BOTTOM) --r.Bottom;
+    if (flags & BF_RIGHT) --r.Right;
+  };
+  bool outer = edge & (BDR_RAISEDOUTER | BDR_SUNKENOUTER), inner = edge & (BDR_RAISEDINNER | BDR_SUNKENINNER);
+  if (flags & BF_MONO) {
+    if (outer) line(clWindowFrame, clWindowFrame);
+    if (inner) line(clWindow, clWindow);
+  } else if (flags & BF_FLAT) {
+    if (outer) line(clBtnShadow, clBtnShadow);
+    if (inner) line(clBtnFace, clBtnFace);
+  } else {
+    if (edge & BDR_RAISEDOUTER) line(flags & BF_SOFT ? clBtnHighlight : cl3DLight, cl3DDkShadow);
+    else if (edge & BDR_SUNKENOUTER) line(flags & BF_SOFT ? cl3DDkShadow : clBtnShadow, clBtnHighlight);
+    if (edge & BDR_RAISEDINNER) line(flags & BF_SOFT ? cl3DLight : clBtnHighlight, clBtnShadow);
+    else if (edge & BDR_SUNKENINNER) line(flags & BF_SOFT ? clBtnShadow : cl3DDkShadow, cl3DLight);
+  }
+  if ((flags & BF_MIDDLE) && !IsRectEmpty(r)) {
+    dc->Brush()->SetColor(flags & BF_MONO ? clWindow : clBtnFace);
+    dc->FillRect(r);
+  }
+  dc->Brush()->SetColor(oldColor);
+  dc->Brush()->SetStyle(oldStyle);
+  if (flags & BF_ADJUST) rect = r;
+  return true;
+}
+
 }  // namespace fw

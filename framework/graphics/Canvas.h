@@ -112,4 +112,27 @@ private:
 // Returns the height of the text.
 int DrawText(HDC dc, std::string_view text, int count, TRect* rect, unsigned format);
 
+// The 3-D borders of DrawEdge: an outer and an inner line, raised or sunken.
+constexpr unsigned BDR_RAISEDOUTER = 0x0001;
+constexpr unsigned BDR_SUNKENOUTER = 0x0002;
+constexpr unsigned BDR_RAISEDINNER = 0x0004;
+constexpr unsigned BDR_SUNKENINNER = 0x0008;
+constexpr unsigned EDGE_RAISED = BDR_RAISEDOUTER | BDR_RAISEDINNER;
+constexpr unsigned EDGE_SUNKEN = BDR_SUNKENOUTER | BDR_SUNKENINNER;
+constexpr unsigned EDGE_ETCHED = BDR_SUNKENOUTER | BDR_RAISEDINNER;
+constexpr unsigned EDGE_BUMP = BDR_RAISEDOUTER | BDR_SUNKENINNER;
+// The sides to draw, and how.
+constexpr unsigned BF_LEFT = 0x0001;
+constexpr unsigned BF_TOP = 0x0002;
+constexpr unsigned BF_RIGHT = 0x0004;
+constexpr unsigned BF_BOTTOM = 0x0008;
+constexpr unsigned BF_RECT = BF_LEFT | BF_TOP | BF_RIGHT | BF_BOTTOM;
+constexpr unsigned BF_MIDDLE = 0x0800;  // fill the inside (button face)
+constexpr unsigned BF_SOFT = 0x1000;
+constexpr unsigned BF_ADJUST = 0x2000;  // rect becomes the inside
+constexpr unsigned BF_FLAT = 0x4000;    // one shadow-coloured line, no 3-D look
+constexpr unsigned BF_MONO = 0x8000;    // one window-frame line
+// Draws a border of rect in the classic system colours; false without a canvas.
+bool DrawEdge(HDC dc, TRect& rect, unsigned edge, unsigned flags);
+
 }  // namespace fw

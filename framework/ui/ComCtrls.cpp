@@ -160,4 +160,42 @@ void TProgressBar::StepIt() {
 
 void TProgressBar::StepBy(int Delta) { SetPosition(position_ + Delta); }
 
+// ---------------------------------------------------------------- status bar
+
+FW_PUBLISH(TStatusBar) {
+  c.Property("SimplePanel", &TStatusBar::SimplePanel, &TStatusBar::SetSimplePanel).Default(false);
+  c.Property("SimpleText", &TStatusBar::SimpleText, &TStatusBar::SetSimpleText);
+}
+
+TStatusBar::TStatusBar(TComponent* AOwner) : TCustomControl(AOwner) {
+  SetColor(clBtnFace);
+  SetBounds(0, 0, 200, 19);
+  SetAlign(alBottom);
+}
+
+void TStatusBar::SetSimplePanel(bool v) {
+  simplePanel_ = v;
+  Invalidate();
+}
+
+void TStatusBar::SetSimpleText(const std::string& v) {
+  if (v == simpleText_) return;
+  simpleText_ = v;
+  if (simplePanel_) Invalidate();
+}
+
+void TStatusBar::Paint() {
+  TCanvas* c = Canvas();
+  c->Brush()->SetColor(Color());
+  c->Brush()->SetStyle(bsSolid);
+  c->FillRect(ClientRect());
+  if (!simplePanel_) return;
+  TRect r = Rect(0, 2, ClientWidth(), ClientHeight());
+  DrawEdge(c, r, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+  InflateRect(r, -2, 0);
+  c->SetFont(Font());
+  c->Brush()->SetStyle(bsClear);
+  DrawText(c, simpleText_, -1, &r, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+}
+
 }  // namespace fw

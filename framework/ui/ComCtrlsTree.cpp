@@ -227,28 +227,6 @@ private:
   TCustomTreeView* tv_;
 };
 
-// Enter and Esc of the in-place editor, and its loss of the focus.
-class TEditKeys : public QObject {
-public:
-  TEditKeys(QObject* parent, std::function<void(bool cancel, bool restoreFocus)> finish)
-      : QObject(parent), finish_(std::move(finish)) {}
-  bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() == QEvent::KeyPress) {
-      int key = static_cast<QKeyEvent*>(e)->key();
-      if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
-        finish_(key == Qt::Key_Escape, true);
-        return true;
-      }
-    } else if (e->type() == QEvent::FocusOut) {
-      finish_(false, false);
-    }
-    return QObject::eventFilter(o, e);
-  }
-
-private:
-  std::function<void(bool, bool)> finish_;
-};
-
 int DefaultCompare(TTreeNode* a, TTreeNode* b) {
   int c = AnsiCompareText(a->Text(), b->Text());
   return c != 0 ? c : AnsiCompareStr(a->Text(), b->Text());
@@ -256,15 +234,6 @@ int DefaultCompare(TTreeNode* a, TTreeNode* b) {
 
 }  // namespace
 
-class TCustomTreeView::TLabelEditor : public QLineEdit {
-public:
-  using QLineEdit::QLineEdit;
-};
-
-class TCustomTreeView::TClickTimer : public QTimer {
-public:
-  using QTimer::QTimer;
-};
 
 // ---------------------------------------------------------------- nodes
 
@@ -459,7 +428,7 @@ bool TTreeNode::DropTarget() const { return TreeView()->DropTarget() == this; }
 void TTreeNode::SetDropTarget(bool v) {
   TCustomTreeView* tv = TreeView();
   if (v) tv->SetDropTarget(this);
-  else if (tv->dropTarget_ == this) tv->SetDropTarget(nullptr);
+  else if (tv->drop_.Current == this) tv->SetDropTarget(nullptr);
 }
 
 void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
@@ -762,6 +731,7 @@ FW_IMPLEMENT_CLASS(TTreeView)
 TCustomTreeView::TCustomTreeView(TComponent* AOwner)
     : TWinControl(AOwner), items_(std::make_unique<TTreeNodes>(this)) {
   model_ = new TTreeModel(this);
+  editing_ = std::make_unique<TLabelEditing>(this);
   SetControlStyle(ControlStyle() + TControlStyle{csDisplayDragImage});
   SetColor(clWindow);
   SetTabStop(true);
@@ -809,7 +779,6 @@ void TCustomTreeView::CreateWnd() {
 
 void TCustomTreeView::DestroyWnd() {
   FinishEdit(true);
-  editTimer_ = nullptr;  // goes with the widget
   // At the end of the process the widget is only forgotten: Qt's own parts may be gone.
   if (WindowsAbandoned()) return TWinControl::DestroyWnd();
   ReleaseRows();
@@ -823,11 +792,7 @@ void TCustomTreeView::DestroyWnd() {
 void TCustomTreeView::ApplyWidgetState() {
   TWinControl::ApplyWidgetState();
   if (!bridge_) return;
-  QPalette p = WidgetOf(this)->palette();
-  p.setColor(QPalette::Base, ToQColor(Color()));
-  p.setColor(QPalette::Active, QPalette::Text, ToQColor(Font()->Color()));
-  p.setColor(QPalette::Inactive, QPalette::Text, ToQColor(Font()->Color()));
-  WidgetOf(this)->setPalette(p);
+  ApplyBaseColors(WidgetOf(this), Color(), Font()->Color());
   if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->doItemsLayout();
 }
 
@@ -974,8 +939,7 @@ void TCustomTreeView::NodeDeleting(TTreeNode* Node) {
   Node->deleting_ = true;
   for (auto& c : Node->children_) NodeDeleting(c.get());
   if (editNode_ == Node) FinishEdit(true);
-  if (dropTarget_ == Node) dropTarget_ = nullptr;
-  if (lastDropTarget_ == Node) lastDropTarget_ = nullptr;
+  drop_.Forget(Node);
   if (pressedSelected_ == Node) pressedSelected_ = nullptr;
   if (!ComponentState().Contains(csDestroying)) Delete(Node);
 }
@@ -1022,11 +986,11 @@ void TCustomTreeView::SelectByUser(TTreeNode* Node) {
   if (autoExpand_ && selected_ == Node) Node->Expand(false);
 }
 
-TTreeNode* TCustomTreeView::DropTarget() const { return dropTarget_ ? dropTarget_ : lastDropTarget_; }
+TTreeNode* TCustomTreeView::DropTarget() const { return drop_.Shown(); }
 
 void TCustomTreeView::SetDropTarget(TTreeNode* Node) {
-  TTreeNode* old = dropTarget_;
-  dropTarget_ = Node;
+  TTreeNode* old = drop_.Current;
+  drop_.Current = Node;
   if (old) old->Changed();
   if (Node) Node->Changed();
 }
@@ -1201,42 +1165,20 @@ void TCustomTreeView::StartEdit(TTreeNode* Node) {
   if (!CanEdit(Node)) return;
   HandleNeeded();
   Node->MakeVisible();
-  auto* w = static_cast<TTreeWidget*>(WidgetOf(this));
-  TRect r = Node->DisplayRect(true);
-  auto* ed = new TLabelEditor(w->viewport());
-  ed->setFont(Font()->QtFont());
-  ed->setText(ToQString(Node->Text()));
-  int width = std::max(r.Width() + 24, 60);
-  width = std::min(width, std::max(20, ClientWidth() - r.Left));
-  ed->setGeometry(r.Left, r.Top - 1, width, r.Height() + 2);
-  ed->selectAll();
-  editor_ = ed;
   editNode_ = Node;
-  ed->installEventFilter(new TEditKeys(ed, [this](bool cancel, bool restore) {
-    Guarded(this, [&] {
-      FinishEdit(cancel);
-      if (restore && bridge_) WidgetOf(this)->setFocus(Qt::OtherFocusReason);
-    });
-  }));
-  ed->show();
-  ed->setFocus(Qt::OtherFocusReason);
+  editing_->Start(ClientWidgetOf(this), Node->DisplayRect(true), Node->Text(),
+                  [this](bool cancel, const std::string& text) {
+                    TTreeNode* node = editNode_;
+                    editNode_ = nullptr;
+                    if (cancel || !node || node->deleting_) return;
+                    std::string s = text;
+                    Edit(node, s);
+                    node->SetText(s);
+                  });
 }
 
 void TCustomTreeView::FinishEdit(bool Cancel) {
-  if (!editNode_) return;
-  TTreeNode* node = editNode_;
-  QLineEdit* ed = editor_;
-  editNode_ = nullptr;
-  editor_ = nullptr;
-  std::string s = FromQString(ed->text());
-  ed->removeEventFilter(ed);
-  for (QObject* child : ed->children())
-    if (auto* f = dynamic_cast<TEditKeys*>(child)) ed->removeEventFilter(f);
-  ed->hide();
-  ed->deleteLater();
-  if (Cancel || node->deleting_) return;
-  Edit(node, s);
-  node->SetText(s);
+  if (editing_) editing_->Finish(Cancel);
 }
 
 // ---- mouse and keys, as the framework's tree handles them
@@ -1246,7 +1188,7 @@ void TCustomTreeView::ClickNative(TMessage& Message, bool Double) {
   THitTests h = GetHitTestInfoAt(x, y);
   TTreeNode* n = GetNodeAt(x, y);
   if (!n) return;
-  if (editTimer_) editTimer_->stop();
+  editing_->Stop();
   if (h.Contains(htOnButton) && showButtons_ && n->HasChildren()) {
     n->SetExpanded(!n->Expanded());
     return;
@@ -1366,16 +1308,9 @@ void TCustomTreeView::DefaultHandler(TMessage& Message) {
       if (GetNodeAt(Message.XPos(), Message.YPos()) != pressed || !h.Contains(htOnLabel)) return;
       // A click on the label of the selected node edits it, unless a
       // double click follows.
-      if (!editTimer_) {
-        editTimer_ = new TClickTimer(WidgetOf(this));
-        editTimer_->setSingleShot(true);
-        QObject::connect(editTimer_, &QTimer::timeout, [this] {
-          Guarded(this, [this] {
-            if (selected_) StartEdit(selected_);
-          });
-        });
-      }
-      editTimer_->start(QApplication::doubleClickInterval());
+      editing_->Later([this] {
+        if (selected_) StartEdit(selected_);
+      });
       return;
     }
     case WM_MOUSEMOVE:
@@ -1412,35 +1347,15 @@ void TCustomTreeView::Dispatch(TMessage& Message) {
 void TCustomTreeView::CMDrag(TMessage& Message) {
   TWinControl::Dispatch(Message);
   auto* rec = reinterpret_cast<TDragRec*>(Message.LParam);
-  switch (static_cast<TDragMessage>(Message.WParam)) {
-    case dmDragMove: {
-      TPoint p = ScreenToClient(rec->Pos);
-      DoDragOver(p.X, p.Y, Message.Result != 0);
-      break;
-    }
-    case dmDragLeave: {
-      lastDropTarget_ = dropTarget_;
-      SetDropTarget(nullptr);
-      break;
-    }
-    case dmDragDrop: lastDropTarget_ = nullptr; break;
-    default: break;
-  }
-}
-
-void TCustomTreeView::DoDragOver(int X, int Y, bool CanDrop) {
-  if (!CanDrop) return;
-  TTreeNode* n = GetNodeAt(X, Y);
-  if (n && (n != dropTarget_ || n == lastDropTarget_)) {
-    lastDropTarget_ = nullptr;
-    SetDropTarget(n);
-  }
+  TPoint p = ScreenToClient(rec->Pos);
+  drop_.Drag(
+      static_cast<TDragMessage>(Message.WParam), Message.Result != 0, [&] { return GetNodeAt(p.X, p.Y); },
+      [this](TTreeNode* n) { SetDropTarget(n); });
 }
 
 void TCustomTreeView::DoEndDrag(TObject* Target, int X, int Y) {
   TWinControl::DoEndDrag(Target, X, Y);
-  lastDropTarget_ = nullptr;
-  SetDropTarget(nullptr);
+  drop_.Ended([this](TTreeNode* n) { SetDropTarget(n); });
 }
 
 }  // namespace fw

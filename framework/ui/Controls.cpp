@@ -8,6 +8,7 @@
 
 #include "Exceptions.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "QtControls.h"
 #include "Scope.h"
 
@@ -180,8 +181,12 @@ TPoint TControl::ScreenToClient(TPoint p) const {
 
 void TControl::UpdateWidgetGeometry() {
   if (!bridge_ || !parent_) return;
-  int off = parent_->ChildOffset();
-  WidgetOf(this)->setGeometry(left_ + off, top_ + off, width_, height_);
+  if (WidgetOf(this)->isWindow()) {  // a pop-up window: on the screen
+    WidgetOf(this)->setGeometry(left_, top_, width_, height_);
+    return;
+  }
+  TPoint off = parent_->ClientOffset();
+  WidgetOf(this)->setGeometry(left_ + off.X, top_ + off.Y, width_, height_);
 }
 
 void TControl::SetAlign(TAlign v) {
@@ -457,6 +462,8 @@ void TControl::DefaultHandler(TMessage& Message) {
 void TControl::WMSetText(TMessage& Message) { DefaultHandler(Message); }
 
 void TControl::SendCancelMode(TControl* Sender) {
+  // A press inside a pop-up window belongs to the control that opened it.
+  if (InsidePopupWindow(Sender)) return;
   TCustomForm* form = GetParentForm(this);
   if (form && form->ActiveControl() && form->ActiveControl() != Sender)
     form->ActiveControl()->Perform(CM_CANCELMODE, 0, reinterpret_cast<LPARAM>(Sender));
@@ -856,14 +863,4 @@ void TCustomControl::PaintWindow() {
   Paint();
 }
 
-// ---------------------------------------------------------------- popup menu slot
-
-FW_PUBLISH(TPopupMenu) {
-  c.Property("AutoPopup", &TPopupMenu::AutoPopup, &TPopupMenu::SetAutoPopup).Default(true);
-  c.Event("OnPopup", &TPopupMenu::OnPopup);
-}
-
-void TPopupMenu::Popup(int, int) {
-  if (OnPopup) OnPopup(this);
-}
 }  // namespace fw

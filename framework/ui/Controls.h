@@ -396,6 +396,12 @@ public:
   // control that is not on a form.
   HWND Handle();
   bool HandleAllocated() const { return bridge_ != nullptr; }
+  // A window of its own above the others (WS_POPUP in CreateParams): a
+  // top-level tool window at Left and Top on the screen, shown and hidden
+  // without taking the activation or the focus, drawn as if focused. A press
+  // anywhere outside it, and the program's loss of activation, send its
+  // parent (the control that opened it) CM_CANCELMODE.
+  bool IsPopup() const;
   void HandleNeeded();
   // Frees the window and makes a new one from CreateParams, keeping the
   // control's state.
@@ -491,6 +497,9 @@ protected:
 public:
   // Offset of the client area inside the widget that holds the child widgets.
   virtual int ChildOffset() const;
+  // Where the client area starts in the widget that holds the child widgets:
+  // past the border and, on a form, past its menu bar.
+  virtual TPoint ClientOffset() const;
 
 protected:
   virtual void KeyDown(Word& Key, TShiftState Shift);
@@ -607,26 +616,6 @@ private:
   std::unique_ptr<TControlCanvas> canvas_;
 };
 
-// ---------------------------------------------------------------- popup menu slot
-
-// The slot that controls' PopupMenu names; the menus themselves come later.
-class TPopupMenu : public TComponent {
-  FW_CLASS(TPopupMenu, TComponent)
-public:
-  using TComponent::TComponent;
-  bool AutoPopup() const { return autoPopup_; }
-  void SetAutoPopup(bool v) { autoPopup_ = v; }
-  TComponent* PopupComponent() const { return popupComponent_; }
-  void SetPopupComponent(TComponent* v) { popupComponent_ = v; }
-  // Shows the menu at a screen point.
-  virtual void Popup(int X, int Y);
-  TNotifyEvent OnPopup;
-
-private:
-  bool autoPopup_ = true;
-  TComponent* popupComponent_ = nullptr;
-};
-
 // ---------------------------------------------------------------- window functions
 
 LRESULT SendMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam);
@@ -650,6 +639,19 @@ std::vector<TWaitingMessage> PeekKeyMessages();
 // Takes the message at Index of the last look out of the queue, for good;
 // the others keep their order. False when there is none at Index.
 bool RemoveKeyMessage(std::size_t Index);
+
+// Places a window: SWP_ flags as below. HWND_TOPMOST is the only order a
+// pop-up window has; other windows keep theirs.
+constexpr HWND HWND_TOP = 0;
+constexpr HWND HWND_TOPMOST = static_cast<HWND>(-1);
+constexpr HWND HWND_NOTOPMOST = static_cast<HWND>(-2);
+constexpr unsigned SWP_NOSIZE = 0x0001;
+constexpr unsigned SWP_NOMOVE = 0x0002;
+constexpr unsigned SWP_NOZORDER = 0x0004;
+constexpr unsigned SWP_NOACTIVATE = 0x0010;
+constexpr unsigned SWP_SHOWWINDOW = 0x0040;
+constexpr unsigned SWP_HIDEWINDOW = 0x0080;
+bool SetWindowPos(HWND Wnd, HWND InsertAfter, int X, int Y, int cx, int cy, unsigned Flags);
 // Mouse capture: all mouse messages go to the capturing control.
 HWND SetCapture(HWND Wnd);
 bool ReleaseCapture();
@@ -671,5 +673,10 @@ bool IsAccel(TChar Key, const std::string& Caption);
 std::string StripHotkey(const std::string& Caption);
 // Cancels the drag under way, if any.
 void CancelDrag();
+// Draws a line over a control and over what lies on it (its child controls
+// too), outside the control's painting, inverting the pixels under it; the
+// same line drawn again is gone. Client coordinates; the end point is left
+// out. For the moving lines of drags (a column edge being dragged).
+void InvertLine(TControl* Control, int X1, int Y1, int X2, int Y2);
 
 }  // namespace fw

@@ -10,6 +10,7 @@
 
 #include "Exceptions.h"
 #include "Forms.h"
+#include "Menus.h"
 #include "QtControls.h"
 #include "Scope.h"
 
@@ -88,6 +89,7 @@ void TWinControl::DestroyHandle() {
     else c->FreeWidget();
   }
   DestroyWnd();
+  ForgetPopupWindow(this);
   LiveHandles().erase(this);
   FreeWidget();
 }
@@ -126,6 +128,7 @@ void TWinControl::CreateWnd() {
   UpdateWidgetGeometry();
   ApplyWidgetState();
   WidgetOf(this)->setVisible(Visible());
+  if (IsPopup()) MakePopupWindow(this);
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& Params) { SetWidget(CreateWidget(Params)); }
@@ -148,6 +151,11 @@ int TWinControl::ChildOffset() const {
   return BorderExtent();
 }
 
+TPoint TWinControl::ClientOffset() const {
+  int b = ChildOffset();
+  return {b, b};
+}
+
 TRect TWinControl::GetClientRect() const {
   int b = BorderExtent();
   TCreateParams p;
@@ -160,8 +168,8 @@ TRect TWinControl::GetClientRect() const {
 
 TPoint TWinControl::ClientOrigin() const {
   if (QWidget* cw = ClientWidgetOf(this); cw && cw->isVisible()) {
-    int off = cw == WidgetOf(this) ? BorderExtent() : 0;
-    QPoint g = cw->mapToGlobal(QPoint(off, off));
+    TPoint off = cw == WidgetOf(this) ? ClientOffset() : TPoint{};
+    QPoint g = cw->mapToGlobal(QPoint(off.X, off.Y));
     return {g.x(), g.y()};
   }
   TPoint p = parent_ ? parent_->ClientOrigin() : TPoint{0, 0};
@@ -472,6 +480,8 @@ void TWinControl::SetEnabled(bool v) {
 }
 
 bool TWinControl::TakeClickFocus() {
+  // A pop-up window leaves the focus with the control that opened it.
+  if (IsPopup()) return true;
   // A native control takes the focus when clicked; when the focus stays
   // where it was (its exit refused) the press does nothing more.
   if (clickFocus_ && bridge_ && !Focused() && CanFocus()) {
@@ -664,6 +674,7 @@ void TWinControl::WMPaint(TMessage& Message) { DefaultHandler(Message); }
 void TWinControl::CNKeyDown(TMessage& Message) {
   Message.Result = 1;
   if (!ComponentState().Contains(csDesigning)) {
+    if (IsMenuKey(this, Message)) return;
     if (Perform(CM_CHILDKEY, Message.CharCode(), reinterpret_cast<LPARAM>(this)) != 0) return;
     LRESULT mask = 0;
     switch (Message.CharCode()) {

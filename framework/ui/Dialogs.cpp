@@ -331,6 +331,49 @@ bool TPrinterSetupDialog::Execute() {
   return true;
 }
 
+// ---------------------------------------------------------------- directories
+
+bool SelectDirectory(std::string& Directory, TSelectDirOpts Options, int HelpCtx) {
+  const std::string caption = "Select Directory";
+  TDialogRequest r;
+  r.Kind = "SelectDirectory";
+  r.Caption = caption;
+  r.HelpContext = HelpCtx;
+  r.Values["Directory"] = Directory;
+  r.Values["Options"] = OptionNames(FwEnumInfo(TSelectDirOpt{}), Options.ToBits());
+  for (;;) {
+    TDialogRequest ask = r;
+    if (!MessageService().ExecuteDialog(ask)) return false;
+    std::string dir = Value(ask, "Directory");
+    if (dir.empty()) return false;
+    r.Values["Directory"] = dir;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(dir, ec)) {
+      if (Exists(dir)) {
+        ShowMessageBox(dir + "\nis not a folder.", caption, MB_OK | MB_ICONWARNING);
+        continue;
+      }
+      if (!Options.Contains(sdAllowCreate)) {
+        ShowMessageBox("The folder " + dir + " does not exist.", caption, MB_OK | MB_ICONWARNING);
+        continue;
+      }
+      if (Options.Contains(sdPrompt) &&
+          ShowMessageBox("The folder " + dir + " does not exist. Create it?", caption, MB_YESNO | MB_ICONQUESTION) !=
+              IDYES)
+        continue;
+      if (Options.Contains(sdPerformCreate)) {
+        std::filesystem::create_directories(dir, ec);
+        if (ec || !std::filesystem::is_directory(dir, ec)) {
+          ShowMessageBox("Cannot create the folder " + dir + ".", caption, MB_OK | MB_ICONSTOP);
+          continue;
+        }
+      }
+    }
+    Directory = dir;
+    return true;
+  }
+}
+
 // ---------------------------------------------------------------- the Qt service
 
 namespace {
@@ -362,6 +405,14 @@ QString QtFilter(const std::string& filter, int index, QString* selected) {
     if (i / 2 + 1 == index && selected) *selected = entry;
   }
   return out.join(";;");
+}
+
+bool AskForDirectory(TDialogRequest& request, QWidget* parent) {
+  QString dir = QFileDialog::getExistingDirectory(parent, ToQString(request.Caption),
+                                                  ToQString(Value(request, "Directory")));
+  if (dir.isEmpty()) return false;
+  request.Values["Directory"] = FromQString(dir);
+  return true;
 }
 
 }  // namespace
@@ -472,6 +523,7 @@ bool TQtMessageService::ExecuteDialog(TDialogRequest& request) {
     request.Values["ToPage"] = std::to_string(printer->toPage());
     return true;
   }
+  if (kind == "SelectDirectory") return AskForDirectory(request, parent);
   if (kind == "PrinterSetup") {
     QPageSetupDialog d(Printer()->QtPrinter(), parent);
     d.setWindowTitle(ToQString(request.Caption));

@@ -12,6 +12,8 @@
 //                   FileName; answer: Copies, PrintToFile, FileName (the PDF file the
 //                   document goes to, "" for the printer), FromPage, ToPage
 //   "PrinterSetup"  Printer (the index, -1 for the default); answer: Printer
+//   "SelectDirectory" Directory, Options (sdAllowCreate, sdPerformCreate,
+//                   sdPrompt, comma-separated); answer: Directory
 // The dialog's title is the request's Caption.
 #pragma once
 #include <memory>
@@ -188,6 +190,18 @@ public:
   using TCommonDialog::TCommonDialog;
   bool Execute() override;
 };
+
+// ---------------------------------------------------------------- directories
+
+FW_ENUM(TSelectDirOpt, sdAllowCreate, sdPerformCreate, sdPrompt)
+using TSelectDirOpts = TFlags<TSelectDirOpt>;
+
+// Asks for a folder, starting at Directory; true and Directory set when the
+// user chose one. A folder that does not exist is accepted only with
+// sdAllowCreate (else the user is told and asked again); sdPrompt asks
+// before it is taken, and sdPerformCreate makes it (a folder that cannot be
+// made is reported, and the user asked again).
+bool SelectDirectory(std::string& Directory, TSelectDirOpts Options, int HelpCtx);
 
 // ---------------------------------------------------------------- the Qt service
 

@@ -247,6 +247,85 @@ void TImage::Paint() {
   }
 }
 
+// ---------------------------------------------------------------- splitter
+
+FW_PUBLISH(TSplitter) {
+  c.Property("MinSize", &TSplitter::MinSize, &TSplitter::SetMinSize).Default(30);
+}
+
+TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner) {
+  SetBounds(0, 0, 3, 100);
+  SetAlign(alLeft);
+  SetCursor(crHSplit);
+}
+
+void TSplitter::BoundsChanged() {
+  TGraphicControl::BoundsChanged();
+  SetCursor(Horizontal() ? crHSplit : crVSplit);
+}
+
+TControl* TSplitter::Neighbour() const {
+  if (!Parent() || Align() == alNone || Align() == alClient) return nullptr;
+  for (int i = 0; i < Parent()->ControlCount(); ++i) {
+    TControl* c = Parent()->Controls(i);
+    if (c == this || !c->Visible() || c->Align() != Align()) continue;
+    bool next = false;
+    switch (Align()) {
+      case alLeft: next = c->Left() + c->Width() == Left(); break;
+      case alRight: next = c->Left() == Left() + Width(); break;
+      case alTop: next = c->Top() + c->Height() == Top(); break;
+      case alBottom: next = c->Top() == Top() + Height(); break;
+      default: break;
+    }
+    if (next) return c;
+  }
+  return nullptr;
+}
+
+void TSplitter::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TGraphicControl::MouseDown(Button, Shift, X, Y);
+  if (Button != mbLeft) return;
+  dragged_ = Neighbour();
+  if (!dragged_) return;
+  start_ = ClientToScreen({X, Y});
+  startSize_ = SizeOf(dragged_);
+  // What the other controls on this axis leave, less MinSize for the rest.
+  TRect client = Parent()->ClientRect();
+  maxSize_ = (Horizontal() ? client.Width() : client.Height()) - minSize_;
+  for (int i = 0; i < Parent()->ControlCount(); ++i) {
+    TControl* c = Parent()->Controls(i);
+    if (!c->Visible()) continue;
+    bool onAxis = Horizontal() ? c->Align() == alLeft || c->Align() == alRight
+                               : c->Align() == alTop || c->Align() == alBottom;
+    if (onAxis) maxSize_ -= SizeOf(c);
+  }
+  maxSize_ += startSize_;
+}
+
+void TSplitter::MouseMove(TShiftState Shift, int X, int Y) {
+  TGraphicControl::MouseMove(Shift, X, Y);
+  if (!dragged_ || !Shift.Contains(ssLeft)) return;
+  TPoint p = ClientToScreen({X, Y});
+  int delta = Horizontal() ? p.X - start_.X : p.Y - start_.Y;
+  if (Align() == alRight || Align() == alBottom) delta = -delta;
+  int size = std::max(minSize_, std::min(startSize_ + delta, maxSize_));
+  if (size == SizeOf(dragged_)) return;
+  if (Horizontal()) dragged_->SetWidth(size);
+  else dragged_->SetHeight(size);
+}
+
+void TSplitter::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  dragged_ = nullptr;
+  TGraphicControl::MouseUp(Button, Shift, X, Y);
+}
+
+void TSplitter::Paint() {
+  TCanvas* c = Canvas();
+  c->Brush()->SetColor(Color());
+  c->Brush()->SetStyle(bsSolid);
+  c->FillRect(ClientRect());
+}
+
 // ---------------------------------------------------------------- timer
 
 namespace {

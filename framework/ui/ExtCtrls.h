@@ -1,5 +1,6 @@
-// Panels, bevels, images and timers.
+// Panels, bevels, images, splitters and timers.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 
@@ -101,6 +102,38 @@ private:
   bool center_ = false;
   bool transparent_ = false;
   bool autoSize_ = false;
+};
+
+// ---------------------------------------------------------------- splitter
+
+// A bar between a control aligned on one side and the rest of its parent:
+// dragging it resizes that neighbour (the control aligned on the same side
+// just before it), which keeps at least MinSize and leaves at least MinSize
+// to the rest. Where the splitter stands is the neighbour's size.
+class TSplitter : public TGraphicControl {
+  FW_CLASS(TSplitter, TGraphicControl)
+public:
+  explicit TSplitter(TComponent* AOwner);
+  int MinSize() const { return minSize_; }
+  void SetMinSize(int v) { minSize_ = std::max(0, v); }
+  // The control it resizes, or nullptr.
+  TControl* Neighbour() const;
+
+protected:
+  void Paint() override;
+  void BoundsChanged() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+  bool Horizontal() const { return Align() == alLeft || Align() == alRight; }
+  int SizeOf(const TControl* c) const { return Horizontal() ? c->Width() : c->Height(); }
+  TControl* dragged_ = nullptr;
+  TPoint start_;
+  int startSize_ = 0;
+  int maxSize_ = 0;
+  int minSize_ = 30;
 };
 
 // ---------------------------------------------------------------- timer

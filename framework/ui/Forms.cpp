@@ -13,6 +13,7 @@
 #include "Dialogs.h"
 #include "Exceptions.h"
 #include "FormReader.h"
+#include "Menus.h"
 #include "QtControls.h"
 #include "Scope.h"
 #include "Shell.h"
@@ -115,6 +116,11 @@ int GetSystemMetrics(int Index) {
   }
 }
 
+unsigned GetDoubleClickTime() {
+  EnsureQtApplication();
+  return static_cast<unsigned>(std::max(1, QApplication::doubleClickInterval()));
+}
+
 // ---------------------------------------------------------------- forms
 
 FW_PUBLISH(TCustomForm) {
@@ -126,6 +132,7 @@ FW_PUBLISH(TCustomForm) {
   c.Property("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
   c.Property("HelpFile", &TCustomForm::HelpFile, &TCustomForm::SetHelpFile);
   c.Property("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
+  c.Property("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
   c.Property("PixelsPerInch", &TCustomForm::PixelsPerInch, &TCustomForm::SetPixelsPerInch);
   c.Property("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
   c.Property("Scaled", &TCustomForm::Scaled, &TCustomForm::SetScaled).Default(true);
@@ -160,6 +167,7 @@ void TCustomForm::BeforeDestruction() {
   if (Screen) Screen->RemoveForm(this);
   if (GetCaptureControl() && ContainsControl(GetCaptureControl())) SetCaptureControl(nullptr);
   DestroyControls();
+  SetMenu(nullptr);
   activeControl_ = nullptr;
   focusedControl_ = nullptr;
   TWinControl::BeforeDestruction();
@@ -276,18 +284,45 @@ int TCustomForm::CaptionHeight() const {
   }
 }
 
+int TCustomForm::MenuHeight() const { return menu_ ? GetSystemMetrics(SM_CYMENU) : 0; }
+
 TRect TCustomForm::GetClientRect() const {
   int f = FrameWidth();
-  return Rect(0, 0, std::max(0, Width() - 2 * f), std::max(0, Height() - 2 * f - CaptionHeight()));
+  return Rect(0, 0, std::max(0, Width() - 2 * f), std::max(0, Height() - 2 * f - CaptionHeight() - MenuHeight()));
 }
+
+// The window's frame is the window system's: the client area starts at the
+// window's top left, below the menu bar.
+TPoint TCustomForm::ClientOffset() const { return {0, MenuHeight()}; }
 
 TPoint TCustomForm::ClientOrigin() const {
   if (bridge_ && WidgetOf(this)->isVisible()) {
-    QPoint g = WidgetOf(this)->mapToGlobal(QPoint(0, 0));
+    QPoint g = WidgetOf(this)->mapToGlobal(QPoint(0, MenuHeight()));
     return {g.x(), g.y()};
   }
   int f = FrameWidth();
-  return {Left() + f, Top() + f + CaptionHeight()};
+  return {Left() + f, Top() + f + CaptionHeight() + MenuHeight()};
+}
+
+void TCustomForm::SetMenu(TMainMenu* v) {
+  if (v == menu_) return;
+  if (v && v->form_ && v->form_ != this) v->form_->SetMenu(nullptr);
+  // The client area keeps its size: the window grows or shrinks by the bar.
+  int clientHeight = ClientHeight();
+  if (menu_) menu_->form_ = nullptr;
+  menu_ = v;
+  if (v) {
+    v->form_ = this;
+    v->FreeNotification(this);
+  }
+  if (!ComponentState().Contains(csDestroying)) {
+    SetClientHeight(clientHeight);
+    UpdateWidgetGeometry();
+    UpdateMenuBar(this);
+    // The client area moved down or up inside the window.
+    for (TControl* c : controls_) c->UpdateWidgetGeometry();
+    Realign();
+  }
 }
 
 void TCustomForm::UpdateWidgetGeometry() {
@@ -297,9 +332,9 @@ void TCustomForm::UpdateWidgetGeometry() {
   if (borderStyle_ == bsSizeable || borderStyle_ == bsSizeToolWin) {
     WidgetOf(this)->setMinimumSize(0, 0);
     WidgetOf(this)->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    WidgetOf(this)->resize(r.Width(), r.Height());
+    WidgetOf(this)->resize(r.Width(), r.Height() + MenuHeight());
   } else {
-    WidgetOf(this)->setFixedSize(r.Width(), r.Height());
+    WidgetOf(this)->setFixedSize(r.Width(), r.Height() + MenuHeight());
   }
 }
 
@@ -310,11 +345,12 @@ void TCustomForm::WindowMoved(int x, int y) {
 }
 
 void TCustomForm::WindowResized(int clientWidth, int clientHeight) {
+  clientHeight = std::max(0, clientHeight - MenuHeight());
   TRect r = GetClientRect();
   if (clientWidth == r.Width() && clientHeight == r.Height()) return;
   int f = FrameWidth();
   TRestoreScope syncing(syncing_, true);
-  TWinControl::SetBounds(Left(), Top(), clientWidth + 2 * f, clientHeight + 2 * f + CaptionHeight());
+  TWinControl::SetBounds(Left(), Top(), clientWidth + 2 * f, clientHeight + 2 * f + CaptionHeight() + MenuHeight());
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle v) {
@@ -379,6 +415,7 @@ void TCustomForm::CreateWnd() {
   ApplyWindowFlags();
   UpdateWidgetGeometry();
   WidgetOf(this)->setWindowTitle(ToQString(Caption()));
+  UpdateMenuBar(this);
 }
 
 void TCustomForm::ApplyWindowFlags() {
@@ -643,6 +680,7 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation != opRemove) return;
   if (AComponent == activeControl_) activeControl_ = nullptr;
   if (AComponent == focusedControl_) focusedControl_ = nullptr;
+  if (AComponent == menu_) SetMenu(nullptr);
 }
 
 TCanvas* TCustomForm::Canvas() const {
@@ -662,6 +700,7 @@ void TCustomForm::WMPaint(TMessage& Message) {
   DefaultHandler(Message);
   if (!OnPaint || !bridge_ || !BridgePainting(WidgetOf(this))) return;
   QPainter p(WidgetOf(this));
+  PrepareClientPainter(p, this);
   TCanvasPainting painting(Canvas(), &p);
   Paint();
 }

@@ -54,6 +54,8 @@ using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
 // ---------------------------------------------------------------- forms
 
+class TMainMenu;
+
 class TCustomForm : public TWinControl {
   FW_CLASS(TCustomForm, TWinControl)
 public:
@@ -89,6 +91,9 @@ public:
   bool Active() const { return active_; }
   const std::string& HelpFile() const { return helpFile_; }
   void SetHelpFile(const std::string& v) { helpFile_ = v; }
+  // The menu bar; its height comes off the client area.
+  TMainMenu* Menu() const { return menu_; }
+  void SetMenu(TMainMenu* v);
   // Scales the form and its controls by M / D.
   void ScaleBy(int M, int D);
   // The client size as a form file gives it: it wins over Width and Height
@@ -123,6 +128,7 @@ public:
 
   TRect GetClientRect() const override;
   TPoint ClientOrigin() const override;
+  TPoint ClientOffset() const override;
   void SetVisible(bool v) override;
   bool Showing() const override;
   void Dispatch(TMessage& Message) override;
@@ -180,6 +186,7 @@ private:
   // Qt moved or resized the window.
   void WindowMoved(int x, int y);
   void WindowResized(int clientWidth, int clientHeight);
+  int MenuHeight() const;
 
   TPosition position_ = poDesigned;
   TFormBorderStyle borderStyle_ = bsSizeable;
@@ -205,6 +212,7 @@ private:
   int loadedClientHeight_ = 0;
   std::string helpFile_;
   std::unique_ptr<TControlCanvas> canvas_;
+  TMainMenu* menu_ = nullptr;
 };
 
 class TForm : public TCustomForm {
@@ -361,6 +369,7 @@ constexpr int SM_CYMENU = 15;
 constexpr int SM_CXFULLSCREEN = 16;
 constexpr int SM_CYFULLSCREEN = 17;
 constexpr int SM_CYVSCROLL = 20;
+constexpr int SM_SWAPBUTTON = 23;
 constexpr int SM_CXHSCROLL = 21;
 constexpr int SM_CXMIN = 28;
 constexpr int SM_CYMIN = 29;
@@ -379,7 +388,11 @@ constexpr int SM_CXDRAG = 68;
 constexpr int SM_CYDRAG = 69;
 
 // Fixed values (scroll bars 16, caption 19, sizing frame 4, fixed frame 3,
-// border 1, edge 2); the screen size is Screen's. 0 for other indexes.
+// border 1, edge 2); the screen size is Screen's; SM_SWAPBUTTON 0, as the
+// window system hands the primary button over as the left one. 0 for other
+// indexes.
 int GetSystemMetrics(int Index);
+// The longest time between the clicks of a double click, in milliseconds.
+unsigned GetDoubleClickTime();
 
 }  // namespace fw

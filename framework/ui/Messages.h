@@ -54,9 +54,14 @@ constexpr unsigned WM_ERASEBKGND = 0x0014;
 constexpr unsigned WM_SHOWWINDOW = 0x0018;
 constexpr unsigned WM_CANCELMODE = 0x001F;
 constexpr unsigned WM_SETCURSOR = 0x0020;
+constexpr unsigned WM_ACTIVATEAPP = 0x001C;  // WParam: 1 the program is activated, 0 it loses activation
 constexpr unsigned WM_SETFONT = 0x0030;
 constexpr unsigned WM_CONTEXTMENU = 0x007B;
 constexpr unsigned WM_GETDLGCODE = 0x0087;
+// A press on a window's scroll bar: WParam the hit code, LParam the screen point.
+constexpr unsigned WM_NCLBUTTONDOWN = 0x00A1;
+constexpr WPARAM HTHSCROLL = 6;
+constexpr WPARAM HTVSCROLL = 7;
 constexpr unsigned WM_KEYDOWN = 0x0100;
 constexpr unsigned WM_KEYUP = 0x0101;
 constexpr unsigned WM_CHAR = 0x0102;
@@ -107,6 +112,13 @@ constexpr unsigned EM_UNDO = 0x00C7;
 constexpr unsigned EM_SETPASSWORDCHAR = 0x00CC;
 constexpr unsigned EM_EMPTYUNDOBUFFER = 0x00CD;
 constexpr unsigned EM_SETREADONLY = 0x00CF;
+
+// List box messages
+// WParam: the index to search after (-1: from the first), LParam: const char*
+// prefix; selects the first item that begins with the prefix (without regard
+// to case), wrapping past the end. Result: its index, or LB_ERR.
+constexpr unsigned LB_SELECTSTRING = 0x018C;
+constexpr LRESULT LB_ERR = -1;
 
 // Scroll codes of WM_VSCROLL and WM_HSCROLL (low word of WParam; the high word
 // is the position for SB_THUMBPOSITION and SB_THUMBTRACK)

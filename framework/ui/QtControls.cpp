@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPointer>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QWheelEvent>
 #include <array>
@@ -443,10 +444,10 @@ void TControlBridge::Mouse(QMouseEvent* e, bool viewport) {
     target = cap;
     client = cap->ScreenToClient({g.x(), g.y()});
   } else {
-    int off = 0;
+    TPoint off;
     if (!viewport)
-      if (auto* wc = dynamic_cast<TWinControl*>(control_)) off = wc->BorderExtent();
-    client = {local.x() - off, local.y() - off};
+      if (auto* wc = dynamic_cast<TWinControl*>(control_)) off = wc->ClientOffset();
+    client = {local.x() - off.X, local.y() - off.Y};
   }
   unsigned base = 0;
   switch (e->button()) {
@@ -597,10 +598,10 @@ bool TControlBridge::DefaultMouse(TMessage& m) {
   Qt::KeyboardModifiers mods;
   if (m.Keys() & MK_SHIFT) mods |= Qt::ShiftModifier;
   if (m.Keys() & MK_CONTROL) mods |= Qt::ControlModifier;
-  int off = 0;
+  TPoint off;
   if (!scrolling)
-    if (auto* wc = dynamic_cast<TWinControl*>(control_)) off = wc->BorderExtent();
-  QPointF local(m.XPos() + off, m.YPos() + off);
+    if (auto* wc = dynamic_cast<TWinControl*>(control_)) off = wc->ClientOffset();
+  QPointF local(m.XPos() + off.X, m.YPos() + off.Y);
   QWidget* ew = scrolling ? Client() : Self();
   QPointF global = ew->mapToGlobal(local);
   QMouseEvent ev(type, local, global, button, buttons, mods);
@@ -632,11 +633,90 @@ void PaintBorder(QWidget* w, int Extent) {
 void PrepareClientPainter(QPainter& p, const TControl* c) {
   auto* wc = dynamic_cast<const TWinControl*>(c);
   if (!wc) return;
-  int off = wc->ChildOffset();
-  if (off <= 0) return;
+  TPoint off = wc->ClientOffset();
+  if (off.X <= 0 && off.Y <= 0) return;
   TRect r = wc->ClientRect();
-  p.translate(off, off);
+  p.translate(off.X, off.Y);
   p.setClipRect(0, 0, r.Width(), r.Height());
+}
+
+// ---------------------------------------------------------------- editing in place
+
+TInPlaceEdit::TInPlaceEdit(QWidget* parent, const QFont& font, const TRect& Label, int ClientWidth,
+                           const std::string& text, TFinish finish)
+    : QLineEdit(parent), finish_(std::move(finish)) {
+  setFont(font);
+  setText(ToQString(text));
+  int width = std::max(Label.Width() + 24, 60);
+  width = std::min(width, std::max(20, ClientWidth - Label.Left));
+  setGeometry(Label.Left, Label.Top - 1, width, Label.Height() + 2);
+  selectAll();
+  show();
+  setFocus(Qt::OtherFocusReason);
+}
+
+void TInPlaceEdit::Dismiss() {
+  finish_ = nullptr;
+  hide();
+  deleteLater();
+}
+
+bool TInPlaceEdit::event(QEvent* e) {
+  if (e->type() == QEvent::KeyPress) {
+    int key = static_cast<QKeyEvent*>(e)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
+      if (TFinish f = finish_) f(key == Qt::Key_Escape, true);
+      return true;
+    }
+  } else if (e->type() == QEvent::FocusOut) {
+    if (TFinish f = finish_) f(false, false);
+  }
+  return QLineEdit::event(e);
+}
+
+TLabelEditing::TLabelEditing(TWinControl* Control) : control_(Control) {}
+
+TLabelEditing::~TLabelEditing() {
+  if (editor_ && !WindowsAbandoned()) editor_->Dismiss();
+}
+
+void TLabelEditing::Start(QWidget* Parent, const TRect& Label, const std::string& Text, TDone Done) {
+  done_ = std::move(Done);
+  editor_ = new TInPlaceEdit(Parent, control_->Font()->QtFont(), Label, control_->ClientWidth(), Text,
+                             [this](bool cancel, bool restore) {
+                               Guarded(control_, [&] {
+                                 Finish(cancel);
+                                 if (restore && control_->HandleAllocated())
+                                   WidgetOf(control_)->setFocus(Qt::OtherFocusReason);
+                               });
+                             });
+}
+
+void TLabelEditing::Finish(bool Cancel) {
+  if (!editor_) return;
+  TInPlaceEdit* ed = editor_;
+  editor_ = nullptr;
+  std::string text = ed->Text();
+  ed->Dismiss();
+  TDone done = std::move(done_);
+  if (done) done(Cancel, text);
+}
+
+void TLabelEditing::Later(std::function<void()> Edit) {
+  auto* t = static_cast<QTimer*>(timer_.get());
+  if (!t) {
+    EnsureQtApplication();
+    timer_ = std::make_unique<QTimer>();
+    t = static_cast<QTimer*>(timer_.get());
+    t->setSingleShot(true);
+  }
+  QObject::disconnect(t, &QTimer::timeout, nullptr, nullptr);
+  QObject::connect(t, &QTimer::timeout, t, [this, Edit = std::move(Edit)] { Guarded(control_, Edit); });
+  t->start(QApplication::doubleClickInterval());
+}
+
+void TLabelEditing::Stop() {
+  if (auto* t = static_cast<QTimer*>(timer_.get())) t->stop();
 }
 
 // ---------------------------------------------------------------- palette
@@ -654,6 +734,13 @@ void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBac
     p.setColor(QPalette::Window, ToQColor(background));
     w->setAutoFillBackground(true);
   }
+  w->setPalette(p);
+}
+
+void ApplyBaseColors(QWidget* w, TColor base, TColor text) {
+  QPalette p = w->palette();
+  p.setColor(QPalette::Base, ToQColor(base));
+  for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) p.setColor(g, QPalette::Text, ToQColor(text));
   w->setPalette(p);
 }
 

@@ -5,8 +5,11 @@
 #pragma once
 #include <QAbstractScrollArea>
 #include <QEvent>
+#include <QLineEdit>
 #include <QWidget>
+#include <functional>
 #include <memory>
+#include <string>
 #include <type_traits>
 #include <unordered_set>
 #include <utility>
@@ -148,12 +151,12 @@ void NoteCursorPos(const QPoint& global);
 
 // Runs f, showing an exception that escapes it through the application.
 template <class F>
-void Guarded(TControl* sender, F&& f);
+void Guarded(TObject* sender, F&& f);
 
 void HandleEscaped(TObject* sender);  // shows the exception being handled
 
 template <class F>
-void Guarded(TControl* sender, F&& f) {
+void Guarded(TObject* sender, F&& f) {
   try {
     f();
   } catch (...) {
@@ -202,7 +205,62 @@ void PaintBorder(QWidget* w, int Extent);
 // A painter on a control's client area: moved past its border and clipped to it.
 void PrepareClientPainter(QPainter& p, const TControl* c);
 
+// Pop-up windows (ControlsPopup.cpp): the widget of a control made a
+// top-level tool window, and forgotten when it goes.
+void MakePopupWindow(TWinControl* Control);
+void ForgetPopupWindow(TWinControl* Control);
+// Control is a pop-up window or inside one.
+bool InsidePopupWindow(const TControl* Control);
+
+// A line edit laid over a label (Label, in the coordinates of parent) to edit
+// it in place, wider than the label by a little, within ClientWidth. Enter
+// ends the edit, Esc cancels it, the loss of the focus ends it: Finish hears
+// which, and whether the focus goes back to the control.
+class TInPlaceEdit : public QLineEdit {
+public:
+  using TFinish = std::function<void(bool Cancel, bool RestoreFocus)>;
+  TInPlaceEdit(QWidget* parent, const QFont& font, const TRect& Label, int ClientWidth, const std::string& text,
+               TFinish finish);
+  std::string Text() const { return FromQString(text()); }
+  // Takes the editor down without telling Finish; it goes once the event is done.
+  void Dismiss();
+
+protected:
+  bool event(QEvent* e) override;
+
+private:
+  TFinish finish_;
+};
+
+// Editing an item's label in place, for the tree and list views: the editor
+// over the label, and the click on the selected item's label that starts an
+// edit once the double-click time has passed without a second click.
+class TLabelEditing {
+public:
+  using TDone = std::function<void(bool Cancel, const std::string& Text)>;
+  explicit TLabelEditing(TWinControl* Control);
+  ~TLabelEditing();
+  TLabelEditing(const TLabelEditing&) = delete;
+  TLabelEditing& operator=(const TLabelEditing&) = delete;
+  bool Active() const { return editor_ != nullptr; }
+  // Lays the editor over Label (coordinates of Parent) with Text; Done
+  // hears how the edit ended.
+  void Start(QWidget* Parent, const TRect& Label, const std::string& Text, TDone Done);
+  void Finish(bool Cancel);
+  // Runs Edit after the double-click time, unless Stop comes first.
+  void Later(std::function<void()> Edit);
+  void Stop();
+
+private:
+  TWinControl* control_;
+  TInPlaceEdit* editor_ = nullptr;
+  TDone done_;
+  std::unique_ptr<QObject> timer_;
+};
+
 // Colours of a widget's palette from the control.
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground);
+// The colours of the text area of an edit or a view: its background and text.
+void ApplyBaseColors(QWidget* w, TColor base, TColor text);
 
 }  // namespace fw

@@ -656,11 +656,7 @@ std::string TCustomEdit::GetText() const {
 void TCustomEdit::ApplyWidgetState() {
   TWinControl::ApplyWidgetState();
   if (!bridge_) return;
-  QPalette p = WidgetOf(this)->palette();
-  p.setColor(QPalette::Base, ToQColor(Color()));
-  p.setColor(QPalette::Active, QPalette::Text, ToQColor(Font()->Color()));
-  p.setColor(QPalette::Inactive, QPalette::Text, ToQColor(Font()->Color()));
-  WidgetOf(this)->setPalette(p);
+  ApplyBaseColors(WidgetOf(this), Color(), Font()->Color());
 }
 
 void TCustomEdit::FontChanged() {

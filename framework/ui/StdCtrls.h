@@ -1,8 +1,11 @@
 // Standard controls: label, group box, push button, check box, radio
-// button, edit and memo.
+// button, edit, memo, list box and combo box.
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Controls.h"
 #include "Strings.h"
@@ -15,6 +18,12 @@ FW_ENUM(TTextLayout, tlTop, tlCenter, tlBottom)
 FW_ENUM(TEditCharCase, ecNormal, ecUpperCase, ecLowerCase)
 FW_ENUM(TScrollStyle, ssNone, ssHorizontal, ssVertical, ssBoth)
 FW_ENUM(TCheckBoxState, cbUnchecked, cbChecked, cbGrayed)
+FW_ENUM(TListBoxStyle, lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable)
+FW_ENUM(TComboBoxStyle, csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable)
+FW_ENUM(TOwnerDrawStateItem, odSelected, odGrayed, odDisabled, odChecked, odFocused)
+using TOwnerDrawState = TFlags<TOwnerDrawStateItem>;
+using TDrawItemEvent = std::function<void(TWinControl* Control, int Index, TRect Rect, TOwnerDrawState State)>;
+using TMeasureItemEvent = std::function<void(TWinControl* Control, int Index, int& Height)>;
 
 // ---------------------------------------------------------------- label
 
@@ -353,6 +362,203 @@ class TMemo : public TCustomMemo {
   FW_CLASS(TMemo, TCustomMemo)
 public:
   using TCustomMemo::TCustomMemo;
+};
+
+// ---------------------------------------------------------------- list box
+
+// The lines of a list or combo box, with an object each; added lines go
+// where they sort (without regard to case) when Sorted. The control hears of
+// each change, and of the end of every change or update.
+class TControlStrings : public TStrings {
+  FW_CLASS(TControlStrings, TStrings)
+public:
+  int Count() const override { return static_cast<int>(items_.size()); }
+  std::string Strings(int index) const override;
+  void SetStrings(int index, const std::string& s) override;
+  TObject* Objects(int index) const override;
+  void SetObjects(int index, TObject* object) override;
+  void Insert(int index, const std::string& s) override;
+  int Add(const std::string& s) override { return AddObject(s, nullptr); }
+  int AddObject(const std::string& s, TObject* object) override;
+  void Delete(int index) override;
+  void Clear() override;
+  void Exchange(int index1, int index2) override;
+  bool Sorted() const { return sorted_; }
+  void SetSorted(bool v);
+
+  // Line Index was inserted or deleted; OnReset: the lines were cleared or
+  // put in another order; OnUpdated: a change, or an update, has ended.
+  std::function<void(int Index)> OnInserted, OnDeleted;
+  std::function<void()> OnReset, OnUpdated;
+
+protected:
+  void SetUpdateState(bool updating) override;
+
+private:
+  struct Item {
+    std::string Str;
+    TObject* Obj = nullptr;
+  };
+  void Done();
+  std::vector<Item> items_;
+  bool sorted_ = false;
+  bool pending_ = false;
+};
+
+// A list box: rows of one height (ItemHeight) unless lbOwnerDrawVariable,
+// where OnMeasureItem gives each row's height. Owner-drawn rows are painted
+// by OnDrawItem on the control's Canvas, which comes with the font and, for
+// a selected row, the highlight colours set. The list scrolls by whole rows;
+// TopIndex is the first row shown. With IntegralHeight (not for variable
+// rows) the height keeps to whole rows.
+//
+// Child controls can lie over the rows. A press on the scroll bar sends the
+// control WM_NCLBUTTONDOWN (HTVSCROLL) before the bar acts on it.
+class TCustomListBox : public TCustomControl {
+  FW_CLASS(TCustomListBox, TCustomControl)
+public:
+  explicit TCustomListBox(TComponent* AOwner);
+  ~TCustomListBox() override;
+
+  TStrings* Items() const { return items_.get(); }
+  void SetItems(const TStrings* v) { items_->Assign(v); }
+  int Count() const { return items_->Count(); }
+  // The selected row (with MultiSelect the focused one); -1 for none.
+  int ItemIndex() const { return itemIndex_; }
+  void SetItemIndex(int v);
+  int TopIndex() const { return topIndex_; }
+  void SetTopIndex(int v);
+  // The height of a row: the font's for lbStandard.
+  int ItemHeight() const;
+  void SetItemHeight(int v);
+  TListBoxStyle Style() const { return style_; }
+  void SetStyle(TListBoxStyle v);
+  bool IntegralHeight() const { return integralHeight_; }
+  void SetIntegralHeight(bool v);
+  bool MultiSelect() const { return multiSelect_; }
+  void SetMultiSelect(bool v);
+  bool Selected(int Index) const;
+  void SetSelected(int Index, bool v);
+  int SelCount() const;
+  bool Sorted() const { return items_->Sorted(); }
+  void SetSorted(bool v) { items_->SetSorted(v); }
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle v);
+  void Clear() { items_->Clear(); }
+
+  // The row's area in client coordinates (empty for a row outside the list);
+  // rows above TopIndex lie above the client area.
+  TRect ItemRect(int Index) const;
+  // The row at a client point: with Existing -1 below the last row, else Count.
+  int ItemAtPos(TPoint Pos, bool Existing) const;
+
+  TRect GetClientRect() const override;
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
+  void Dispatch(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
+  void Loaded() override;
+
+  TDrawItemEvent OnDrawItem;
+  TMeasureItemEvent OnMeasureItem;
+
+protected:
+  virtual void DrawItem(int Index, TRect Rect, TOwnerDrawState State);
+  virtual void MeasureItem(int Index, int& Height);
+  void Paint() override;
+  void CreateParams(TCreateParams& Params) override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
+  void CreateWnd() override;
+  void FontChanged() override;
+
+private:
+  class TListWidget;
+  int RowHeight(int Index) const;
+  int RowsFrom(int Top, int Height) const;
+  int MaxTopIndex() const;
+  bool NeedsScrollBar() const;
+  void Layout();
+  void SelectByUser(int Index, TShiftState Shift);
+  void MoveBy(int Rows, TShiftState Shift);
+  void MakeVisible(int Index);
+  int FindPrefix(int After, const std::string& Prefix) const;
+  void Inserted(int Index);
+  void Deleted(int Index);
+  void Reset();
+  void Updated();
+
+  std::unique_ptr<TControlStrings> items_;
+  std::vector<int> heights_;   // lbOwnerDrawVariable: measured rows
+  std::vector<bool> selected_;  // MultiSelect
+  int itemIndex_ = -1;
+  int anchor_ = -1;
+  int topIndex_ = 0;
+  int itemHeight_ = 13;
+  TListBoxStyle style_ = lbStandard;
+  bool integralHeight_ = false;
+  bool multiSelect_ = false;
+  TBorderStyle borderStyle_ = bsSingle;
+  bool tracking_ = false;
+  bool settingBounds_ = false;
+  std::string search_;
+  std::uint32_t searchTime_ = 0;
+};
+
+class TListBox : public TCustomListBox {
+  FW_CLASS(TListBox, TCustomListBox)
+public:
+  using TCustomListBox::TCustomListBox;
+};
+
+// ---------------------------------------------------------------- combo box
+
+// A combo box of style csDropDown (an edit with a list) or csDropDownList
+// (a choice from the list only). OnChange: the user chose an item or typed.
+class TCustomComboBox : public TWinControl {
+  FW_CLASS(TCustomComboBox, TWinControl)
+public:
+  explicit TCustomComboBox(TComponent* AOwner);
+  ~TCustomComboBox() override;
+
+  TComboBoxStyle Style() const { return style_; }
+  // csDropDown and csDropDownList; another style raises EInvalidOperation.
+  void SetStyle(TComboBoxStyle v);
+  TStrings* Items() const { return items_.get(); }
+  void SetItems(const TStrings* v) { items_->Assign(v); }
+  int ItemIndex() const;
+  void SetItemIndex(int v);
+  bool Sorted() const { return items_->Sorted(); }
+  void SetSorted(bool v) { items_->SetSorted(v); }
+  int DropDownCount() const { return dropDownCount_; }
+  void SetDropDownCount(int v);
+  bool DroppedDown() const;
+  void SetDroppedDown(bool v);
+  void Clear();
+
+  void Dispatch(TMessage& Message) override;
+  void DefaultHandler(TMessage& Message) override;
+  TNotifyEvent OnChange;
+
+protected:
+  virtual void Change();
+  std::string GetText() const override;
+  TControlBridge* CreateWidget(const TCreateParams& Params) override;
+  void CreateWnd() override;
+  void DestroyWnd() override;
+  void ApplyWidgetState() override;
+
+private:
+  void Fill();
+  std::unique_ptr<TControlStrings> items_;
+  TComboBoxStyle style_ = csDropDown;
+  int itemIndex_ = -1;
+  int dropDownCount_ = 8;
+  bool filling_ = false;
+};
+
+class TComboBox : public TCustomComboBox {
+  FW_CLASS(TComboBox, TCustomComboBox)
+public:
+  using TCustomComboBox::TCustomComboBox;
 };
 
 }  // namespace fw
