@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "Controls.h"
+#include "Database.h"
 #include "DateTime.h"
 #include "Dialogs.h"
 #include "Forms.h"
@@ -13,7 +14,9 @@
 #include "Scope.h"
 #include "Text.h"
 #include "Vxintl.h"
+#include "Vxlocate.h"
 #include "Vxstr.h"
+#include "Vxsystem.h"
 #include "Vxtable.h"
 
 using namespace fw;
@@ -646,6 +649,217 @@ TParam* vxDataSetFilterField(TDBDataSet* DataSet, TvxFilterState& State, const s
   param->SetDataType(type == ftAutoInc ? ftInteger : type);
   if (!blank) param->SetData(buffer);
   return param;
+}
+
+// ---------------------------------------------------------------- searches
+
+bool vxIsValidValue(TFieldType FieldType, const std::string& Text) {
+  switch (FieldType) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: return vxStrToInt(Text);
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD: return vxStrToFloat(Text);
+    case ftDate: return vxStrToDate(Text);
+    case ftTime: return vxStrToTime(Text);
+    case ftDateTime: return vxStrToDateTime(Text) || vxStrToDate(Text);
+    default: return true;
+  }
+}
+
+bool vxFieldIsValidValue(const TField* Field, const std::string& Text) {
+  return vxIsValidValue(Field->DataType(), Text);
+}
+
+bool vxFieldIsValidLocateValue(const TField* Field, const std::string& Text) {
+  if (!Field) return false;
+  if (Text.empty()) {
+    switch (Field->DataType()) {
+      case ftSmallint:
+      case ftInteger:
+      case ftWord:
+      case ftAutoInc:
+      case ftFloat:
+      case ftCurrency:
+      case ftBCD:
+      case ftDate:
+      case ftTime:
+      case ftDateTime: return false;
+      default: break;
+    }
+  }
+  return vxFieldIsValidValue(Field, Text);
+}
+
+namespace {
+
+bool IsTextKey(TFieldType Type) {
+  switch (Type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return false;
+    default: return true;
+  }
+}
+
+// The key values of a search on index field FieldIndex: the current texts of
+// the index fields before it, then Value.
+std::vector<Variant> KeyValues(TTable* Table, const std::string& Value, int FieldIndex) {
+  std::vector<Variant> keys;
+  for (int i = 0; i < FieldIndex; ++i) keys.emplace_back(Table->IndexFields(i)->AsString());
+  keys.emplace_back(Value);
+  return keys;
+}
+
+// Whether the reached record's index field is what was typed.
+bool NearestMatches(const TField* Field, const std::string& Value) {
+  switch (Field->DataType()) {
+    case ftFloat:
+    case ftCurrency:
+      if (Value.empty()) return Field->AsString().empty();
+      return StrToFloat(Value) == Field->AsFloat();
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: return Field->AsString() == Value;
+    default: {
+      const std::string text = AnsiLowerCase(Field->AsString());
+      const std::string value = AnsiLowerCase(Value);
+      return text.compare(0, value.size(), value) == 0;
+    }
+  }
+}
+
+// The hourglass and the controls held while a search moves the table; both
+// come back however it ends.
+template <typename F>
+void WithControlsHeld(TDataSet* DataSet, F&& Action) {
+  Screen->SetCursor(crHourGlass);
+  TScopeExit cursor([] { Screen->SetCursor(crDefault); });
+  DataSet->DisableControls();
+  TScopeExit enable([DataSet] { DataSet->EnableControls(); });
+  Action();
+}
+
+}  // namespace
+
+bool vxTableFindNearest(TDataSet* DataSet, const std::string& Value, int FieldIndex) {
+  auto* table = dynamic_cast<TTable*>(DataSet);
+  if (!table) return false;
+  auto* vxTable = dynamic_cast<TvxTable*>(table);
+  if (!vxTable) {
+    MessageDlg("Incremental Search - TTable component not supported. Use TvxTable instead.", mtWarning, {mbOK}, 0);
+    return false;
+  }
+  if (table->IndexFieldCount() == 0) {
+    MessageDlg("Table " + table->Name() + ": Table index not found", mtWarning, {mbOK}, 0);
+    return false;
+  }
+  if (FieldIndex < 0 || FieldIndex >= table->IndexFieldCount()) return false;
+  TField* field = table->IndexFields(FieldIndex);
+  if (!vxFieldIsValidValue(field, Value)) return false;
+  const bool text = IsTextKey(field->DataType());
+
+  if (vxTable->NarrowSearch()) {
+    WithControlsHeld(table, [&] {
+      if (!text) {
+        vxTable->vxSetRangeStart({Variant(Value)});
+      } else if (!Value.empty()) {
+        // The key buffer holds no more characters than the field.
+        const int size = table->IndexFields(0)->Size();
+        const std::size_t room = static_cast<std::size_t>(std::max(size, 0));
+        const TChars value = Utf8ToChars(Value).substr(0, room);
+        const TChars upperChars = value + TChars(room, static_cast<TChar>(vxTable->NarrowSearchUpperChar()));
+        const std::string lower = CharsToUtf8(value);
+        const std::string upper = CharsToUtf8(upperChars.substr(0, room));
+        bool descending = false;
+        if (!table->IndexName().empty()) {
+          vxTable->UpdateIndexes();
+          const int i = table->IndexDefs()->IndexOf(table->IndexName());
+          descending = i >= 0 && table->IndexDefs()->Items(i)->Options().Contains(ixDescending);
+        }
+        if (table->IndexName().empty() && !table->IndexFieldNames().empty())
+          table->SetRange({Variant(lower)}, {Variant(upper)});
+        else if (descending)
+          table->SetRange({Variant(upper)}, {Variant(lower)});
+        else
+          table->SetRange({Variant(lower)}, {Variant(upper)});
+      } else {
+        vxTable->FastCancelRange();
+      }
+    });
+  } else if (vxDataSetIsSQLBased(table) && vxTable->SyncSQLByRange() && !table->MasterSource()) {
+    WithControlsHeld(table, [&] {
+      if (Value.empty())
+        vxTable->FastCancelRange();
+      else if (FieldIndex <= 3)
+        vxTable->vxSetRangeStart(KeyValues(table, Value, FieldIndex));
+    });
+  } else if (vxInternational()->UseLocateMethodForSearch()) {
+    TLocateOptions options{loPartialKey};
+    if (vxTable->isCaseInsensitiveIndex()) options.Include(loCaseInsensitive);
+    if (Value.empty()) {
+      table->First();
+    } else if (FieldIndex == 0) {
+      table->Locate(field->FieldName(), Variant(Value), options);
+    } else {
+      std::string names;
+      for (int i = 0; i <= FieldIndex; ++i) names += (i ? ";" : "") + table->IndexFields(i)->FieldName();
+      table->Locate(names, Variant::MakeArray(KeyValues(table, Value, FieldIndex)), options);
+    }
+  } else if (FieldIndex <= 3) {
+    table->FindNearest(KeyValues(table, Value, FieldIndex));
+  }
+  return NearestMatches(table->IndexFields(FieldIndex), Value);
+}
+
+void vxTableChangeIndex(TDataSet* DataSet, TIndexDef* IndexDef) {
+  auto* table = dynamic_cast<TTable*>(DataSet);
+  if (!table) return;
+  auto* vxTable = dynamic_cast<TvxTable*>(table);
+  if (!vxDataSetIsSQLBased(table) || (vxTable && !vxTable->SyncSQLByRange())) {
+    table->SetIndexName(IndexDef->Name());
+    return;
+  }
+  if (table->IndexName() == IndexDef->Name()) return;
+  // The table of an SQL server reopens on the new index, on the range of the
+  // keys the current record has in it.
+  std::vector<std::string> texts;
+  for (TField* f : table->GetFieldList(IndexDef->Fields())) texts.push_back(f->AsString());
+  WithControlsHeld(table, [&] {
+    table->Close();
+    table->SetIndexName(IndexDef->Name());
+    table->Open();
+    table->SetRangeStart();
+    for (std::size_t i = 0; i < texts.size() && static_cast<int>(i) < table->IndexFieldCount(); ++i)
+      table->IndexFields(static_cast<int>(i))->SetAsString(texts[i]);
+    table->SetRangeEnd();
+    table->ApplyRange();
+  });
+}
+
+bool vxDataSetFindRecord(TDataSet* DataSet, const std::string& Value, const std::string& FieldName,
+                         TvxLocateMatchType MatchType, bool CaseSensitive) {
+  if (TField* field = DataSet->FindField(FieldName); field && !DataSet->IsEmpty()) {
+    const std::string text = field->AsString();
+    if (CaseSensitive ? text == Value : AnsiSameText(text, Value)) return true;
+  }
+  return vxFindMatch(true, DataSet, FieldName, CaseSensitive, MatchType, Value);
+}
+
+bool vxDataSetIsSQLBased(const TDBDataSet* DataSet) {
+  TDatabase* db = DataSet->Database();
+  if (!db) db = Session().FindDatabase(DataSet->DatabaseName());
+  return db && db->IsSQLBased();
 }
 
 // ---------------------------------------------------------------- keys and small services

@@ -252,6 +252,9 @@ void vxTableChangeIndex(fw::TDataSet* DataSet, fw::TIndexDef* IndexDef);
 bool vxDataSetFindRecord(fw::TDataSet* DataSet, const std::string& Value, const std::string& FieldName,
                          TvxLocateMatchType MatchType, bool CaseSensitive);
 
+// The dataset's database is an SQL server (its database object says so).
+bool vxDataSetIsSQLBased(const fw::TDBDataSet* DataSet);
+
 // ---------------------------------------------------------------- keys and small services
 
 // Backspace, blank, Delete, the digits, letters and numeric-pad keys (48 to

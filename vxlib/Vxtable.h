@@ -182,6 +182,9 @@ protected:
   void PrepareCursor() override;
 
 private:
+  // The index fields of the current record read, lower-cased, as KeyValues' texts.
+  bool CurrentRecordHasKeys(const std::vector<fw::Variant>& KeyValues);
+
   std::unique_ptr<fw::TStringList> LookupFields_;
   std::unique_ptr<fw::TStringList> LookupLinks_;
   std::unique_ptr<fw::TStringList> ControlType_;

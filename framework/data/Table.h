@@ -77,6 +77,8 @@ public:
   void ApplyRange();
   void SetRange(const std::vector<Variant>& StartValues, const std::vector<Variant>& EndValues);
   void CancelRange();
+  // Whether the range in force has an end.
+  bool RangeEndSet() const { return HasKeyValue(keyBuffers_[kiCurRangeEnd]); }
 
   // ---- the table file
   // Creates the table from FieldDefs and IndexDefs, replacing one of that
