@@ -38,7 +38,7 @@ object vxLocateDlg: TvxLocateDlg
     TabOrder = 1
     object CaseSensitiveCheckBox: TCheckBox
       Left = 8
-      Top = 17
+      Top = 19
       Width = 180
       Height = 17
       Caption = '&Case-sensitive'
@@ -46,7 +46,7 @@ object vxLocateDlg: TvxLocateDlg
     end
     object SeparatorPanel: TPanel
       Left = 8
-      Top = 37
+      Top = 39
       Width = 180
       Height = 2
       BevelOuter = bvLowered
@@ -54,7 +54,7 @@ object vxLocateDlg: TvxLocateDlg
     end
     object ExactMatchBtn: TRadioButton
       Left = 8
-      Top = 43
+      Top = 44
       Width = 180
       Height = 17
       Caption = '&Exact Match'
@@ -62,7 +62,7 @@ object vxLocateDlg: TvxLocateDlg
     end
     object PartialMatchStartBtn: TRadioButton
       Left = 8
-      Top = 60
+      Top = 61
       Width = 180
       Height = 17
       Caption = '&Partial Match at Beginning'
@@ -72,7 +72,7 @@ object vxLocateDlg: TvxLocateDlg
     end
     object PartialMatchAnyBtn: TRadioButton
       Left = 8
-      Top = 77
+      Top = 78
       Width = 180
       Height = 17
       Caption = 'Partial Match &Anywhere'

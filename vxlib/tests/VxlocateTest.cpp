@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QTimer>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,6 +14,7 @@
 #include "Scope.h"
 #include "ScriptedMessages.h"
 #include "TempDir.h"
+#include "UiTest.h"
 #include "Vxcommon.h"
 #include "Vxintl.h"
 #include "Vxlocate.h"
@@ -485,6 +490,192 @@ TEST(SearchLongTexts, AFieldOfTwoHundredFiftyFiveWideCharactersIsReadWhole) {
   t->First();
   EXPECT_TRUE(vxFindMatch(false, t.get(), "Text", true, mtPartialMatchAny, "\xE2\x82\xAC\xF0\x9F\x8D\xB0"));
   EXPECT_EQ(t->FieldByName("ID")->AsInteger(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// The dialog, driven as a user drives it.
+class LocateDialog : public test::UiTest {
+protected:
+  void SetUp() override {
+    vxtest::MakeTable(dir.Path(), "guests.db",
+                      {{"ID", ORVEX_FT_INTEGER}, {"Name", ORVEX_FT_STRING, 20}, {"City", ORVEX_FT_STRING, 20},
+                       {"Paid", ORVEX_FT_CURRENCY}, {"Photo", ORVEX_FT_BLOB}},
+                      {{1}});
+    table = std::make_unique<TvxTable>(nullptr);
+    table->SetDatabaseName(dir.Path());
+    table->SetTableName("guests.db");
+    table->Open();
+    for (const Guest& g : kGuests) {
+      table->Append();
+      table->FieldByName("ID")->SetAsInteger(g.id);
+      table->FieldByName("Name")->SetAsString(g.name);
+      table->FieldByName("City")->SetAsString(g.city);
+      table->FieldByName("Paid")->SetAsFloat(g.paid);
+      table->Post();
+    }
+    table->FieldByName("Paid")->SetDisplayLabel("Amount~Paid");
+    table->First();
+    source = std::make_unique<TvxDataSource>(nullptr);
+    source->SetDataSet(table.get());
+    locate = std::make_unique<TvxLocateDialog>(nullptr);
+    locate->SetDataSource(source.get());
+  }
+  // What the user does once the dialog shows.
+  void Then(std::function<void(TvxLocateDlg*)> act) {
+    locate->OnInitDialog = [act](TvxLocateDlg* d) { QTimer::singleShot(0, [act, d] { act(d); }); };
+  }
+  static std::vector<std::string> Items(TvxLocateDlg* d) {
+    std::vector<std::string> v;
+    for (int i = 0; i < d->FieldNameComboBox->Items()->Count(); ++i) v.push_back(d->FieldNameComboBox->Items()->Strings(i));
+    return v;
+  }
+
+  TRestoreScope<TFormatSettings> us{FormatSettings, UsFormatSettings()};
+  test::TempDir dir;
+  std::unique_ptr<TvxTable> table;
+  std::unique_ptr<TvxDataSource> source;
+  std::unique_ptr<TvxLocateDialog> locate;
+};
+
+TEST_F(LocateDialog, ShowsTheTextsAndFieldsThenFindsFirst) {
+  locate->SetSearchField("City");
+  locate->SetFieldValue("Oslo");
+  locate->SetCaption("Find a guest");
+  std::vector<std::string> items;
+  TvxLocateDlg* seen = nullptr;
+  Then([&](TvxLocateDlg* d) {
+    seen = d;
+    items = Items(d);
+    EXPECT_EQ(d->Caption(), "Find a guest");
+    EXPECT_EQ(d->FieldValueGroup->Caption(), "Field &Value");
+    EXPECT_EQ(d->SearchTypeGroup->Caption(), "&Search Type");
+    EXPECT_EQ(d->FieldsGroup->Caption(), "&Fields");
+    EXPECT_EQ(d->CaseSensitiveCheckBox->Caption(), "&Case-sensitive");
+    EXPECT_EQ(d->ExactMatchBtn->Caption(), "&Exact Match");
+    EXPECT_EQ(d->PartialMatchStartBtn->Caption(), "&Partial Match at Beginning");
+    EXPECT_EQ(d->PartialMatchAnyBtn->Caption(), "Partial Match &Anywhere");
+    EXPECT_EQ(d->FirstButton->Caption(), "Fi&rst");
+    EXPECT_EQ(d->NextButton->Caption(), "&Next");
+    EXPECT_EQ(d->CancelButton->Caption(), "Cancel");
+    EXPECT_EQ(d->FieldNameComboBox->Hint(), "Select the field to search on");
+    EXPECT_EQ(d->SearchValue->Text(), "Oslo");
+    EXPECT_EQ(d->FieldNameComboBox->Text(), "City");
+    EXPECT_TRUE(d->PartialMatchStartBtn->Checked());
+    EXPECT_TRUE(d->NextButton->Default());
+    EXPECT_FALSE(d->FirstButton->Default());
+    // Cancel sits beside Next, its right edge a pixel inside the fields' group.
+    EXPECT_EQ(d->CancelButton->Top(), d->NextButton->Top());
+    EXPECT_EQ(d->CancelButton->Left() + d->CancelButton->Width(), d->FieldsGroup->Left() + d->FieldsGroup->Width() - 1);
+    EXPECT_EQ(d->CancelButton->Width(), 72);
+    EXPECT_EQ(d->CancelButton->Height(), 27);
+    EXPECT_EQ(d->CancelButton->TabOrder(), 5);
+    EXPECT_TRUE(d->CancelButton->Visible());
+    EXPECT_EQ(d->ClientWidth(), 212);
+    EXPECT_EQ(d->ClientHeight(), 238);
+    d->SearchValue->SetText("Bergen");
+    d->ExactMatchBtn->SetChecked(true);
+    d->FirstButton->Click();
+  });
+  EXPECT_TRUE(locate->Execute());
+  // Sorted by label, without the blob; "~" reads as a blank.
+  EXPECT_EQ(items, (std::vector<std::string>{"Amount Paid", "City", "ID", "Name"}));
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 2);
+  EXPECT_EQ(locate->FieldValue(), "Bergen");
+  EXPECT_EQ(locate->MatchType(), mtExactMatch);
+  EXPECT_EQ(locate->SearchField(), "City");
+  EXPECT_EQ(locate->Form(), nullptr);
+  EXPECT_TRUE(messages->Requests.empty());
+}
+
+TEST_F(LocateDialog, NoMatchesSaySoAndTheSettingsComeBackOnCancel) {
+  locate->SetSortFields(fsSortByFieldNo);
+  table->FieldByName("City")->SetVisible(false);
+  locate->SetFieldSelection(fsVisibleFields);
+  std::vector<std::string> items;
+  Then([&](TvxLocateDlg* d) {
+    items = Items(d);
+    EXPECT_EQ(d->SearchValue->Text(), "");
+    d->FieldNameComboBox->SetItemIndex(d->FieldNameComboBox->Items()->IndexOf("Amount Paid"));
+    d->SearchValue->SetText("3.50");
+    d->ExactMatchBtn->SetChecked(true);
+    d->CaseSensitiveCheckBox->SetChecked(true);
+    d->NextButton->Click();  // from Adams on: SMITHERS paid 3.50
+    EXPECT_TRUE(messages->Requests.empty());
+  });
+  EXPECT_TRUE(locate->Execute());
+  EXPECT_EQ(items, (std::vector<std::string>{"ID", "Name", "Amount Paid"}));  // in field order, visible ones
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 4);
+  EXPECT_EQ(locate->SearchField(), "Paid");
+  EXPECT_TRUE(locate->CaseSensitive());
+
+  Then([&](TvxLocateDlg* d) {
+    d->SearchValue->SetText("99");
+    d->NextButton->Click();
+    d->FirstButton->Click();
+    d->SearchValue->SetText("1");
+    d->CancelButton->Click();
+  });
+  EXPECT_FALSE(locate->Execute());
+  ASSERT_EQ(messages->Requests.size(), 2u);
+  EXPECT_EQ(messages->Requests[0].Text, "No more matches found");
+  EXPECT_EQ(messages->Requests[1].Text, "No matches found");
+  EXPECT_EQ(messages->Requests[1].Icon, TMessageIcon::Information);
+  EXPECT_EQ(locate->FieldValue(), "1");  // read back whatever closed it
+  EXPECT_EQ(table->FieldByName("ID")->AsInteger(), 4);
+}
+
+TEST_F(LocateDialog, FindFirstWithoutAValueAsksWithFirstAsTheDefault) {
+  bool firstDefault = false, nextDefault = true;
+  Then([&](TvxLocateDlg* d) {
+    firstDefault = d->FirstButton->Default();
+    nextDefault = d->NextButton->Default();
+    d->CancelButton->Click();
+  });
+  EXPECT_FALSE(locate->FindFirst());
+  EXPECT_TRUE(firstDefault);
+  EXPECT_FALSE(nextDefault);
+  EXPECT_EQ(locate->DefaultButton(), dbFindFirst);
+}
+
+TEST_F(LocateDialog, TheFieldListAsTheKeyboardUsesIt) {
+  locate->SetSearchField("Name");
+  locate->SetFieldValue("Sm");
+  bool nextDefaultInList = true, nextDefaultAfter = false, editFocused = false;
+  std::string valueAfterSameField, valueAfterOtherField;
+  Then([&](TvxLocateDlg* d) {
+    d->FieldNameComboBox->SetFocus();
+    PumpUntil([d] { return d->FieldNameComboBox->Focused(); });
+    nextDefaultInList = d->NextButton->Default();
+    // Enter in the open list closes it and goes to the value; the same
+    // field keeps the value, another empties it.
+    auto* combo = static_cast<QComboBox*>(WidgetOf(d->FieldNameComboBox));
+    combo->showPopup();
+    PumpUntil([d] { return d->FieldNameComboBox->DroppedDown(); });
+    Key(combo->view(), Qt::Key_Return);
+    PumpUntil([d] { return d->SearchValue->Focused(); });
+    editFocused = d->SearchValue->Focused() && !d->FieldNameComboBox->DroppedDown();
+    valueAfterSameField = d->SearchValue->Text();
+    nextDefaultAfter = d->NextButton->Default();
+    d->FieldNameComboBox->SetFocus();
+    PumpUntil([d] { return d->FieldNameComboBox->Focused(); });
+    combo->showPopup();
+    PumpUntil([d] { return d->FieldNameComboBox->DroppedDown(); });
+    Key(combo->view(), Qt::Key_Up);
+    Key(combo->view(), Qt::Key_Return);
+    PumpUntil([d] { return d->SearchValue->Focused(); });
+    valueAfterOtherField = d->SearchValue->Text();
+    d->CancelButton->Click();
+  });
+  locate->Execute();
+  EXPECT_FALSE(nextDefaultInList);
+  EXPECT_TRUE(editFocused);
+  EXPECT_EQ(valueAfterSameField, "Sm");
+  EXPECT_TRUE(nextDefaultAfter);
+  EXPECT_EQ(valueAfterOtherField, "");
+  EXPECT_EQ(locate->SearchField(), "ID");
 }
 
 }  // namespace
