@@ -146,23 +146,45 @@ public:
   }
 
   // ---- searches and indexes
+  // The searches raise the search depth while they run.
+  // The incremental search (vxTableFindNearest).
   bool vxFindNearest(const std::string& Value, int FieldIndex);
+  // True at once when the current record holds Value, else the locate search.
   bool vxFindRecord(const std::string& Value, const std::string& FieldName, TvxLocateMatchType MatchType,
                     bool CaseSensitive);
+  // Whether the table is on a record with those leading key values (texts
+  // compared without regard to case): on an SQL server by a range, in exact
+  // range mode a range of those keys alone; elsewhere by FindKey. More values
+  // than the index has fields is said in a message box.
   bool vxFindKey(const std::vector<fw::Variant>& KeyValues);
+  // A range from the key values on, without end; the first record of it.
   void vxSetRangeStart(const std::vector<fw::Variant>& KeyValues);
+  // CancelRange; on an SQL server, when the library allows, by reopening
+  // the table with the same fields shown.
   void FastCancelRange();
   void ClearCurrentRangeBuffers();
+  // A range from Table's values of this table's index fields.
   void SyncSQLTable(fw::TTable* Table);
+  // Reads the index definitions when there are none or they are stale.
   void UpdateIndexes();
+  // The fields of the index so named (case counts); without a name, the primary index's.
   std::string IndexToFields(const std::string& IndexName);
+  // The first field of the current index; empty when none.
   std::string GetIndexFieldName();
   bool SetIndexFieldName(const std::string& Name);
+  // A case-insensitive index begins with the current index's first field.
   bool isCaseInsensitiveIndex();
+  // The first index whose fields begin with Fields, at a field's end, of
+  // the case rule (and with ExactLength exactly Fields).
   bool FindFieldsToIndex(const std::string& Fields, bool CaseSensitive, std::string& IndexName, bool ExactLength);
+  // The index for Fields: exact before prefix, case-insensitive before
+  // case-sensitive; "?" when none.
   std::string FieldsToIndex(const std::string& Fields);
   std::string FieldstoIndexWithCase(const std::string& Fields, bool CaseSensitive);
+  // Switches to the index for Fields (after the master's fields, for a
+  // detail table); False when there is none.
   bool SetToIndexContainingField(const std::string& Fields);
+  // The same for the field of a Selected list's first line.
   bool SetToIndexContainingFields(fw::TStrings* List);
   void vxChangeIndexName(const std::string& Name);
   void vxChangeIndex(fw::TIndexDef* IndexDef);

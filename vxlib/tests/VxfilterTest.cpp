@@ -588,3 +588,76 @@ TEST_F(FilterEscape, EscapeStopsTheTestOnceAndOtherKeysStayInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Filters, AddedFiltersStackAndTheOptionsGoThroughTheProperty) {
+  ASSERT_TRUE(table->setFilter("Age > 20"));
+  table->Last();
+  hNuboFilter added = 0;
+  EXPECT_TRUE(vxAddFilter("Married = True", table.get(), added));
+  EXPECT_NE(added, 0u);
+  EXPECT_EQ(table->FieldByName("Name")->AsString(), "Ann");  // the first record that passes both
+  EXPECT_EQ(Shown(), "Ann Cid Fay");
+  hNuboFilter refused = 0;
+  EXPECT_FALSE(vxAddFilter("Married =", table.get(), refused));
+  EXPECT_EQ(refused, 0u);
+  vxRemoveFilter(table.get(), added);
+  EXPECT_EQ(added, 0u);
+  table->Refresh();
+  EXPECT_EQ(Shown(), "Ann Bob Cid Dee Fay");
+
+  // The options by the published property, as any library dataset has them.
+  EXPECT_EQ(vxGetOnFilterOptions(table.get()), (TvxOnFilterOptions{ofoEnabled, ofoShowHourGlass}));
+  table->SetOnFilter([](TvxTable* t, bool& accept) { accept = t->vxFilterField("Age")->AsInteger() < 30; });
+  EXPECT_EQ(Shown(), "Bob");
+  vxSetOnFilterEnabled(table.get(), false);
+  EXPECT_EQ(table->OnFilterOptions(), TvxOnFilterOptions{ofoShowHourGlass});
+  EXPECT_EQ(Shown(), "Ann Bob Cid Dee Fay");
+  vxSetOnFilterEnabled(table.get(), true);
+  table->Refresh();
+  EXPECT_EQ(Shown(), "Bob");
+  EXPECT_TRUE(vxGetOnFilterOptions(nullptr).Empty());
+
+  // The stored procedure's callback tests every record, switched off or not.
+  hNuboFilter plain = 0;
+  table->SetOnFilter(nullptr);
+  table->SetOnFilterOptions({});
+  TScopeExit restore([&] { table->SetOnFilterOptions({ofoEnabled, ofoShowHourGlass}); });
+  auto keep = [](TvxTable* t, bool& accept) { accept = t->vxFilterField("Name")->AsString() != "Bob"; };
+  table->SetOnFilter(keep);  // switched off: every record
+  EXPECT_EQ(Shown(), "Ann Bob Cid Dee Fay");
+  EXPECT_TRUE(vxSetFilterFunction(vxRecordFilterCallback(false), table.get(), plain));
+  EXPECT_EQ(Shown(), "Ann Cid Dee Fay");
+  vxRemoveFilter(table.get(), plain);
+}
+
+TEST_F(Filters, FieldValuesIntoAParameter) {
+  std::vector<std::uint8_t> buffer(vxFilterValueBufferSize, 0xAA);
+  auto param = std::make_unique<TParam>();
+  struct Case {
+    const char* field;
+    std::string text;
+  } cases[] = {{"Name", "Ann"},         {"Age", "34"},      {"Seats", "2"},
+               {"Amount", "10.5"},      {"Born", "3/4/1990"}, {"Arrives", "12/30/1899 6:30:00 PM"},
+               {"Married", "True"},     {"Notes", "vegetarian"}};
+  for (const Case& c : cases) {
+    TField* f = table->FieldByName(c.field);
+    param->Clear();
+    param->SetDataType(f->DataType());
+    vxConvertFieldToParam(f, param.get(), buffer.data());
+    EXPECT_EQ(param->AsString(), c.text) << c.field;
+  }
+  // A text longer than the buffer: whole characters and a NUL within it.
+  table->Edit();
+  std::string wide;
+  for (int i = 0; i < 12000; ++i) wide += "\xE2\x82\xAC";  // three bytes each
+  table->FieldByName("Notes")->SetAsString(wide);
+  param->SetDataType(ftMemo);
+  vxConvertFieldToParam(table->FieldByName("Notes"), param.get(), buffer.data());
+  table->Cancel();
+  EXPECT_EQ(param->AsString().size(), 0x7FFEu - 0x7FFEu % 3);
+  EXPECT_EQ(param->AsString(), wide.substr(0, 0x7FFE - 0x7FFE % 3));
+}
+
+}  // namespace

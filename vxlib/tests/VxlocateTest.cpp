@@ -418,6 +418,16 @@ TEST_F(Search, TheServerWays) {
   EXPECT_EQ(table->IndexName(), "ByCityName");
   EXPECT_EQ(Name(), "Smyth");
   EXPECT_EQ(table->RecordCount(), 2);  // Oslo: Smyth, Smzz...
+
+  // Following another table: a range from its record's keys.
+  auto other = Open("");
+  other->FindKey({Variant(6)});  // Snow of Bergen
+  table->SyncSQLTable(table.get());
+  EXPECT_EQ(table->RecordCount(), 2);
+  table->SyncSQLTable(other.get());
+  EXPECT_EQ(Name(), "Snow");
+  EXPECT_EQ(table->RecordCount(), 7);  // Snow, Zed, and Oslo's five
+  EXPECT_FALSE(table->ControlsDisabled());
   EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
