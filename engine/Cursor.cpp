@@ -113,7 +113,7 @@ TableCursor::Bound TableCursor::RowBound(Batch& from, std::size_t i) {
 int TableCursor::CompareKey(const std::vector<SqlValue>& a, const std::vector<SqlValue>& b) const {
   std::size_t m = std::min(a.size(), b.size());
   for (std::size_t k = 0; k < m; ++k) {
-    int c = CompareValues(a[k], b[k], Folds(k));
+    int c = CompareValues(a[k], b[k], Folds(k), t_->Rule());
     if (c != 0) return Descending() ? -c : c;
   }
   return 0;
@@ -755,7 +755,7 @@ void TableCursor::SetToKey(bool exact, std::uint16_t fieldCount, std::uint16_t p
     SqlValue& last = got.back();
     if (partialLength && last.kind == SqlValue::Text) last.s = LeadingChars(last.s, partialLength);
     for (std::size_t k = 0; k < wanted.size(); ++k)
-      if (CompareValues(got[k], wanted[k], Folds(k)) != 0) return false;
+      if (CompareValues(got[k], wanted[k], Folds(k), t_->Rule()) != 0) return false;
     return true;
   };
   std::size_t at = 0;

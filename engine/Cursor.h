@@ -18,11 +18,15 @@ namespace orvex {
 
 class Database : public Object {
 public:
-  explicit Database(std::string directory) : Object(Kind::Database), directory_(std::move(directory)) {}
+  explicit Database(std::string directory, std::string defaultDriver = {})
+      : Object(Kind::Database), directory_(std::move(directory)), defaultDriver_(std::move(defaultDriver)) {}
   const std::string& Directory() const { return directory_; }
+  // The driver of a table named without an extension; empty: KALMURE.
+  const std::string& DefaultDriver() const { return defaultDriver_; }
 
 private:
   std::string directory_;
+  std::string defaultDriver_;
 };
 
 class TableCursor;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <new>
 
+#include "Config.h"
 #include "Cursor.h"
 #include "Errors.h"
 #include "Handles.h"
@@ -81,6 +82,17 @@ void Flag(std::uint16_t v, const char* what) {
   if (v > 1) Fail(ORVEX_ERR_INVALIDPARAM, what);
 }
 
+// A table of a database, named without an extension: of the database's default driver.
+TablePath Resolve(hOrvexDb db, const char* tableName, const char* driverType) {
+  const Database& d = Db(db);
+  if ((!driverType || !*driverType) && !d.DefaultDriver().empty() && tableName) {
+    const char* file = std::strrchr(tableName, '/');
+    if (!std::strchr(file ? file : tableName, '.'))
+      return ResolveTable(d.Directory(), tableName, d.DefaultDriver().c_str());
+  }
+  return ResolveTable(d.Directory(), tableName, driverType);
+}
+
 bool HasTableExtension(const std::string& name) {
   std::size_t dot = name.rfind('.');
   if (dot == std::string::npos) return false;
@@ -93,13 +105,15 @@ bool HasTableExtension(const std::string& name) {
 OrvexResult OpenDatabase(const char* name, const char* type, hOrvexDb* db) {
   return Guard([&] {
     Need(db, "database handle") = 0;
-    std::string dir = &Need(name, "database name");
+    std::string given = &Need(name, "database name");
     if (type && *type && FoldedCompare(type, "STANDARD") != 0) Fail(ORVEX_ERR_UNKNOWNTYPE, type);
-    if (dir.empty()) Fail(ORVEX_ERR_INVALIDPARAM, "database name");
+    if (given.empty()) Fail(ORVEX_ERR_INVALIDPARAM, "database name");
+    Config::Target target = Config::Get().ResolveDatabase(given);
+    std::string& dir = target.directory;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     struct stat st;
     if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) Fail(ORVEX_ERR_DIRNOTFOUND, dir);
-    *db = TheHandles().Add(std::make_unique<Database>(dir));
+    *db = TheHandles().Add(std::make_unique<Database>(dir, target.defaultDriver));
   });
 }
 
@@ -148,7 +162,7 @@ OrvexResult CreateTable(hOrvexDb db, const OrvexTableDesc* table, std::uint16_t 
     Flag(overwrite, "overwrite");
     if (strnlen(desc.driverType, sizeof desc.driverType) == sizeof desc.driverType)
       Fail(ORVEX_ERR_INVALIDDESC, "driver type");
-    TablePath t = ResolveTable(Db(db).Directory(), desc.name, desc.driverType);
+    TablePath t = Resolve(db, desc.name, desc.driverType);
     TableFile::Create(t, desc, fieldCount, fields, indexCount, indexes, vchkCount, vchks, overwrite != 0);
   });
 }
@@ -159,7 +173,7 @@ OrvexResult OpenTable(hOrvexDb db, const char* tableName, const char* driverType
     Need(cursor, "cursor handle") = 0;
     Flag(openMode, "open mode");
     Flag(shareMode, "share mode");
-    TablePath t = ResolveTable(Db(db).Directory(), tableName, driverType);
+    TablePath t = Resolve(db, tableName, driverType);
     bool exclusive = shareMode == ORVEX_SHARE_EXCLUSIVE;
     auto lock = std::make_unique<TableLock>(t.path, exclusive ? TableLock::Exclusive : TableLock::Shared);
     auto c = std::make_unique<TableCursor>(TableFile::Open(t), openMode == ORVEX_OPEN_READONLY, exclusive);
@@ -171,9 +185,9 @@ OrvexResult OpenTable(hOrvexDb db, const char* tableName, const char* driverType
 
 OrvexResult EmptyTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, const char* driverType) {
   return Guard([&] {
-    Database& d = Db(db);
+    Db(db);
     if (cursor) return MovableTable(cursor).Empty();
-    TablePath t = ResolveTable(d.Directory(), tableName, driverType);
+    TablePath t = Resolve(db, tableName, driverType);
     TableLock lock(t.path, TableLock::Shared);
     auto file = TableFile::Open(t);
     if (!file->Writable()) Fail(ORVEX_ERR_ACCESS, t.path);
@@ -182,19 +196,19 @@ OrvexResult EmptyTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, 
 }
 
 OrvexResult DeleteTable(hOrvexDb db, const char* tableName, const char* driverType) {
-  return Guard([&] { TableFile::Delete(ResolveTable(Db(db).Directory(), tableName, driverType)); });
+  return Guard([&] { TableFile::Delete(Resolve(db, tableName, driverType)); });
 }
 
 OrvexResult PackTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, const char* driverType,
                       std::uint16_t rebuildIndexes) {
   return Guard([&] {
-    Database& d = Db(db);
+    Db(db);
     if (cursor) {
       TableCursor& c = MovableTable(cursor);
       if (c.Table().TableFormat() != Format::Zentor) Fail(ORVEX_ERR_NOTSUPPORTED, c.Table().Path());
       return c.Pack(rebuildIndexes != 0);
     }
-    TablePath t = ResolveTable(d.Directory(), tableName, driverType);
+    TablePath t = Resolve(db, tableName, driverType);
     if (t.format != Format::Zentor) Fail(ORVEX_ERR_NOTSUPPORTED, t.path);
     TableLock lock(t.path, TableLock::Sole);
     auto file = TableFile::Open(t);
@@ -206,13 +220,13 @@ OrvexResult PackTable(hOrvexDb db, hOrvexCursor cursor, const char* tableName, c
 OrvexResult DoRestructure(hOrvexDb db, std::uint16_t descCount, const OrvexTableDesc* desc, const char* saveAs,
                           const char* keyViolName, const char* problemsName, std::uint16_t analyseOnly) {
   return Guard([&] {
-    Database& d = Db(db);
+    Db(db);
     const OrvexTableDesc& td = Need(desc, "table descriptor");
     if (descCount != 1) Fail(ORVEX_ERR_INVALIDPARAM, "descriptor count");
     if (saveAs || keyViolName || problemsName || analyseOnly) Fail(ORVEX_ERR_NOTSUPPORTED, "restructure options");
     if (strnlen(td.driverType, sizeof td.driverType) == sizeof td.driverType)
       Fail(ORVEX_ERR_INVALIDDESC, "driver type");
-    TablePath t = ResolveTable(d.Directory(), td.name, td.driverType);
+    TablePath t = Resolve(db, td.name, td.driverType);
     TableLock lock(t.path, TableLock::Sole);
     auto file = TableFile::Open(t);
     if (!file->Writable()) Fail(ORVEX_ERR_ACCESS, t.path);
@@ -224,7 +238,7 @@ OrvexResult DoRestructure(hOrvexDb db, std::uint16_t descCount, const OrvexTable
 OrvexResult OpenVchkList(hOrvexDb db, const char* tableName, const char* driverType, hOrvexCursor* cursor) {
   return Guard([&] {
     Need(cursor, "cursor handle") = 0;
-    TablePath t = ResolveTable(Db(db).Directory(), tableName, driverType);
+    TablePath t = Resolve(db, tableName, driverType);
     auto file = TableFile::Open(t);
     std::vector<std::string> records;
     for (const CheckDef& c : file->Checks())
@@ -527,6 +541,12 @@ OrvexResult BcdToFloat(const void* bcd, double* value) {
       Fail(ORVEX_ERR_OUTOFRANGE, "packed decimal");
   });
 }
+
+}  // namespace
+
+OrvexResult RunEntry(const std::function<void()>& body) noexcept { return Guard(body); }
+
+namespace {
 
 // Only a pointer of the entry-point type converts, so the table checks each
 // entry's arguments against the header.

@@ -3,6 +3,7 @@
 // error-text entry, which adds it to the code's message.
 #pragma once
 #include <exception>
+#include <functional>
 #include <string>
 
 #include "OrvexApi.h"
@@ -22,6 +23,10 @@ private:
 };
 
 [[noreturn]] void Fail(OrvexResult code, std::string detail = {});
+
+// Runs an entry's body, answering the code of an error it raises (and
+// keeping its detail), as every entry does.
+OrvexResult RunEntry(const std::function<void()>& body) noexcept;
 
 // The English message of a code; a generic text for codes the engine lacks.
 const char* MessageOf(OrvexResult code);

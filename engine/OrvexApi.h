@@ -18,6 +18,7 @@
  *   5. Cursor properties, bookmarks, list-cursor records
  *   6. Ordinals and entry-point types
  *   7. Filters: where they apply, record callbacks, the filter descriptor
+ *   8. Configuration, language drivers and callbacks
  */
 #ifndef ORVEX_API_H
 #define ORVEX_API_H
@@ -75,6 +76,20 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
 #define ORVEX_ERR_FILEEXISTS      0x2405 /* Table already exists */
 #define ORVEX_ERR_ACCESS          0x2406 /* Access to the file denied */
 
+/* 0x25: configuration */
+#define ORVEX_ERR_UNKNOWNALIAS    0x2501 /* Unknown alias */
+#define ORVEX_ERR_UNKNOWNDRIVER   0x2502 /* Unknown driver */
+#define ORVEX_ERR_NAMEEXISTS      0x2503 /* Name already in use (in the layer written to) */
+#define ORVEX_ERR_INVALIDNAME     0x2504 /* Invalid name */
+#define ORVEX_ERR_VALUETOOLONG    0x2505 /* Name or value too long for its field */
+#define ORVEX_ERR_NOSUCHPATH      0x2506 /* Configuration path not found */
+#define ORVEX_ERR_INVALIDCFG      0x2507 /* Invalid configuration file */
+#define ORVEX_ERR_UNKNOWNLD       0x2508 /* Unknown language driver */
+#define ORVEX_ERR_NOOPTIONDESC    0x2509 /* No description of this option */
+#define ORVEX_ERR_BUFFERSIZE      0x250A /* Buffer too small for the value */
+#define ORVEX_ERR_STARTED         0x250B /* Engine already started */
+#define ORVEX_ERR_CFGINUSE        0x2510 /* Configuration in use by other applications */
+
 /* 0x26: data integrity; a post refused with one of these changes nothing */
 #define ORVEX_ERR_KEYVIOL         0x2601 /* Key violation */
 #define ORVEX_ERR_REQUIRED        0x2602 /* Field value required */
@@ -104,7 +119,7 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
 /* 0x28: sharing */
 #define ORVEX_ERR_TABLEINUSE      0x2801 /* Table in use: held exclusively, or open when it must not be */
 #define ORVEX_ERR_EXCLREFUSED     0x2802 /* Exclusive access refused: the table is open elsewhere */
-#define ORVEX_ERR_BUSY            0x2803 /* Table busy: another writer did not finish in time */
+#define ORVEX_ERR_BUSY            0x2803 /* Table busy: another writer held it (section 8, callbacks) */
 
 /* 0x29: passwords (desktop tables of this engine have none; the codes are reserved) */
 #define ORVEX_ERR_PASSWORD        0x2901 /* 10497: password required */
@@ -345,6 +360,13 @@ typedef struct {
      const char* driverType, hOrvexCursor* cursor), (db, tableName, driverType, cursor))           \
   /* 71: to the end (after the last record, or the range's last) */                                \
   X(ORVEX_SET_TO_END, 71, SetToEnd, (hOrvexCursor cursor), (cursor))                               \
+  /* 72: the handle of the system object, whose properties (1071, 1072) are the engine's own       \
+   * (section 8). Object 0 names it too. */                                                        \
+  X(ORVEX_GET_SYS_HANDLE, 72, GetSysHandle, (OrvexHandle* handle), (handle))                       \
+  /* 83: whether an alias exists in the current configuration mode (section 8): ORVEX_OK with      \
+   * desc, an OrvexDbDesc, filled in; ORVEX_ERR_UNKNOWNALIAS otherwise. */                         \
+  X(ORVEX_GET_DATABASE_DESC, 83, GetDatabaseDesc, (const char* aliasName, void* desc),             \
+    (aliasName, desc))                                                                             \
   /* 100: open the blob of a field on a record buffer (the current record's                        \
    * buffer, or one being edited; a buffer of a never-posted record opens an                       \
    * empty blob). The blob's handle is kept in the buffer's field value. Opening                   \
@@ -391,7 +413,26 @@ typedef struct {
     (db, descCount, desc, saveAs, keyViolName, problemsName, analyseOnly))                         \
   /* 298: the message of a code, at most 127 bytes and a NUL, into text[128] */                    \
   X(ORVEX_GET_ERROR_TEXT, 298, GetErrorText, (OrvexResult code, char* text), (code, text))         \
-  /* 500: open a database: a directory ("STANDARD" type; type may be NULL or "") */                \
+  /* 400: write the persistent configuration (section 8) to path, or to the active file when       \
+   * path is NULL; file must be 0 and flag -1. The store and the active file stay as they are,     \
+   * and a failed or killed save leaves the old file whole. */                                     \
+  X(ORVEX_SAVE_CONFIG_FILE, 400, SaveConfigFile, (OrvexHandle file, const char* path,              \
+     int16_t flag), (file, path, flag))                                                            \
+  /* 409: the description of an option, at most 255 bytes and a NUL, into                          \
+   * desc[ORVEX_OPTION_DESC_SIZE]. path names a section of the defaults ("\\SYSTEM\\INIT") or a    \
+   * driver alone ("\\DRIVERS\\ODBC": its sections are searched); file must be 0.                  \
+   * ORVEX_ERR_NOOPTIONDESC for an option the engine does not describe. */                         \
+  X(ORVEX_GET_OPTION_DESC, 409, GetOptionDesc, (OrvexHandle file, const char* path,                \
+     const char* option, void* desc), (file, path, option, desc))                                  \
+  /* 410: merge an opened configuration file (1064) into the layer the current mode writes to,     \
+   * all or nothing (section 8). session: 0 or the session's handle. overwrite 0: options          \
+   * already there keep their values; 1: the file's values win. The engine frees the file's        \
+   * handle whether the merge succeeds or not. Nothing is saved. */                                \
+  X(ORVEX_MERGE_CONFIG_FILE, 410, MergeConfigFile, (OrvexHandle session, OrvexHandle file,         \
+     uint16_t overwrite), (session, file, overwrite))                                              \
+  /* 500: open a database: a directory, or an alias of the current mode (a name without '/';     \
+   * section 8), the alias winning ("STANDARD" type; type may be NULL or ""). An alias of           \
+   * another driver answers ORVEX_ERR_NOTSUPPORTED. */                                             \
   X(ORVEX_OPEN_DATABASE, 500, OpenDatabase, (const char* name, const char* type, hOrvexDb* db),    \
     (name, type, db))                                                                              \
   /* 501: close a database; *db becomes 0. Its cursors stay usable until closed. */                \
@@ -516,6 +557,19 @@ typedef struct {
   X(ORVEX_SWITCH_TO_INDEX_FOR_FIELDS, 531, SwitchToIndexForFields, (hOrvexCursor cursor,           \
      uint16_t fieldCount, const uint16_t* fieldNos, uint16_t stayOnCurrent),                       \
     (cursor, fieldCount, fieldNos, stayOnCurrent))                                                 \
+  /* 798, 813, 814, 815, 818, 819: the engine's language drivers (section 8). Open gives a list    \
+   * before its first driver; next moves to the next (ORVEX_ERR_EOF after the last); the           \
+   * symbolic name (at most 20 characters) goes into text[ORVEX_LD_NAME_SIZE], the description     \
+   * into text[ORVEX_LD_DESC_SIZE]; close sets *list to 0. */                                      \
+  X(ORVEX_GET_LD_SYMBOLIC_NAME, 798, GetLdSymbolicName, (OrvexHandle list, char* text),            \
+    (list, text))                                                                                  \
+  X(ORVEX_GET_LD_DESCRIPTION, 813, GetLdDescription, (OrvexHandle list, char* text),               \
+    (list, text))                                                                                  \
+  X(ORVEX_OPEN_LD_LIST, 814, OpenLdList, (OrvexHandle* list), (list))                              \
+  X(ORVEX_NEXT_LD, 815, NextLd, (OrvexHandle list), (list))                                        \
+  X(ORVEX_CLOSE_LD_LIST, 818, CloseLdList, (OrvexHandle* list), (list))                            \
+  X(ORVEX_GET_LD_FAMILY, 819, GetLdFamily, (OrvexHandle list, uint16_t* family),                   \
+    (list, family))                                                                                \
   /* 840: add a filter to a table cursor: an expression (a filter descriptor,                      \
    * copied) or a callback, the other NULL; inactive until activated.                              \
    * Section 7 says what clientData, priority and canAbort mean. */                                \
@@ -532,10 +586,73 @@ typedef struct {
     (cursor, filter))                                                                              \
   X(ORVEX_DEACTIVATE_FILTER, 843, DeactivateFilter, (hOrvexCursor cursor, OrvexHandle filter),     \
     (cursor, filter))                                                                              \
+  /* 1063: a list cursor of OrvexCfgDesc records at a configuration path, read in the current      \
+   * mode (section 8): a section's options, from the first layer that has the section, or else     \
+   * the names of the nodes right below the path, each once, with empty values.                    \
+   * ORVEX_ERR_NOENTRIES when there are none. file 0, mode 1 and flags 0 are the only values       \
+   * taken. */                                                                                     \
+  X(ORVEX_OPEN_CFG_INFO_LIST, 1063, OpenCfgInfoList, (OrvexHandle file, uint16_t mode,             \
+     uint16_t flags, const char* path, hOrvexCursor* cursor), (file, mode, flags, path, cursor))   \
+  /* 1064: read a configuration file (section 8) whole into a handle for                           \
+   * ORVEX_SYS_CFGFILEHANDLE (1072) or a merge (410); create must be 0. ORVEX_ERR_FILENOTFOUND     \
+   * when it is missing, ORVEX_ERR_INVALIDCFG, naming the file and the line, when it is not a      \
+   * configuration file. */                                                                        \
+  X(ORVEX_OPEN_CONFIG_FILE, 1064, OpenConfigFile, (const char* path, uint16_t create,              \
+     OrvexHandle* file), (path, create, file))                                                     \
+  /* 1071, 1072: get and set a property (section 8) of the system object (72's handle, or 0) or    \
+   * of the session. Get writes at most maxLength bytes into value and the value's size into       \
+   * *length (may be NULL; a text's size is without its NUL); a value that does not fit answers    \
+   * ORVEX_ERR_BUFFERSIZE with *length set and nothing written. Integers are 4 bytes. */           \
+  X(ORVEX_GET_PROP, 1071, GetProp, (OrvexHandle object, uint32_t property, void* value,            \
+     uint16_t maxLength, uint16_t* length), (object, property, value, maxLength, length))          \
+  X(ORVEX_SET_PROP, 1072, SetProp, (OrvexHandle object, uint32_t property, uint64_t value),        \
+    (object, property, value))                                                                     \
   /* 1078: a double to a packed decimal of that precision and decimals;                            \
    * ORVEX_ERR_OUTOFRANGE when it does not fit */                                                  \
   X(ORVEX_FLOAT_TO_BCD, 1078, FloatToBcd, (double value, uint16_t precision, uint16_t decimals,    \
-     void* bcd), (value, precision, decimals, bcd))
+     void* bcd), (value, precision, decimals, bcd))                                                \
+  /* 1101: start the engine's session with configFile as its active configuration file (NULL or    \
+   * "": none; the defaults, and nothing to save to). A missing file means the defaults, and       \
+   * its name is still the active one; a file that is not a configuration is refused               \
+   * (ORVEX_ERR_INVALIDCFG) and the engine stays as it was. The process holds a shared lock for    \
+   * the active file (section 8). ORVEX_ERR_STARTED when a session runs. */                        \
+  X(ORVEX_START_ENGINE, 1101, StartEngine, (const char* configFile, OrvexHandle* session),         \
+    (configFile, session))                                                                         \
+  /* 1102: stop the session: its lock, layer and callbacks go and the configuration is the         \
+   * defaults again. Databases and cursors stay usable. Without a session it does nothing. */      \
+  X(ORVEX_STOP_ENGINE, 1102, StopEngine, (void), ())                                               \
+  /* 1103: make a session the current one. There is one session: the call checks the handle and    \
+   * has no other effect. */                                                                       \
+  X(ORVEX_SET_CURRENT_SESSION, 1103, SetCurrentSession, (OrvexHandle session), (session))          \
+  /* 1104: register a callback of a type for the session (callback NULL drops it); a second        \
+   * registration of a type replaces the first. The engine fills buffer, bufferSize bytes at       \
+   * least the type's size, before each call (section 8). */                                       \
+  X(ORVEX_REGISTER_CALLBACK, 1104, RegisterCallback, (OrvexHandle session, uint16_t type,          \
+     uintptr_t clientData, uint16_t bufferSize, void* buffer, OrvexCallbackFn callback),           \
+    (session, type, clientData, bufferSize, buffer, callback))                                     \
+  /* 1105: a list cursor of OrvexCfgDesc records naming the drivers of the current mode, each      \
+   * once: STANDARD, the SQL links and the ODBC-based drivers, not the desktop drivers KALMURE,    \
+   * ZENTOR and FOXPRO nor the template ODBC. */                                                   \
+  X(ORVEX_OPEN_DRIVER_LIST, 1105, OpenDriverList, (hOrvexCursor* cursor), (cursor))                \
+  /* 1106 to 1112: writes to the configuration, in the layer the current mode writes to            \
+   * (section 8). params: NAME=value lines, each NUL-terminated, the block ended by an empty       \
+   * line (NULL: none). Add alias: TYPE is the driver, which must exist. Modify alias: each        \
+   * option set (added when missing); empty values are kept as NAME=. Add driver: INIT from        \
+   * params, DB OPEN from the template ODBC. Modify driver: each option to the section of the      \
+   * driver that holds it (INIT, DB OPEN, TABLE CREATE); others are passed over. Modify            \
+   * parameters: options the section holds, others passed over. */                                 \
+  X(ORVEX_CFG_ADD_ALIAS, 1106, CfgAddAlias, (const char* name, const char* driver,                 \
+     const char* params), (name, driver, params))                                                  \
+  X(ORVEX_CFG_MODIFY_ALIAS, 1107, CfgModifyAlias, (const char* name, const char* params),          \
+    (name, params))                                                                                \
+  X(ORVEX_CFG_DELETE_ALIAS, 1108, CfgDeleteAlias, (const char* name), (name))                      \
+  X(ORVEX_CFG_ADD_DRIVER, 1109, CfgAddDriver, (const char* name, const char* params),              \
+    (name, params))                                                                                \
+  X(ORVEX_CFG_MODIFY_DRIVER, 1110, CfgModifyDriver, (const char* name, const char* params),        \
+    (name, params))                                                                                \
+  X(ORVEX_CFG_DELETE_DRIVER, 1111, CfgDeleteDriver, (const char* name), (name))                    \
+  X(ORVEX_CFG_MODIFY_PARAMS, 1112, CfgModifyParams, (const char* path, const char* params),        \
+    (path, params))
 
 /* Ordinals the programs call that come with later parts of the engine (no
  * entry yet; OrvexEntry answers NULL), with the argument lists the programs
@@ -549,35 +666,6 @@ typedef struct {
   X(ORVEX_Q_PREPARE, 131, QPrepare, (OrvexHandle stmt, const char* text), (stmt, text))            \
   X(ORVEX_Q_EXEC, 132, QExec, (OrvexHandle stmt, hOrvexCursor* cursor), (stmt, cursor))            \
   X(ORVEX_Q_FREE, 136, QFree, (OrvexHandle* stmt), (stmt))                                         \
-  /* properties: get, set; the system handle */                                                    \
-  X(ORVEX_GET_PROP, 1071, GetProp, (OrvexHandle object, uint32_t property, void* value,            \
-     uint16_t maxLength, uint16_t* length), (object, property, value, maxLength, length))          \
-  X(ORVEX_SET_PROP, 1072, SetProp, (OrvexHandle object, uint32_t property, uint64_t value),        \
-    (object, property, value))                                                                     \
-  X(ORVEX_GET_SYS_HANDLE, 72, GetSysHandle, (OrvexHandle* handle), (handle))                       \
-  /* configuration: list, open file, merge, save; option and database descriptions */             \
-  X(ORVEX_OPEN_CFG_INFO_LIST, 1063, OpenCfgInfoList, (OrvexHandle file, uint16_t mode,             \
-     uint16_t flags, const char* path, hOrvexCursor* cursor), (file, mode, flags, path, cursor))   \
-  X(ORVEX_OPEN_CONFIG_FILE, 1064, OpenConfigFile, (const char* path, uint16_t create,              \
-     OrvexHandle* file), (path, create, file))                                                     \
-  X(ORVEX_MERGE_CONFIG_FILE, 410, MergeConfigFile, (OrvexHandle session, OrvexHandle file,         \
-     uint16_t overwrite), (session, file, overwrite))                                              \
-  X(ORVEX_SAVE_CONFIG_FILE, 400, SaveConfigFile, (OrvexHandle file, const char* path,              \
-     int16_t flag), (file, path, flag))                                                            \
-  X(ORVEX_GET_OPTION_DESC, 409, GetOptionDesc, (OrvexHandle file, const char* path,                \
-     const char* option, void* desc), (file, path, option, desc))                                  \
-  X(ORVEX_GET_DATABASE_DESC, 83, GetDatabaseDesc, (const char* aliasName, void* desc),             \
-    (aliasName, desc))                                                                             \
-  /* language drivers */                                                                           \
-  X(ORVEX_GET_LD_DESCRIPTION, 813, GetLdDescription, (OrvexHandle list, char* text),               \
-    (list, text))                                                                                  \
-  X(ORVEX_OPEN_LD_LIST, 814, OpenLdList, (OrvexHandle* list), (list))                              \
-  X(ORVEX_NEXT_LD, 815, NextLd, (OrvexHandle list), (list))                                        \
-  X(ORVEX_GET_LD_SYMBOLIC_NAME, 798, GetLdSymbolicName, (OrvexHandle list, char* text),            \
-    (list, text))                                                                                  \
-  X(ORVEX_CLOSE_LD_LIST, 818, CloseLdList, (OrvexHandle* list), (list))                            \
-  X(ORVEX_GET_LD_FAMILY, 819, GetLdFamily, (OrvexHandle list, uint16_t* family),                   \
-    (list, family))                                                                                \
   /* answers: keep as table, its follow-up */                                                      \
   X(ORVEX_Q_KEEP_AS_TABLE, 1068, QKeepAsTable, (hOrvexCursor cursor, const char* name,             \
      int16_t flag), (cursor, name, flag))                                                          \
@@ -757,6 +845,202 @@ typedef struct {
   uint16_t arg[3];       /*  8: by class, as above */
 } OrvexFilterNode;       /* 14 */
 #pragma pack(pop)
+
+/* -------------------------------- 8. Configuration, language drivers and callbacks
+ *
+ * The store. Sections under paths of parts separated by '\'
+ * ("\DRIVERS\KALMURE\INIT", "\SYSTEM\FORMATS\DATE", "\DATABASES\MYDATA\DB INFO"),
+ * each an ordered list of NAME=value options. Paths, names and option names
+ * compare without regard to case and keep the case they were written in; empty
+ * parts (a leading or doubled '\') do not count. Names hold at most
+ * ORVEX_CFG_NAME_SIZE - 1 bytes and values ORVEX_CFG_VALUE_SIZE - 1: a write of
+ * a longer one is refused (ORVEX_ERR_VALUETOOLONG), never cut. An option name
+ * holds no '=' and no control character.
+ *
+ *   \DRIVERS\<driver>\INIT, \DB OPEN, \TABLE CREATE   a driver: its settings, the
+ *                        defaults of a new alias (DB OPEN), of a new table
+ *   \DATABASES\<alias>\DB INFO   an alias: TYPE=<driver>, then its parameters
+ *   \SYSTEM\INIT, \SYSTEM\FORMATS\DATE, \TIME, \NUMBER   the engine's settings
+ *
+ * Aliases and drivers are named with 1 to 31 characters (as a user counts
+ * them: UTF-8 characters, not bytes) holding no ':', no '\' and no control
+ * character (ORVEX_ERR_INVALIDNAME otherwise).
+ *
+ * Layers and modes. The configuration is three layers, and a session's mode
+ * (ORVEX_SES_CFGMODE) is a set of them:
+ *   ORVEX_CFG_VIRTUAL 1     made from unixODBC each time a read takes it in:
+ *                           one driver a unixODBC driver, named by its
+ *                           description, INIT copied from the template ODBC
+ *                           with ODBC DRIVER naming it, DB OPEN the template's;
+ *                           one alias a data source (the user's, then the
+ *                           system's), TYPE its driver, the template's DB OPEN
+ *                           with ODBC DSN naming it. Names the store cannot
+ *                           hold, and names of the fixed drivers, are left
+ *                           out. The driver manager is loaded by name
+ *                           ("libodbc.so.2", or the file the environment
+ *                           variable ORVEX_ODBC_LIBRARY names) with ODBC 2
+ *                           calls, its environment freed after each read;
+ *                           without it, or with AUTO ODBC FALSE, the layer is
+ *                           empty.
+ *   ORVEX_CFG_PERSISTENT 2  the active configuration file, or the defaults
+ *   ORVEX_CFG_SESSION 4     the session's own, in memory, never saved
+ * A read in a mode of several layers looks in the session, persistent and
+ * virtual layers in that order, and the first that has what is asked for
+ * answers (a section whole, an alias, a driver); a list of names holds each
+ * name once. A write goes to the persistent layer when the mode holds it,
+ * else to the session layer; a mode of the virtual layer alone (or none)
+ * answers ORVEX_ERR_NOTSUPPORTED. An add refuses a name the written layer
+ * holds (ORVEX_ERR_NAMEEXISTS); a modify of an alias, driver or section that
+ * the written layer lacks first copies it there from the first layer below
+ * that has it (so a virtual alias modified in persistent mode becomes a
+ * persistent one); a delete needs it in the written layer. Without a session
+ * the mode is all three layers. The engine's own use of its settings reads
+ * the session and persistent layers.
+ *
+ * The defaults (the persistent layer when there is no file): STANDARD, the
+ * pseudo driver of desktop aliases (DB OPEN: PATH, DEFAULT DRIVER); the
+ * desktop drivers KALMURE, ZENTOR and FOXPRO (INIT and TABLE CREATE); the SQL
+ * links ORACLE, SYBASE, INFORMIX, DB2, MSSQL, MSACCESS and CORVANE (INIT with
+ * TYPE=SERVER and DLL32; DB OPEN); the template ODBC of ODBC-based drivers
+ * (INIT with DLL32=OVODBC32.DLL and ODBC DRIVER; DB OPEN with ODBC DSN);
+ * \SYSTEM\INIT and the DATE, TIME and NUMBER formats. No providers. The 409
+ * description of every default option says what it does. These take effect:
+ *   \SYSTEM\INIT DEFAULT DRIVER     the table type of a name without an
+ *                                   extension in a folder opened by its path,
+ *                                   when the folder is opened (500)
+ *   \SYSTEM\INIT AUTO ODBC          FALSE empties the virtual layer, at its next read
+ *   STANDARD alias DEFAULT DRIVER   the same for the alias's folder, when it is opened
+ *   KALMURE, ZENTOR INIT LANGDRIVER the language driver of new .db, .dbf tables:
+ *                                   it decides how their case-insensitive indexes
+ *                                   fold letters, and the table records it, so it
+ *                                   keeps its rule afterwards (when created)
+ *   KALMURE, ZENTOR TABLE CREATE BLOCK SIZE  page size of new table files (when created)
+ *   \SYSTEM\FORMATS\DATE, TIME, NUMBER  the framework's date, time and number texts
+ *                                   follow them when its session starts the engine
+ * DEFAULT DRIVER FOXPRO or ASCIIDRV names a driver without a table format
+ * here: such a name is refused (ORVEX_ERR_UNKNOWNTYPE). Every other option is
+ * kept for the administrator and has no effect in this engine (its
+ * description says so); aliases of other drivers than STANDARD do not open
+ * (ORVEX_ERR_NOTSUPPORTED).
+ *
+ * Configuration files: UTF-8 text. The first line is ORVEX_CFG_FILE_HEADER;
+ * then for each section a line "[path]" and its options as NAME=value lines
+ * (a section may have none; blank lines between are ignored); the last line is
+ * ORVEX_CFG_FILE_TRAILER, so a file cut short is known. In names and values a
+ * backslash escapes: \\ \n \r \t, \xHH for any other control byte or a byte
+ * that is not UTF-8, and \[ for a name's leading '['. Reading checks the whole
+ * file before anything changes; a file that breaks a rule is refused with
+ * ORVEX_ERR_INVALIDCFG, the detail naming the file and the line. A save writes
+ * a temporary file beside the target, flushes it to the disk and renames it
+ * over the target, so that the old file stays whole until the new one is.
+ *
+ * The active file. 1101 names it; 0x10099 makes an opened file (1064) the
+ * active one: its contents become the persistent layer, the session layer
+ * stays. A process with a session holds a shared lock on "<active file>.lck"
+ * beside it (an open-file-description lock, made when the folder allows it);
+ * activating a file while another process holds the lock of the active one
+ * answers ORVEX_ERR_CFGINUSE (0x2510) and changes nothing. 0x10099 and 410
+ * take over the handle from 1064: the engine frees it whether they succeed or
+ * not. A failed save, open, merge or activation leaves the store and the
+ * active file as they were.
+ *
+ * Properties (1071, 1072):
+ *   ORVEX_SYS_CFGFILE        system, get: the active file's full path (UTF-8),
+ *                            "" without one
+ *   ORVEX_SYS_CFGFILEHANDLE  system, set: activate the file of a 1064 handle
+ *   ORVEX_SES_CFGMODE        session, get and set: its mode, 0 to 7
+ *   ORVEX_SES_ALIASLIST      session, get and set: an integer kept and answered;
+ *                            it changes nothing
+ *
+ * Language drivers (798, 813 to 819): a fixed table of ours. A symbolic name
+ * of at most 20 characters, a description, a code-page family and a case
+ * rule: every letter folded (as the engine folds names), or only A to Z. Two
+ * drivers share a description. An empty LANGDRIVER means the first driver's
+ * rule; a name the table lacks refuses the table's creation
+ * (ORVEX_ERR_UNKNOWNLD).
+ *
+ * Callbacks (1104). Type ORVEX_CB_INPUTREQ: the engine asks for input with an
+ * OrvexInputReq in the registered buffer and takes the callback's answer:
+ * ORVEX_CB_ANSWERED with the chosen option in the buffer, or ORVEX_CB_DEFAULT
+ * for the engine's default. It asks in one place: a post (an insert, modify or
+ * delete) that finds its table held by another writer for a second
+ * (ORVEX_INPUTREQ_TABLEBUSY; options 1 "Retry", 2 "Fail", chosen 1): Retry
+ * waits another second and asks again, Fail and the default give up with
+ * ORVEX_ERR_BUSY. A save field of -1 keeps the answer for the rest of the
+ * session, which is then not asked again. Without a callback a post waits five
+ * seconds before it gives up. The callback may call the engine, but must not
+ * close the cursor being posted. A test makes the engine ask by holding a
+ * write transaction on the table file through SQLite. */
+
+#define ORVEX_CFG_VIRTUAL    1
+#define ORVEX_CFG_PERSISTENT 2
+#define ORVEX_CFG_SESSION    4
+#define ORVEX_CFG_ALL        7
+
+#define ORVEX_CFG_NAME_SIZE  162  /* name field of OrvexCfgDesc */
+#define ORVEX_CFG_VALUE_SIZE 4096 /* value field of OrvexCfgDesc */
+#define ORVEX_CFG_MAX_NAME_CHARS 31 /* aliases and drivers */
+#define ORVEX_OPTION_DESC_SIZE 256
+#define ORVEX_LD_NAME_SIZE 32
+#define ORVEX_LD_DESC_SIZE 128
+
+#define ORVEX_CFG_FILE_HEADER  "ORVEX CONFIGURATION 1"
+#define ORVEX_CFG_FILE_TRAILER "END OF CONFIGURATION"
+
+#define ORVEX_SYS_CFGFILE       0x0002000Bu
+#define ORVEX_SYS_CFGFILEHANDLE 0x00010099u
+#define ORVEX_SES_ALIASLIST     0x0002000Fu
+#define ORVEX_SES_CFGMODE       0x00030001u
+
+/* The driver library of ODBC-based drivers, and the two a user may choose for
+ * SYBASE and for MSACCESS (the first of each is the default). */
+#define ORVEX_DLL32_ODBC       "OVODBC32.DLL"
+#define ORVEX_DLL32_SYBASE     "OVSYB32.DLL"
+#define ORVEX_DLL32_SYBASE_2   "OVSYBN32.DLL"
+#define ORVEX_DLL32_MSACCESS   "OVACC32.DLL"
+#define ORVEX_DLL32_MSACCESS_2 "OVACCN32.DLL"
+
+#pragma pack(push, 1)
+
+/* A record of the configuration lists (1063, 1105), 4,260 bytes. */
+typedef struct {
+  char name[ORVEX_CFG_NAME_SIZE];   /*    0: option or node name */
+  char value[ORVEX_CFG_VALUE_SIZE]; /*  162: value; empty for a node */
+  uint16_t node;                    /* 4258: 1 for a node below the path, 0 for an option */
+} OrvexCfgDesc;
+
+/* An alias as 83 describes it, 4,354 bytes. */
+typedef struct {
+  char name[128];     /*    0: as written in the store */
+  char type[128];     /*  128: its driver */
+  char path[ORVEX_CFG_VALUE_SIZE]; /* 256: a STANDARD alias's PATH, else empty */
+  uint16_t layer;     /* 4352: the layer it was found in, ORVEX_CFG_* */
+} OrvexDbDesc;
+
+#define ORVEX_INPUTREQ_OPTIONS 4
+/* An input request, 778 bytes. Texts are NUL-terminated within their fields. */
+typedef struct {
+  uint32_t kind;         /*   0: ORVEX_INPUTREQ_* */
+  int16_t optionCount;   /*   4: 0 to ORVEX_INPUTREQ_OPTIONS */
+  int16_t chosen;        /*   6: 1-based; in: the default, out: the answer */
+  int16_t save;          /*   8: out: -1 keeps the answer for the session, 0 not */
+  char message[128];     /*  10 */
+  struct {
+    char keyword[32];    /* the option's text */
+    char help[128];
+  } options[ORVEX_INPUTREQ_OPTIONS]; /* 138 */
+} OrvexInputReq;         /* 778 */
+
+#pragma pack(pop)
+
+#define ORVEX_CB_INPUTREQ 3
+#define ORVEX_CB_DEFAULT  0
+#define ORVEX_CB_ANSWERED 3
+#define ORVEX_INPUTREQ_TABLEBUSY 1
+
+/* Called with the type, the client data given at registration and the
+ * registered buffer; answers ORVEX_CB_*. It must not unwind into the engine. */
+typedef uint16_t (*OrvexCallbackFn)(uint16_t type, uintptr_t clientData, void* buffer);
 
 /* The ordinal constants and the entry-point types of both tables */
 #define ORVEX_ORDINAL_(Const, Ord, Name, Params, Args) enum { Const = Ord };

@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "Chars.h"
+#include "Config.h"
 #include "Errors.h"
 
 namespace orvex {
@@ -25,15 +26,23 @@ constexpr const char* kFoldCollation = "ORVEX_NOCASE";
 constexpr std::size_t kMaxFields = 1000;
 constexpr std::size_t kMaxIndexes = 64;
 
-int FoldCollate(void*, int na, const void* a, int nb, const void* b) {
-  return FoldedCompare(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
-                       std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
+template <int (*Compare)(std::string_view, std::string_view)>
+int Collate(void*, int na, const void* a, int nb, const void* b) {
+  return Compare(std::string_view(static_cast<const char*>(a), static_cast<std::size_t>(na)),
+                 std::string_view(static_cast<const char*>(b), static_cast<std::size_t>(nb)));
+}
+
+// The collation of case-insensitive indexes follows the table's language driver.
+void UseCaseRule(sqlite3* db, CaseRule rule) {
+  sqlite3_create_collation_v2(db, kFoldCollation, SQLITE_UTF8, nullptr,
+                              rule == CaseRule::Ascii ? Collate<AsciiFoldedCompare> : Collate<FoldedCompare>, nullptr);
 }
 
 void Configure(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, 5000);
-  sqlite3_create_collation_v2(db, kFoldCollation, SQLITE_UTF8, nullptr, FoldCollate, nullptr);
+  // A second at a time, so that a post held up by another writer can ask the user (Step).
+  sqlite3_busy_timeout(db, 1000);
+  UseCaseRule(db, CaseRule::Letters);
 }
 
 [[noreturn]] void FailSql(sqlite3* db, int rc, const std::string& path, const std::string& name) {
@@ -373,8 +382,14 @@ void TableFile::Load() {
         std::string key = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
         if (key == "format") format = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
         if (key == "protected") protected_ = static_cast<std::uint16_t>(sqlite3_column_int(st, 1));
+        if (key == "langdriver") {
+          const LangDriver* ld = FindLangDriver(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+          if (!ld) Fail(ORVEX_ERR_UNKNOWNLD, path_);
+          caseRule_ = ld->rule;
+        }
       }
     }
+    UseCaseRule(db_, caseRule_);
     if (format != DriverName(format_)) Fail(ORVEX_ERR_NOTATABLE, path_);
 
     std::vector<OrvexFieldDesc> fd;
@@ -541,6 +556,9 @@ void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::
     if (r != SQLITE_DONE) FailSql(db, r, table.path, table.path);
   };
 
+  NewTableSettings settings = SettingsForNewTable(DriverName(table.format));
+  UseCaseRule(db, settings.langDriver->rule);
+  exec("PRAGMA page_size=" + std::to_string(settings.pageSize));
   exec("PRAGMA application_id=" + std::to_string(kApplicationId));
   exec("PRAGMA user_version=" + std::to_string(kFormatVersion));
   exec("BEGIN");
@@ -554,6 +572,7 @@ void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::
        "default_value, picture TEXT NOT NULL)");
   insert("INSERT INTO orvex_table VALUES('format', ?)", {SqlValue::OfText(DriverName(table.format))});
   insert("INSERT INTO orvex_table VALUES('protected', ?)", {SqlValue::OfInt(desc.protectedFlag)});
+  insert("INSERT INTO orvex_table VALUES('langdriver', ?)", {SqlValue::OfText(settings.langDriver->name)});
   std::string columns;
   for (const Field& f : fields) {
     insert("INSERT INTO orvex_fields VALUES(?, ?, ?, ?, ?, ?)",
@@ -678,10 +697,17 @@ void TableFile::Exec(const std::string& sql) { ExecRaw(db_, sql, path_); }
 void TableFile::SqlFail(int rc) const { FailSql(db_, rc, path_, name_); }
 
 bool TableFile::Step(sqlite3_stmt* st) const {
-  int rc = sqlite3_step(st);
-  if (rc == SQLITE_ROW) return true;
-  if (rc == SQLITE_DONE) return false;
-  SqlFail(rc);
+  for (int waits = 1;; ++waits) {
+    int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    // Another writer holds the file: a read, or a write outside a transaction,
+    // may go again; whether it does is the engine's, or the user's, to say.
+    bool writing = !sqlite3_stmt_readonly(st);
+    if ((rc & 0xFF) != SQLITE_BUSY || (writing && !sqlite3_get_autocommit(db_))) SqlFail(rc);
+    sqlite3_reset(st);
+    if (!RetryBusy(path_, waits, writing)) SqlFail(rc);
+  }
 }
 
 void TableFile::SetProtectedFlag(std::uint16_t flag) {

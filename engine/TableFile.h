@@ -85,6 +85,8 @@ public:
   const std::vector<CheckDef>& Checks() const { return checks_; }
   std::uint32_t RecordSize() const { return recordSize_; }
   std::uint16_t ProtectedFlag() const { return protected_; }
+  // How its case-insensitive indexes fold letters: the language driver it was made with.
+  CaseRule Rule() const { return caseRule_; }
   int AutoIncField() const { return autoInc_; }
   // The SQL name of the row id, and the select list of a record: the row id,
   // then each field (for a blob, whether it is blank).
@@ -146,6 +148,7 @@ private:
   std::string rowid_, selectList_;
   std::uint32_t recordSize_ = 0;
   std::uint16_t protected_ = 0;
+  CaseRule caseRule_ = CaseRule::Letters;
   int autoInc_ = -1;
   std::uint64_t generation_ = 1;
   unsigned dataVersion_ = 0;

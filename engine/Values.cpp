@@ -475,7 +475,16 @@ int FoldedCompare(std::string_view a, std::string_view b) {
   return Sign(x.compare(y));
 }
 
-int CompareValues(const SqlValue& a, const SqlValue& b, bool foldCase) {
+int AsciiFoldedCompare(std::string_view a, std::string_view b) {
+  std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    auto x = static_cast<unsigned char>(AsciiLower(a[i])), y = static_cast<unsigned char>(AsciiLower(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+int CompareValues(const SqlValue& a, const SqlValue& b, bool foldCase, CaseRule rule) {
   auto rank = [](SqlValue::Kind k) {
     return k == SqlValue::Null ? 0 : (k == SqlValue::Int || k == SqlValue::Real) ? 1 : k == SqlValue::Text ? 2 : 3;
   };
@@ -490,7 +499,9 @@ int CompareValues(const SqlValue& a, const SqlValue& b, bool foldCase) {
         double y = b.kind == SqlValue::Int ? static_cast<double>(b.i) : b.r;
         return x < y ? -1 : (x > y ? 1 : 0);
       }
-    case 2: return foldCase ? FoldedCompare(a.s, b.s) : CompareBytes(a.s, b.s);
+    case 2:
+      if (!foldCase) return CompareBytes(a.s, b.s);
+      return rule == CaseRule::Ascii ? AsciiFoldedCompare(a.s, b.s) : FoldedCompare(a.s, b.s);
     default: return CompareBytes(a.s, b.s);
   }
 }

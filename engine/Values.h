@@ -88,12 +88,17 @@ void GetValue(const Field& f, const std::uint8_t* rec, void* dest, std::uint16_t
 
 void Bind(sqlite3_stmt* st, int index, const SqlValue& v);
 
+// How a case-insensitive index folds letters: a table's language driver says.
+enum class CaseRule : std::uint8_t { Letters, Ascii };
+
 // Orders values as the file's indexes do: blank first, then numbers, texts
-// (bytes of UTF-8, or with case folded) and byte strings.
-int CompareValues(const SqlValue& a, const SqlValue& b, bool foldCase);
+// (bytes of UTF-8, or with case folded by the rule) and byte strings.
+int CompareValues(const SqlValue& a, const SqlValue& b, bool foldCase, CaseRule rule = CaseRule::Letters);
 // The case-insensitive collation: every letter folded; bytes that are not
 // UTF-8 sort above every character.
 int FoldedCompare(std::string_view a, std::string_view b);
+// The same with only A to Z folded; everything else compares by its bytes.
+int AsciiFoldedCompare(std::string_view a, std::string_view b);
 // The first n characters of s.
 std::string LeadingChars(std::string_view s, std::size_t n);
 

@@ -1,5 +1,6 @@
 #include "NewData.h"
 
+#include "Scope.h"
 #include "Seating.h"
 
 using namespace fw;
@@ -58,6 +59,8 @@ void TNewDataForm::FormShow(TObject*) {
   vx::TvxTable* guests = Form1->SeatTable;
   guests->Edit();
   guests->Append();
+  // A record left half made would be posted by the next move through the table.
+  TScopeFail cancel([guests] { guests->Cancel(); });
   Form1->SeatTableAfterInsert();
 }
 

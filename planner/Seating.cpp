@@ -7,6 +7,7 @@
 
 #include "Files.h"
 #include "Messages.h"
+#include "Scope.h"
 #include "SeatingRules.h"
 #include "Services.h"
 #include "Shell.h"
@@ -298,41 +299,43 @@ void TForm1::CreateButtonClick(TObject*) {
     SeatTable->Next();
   }
 
-  items->BeginUpdate();
-  items->Clear();
-  for (int i = 0; i < TableCounter; ++i)
-    items->Add(nullptr, TableText(TableNumbers[static_cast<std::size_t>(i)]))->SetStateIndex(siNone);
-  TreeView1->AlphaSort();
-  // Each listed number's table: the first top-level node with its text in tree
-  // order. While the build runs nothing adds, moves or deletes one.
-  std::vector<TTreeNode*> tableOf;
-  for (int i = 0; i < TableCounter; ++i) {
-    const std::string text = TableText(TableNumbers[static_cast<std::size_t>(i)]);
-    TTreeNode* t = items->GetFirstNode();
-    while (t && t->Text() != text) t = t->getNextSibling();
-    tableOf.push_back(t);
-  }
-  auto tableFor = [&](int number) -> TTreeNode* {
-    const auto end = TableNumbers.begin() + TableCounter;
-    const auto slot = std::find(TableNumbers.begin(), end, number);
-    return slot != end ? tableOf[static_cast<std::size_t>(slot - TableNumbers.begin())] : nullptr;
-  };
-  const int step = ProgressStep(ProgressBar1->Position(), 200, SeatTable->RecordCount());
-
-  const bool onlyRSVP = OnlyRSVPCheckBox->Checked();
-  SeatTable->First();
-  while (!SeatTable->Eof()) {
-    try {
-      if (!onlyRSVP || ReadBool(fields.RSVP_Ck1).value_or(true)) {
-        int number = ReadInt(fields.TableNum).value_or(0);
-        if (TTreeNode* table = number >= 0 ? tableFor(number) : nullptr) AddPeople(table, fields);
-        ProgressBar1->StepBy(step);
-      }
-    } catch (const std::exception&) {
+  {
+    // Closed on every way out: a tree left in an update is frozen for the session.
+    TUpdateScope update(*items);
+    items->Clear();
+    for (int i = 0; i < TableCounter; ++i)
+      items->Add(nullptr, TableText(TableNumbers[static_cast<std::size_t>(i)]))->SetStateIndex(siNone);
+    TreeView1->AlphaSort();
+    // Each listed number's table: the first top-level node with its text in tree
+    // order. While the build runs nothing adds, moves or deletes one.
+    std::vector<TTreeNode*> tableOf;
+    for (int i = 0; i < TableCounter; ++i) {
+      const std::string text = TableText(TableNumbers[static_cast<std::size_t>(i)]);
+      TTreeNode* t = items->GetFirstNode();
+      while (t && t->Text() != text) t = t->getNextSibling();
+      tableOf.push_back(t);
     }
-    SeatTable->Next();
+    auto tableFor = [&](int number) -> TTreeNode* {
+      const auto end = TableNumbers.begin() + TableCounter;
+      const auto slot = std::find(TableNumbers.begin(), end, number);
+      return slot != end ? tableOf[static_cast<std::size_t>(slot - TableNumbers.begin())] : nullptr;
+    };
+    const int step = ProgressStep(ProgressBar1->Position(), 200, SeatTable->RecordCount());
+
+    const bool onlyRSVP = OnlyRSVPCheckBox->Checked();
+    SeatTable->First();
+    while (!SeatTable->Eof()) {
+      try {
+        if (!onlyRSVP || ReadBool(fields.RSVP_Ck1).value_or(true)) {
+          int number = ReadInt(fields.TableNum).value_or(0);
+          if (TTreeNode* table = number >= 0 ? tableFor(number) : nullptr) AddPeople(table, fields);
+          ProgressBar1->StepBy(step);
+        }
+      } catch (const std::exception&) {
+      }
+      SeatTable->Next();
+    }
   }
-  items->EndUpdate();
   SaveButton->SetEnabled(true);
   DeleteItemButton->SetEnabled(true);
   FindFirstBitBtn->SetEnabled(true);

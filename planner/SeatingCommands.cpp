@@ -4,6 +4,7 @@
 
 #include "Files.h"
 #include "NewData.h"
+#include "Scope.h"
 #include "Seating.h"
 #include "SeatingFile.h"
 #include "Text.h"
@@ -97,7 +98,11 @@ void TForm1::LoadButtonClick(TObject*) {
 
 // ---------------------------------------------------------------- printing
 
-void TForm1::BitBtn2Click(TObject*) { Form3->Show(); }
+void TForm1::BitBtn2Click(TObject*) {
+  // The setup's Print would start a second printout inside the one that runs.
+  if (TreeBusy()) return;
+  Form3->Show();
+}
 
 // ---------------------------------------------------------------- guest entry
 
@@ -114,7 +119,14 @@ void TForm1::NewGuestButtonClick(TObject*) {
   if (!OpenFiles()) return;
   ProgressBar1->SetPosition(0);
   const int before = SeatTable->RecordCount();
-  NewDataForm->ShowModal();
+  {
+    // However the form ends, no entry is left pending: the next move through
+    // the table would post it as a guest nobody entered.
+    TScopeExit cancel([this] {
+      if (SeatTable->State() == dsInsert || SeatTable->State() == dsEdit) SeatTable->Cancel();
+    });
+    NewDataForm->ShowModal();
+  }
   if (SeatTable->RecordCount() != before) AddTheChildren(table);
   Application->ProcessMessages();
   TreeView1Click(TreeView1);

@@ -18,13 +18,32 @@ constexpr const char* LineEnd = "\r\n";
 
 std::string Flag(bool v) { return v ? "1" : "0"; }
 
+// A byte that is not UTF-8, as the character routines carry it.
+bool IsStrayByte(fw::TChar c) { return c >= 0xDC80 && c <= 0xDCFF; }
+
 // Text that a line may hold: UTF-8 without control characters but TAB.
 bool IsPlainText(const std::string& s) {
-  for (fw::TChar c : fw::Utf8ToChars(s)) {
-    if (c < 0x20 && c != U'\t') return false;
-    if (c >= 0xDC80 && c <= 0xDCFF) return false;  // a byte that is not UTF-8
-  }
+  for (fw::TChar c : fw::Utf8ToChars(s))
+    if ((c < 0x20 && c != U'\t') || IsStrayByte(c)) return false;
   return true;
+}
+
+// A text as one line that the reader takes: names come from tables that any
+// tool may have written, so a line break, a TAB or another control character
+// becomes a blank, and a byte that is not UTF-8 the replacement character.
+std::string LineText(const std::string& s) {
+  fw::TChars chars = fw::Utf8ToChars(s);
+  bool plain = true;
+  for (fw::TChar& c : chars) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      c = U' ';
+      plain = false;
+    } else if (IsStrayByte(c)) {
+      c = 0xFFFD;
+      plain = false;
+    }
+  }
+  return plain ? s : fw::CharsToUtf8(chars);
 }
 
 // Collects the first fault of the file as "Line n: what".
@@ -60,14 +79,14 @@ std::string SeatingFileText(const TSeatingTree& Tree) {
   std::string s;
   s += Flag(Tree.UseIcons) + " " + LineEnd;
   s += Flag(Tree.OnlyRSVP) + " " + LineEnd;
-  s += Tree.FontName + LineEnd;
+  s += LineText(Tree.FontName) + LineEnd;
   s += fw::IntToStr(Tree.FontSize) + " " + LineEnd;
   s += Flag(Tree.Bold) + " " + LineEnd;
   s += Flag(Tree.Italic) + " " + LineEnd;
   s += fw::IntToStr(static_cast<int>(Tree.Nodes.size())) + " " + LineEnd;
   for (const TSeatingNode& n : Tree.Nodes)
-    s += fw::IntToStr(n.Level) + " " + fw::IntToStr(n.StateIndex) + " " + fw::IntToStr(n.ImageIndex) + " " + n.Text +
-         LineEnd;
+    s += fw::IntToStr(n.Level) + " " + fw::IntToStr(n.StateIndex) + " " + fw::IntToStr(n.ImageIndex) + " " +
+         LineText(n.Text) + LineEnd;
   return s;
 }
 

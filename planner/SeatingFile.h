@@ -11,9 +11,11 @@
 //   per node in tree order: level, state icon, node icon and text, one blank
 //   between them (the text may hold blanks and runs to the end of the line)
 //
-// Reading takes CR, LF or CR LF as a line end and checks the whole file
-// before anything is given back, so that a damaged file never replaces a
-// sound tree.
+// Writing makes every text one line of plain text (a control character
+// becomes a blank, a byte that is not UTF-8 the replacement character), so
+// that whatever is written reads back. Reading takes CR, LF or CR LF as a
+// line end and checks the whole file before anything is given back, so that
+// a damaged file never replaces a sound tree.
 #pragma once
 #include <string>
 #include <vector>

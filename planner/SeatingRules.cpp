@@ -65,7 +65,8 @@ int GuestStateIcon(bool HasSpouse, const std::string& Title) {
 }
 
 std::vector<TPersonLine> PeopleOf(const TGuestRecord& r, bool UseIcons, const TMenuText& MenuText) {
-  const int kids = r.Num_Kids.value_or(-1);
+  // A damaged or hostile table can hold any count; the tree takes a sane number.
+  const int kids = std::min(r.Num_Kids.value_or(-1), MaxChildren);
   std::vector<TPersonLine> people;
   people.reserve(static_cast<std::size_t>(3 + std::clamp(kids, 0, 16)));
   const std::string last = r.LastN.value_or("");

@@ -40,8 +40,12 @@ struct TPersonLine {
 // The text of menu number n (empty outside 1 to 6 and when it cannot be read).
 using TMenuText = std::function<std::string(int n)>;
 
+// The most children seated for one guest record.
+inline constexpr int MaxChildren = 99;
+
 // The people of one record in the order they are seated: the guest, the
-// spouse, the extra guest, then the children. Kind icons only with UseIcons.
+// spouse, the extra guest, then the children (at most MaxChildren). Kind
+// icons only with UseIcons.
 std::vector<TPersonLine> PeopleOf(const TGuestRecord& Record, bool UseIcons, const TMenuText& MenuText);
 
 // The guest's kind: a couple with a spouse, else male when the title holds

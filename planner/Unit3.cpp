@@ -3,7 +3,9 @@
 #include "Abort.h"
 #include "Bitmap.h"
 #include "DateTime.h"
+#include "Files.h"
 #include "Printer.h"
+#include "Scope.h"
 #include "Seating.h"
 #include "Text.h"
 
@@ -31,14 +33,20 @@ TForm3::TForm3(TComponent* AOwner) : TForm(AOwner) {}
 
 TForm3::~TForm3() = default;
 
+// While a printout runs, the print commands do nothing: a second printout
+// inside the first would end the first one's document.
 void TForm3::Button1Click(TObject*) {
+  if (Form1->TreeBusy()) return;
   Hide();
   PrintTree();
 }
 
 void TForm3::Button2Click(TObject*) { Hide(); }
 
-void TForm3::Button3Click(TObject*) { PrinterSetupDialog1->Execute(); }
+void TForm3::Button3Click(TObject*) {
+  if (Form1->TreeBusy()) return;
+  PrinterSetupDialog1->Execute();
+}
 
 namespace {
 
@@ -74,6 +82,20 @@ void DrawIcon(TCanvas* Canvas, const TImageList* List, int Index, int X, int Y, 
   Canvas->StretchDraw(Rect(X, Y, X + Size, Y + Size), &picture);
 }
 
+// The PDF file of a printout: "Seating.pdf" in the current directory unless the user names another.
+bool AskPdfFile(std::string& File) {
+  auto dialog = std::make_unique<TSaveDialog>(nullptr);
+  dialog->SetTitle("Print To PDF File");
+  dialog->SetInitialDir(GetCurrentDir());
+  dialog->SetFileName("Seating.pdf");
+  dialog->SetFilter("PDF files|*.pdf|All files|*.*");
+  dialog->SetDefaultExt("pdf");
+  dialog->SetOptions({ofOverwritePrompt, ofPathMustExist, ofHideReadOnly});
+  if (!dialog->Execute()) return false;
+  File = dialog->FileName();
+  return true;
+}
+
 }  // namespace
 
 int NextPrintLine(int Y, int Margin, int Step, int PageHeight, int HeaderX) {
@@ -87,17 +109,26 @@ int NextPrintLine(int Y, int Margin, int Step, int PageHeight, int HeaderX) {
 }
 
 void PrintTree() {
+  if (Form1->TreeBusy()) return;
   TTreeNodes* items = Form1->TreeView1->Items();
   if (items->Count() == 0) {
     ShowMessage("Nothing To Print !");
     return;
   }
+  TPrinter* printer = Printer();
+  // With no printer chosen the printout is a PDF file: one the user names for this printout.
+  std::string file;
+  if (printer->PrintsToFile() && printer->EffectiveOutputFileName().empty() && !AskPdfFile(file)) return;
+  TScopeExit forget([&] {
+    if (!file.empty()) printer->SetOutputFileName("");
+  });
+  if (!file.empty()) printer->SetOutputFileName(file);
+
   // The stop box lets the message loop run: the tree must keep its nodes meanwhile.
   TForm1::TTreeHold hold(*Form1);
   TPrintout printout;
   Form1->PrintDialog1->SetCopies(1);
   PageNumber = 1;
-  TPrinter* printer = Printer();
   printer->SetTitle(Title);
   printer->BeginDoc();
   AbortPrintFlag = false;

@@ -1,9 +1,12 @@
 // Ostrel, the seating planner: the application and its four forms, the main
 // window first, then the message loop until the main window closes.
 #include "Abort.h"
+#include "Database.h"
+#include "EngineLib.h"
 #include "Files.h"
 #include "Forms.h"
 #include "NewData.h"
+#include "Registry.h"
 #include "Seating.h"
 #include "Unit3.h"
 
@@ -27,5 +30,8 @@ int WinMain() {
 
 int main(int argc, char** argv) {
   fw::SetCommandLine(argc, argv);
+  // Where the engine's library and its configuration file are, as its registry key says.
+  fw::TEngineLib::SetPathHook([] { return fw::ReadEngineSetting("DLLPATH"); });
+  fw::TSession::SetConfigFileHook([] { return fw::ReadEngineSetting("CONFIGFILE01"); });
   return WinMain();
 }

@@ -9,6 +9,7 @@
 #include "Dialogs.h"
 #include "Forms.h"
 #include "Files.h"
+#include "Forms.h"
 #include "MessageService.h"
 #include "Registry.h"
 #include "Scope.h"
@@ -906,5 +907,43 @@ void vxHelp(HWND Window, const std::string& Data) {
 }
 
 int vxMemAvail(int) { return 0; }
+
+void vxClearAltChar() {
+  TKeyboardState state;
+  GetKeyboardState(state);
+  state[VK_MENU] = 0;
+  SetKeyboardState(state);
+}
+
+void vxFixMouseDown() {
+  TCustomForm* form = Screen ? Screen->ActiveForm() : nullptr;
+  if (!form) return;
+  TWinControl* held = nullptr;
+  if (form->ControlState().Contains(csLButtonDown)) {
+    held = form;
+  } else {
+    for (int i = 0; i < form->ControlCount() && !held; ++i) {
+      auto* w = dynamic_cast<TWinControl*>(form->Controls(i));
+      if (w && w->ControlState().Contains(csLButtonDown)) held = w;
+    }
+  }
+  if (held) PostMessage(held->Handle(), WM_LBUTTONUP, 0, 0);
+}
+
+bool vxInPaintCopyState(TControlState ControlState) { return ControlState.Contains(csPaintCopy); }
+
+void vxGetWorkingRect(TRect& Rect) { SystemParametersInfo(SPI_GETWORKAREA, 0, &Rect, 0); }
+
+// A pointer to a protected member formed through the derived class may be
+// called on any object of the base: the overrides of that object run.
+void TvxCheatCastNotify::DoNotification(TComponent* Component, TComponent* AComponent, TOperation Operation) {
+  void (TComponent::*notification)(TComponent*, TOperation) = &TvxCheatCastNotify::Notification;
+  (Component->*notification)(AComponent, Operation);
+}
+
+void TvxCheatCastKeyDown::DoKeyDown(TWinControl* Control, Word& Key, TShiftState Shift) {
+  void (TWinControl::*keyDown)(Word&, TShiftState) = &TvxCheatCastKeyDown::KeyDown;
+  (Control->*keyDown)(Key, Shift);
+}
 
 }  // namespace vx

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Chars.h"
+#include "Controls.h"
 #include "DataSet.h"
 #include "Fields.h"
 #include "NuboDataSet.h"
@@ -276,6 +277,29 @@ void vxDebug(const std::string& Text);
 void vxHelp(fw::HWND Window, const std::string& Data);
 // Memory is never short.
 int vxMemAvail(int Size);
+// Clears the Alt key (virtual key 18) in the keyboard state.
+void vxClearAltChar();
+// Releases a left button held on the active form: the form itself when it
+// holds it, else its first windowed child that does, gets WM_LBUTTONUP.
+void vxFixMouseDown();
+bool vxInPaintCopyState(fw::TControlState ControlState);
+// The desktop's work area.
+void vxGetWorkingRect(fw::TRect& Rect);
+
+// The library reaches a component's protected Notification and a control's
+// protected KeyDown through these, as the component or control itself
+// would run them (its own overrides included).
+class TvxCheatCastNotify : public fw::TComponent {
+public:
+  TvxCheatCastNotify() = delete;
+  static void DoNotification(fw::TComponent* Component, fw::TComponent* AComponent, fw::TOperation Operation);
+};
+
+class TvxCheatCastKeyDown : public fw::TWinControl {
+public:
+  TvxCheatCastKeyDown() = delete;
+  static void DoKeyDown(fw::TWinControl* Control, fw::Word& Key, fw::TShiftState Shift);
+};
 
 // ---------------------------------------------------------------- templates
 

@@ -371,8 +371,9 @@ void TvxDBCustomEdit::SetPicture(const TvxDBPicture* Value) {
 bool TvxDBCustomEdit::EditCanModify() {
   TField* f = Field();
   if (!f) return true;
-  if (vxisNonPhysicalField(f)) return !ReadOnly() && f->DataSet()->CanModify();
-  return dataLink_->Edit();
+  if (dataLink_->Edit()) return true;
+  // A calculated or lookup field takes no edit of its own: the field and its dataset decide.
+  return vxisNonPhysicalField(f) && !f->ReadOnly() && f->DataSet()->CanModify();
 }
 
 void TvxDBCustomEdit::Reset() {
@@ -744,43 +745,19 @@ void TvxDBCustomEdit::WMPaste(TMessage& Message) {
     dataLink_->Edit();
   else
     MakeEditable();
-  const std::string before = Text();
-  const int selStart = SelStart(), selLength = SelLength();
   TvxCustomMaskEdit::WMPaste(Message);
-  if (HavePictureMask()) {
-    std::string s = Text();
-    const bool autoFill = Picture()->AutoFill();
-    // A text that can never fit the picture is not taken.
-    if (TvxPictureValidator(Picture()->PictureMask(), autoFill).Picture(s, autoFill) == prError) {
-      SetText(before);
-      SetSelStart(selStart);
-      SetSelLength(selLength);
-      MessageBeep(0);
-      return;
-    }
-    const int pasted = CharCount(Text());
-    const int caret = SelStart();
-    SetText(s);
-    if (SelLength() == 0) SetSelStart(caret + CharCount(s) - pasted);
-  }
   SetModified(true);
+  // The picture rewrites what was pasted (case, filled-in literals); the
+  // caret keeps its place in the text.
+  const int pasted = CharCount(Text());
+  const int caret = SelStart();
+  ApplyMask();
+  if (SelLength() == 0) SetSelStart(caret + CharCount(Text()) - pasted);
   if (OnCheckValue) IsValidPictureValue(Text());
 }
 
 void TvxDBCustomEdit::WMCut(TMessage& Message) {
   if (Field()) dataLink_->Edit();
-  if (HavePictureMask() && !TCustomEdit::ReadOnly()) {
-    TChars t = Utf8ToChars(Text());
-    const int start = std::clamp(SelStart(), 0, static_cast<int>(t.size()));
-    const int length = std::clamp(SelLength(), 0, static_cast<int>(t.size()) - start);
-    t.erase(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
-    std::string s = CharsToUtf8(t);
-    if (!s.empty() && TvxPictureValidator(Picture()->PictureMask(), false).Picture(s, false) == prError) {
-      Perform(WM_COPY, 0, 0);  // what is left would not fit the picture: copy only
-      MessageBeep(0);
-      return;
-    }
-  }
   TvxCustomMaskEdit::WMCut(Message);
   SetModified(true);
   if (OnCheckValue) IsValidPictureValue(Text());
@@ -844,7 +821,7 @@ void TvxDBCustomEdit::PaintSelf() {
     c->Brush()->SetColor(clHighlight);
     c->Font()->SetColor(clHighlightText);
   }
-  const int d = gridFocused ? (BorderStyle() == bsSingle ? 3 : 2) : 1;
+  const int d = gridFocused ? (BorderStyle() == bsSingle ? 3 : 2) : textMargin_;
   const int right = GetShowButton() ? GetIconLeft() : r.Right;
   int x = r.Left + d + 1;
   if (alignment_ == taRightJustify)

@@ -178,8 +178,11 @@ protected:
   void WMCut(fw::TMessage& Message) override;
   void FontChanged() override;
   void Notification(fw::TComponent* AComponent, fw::TOperation Operation) override;
-  int GetIconIndent() { return 0; }
-  int GetIconLeft() { return ClientWidth() - 1; }
+  // Where a button edit's icon sits; the text ends before it.
+  virtual int GetIconIndent() { return 0; }
+  virtual int GetIconLeft() { return ClientWidth() - 1; }
+  // The text's distance from the edge where the edit paints it itself.
+  int TextMargin() const { return textMargin_; }
 
   // The library grid that holds the edit, or nullptr.
   IvxEditGrid* Grid() const;
@@ -202,6 +205,8 @@ private:
   TvxEditDataType unboundDataType_ = vxDefault;
   fw::TAlignment alignment_ = fw::taLeftJustify;
   bool focused_ = false;
+  // The framework always has the new-style look, where the margin is one pixel.
+  int textMargin_ = 1;
   std::string savedText_;
   std::unique_ptr<fw::TControlCanvas> canvas_;
 };

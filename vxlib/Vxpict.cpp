@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "Scope.h"
+
 using namespace fw;
 
 namespace vx {
@@ -17,6 +19,9 @@ constexpr std::size_t kMaxCount = 255;
 constexpr std::size_t kMaxNesting = 255;
 // The same guard for what the nesting count does not see (chains of '*').
 constexpr std::size_t kMaxDepth = 4 * kMaxNesting;
+
+// Thrown when a call has used its steps up; Picture answers prSyntax.
+struct TOutOfSteps {};
 
 bool IsComplete(TvxPicResult r) { return r == prComplete || r == prAmbiguous; }
 bool IsIncomplete(TvxPicResult r) { return r == prIncomplete || r == prIncompNoFill; }
@@ -72,6 +77,7 @@ public:
   std::size_t I = 1;
   std::size_t J = 1;
   bool TooDeep = false;
+  std::size_t Steps = 0;
 
   TvxPicResult Process(std::size_t term) {
     TDepth depth(*this);
@@ -80,6 +86,7 @@ public:
     std::size_t oldI = I, oldJ = J, incompI = 0, incompJ = 0;
     TvxPicResult r;
     do {
+      Step();
       r = Scan(term, spaceUsed);
       // A completion counts only if it got as far as the first incomplete alternative.
       if (IsComplete(r) && incomp && J < incompJ) {
@@ -120,6 +127,12 @@ private:
 
   TChar At(std::size_t k) const { return k >= 1 && k <= pic_.size() ? pic_[k - 1] : 0; }
 
+  // Every loop of the matcher takes a step: nested repetitions can otherwise
+  // take time exponential in the nesting.
+  void Step() {
+    if (++Steps > TvxPictureValidator::MaxSteps) throw TOutOfSteps{};
+  }
+
   void Consume(TChar c) {
     input_[J - 1] = c;
     ++J;
@@ -135,6 +148,7 @@ private:
     }
     long brackets = 0, braces = 0;
     do {
+      Step();
       if (k >= term) return;
       switch (At(k)) {
         case '[': ++brackets; ++k; break;
@@ -188,6 +202,7 @@ private:
     TvxPicResult r = prComplete;
     if (n > 0) {
       for (std::size_t pass = 0; pass < n; ++pass) {
+        Step();
         I = k;
         r = Process(t);
         if (!IsComplete(r)) {
@@ -199,6 +214,7 @@ private:
     } else {
       bool advanced;
       do {
+        Step();
         I = k;
         std::size_t before = J;
         r = Process(t);
@@ -214,6 +230,7 @@ private:
   bool SkipOptional(std::size_t p, std::size_t bound) {
     if (p >= bound) return true;  // an empty alternative
     do {
+      Step();
       TChar c = At(p);
       if (c == '*') {
         if (!IsDigit(At(p + 1))) {
@@ -246,6 +263,7 @@ private:
     long level = 1;
     ++p;
     while (p < bound) {
+      Step();
       switch (At(p)) {
         case '{': ++level; ++p; break;
         case '}':
@@ -271,6 +289,7 @@ private:
     std::size_t inner = end > open + 1 && At(end - 1) == '}' ? end - 1 : end;
     std::size_t a = open + 1;
     for (;;) {
+      Step();
       std::size_t k = a;
       while (k < inner && At(k) != ',') ToGroupEnd(k, inner);
       if (SkipOptional(a, k)) return true;
@@ -287,6 +306,7 @@ private:
   TvxPicResult Scan(std::size_t term, bool& spaceUsed) {
     TvxPicResult r = prEmpty;
     while (I < term && At(I) != ',') {
+      Step();
       if (J > input_.size()) return CheckComplete(r, term);
       const TChar ch = input_[J - 1];
       switch (At(I)) {
@@ -345,6 +365,28 @@ private:
   std::size_t depth_ = 0;
 };
 
+// The whole match of Picture: the input, then with AutoFill the literals
+// that follow it; the result as the matcher leaves it.
+TvxPicResult Match(const TChars& pic, TMatcher& m, TChars& in, bool AutoFill) {
+  const std::size_t end = pic.size() + 1;
+  TvxPicResult r = m.Process(end);
+  if (r != prError && r != prSyntax && m.J <= in.size()) r = prError;  // input left over
+
+  if (r == prIncomplete && AutoFill) {
+    bool appended = false;
+    while (m.I < end && !StopsFill(pic[m.I - 1])) {
+      if (pic[m.I - 1] == ';' && ++m.I == end) break;
+      in += pic[m.I - 1];
+      ++m.I;
+      appended = true;
+    }
+    m.I = 1;
+    m.J = 1;
+    if (appended) r = m.Process(end);
+  }
+  return m.TooDeep ? prSyntax : r;
+}
+
 }  // namespace
 
 TvxPictureValidator::TvxPictureValidator(const std::string& APicture, bool AutoFill)
@@ -364,30 +406,21 @@ bool TvxPictureValidator::IsValid(const std::string& S) {
 }
 
 TvxPicResult TvxPictureValidator::Picture(std::string& Input, bool AutoFill) {
+  Steps_ = 0;
   if (!SyntaxOk(PicChars_)) return prSyntax;
   if (Input.empty()) return prEmpty;
 
   TChars in = Utf8ToChars(Input);
-  const std::size_t end = PicChars_.size() + 1;
   TMatcher m(PicChars_, in);
-  TvxPicResult r = m.Process(end);
-  if (r != prError && r != prSyntax && m.J <= in.size()) r = prError;  // input left over
-
-  if (r == prIncomplete && AutoFill) {
-    bool appended = false;
-    while (m.I < end && !StopsFill(PicChars_[m.I - 1])) {
-      if (PicChars_[m.I - 1] == ';' && ++m.I == end) break;
-      in += PicChars_[m.I - 1];
-      ++m.I;
-      appended = true;
-    }
-    m.I = 1;
-    m.J = 1;
-    if (appended) r = m.Process(end);
+  TScopeExit count([&] { Steps_ = m.Steps; });
+  TvxPicResult r;
+  try {
+    r = Match(PicChars_, m, in, AutoFill);
+  } catch (const TOutOfSteps&) {
+    // A picture that needs more work than any real one is a malformed one.
+    return prSyntax;
   }
-  if (m.TooDeep) r = prSyntax;
   Input = CharsToUtf8(in);
-
   if (r == prAmbiguous) return prComplete;
   if (r == prIncompNoFill) return prIncomplete;
   return r;

@@ -13,6 +13,7 @@
 // Text is UTF-8; positions, lengths and counts are characters, and letters
 // and case are those of every alphabet, not only ASCII.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -49,6 +50,13 @@ public:
   // prAmbiguous or prIncompNoFill.
   virtual TvxPicResult Picture(std::string& Input, bool AutoFill);
 
+  // The most steps one Picture call may take. Nested counted repetitions
+  // take time exponential in the nesting; a picture that needs more than
+  // any real one is answered as malformed (prSyntax).
+  static constexpr std::size_t MaxSteps = 1000000;
+  // The steps the last Picture call took.
+  std::size_t Steps() const { return Steps_; }
+
   bool isSyntaxError() const { return Status_ == 1; }
   std::uint16_t Status() const { return Status_; }  // 0 accepted, 1 syntax error
   std::uint16_t Options() const { return Options_; }
@@ -57,6 +65,7 @@ public:
 private:
   std::uint16_t Status_ = 0;
   std::uint16_t Options_ = voDefault;
+  std::size_t Steps_ = 0;
   std::string Pic_;
   fw::TChars PicChars_;
 };

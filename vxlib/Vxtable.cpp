@@ -6,6 +6,7 @@
 #include "Database.h"
 #include "Dialogs.h"
 #include "Files.h"
+#include "Forms.h"
 #include "Scope.h"
 #include "Forms.h"
 #include "Text.h"
@@ -172,6 +173,7 @@ void TvxTable::DoInitKalMasks() {
 // ---------------------------------------------------------------- queries
 
 OrvexResult TvxTable::PerformQuery(hOrvexCursor& Cursor) {
+  THourGlassScope hourGlass;
   Cursor = 0;
   const bool qbe = QueryLanguage_ == "QBE";
   const std::string text = vxGetQueryText(Query_.get(), !qbe);
@@ -234,6 +236,7 @@ bool TvxTable::Pack(std::string& Msg) {
       desc.protectedFlag = props.protectedFlag;
       SetActive(false);
       desc.packFlag = kPackFlag;
+      THourGlassScope hourGlass;
       SetDBFlag(dbfDatabase, true);
       const OrvexResult r = NuboDoRestructure(DBHandle(), 1, &desc, nullptr, nullptr, nullptr, 0);
       SetDBFlag(dbfDatabase, false);
@@ -242,6 +245,7 @@ bool TvxTable::Pack(std::string& Msg) {
       else
         result = true;
     } else {
+      THourGlassScope hourGlass;
       Open();
       const OrvexResult r = NuboPackTable(DBHandle(), Handle(), nullptr, nullptr, 1);
       if (r != ORVEX_OK)

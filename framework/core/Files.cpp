@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -152,6 +153,18 @@ std::string ExpandFileName(std::string_view fileName) {
   for (const std::string& p : parts) r += "/" + p;
   if (r.empty() || (f.size() > 1 && f.back() == '/' && parts.size() > 0)) r += "/";
   return r;
+}
+
+std::string SettingsDir() {
+  if (const char* dir = std::getenv("FW_SETTINGS_DIR"); dir && *dir) return dir;
+  std::string base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
+    base = xdg;
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    base = std::string(home) + "/.config";
+  else
+    base = ".";
+  return base + "/velloria";
 }
 
 std::string GetCurrentDir() {

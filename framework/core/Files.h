@@ -30,6 +30,10 @@ std::string ExcludeTrailingPathDelimiter(std::string_view path);  // "/" stays
 std::string ExpandFileName(std::string_view fileName);
 std::string GetCurrentDir();
 bool SetCurrentDir(std::string_view directory);
+// The folder of the programs' own settings (the registry file, the engine's
+// default configuration): the folder that FW_SETTINGS_DIR names (tests use
+// it), else $XDG_CONFIG_HOME/velloria, ~/.config/velloria when that is not set.
+std::string SettingsDir();
 
 // The packed file date of the last change (DateTime.h converts it); -1 when
 // the file does not exist.

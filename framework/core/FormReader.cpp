@@ -517,7 +517,12 @@ private:
     switch (info->Kind) {
       case tkInteger:
       case tkInt64:
-        if (v.Kind == TFormValue::vaInteger) return SetOrdProp(obj, info, v.Int);
+        if (v.Kind == TFormValue::vaInteger) {
+          // A number the property cannot hold would wrap, or overflow the arithmetic that uses it.
+          if (info->ValueRange && (v.Int < info->ValueRange->first || v.Int > info->ValueRange->second))
+            Fail(file_, v.Line, "Invalid number " + std::to_string(v.Int) + " for " + where);
+          return SetOrdProp(obj, info, v.Int);
+        }
         if (v.Kind == TFormValue::vaIdent) {
           auto n = IdentToInt(info->TypeName, v.Str);
           if (!n) Fail(file_, v.Line, "Invalid property value " + v.Str + " for " + where);

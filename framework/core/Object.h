@@ -26,11 +26,13 @@
 #include <any>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "Sets.h"
@@ -127,6 +129,9 @@ struct TPropInfo {
   const TEnumInfo* EnumType = nullptr;   // the enumeration, or a set's element type
   TClass (*PropClassOf)() = nullptr;     // the declared class of a class property
   std::optional<std::int64_t> DefaultValue;  // ordinal default for streaming
+  // The values a form file may give an integer property: its type's range,
+  // or narrower where larger values make no sense (positions, sizes).
+  std::optional<std::pair<std::int64_t, std::int64_t>> ValueRange;
   bool IsStored = true;
   bool HasSetter = false;
 
@@ -154,6 +159,10 @@ struct TPropInfo {
   }
   TPropInfo& SetTypeName(std::string n) {
     TypeName = std::move(n);
+    return *this;
+  }
+  TPropInfo& Range(std::int64_t lo, std::int64_t hi) {
+    ValueRange = {lo, hi};
     return *this;
   }
 };
@@ -315,6 +324,9 @@ void Bind(TPropInfo& p, Get get, Set set) {
   } else if constexpr (std::is_integral_v<V>) {
     p.Kind = sizeof(V) > 4 ? tkInt64 : tkInteger;
     p.TypeName = sizeof(V) > 4 ? "Int64" : "Integer";
+    if constexpr (sizeof(V) <= 4)
+      p.ValueRange = {static_cast<std::int64_t>(std::numeric_limits<V>::min()),
+                      static_cast<std::int64_t>(std::numeric_limits<V>::max())};
     p.GetOrd = [=](const TObject* o) -> std::int64_t { return static_cast<std::int64_t>(get(self(o))); };
     if constexpr (hasSet) p.SetOrd = [=](TObject* o, std::int64_t v) { set(mself(o), static_cast<V>(v)); };
   } else if constexpr (std::is_floating_point_v<V>) {

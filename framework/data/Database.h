@@ -1,9 +1,12 @@
 // Databases and the session that keeps them. A database is a directory of
-// desktop tables (a "standard" database); datasets name it by its directory
-// or by the DatabaseName of a TDatabase component. The session finds the
-// database of a name, making a temporary one when no component has it, and
-// counts the holds of the datasets that use it.
+// desktop tables (a "standard" database); datasets name it by its directory,
+// by an alias of the engine's configuration, or by the DatabaseName of a
+// TDatabase component. The session finds the database of a name, making a
+// temporary one when no component has it, and counts the holds of the
+// datasets that use it. It also starts the engine and is the programs' way
+// into the engine's configuration.
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,13 +14,29 @@
 
 #include "Classes.h"
 #include "OrvexApi.h"
+#include "Scope.h"
+#include "Sets.h"
 
 namespace fw {
 
+class TDatabase;
 class TDBDataSet;
+class TNuboCallback;
 class TSession;
 class TStrings;
 class TStringList;
+
+// The layers of the engine's configuration that the session reads and
+// writes: virtual 1 (from unixODBC), persistent 2 (the configuration file),
+// session 4 (this run only). Reads look in session, persistent, virtual order.
+FW_ENUM(TConfigMode, cfmVirtual, cfmPersistent, cfmSession)
+using TConfigModes = TFlags<TConfigMode>;
+inline constexpr TConfigModes cfmAllModes = {cfmVirtual, cfmPersistent, cfmSession};
+
+// What the session tells its database-notification handler: a database
+// opened or closed (with the TDatabase), an alias added or deleted (its name).
+enum TDatabaseEvent : int { dbOpen = 0, dbClose = 1, dbAddAlias = 4, dbDeleteAlias = 5 };
+using TDatabaseNotifyEvent = std::function<void(TDatabaseEvent Event, const std::string& Name, TDatabase* Database)>;
 
 class TDatabase : public TComponent {
   FW_CLASS(TDatabase, TComponent)
@@ -116,15 +135,108 @@ public:
   void GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool Extensions,
                      bool SystemTables, TStrings* List);
 
+  // ------------------------------------------------------------ the engine
+  // The session starts the engine when it is first needed, with the
+  // configuration file that the hook names (the programs give the registry's
+  // "CONFIGFILE01" under "Software\Tarvos\Database Engine" through it), else
+  // DefaultConfigFile(); then the framework's date, time and number settings
+  // take the engine's formats, and the start-up procedures run in the order
+  // they were added.
+  using TConfigFileHook = std::function<std::string()>;
+  static void SetConfigFileHook(TConfigFileHook Hook);
+  // nubo.cfg in the settings folder (Files.h: SettingsDir).
+  static std::string DefaultConfigFile();
+  using TStartProc = std::function<void(TSession& Session)>;
+  void AddStartProc(TStartProc Proc);
+  bool Active() const { return handle_ != 0; }
+  void SetActive(bool Value);
+  void Open() { SetActive(true); }
+  // Closes the databases, then stops the engine.
+  void Close() { SetActive(false); }
+  // The engine's session, started when need be.
+  OrvexHandle Handle();
+
+  // ------------------------------------------------------------ configuration
+  // Every call below reads or writes in this mode (all three at first).
+  TConfigModes ConfigMode() const { return configMode_; }
+  void SetConfigMode(TConfigModes Value);
+  // Lists are of names, or of NAME=value lines.
+  void GetAliasNames(TStrings* List);
+  std::string GetAliasDriverName(const std::string& AliasName);
+  void GetAliasParams(const std::string& AliasName, TStrings* List);  // without TYPE
+  void GetDriverNames(TStrings* List);
+  void GetDriverParams(const std::string& DriverName, TStrings* List);  // its DB OPEN section
+  // Path with "%s" standing for Section ("\DRIVERS\%s\INIT"); a path
+  // without entries gives an empty list.
+  void GetConfigParams(const std::string& Path, const std::string& Section, TStrings* List);
+  // Changes only the options that the section holds.
+  void ModifyConfigParams(const std::string& Path, const std::string& Section, TStrings* List);
+  void AddAlias(const std::string& Name, const std::string& Driver, TStrings* List);
+  void AddStandardAlias(const std::string& Name, const std::string& Path, const std::string& DefaultDriver);
+  // Sets each option given; an empty value stays as "NAME=".
+  void ModifyAlias(const std::string& Name, TStrings* List);
+  void DeleteAlias(const std::string& Name);
+  // INIT from List, DB OPEN from the template driver ODBC.
+  void AddDriver(const std::string& Name, TStrings* List);
+  // Each option to the driver's section that holds it.
+  void ModifyDriver(const std::string& Name, TStrings* List);
+  void DeleteDriver(const std::string& Name);
+  // Writes the persistent configuration to the active file.
+  void SaveConfigFile();
+  bool IsAlias(const std::string& Name);
+
+  // ------------------------------------------------------------ notifications
+  // Called for databases opened and closed and aliases added and deleted
+  // through the session, unless switched off.
+  TDatabaseNotifyEvent OnDBNotify;
+  bool DBNotifyEnabled() const { return dbNotifyEnabled_; }
+  void SetDBNotifyEnabled(bool Value) { dbNotifyEnabled_ = Value; }
+  void DBNotification(TDatabaseEvent Event, const std::string& Name, TDatabase* Database);
+
 private:
   friend class TDatabase;
+  friend class TNuboCallback;
   void AddDatabase(TDatabase* Database);
   void RemoveDatabase(TDatabase* Database);
+  void TakeEngineFormats();
 
   std::vector<TDatabase*> databases_;
   bool keepConnections_ = true;
   std::string privateDir_;
   std::vector<std::string> passwords_;
+  OrvexHandle handle_ = 0;
+  TConfigModes configMode_ = cfmAllModes;
+  std::vector<TStartProc> startProcs_;
+  bool dbNotifyEnabled_ = true;
+  std::vector<TNuboCallback*> callbacks_;  // the last of a type is the registered one
+};
+
+// Sets a session's configuration mode for a block and puts the old one back
+// however the block ends.
+class TConfigModeScope : public TPropertyScope<TSession, TConfigModes> {
+public:
+  TConfigModeScope(TSession& Session, TConfigModes Mode)
+      : TPropertyScope(Session, &TSession::ConfigMode, &TSession::SetConfigMode, Mode) {}
+};
+
+// A callback of the engine's registered for as long as the object lives (or
+// the session runs): the engine fills Buffer and calls Method, whose answer
+// it takes (ORVEX_CB_ANSWERED or ORVEX_CB_DEFAULT). An exception from Method
+// never reaches the engine: the answer is then ORVEX_CB_DEFAULT.
+class TNuboCallback {
+public:
+  using TMethod = std::function<std::uint16_t(void* Buffer)>;
+  TNuboCallback(TSession* Session, std::uint16_t CBType, void* Buffer, std::uint16_t BufferSize, TMethod Method);
+  ~TNuboCallback();
+  TNuboCallback(const TNuboCallback&) = delete;
+  TNuboCallback& operator=(const TNuboCallback&) = delete;
+
+private:
+  static std::uint16_t Call(std::uint16_t Type, std::uintptr_t Data, void* Buffer);
+  TSession* session_;
+  OrvexHandle registeredWith_;
+  std::uint16_t type_;
+  TMethod method_;
 };
 
 // The program's session.

@@ -116,10 +116,11 @@ FW_PUBLISH(TGraphicsObject) {}
 FW_PUBLISH(TFont) {
   c.Property("Charset", &TFont::Charset, &TFont::SetCharset).SetTypeName("TFontCharset");
   c.Property("Color", &TFont::Color, &TFont::SetColor).SetTypeName("TColor");
-  c.Property("Height", &TFont::Height, &TFont::SetHeight);
+  // Sizes a form file may give: beyond them the arithmetic on heights overflows.
+  c.Property("Height", &TFont::Height, &TFont::SetHeight).Range(-MaxFontHeight, MaxFontHeight);
   c.Property("Name", &TFont::Name, &TFont::SetName);
   c.Property("Pitch", &TFont::Pitch, &TFont::SetPitch).Default(fpDefault);
-  c.Property("Size", &TFont::Size, &TFont::SetSize).Stored(false);
+  c.Property("Size", &TFont::Size, &TFont::SetSize).Stored(false).Range(-MaxFontHeight, MaxFontHeight);
   c.Property("Style", &TFont::Style, &TFont::SetStyle).Default(0);
 }
 

@@ -25,6 +25,9 @@ protected:
 // leading), Size the character height in points at PixelsPerInch:
 // Height = -Size * PixelsPerInch / 72 (rounded). Changing PixelsPerInch keeps
 // Height; assigning a font of another resolution keeps its Size.
+// The largest font height or size in points a form file may give.
+inline constexpr int MaxFontHeight = 32767;
+
 class TFont : public TGraphicsObject {
   FW_CLASS(TFont, TGraphicsObject)
 public:

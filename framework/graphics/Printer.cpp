@@ -4,6 +4,7 @@
 #include <QPageSize>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 #include <cstdlib>
 
 #include "QtGraphics.h"
@@ -47,28 +48,131 @@ TQtPrinter* TPrinter::QtPrinter() {
   return qprinter_.get();
 }
 
+TPrinterList TPrinter::SystemPrinters() const {
+  TPrinterList list;
+  if (injected_) {
+    list = *injected_;
+  } else {
+    EnsureQtApplication();
+    for (const QString& n : QPrinterInfo::availablePrinterNames()) list.Names.push_back(FromQString(n));
+    list.Default = FromQString(QPrinterInfo::defaultPrinterName());
+  }
+  // A default that is not among the printers is no printer at all.
+  if (std::find(list.Names.begin(), list.Names.end(), list.Default) == list.Names.end()) list.Default.clear();
+  return list;
+}
+
+void TPrinter::ChooseDefault() const {
+  if (!printerName_) printerName_ = SystemPrinters().Default;
+}
+
+std::string TPrinter::PrinterName() const {
+  ChooseDefault();
+  return *printerName_;
+}
+
+void TPrinter::SetPrinterName(const std::string& v) {
+  if (!v.empty()) {
+    std::vector<std::string> names = Printers();
+    if (std::find(names.begin(), names.end(), v) == names.end()) throw EPrinter("Printer \"" + v + "\" not found");
+  }
+  printerName_ = v;
+  ApplySettings();
+}
+
+std::vector<std::string> TPrinter::Printers() const { return SystemPrinters().Names; }
+
+int TPrinter::PrinterIndex() const {
+  const std::string name = PrinterName();
+  if (name.empty()) return -1;
+  std::vector<std::string> names = Printers();
+  auto at = std::find(names.begin(), names.end(), name);
+  return at == names.end() ? -1 : static_cast<int>(at - names.begin());
+}
+
+void TPrinter::SetPrinterIndex(int v) {
+  if (v < 0) {
+    printerName_.reset();
+    ChooseDefault();
+    ApplySettings();
+    return;
+  }
+  std::vector<std::string> names = Printers();
+  if (v >= static_cast<int>(names.size())) throw EPrinter("Printer index out of range");
+  SetPrinterName(names[static_cast<std::size_t>(v)]);
+}
+
+void TPrinter::SetSystemPrinters(std::optional<TPrinterList> v) {
+  injected_ = std::move(v);
+  printerName_.reset();
+  ApplySettings();
+}
+
+bool TPrinter::PrintsToFile() const {
+  if (const char* env = std::getenv("FW_PRINT_TO_PDF"); env && *env) return true;
+  return PrinterName().empty();
+}
+
 std::string TPrinter::EffectiveOutputFileName() const {
   if (const char* env = std::getenv("FW_PRINT_TO_PDF"); env && *env) return env;
-  return outputFileName_;
+  return PrinterName().empty() ? outputFileName_ : std::string();
+}
+
+namespace {
+
+struct TPaper {
+  const char* Name;
+  QPageSize::PageSizeId Id;
+};
+
+constexpr TPaper kPapers[] = {
+    {"A3", QPageSize::A3},         {"A4", QPageSize::A4},       {"A5", QPageSize::A5},
+    {"B5", QPageSize::B5},         {"Letter", QPageSize::Letter}, {"Legal", QPageSize::Legal},
+    {"Executive", QPageSize::Executive},
+};
+
+const TPaper* FindPaper(const std::string& name) {
+  for (const TPaper& p : kPapers)
+    if (name == p.Name) return &p;
+  return nullptr;
+}
+
+}  // namespace
+
+std::vector<std::string> TPrinter::PaperSizes() {
+  std::vector<std::string> names;
+  for (const TPaper& p : kPapers) names.emplace_back(p.Name);
+  return names;
+}
+
+void TPrinter::SetPaperSize(const std::string& v) {
+  if (!v.empty() && !FindPaper(v)) throw EPrinter("Unknown paper size \"" + v + "\"");
+  paperSize_ = v;
+  ApplySettings();
+}
+
+void TPrinter::SetOrientation(TPrinterOrientation v) {
+  orientation_ = v;
+  ApplySettings();
 }
 
 void TPrinter::ApplySettings() {
   QPrinter* q = qprinter_.get();
   if (!q || printing_) return;
-  std::string file = EffectiveOutputFileName();
-  if (!file.empty()) {
+  if (PrintsToFile()) {
     q->setOutputFormat(QPrinter::PdfFormat);
-    q->setOutputFileName(ToQString(file));
-    q->setPageSize(QPageSize(QPageSize::A4));
+    q->setOutputFileName(ToQString(EffectiveOutputFileName()));
   } else {
     q->setOutputFileName(QString());
     q->setOutputFormat(QPrinter::NativeFormat);
-    QStringList names = QPrinterInfo::availablePrinterNames();
-    if (printerIndex_ >= 0 && printerIndex_ < names.size())
-      q->setPrinterName(names[printerIndex_]);
-    else
-      q->setPrinterName(QPrinterInfo::defaultPrinterName());
+    q->setPrinterName(ToQString(PrinterName()));
   }
+  // A new printer brings its own paper: the choice goes on top of it.
+  if (const TPaper* paper = FindPaper(paperSize_))
+    q->setPageSize(QPageSize(paper->Id));
+  else if (PrintsToFile())
+    q->setPageSize(QPageSize(QPageSize::A4));
+  q->setPageOrientation(orientation_ == poLandscape ? QPageLayout::Landscape : QPageLayout::Portrait);
   q->setDocName(ToQString(title_));
   q->setCopyCount(copies_);
   SyncCanvasResolution();
@@ -112,18 +216,6 @@ void TPrinter::SetOutputFileName(const std::string& v) {
   ApplySettings();
 }
 
-void TPrinter::SetPrinterIndex(int v) {
-  printerIndex_ = v < 0 ? -1 : v;
-  ApplySettings();
-}
-
-std::vector<std::string> TPrinter::Printers() const {
-  EnsureQtApplication();
-  std::vector<std::string> out;
-  for (const QString& n : QPrinterInfo::availablePrinterNames()) out.push_back(FromQString(n));
-  return out;
-}
-
 int TPrinter::PageWidth() { return QtPrinter()->width(); }
 int TPrinter::PageHeight() { return QtPrinter()->height(); }
 
@@ -132,11 +224,16 @@ void TPrinter::BeginDoc() {
   QtPrinter();
   Canvas();
   ApplySettings();
+  const std::string file = EffectiveOutputFileName();
+  if (PrintsToFile() && file.empty()) throw EPrinter("No file is chosen for the PDF document");
+  // Qt falls back to a PDF file for a printer it does not know.
+  if (!PrintsToFile() &&
+      (qprinter_->outputFormat() != QPrinter::NativeFormat || qprinter_->printerName() != ToQString(PrinterName())))
+    throw EPrinter("Printer \"" + PrinterName() + "\" is not available");
   auto painter = std::make_unique<TQtPainter>();
-  if (!painter->begin(qprinter_.get())) {
-    std::string file = EffectiveOutputFileName();
-    throw EPrinter(file.empty() ? "Printer selected is not valid" : "Cannot create file \"" + file + "\"");
-  }
+  if (!painter->begin(qprinter_.get()))
+    throw EPrinter(file.empty() ? "Printer \"" + PrinterName() + "\" is not available"
+                                : "Cannot create file \"" + file + "\"");
   painter_ = std::move(painter);
   aborted_ = false;
   pageNumber_ = 1;

@@ -1,17 +1,20 @@
 // The printer: one object for the program (Printer()), printing documents of
-// pages through its canvas to the system's printer or to a PDF file.
+// pages through its canvas to one of the system's printers or to a PDF file.
 //
-// The output goes to a PDF file when the environment variable
-// FW_PRINT_TO_PDF names one (tests use it) or when SetOutputFileName names
-// one (the print dialog does); otherwise to the system's default printer.
-// The canvas's coordinates are the printer's pixels (PageWidth x PageHeight
-// of the printable area), and its font's PixelsPerInch is the printer's.
+// It starts on the system's default printer or, on a machine without one, on
+// a PDF file whose name is not chosen yet (OutputFileName empty): the program
+// asks for one before it begins a document. The environment variable
+// FW_PRINT_TO_PDF, when it names a file, wins over every choice (tests use
+// it). The canvas's coordinates are the printer's pixels (PageWidth x
+// PageHeight of the printable area), and its font's PixelsPerInch is the
+// printer's.
 //
 // A document is open from BeginDoc to EndDoc or Abort. A failure while
 // opening raises EPrinter and leaves no document open; destroying the
 // printer ends an open document.
 #pragma once
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,14 @@ class TQtPrinter;
 class TQtPainter;
 
 FW_EXCEPTION(EPrinter, Exception)
+
+FW_ENUM(TPrinterOrientation, poPortrait, poLandscape)
+
+// The printers a system offers, as its print support lists them.
+struct TPrinterList {
+  std::vector<std::string> Names;
+  std::string Default;  // "" when there is none
+};
 
 class TPrinter : public TObject {
   FW_CLASS(TPrinter, TObject)
@@ -48,15 +59,33 @@ public:
   void SetCopies(int v);
   TCanvas* Canvas();
 
-  // "" (the default): the system's printer. FW_PRINT_TO_PDF wins over it.
+  // The printer documents go to; "" for a PDF file.
+  std::string PrinterName() const;
+  void SetPrinterName(const std::string& v);  // EPrinter for a name not among Printers()
+  // The system's printers; PrinterIndex is the current one's place among
+  // them, -1 for a PDF file. Setting -1 chooses the default printer.
+  std::vector<std::string> Printers() const;
+  int PrinterIndex() const;
+  void SetPrinterIndex(int v);
+  // The PDF file that documents go to while no printer is chosen; "" until
+  // the program has asked for one.
   const std::string& OutputFileName() const { return outputFileName_; }
   void SetOutputFileName(const std::string& v);
-  // The file the next document goes to, "" for the system's printer.
+  // Documents go to a PDF file: no printer is chosen, or FW_PRINT_TO_PDF names one.
+  bool PrintsToFile() const;
+  // The file the next document goes to, "" for a printer or a file not yet named.
   std::string EffectiveOutputFileName() const;
-  // Names of the system's printers; PrinterIndex -1 is the default printer.
-  std::vector<std::string> Printers() const;
-  int PrinterIndex() const { return printerIndex_; }
-  void SetPrinterIndex(int v);
+
+  // Paper by name ("A4", "Letter" ...; "" for the printer's own, A4 for a PDF file).
+  static std::vector<std::string> PaperSizes();
+  const std::string& PaperSize() const { return paperSize_; }
+  void SetPaperSize(const std::string& v);  // EPrinter for a name not among PaperSizes()
+  TPrinterOrientation Orientation() const { return orientation_; }
+  void SetOrientation(TPrinterOrientation v);
+
+  // Stands in for the system's printers (tests inject their own; nullopt
+  // goes back to the real ones). The printer starts over on the default.
+  void SetSystemPrinters(std::optional<TPrinterList> v);
 
   // ---- for the print dialogs of the ui layer, which knows what it is
   TQtPrinter* QtPrinter();
@@ -66,13 +95,20 @@ private:
   void EndPainting();
   void ApplySettings();
   void SyncCanvasResolution();
+  TPrinterList SystemPrinters() const;
+  void ChooseDefault() const;
 
   std::unique_ptr<TQtPrinter> qprinter_;
   std::unique_ptr<TQtPainter> painter_;
   std::unique_ptr<TPrinterCanvas> canvas_;
   std::string title_;
   std::string outputFileName_;
-  int printerIndex_ = -1;
+  // Chosen on first need, so that a printer made before the application
+  // does not ask the print support too early.
+  mutable std::optional<std::string> printerName_;
+  std::optional<TPrinterList> injected_;
+  std::string paperSize_;
+  TPrinterOrientation orientation_ = poPortrait;
   int copies_ = 1;
   int pageNumber_ = 0;
   bool printing_ = false;

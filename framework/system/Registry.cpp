@@ -8,10 +8,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <optional>
 #include <sstream>
 
+#include "Files.h"
 #include "Text.h"
 
 namespace fw {
@@ -194,14 +194,7 @@ struct TRegistry::TStore {
 
 std::string RegistryFileName() {
   if (const char* env = std::getenv("FW_REGISTRY"); env && *env) return env;
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-    base = xdg;
-  else if (const char* home = std::getenv("HOME"); home && *home)
-    base = std::string(home) + "/.config";
-  else
-    base = ".";
-  return base + "/velloria/registry";
+  return SettingsDir() + "/registry";
 }
 
 namespace {
@@ -211,17 +204,39 @@ bool UsesDefaultLocation() {
   return !env || !*env;
 }
 
-// nullopt when the file is there but cannot be read.
-std::optional<std::string> ReadRegistryFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) {
-    if (errno == ENOENT || access(file.c_str(), F_OK) != 0) return std::string();
+// The file's text; nullopt, with the reason in error, when the file is
+// there but cannot be read. A file that is not there yet reads as empty.
+std::optional<std::string> ReadRegistryFile(const std::string& file, std::string& error) {
+  struct stat st {};
+  if (stat(file.c_str(), &st) != 0) {
+    if (errno == ENOENT) return std::string();
+    error = std::strerror(errno);
     return std::nullopt;
   }
-  std::ostringstream s;
-  s << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return s.str();
+  if (S_ISDIR(st.st_mode)) {
+    error = std::strerror(EISDIR);
+    return std::nullopt;
+  }
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return std::nullopt;
+  }
+  std::string text;
+  char buffer[8192];
+  for (;;) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = std::strerror(errno);
+      close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    text.append(buffer, static_cast<std::size_t>(n));
+  }
+  close(fd);
+  return text;
 }
 
 void MakeDirectories(const std::string& file) {
@@ -233,41 +248,53 @@ void MakeDirectories(const std::string& file) {
 }
 
 // Writes text to a temporary file beside file, syncs it and renames it over
-// file; false, with file untouched, when any step fails.
-bool WriteAtomically(const std::string& file, const std::string& text) {
+// file; false, with file untouched and the reason in error, when any step fails.
+bool WriteAtomically(const std::string& file, const std::string& text, std::string& error) {
   if (UsesDefaultLocation()) MakeDirectories(file);
+  struct stat st {};
+  if (stat(file.c_str(), &st) == 0) {
+    // Renaming over them would succeed: a folder or a read-only file is refused as writing to it would be.
+    if (S_ISDIR(st.st_mode) || access(file.c_str(), W_OK) != 0) {
+      error = std::strerror(S_ISDIR(st.st_mode) ? EISDIR : errno);
+      return false;
+    }
+  }
   std::string tmp = file + ".tmp" + std::to_string(getpid());
   int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
   const char* p = text.data();
   std::size_t left = text.size();
-  bool ok = true;
-  while (ok && left > 0) {
+  int failure = 0;
+  while (!failure && left > 0) {
     ssize_t n = write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      ok = false;
+      failure = n < 0 ? errno : ENOSPC;
       break;
     }
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  ok = ok && fsync(fd) == 0;
-  ok = close(fd) == 0 && ok;
-  ok = ok && rename(tmp.c_str(), file.c_str()) == 0;
-  if (!ok) unlink(tmp.c_str());
-  return ok;
+  if (!failure && fsync(fd) != 0) failure = errno;
+  if (close(fd) != 0 && !failure) failure = errno;
+  if (!failure && rename(tmp.c_str(), file.c_str()) != 0) failure = errno;
+  if (!failure) return true;
+  unlink(tmp.c_str());
+  error = std::strerror(failure);
+  return false;
 }
 
-std::unique_ptr<TRegistry::TStore> LoadStore(bool mustRead) {
+// A file that is there but cannot be read is an error, for reading as for
+// writing: defaults read from it would be wrong, and writing over it would lose it.
+std::unique_ptr<TRegistry::TStore> LoadStore() {
   auto store = std::make_unique<TRegistry::TStore>();
-  std::string file = RegistryFileName();
-  auto text = ReadRegistryFile(file);
-  if (!text) {
-    // Writing over a file that could not be read would lose it.
-    if (mustRead) throw ERegistryException("Unable to read the registry file " + file);
-    return store;
-  }
+  const std::string file = RegistryFileName();
+  std::string error;
+  auto text = ReadRegistryFile(file, error);
+  if (!text) throw ERegistryException("Cannot read the registry file " + file + ": " + error);
   store->Parse(*text);
   return store;
 }
@@ -315,17 +342,20 @@ std::string FullPath(HKEY root, const std::string& path) {
 }  // namespace
 
 void TRegistry::Modify(const char* what, const std::string& name, const std::function<void(TStore&)>& change) {
-  auto fresh = LoadStore(true);
+  auto fresh = LoadStore();
   change(*fresh);
-  if (!WriteAtomically(RegistryFileName(), fresh->Text()))
-    throw ERegistryException(std::string(what) + " '" + name + "'");
+  const std::string file = RegistryFileName();
+  std::string error;
+  if (!WriteAtomically(file, fresh->Text(), error))
+    throw ERegistryException(std::string(what) + " '" + name + "': cannot write the registry file " + file + ": " +
+                             error);
   store_ = std::move(fresh);
 }
 
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
   std::string path = Resolve(Key);
   std::string full = FullPath(rootKey_, path);
-  store_ = LoadStore(false);
+  store_ = LoadStore();
   if (!store_->Exists(full)) {
     if (!CanCreate) return false;
     // A key that cannot be made is a key that does not open.
@@ -362,14 +392,14 @@ bool TRegistry::CreateKey(const std::string& Key) {
 bool TRegistry::DeleteKey(const std::string& Key) {
   std::string full = FullPath(rootKey_, Resolve(Key));
   if (full.find('\\') == std::string::npos) return false;  // never a root
-  auto fresh = LoadStore(false);
+  auto fresh = LoadStore();
   if (!fresh->Exists(full)) return false;
   Modify("Failed to delete key", Key, [&](TStore& s) { s.EraseTree(full); });
   return true;
 }
 
 bool TRegistry::KeyExists(const std::string& Key) {
-  return LoadStore(false)->Exists(FullPath(rootKey_, Resolve(Key)));
+  return LoadStore()->Exists(FullPath(rootKey_, Resolve(Key)));
 }
 
 namespace {
@@ -518,5 +548,15 @@ void TRegIniFile::DeleteKey(const std::string& Section, const std::string& Ident
 }
 
 FW_IMPLEMENT_CLASS(TRegIniFile)
+
+std::string ReadEngineSetting(const std::string& Name) {
+  try {
+    TRegistry reg;
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    return reg.OpenKeyReadOnly("Software\\Tarvos\\Database Engine") ? reg.ReadString(Name) : std::string();
+  } catch (const ERegistryException&) {
+    return {};
+  }
+}
 
 }  // namespace fw

@@ -1,11 +1,13 @@
 // The registry: keys and values kept in one text file of our own.
 //
 // The file is the one that the environment variable FW_REGISTRY names, or
-// else $XDG_CONFIG_HOME/velloria/registry (~/.config/velloria/registry). It is
+// else "registry" in the settings folder (Files.h, SettingsDir:
+// $XDG_CONFIG_HOME/velloria, ~/.config/velloria). It is
 // read when a key is opened and written whole on every change: to a
 // temporary file beside it, flushed to the disk, then renamed over it, so
-// that a failed or interrupted write leaves the old file as it was. A write
-// that fails raises ERegistryException.
+// that a failed or interrupted write leaves the old file as it was. A file
+// that is there but cannot be read (a folder, no permission) and a write that
+// fails raise ERegistryException naming the file and the reason.
 //
 // Keys are paths with '\' between their parts, compared without regard to
 // case; a path that starts with '\' counts from the root key, any other from
@@ -40,6 +42,12 @@ FW_ENUM(TRegDataType, rdUnknown, rdString, rdExpandString, rdInteger, rdBinary)
 
 // The file the registry lives in, as the rules above choose it.
 std::string RegistryFileName();
+
+// A string value of the engine's key "Software\Tarvos\Database Engine" under
+// HKEY_LOCAL_MACHINE ("DLLPATH", "CONFIGFILE01"); "" when the key or the
+// value is missing or the registry cannot be read. The programs hand these to
+// the framework's engine binding and session.
+std::string ReadEngineSetting(const std::string& Name);
 
 class TRegistry : public TObject {
   FW_CLASS(TRegistry, TObject)

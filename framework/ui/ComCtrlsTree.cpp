@@ -16,6 +16,7 @@
 #include "Exceptions.h"
 #include "Forms.h"
 #include "QtControls.h"
+#include "Scope.h"
 #include "Services.h"
 #include "Text.h"
 
@@ -681,7 +682,7 @@ void TTreeNodes::EndUpdate() {
 void TTreeNodes::Assign(const TPersistent* Source) {
   auto* src = dynamic_cast<const TTreeNodes*>(Source);
   if (!src) return TPersistent::Assign(Source);
-  BeginUpdate();
+  TUpdateScope update(*this);
   Clear();
   std::function<void(TTreeNode*, TTreeNode*)> copy = [&](TTreeNode* from, TTreeNode* parent) {
     for (auto& c : from->children_) {
@@ -694,7 +695,6 @@ void TTreeNodes::Assign(const TPersistent* Source) {
     }
   };
   copy(src->root_.get(), nullptr);
-  EndUpdate();
 }
 
 // ---------------------------------------------------------------- the tree view

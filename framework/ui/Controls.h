@@ -45,10 +45,16 @@ class TPopupMenu;
 class TControlCanvas;
 class TControlBridge;
 
-// A window handle: the address of a windowed control whose window is made
-// (FindControl gives the control back; a stale handle finds nothing). The
-// same type as the system services' HWND.
+// A window handle: a number given to a windowed control while its window is
+// made (FindControl gives the control back). A handle carries its slot's
+// generation, so a stale handle finds nothing, not the window made after it.
+// The same type as the system services' HWND.
 using HWND = std::uintptr_t;
+
+// The positions and sizes a form file may give (the 16-bit coordinate space):
+// the layout adds and scales them in ints.
+inline constexpr int MinFormCoordinate = -32768;
+inline constexpr int MaxFormCoordinate = 32767;
 
 FW_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient)
 FW_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom)
@@ -552,6 +558,7 @@ private:
   int borderWidth_ = 0;
   bool recreating_ = false;
   bool aligning_ = false;
+  HWND handle_ = 0;
 
 protected:
   // While scaling, positions come from the scale, not from the anchors.

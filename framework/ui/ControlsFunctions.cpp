@@ -3,16 +3,65 @@
 #include <QApplication>
 #include <QWidget>
 #include <string>
-#include <unordered_set>
+#include <cstdint>
+#include <vector>
 
 #include "QtControls.h"
 
 namespace fw {
 
-// Registries that controls use up to the end of the process are never freed.
-std::unordered_set<const TWinControl*>& LiveHandles() {
-  static auto* handles = new std::unordered_set<const TWinControl*>;
-  return *handles;
+namespace {
+
+// The table behind the window handles, as the engine keeps its own: a handle
+// is the slot's generation in the high half and the slot number plus one in
+// the low half; freeing a slot moves its generation on.
+struct THandleSlot {
+  std::uint32_t Generation = 1;
+  TWinControl* Control = nullptr;
+};
+
+struct THandleTable {
+  std::vector<THandleSlot> Slots;
+  std::vector<std::uint32_t> Free;
+};
+
+// Used by controls up to the end of the process: never freed.
+THandleTable& Handles() {
+  static auto* table = new THandleTable;
+  return *table;
+}
+
+constexpr int kSlotBits = 32;
+
+std::uint32_t SlotOf(HWND h) { return static_cast<std::uint32_t>(h & 0xFFFFFFFFu); }
+std::uint32_t GenerationOf(HWND h) { return static_cast<std::uint32_t>(h >> kSlotBits); }
+
+}  // namespace
+
+HWND AllocateWindowHandle(TWinControl* Control) {
+  THandleTable& t = Handles();
+  std::uint32_t slot;
+  if (!t.Free.empty()) {
+    slot = t.Free.back();
+    t.Free.pop_back();
+  } else {
+    t.Slots.emplace_back();
+    slot = static_cast<std::uint32_t>(t.Slots.size() - 1);
+  }
+  THandleSlot& s = t.Slots[slot];
+  s.Control = Control;
+  return (static_cast<HWND>(s.Generation) << kSlotBits) | (slot + 1);
+}
+
+void ReleaseWindowHandle(HWND Handle) {
+  THandleTable& t = Handles();
+  const std::uint32_t slot = SlotOf(Handle);
+  if (slot == 0 || slot > t.Slots.size()) return;
+  THandleSlot& s = t.Slots[slot - 1];
+  if (s.Generation != GenerationOf(Handle) || !s.Control) return;
+  s.Control = nullptr;
+  ++s.Generation;
+  t.Free.push_back(slot - 1);
 }
 
 TControl*& CaptureControlRef() {
@@ -23,9 +72,11 @@ TControl*& CaptureControlRef() {
 // ---------------------------------------------------------------- window functions
 
 TWinControl* FindControl(HWND Handle) {
-  auto* c = reinterpret_cast<TWinControl*>(Handle);
-  if (!c || !LiveHandles().count(c)) return nullptr;
-  return c;
+  const THandleTable& t = Handles();
+  const std::uint32_t slot = SlotOf(Handle);
+  if (slot == 0 || slot > t.Slots.size()) return nullptr;
+  const THandleSlot& s = t.Slots[slot - 1];
+  return s.Generation == GenerationOf(Handle) ? s.Control : nullptr;
 }
 
 LRESULT SendMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam) {
@@ -48,7 +99,7 @@ HWND GetCapture() {
   TControl* c = CaptureControlRef();
   while (c && !dynamic_cast<TWinControl*>(c)) c = c->Parent();
   auto* w = static_cast<TWinControl*>(c);
-  return w && w->HandleAllocated() ? reinterpret_cast<HWND>(w) : 0;
+  return w && w->HandleAllocated() ? w->Handle() : 0;
 }
 
 TControl* GetCaptureControl() { return CaptureControlRef(); }
@@ -72,7 +123,7 @@ HWND GetFocus() {
   QWidget* w = QApplication::focusWidget();
   while (w) {
     if (TControlBridge* b = TControlBridge::Of(w))
-      if (auto* c = dynamic_cast<TWinControl*>(b->Control())) return reinterpret_cast<HWND>(c);
+      if (auto* c = dynamic_cast<TWinControl*>(b->Control()); c && c->HandleAllocated()) return c->Handle();
     w = w->parentWidget();
   }
   return 0;

@@ -51,7 +51,7 @@ void TWinControl::DestroyControls() {
 
 HWND TWinControl::Handle() {
   HandleNeeded();
-  return reinterpret_cast<HWND>(this);
+  return handle_;
 }
 
 void TWinControl::HandleNeeded() {
@@ -66,7 +66,7 @@ void TWinControl::CreateHandle() {
   if (bridge_) return;
   EnsureQtApplication();
   CreateWnd();
-  LiveHandles().insert(this);
+  handle_ = AllocateWindowHandle(this);
   CreateChildHandles();
 }
 
@@ -90,7 +90,8 @@ void TWinControl::DestroyHandle() {
   }
   DestroyWnd();
   ForgetPopupWindow(this);
-  LiveHandles().erase(this);
+  ReleaseWindowHandle(handle_);
+  handle_ = 0;
   FreeWidget();
 }
 

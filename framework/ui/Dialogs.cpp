@@ -1,14 +1,22 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QFontDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
-#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
 #include <filesystem>
 #include <system_error>
 
@@ -304,6 +312,7 @@ bool TPrintDialog::Execute() {
   r.Values["MinPage"] = std::to_string(minPage_);
   r.Values["MaxPage"] = std::to_string(maxPage_);
   r.Values["PrintToFile"] = printToFile_ ? "1" : "0";
+  r.Values["Printer"] = Printer()->PrinterName();
   r.Values["FileName"] = Printer()->OutputFileName();
   if (!Ask(r)) return false;
   int copies = ToInt(Value(r, "Copies"), Copies());
@@ -311,6 +320,7 @@ bool TPrintDialog::Execute() {
   fromPage_ = ToInt(Value(r, "FromPage"), fromPage_);
   toPage_ = ToInt(Value(r, "ToPage"), toPage_);
   printToFile_ = Value(r, "PrintToFile") == "1";
+  Printer()->SetPrinterName(Value(r, "Printer"));
   Printer()->SetOutputFileName(Value(r, "FileName"));
   return true;
 }
@@ -318,16 +328,26 @@ bool TPrintDialog::Execute() {
 FW_IMPLEMENT_CLASS(TPrinterSetupDialog)
 
 bool TPrinterSetupDialog::Execute() {
+  TPrinter* printer = Printer();
+  auto lines = [](const std::vector<std::string>& items) {
+    std::string s;
+    for (const std::string& i : items) s += (s.empty() ? "" : "\n") + i;
+    return s;
+  };
   TDialogRequest r;
   r.Kind = "PrinterSetup";
   r.Caption = "Print Setup";
-  r.Values["Printer"] = std::to_string(Printer()->PrinterIndex());
+  r.Values["Printers"] = lines(printer->Printers());
+  r.Values["Printer"] = printer->PrinterName();
+  r.Values["FileName"] = printer->OutputFileName();
+  r.Values["PaperSizes"] = lines(TPrinter::PaperSizes());
+  r.Values["PaperSize"] = printer->PaperSize();
+  r.Values["Orientation"] = printer->Orientation() == poLandscape ? "poLandscape" : "poPortrait";
   if (!Ask(r)) return false;
-  int index = ToInt(Value(r, "Printer"), Printer()->PrinterIndex());
-  try {
-    Printer()->SetPrinterIndex(index);
-  } catch (const Exception&) {
-  }
+  printer->SetPrinterName(Value(r, "Printer"));
+  printer->SetOutputFileName(Value(r, "FileName"));
+  printer->SetPaperSize(Value(r, "PaperSize"));
+  printer->SetOrientation(Value(r, "Orientation") == "poLandscape" ? poLandscape : poPortrait);
   return true;
 }
 
@@ -405,6 +425,72 @@ QString QtFilter(const std::string& filter, int index, QString* selected) {
     if (i / 2 + 1 == index && selected) *selected = entry;
   }
   return out.join(";;");
+}
+
+// The print setup: the system's printers and a PDF file with its name, the
+// paper and the orientation.
+bool ExecutePrinterSetup(TDialogRequest& request, QWidget* parent) {
+  auto v = [&](const char* name) { return ToQString(Value(request, name)); };
+  QDialog d(parent);
+  d.setWindowTitle(ToQString(request.Caption));
+  auto* form = new QFormLayout;
+
+  auto* printers = new QComboBox;
+  for (const QString& name : v("Printers").split('\n', Qt::SkipEmptyParts)) printers->addItem(name, name);
+  printers->addItem("PDF file", QString());
+  printers->setCurrentIndex(std::max(0, printers->findData(v("Printer"))));
+  form->addRow("&Printer:", printers);
+
+  auto* file = new QLineEdit(v("FileName"));
+  file->setPlaceholderText("asked for when printing");
+  auto* browse = new QPushButton("&Browse...");
+  auto* fileRow = new QHBoxLayout;
+  fileRow->addWidget(file, 1);
+  fileRow->addWidget(browse);
+  auto* fileLabel = new QLabel("PDF &file:");
+  fileLabel->setBuddy(file);
+  form->addRow(fileLabel, fileRow);
+  QObject::connect(browse, &QPushButton::clicked, &d, [&d, file] {
+    QString start = file->text().isEmpty() ? QDir::currentPath() : file->text();
+    QString name = QFileDialog::getSaveFileName(&d, "PDF File", start, "PDF files (*.pdf)");
+    if (!name.isEmpty()) file->setText(name);
+  });
+  auto showFile = [printers, file, browse] {
+    const bool pdf = printers->currentData().toString().isEmpty();
+    file->setEnabled(pdf);
+    browse->setEnabled(pdf);
+  };
+  QObject::connect(printers, &QComboBox::currentIndexChanged, &d, showFile);
+  showFile();
+
+  auto* paper = new QComboBox;
+  paper->addItem("Printer's default", QString());
+  for (const QString& name : v("PaperSizes").split('\n', Qt::SkipEmptyParts)) paper->addItem(name, name);
+  paper->setCurrentIndex(std::max(0, paper->findData(v("PaperSize"))));
+  form->addRow("Paper &size:", paper);
+
+  auto* portrait = new QRadioButton("P&ortrait");
+  auto* landscape = new QRadioButton("&Landscape");
+  (v("Orientation") == "poLandscape" ? landscape : portrait)->setChecked(true);
+  auto* orientation = new QHBoxLayout;
+  orientation->addWidget(portrait);
+  orientation->addWidget(landscape);
+  orientation->addStretch();
+  form->addRow("Orientation:", orientation);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+  auto* layout = new QVBoxLayout(&d);
+  layout->addLayout(form);
+  layout->addWidget(buttons);
+  d.setMinimumWidth(d.fontMetrics().averageCharWidth() * 60);
+  if (d.exec() != QDialog::Accepted) return false;
+  request.Values["Printer"] = FromQString(printers->currentData().toString());
+  request.Values["FileName"] = FromQString(file->text().trimmed());
+  request.Values["PaperSize"] = FromQString(paper->currentData().toString());
+  request.Values["Orientation"] = landscape->isChecked() ? "poLandscape" : "poPortrait";
+  return true;
 }
 
 bool AskForDirectory(TDialogRequest& request, QWidget* parent) {
@@ -517,6 +603,8 @@ bool TQtMessageService::ExecuteDialog(TDialogRequest& request) {
     d.setWindowTitle(ToQString(request.Caption));
     if (d.exec() != QDialog::Accepted) return false;
     request.Values["Copies"] = std::to_string(printer->copyCount());
+    const bool native = printer->outputFormat() == QPrinter::NativeFormat;
+    request.Values["Printer"] = native ? FromQString(printer->printerName()) : std::string();
     request.Values["FileName"] = FromQString(printer->outputFileName());
     request.Values["PrintToFile"] = printer->outputFileName().isEmpty() ? "0" : "1";
     request.Values["FromPage"] = std::to_string(printer->fromPage());
@@ -524,11 +612,7 @@ bool TQtMessageService::ExecuteDialog(TDialogRequest& request) {
     return true;
   }
   if (kind == "SelectDirectory") return AskForDirectory(request, parent);
-  if (kind == "PrinterSetup") {
-    QPageSetupDialog d(Printer()->QtPrinter(), parent);
-    d.setWindowTitle(ToQString(request.Caption));
-    return d.exec() == QDialog::Accepted;
-  }
+  if (kind == "PrinterSetup") return ExecutePrinterSetup(request, parent);
   return false;
 }
 

@@ -9,9 +9,13 @@
 //                   (fdScreen, fdPrinter, fdBoth); answer: Name, Size, Style, Color
 //   "InputQuery"    Prompt, Value; answer: Value
 //   "Print"         Copies, FromPage, ToPage, MinPage, MaxPage, PrintToFile ("0"/"1"),
-//                   FileName; answer: Copies, PrintToFile, FileName (the PDF file the
-//                   document goes to, "" for the printer), FromPage, ToPage
-//   "PrinterSetup"  Printer (the index, -1 for the default); answer: Printer
+//                   Printer (the printer's name, "" for a PDF file), FileName (the PDF
+//                   file); answer: Copies, PrintToFile, Printer, FileName, FromPage, ToPage
+//   "PrinterSetup"  Printers (the system's printers, one a line), Printer (the chosen
+//                   one, "" for a PDF file), FileName (the PDF file; "" to be asked when
+//                   printing), PaperSizes (one a line), PaperSize ("" for the printer's
+//                   own), Orientation (poPortrait, poLandscape); answer: Printer,
+//                   FileName, PaperSize, Orientation
 //   "SelectDirectory" Directory, Options (sdAllowCreate, sdPerformCreate,
 //                   sdPrompt, comma-separated); answer: Directory
 // The dialog's title is the request's Caption.
@@ -184,6 +188,7 @@ private:
   TPrintDialogOptions options_;
 };
 
+// Chooses the printer (one of the system's or a PDF file), its paper and orientation.
 class TPrinterSetupDialog : public TCommonDialog {
   FW_CLASS(TPrinterSetupDialog, TCommonDialog)
 public:

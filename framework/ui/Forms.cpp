@@ -127,8 +127,12 @@ FW_PUBLISH(TCustomForm) {
   c.Property("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
   c.Property("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons);
   c.Property("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Default(bsSizeable);
-  c.Property("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetDesignClientHeight).Stored(false);
-  c.Property("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetDesignClientWidth).Stored(false);
+  c.Property("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetDesignClientHeight)
+      .Stored(false)
+      .Range(MinFormCoordinate, MaxFormCoordinate);
+  c.Property("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetDesignClientWidth)
+      .Stored(false)
+      .Range(MinFormCoordinate, MaxFormCoordinate);
   c.Property("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
   c.Property("HelpFile", &TCustomForm::HelpFile, &TCustomForm::SetHelpFile);
   c.Property("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
@@ -947,15 +951,30 @@ void TScreen::SetPixelsPerInch(int v) {
 }
 
 namespace {
-QSize RealScreenSize() {
-  auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-  if (!app) return QSize(1024, 768);
+// The screen of a desktop; none without a GUI application or on a platform without a display.
+QScreen* DesktopScreen() {
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return nullptr;
   QString platform = QGuiApplication::platformName();
-  if (platform == "offscreen" || platform == "minimal") return QSize(1024, 768);
-  QScreen* s = QGuiApplication::primaryScreen();
+  if (platform == "offscreen" || platform == "minimal") return nullptr;
+  return QGuiApplication::primaryScreen();
+}
+
+QSize RealScreenSize() {
+  QScreen* s = DesktopScreen();
   return s ? s->geometry().size() : QSize(1024, 768);
 }
 }  // namespace
+
+bool SystemParametersInfo(unsigned Action, unsigned, void* Param, unsigned) {
+  if (Action != SPI_GETWORKAREA || !Param) return false;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  TRect area = Rect(0, 0, w, h);
+  // The desktop's panels count only on the real screen, not on a test's fixed one.
+  QScreen* s = DesktopScreen();
+  if (s && s->geometry().size() == QSize(w, h)) area = FromQRect(s->availableGeometry());
+  *static_cast<TRect*>(Param) = area;
+  return true;
+}
 
 int TScreen::Width() const { return width_ > 0 ? width_ : RealScreenSize().width(); }
 
@@ -978,6 +997,16 @@ void TScreen::SetCursor(TCursor v) {
   } else {
     QGuiApplication::setOverrideCursor(CursorOf(v));
   }
+}
+
+THourGlassScope::THourGlassScope() {
+  if (!Screen || Screen->Cursor() == crHourGlass) return;
+  outermost_ = true;
+  Screen->SetCursor(crHourGlass);
+}
+
+THourGlassScope::~THourGlassScope() {
+  if (outermost_ && Screen) Screen->SetCursor(crDefault);
 }
 
 TCustomForm* TScreen::Forms(int index) const {

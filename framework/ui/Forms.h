@@ -346,6 +346,20 @@ private:
 extern TApplication* Application;
 extern TScreen* Screen;
 
+// A long operation's hourglass: the screen's cursor is the hourglass while
+// the scope lives and the default cursor once it ends, however it ends. A
+// scope inside another leaves the cursor to the outer one.
+class THourGlassScope {
+public:
+  THourGlassScope();
+  ~THourGlassScope();
+  THourGlassScope(const THourGlassScope&) = delete;
+  THourGlassScope& operator=(const THourGlassScope&) = delete;
+
+private:
+  bool outermost_ = false;
+};
+
 // ---------------------------------------------------------------- system metrics
 
 constexpr int SM_CXSCREEN = 0;
@@ -394,5 +408,11 @@ constexpr int SM_CYDRAG = 69;
 int GetSystemMetrics(int Index);
 // The longest time between the clicks of a double click, in milliseconds.
 unsigned GetDoubleClickTime();
+
+constexpr unsigned SPI_GETWORKAREA = 0x0030;
+// SPI_GETWORKAREA: the desktop's work area (the screen without the panels the
+// desktop keeps for itself) into the TRect that Param points to. False for
+// any other action.
+bool SystemParametersInfo(unsigned Action, unsigned UIParam, void* Param, unsigned WinIni);
 
 }  // namespace fw

@@ -3,6 +3,7 @@
 // Window messages keep their customary numbers; the framework's own control
 // notifications (CM_) and reflected messages (CN_) are numbered here.
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "Object.h"
@@ -329,6 +330,11 @@ FW_ENUM(TMouseButton, mbLeft, mbRight, mbMiddle)
 // (Caps Lock, Num Lock). GetAsyncKeyState answers the same.
 std::int16_t GetKeyState(int virtKey);
 std::int16_t GetAsyncKeyState(int virtKey);
+// Every key's state at once, a byte a key (0x80 down, 0x01 toggled), and a
+// state put in its place: what GetKeyState answers from then on.
+using TKeyboardState = std::array<std::uint8_t, 256>;
+bool GetKeyboardState(TKeyboardState& State);
+bool SetKeyboardState(const TKeyboardState& State);
 // Shift state of a key message: Shift and Ctrl from the key state, Alt from
 // the message's key data.
 TShiftState KeyDataToShiftState(LPARAM keyData);

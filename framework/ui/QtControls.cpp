@@ -105,6 +105,22 @@ std::int16_t GetKeyState(int virtKey) {
 
 std::int16_t GetAsyncKeyState(int virtKey) { return GetKeyState(virtKey); }
 
+bool GetKeyboardState(TKeyboardState& State) {
+  const KeyState& k = Keys();
+  for (std::size_t i = 0; i < State.size(); ++i)
+    State[i] = static_cast<std::uint8_t>((k.Down[i] ? 0x80 : 0) | (k.Toggled[i] ? 0x01 : 0));
+  return true;
+}
+
+bool SetKeyboardState(const TKeyboardState& State) {
+  KeyState& k = Keys();
+  for (std::size_t i = 0; i < State.size(); ++i) {
+    k.Down[i] = (State[i] & 0x80) != 0;
+    k.Toggled[i] = (State[i] & 0x01) != 0;
+  }
+  return true;
+}
+
 TShiftState KeyDataToShiftState(LPARAM keyData) {
   TShiftState s;
   if (GetKeyState(VK_SHIFT) < 0) s.Include(ssShift);

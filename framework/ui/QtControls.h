@@ -11,7 +11,6 @@
 #include <memory>
 #include <string>
 #include <type_traits>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -173,8 +172,9 @@ bool WindowsAbandoned();
 QCursor CursorOf(TCursor c);
 bool BridgePainting(const QWidget* w);
 
-// Windows whose widget is made: the handles that SendMessage accepts.
-std::unordered_set<const TWinControl*>& LiveHandles();
+// The handles of windows whose widget is made: the ones that SendMessage accepts.
+HWND AllocateWindowHandle(TWinControl* Control);
+void ReleaseWindowHandle(HWND Handle);
 // The control that has the mouse capture, or nullptr.
 TControl*& CaptureControlRef();
 

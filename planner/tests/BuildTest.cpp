@@ -145,5 +145,26 @@ TEST_F(Build, CommandsWaitWhileTheTreeIsBeingFilled) {
   EXPECT_EQ(TableCounter, 8);
 }
 
+TEST_F(Build, AFailureWhileSeatingLeavesTheTreeUpdatingAgain) {
+  SampleForm();
+  ASSERT_TRUE(form->OpenFiles());
+  const int records = form->SeatTable->RecordCount();
+  int moves = 0;
+  // The guest table fails in the second pass, after the tree update began.
+  form->DataSource1->OnDataChange = [&](TObject*, TField*) {
+    if (++moves == records + records / 2) throw EDatabaseError("The disk went away");
+  };
+  EXPECT_THROW(Create(), EDatabaseError);
+  form->DataSource1->OnDataChange = nullptr;
+  EXPECT_GT(moves, records);
+  EXPECT_FALSE(Items()->Updating());
+
+  // The tree is usable: the next build fills it and shows it.
+  messages->Answers = {IDOK};
+  Create(true);
+  EXPECT_EQ(Dump(), Expected("sample-icons.txt"));
+  EXPECT_FALSE(Items()->Updating());
+}
+
 }  // namespace
 }  // namespace ostrel::test

@@ -245,5 +245,55 @@ TEST_F(GuestEntry, NewGuestWithoutASelectedNodeAsksForOne) {
   EXPECT_FALSE(entry->Visible());
 }
 
+// A guest table that lacks one of the fields the new record's defaults are written to.
+class EntryWithoutADefaultedField : public AllFormsTest {
+protected:
+  void SetUp() override {
+    AllFormsTest::SetUp();
+    sample::CreateTables(dir.Path());
+    auto t = std::make_unique<TTable>(nullptr);
+    t->SetDatabaseName(dir.Path());
+    t->SetTableName(sample::GuestTableName);
+    t->SetTableType(ttKalmure);
+    TFieldDefs* f = t->FieldDefs();
+    for (const char* name : {"Title", "FirstN", "LastN", "Spouse", "AddLine1", "AddLine2", "City", "State", "ZipCode",
+                             "Country", "Home_Phone", "Work_Phone", "Guest_Name", "KidsAges", "KidsMenuItems"})
+      f->Add(name, ftString, 40);
+    for (const char* name : {"Num_Kids", "FirstNameMenu", "SpouseMenu", "GuestMenu", "TableNum", "AdultsThis", "GueEd17"})
+      f->Add(name, ftSmallint);
+    for (const char* name : {"Event_Ck1", "RSVP_Ck1"}) f->Add(name, ftBoolean);
+    t->CreateTable();
+    t->Open();
+    for (const char* last : {"Lee", "Ng"}) {
+      t->Append();
+      t->FieldByName("FirstN")->SetAsString("A");
+      t->FieldByName("LastN")->SetAsString(last);
+      t->FieldByName("TableNum")->SetAsInteger(1);
+      t->Post();
+    }
+    t->Close();
+    OpenAll(false);
+  }
+};
+
+TEST_F(EntryWithoutADefaultedField, AFormThatCannotBeShownLeavesNoGuestBehind) {
+  Create();
+  ASSERT_EQ(Items()->Count(), 3);
+  form->TreeView1->SetSelected(Items()->GetFirstNode());
+  EXPECT_THROW(form->NewGuestButtonClick(form->NewGuestButton), EDatabaseError);
+  EXPECT_EQ(form->SeatTable->State(), dsBrowse);
+  EXPECT_EQ(form->SeatTable->RecordCount(), 2);
+
+  // The next build moves through the table: nothing half made is posted by it.
+  messages->Answers = {IDOK};
+  Create();
+  EXPECT_EQ(form->SeatTable->RecordCount(), 2);
+  EXPECT_EQ(Dump(), "0 0 0 Table # 1\n1 -1 0 A Lee\n1 -1 0 A Ng\n");
+  form->SeatTable->Close();
+  Session().DropConnections();
+  form->SeatTable->Open();
+  EXPECT_EQ(form->SeatTable->RecordCount(), 2);
+}
+
 }  // namespace
 }  // namespace ostrel::test

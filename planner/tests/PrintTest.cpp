@@ -2,6 +2,8 @@
 #include <QImage>
 #include <QProcess>
 #include <QTimer>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <sstream>
@@ -11,11 +13,13 @@
 #include "AllForms.h"
 #include "DateTime.h"
 #include "Printer.h"
+#include "TempDir.h"
 
 namespace ostrel::test {
 namespace {
 
 using namespace fw;
+using fw::test::WriteBytes;
 
 std::string RunTool(const char* program, const QStringList& args) {
   QProcess p;
@@ -37,7 +41,28 @@ protected:
   void TearDown() override {
     unsetenv("FW_PRINT_TO_PDF");
     SetClock({});
+    TPrinter* p = Printer();
+    p->SetSystemPrinters(std::nullopt);
+    p->SetOutputFileName("");
+    p->SetPaperSize("");
+    p->SetOrientation(poPortrait);
     AllFormsTest::TearDown();
+  }
+  // The machine's printers as the print support would list them.
+  void Printers(std::vector<std::string> names, std::string defaultName) {
+    unsetenv("FW_PRINT_TO_PDF");
+    Printer()->SetSystemPrinters(TPrinterList{std::move(names), std::move(defaultName)});
+  }
+  std::string PdfInfo(const std::string& file) { return RunTool("pdfinfo", {QString::fromStdString(file)}); }
+  // The first page's width and height in points, rounded.
+  std::pair<int, int> PageSize(const std::string& file) {
+    std::istringstream info(PdfInfo(file));
+    for (std::string line; std::getline(info, line);) {
+      double w = 0, h = 0;
+      if (std::sscanf(line.c_str(), "Page size: %lf x %lf", &w, &h) == 2)
+        return {static_cast<int>(std::lround(w)), static_cast<int>(std::lround(h))};
+    }
+    return {0, 0};
   }
   // Tables "Table A", "Table B" ... with n people each, "A person 1" ...
   void Tables(int tables, int people) {
@@ -49,7 +74,7 @@ protected:
     }
   }
   int Pages() {
-    std::istringstream info(RunTool("pdfinfo", {QString::fromStdString(pdf)}));
+    std::istringstream info(PdfInfo(pdf));
     for (std::string line; std::getline(info, line);)
       if (line.rfind("Pages:", 0) == 0) return std::stoi(line.substr(6));
     return 0;
@@ -179,6 +204,138 @@ TEST_F(Print, NothingToPrintAndAPrinterThatFails) {
   Form3->Button2Click(Form3->Button2);
   EXPECT_FALSE(Form3->Visible());
   EXPECT_FALSE(fw::FileExists(pdf));
+}
+
+TEST_F(Print, PrintCommandsWaitWhileAPrintoutRuns) {
+  Tables(2, 60);
+  bool fired = false;
+  // A second Print Tree, Print and printout from the message loop the printout lets run.
+  std::function<void()> tick = [&] {
+    if (!Printer()->Printing()) {
+      QTimer::singleShot(0, tick);
+      return;
+    }
+    fired = true;
+    form->BitBtn2Click(form->BitBtn2);
+    Form3->Button1Click(Form3->Button1);
+    Form3->Button3Click(Form3->Button3);
+    PrintTree();
+  };
+  QTimer::singleShot(0, tick);
+  PrintTree();
+  EXPECT_TRUE(fired) << "the timer did not fire inside the printout";
+  EXPECT_FALSE(Form3->Visible());
+  EXPECT_TRUE(messages->Dialogs.empty());  // no printer setup either
+  EXPECT_TRUE(Asked().empty());
+  const int pages = Pages();
+  int people = 0;
+  for (const std::string& page : PageTexts())
+    for (const auto& l : Lines(page))
+      if (l.second.find("person") != std::string::npos) ++people;
+  EXPECT_EQ(people, 120);
+  EXPECT_EQ(PageNumber, pages);
+  EXPECT_FALSE(Printer()->Printing());
+}
+
+TEST_F(Print, WithoutAPrinterTheTreeGoesToAPdfFileTheUserNames) {
+  Printers({}, "");
+  EXPECT_TRUE(Printer()->PrintsToFile());
+  EXPECT_EQ(Printer()->PrinterIndex(), -1);
+  Tables(2, 3);
+  // Cancelling the file prints nothing.
+  PrintTree();
+  ASSERT_EQ(messages->Dialogs.size(), 1u);
+  const TDialogRequest& asked = messages->Dialogs[0];
+  EXPECT_EQ(asked.Kind, "Save");
+  EXPECT_EQ(asked.Values.at("FileName"), "Seating.pdf");
+  EXPECT_EQ(asked.Values.at("InitialDir"), GetCurrentDir());
+  EXPECT_FALSE(AbortPrinting->Visible());
+  EXPECT_FALSE(FileExists(dir.File("Seating.pdf")));
+
+  // The default name, as the user confirms it.
+  messages->DialogAnswers.push_back([](TDialogRequest&) { return true; });
+  Form3->Button1Click(Form3->Button1);
+  pdf = dir.File("Seating.pdf");
+  ASSERT_TRUE(FileExists(pdf));
+  EXPECT_EQ(Pages(), 1);
+  EXPECT_NE(PageTexts().at(0).find("B person 3"), std::string::npos);
+  EXPECT_EQ(Printer()->OutputFileName(), "");  // asked again next time
+
+  // Another name, over a file that is there: asked before it is replaced.
+  const std::string other = dir.File("other.pdf");
+  WriteBytes(other, "old");
+  messages->DialogAnswers.push_back([&](TDialogRequest& r) {
+    r.Values["FileName"] = other;
+    return true;
+  });
+  messages->Answers = {IDYES};
+  PrintTree();
+  EXPECT_EQ(Asked().back(), other + " already exists.\nDo you want to replace it?");
+  pdf = other;
+  EXPECT_EQ(Pages(), 1);
+}
+
+TEST_F(Print, APrinterChosenInTheSetupIsTheOneTheNextPrintUses) {
+  Printers({"Office", "Hall"}, "Office");
+  EXPECT_EQ(Printer()->PrinterName(), "Office");  // the system's default to start with
+  EXPECT_FALSE(Printer()->PrintsToFile());
+  Tables(1, 2);
+  messages->DialogAnswers.push_back([](TDialogRequest& r) {
+    EXPECT_EQ(r.Kind, "PrinterSetup");
+    EXPECT_EQ(r.Values["Printers"], "Office\nHall");
+    EXPECT_EQ(r.Values["Printer"], "Office");
+    r.Values["Printer"] = "Hall";
+    return true;
+  });
+  Form3->Button3Click(Form3->Button3);
+  EXPECT_EQ(Printer()->PrinterName(), "Hall");
+  EXPECT_EQ(Printer()->PrinterIndex(), 1);
+  // The print support of this machine knows neither printer: the document is
+  // refused by the name of the one chosen, and no file is asked for.
+  try {
+    Form3->Button1Click(Form3->Button1);
+    ADD_FAILURE() << "printed to a printer that is not there";
+  } catch (const EPrinter& e) {
+    EXPECT_EQ(std::string(e.what()), "Printer \"Hall\" is not available");
+  }
+  EXPECT_EQ(messages->Dialogs.size(), 1u);
+  EXPECT_FALSE(Printer()->Printing());
+  EXPECT_FALSE(AbortPrinting->Visible());
+}
+
+TEST_F(Print, TheSetupsPdfFileWithItsPaperAndOrientation) {
+  Printers({"Office"}, "Office");
+  Tables(1, 2);
+  const std::string chosen = dir.File("plan a5.pdf");
+  messages->DialogAnswers.push_back([&](TDialogRequest& r) {
+    EXPECT_NE(r.Values["PaperSizes"].find("A5"), std::string::npos);
+    r.Values["Printer"] = "";
+    r.Values["FileName"] = chosen;
+    r.Values["PaperSize"] = "A5";
+    r.Values["Orientation"] = "poLandscape";
+    return true;
+  });
+  Form3->Button3Click(Form3->Button3);
+  EXPECT_TRUE(Printer()->PrintsToFile());
+  Form3->Button1Click(Form3->Button1);
+  EXPECT_EQ(messages->Dialogs.size(), 1u);  // the file is named already
+  EXPECT_EQ(PageSize(chosen), std::make_pair(595, 420));  // A5, the long side across
+  pdf = chosen;
+  EXPECT_NE(PageTexts().at(0).find("A person 2"), std::string::npos);
+
+  // Portrait Letter the next time.
+  messages->DialogAnswers.push_back([&](TDialogRequest& r) {
+    EXPECT_EQ(r.Values["Printer"], "");
+    EXPECT_EQ(r.Values["FileName"], chosen);
+    EXPECT_EQ(r.Values["PaperSize"], "A5");
+    EXPECT_EQ(r.Values["Orientation"], "poLandscape");
+    r.Values["PaperSize"] = "Letter";
+    r.Values["Orientation"] = "poPortrait";
+    return true;
+  });
+  Form3->Button3Click(Form3->Button3);
+  PrintTree();
+  EXPECT_EQ(PageSize(chosen), std::make_pair(612, 792));
 }
 
 // Coloured pixels of page 1, rendered small.

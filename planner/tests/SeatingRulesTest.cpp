@@ -64,6 +64,16 @@ TEST(ChildrenLines, LongTextsAreReadWhole) {
   EXPECT_EQ(people[40].Text, "Lee Child #40 age 40 - Roast Beef");
 }
 
+TEST(ChildrenLines, AHugeCountSeatsAtMostNinetyNine) {
+  // A count from a damaged table must not exhaust memory.
+  for (int count : {100, 100000000, 2147483647}) {
+    std::vector<TPersonLine> people = PeopleOf(Kids(count, "", ""), false, Menu);
+    ASSERT_EQ(people.size(), 1u + MaxChildren) << count;
+    EXPECT_EQ(people.back().Text, "Lee Child #99");
+  }
+  EXPECT_EQ(PeopleOf(Kids(99, "", ""), false, Menu).size(), 100u);
+}
+
 TEST(GuestLines, TextsAndKindIcons) {
   TGuestRecord couple{.FirstN = "John", .LastN = "Lee", .Spouse = "Ann", .Title = "Mr. and Mrs.",
                       .Guest_Name = "Maria Santos", .FirstNameMenu = 2, .SpouseMenu = 0, .GuestMenu = 9,

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "Chars.h"
 #include "PlannerTest.h"
 #include "SeatingFile.h"
 
@@ -73,6 +74,41 @@ TEST_F(TreeFile, SaveThenOpenGivesTheTreeBack) {
   EXPECT_FALSE(TreeChanged);
   for (TBitBtn* b : {form->SaveButton, form->DeleteItemButton, form->FindFirstBitBtn, form->FindNextBitBtn})
     EXPECT_TRUE(b->Enabled()) << b->Name();
+}
+
+TEST_F(TreeFile, NamesWithLineBreaksAndOtherControlsSaveAsOneLineAndOpenAgain) {
+  // Other tools write the guest list too: a name may hold anything.
+  sample::CreateTables(dir.Path());
+  {
+    auto t = std::make_unique<TTable>(nullptr);
+    sample::OpenGuestTable(*t, dir.Path());
+    sample::AppendGuest(*t, {.TableNum = 1, .FirstN = "Ann", .LastN = "Lee\r\nSmith"});
+    sample::AppendGuest(*t, {.TableNum = 1, .FirstN = "Bo\tb", .LastN = "Ng\x01\x7f", .Guest_Name = "Al\xc2\x85x"});
+    sample::AppendGuest(*t, {.TableNum = 2, .FirstN = "Zo\xe9", .LastN = "Line\nEnd\r"});
+  }
+  form->UseIconsCheckBox->SetChecked(true);
+  form->CreateButtonClick(form->CreateButton);
+  messages->Requests.clear();  // the notice of the icons
+  // What Save makes of a text: every control character a blank, a byte that is not UTF-8 a replacement character.
+  std::string expected;
+  for (TTreeNode* n = Items()->GetFirstNode(); n; n = n->GetNext()) {
+    std::string text;
+    for (TChar c : Utf8ToChars(n->Text())) {
+      if (c < 0x20 || (c >= 0x7f && c <= 0x9f)) c = U' ';
+      if (c >= 0xDC80 && c <= 0xDCFF) c = 0xFFFD;
+      text += CharToUtf8(c);
+    }
+    expected += std::to_string(n->Level()) + " " + std::to_string(n->StateIndex()) + " " +
+                std::to_string(n->ImageIndex()) + " " + text + "\n";
+  }
+  ASSERT_NE(expected.find("Lee  Smith"), std::string::npos) << expected;
+
+  form->SaveButtonClick(form->SaveButton);
+  Items()->Clear();
+  form->LoadButtonClick(form->BitBtn1);
+  EXPECT_TRUE(Asked().empty()) << Asked().front();
+  EXPECT_EQ(Dump(), expected);
+  EXPECT_FALSE(TreeChanged);
 }
 
 TEST_F(TreeFile, OverwritingAndReplacingAskFirst) {

@@ -4,8 +4,12 @@
 // loader, so the loader is under test too.
 #pragma once
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -179,6 +183,33 @@ public:
   std::string dir = temp.Path();
   hOrvexDb db = 0;
 };
+
+// Runs work in a child process that reports each step it completes with
+// ReportStep; kills the child once it reported at least steps of them, and
+// answers the last step it reported (those written before the kill too).
+inline void ReportStep(int out, std::int32_t step) {
+  if (::write(out, &step, sizeof step) != sizeof step) ::_exit(5);
+}
+
+inline std::int32_t KillAfterSteps(std::int32_t steps, const std::function<void(int out)>& work) {
+  int pipefd[2];
+  if (::pipe(pipefd) != 0) return -1;
+  pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child == 0) {
+    ::close(pipefd[0]);
+    work(pipefd[1]);
+    ::_exit(0);
+  }
+  ::close(pipefd[1]);
+  std::int32_t last = 0, n = 0;
+  while (last < steps && ::read(pipefd[0], &n, sizeof n) == sizeof n) last = n;
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+  while (::read(pipefd[0], &n, sizeof n) == sizeof n) last = n;
+  ::close(pipefd[0]);
+  return last;
+}
 
 // Days of a date, day 1 being 0001-01-01.
 inline std::int32_t Day(int y, int m, int d) {

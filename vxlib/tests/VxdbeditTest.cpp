@@ -12,7 +12,9 @@
 #include "FormatSettings.h"
 #include "MemDataSet.h"
 #include "StdCtrls.h"
+#include "TempDir.h"
 #include "UiTest.h"
+#include "VxTables.h"
 #include "Vxdbedit.h"
 #include "Vxsystem.h"
 #include "Vxtable.h"
@@ -141,43 +143,65 @@ TEST_F(EditTest, LeavingWithAnIncompleteTextIsRefusedUnlessAllowed) {
   EXPECT_EQ(form->ActiveControl(), other);
 }
 
-TEST_F(EditTest, PasteAndCutMustLeaveATextThatCanFitThePicture) {
+TEST_F(EditTest, PasteAppliesThePictureAndCutChecksWhatIsLeft) {
   edit->Picture()->SetPictureMask("###-####");
   Show();
-  edit->SetText("555-");
-  edit->SetSelStart(4);
-  QApplication::clipboard()->setText("12ab");
-  const std::size_t beeps = BeepCount();
-  edit->PasteFromClipboard();
-  EXPECT_EQ(edit->Text(), "555-");
-  EXPECT_EQ(BeepCount(), beeps + 1);
+  struct Case {
+    const char* start;
+    int caret;
+    const char* clipboard;
+    const char* text;  // afterwards
+    int caretAfter;
+    bool valid;
+  } cases[] = {
+      {"555-", 4, "1234", "555-1234", 8, true},
+      {"5", 1, "55", "555-", 4, false},     // the literal after it filled in, the caret after that
+      {"555-", 4, "12ab", "555-12ab", 8, false},  // taken as it is: the picture only finds it wrong
+      {"", 0, "5551234", "5551234", 7, false},
+      {"-1234", 0, "555", "555-1234", 3, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.start) + " + " + c.clipboard);
+    edit->SetText(c.start);
+    edit->SetModified(false);
+    edit->SetSelStart(c.caret);
+    QApplication::clipboard()->setText(c.clipboard);
+    checks.clear();
+    const std::size_t beeps = BeepCount();
+    edit->PasteFromClipboard();
+    EXPECT_EQ(edit->Text(), c.text);
+    EXPECT_EQ(edit->SelStart(), c.caretAfter);
+    EXPECT_EQ(checks, std::vector<bool>{c.valid});
+    EXPECT_TRUE(edit->Modified());
+    EXPECT_EQ(BeepCount(), beeps);
+  }
 
-  QApplication::clipboard()->setText("1234");
-  edit->PasteFromClipboard();
-  EXPECT_EQ(edit->Text(), "555-1234");
-  checks.clear();
-  edit->SetText("5");
-  edit->SetSelStart(1);
-  QApplication::clipboard()->setText("55");
-  edit->PasteFromClipboard();  // the literal after it is filled in, the caret after that
-  EXPECT_EQ(edit->Text(), "555-");
-  EXPECT_EQ(edit->SelStart(), 4);
-  EXPECT_EQ(checks, (std::vector<bool>{false}));
-  QApplication::clipboard()->setText("1234");
-  edit->PasteFromClipboard();
-  EXPECT_EQ(edit->Text(), "555-1234");
-
-  // Cutting the literal out of the middle would leave 5551234.
+  // Cutting the literal out of the middle leaves a text the picture refuses.
+  edit->SetText("555-1234");
+  edit->SetModified(false);
   edit->SetSelStart(3);
   edit->SetSelLength(1);
+  checks.clear();
   edit->CutToClipboard();
-  EXPECT_EQ(edit->Text(), "555-1234");
-  EXPECT_EQ(BeepCount(), beeps + 2);
+  EXPECT_EQ(edit->Text(), "5551234");
+  EXPECT_EQ(QApplication::clipboard()->text(), "-");
+  EXPECT_EQ(checks, std::vector<bool>{false});
+  EXPECT_TRUE(edit->Modified());
+  edit->SetText("555-1234");
   edit->SetSelStart(4);
   edit->SetSelLength(4);
+  checks.clear();
   edit->CutToClipboard();
   EXPECT_EQ(edit->Text(), "555-");
   EXPECT_EQ(QApplication::clipboard()->text(), "1234");
+  EXPECT_EQ(checks, std::vector<bool>{false});
+
+  // An unbound edit that is read-only takes no paste.
+  edit->SetReadOnly(true);
+  edit->SetText("1");
+  QApplication::clipboard()->setText("23");
+  edit->PasteFromClipboard();
+  EXPECT_EQ(edit->Text(), "1");
 }
 
 // 9 June 2024, 14:07:05.
@@ -315,6 +339,215 @@ TEST_F(BoundEditTest, ARightAlignedFieldPaintsItselfWhileUnfocused) {
       if (qGray(image.pixel(x, y)) < 100) leftmostInk = std::min(leftmostInk, x);
   EXPECT_GT(leftmostInk, image.width() / 2);  // "42" stands at the right
   EXPECT_LT(leftmostInk, image.width());
+}
+
+// ---------------------------------------------------------------- bound to a library table
+
+// A native table with a picture of its own on Phone.
+class TableEditTest : public EditTest {
+protected:
+  TableEditTest() {
+    vxtest::MakeTable(dir.Path(), "guests.db",
+                      {{"Name", ORVEX_FT_STRING, 20}, {"Phone", ORVEX_FT_STRING, 12, "###-####"}, {"Zip", ORVEX_FT_STRING, 10}});
+    table = new TvxTable(form.get());
+    table->SetDatabaseName(dir.Path());
+    table->SetTableName("guests.db");
+    table->Open();
+    table->Append();
+    table->FieldByName("Name")->SetAsString("Ann");
+    table->Post();
+    source = new TvxDataSource(form.get());
+    source->SetDataSet(table);
+    edit->SetDataSource(source);
+  }
+  std::vector<std::string> Masks() const {
+    std::vector<std::string> v;
+    for (int i = 0; i < table->PictureMasks()->Count(); ++i) v.push_back(table->PictureMasks()->Strings(i));
+    return v;
+  }
+  fw::test::TempDir dir;
+  TvxTable* table;
+  TvxDataSource* source;
+};
+
+TEST_F(TableEditTest, ABoundEditsPictureLivesInTheDataSet) {
+  TvxDBPicture* p = edit->Picture();
+  table->PictureMasks()->Add("Zip\t#####\tF\tT");
+  edit->SetDataField("Zip");
+  ASSERT_TRUE(p->DataSetBacked());
+  EXPECT_EQ(p->PictureMask(), "#####");
+  EXPECT_FALSE(p->AutoFill());
+  p->SetAutoFill(true);  // written through
+  EXPECT_EQ(Masks(), std::vector<std::string>{"Zip\t#####\tT\tT"});
+  p->SetPictureMask("#####-####");
+  EXPECT_EQ(Masks(), std::vector<std::string>{"Zip\t#####-####\tT\tT"});
+  EXPECT_EQ(p->PictureMask(), "#####-####");
+  p->SetAllowInvalidExit(true);  // ignored while bound
+  EXPECT_FALSE(p->AllowInvalidExit());
+
+  // A field without a line: the object's own AutoFill until the dataset has a mask for it.
+  edit->SetDataField("Name");
+  p->SetOwnValues("", false, false);
+  EXPECT_EQ(p->PictureMask(), "");
+  EXPECT_FALSE(p->AutoFill());
+  p->SetPictureMask("&*?");
+  EXPECT_EQ(Masks().back(), "Name\t&*?\tF\tT");
+
+  // The table's own picture is read through the dataset and cannot be replaced.
+  edit->SetDataField("Phone");
+  EXPECT_EQ(p->PictureMask(), "###-####");
+  const auto before = Masks();
+  p->SetPictureMask("###");
+  ASSERT_EQ(messages->Requests.size(), 1u);
+  EXPECT_EQ(messages->Requests[0].Text, "Picture mask already defined in Kalmure table. ");
+  EXPECT_EQ(messages->Requests[0].Icon, TMessageIcon::Warning);
+  EXPECT_EQ(messages->Requests[0].Buttons, std::vector<int>{mrOk});
+  EXPECT_EQ(p->PictureMask(), "###-####");
+  EXPECT_EQ(Masks(), before);
+
+  // Unbound, the object keeps its own values.
+  edit->SetDataSource(nullptr);
+  EXPECT_FALSE(p->DataSetBacked());
+  p->SetAllowInvalidExit(true);
+  EXPECT_TRUE(p->AllowInvalidExit());
+}
+
+TEST_F(TableEditTest, WritingBackChecksThePictureAsTheDataSetSays) {
+  edit->SetDataField("Phone");
+  std::vector<std::string> invalid;
+  auto write = [&](const std::string& text) {
+    table->Edit();
+    edit->SetText(text);
+    edit->SetModified(true);
+    edit->DataLink()->UpdateRecord();
+  };
+  struct Case {
+    bool validate;
+    bool handler;
+    const char* text;
+    bool raises;
+    const char* stored;  // the field afterwards
+    std::size_t calls;   // of the handler
+  } cases[] = {
+      {true, false, "555", true, "", 0},
+      {true, true, "555", false, "555", 1},  // the handler is told; the post will refuse it
+      {false, false, "555", false, "555", 0},
+      {true, false, "555-1234", false, "555-1234", 0},
+      {true, true, "", false, "", 0},  // an empty text always passes
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.text) + (c.validate ? " validated" : "") + (c.handler ? " handled" : ""));
+    table->SetValidateWithMask(c.validate);
+    invalid.clear();
+    if (c.handler)
+      table->OnInvalidValue = [&](TDataSet* ds, TField* f) {
+        EXPECT_EQ(ds, table);
+        invalid.push_back(f->FieldName());
+      };
+    else
+      table->OnInvalidValue = nullptr;
+    try {
+      write(c.text);
+      EXPECT_FALSE(c.raises);
+    } catch (const EDBEditError& e) {
+      EXPECT_TRUE(c.raises);
+      EXPECT_EQ(std::string(e.what()), "Invalid input value for Phone. Press Esc to abandon the change.");
+    }
+    EXPECT_EQ(table->FieldByName("Phone")->AsString(), c.stored);
+    EXPECT_EQ(invalid.size(), c.calls);
+    table->Cancel();
+  }
+  // A read-only edit writes nothing back.
+  table->SetValidateWithMask(true);
+  table->OnInvalidValue = nullptr;
+  edit->SetReadOnly(true);
+  table->Edit();
+  edit->SetText("1");
+  edit->DataLink()->UpdateRecord();
+  EXPECT_EQ(table->FieldByName("Phone")->AsString(), "");
+  table->Cancel();
+}
+
+// A button edit's geometry: the text ends before the icon.
+class TIconEdit : public TvxDBEdit {
+  FW_CLASS(TIconEdit, TvxDBEdit)
+public:
+  using TvxDBEdit::TvxDBEdit;
+  bool GetShowButton() override { return true; }
+  int GetIconLeft() override { return ClientWidth() - 60; }
+};
+
+FW_IMPLEMENT_CLASS(TIconEdit)
+
+// The leftmost and rightmost dark pixels of an edit as it paints itself.
+std::pair<int, int> InkColumns(TWinControl* c) {
+  QImage image = WidgetOf(c)->grab().toImage();
+  int left = image.width(), right = -1;
+  for (int y = 3; y < image.height() - 3; ++y)
+    for (int x = 3; x < image.width() - 3; ++x)
+      if (qGray(image.pixel(x, y)) < 100) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  return {left, right};
+}
+
+TEST_F(BoundEditTest, ARightAlignedTextEndsAtTheMarginOrBeforeTheIcon) {
+  edit->SetDataField("Count");
+  auto* icon = new TIconEdit(form.get());
+  icon->SetParent(form.get());
+  icon->SetBounds(10, 90, 150, 24);
+  icon->SetDataSource(source);
+  icon->SetDataField("Count");
+  Show();
+  Focus(other);
+  const int plainRight = InkColumns(edit).second;
+  EXPECT_GT(plainRight, edit->ClientWidth() - 12);  // "42" up to the margin
+  EXPECT_LT(plainRight, edit->ClientWidth());
+  const auto [iconLeft, iconRight] = InkColumns(icon);
+  EXPECT_LT(iconRight, icon->ClientWidth() - 60);  // the override is the one asked
+  EXPECT_GT(iconRight, icon->ClientWidth() - 75);
+  EXPECT_LT(iconLeft, iconRight);
+}
+
+TEST_F(EditTest, ModifyingAsksTheLinkThenForACalculatedFieldTheFieldAndItsDataSet) {
+  auto* data = new fwtest::TMemDataSet(form.get());
+  data->Define({{"Name", ftString, 20}});
+  data->AddRow({fwtest::TMemDataSet::Str("Lee")});
+  data->FieldDefs()->Update();
+  data->FieldDefs()->Items(0)->CreateField(form.get());
+  auto* calc = new TStringField(form.get());
+  calc->SetFieldName("Calc");
+  calc->SetSize(20);
+  calc->SetCalculated(true);
+  calc->SetDataSet(data);
+  auto* source = new TvxDataSource(form.get());
+  source->SetDataSet(data);
+  data->Open();
+  edit->SetDataSource(source);
+
+  edit->SetDataField("Name");
+  EXPECT_TRUE(edit->EditCanModify());
+  EXPECT_EQ(data->State(), dsEdit);  // the link's edit request
+  data->Cancel();
+
+  edit->SetDataField("Calc");
+  struct Case {
+    bool editReadOnly, fieldReadOnly, dataSetReadOnly, can;
+  } cases[] = {
+      {false, false, false, true},
+      {true, false, false, true},  // the field is asked, not the edit
+      {false, true, false, false},
+      {false, false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.editReadOnly) + std::to_string(c.fieldReadOnly) + std::to_string(c.dataSetReadOnly));
+    edit->SetReadOnly(c.editReadOnly);
+    calc->SetReadOnly(c.fieldReadOnly);
+    data->ReadOnlySet = c.dataSetReadOnly;
+    EXPECT_EQ(edit->EditCanModify(), c.can);
+    EXPECT_EQ(data->State(), dsBrowse);
+  }
 }
 
 // ---------------------------------------------------------------- inside a grid

@@ -14,31 +14,12 @@ namespace {
 
 TEST(VxEngine, OperationsTheEngineLacksAnswerNotSupported) {
   hNuboStmt stmt = 0;
-  hNuboObj obj = 0;
   hOrvexCursor cursor = 0;
-  hNuboCfgFile file = 0;
-  hNuboLdList ld = 0;
-  char text[kNuboLdDescSize] = {};
   std::vector<std::function<OrvexResult()>> calls = {
       [&] { return NuboQAlloc(1, qrylangSQL, &stmt); },
       [&] { return NuboQPrepare(1, "select * from x"); },
       [&] { return NuboQExec(1, &cursor); },
       [&] { return NuboQFree(&stmt); },
-      [&] { return NuboGetProp(0, sysCFGFILE, text, sizeof text, nullptr); },
-      [&] { return NuboSetProp(0, sysCFGFILEHANDLE, 1); },
-      [&] { return NuboGetSysHandle(&obj); },
-      [&] { return NuboOpenCfgInfoList(0, 1, 0, "\\Databases", &cursor); },
-      [&] { return NuboOpenConfigFile("x.cfg", 0, &file); },
-      [&] { return NuboMergeConfigFile(0, 1, 0); },
-      [&] { return NuboSaveConfigFile(0, nullptr, -1); },
-      [&] { return NuboGetOptionDesc(0, "\\DRIVERS", "PATH", text); },
-      [&] { return NuboGetDatabaseDesc("alias", text); },
-      [&] { return NuboOpenLdList(&ld); },
-      [&] { return NuboNextLd(1); },
-      [&] { return NuboGetLdDescription(1, text); },
-      [&] { return NuboGetLdSymbolicName(1, text); },
-      [&] { return NuboGetLdFamily(1, nullptr); },
-      [&] { return NuboCloseLdList(&ld); },
       [&] { return NuboQKeepAsTable(1, "answer", -1); },
       [&] { return NuboCopyCursor(1, "copy.db", "KALMURE", 4); },
   };

@@ -79,6 +79,39 @@ TEST(VxpictTest, CaseTable) {
     std::string s = c.Input;
     EXPECT_EQ(v.Picture(s, c.AutoFill), c.Result) << c.Pic << " / " << c.Input;
     EXPECT_EQ(s, c.Text) << c.Pic << " / " << c.Input;
+    EXPECT_LT(v.Steps(), 1000u) << c.Pic << " / " << c.Input;
+  }
+}
+
+TEST(VxpictTest, APictureThatWouldRunForeverIsMalformed) {
+  // Nested counted repetitions of an empty group: 255 to the fourth passes.
+  TvxPictureValidator v("*255{*255{*255{*255{}}}}", false);
+  std::string s = "1";
+  EXPECT_EQ(v.Picture(s, false), prSyntax);
+  EXPECT_GT(v.Steps(), 0u);
+  EXPECT_LE(v.Steps(), TvxPictureValidator::MaxSteps + 1);
+  EXPECT_EQ(s, "1");
+  EXPECT_FALSE(v.IsValid("1"));
+  EXPECT_TRUE(v.IsValidInput(s, false));  // as for any malformed picture
+
+  // Real pictures over the longest texts a field holds stay far inside the budget.
+  struct Case {
+    const char* pic;
+    std::string input;
+  } cases[] = {
+      {"*#", std::string(255, '7')},
+      {"*255#", std::string(255, '7')},
+      {"*{#,?,-, }", std::string(120, 'a') + std::string(120, '5')},
+      {"*[&][#]", std::string(255, 'q')},
+      {"*{{(###)###-####,###-####};, }", "555-1234, (937)555-1234, 555-9876, "},
+      {"&*?[ &*?]", "Ann Lee"},
+      {"{#,##}/{#,##}/{##,####} {#,##}:{##}[:{##}] {AM,PM}", "12/31/2024 11:59:59 PM"},
+  };
+  for (const Case& c : cases) {
+    TvxPictureValidator real(c.pic, true);
+    std::string in = c.input;
+    EXPECT_NE(real.Picture(in, true), prSyntax) << c.pic;
+    EXPECT_LT(real.Steps(), TvxPictureValidator::MaxSteps / 20) << c.pic;
   }
 }
 

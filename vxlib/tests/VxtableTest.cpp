@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "FormReader.h"
+#include "Forms.h"
 #include "NuboDataSet.h"
 #include "Registry.h"
 #include "ScriptedMessages.h"
@@ -281,6 +282,64 @@ TEST_F(Table, PackOfTheSecondFormat) {
   EXPECT_TRUE(t->Pack(msg)) << msg;
   EXPECT_FALSE(t->Active());
   EXPECT_FALSE(t->Exclusive());
+}
+
+TEST_F(Table, LongOperationsShowTheHourglassAndTheDefaultCursorAfter) {
+  // The cursor at the engine calls that do the long work.
+  std::vector<std::pair<unsigned, TCursor>> seen;
+  bool fail = false;
+  NuboSetTrace([&](unsigned ordinal) {
+    if (ordinal != ORVEX_DO_RESTRUCTURE && ordinal != ORVEX_PACK_TABLE && ordinal != ORVEX_Q_ALLOC) return;
+    seen.push_back({ordinal, Screen->Cursor()});
+    if (fail) throw EDatabaseError("The disk went away");
+  });
+  using Seen = std::vector<std::pair<unsigned, TCursor>>;
+  table->Open();
+  AddGuest("Ann");
+  std::string msg;
+  EXPECT_TRUE(table->Pack(msg)) << msg;
+  EXPECT_EQ(seen, (Seen{{ORVEX_DO_RESTRUCTURE, crHourGlass}}));
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+
+  seen.clear();
+  vxtest::MakeTable(dir.Path(), "list.dbf", {{"Name", ORVEX_FT_STRING, 20}});
+  auto second = std::make_unique<TvxTable>(nullptr);
+  second->SetDatabaseName(dir.Path());
+  second->SetTableName("list.dbf");
+  EXPECT_TRUE(second->Pack(msg)) << msg;
+  EXPECT_EQ(seen, (Seen{{ORVEX_PACK_TABLE, crHourGlass}}));
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+
+  // A query that fails: the engine has no statements yet.
+  seen.clear();
+  TStringList lines;
+  lines.Add("SELECT Name FROM guests");
+  auto query = std::make_unique<TvxTable>(nullptr);
+  query->SetDatabaseName(dir.Path());
+  query->SetQuery(&lines);
+  EXPECT_THROW(query->Open(), EDBEngineError);
+  EXPECT_EQ(seen, (Seen{{ORVEX_Q_ALLOC, crHourGlass}}));
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+
+  // A pack that fails on the way.
+  fail = true;
+  for (TvxTable* t : {table.get(), second.get()}) {
+    seen.clear();
+    EXPECT_THROW(t->Pack(msg), EDatabaseError);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].second, crHourGlass);
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+  }
+  EXPECT_TRUE(table->Active());
+
+  // Inside an hourglass of its own the caller keeps it.
+  fail = false;
+  {
+    THourGlassScope outer;
+    EXPECT_TRUE(table->Pack(msg)) << msg;
+    EXPECT_EQ(Screen->Cursor(), crHourGlass);
+  }
+  EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
 TEST_F(Table, QueryLinesAndTableNameExcludeEachOther) {

@@ -75,9 +75,12 @@ public:
   }
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool e) { enabled_ = e; }
+  int Height() const { return height_; }
+  void SetHeight(int h) { height_ = h; }
 
 private:
   int width_ = 0;
+  int height_ = 0;
   bool enabled_ = true;
 };
 
@@ -156,6 +159,7 @@ FW_PUBLISH(TTestItem) {
 FW_PUBLISH(TTestControl) {
   c.Property("Width", &TTestControl::Width, &TTestControl::SetWidth);
   c.Property("Enabled", &TTestControl::Enabled, &TTestControl::SetEnabled);
+  c.Property("Height", &TTestControl::Height, &TTestControl::SetHeight).Range(0, 100000);
 }
 
 FW_PUBLISH(TTestPanel) {
@@ -265,6 +269,11 @@ TEST(FormReader, BadFilesRaiseErrorsNamingFileLineAndName) {
       {FormWith("  object B: TObject\n  end\n"), "Class TObject not found"},
       {FormWith("  object B: TTestButton\n    Lines.Strings = 5\n  end\n"), "test.dfm(3): Error reading B.Lines.Strings"},
       {FormWith("  object B: TTestButton\n    Lines.Nothing = ('a')\n  end\n"), "test.dfm(3): Property B.Lines.Nothing does not exist"},
+      // Numbers the property cannot hold, or that it limits to a sane range.
+      {FormWith("  object B: TTestButton\n    Width = 2147483648\n  end\n"), "test.dfm(3): Invalid number 2147483648 for B.Width"},
+      {FormWith("  object B: TTestButton\n    Font.Size = -2147483649\n  end\n"), "Invalid number -2147483649 for B.Font.Size"},
+      {FormWith("  object B: TTestButton\n    Height = 100001\n  end\n"), "test.dfm(3): Invalid number 100001 for B.Height"},
+      {FormWith("  object B: TTestButton\n    Height = -1\n  end\n"), "test.dfm(3): Invalid number -1 for B.Height"},
   };
   for (const Case& c : cases) {
     auto form = std::make_unique<TTestForm>(nullptr);

@@ -2,11 +2,14 @@
 
 #include <string>
 
+#include "ErrorOf.h"
 #include "Exceptions.h"
 #include "Streams.h"
 #include "TempDir.h"
 
 namespace fw {
+
+using test::ErrorOf;
 
 namespace {
 
@@ -14,16 +17,6 @@ std::string ReadAll(TStream& s) {
   std::string r(static_cast<std::size_t>(s.Size() - s.Position()), '\0');
   s.ReadBuffer(r.data(), static_cast<std::int64_t>(r.size()));
   return r;
-}
-
-template <typename E, typename F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(no error)";
 }
 
 }  // namespace

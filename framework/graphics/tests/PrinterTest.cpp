@@ -114,7 +114,11 @@ TEST_F(PrinterTest, AFailedStartLeavesNoDocumentOpen) {
 
 TEST_F(PrinterTest, OutputFileAndCopiesAreSettings) {
   TPrinter* p = Printer();
+  p->SetSystemPrinters(TPrinterList{});  // a machine without a printer
   unsetenv("FW_PRINT_TO_PDF");
+  EXPECT_TRUE(p->PrintsToFile());
+  EXPECT_EQ(p->EffectiveOutputFileName(), "");
+  EXPECT_THROW(p->BeginDoc(), EPrinter);  // a PDF file without a name
   std::string chosen = (dir_ / "chosen.pdf").string();
   p->SetOutputFileName(chosen);
   p->SetCopies(1);
@@ -126,6 +130,38 @@ TEST_F(PrinterTest, OutputFileAndCopiesAreSettings) {
   p->EndDoc();
   EXPECT_TRUE(fs::exists(chosen));
   p->SetOutputFileName("");
+  p->SetSystemPrinters(std::nullopt);
+}
+
+TEST_F(PrinterTest, ThePrinterStartsOnTheSystemsDefault) {
+  TPrinter* p = Printer();
+  unsetenv("FW_PRINT_TO_PDF");
+  p->SetSystemPrinters(TPrinterList{{"Office", "Hall"}, "Hall"});
+  EXPECT_EQ(p->PrinterName(), "Hall");
+  EXPECT_EQ(p->PrinterIndex(), 1);
+  EXPECT_FALSE(p->PrintsToFile());
+  p->SetOutputFileName((dir_ / "kept.pdf").string());
+  EXPECT_EQ(p->EffectiveOutputFileName(), "");  // the file is for when no printer is chosen
+  p->SetPrinterIndex(0);
+  EXPECT_EQ(p->PrinterName(), "Office");
+  p->SetPrinterIndex(-1);
+  EXPECT_EQ(p->PrinterName(), "Hall");
+  EXPECT_THROW(p->SetPrinterName("Attic"), EPrinter);
+  EXPECT_THROW(p->SetPrinterIndex(2), EPrinter);
+  EXPECT_THROW(p->SetPaperSize("Napkin"), EPrinter);
+  EXPECT_EQ(p->PrinterName(), "Hall");
+  p->SetPrinterName("");
+  EXPECT_TRUE(p->PrintsToFile());
+  EXPECT_EQ(p->EffectiveOutputFileName(), (dir_ / "kept.pdf").string());
+  setenv("FW_PRINT_TO_PDF", pdf_.c_str(), 1);
+  EXPECT_EQ(p->EffectiveOutputFileName(), pdf_);
+
+  // A default the system names but does not list is no printer.
+  unsetenv("FW_PRINT_TO_PDF");
+  p->SetSystemPrinters(TPrinterList{{"Office"}, "Gone"});
+  EXPECT_TRUE(p->PrintsToFile());
+  p->SetOutputFileName("");
+  p->SetSystemPrinters(std::nullopt);
 }
 
 }  // namespace fw

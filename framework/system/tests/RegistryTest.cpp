@@ -7,12 +7,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "ErrorOf.h"
 #include "Registry.h"
 #include "TempDir.h"
 
 namespace fw {
 
 namespace fs = std::filesystem;
+using test::ErrorOf;
 
 // Each test gets its own registry file through FW_REGISTRY.
 class RegistryTest : public ::testing::Test {
@@ -39,7 +41,7 @@ TEST_F(RegistryTest, ValuesSurviveInTheFileAndKeysIgnoreCase) {
     TRegistry reg;
     reg.SetRootKey(HKEY_LOCAL_MACHINE);
     ASSERT_TRUE(reg.OpenKey("Software\\Tarvos\\Database Engine", true));
-    reg.WriteString("CONFIGFILE01", "/home/guest/idapi.cfg");
+    reg.WriteString("CONFIGFILE01", "/home/guest/nubo.cfg");
     reg.WriteString("", "the default value");
     reg.WriteString("Odd", "quote \" backslash \\ line\nbreak tab\t ünïcode");
     reg.WriteInteger("Count", -42);
@@ -50,7 +52,7 @@ TEST_F(RegistryTest, ValuesSurviveInTheFileAndKeysIgnoreCase) {
   TRegistry reg;
   reg.SetRootKey(HKEY_LOCAL_MACHINE);
   ASSERT_TRUE(reg.OpenKeyReadOnly("\\SOFTWARE\\tarvos\\database engine\\"));
-  EXPECT_EQ(reg.ReadString("configfile01"), "/home/guest/idapi.cfg");
+  EXPECT_EQ(reg.ReadString("configfile01"), "/home/guest/nubo.cfg");
   EXPECT_EQ(reg.ReadString(""), "the default value");
   EXPECT_EQ(reg.ReadString("Odd"), "quote \" backslash \\ line\nbreak tab\t ünïcode");
   EXPECT_EQ(reg.ReadInteger("Count"), -42);
@@ -115,7 +117,8 @@ TEST_F(RegistryTest, AFailedWriteLeavesTheFileWhole) {
 
   // The temporary file cannot be made where a folder of its name stands.
   fs::create_directory(file_ + ".tmp" + std::to_string(getpid()));
-  EXPECT_THROW(reg.WriteString("Name", "new"), ERegistryException);
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.WriteString("Name", "new"); }),
+            "Failed to set data for 'Name': cannot write the registry file " + file_ + ": Is a directory");
   EXPECT_THROW(reg.WriteInteger("Other", 1), ERegistryException);
   EXPECT_EQ(FileText(), before);
   EXPECT_EQ(reg.ReadString("Name"), "old");
@@ -133,6 +136,26 @@ TEST_F(RegistryTest, AFileInAMissingFolderCannotBeWritten) {
   ASSERT_TRUE(reg.OpenKey("", false));              // the root always opens
   EXPECT_THROW(reg.WriteString("Name", "x"), ERegistryException);
   EXPECT_FALSE(fs::exists(missing));
+}
+
+TEST_F(RegistryTest, AFileThatCannotBeReadOrWrittenIsNamedWithTheReason) {
+  // A folder where the file should be: neither read as empty nor written over.
+  fs::create_directory(file_);
+  TRegistry reg;
+  const std::string unreadable = "Cannot read the registry file " + file_ + ": Is a directory";
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.OpenKey("Software\\T", false); }), unreadable);
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.OpenKey("Software\\T", true); }), unreadable);
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.KeyExists("Software"); }), unreadable);
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { TRegIniFile("Software\\T").ReadString("S", "v", "default"); }), unreadable);
+  EXPECT_TRUE(fs::is_directory(file_));
+
+  // A file in a folder that is not there: read as empty, but not written.
+  const std::string missing = (dir_ / "no such folder" / "registry").string();
+  setenv("FW_REGISTRY", missing.c_str(), 1);
+  ASSERT_TRUE(reg.OpenKey("", false));
+  EXPECT_EQ(reg.ReadString("v"), "");
+  EXPECT_EQ(ErrorOf<ERegistryException>([&] { reg.WriteString("v", "x"); }),
+            "Failed to set data for 'v': cannot write the registry file " + missing + ": No such file or directory");
 }
 
 TEST_F(RegistryTest, IniFileSectionsAndStringValues) {

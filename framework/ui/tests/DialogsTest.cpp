@@ -1,3 +1,9 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -6,6 +12,7 @@
 
 #include "Dialogs.h"
 #include "Printer.h"
+#include "Scope.h"
 #include "TempDir.h"
 #include "UiTest.h"
 
@@ -166,6 +173,65 @@ TEST_F(DialogsTest, FontAndPrintDialogsTakeTheChoices) {
   EXPECT_EQ(pd->Copies(), 3);
   EXPECT_EQ(Printer()->Copies(), 3);
   pd->SetCopies(1);
+}
+
+TEST_F(DialogsTest, ThePrinterSetupChoosesAPrinterOrAPdfFileWithPaperAndOrientation) {
+  TPrinter* printer = Printer();
+  printer->SetSystemPrinters(TPrinterList{{"Office", "Hall"}, "Hall"});
+  TScopeExit reset([printer] {
+    printer->SetSystemPrinters(std::nullopt);
+    printer->SetOutputFileName("");
+    printer->SetPaperSize("");
+    printer->SetOrientation(poPortrait);
+  });
+  // The dialog as Qt shows it, worked as a user would.
+  TMessageServiceScope qt(std::make_unique<TQtMessageService>());
+  const std::string file = TempFile("plan.pdf", false);
+  QStringList listed;
+  QTimer::singleShot(0, [&] {
+    auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle(), "Print Setup");
+    const QList<QComboBox*> combos = d->findChildren<QComboBox*>();
+    ASSERT_EQ(combos.size(), 2);
+    QComboBox* printers = combos[0];
+    for (int i = 0; i < printers->count(); ++i) listed << printers->itemText(i);
+    EXPECT_EQ(printers->currentText(), "Hall");  // the default to start with
+    auto* edit = d->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_FALSE(edit->isEnabled());  // a printer needs no file
+    printers->setCurrentIndex(printers->count() - 1);
+    EXPECT_TRUE(edit->isEnabled());
+    edit->setText(QString::fromStdString(file));
+    combos[1]->setCurrentIndex(combos[1]->findText("Letter"));
+    for (QRadioButton* b : d->findChildren<QRadioButton*>())
+      if (b->text().contains("Landscape")) b->click();
+    d->accept();
+  });
+  auto setup = std::make_unique<TPrinterSetupDialog>(nullptr);
+  ASSERT_TRUE(setup->Execute());
+  EXPECT_EQ(listed, (QStringList{"Office", "Hall", "PDF file"}));
+  EXPECT_TRUE(printer->PrintsToFile());
+  EXPECT_EQ(printer->OutputFileName(), file);
+  EXPECT_EQ(printer->PaperSize(), "Letter");
+  EXPECT_EQ(printer->Orientation(), poLandscape);
+  EXPECT_GT(printer->PageWidth(), printer->PageHeight());
+
+  // Back to a printer; a cancelled setup changes nothing.
+  auto choose = [](int index, bool confirm) {
+    QTimer::singleShot(0, [index, confirm] {
+      auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(d, nullptr);
+      d->findChildren<QComboBox*>()[0]->setCurrentIndex(index);
+      confirm ? d->accept() : d->reject();
+    });
+  };
+  choose(0, true);
+  ASSERT_TRUE(setup->Execute());
+  EXPECT_EQ(printer->PrinterName(), "Office");
+  choose(1, false);
+  EXPECT_FALSE(setup->Execute());
+  EXPECT_EQ(printer->PrinterName(), "Office");
 }
 
 }  // namespace

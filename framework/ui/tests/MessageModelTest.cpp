@@ -241,6 +241,36 @@ TEST_F(MessageModelTest, APressElsewhereCancelsTheActiveControlsMode) {
   EXPECT_TRUE(PumpUntil([this] { return edit1->Focused(); }));
 }
 
+TEST_F(MessageModelTest, AStaleHandleFindsNothingNotTheWindowMadeAfterIt) {
+  // Forms of one size come and go: the allocator hands a new one the old one's place.
+  int heard = 0;
+  std::vector<HWND> gone;
+  for (int i = 0; i < 8; ++i) {
+    auto f = std::make_unique<TForm>(nullptr);
+    f->OnClose = [&heard](TObject*, TCloseAction&) { ++heard; };
+    const HWND h = f->Handle();
+    EXPECT_EQ(FindControl(h), f.get());
+    for (HWND old : gone) {
+      EXPECT_NE(old, h);
+      EXPECT_EQ(FindControl(old), nullptr);
+      SendMessage(old, WM_CLOSE, 0, 0);
+      EXPECT_FALSE(PostMessage(old, WM_CLOSE, 0, 0));
+    }
+    gone.push_back(h);
+  }
+  Pump();
+  EXPECT_EQ(heard, 0);
+
+  // A window made again is a new window with a new handle.
+  const HWND before = edit1->Handle();
+  edit1->RecreateWnd();
+  EXPECT_NE(edit1->Handle(), before);
+  EXPECT_EQ(FindControl(before), nullptr);
+  EXPECT_EQ(FindControl(edit1->Handle()), edit1);
+  EXPECT_EQ(FindControl(0), nullptr);
+  EXPECT_EQ(FindControl(~HWND{0}), nullptr);
+}
+
 }  // namespace
 }  // namespace fw::test
 

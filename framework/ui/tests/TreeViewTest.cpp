@@ -339,6 +339,20 @@ TEST_F(TreeViewTest, DeletionIsToldForEveryNodeAlsoOnClear) {
   EXPECT_EQ(tree->Selected(), nullptr);
 }
 
+TEST_F(TreeViewTest, AssignEndsItsUpdateAlsoWhenItFails) {
+  Build();
+  auto other = new TTreeView(form.get());
+  other->SetParent(form.get());
+  other->Items()->Add(nullptr, "Z");
+  tree->OnDeletion = [](TObject*, TTreeNode*) { throw Exception("refused"); };
+  EXPECT_THROW(tree->Items()->Assign(other->Items()), Exception);
+  EXPECT_FALSE(tree->Items()->Updating());
+  tree->OnDeletion = nullptr;
+  tree->Items()->Assign(other->Items());
+  EXPECT_EQ(Shape(), "Z");
+  EXPECT_FALSE(tree->Items()->Updating());
+}
+
 TEST_F(TreeViewTest, ScrollsByLinesWithinItsRange) {
   form->SetBounds(50, 50, 200, 150);
   int min = -1, max = -1;
