@@ -740,18 +740,14 @@ bool NearestMatches(const TField* Field, const std::string& Value) {
   }
 }
 
-// The hourglass and the controls held while a search moves the table; both
-// come back however it ends.
-template <typename F>
-void WithControlsHeld(TDataSet* DataSet, F&& Action) {
-  Screen->SetCursor(crHourGlass);
-  TScopeExit cursor([] { Screen->SetCursor(crDefault); });
+}  // namespace
+
+void vxWithControlsHeld(TDataSet* DataSet, const std::function<void()>& Action) {
+  THourGlassScope hourGlass;
   DataSet->DisableControls();
   TScopeExit enable([DataSet] { DataSet->EnableControls(); });
   Action();
 }
-
-}  // namespace
 
 bool vxTableFindNearest(TDataSet* DataSet, const std::string& Value, int FieldIndex) {
   auto* table = dynamic_cast<TTable*>(DataSet);
@@ -771,7 +767,7 @@ bool vxTableFindNearest(TDataSet* DataSet, const std::string& Value, int FieldIn
   const bool text = IsTextKey(field->DataType());
 
   if (vxTable->NarrowSearch()) {
-    WithControlsHeld(table, [&] {
+    vxWithControlsHeld(table, [&] {
       if (!text) {
         vxTable->vxSetRangeStart({Variant(Value)});
       } else if (!Value.empty()) {
@@ -799,7 +795,7 @@ bool vxTableFindNearest(TDataSet* DataSet, const std::string& Value, int FieldIn
       }
     });
   } else if (vxDataSetIsSQLBased(table) && vxTable->SyncSQLByRange() && !table->MasterSource()) {
-    WithControlsHeld(table, [&] {
+    vxWithControlsHeld(table, [&] {
       if (Value.empty())
         vxTable->FastCancelRange();
       else if (FieldIndex <= 3)
@@ -836,7 +832,7 @@ void vxTableChangeIndex(TDataSet* DataSet, TIndexDef* IndexDef) {
   // keys the current record has in it.
   std::vector<std::string> texts;
   for (TField* f : table->GetFieldList(IndexDef->Fields())) texts.push_back(f->AsString());
-  WithControlsHeld(table, [&] {
+  vxWithControlsHeld(table, [&] {
     table->Close();
     table->SetIndexName(IndexDef->Name());
     table->Open();

@@ -253,6 +253,9 @@ void vxTableChangeIndex(fw::TDataSet* DataSet, fw::TIndexDef* IndexDef);
 bool vxDataSetFindRecord(fw::TDataSet* DataSet, const std::string& Value, const std::string& FieldName,
                          TvxLocateMatchType MatchType, bool CaseSensitive);
 
+// Runs Action with the hourglass shown and the dataset's controls held;
+// both come back however it ends.
+void vxWithControlsHeld(fw::TDataSet* DataSet, const std::function<void()>& Action);
 // The dataset's database is an SQL server (its database object says so).
 bool vxDataSetIsSQLBased(const fw::TDBDataSet* DataSet);
 

@@ -204,8 +204,7 @@ bool vxFindMatch(bool FromBeginning, TDataSet* DataSet, const std::string& Field
   }
 
   const TBookmark start = DataSet->GetBookmark();
-  Screen->SetCursor(crHourGlass);
-  TScopeExit cursor([] { Screen->SetCursor(crDefault); });
+  THourGlassScope hourGlass;
   auto* engineSet = dynamic_cast<TNuboDataSet*>(DataSet);
   const bool nonPhysical = vxisNonPhysicalField(field);
   // Records come from the engine's cursor straight into a buffer of ours,

@@ -440,17 +440,15 @@ void TvxTable::ClearCurrentRangeBuffers() {}
 
 void TvxTable::SyncSQLTable(TTable* Table) {
   if (Table == this) return;
-  Screen->SetCursor(crHourGlass);
-  TScopeExit cursor([] { Screen->SetCursor(crDefault); });
-  DisableControls();
-  TScopeExit enable([this] { EnableControls(); });
-  SetRangeStart();
-  for (int i = 0; i < IndexFieldCount(); ++i) {
-    TField* key = IndexFields(i);
-    if (TField* source = Table->FindField(key->FieldName())) key->SetAsString(source->AsString());
-  }
-  SetRangeEnd();
-  ApplyRange();
+  vxWithControlsHeld(this, [&] {
+    SetRangeStart();
+    for (int i = 0; i < IndexFieldCount(); ++i) {
+      TField* key = IndexFields(i);
+      if (TField* source = Table->FindField(key->FieldName())) key->SetAsString(source->AsString());
+    }
+    SetRangeEnd();
+    ApplyRange();
+  });
 }
 
 void TvxTable::UpdateIndexes() {
