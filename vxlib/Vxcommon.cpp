@@ -674,28 +674,9 @@ bool vxFieldIsValidValue(const TField* Field, const std::string& Text) {
   return vxIsValidValue(Field->DataType(), Text);
 }
 
-bool vxFieldIsValidLocateValue(const TField* Field, const std::string& Text) {
-  if (!Field) return false;
-  if (Text.empty()) {
-    switch (Field->DataType()) {
-      case ftSmallint:
-      case ftInteger:
-      case ftWord:
-      case ftAutoInc:
-      case ftFloat:
-      case ftCurrency:
-      case ftBCD:
-      case ftDate:
-      case ftTime:
-      case ftDateTime: return false;
-      default: break;
-    }
-  }
-  return vxFieldIsValidValue(Field, Text);
-}
-
 namespace {
 
+// Numbers, dates and times are typed as such; anything else is text.
 bool IsTextKey(TFieldType Type) {
   switch (Type) {
     case ftSmallint:
@@ -711,6 +692,16 @@ bool IsTextKey(TFieldType Type) {
     default: return true;
   }
 }
+
+}  // namespace
+
+bool vxFieldIsValidLocateValue(const TField* Field, const std::string& Text) {
+  if (!Field) return false;
+  if (Text.empty() && !IsTextKey(Field->DataType())) return false;
+  return vxFieldIsValidValue(Field, Text);
+}
+
+namespace {
 
 // The key values of a search on index field FieldIndex: the current texts of
 // the index fields before it, then Value.

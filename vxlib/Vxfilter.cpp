@@ -170,24 +170,18 @@ private:
   }
 
   // E := T { (+ | -) T }
-  bool ParseE() {
-    if (!ParseT()) return false;
-    for (;;) {
-      std::string op = PeekName();
-      if (op != "+" && op != "-") return true;
-      Take();
-      if (!ParseT() || !Build(TNode::nkArithmetic, op)) return false;
-    }
-  }
+  bool ParseE() { return ParseArithmetic(&TFilterCompiler::ParseT, "+", "-"); }
 
   // T := F { (* | /) F }, left to right as E.
-  bool ParseT() {
-    if (!ParseF()) return false;
+  bool ParseT() { return ParseArithmetic(&TFilterCompiler::ParseF, "*", "/"); }
+
+  bool ParseArithmetic(bool (TFilterCompiler::*Operand)(), const char* Op1, const char* Op2) {
+    if (!(this->*Operand)()) return false;
     for (;;) {
       std::string op = PeekName();
-      if (op != "*" && op != "/") return true;
+      if (op != Op1 && op != Op2) return true;
       Take();
-      if (!ParseF() || !Build(TNode::nkArithmetic, op)) return false;
+      if (!(this->*Operand)() || !Build(TNode::nkArithmetic, op)) return false;
     }
   }
 

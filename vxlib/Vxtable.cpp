@@ -334,14 +334,8 @@ namespace {
 // The text of a key value: integers in decimal, Booleans "True" or "False",
 // floats by the float-to-text, texts as they are; empty for anything else.
 std::string KeyText(const Variant& Value) {
+  if (VarTypeIsInteger(VarType(Value))) return std::to_string(Value.AsInt64());
   switch (VarType(Value)) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64: return std::to_string(Value.AsInt64());
     case varBoolean: return Value.AsBoolean() ? "True" : "False";
     case varSingle:
     case varDouble:

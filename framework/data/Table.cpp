@@ -346,11 +346,6 @@ void TTable::FindNearest(const std::vector<Variant>& KeyValues) {
 
 namespace {
 
-bool IsIntegerVariant(TVarType t) {
-  return t == varSmallint || t == varInteger || t == varShortInt || t == varByte || t == varWord ||
-         t == varLongWord || t == varInt64;
-}
-
 // Whether a key search compares Key with Field as the scan would: a text
 // with a text, whole numbers with whole numbers, numbers with a float.
 // Dates, BCD and texts against numbers are left to the scan.
@@ -361,9 +356,9 @@ bool KeyFitsIndex(const TField* Field, const Variant& Key) {
     case ftSmallint:
     case ftInteger:
     case ftWord:
-    case ftAutoInc: return IsIntegerVariant(t);
+    case ftAutoInc: return VarTypeIsInteger(t);
     case ftFloat:
-    case ftCurrency: return IsIntegerVariant(t) || t == varDouble || t == varSingle || t == varCurrency;
+    case ftCurrency: return VarTypeIsInteger(t) || t == varDouble || t == varSingle || t == varCurrency;
     case ftBoolean: return t == varBoolean;
     default: return false;
   }
