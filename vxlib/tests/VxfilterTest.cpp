@@ -169,14 +169,15 @@ TEST_F(Filters, TheTwoDescriptorsByteForByte) {
 
 // Offsets of a descriptor's parts, to look at one constant.
 struct Parsed {
+  std::vector<std::uint8_t> Bytes;
   OrvexFilterHeader Header;
   std::vector<OrvexFilterNode> Nodes;
   const std::uint8_t* Pool;
-  explicit Parsed(const std::vector<std::uint8_t>& d) {
-    std::memcpy(&Header, d.data(), sizeof Header);
+  explicit Parsed(std::vector<std::uint8_t> d) : Bytes(std::move(d)) {
+    std::memcpy(&Header, Bytes.data(), sizeof Header);
     Nodes.resize(Header.nodeCount);
-    std::memcpy(Nodes.data(), d.data() + Header.nodeStart, Nodes.size() * sizeof(OrvexFilterNode));
-    Pool = d.data() + Header.literalStart;
+    std::memcpy(Nodes.data(), Bytes.data() + Header.nodeStart, Nodes.size() * sizeof(OrvexFilterNode));
+    Pool = Bytes.data() + Header.literalStart;
   }
   // The root's right operand: the constant of "field op constant".
   const OrvexFilterNode& Constant() const { return Nodes[Nodes[0].arg[1] / 14]; }
@@ -217,7 +218,7 @@ TEST_F(Filters, ConstantsTakeTheirFieldsTypes) {
     Parsed q(vxCompileFilter(c.expr, table.get()));
     ASSERT_EQ(q.Header.nodeCount, 3) << c.expr;
     if (c.type == 0) {
-      EXPECT_EQ(q.Constant().nodeClass, unsigned{ORVEX_FNODE_FIELD}) << c.expr;
+      EXPECT_EQ(std::uint32_t{q.Constant().nodeClass}, std::uint32_t{ORVEX_FNODE_FIELD}) << c.expr;
       continue;
     }
     EXPECT_EQ(q.Constant().arg[0], c.type) << c.expr;
