@@ -179,9 +179,8 @@ void TableCursor::Plan(bool forward, const Bound& b, Run&& run) const {
 }
 
 std::string TableCursor::QuerySql(bool count, bool asc, std::size_t eq, Tail tail, const char* op) const {
-  auto column = [&](std::size_t k) {
-    const std::string& c = t_->Column(index_->fields[k]);
-    return Folds(k) ? c + " COLLATE ORVEX_NOCASE" : c;
+  auto column = [&](std::size_t k) -> const std::string& {
+    return Folds(k) ? t_->FoldedColumn(index_->fields[k]) : t_->Column(index_->fields[k]);
   };
   std::string sql = count ? "SELECT count(*) FROM records" : "SELECT " + t_->SelectList() + " FROM records";
   std::string where;
@@ -208,7 +207,8 @@ sqlite3_stmt* TableCursor::Query(bool count, bool asc, std::size_t eq, Tail tail
   std::uint32_t opNo = 0;
   while (opNo < 4 && std::strcmp(ops[opNo], op) != 0) ++opNo;
   std::uint32_t key = (count ? 1u : 0u) | (asc ? 2u : 0u) | static_cast<std::uint32_t>(eq) << 2 |
-                      static_cast<std::uint32_t>(tail) << 7 | opNo << 10 | (index_ ? index_->no : 0u) << 13;
+                      static_cast<std::uint32_t>(tail) << 7 | opNo << 10 | (index_ ? index_->no : 0u) << 13 |
+                      (t_->FoldsByCollation() ? 1u : 0u) << 24;
   if (!filterSql_.empty()) {
     sqlite3_stmt* own = filterQueries_.Find(key);
     return own ? own : filterQueries_.Add(key, t_->PrepareOwn(QuerySql(count, asc, eq, tail, op)));
@@ -232,6 +232,20 @@ void TableCursor::AppendRow(sqlite3_stmt* st, Batch& out) {
   out.ids[out.n++] = id;
 }
 
+// Binds the values of one of Plan's queries as the file compares them;
+// bound keeps them (bound in place) until the statement is done. Returns
+// the next parameter's number.
+int TableCursor::BindPlanStep(sqlite3_stmt* st, const Bound& from, std::size_t eq, Tail tail, const SqlValue* v,
+                              std::vector<SqlValue>& bound) const {
+  bound.reserve(eq + 1);
+  for (std::size_t k = 0; k < eq; ++k) bound.push_back(Folds(k) ? t_->Folded(from.values[k]) : from.values[k]);
+  if (tail == Tail::Cmp) bound.push_back(Folds(eq) ? t_->Folded(*v) : *v);
+  int p = 1;
+  for (const SqlValue& b : bound) Bind(st, p++, b);
+  if (tail == Tail::RowCmp) sqlite3_bind_int64(st, p++, from.rowid);
+  return p;
+}
+
 void TableCursor::Fetch(bool forward, const Bound& from, std::size_t limit, Batch& out) {
   out.n = 0;
   out.endAfter = out.endBefore = false;
@@ -242,10 +256,8 @@ void TableCursor::Fetch(bool forward, const Bound& from, std::size_t limit, Batc
     if (done) return;
     sqlite3_stmt* st = Query(false, asc, eq, tail, op);
     StmtUse use(st);
-    int p = 1;
-    for (std::size_t k = 0; k < eq; ++k) Bind(st, p++, from.values[k]);
-    if (tail == Tail::Cmp) Bind(st, p++, *v);
-    if (tail == Tail::RowCmp) sqlite3_bind_int64(st, p++, from.rowid);
+    std::vector<SqlValue> bound;
+    int p = BindPlanStep(st, from, eq, tail, v, bound);
     p = BindFilter(st, p);
     // Records that filters test here do not count towards the limit.
     sqlite3_bind_int64(st, p, residual_.empty() ? static_cast<sqlite3_int64>(limit - out.n) : -1);
@@ -284,16 +296,13 @@ void TableCursor::Fetch(bool forward, const Bound& from, std::size_t limit, Batc
   }
 }
 
-std::uint64_t TableCursor::CountFrom(const Bound& from) {
+std::uint64_t TableCursor::CountFrom(bool forward, const Bound& from) {
   std::uint64_t total = 0;
-  Plan(true, from, [&](std::size_t eq, Tail tail, const char* op, const SqlValue* v) {
-    sqlite3_stmt* st = Query(true, !Descending(), eq, tail, op);
+  Plan(forward, from, [&](std::size_t eq, Tail tail, const char* op, const SqlValue* v) {
+    sqlite3_stmt* st = Query(true, forward != Descending(), eq, tail, op);
     StmtUse use(st);
-    int p = 1;
-    for (std::size_t k = 0; k < eq; ++k) Bind(st, p++, from.values[k]);
-    if (tail == Tail::Cmp) Bind(st, p++, *v);
-    if (tail == Tail::RowCmp) sqlite3_bind_int64(st, p++, from.rowid);
-    BindFilter(st, p);
+    std::vector<SqlValue> bound;
+    BindFilter(st, BindPlanStep(st, from, eq, tail, v, bound));
     if (t_->Step(st)) total += static_cast<std::uint64_t>(sqlite3_column_int64(st, 0));
   });
   return total;
@@ -459,11 +468,11 @@ std::uint32_t TableCursor::Count() {
   if (!residual_.empty() || !callbacks_.empty()) return CountPassing();
   if (countValid_ && countGeneration_ == t_->Generation()) return count_;
   TableFile::ReadTransaction read(*t_);
-  std::uint64_t total = CountFrom(rangeStart_);
+  std::uint64_t total = CountFrom(true, rangeStart_);
   if (rangeEnd_.set) {
     Bound after = rangeEnd_;
     after.inclusive = !rangeEnd_.inclusive;
-    std::uint64_t beyond = CountFrom(after);
+    std::uint64_t beyond = CountFrom(true, after);
     total = total > beyond ? total - beyond : 0;
   }
   count_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(total, UINT32_MAX));
@@ -471,6 +480,28 @@ std::uint32_t TableCursor::Count() {
   countValid_ = true;
   countGeneration_ = t_->Generation();
   return count_;
+}
+
+// The records before the current one, less those before the range.
+std::uint32_t TableCursor::SeqNo() {
+  switch (pos_) {
+    case Pos::Bof: Fail(ORVEX_ERR_BOF);
+    case Pos::Eof: Fail(ORVEX_ERR_EOF);
+    case Pos::Crack: Fail(crackDeleted_ ? ORVEX_ERR_RECDELETED : ORVEX_ERR_NOCURRREC);
+    case Pos::On: break;
+  }
+  // Filters that SQLite tests count with the records; those tested on the
+  // records one by one leave nothing to count through the index.
+  if (!residual_.empty() || !callbacks_.empty()) Fail(ORVEX_ERR_NOTSUPPORTED, "record numbers under these filters");
+  TableFile::ReadTransaction read(*t_);
+  std::uint64_t before = CountFrom(false, RowBound(cur_));
+  if (rangeStart_.set) {
+    Bound outside = rangeStart_;
+    outside.inclusive = !rangeStart_.inclusive;
+    std::uint64_t skipped = CountFrom(false, outside);
+    before = before > skipped ? before - skipped : 0;
+  }
+  return static_cast<std::uint32_t>(std::min<std::uint64_t>(before + 1, UINT32_MAX));
 }
 
 // ---------------------------------------------------------------- records
@@ -517,36 +548,37 @@ void TableCursor::WriteRecord(std::uint8_t* rec, bool insert) {
     if (c.max.kind != SqlValue::Null && CompareValues(v, c.max, false) > 0) Fail(ORVEX_ERR_MAXVAL, f.name);
   }
 
+  // Each field's value, then the folded keys, in the order of the columns written.
   std::string sql;
-  std::vector<std::size_t> bound;
+  std::vector<SqlValue> bound;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (!insert && (fields[i].type == ORVEX_FT_AUTOINC || (fields[i].IsBlob() && !blobs[i]))) continue;
+    sql += (sql.empty() ? "" : ", ") + t_->Column(i) + (insert ? "" : " = ?");
+    bound.push_back(fields[i].type == ORVEX_FT_AUTOINC ? SqlValue() : values[i]);  // the row id: assigned on insert
+  }
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (t_->FoldColumn(i).empty()) continue;
+    sql += ", " + t_->FoldColumn(i) + (insert ? "" : " = ?");
+    bound.push_back(t_->Folded(values[i]));
+  }
   if (insert) {
-    std::string cols, marks;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      cols += (i ? ", " : "") + t_->Column(i);
-      marks += i ? ", ?" : "?";
-      bound.push_back(i);
-    }
-    sql = "INSERT INTO records(" + cols + ") VALUES(" + marks + ")";
+    std::string marks;
+    for (std::size_t k = 0; k < bound.size(); ++k) marks += k ? ", ?" : "?";
+    sql = "INSERT INTO records(" + sql + ") VALUES(" + marks + ")";
   } else {
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      if (fields[i].type == ORVEX_FT_AUTOINC || (fields[i].IsBlob() && !blobs[i])) continue;
-      sql += (sql.empty() ? "" : ", ") + t_->Column(i) + " = ?";
-      bound.push_back(i);
-    }
     if (sql.empty()) sql = t_->Column(0) + " = " + t_->Column(0);  // nothing changed but the record must exist
     sql = "UPDATE records SET " + sql + " WHERE " + t_->RowId() + " = ?";
   }
   std::int64_t id = insert ? 0 : batch_.ids[cur_];
   Bound old;
   if (!insert) old = RowBound(cur_);
+  TableFile::WriteTransaction write(*t_);
+  CheckFoldedUnique(values, insert ? nullptr : &old);
   {
     sqlite3_stmt* st = t_->Prepare(sql);
     StmtUse use(st);
     int p = 1;
-    for (std::size_t i : bound) {
-      if (fields[i].type == ORVEX_FT_AUTOINC) values[i] = SqlValue();  // the row id: assigned on insert
-      Bind(st, p++, values[i]);  // bound in place: the statement reads the value when it steps
-    }
+    for (const SqlValue& v : bound) Bind(st, p++, v);  // bound in place: the statement reads the value when it steps
     if (!insert) sqlite3_bind_int64(st, p, id);
     t_->Step(st);
     if (insert) {
@@ -559,7 +591,7 @@ void TableCursor::WriteRecord(std::uint8_t* rec, bool insert) {
       Fail(ORVEX_ERR_RECDELETED);
     }
   }
-  t_->Changed();
+  write.Commit();
   Store<std::int64_t>(rec, id);
   if (t_->AutoIncField() >= 0) {
     const Field& f = fields[static_cast<std::size_t>(t_->AutoIncField())];
@@ -573,6 +605,40 @@ void TableCursor::WriteRecord(std::uint8_t* rec, bool insert) {
     SetBlank(fields[i], rec, blobs[i]->data.empty());
   }
   OnSingleRow(rec, id);
+}
+
+// A unique index that folds case is kept unique here: SQLite cannot, as
+// other writers leave their rows' folded keys to the engine. A post that
+// leaves a record's key as it was passes, so that a duplicate another tool
+// made does not stop the records' other changes.
+void TableCursor::CheckFoldedUnique(const std::vector<SqlValue>& values, const Bound* old) {
+  for (const IndexDef& x : t_->Indexes()) {
+    if (!x.unique || std::find(x.folds.begin(), x.folds.end(), true) == x.folds.end()) continue;
+    std::vector<SqlValue> key;
+    bool same = old != nullptr;
+    for (std::size_t k = 0; k < x.fields.size(); ++k) {
+      const SqlValue& v = values[x.fields[k]];
+      if (v.kind == SqlValue::Null) break;  // as SQLite: a blank never clashes
+      if (same) {
+        SqlValue before = RecordToSql(t_->Fields()[x.fields[k]], Row(batch_, cur_));
+        same = CompareValues(v, before, x.folds[k], t_->Rule()) == 0;
+      }
+      key.push_back(x.folds[k] ? t_->Folded(v) : v);
+    }
+    if (key.size() < x.fields.size() || same) continue;
+    std::string sql = "SELECT 1 FROM records WHERE ";
+    for (std::size_t k = 0; k < x.fields.size(); ++k) {
+      std::size_t i = x.fields[k];
+      sql += (k ? " AND " : "") + (x.folds[k] ? t_->FoldedColumn(i) : t_->Column(i)) + " = ?";
+    }
+    if (old) sql += " AND " + t_->RowId() + " <> ?";
+    sqlite3_stmt* st = t_->Prepare(sql + " LIMIT 1");
+    StmtUse use(st);
+    int p = 1;
+    for (const SqlValue& v : key) Bind(st, p++, v);
+    if (old) sqlite3_bind_int64(st, p, old->rowid);
+    if (t_->Step(st)) Fail(ORVEX_ERR_KEYVIOL, t_->Name());
+  }
 }
 
 void TableCursor::Insert(std::uint8_t* rec) { WriteRecord(rec, true); }

@@ -126,6 +126,7 @@ public:
                 const std::uint8_t* start, std::uint16_t endFields, std::uint16_t endPartial, bool endInclusive,
                 const std::uint8_t* end);
   void ResetRange();
+  std::uint32_t SeqNo();
 
   void OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable);
   Blob& FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo);
@@ -179,17 +180,21 @@ private:
   template <typename Run>
   void Plan(bool forward, const Bound& b, Run&& run) const;
   std::string QuerySql(bool count, bool asc, std::size_t eq, Tail tail, const char* op) const;
+  int BindPlanStep(sqlite3_stmt* st, const Bound& from, std::size_t eq, Tail tail, const SqlValue* v,
+                   std::vector<SqlValue>& bound) const;
   // The statement of a query, prepared once (the table keeps it).
   sqlite3_stmt* Query(bool count, bool asc, std::size_t eq, Tail tail, const char* op);
   // Reads up to limit records from a place onwards (backwards: the records
   // before it, delivered in order); false when the records ran out.
   void Fetch(bool forward, const Bound& from, std::size_t limit, Batch& out);
-  std::uint64_t CountFrom(const Bound& from);
+  // Records after a place (forward) or before it, in the cursor's order.
+  std::uint64_t CountFrom(bool forward, const Bound& from);
   void Refill(bool forward, const Bound& from);
   bool ReadRow(std::int64_t rowid, Batch& out);
   void AppendRow(sqlite3_stmt* st, Batch& out);
   void OnSingleRow(const std::uint8_t* image, std::int64_t rowid);
   void WriteRecord(std::uint8_t* rec, bool insert);
+  void CheckFoldedUnique(const std::vector<SqlValue>& values, const Bound* old);
   Bound KeyBound(std::uint16_t fieldCount, std::uint16_t partialLength, const std::uint8_t* key, bool startSide,
                  bool inclusive, std::vector<SqlValue>* plain) const;
   std::int64_t BookmarkRow(const std::uint8_t* bookmark) const;

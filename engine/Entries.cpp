@@ -526,6 +526,14 @@ OrvexResult DeactivateFilter(hOrvexCursor cursor, OrvexHandle filter) {
   return Guard([&] { MovableTable(cursor).SetFilterActive(filter, false); });
 }
 
+OrvexResult GetSeqNo(hOrvexCursor cursor, std::uint32_t* seqNo) {
+  return Guard([&] {
+    std::uint32_t& n = Need(seqNo, "sequence number");
+    n = 0;
+    n = Table(cursor).SeqNo();
+  });
+}
+
 // ---------------------------------------------------------------- packed decimals
 
 OrvexResult FloatToBcd(double value, std::uint16_t precision, std::uint16_t decimals, void* bcd) {

@@ -181,7 +181,12 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
  * In the file (for SQLite tools): STRING and MEMO as TEXT; DATE as
  * 'YYYY-MM-DD', TIME as 'HH:MM:SS' or 'HH:MM:SS.mmm', DATETIME as date, blank
  * and time; integer types and BOOLEAN as INTEGER; FLOAT, CURRENCY and BCD as
- * REAL; the others as BLOB; a blank value as NULL.
+ * REAL; the others as BLOB; a blank value as NULL. A string field that a
+ * case-insensitive index holds has a column "orvex_fold_N" (N its field
+ * number) beside the fields, its folded key, which the index holds; the
+ * engine keeps it, and any other writer may leave it as it is: triggers
+ * note the rows that writer touched and the engine folds them again. The
+ * file needs nothing but SQLite to be read, written and checked.
  */
 #define ORVEX_RECORD_HEADER 8
 
@@ -557,6 +562,14 @@ typedef struct {
   X(ORVEX_SWITCH_TO_INDEX_FOR_FIELDS, 531, SwitchToIndexForFields, (hOrvexCursor cursor,           \
      uint16_t fieldCount, const uint16_t* fieldNos, uint16_t stayOnCurrent),                       \
     (cursor, fieldCount, fieldNos, stayOnCurrent))                                                 \
+  /* 532: the current record's number in the cursor's view: 1 + the records                        \
+   * before it in the current index's order (the natural order without one),                       \
+   * within the range and the active filters. Counted through the index, not                       \
+   * by reading the records: ORVEX_ERR_NOTSUPPORTED while a filter is active                       \
+   * that is tested on each record (a callback, or an expression SQLite cannot                     \
+   * test). ORVEX_ERR_BOF, ORVEX_ERR_EOF at the ends, ORVEX_ERR_NOCURRREC                          \
+   * between records. */                                                                           \
+  X(ORVEX_GET_SEQ_NO, 532, GetSeqNo, (hOrvexCursor cursor, uint32_t* seqNo), (cursor, seqNo))      \
   /* 798, 813, 814, 815, 818, 819: the engine's language drivers (section 8). Open gives a list    \
    * before its first driver; next moves to the next (ORVEX_ERR_EOF after the last); the           \
    * symbolic name (at most 20 characters) goes into text[ORVEX_LD_NAME_SIZE], the description     \

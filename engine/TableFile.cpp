@@ -15,13 +15,16 @@
 #include "Chars.h"
 #include "Config.h"
 #include "Errors.h"
+#include "Scope.h"
 
 namespace orvex {
 
 namespace {
 
 constexpr int kApplicationId = 0x4F525658;  // "ORVX": our tables among SQLite files
-constexpr int kFormatVersion = 1;
+// 2: case-insensitive keys in columns of their own; 1: in an index of the
+// engine's collation, which other SQLite tools lack.
+constexpr int kFormatVersion = 2;
 constexpr const char* kFoldCollation = "ORVEX_NOCASE";
 constexpr std::size_t kMaxFields = 1000;
 constexpr std::size_t kMaxIndexes = 64;
@@ -42,17 +45,40 @@ void Configure(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
   // A second at a time, so that a post held up by another writer can ask the user (Step).
   sqlite3_busy_timeout(db, 1000);
+  // A double-quoted name that names no column is an error, never a text:
+  // metadata naming a lost column must not read as that name's letters.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+  // The engine keeps the folded keys itself; the triggers are for others.
+  sqlite3_db_config(db, SQLITE_DBCONFIG_ENABLE_TRIGGER, 0, nullptr);
   UseCaseRule(db, CaseRule::Letters);
 }
 
+// Whether SQLite finds the file whole; asked when a failure could be the
+// file's or the machine's.
+bool Sound(sqlite3* db) {
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &st, nullptr) != SQLITE_OK) return false;
+  bool ok = sqlite3_step(st) == SQLITE_ROW && sqlite3_column_type(st, 0) == SQLITE_TEXT &&
+            std::strcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok") == 0;
+  sqlite3_finalize(st);
+  return ok;
+}
+
 [[noreturn]] void FailSql(sqlite3* db, int rc, const std::string& path, const std::string& name) {
+  std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
   switch (rc & 0xFF) {
     case SQLITE_CONSTRAINT:
       if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) Fail(ORVEX_ERR_KEYVIOL, name);
       break;
     case SQLITE_CORRUPT: Fail(ORVEX_ERR_CORRUPT, path);
     case SQLITE_NOTADB: Fail(ORVEX_ERR_NOTATABLE, path);
-    case SQLITE_FULL: Fail(ORVEX_ERR_DISKFULL, path);
+    // SQLite says "full" also when a damaged page sends it past the file's
+    // limit, and a bare error when it cannot read a damaged header.
+    case SQLITE_FULL: Fail(db && !Sound(db) ? ORVEX_ERR_CORRUPT : ORVEX_ERR_DISKFULL, path);
+    case SQLITE_ERROR:
+      if (db && rc == SQLITE_ERROR && !Sound(db)) Fail(ORVEX_ERR_CORRUPT, path);
+      break;
     case SQLITE_IOERR: Fail(ORVEX_ERR_IO, path);
     case SQLITE_BUSY:
     case SQLITE_LOCKED: Fail(ORVEX_ERR_BUSY, path);
@@ -62,7 +88,7 @@ void Configure(sqlite3* db) {
     case SQLITE_CANTOPEN: Fail(ORVEX_ERR_ACCESS, path);
     case SQLITE_NOMEM: Fail(ORVEX_ERR_NOMEMORY);
   }
-  Fail(ORVEX_ERR_INTERNAL, path + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+  Fail(ORVEX_ERR_INTERNAL, path + ": " + message);
 }
 
 void ExecRaw(sqlite3* db, const std::string& sql, const std::string& path) {
@@ -238,19 +264,122 @@ std::string IndexFieldsText(const IndexDef& x) {
   return s;
 }
 
-// The SQLite index behind one of ours; none for the auto-increment field
-// alone, which is the row id.
-std::string IndexSql(const IndexDef& x, const std::vector<Field>& fields, int autoInc) {
+// The name the row id goes by in SQL: the auto-increment field, else the
+// first of SQLite's names for it that no field takes; empty when all are.
+std::string RowIdName(const std::vector<Field>& fields, int autoInc) {
+  if (autoInc >= 0) return Quote(fields[static_cast<std::size_t>(autoInc)].name);
+  for (const char* name : {"rowid", "_rowid_", "oid"}) {
+    bool taken = false;
+    for (const Field& f : fields) taken = taken || FoldedCompare(f.name, name) == 0;
+    if (!taken) return name;
+  }
+  return {};
+}
+
+// The quoted column of each field's folded key (empty for fields that no
+// case-insensitive index holds), named so that no field's name is taken.
+std::vector<std::string> FoldColumns(const std::vector<Field>& fields, const std::vector<IndexDef>& indexes) {
+  std::vector<std::string> out(fields.size());
+  for (const IndexDef& x : indexes) {
+    for (std::size_t k = 0; k < x.fields.size(); ++k) {
+      std::size_t i = x.fields[k];
+      if (!x.folds[k] || !out[i].empty()) continue;
+      std::string name = "orvex_fold_" + std::to_string(i + 1);
+      for (bool taken = true; taken;) {
+        taken = false;
+        for (const Field& f : fields) taken = taken || FoldedCompare(f.name, name) == 0;
+        if (taken) name += '_';
+      }
+      out[i] = Quote(name);
+    }
+  }
+  return out;
+}
+
+bool AnyFold(const IndexDef& x) { return std::find(x.folds.begin(), x.folds.end(), true) != x.folds.end(); }
+
+// The SQLite index behind one of ours (none for the auto-increment field
+// alone, which is the row id), over the folded keys where it folds case.
+std::string IndexSql(const IndexDef& x, const std::vector<Field>& fields, const std::vector<std::string>& folds,
+                     int autoInc) {
   if (x.fields.size() == 1 && static_cast<int>(x.fields[0]) == autoInc) return {};
-  std::string sql = std::string("CREATE ") + (x.unique ? "UNIQUE " : "") + "INDEX orvex_index_" +
+  std::string sql = std::string("CREATE ") + (x.unique && !AnyFold(x) ? "UNIQUE " : "") + "INDEX orvex_index_" +
                     std::to_string(x.no) + " ON records(";
   for (std::size_t k = 0; k < x.fields.size(); ++k) {
     if (k) sql += ", ";
-    sql += Quote(fields[x.fields[k]].name);
-    if (x.folds[k]) sql += std::string(" COLLATE ") + kFoldCollation;
+    sql += x.folds[k] ? folds[x.fields[k]] : Quote(fields[x.fields[k]].name);
   }
   return sql + ")";
 }
+
+// The triggers by which writers other than the engine note the rows whose
+// folded keys they may have made wrong; none when nothing is folded.
+std::vector<std::string> MarkerSql(const std::vector<Field>& fields, const std::vector<std::string>& folds,
+                                   const std::string& rowid) {
+  std::string watched;
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    if (!folds[i].empty()) watched += (watched.empty() ? "" : ", ") + Quote(fields[i].name) + ", " + folds[i];
+  if (watched.empty()) return {};
+  std::string mark = " ON records BEGIN INSERT OR IGNORE INTO orvex_dirty VALUES(NEW." + rowid + "); END";
+  return {"CREATE TRIGGER orvex_mark_insert AFTER INSERT" + mark,
+          "CREATE TRIGGER orvex_mark_update AFTER UPDATE OF " + watched + mark};
+}
+
+// The file's first 100 bytes as SQLite lays them out. A file without
+// SQLite's mark is not a table of ours; one with the mark and fields that
+// SQLite could never have written is a damaged one, which SQLite itself
+// would report as read-only or of an unknown format.
+void CheckHeader(const std::string& path) {
+  unsigned char h[100];
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Fail(errno == ENOENT ? ORVEX_ERR_NOSUCHTABLE : ORVEX_ERR_ACCESS, path);
+  ssize_t n = ::read(fd, h, sizeof h);
+  ::close(fd);
+  if (n != static_cast<ssize_t>(sizeof h) || std::memcmp(h, "SQLite format 3", 16) != 0) Fail(ORVEX_ERR_NOTATABLE, path);
+  auto be32 = [&](int at) {
+    return static_cast<std::uint32_t>(h[at]) << 24 | static_cast<std::uint32_t>(h[at + 1]) << 16 |
+           static_cast<std::uint32_t>(h[at + 2]) << 8 | h[at + 3];
+  };
+  unsigned pageSize = static_cast<unsigned>(h[16]) << 8 | h[17];
+  if (pageSize == 1) pageSize = 65536;
+  bool ok = pageSize >= 512 && pageSize <= 65536 && (pageSize & (pageSize - 1)) == 0;
+  ok = ok && (h[18] == 1 || h[18] == 2) && (h[19] == 1 || h[19] == 2);
+  ok = ok && h[21] == 64 && h[22] == 32 && h[23] == 32;
+  ok = ok && be32(44) >= 1 && be32(44) <= 4 && be32(56) >= 1 && be32(56) <= 3;
+  if (!ok) Fail(ORVEX_ERR_CORRUPT, path);
+}
+
+// One row of a metadata table. Each value must be of its type and range;
+// anything else is damage.
+class MetaRow {
+public:
+  MetaRow(sqlite3_stmt* st, const std::string& path) : st_(st), path_(path) {}
+  std::int64_t Int(int col, std::int64_t lo, std::int64_t hi) const {
+    if (sqlite3_column_type(st_, col) != SQLITE_INTEGER) Corrupt();
+    std::int64_t v = sqlite3_column_int64(st_, col);
+    if (v < lo || v > hi) Corrupt();
+    return v;
+  }
+  std::string Text(int col, std::size_t maxBytes) const {
+    if (sqlite3_column_type(st_, col) != SQLITE_TEXT) Corrupt();
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, col));
+    auto n = static_cast<std::size_t>(sqlite3_column_bytes(st_, col));
+    if (!p || n > maxBytes || std::memchr(p, 0, n)) Corrupt();
+    return std::string(p, n);
+  }
+  // Into a fixed array of the descriptor, NUL-terminated.
+  template <std::size_t N>
+  void Text(int col, char (&dest)[N]) const {
+    std::string t = Text(col, N - 1);
+    std::memcpy(dest, t.c_str(), t.size() + 1);
+  }
+  std::uint16_t Word(int col, std::int64_t hi = 0xFFFF) const { return static_cast<std::uint16_t>(Int(col, 0, hi)); }
+  [[noreturn]] void Corrupt() const { Fail(ORVEX_ERR_CORRUPT, path_); }
+
+private:
+  sqlite3_stmt* st_;
+  const std::string& path_;
+};
 
 std::unordered_map<std::string, std::weak_ptr<TableFile>>& Registry() {
   static std::unordered_map<std::string, std::weak_ptr<TableFile>> registry;
@@ -361,6 +490,7 @@ std::shared_ptr<TableFile> TableFile::Open(const TablePath& table) {
 
 void TableFile::Load() {
   if (!Exists(path_)) Fail(ORVEX_ERR_NOSUCHTABLE, path_);
+  CheckHeader(path_);
   int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) SqlFail(rc);
   Configure(db_);
@@ -371,129 +501,17 @@ void TableFile::Load() {
     return Step(st) ? sqlite3_column_int64(st, 0) : 0;
   };
   if (pragmaInt("PRAGMA application_id") != kApplicationId) Fail(ORVEX_ERR_NOTATABLE, path_);
-  if (pragmaInt("PRAGMA user_version") != kFormatVersion) Fail(ORVEX_ERR_NOTATABLE, path_);
+  std::int64_t version = pragmaInt("PRAGMA user_version");
+  if (version != 1 && version != kFormatVersion) Fail(ORVEX_ERR_NOTATABLE, path_);
   Exec("PRAGMA synchronous=FULL");
   try {
-    std::string format;
-    {
-      sqlite3_stmt* st = Prepare("SELECT key, value FROM orvex_table");
-      StmtUse use(st);
-      while (Step(st)) {
-        std::string key = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-        if (key == "format") format = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        if (key == "protected") protected_ = static_cast<std::uint16_t>(sqlite3_column_int(st, 1));
-        if (key == "langdriver") {
-          const LangDriver* ld = FindLangDriver(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
-          if (!ld) Fail(ORVEX_ERR_UNKNOWNLD, path_);
-          caseRule_ = ld->rule;
-        }
-      }
-    }
-    UseCaseRule(db_, caseRule_);
-    if (format != DriverName(format_)) Fail(ORVEX_ERR_NOTATABLE, path_);
-
-    std::vector<OrvexFieldDesc> fd;
-    {
-      sqlite3_stmt* st = Prepare("SELECT field_no, name, type, size, decimals, required FROM orvex_fields ORDER BY field_no");
-      StmtUse use(st);
-      while (Step(st)) {
-        OrvexFieldDesc d{};
-        if (sqlite3_column_int(st, 0) != static_cast<int>(fd.size() + 1)) Fail(ORVEX_ERR_CORRUPT, path_);
-        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        if (!name || std::strlen(name) >= sizeof d.name) Fail(ORVEX_ERR_CORRUPT, path_);
-        std::strcpy(d.name, name);
-        d.type = static_cast<std::uint16_t>(sqlite3_column_int(st, 2));
-        d.size = static_cast<std::uint16_t>(sqlite3_column_int(st, 3));
-        d.decimals = static_cast<std::uint16_t>(sqlite3_column_int(st, 4));
-        d.required = static_cast<std::uint16_t>(sqlite3_column_int(st, 5));
-        fd.push_back(d);
-      }
-    }
-    fields_ = BuildFields(static_cast<std::uint16_t>(fd.size()), fd.data());
-    recordSize_ = LayOut(fields_);
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-      columns_.push_back(Quote(fields_[i].name));
-      if (fields_[i].type == ORVEX_FT_AUTOINC) autoInc_ = static_cast<int>(i);
-    }
-
-    std::vector<OrvexIndexDesc> xd;
-    {
-      sqlite3_stmt* st = Prepare(
-          "SELECT index_no, name, fields, is_primary, is_unique, descending, case_insensitive FROM orvex_indexes "
-          "ORDER BY index_no");
-      StmtUse use(st);
-      while (Step(st)) {
-        OrvexIndexDesc d{};
-        if (sqlite3_column_int(st, 0) != static_cast<int>(xd.size() + 1)) Fail(ORVEX_ERR_CORRUPT, path_);
-        const char* name = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-        const char* list = reinterpret_cast<const char*>(sqlite3_column_text(st, 2));
-        if (!name || !list || std::strlen(name) >= sizeof d.name) Fail(ORVEX_ERR_CORRUPT, path_);
-        std::strcpy(d.name, name);
-        for (const char* p = list; *p;) {
-          char* end;
-          long no = std::strtol(p, &end, 10);
-          if (end == p || d.fieldCount >= ORVEX_MAX_INDEX_FIELDS || no < 1 || no > 0xFFFF) Fail(ORVEX_ERR_CORRUPT, path_);
-          d.fields[d.fieldCount++] = static_cast<std::uint16_t>(no);
-          p = *end == ';' ? end + 1 : end;
-          if (*end && *end != ';') Fail(ORVEX_ERR_CORRUPT, path_);
-        }
-        d.primary = static_cast<std::uint16_t>(sqlite3_column_int(st, 3));
-        d.unique = static_cast<std::uint16_t>(sqlite3_column_int(st, 4));
-        d.descending = static_cast<std::uint16_t>(sqlite3_column_int(st, 5));
-        d.caseInsensitive = static_cast<std::uint16_t>(sqlite3_column_int(st, 6));
-        xd.push_back(d);
-      }
-    }
-    indexes_ = BuildIndexes(fields_, static_cast<std::uint16_t>(xd.size()), xd.data());
-
-    std::vector<OrvexVchkDesc> cd;
-    {
-      sqlite3_stmt* st = Prepare(
-          "SELECT field_no, required, min_value, max_value, default_value, picture FROM orvex_checks ORDER BY field_no");
-      StmtUse use(st);
-      std::vector<std::uint8_t> rec(recordSize_);
-      while (Step(st)) {
-        OrvexVchkDesc d{};
-        int no = sqlite3_column_int(st, 0);
-        if (no < 1 || no > static_cast<int>(fields_.size())) Fail(ORVEX_ERR_CORRUPT, path_);
-        const Field& f = fields_[static_cast<std::size_t>(no - 1)];
-        d.fieldNo = static_cast<std::uint16_t>(no);
-        d.required = static_cast<std::uint16_t>(sqlite3_column_int(st, 1));
-        std::uint16_t* has[] = {&d.hasMin, &d.hasMax, &d.hasDefault};
-        std::uint8_t* value[] = {d.minValue, d.maxValue, d.defaultValue};
-        for (int k = 0; k < 3; ++k) {
-          if (sqlite3_column_type(st, 2 + k) == SQLITE_NULL) continue;
-          if (f.IsBlob()) Fail(ORVEX_ERR_CORRUPT, path_);
-          ColumnToRecord(st, 2 + k, f, rec.data(), path_);
-          if (f.IsString() && !std::memchr(rec.data() + f.offset, 0, 256)) Fail(ORVEX_ERR_CORRUPT, path_);
-          std::memcpy(value[k], rec.data() + f.offset, std::min<std::uint32_t>(f.length, 256));
-          *has[k] = 1;
-        }
-        const char* picture = reinterpret_cast<const char*>(sqlite3_column_text(st, 5));
-        if (!picture || std::strlen(picture) >= sizeof d.picture) Fail(ORVEX_ERR_CORRUPT, path_);
-        std::strcpy(d.picture, picture);
-        cd.push_back(d);
-      }
-    }
-    checks_ = BuildChecks(fields_, recordSize_, static_cast<std::uint16_t>(cd.size()), cd.data());
+    LoadMetadata();
   } catch (const Error& e) {
     if (e.Code() == ORVEX_ERR_INTERNAL || e.Code() == ORVEX_ERR_INVALIDDESC) Fail(ORVEX_ERR_CORRUPT, path_);
     throw;
   }
-
-  if (autoInc_ >= 0) {
-    rowid_ = columns_[static_cast<std::size_t>(autoInc_)];
-  } else {
-    for (const char* name : {"rowid", "_rowid_", "oid"}) {
-      bool taken = false;
-      for (const Field& f : fields_) taken = taken || FoldedCompare(f.name, name) == 0;
-      if (!taken) {
-        rowid_ = name;
-        break;
-      }
-    }
-    if (rowid_.empty()) Fail(ORVEX_ERR_CORRUPT, path_);
-  }
+  rowid_ = RowIdName(fields_, autoInc_);
+  if (rowid_.empty()) Fail(ORVEX_ERR_CORRUPT, path_);
   selectList_ = rowid_;
   for (std::size_t i = 0; i < fields_.size(); ++i)
     selectList_ += ", " + (fields_[i].IsBlob() ? "(" + columns_[i] + " IS NULL)" : columns_[i]);
@@ -502,8 +520,240 @@ void TableFile::Load() {
   } catch (const Error&) {
     Fail(ORVEX_ERR_CORRUPT, path_);
   }
+  foldColumns_ = FoldColumns(fields_, indexes_);
+  folding_ = std::any_of(foldColumns_.begin(), foldColumns_.end(), [](const std::string& c) { return !c.empty(); });
+
+  // Triggers that are not ours may miss rows: fold every key again.
+  bool markersInPlace = true;
+  if (version == kFormatVersion) {
+    try {
+      for (const std::string& fold : foldColumns_)
+        if (!fold.empty()) Prepare("SELECT " + fold + " FROM records");
+      Prepare("SELECT row FROM orvex_dirty");
+    } catch (const Error&) {
+      Fail(ORVEX_ERR_CORRUPT, path_);
+    }
+    std::vector<std::string> markers = MarkerSql(fields_, foldColumns_, rowid_);
+    sqlite3_stmt* st = Prepare(
+        "SELECT sql FROM sqlite_schema WHERE type = 'trigger' AND name IN ('orvex_mark_insert', 'orvex_mark_update')");
+    StmtUse use(st);
+    std::vector<std::string> found;
+    while (Step(st))
+      found.push_back(sqlite3_column_type(st, 0) == SQLITE_TEXT
+                          ? reinterpret_cast<const char*>(sqlite3_column_text(st, 0))
+                          : "");
+    std::sort(markers.begin(), markers.end());
+    std::sort(found.begin(), found.end());
+    markersInPlace = found == markers;
+  }
+  if (version != kFormatVersion || !markersInPlace) {
+    if (writable_) Upgrade();
+    else byCollation_ = true;
+  }
+  SetKeyColumns();
+  if (!writable_ && Stale()) {
+    byCollation_ = true;
+    SetKeyColumns();
+  }
   Poll();
   dataVersion_ = DataVersion();
+}
+
+void TableFile::SetKeyColumns() {
+  keyColumns_ = columns_;
+  for (std::size_t i = 0; i < fields_.size(); ++i)
+    if (!foldColumns_[i].empty())
+      keyColumns_[i] = byCollation_ ? columns_[i] + " COLLATE " + kFoldCollation : foldColumns_[i];
+}
+
+// To this format from the first, or with the triggers put back: the folded
+// keys' columns and indexes, the triggers, and every key folded again.
+void TableFile::Upgrade() {
+  Exec("BEGIN IMMEDIATE");
+  fw::TScopeFail undo([&] { sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr); });
+  sqlite3_stmt* st = Prepare("PRAGMA user_version");
+  std::int64_t version = 0;
+  {
+    StmtUse use(st);
+    if (Step(st)) version = sqlite3_column_int64(st, 0);
+  }
+  if (version == 1) {
+    for (const std::string& fold : foldColumns_)
+      if (!fold.empty()) Exec("ALTER TABLE records ADD COLUMN " + fold + " TEXT");
+    Exec("CREATE TABLE orvex_dirty(row INTEGER PRIMARY KEY)");
+    for (const IndexDef& x : indexes_) {
+      if (!AnyFold(x)) continue;
+      Exec("DROP INDEX IF EXISTS orvex_index_" + std::to_string(x.no));
+      Exec(IndexSql(x, fields_, foldColumns_, autoInc_));
+    }
+    Exec("PRAGMA user_version=" + std::to_string(kFormatVersion));
+  }
+  Exec("DROP TRIGGER IF EXISTS orvex_mark_insert");
+  Exec("DROP TRIGGER IF EXISTS orvex_mark_update");
+  for (const std::string& sql : MarkerSql(fields_, foldColumns_, rowid_)) Exec(sql);
+  if (folding_) Exec("INSERT OR IGNORE INTO orvex_dirty SELECT " + rowid_ + " FROM records");
+  Refold();
+  Exec("COMMIT");
+}
+
+bool TableFile::Stale() {
+  if (!folding_ || byCollation_) return false;
+  sqlite3_stmt* st = Prepare("SELECT 1 FROM orvex_dirty LIMIT 1");
+  StmtUse use(st);
+  return Step(st);
+}
+
+// Inside a write transaction: the folded keys of the rows other writers noted.
+void TableFile::Refold() {
+  if (!Stale()) return;
+  std::vector<std::size_t> folded;
+  std::string read = "SELECT d.row", write;
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    if (foldColumns_[i].empty()) continue;
+    folded.push_back(i);
+    read += ", records." + columns_[i];
+    write += (write.empty() ? "" : ", ") + foldColumns_[i] + " = ?";
+  }
+  read += " FROM orvex_dirty AS d JOIN records ON records." + rowid_ + " = d.row";
+  std::vector<std::pair<std::int64_t, std::vector<SqlValue>>> rows;
+  {
+    sqlite3_stmt* st = Prepare(read);
+    StmtUse use(st);
+    while (Step(st)) {
+      std::vector<SqlValue> keys;
+      for (std::size_t k = 0; k < folded.size(); ++k) {
+        int col = static_cast<int>(k + 1);
+        const char* text = sqlite3_column_type(st, col) == SQLITE_TEXT
+                               ? reinterpret_cast<const char*>(sqlite3_column_text(st, col))
+                               : nullptr;
+        keys.push_back(text && *text ? SqlValue::OfText(FoldKey(text, caseRule_)) : SqlValue());
+      }
+      rows.emplace_back(sqlite3_column_int64(st, 0), std::move(keys));
+    }
+  }
+  sqlite3_stmt* st = Prepare("UPDATE records SET " + write + " WHERE " + rowid_ + " = ?");
+  for (const auto& [id, keys] : rows) {
+    StmtUse use(st);
+    int p = 1;
+    for (const SqlValue& k : keys) Bind(st, p++, k);
+    sqlite3_bind_int64(st, p, id);
+    Step(st);
+  }
+  Exec("DELETE FROM orvex_dirty");
+}
+
+SqlValue TableFile::Folded(const SqlValue& v) const {
+  if (byCollation_ || v.kind != SqlValue::Text) return v;
+  return SqlValue::OfText(FoldKey(v.s, caseRule_));
+}
+
+void TableFile::LoadMetadata() {
+  // The language driver came later: tables made before have none.
+  bool hasFormat = false, hasProtected = false, hasLangDriver = false;
+  {
+    sqlite3_stmt* st = Prepare("SELECT key, value FROM orvex_table");
+    StmtUse use(st);
+    while (Step(st)) {
+      MetaRow row(st, path_);
+      std::string key = row.Text(0, 32);
+      if (key == "format" && !hasFormat) {
+        if (row.Text(1, 32) != DriverName(format_)) Fail(ORVEX_ERR_NOTATABLE, path_);
+        hasFormat = true;
+      } else if (key == "protected" && !hasProtected) {
+        protected_ = row.Word(1);
+        hasProtected = true;
+      } else if (key == "langdriver" && !hasLangDriver) {
+        const LangDriver* ld = FindLangDriver(row.Text(1, 64).c_str());
+        if (!ld) Fail(ORVEX_ERR_UNKNOWNLD, path_);
+        caseRule_ = ld->rule;
+        hasLangDriver = true;
+      } else {
+        row.Corrupt();
+      }
+    }
+  }
+  if (!hasFormat || !hasProtected) Fail(ORVEX_ERR_CORRUPT, path_);
+  UseCaseRule(db_, caseRule_);
+
+  // Rows numbered 1, 2, ... in their first column, at most max of them.
+  auto numbered = [&](const char* sql, std::size_t max, auto&& each) {
+    sqlite3_stmt* st = Prepare(sql);
+    StmtUse use(st);
+    for (std::int64_t n = 1; Step(st); ++n) {
+      MetaRow row(st, path_);
+      if (n > static_cast<std::int64_t>(max) || row.Int(0, 1, static_cast<std::int64_t>(max)) != n) row.Corrupt();
+      each(row);
+    }
+  };
+  std::vector<OrvexFieldDesc> fd;
+  numbered("SELECT field_no, name, type, size, decimals, required FROM orvex_fields ORDER BY field_no", kMaxFields,
+           [&](const MetaRow& row) {
+             OrvexFieldDesc d{};
+             row.Text(1, d.name);
+             d.type = row.Word(2);
+             d.size = row.Word(3);
+             d.decimals = row.Word(4);
+             d.required = row.Word(5, 1);
+             fd.push_back(d);
+           });
+  fields_ = BuildFields(static_cast<std::uint16_t>(fd.size()), fd.data());
+  recordSize_ = LayOut(fields_);
+  for (std::size_t i = 0; i < fields_.size(); ++i) {
+    columns_.push_back(Quote(fields_[i].name));
+    if (fields_[i].type == ORVEX_FT_AUTOINC) autoInc_ = static_cast<int>(i);
+  }
+
+  std::vector<OrvexIndexDesc> xd;
+  numbered("SELECT index_no, name, fields, is_primary, is_unique, descending, case_insensitive FROM orvex_indexes "
+           "ORDER BY index_no",
+           kMaxIndexes, [&](const MetaRow& row) {
+             OrvexIndexDesc d{};
+             row.Text(1, d.name);
+             // Field numbers separated by ";"
+             std::string list = row.Text(2, ORVEX_MAX_INDEX_FIELDS * 6);
+             for (const char* p = list.c_str(); *p;) {
+               char* end;
+               long no = std::strtol(p, &end, 10);
+               if (end == p || d.fieldCount >= ORVEX_MAX_INDEX_FIELDS || no < 1 || no > 0xFFFF) row.Corrupt();
+               if (*end && (*end != ';' || !end[1])) row.Corrupt();
+               d.fields[d.fieldCount++] = static_cast<std::uint16_t>(no);
+               p = *end ? end + 1 : end;
+             }
+             d.primary = row.Word(3, 1);
+             d.unique = row.Word(4, 1);
+             d.descending = row.Word(5, 1);
+             d.caseInsensitive = row.Word(6, 1);
+             xd.push_back(d);
+           });
+  indexes_ = BuildIndexes(fields_, static_cast<std::uint16_t>(xd.size()), xd.data());
+
+  std::vector<OrvexVchkDesc> cd;
+  {
+    sqlite3_stmt* st = Prepare(
+        "SELECT field_no, required, min_value, max_value, default_value, picture FROM orvex_checks ORDER BY field_no");
+    StmtUse use(st);
+    std::vector<std::uint8_t> rec(recordSize_);
+    while (Step(st)) {
+      MetaRow row(st, path_);
+      OrvexVchkDesc d{};
+      d.fieldNo = static_cast<std::uint16_t>(row.Int(0, 1, static_cast<std::int64_t>(fields_.size())));
+      const Field& f = fields_[d.fieldNo - 1u];
+      d.required = row.Word(1, 1);
+      std::uint16_t* has[] = {&d.hasMin, &d.hasMax, &d.hasDefault};
+      std::uint8_t* value[] = {d.minValue, d.maxValue, d.defaultValue};
+      for (int k = 0; k < 3; ++k) {
+        if (sqlite3_column_type(st, 2 + k) == SQLITE_NULL) continue;
+        if (f.IsBlob()) row.Corrupt();
+        ColumnToRecord(st, 2 + k, f, rec.data(), path_);
+        if (f.IsString() && !std::memchr(rec.data() + f.offset, 0, 256)) row.Corrupt();
+        std::memcpy(value[k], rec.data() + f.offset, std::min<std::uint32_t>(f.length, 256));
+        *has[k] = 1;
+      }
+      row.Text(5, d.picture);
+      cd.push_back(d);
+    }
+  }
+  checks_ = BuildChecks(fields_, recordSize_, static_cast<std::uint16_t>(cd.size()), cd.data());
 }
 
 void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::uint16_t fieldCount,
@@ -598,11 +848,16 @@ void TableFile::Create(const TablePath& table, const OrvexTableDesc& desc, std::
            {SqlValue::OfInt(c.desc.fieldNo), SqlValue::OfInt(c.desc.required), c.min, c.max, def,
             SqlValue::OfText(c.desc.picture)});
   }
+  std::vector<std::string> folds = FoldColumns(fields, indexes);
+  for (const std::string& fold : folds)
+    if (!fold.empty()) columns += ", " + fold + " TEXT";
   exec("CREATE TABLE records(" + columns + ")");
+  exec("CREATE TABLE orvex_dirty(row INTEGER PRIMARY KEY)");
   for (const IndexDef& x : indexes) {
-    std::string sql = IndexSql(x, fields, autoInc);
+    std::string sql = IndexSql(x, fields, folds, autoInc);
     if (!sql.empty()) exec(sql);
   }
+  for (const std::string& sql : MarkerSql(fields, folds, RowIdName(fields, autoInc))) exec(sql);
   exec("COMMIT");
   exec("PRAGMA journal_mode=WAL");
   sqlite3_close_v2(db);
@@ -657,12 +912,35 @@ void TableFile::Poll() {
 }
 
 TableFile::ReadTransaction::ReadTransaction(TableFile& t) : t_(t) {
-  if (t_.readDepth_++ == 0) {
-    if (!t_.begin_) t_.begin_ = t_.Prepare("BEGIN");
-    sqlite3_stmt* st = t_.begin_;
-    StmtUse use(st);
-    t_.Step(st);
+  if (t_.readDepth_ == 0) {
+    auto begin = [&] {
+      if (!t_.begin_) t_.begin_ = t_.Prepare("BEGIN");
+      sqlite3_stmt* st = t_.begin_;
+      StmtUse use(st);
+      t_.Step(st);
+    };
+    auto end = [&] {
+      if (!t_.commit_) t_.commit_ = t_.Prepare("COMMIT");
+      sqlite3_stmt* st = t_.commit_;
+      StmtUse use(st);
+      sqlite3_step(st);
+    };
+    begin();
+    fw::TScopeFail undo(end);
+    if (t_.Stale()) {
+      end();
+      if (t_.writable_) {
+        WriteTransaction write(t_);
+        write.Commit();
+      } else {
+        t_.byCollation_ = true;
+        t_.SetKeyColumns();
+        t_.Changed();
+      }
+      begin();
+    }
   }
+  ++t_.readDepth_;
 }
 
 TableFile::ReadTransaction::~ReadTransaction() {
@@ -673,6 +951,30 @@ TableFile::ReadTransaction::~ReadTransaction() {
     sqlite3_step(st);
     t_.Refresh();
   }
+}
+
+TableFile::WriteTransaction::WriteTransaction(TableFile& t) : t_(t) {
+  sqlite3_stmt* st = t_.Prepare("BEGIN IMMEDIATE");  // where a post waits for another writer
+  {
+    StmtUse use(st);
+    t_.Step(st);
+  }
+  fw::TScopeFail undo([&] { sqlite3_exec(t_.db_, "ROLLBACK", nullptr, nullptr, nullptr); });
+  t_.Refold();
+}
+
+TableFile::WriteTransaction::~WriteTransaction() {
+  if (!done_) sqlite3_exec(t_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void TableFile::WriteTransaction::Commit() {
+  sqlite3_stmt* st = t_.Prepare("COMMIT");
+  {
+    StmtUse use(st);
+    t_.Step(st);
+  }
+  done_ = true;
+  t_.Changed();
 }
 
 sqlite3_stmt* TableFile::Prepare(const std::string& sql) {
@@ -728,6 +1030,7 @@ void TableFile::Pack(bool rebuildIndexes) {
 
 void TableFile::Empty() {
   Exec("DELETE FROM records");
+  if (folding_ && !byCollation_) Exec("DELETE FROM orvex_dirty");
   Changed();
 }
 

@@ -4,6 +4,18 @@
 // shared by that process's cursors, with one connection and one statement
 // cache; its change counter tells the cursors when what they read ahead is
 // stale.
+//
+// Case-insensitive keys are kept so that the file needs nothing but SQLite:
+// each string field that a case-insensitive index holds has a column of its
+// folded key beside it (FoldKey: plain bytes in the engine's case-insensitive
+// order), and the index holds that column. The engine writes the folded keys
+// with the records, its connection firing no triggers; for every other
+// writer two triggers note the rows it inserted or changed in the table
+// "orvex_dirty", and the engine folds those rows' keys again before it next
+// reads or writes. A case-insensitive unique index is therefore kept unique
+// by the engine's posts, not by SQLite. Files of the first format (indexes
+// in a collation of the engine's own) are brought to this one when opened
+// writable, and read through that collation when not.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -94,6 +106,15 @@ public:
   const std::string& SelectList() const { return selectList_; }
   // Quoted column name of field i.
   const std::string& Column(std::size_t i) const { return columns_[i]; }
+  // Field i as a case-insensitive index compares it, and a value of it as
+  // bound against that.
+  const std::string& FoldedColumn(std::size_t i) const { return keyColumns_[i]; }
+  SqlValue Folded(const SqlValue& v) const;
+  // The quoted column of field i's folded key; empty when it has none.
+  const std::string& FoldColumn(std::size_t i) const { return foldColumns_[i]; }
+  // Whether the folded keys are read through the engine's collation instead
+  // of their columns (a file that cannot be written and lacks them).
+  bool FoldsByCollation() const { return byCollation_; }
 
   // Changes committed since: bumped by each post in this process and, at
   // Refresh, by commits of other processes.
@@ -115,6 +136,20 @@ public:
   private:
     TableFile& t_;
   };
+  // A post's checks and writes as one transaction, which starts by folding
+  // the keys that other writers left behind; rolled back unless committed.
+  class WriteTransaction {
+  public:
+    explicit WriteTransaction(TableFile& t);
+    ~WriteTransaction();
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+    void Commit();
+
+  private:
+    TableFile& t_;
+    bool done_ = false;
+  };
 
   sqlite3_stmt* Prepare(const std::string& sql);
   // A statement for the caller to finalize, kept out of the cache.
@@ -134,6 +169,12 @@ public:
 private:
   explicit TableFile(const TablePath& table);
   void Load();
+  void LoadMetadata();
+  void Upgrade();
+  void SetKeyColumns();
+  // Whether other writers left rows whose keys are to be folded again.
+  bool Stale();
+  void Refold();
   unsigned DataVersion() const;
 
   std::string path_, name_;
@@ -144,7 +185,8 @@ private:
   std::vector<Field> fields_;
   std::vector<IndexDef> indexes_;
   std::vector<CheckDef> checks_;
-  std::vector<std::string> columns_;
+  std::vector<std::string> columns_, foldColumns_, keyColumns_;
+  bool folding_ = false, byCollation_ = false;
   std::string rowid_, selectList_;
   std::uint32_t recordSize_ = 0;
   std::uint16_t protected_ = 0;

@@ -506,6 +506,23 @@ int CompareValues(const SqlValue& a, const SqlValue& b, bool foldCase, CaseRule 
   }
 }
 
+std::string FoldKey(std::string_view s, CaseRule rule) {
+  std::string out;
+  out.reserve(s.size());
+  std::size_t ascii = 0;
+  while (ascii < s.size() && (rule == CaseRule::Ascii || static_cast<unsigned char>(s[ascii]) < 0x80))
+    out += AsciiLower(s[ascii++]);
+  for (char32_t ch : FoldedChars(s.substr(ascii))) {
+    if (ch >= 0x110000) {  // a byte that is not UTF-8: a lead byte no character has, then the byte
+      out += '\xF8';
+      out += static_cast<char>(ch - 0x110000);
+    } else {
+      out += fw::CharToUtf8(ch);
+    }
+  }
+  return out;
+}
+
 std::string LeadingChars(std::string_view s, std::size_t n) { return std::string(s.substr(0, fw::CharOffset(s, n))); }
 
 bool DoubleToBcd(double v, int precision, int decimals, std::uint8_t* bcd) {

@@ -99,6 +99,11 @@ int CompareValues(const SqlValue& a, const SqlValue& b, bool foldCase, CaseRule 
 int FoldedCompare(std::string_view a, std::string_view b);
 // The same with only A to Z folded; everything else compares by its bytes.
 int AsciiFoldedCompare(std::string_view a, std::string_view b);
+// The case-insensitive key of a text: bytes that sort, compared as bytes,
+// as the rule's compare sorts the texts. Letters: UTF-8 of the folded
+// characters, which keeps their order, and bytes that are not UTF-8 after
+// a lead byte above them all. Ascii: the bytes with A to Z folded.
+std::string FoldKey(std::string_view s, CaseRule rule);
 // The first n characters of s.
 std::string LeadingChars(std::string_view s, std::size_t n);
 

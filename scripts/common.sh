@@ -2,7 +2,7 @@
 # Sourced, not run.
 
 FW_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-FW_PACKAGES=(cmake g++ make qt6-base-dev libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc
+FW_PACKAGES=(cmake g++ make qt6-base-dev libqt6sql6-sqlite libsqlite3-dev sqlite3 unixodbc-dev libsqliteodbc
              libgtest-dev libbenchmark-dev poppler-utils xvfb xauth xdotool imagemagick fonts-dejavu-core fonts-liberation2 locales)
 FW_JOBS=$(nproc 2>/dev/null || echo 4)
 

@@ -33,24 +33,6 @@ public:
     }
   }
 
-  void WriteFile(const std::string& name, const std::string& bytes) {
-    std::ofstream(Path(name), std::ios::binary) << bytes;
-  }
-  std::string ReadFile(const std::string& name) {
-    std::ifstream in(Path(name), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  // Opens a table and reads it all; the first failure, or ORVEX_OK.
-  OrvexResult OpenAndScan(const std::string& name) {
-    Cursor t(db, name);
-    if (!t.ok()) return t.result;
-    auto rec = t.NewRecord();
-    OrvexResult r;
-    while ((r = t.Next(rec)) == ORVEX_OK) {
-    }
-    return r == ORVEX_ERR_EOF ? ORVEX_OK : r;
-  }
-
   std::unique_ptr<Cursor> c;
 };
 

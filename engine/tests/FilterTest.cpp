@@ -529,6 +529,31 @@ TEST_F(FilterReads, KeysRangesPriorRelativeAndCount) {
   EXPECT_EQ(Id(), 12);
 }
 
+TEST_F(FilterReads, RecordNumbersCountThePassingRecordsBefore) {
+  ASSERT_OK(E().ActivateFilter(c->h, ages));
+  ASSERT_OK(E().ActivateFilter(c->h, notTen));
+  Bytes from = Key(8);
+  ASSERT_OK(E().SetRange(c->h, 0, 0, 1, from.data(), 0, 0, 1, nullptr));
+  std::uint32_t n = 0, expected = 0;
+  while (c->Next(rec) == ORVEX_OK) {  // 8, 9, 11, ...
+    ASSERT_OK(E().GetSeqNo(c->h, &n));
+    EXPECT_EQ(n, ++expected) << Id();
+  }
+  EXPECT_EQ(expected, 7u);
+  // A filter tested on each record leaves nothing to count by the index.
+  OrvexHandle odd = 0;
+  OrvexFilterCallback oddOnly = [](std::uintptr_t idOffset, void* record) -> std::uint16_t {
+    std::int32_t id;
+    std::memcpy(&id, static_cast<std::uint8_t*>(record) + idOffset, 4);
+    return id % 2 != 0 ? 1 : 0;
+  };
+  ASSERT_OK(E().AddFilter(c->h, c->Field(1).offset, 1, 0, nullptr, oddOnly, &odd));
+  ASSERT_OK(E().ActivateFilter(c->h, odd));
+  ASSERT_OK(E().SetToBegin(c->h));
+  ASSERT_OK(c->Next(rec));
+  EXPECT_EQ(E().GetSeqNo(c->h, &n), ORVEX_ERR_NOTSUPPORTED);
+}
+
 TEST_F(FilterReads, BookmarksAndTheCurrentRecordOfRecordsThatDoNotPass) {
   ASSERT_OK(E().ActivateFilter(c->h, ages));
   ASSERT_OK(E().ActivateFilter(c->h, notTen));

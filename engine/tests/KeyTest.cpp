@@ -171,3 +171,38 @@ TEST_F(KeyTest, Ranges) {
   ASSERT_OK(E().ResetRange(c->h));
   EXPECT_EQ(c->Count(), 11u);
 }
+
+TEST_F(KeyTest, SequenceNumbersCountTheRecordsBeforeInTheIndexOrder) {
+  std::string ab = "ab", b = "b", abFF = "ab\xFF";
+  struct Case {
+    const char* index;
+    const std::string* start;
+    const std::string* end;
+  } cases[] = {{nullptr, nullptr, nullptr}, {"ByName", nullptr, nullptr}, {"ByNameCI", nullptr, nullptr},
+               {"ByNameDesc", nullptr, nullptr}, {"ByName", &ab, &b}, {"ByNameCI", &ab, &abFF},
+               {"ByNameDesc", &b, &ab}, {"ByCityName", nullptr, nullptr}};
+  for (const Case& k : cases) {
+    ASSERT_OK(E().SwitchToIndex(c->h, k.index, 0));
+    if (k.start) Range(k.start, false, k.end, true);
+    std::uint32_t n = 0, expected = 0;
+    auto rec = c->NewRecord();
+    ASSERT_OK(E().SetToBegin(c->h));
+    EXPECT_EQ(E().GetSeqNo(c->h, &n), ORVEX_ERR_BOF);
+    while (c->Next(rec) == ORVEX_OK) {
+      ASSERT_OK(E().GetSeqNo(c->h, &n));
+      EXPECT_EQ(n, ++expected) << (k.index ? k.index : "primary") << " " << c->Str(rec, 1);
+    }
+    EXPECT_EQ(expected, c->Count());
+    EXPECT_EQ(E().GetSeqNo(c->h, &n), ORVEX_ERR_EOF);
+    ASSERT_OK(E().ResetRange(c->h));
+  }
+  // After a key search the cursor is between records, then on the match.
+  ASSERT_OK(E().SwitchToIndex(c->h, "ByNameCI", 0));
+  std::uint32_t n = 0;
+  EXPECT_EQ(Find(ORVEX_KEY_EXACT, "BOB"), "Bob");
+  ASSERT_OK(E().GetSeqNo(c->h, &n));
+  EXPECT_EQ(n, 8u);
+  auto k = Key("b");
+  ASSERT_OK(E().SetToKey(c->h, ORVEX_KEY_NEAREST, 0, 0, k.data()));
+  EXPECT_EQ(E().GetSeqNo(c->h, &n), ORVEX_ERR_NOCURRREC);
+}

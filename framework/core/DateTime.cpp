@@ -1,5 +1,6 @@
 #include "DateTime.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -200,13 +201,20 @@ int DateTimeToFileDate(TDateTime dateTime) {
 
 namespace {
 
+// word: lower-case ASCII, as the format's markers are.
 bool StartsWithNoCase(std::string_view s, std::size_t at, std::string_view word) {
-  return at + word.size() <= s.size() && SameText(s.substr(at, word.size()), word);
+  if (at + word.size() > s.size()) return false;
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    char c = s[at + k];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c) != word[k]) return false;
+  }
+  return true;
 }
 
 class TDateFormatter {
 public:
   explicit TDateFormatter(TDateTime dt) : dt_(dt) {
+    out_.reserve(32);  // a date and a time, at once
     DecodeDate(dt, year_, month_, day_);
     DecodeTime(dt, hour_, min_, sec_, msec_);
   }
@@ -332,7 +340,7 @@ public:
   std::string Result() { return std::move(out_); }
 
 private:
-  // Every field of every date read goes through here: no allocation.
+  // Every field of every date read goes through here: no allocation, one append.
   void Number(int v, int digits) {
     char buf[12];
     int n = 0;
@@ -341,9 +349,12 @@ private:
       buf[n++] = static_cast<char>('0' + u % 10);
       u /= 10;
     } while (u);
-    if (v < 0) out_ += '-';
-    for (int k = n; k < digits; ++k) out_ += '0';
-    while (n) out_ += buf[--n];
+    char text[24];
+    std::size_t k = 0;
+    if (v < 0) text[k++] = '-';
+    for (int z = n; z < std::min(digits, 12); ++z) text[k++] = '0';
+    while (n) text[k++] = buf[--n];
+    out_.append(text, k);
   }
 
   TDateTime dt_;

@@ -402,22 +402,55 @@ void RoundDigits(std::string& digits, int& exp, int keep) {
   }
 }
 
+// The digits of a (positive) value that is an integer of at most 15 digits
+// over 10^k, k up to 4, without trailing zeros: checked to read back as the
+// value, so the decimal is the value's own and not a neighbour's.
+bool FewDecimals(double a, std::string& digits, int& exp) {
+  static constexpr double kScale[] = {1, 10, 100, 1000, 10000};
+  for (int k = 0; k < 5; ++k) {
+    double scaled = a * kScale[k];
+    if (!(scaled < 1e15)) return false;
+    if (scaled != std::floor(scaled) || scaled / kScale[k] != a) continue;
+    char buf[24];
+    char* end = std::to_chars(buf, buf + sizeof buf, static_cast<std::uint64_t>(scaled)).ptr;
+    exp = static_cast<int>(end - buf) - k;
+    while (end > buf + 1 && end[-1] == '0') --end;
+    digits.assign(buf, end);
+    return true;
+  }
+  return false;
+}
+
 // Rounds |value| to `precision` significant digits and then to `decimals`
 // places, halves away from zero both times.
 TFloatRec FloatToDecimal(double value, int precision, int decimals) {
   TFloatRec r;
   if (value == 0) return r;
   precision = std::clamp(precision, 1, kDoubleDigits);
-  char buf[64];
-  // Every digit a double has, as printf's "%.16e" gives them but without its
-  // arbitrary-precision path.
-  auto end = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific, 16).ptr;
-  *end = '\0';
   std::string digits;
-  const char* p = buf;
-  for (; *p && *p != 'e'; ++p)
-    if (*p >= '0' && *p <= '9') digits += *p;
-  int exp = *p == 'e' ? std::atoi(p + 1) + 1 : 1;
+  int exp = 1;
+  auto scientific = [&](auto... digitsAfterPoint) {
+    char buf[64];
+    auto end = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(value), std::chars_format::scientific,
+                             digitsAfterPoint...)
+                   .ptr;
+    *end = '\0';
+    digits.clear();
+    const char* p = buf;
+    for (; *p && *p != 'e'; ++p)
+      if (*p >= '0' && *p <= '9') digits += *p;
+    exp = *p == 'e' ? std::atoi(p + 1) + 1 : 1;
+  };
+  // A decimal of at most `precision` digits that reads back as the value is
+  // what rounding the value to that precision gives (a double keeps 15
+  // digits). Found from an integer for a value with a few decimals, as money
+  // and measures have, else from the value's shortest text; only when neither
+  // fits are all the value's digits needed, as printf's "%.16e" gives them.
+  auto fits = [&] { return static_cast<int>(digits.size()) <= precision; };
+  if (!FewDecimals(std::fabs(value), digits, exp) || !fits()) {
+    scientific();
+    if (!fits()) scientific(16);
+  }
   RoundDigits(digits, exp, precision);
   if (decimals < kNoLimit) RoundDigits(digits, exp, exp + decimals);
   while (!digits.empty() && digits.back() == '0') digits.pop_back();

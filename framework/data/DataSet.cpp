@@ -298,6 +298,11 @@ std::uint8_t* TDataSet::ActiveBuffer() {
   return buffers_[static_cast<std::size_t>(activeRecord_)].Bytes.data();
 }
 
+std::uint8_t* TDataSet::WindowBuffer(int Index) {
+  if (Index < 0 || Index >= recordCount_) return nullptr;
+  return buffers_[static_cast<std::size_t>(Index)].Bytes.data();
+}
+
 std::uint8_t* TDataSet::ActiveFieldRecord() {
   switch (state_) {
     case dsBrowse:
@@ -726,8 +731,8 @@ int TDataSet::RecordCount() {
 }
 
 int TDataSet::RecNo() {
-  if (!Active() || recordCount_ == 0) return -1;
-  UpdateCursorPos();
+  bool fetching = state_ == dsCalcFields || state_ == dsFilter;  // a record not yet in the window
+  if (!Active() || (recordCount_ == 0 && !fetching)) return -1;
   return GetRecNoInternal();
 }
 

@@ -128,6 +128,8 @@ public:
   bool IsEmpty() const { return Active() && recordCount_ == 0 && state_ != dsInsert; }
   int RecordCount();
   // 1-based position of the current record; -1 when the dataset cannot tell.
+  // The window's records are in the cursor's order, one after another, so a
+  // dataset may keep their numbers with them.
   int RecNo();
   void SetRecNo(int value);
   // True when the dataset knows the record numbers of its records (RecNo and
@@ -314,6 +316,8 @@ protected:
   // nullptr when there is none (an empty or closed dataset).
   std::uint8_t* ActiveFieldRecord();
   std::uint8_t* ActiveBuffer();
+  // The record buffer at a place of the window (0 to WindowRecordCount() - 1).
+  std::uint8_t* WindowBuffer(int Index);
   // The record that a dsFilter state reads; set by a dataset that tests
   // records before it delivers them.
   void SetFilterRecord(std::uint8_t* Record) { filterRecord_ = Record; }

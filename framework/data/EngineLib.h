@@ -4,6 +4,7 @@
 // wrappers below, never through raw pointers.
 #pragma once
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -41,10 +42,16 @@ public:
   // The message of an engine result (ordinal 298).
   std::string ErrorText(OrvexResult code);
 
+  // Calls made through the entries below, to measure what an operation costs.
+  std::uint64_t Calls() const { return calls_; }
+
   // ------------------------------------------------------------ the entries
   // A member for each entry of the engine's table, of the entry's name and parameters.
 #define FW_ENGINE_ENTRY_(Const, Ord, Name, Params, Args) \
-  OrvexResult Name Params { return Bind<Orvex##Name##Fn>(Const) Args; }
+  OrvexResult Name Params {                              \
+    ++calls_;                                            \
+    return Bind<Orvex##Name##Fn>(Const) Args;            \
+  }
   ORVEX_ENTRIES(FW_ENGINE_ENTRY_)
 #undef FW_ENGINE_ENTRY_
 
@@ -61,6 +68,7 @@ private:
   std::string path_;
   OrvexEntryFn entry_ = nullptr;
   std::array<void*, kOrdinals> bound_{};
+  std::uint64_t calls_ = 0;
 };
 
 // The process's engine binding.

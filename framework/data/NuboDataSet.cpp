@@ -110,6 +110,7 @@ void TNuboDataSet::InternalOpen() {
   if (DefaultFields()) CreateFields();
   BindFields(true);
   Check(Engine().SetToBegin(handle_));
+  cursorRecNo_ = 0;
   PrepareCursor();
 }
 
@@ -142,28 +143,44 @@ TGetResult TNuboDataSet::GetRecord(std::uint8_t* Record, TGetMode GetMode, bool 
       std::uint32_t magic = ORVEX_BOOKMARK_MAGIC, zero = 0;
       std::memcpy(bm + 8, &magic, 4);
       std::memcpy(bm + 12, &zero, 4);
+      if (GetMode == gmNext) cursorRecNo_ = cursorRecNo_ >= 0 ? cursorRecNo_ + 1 : -1;
+      if (GetMode == gmPrior) cursorRecNo_ = cursorRecNo_ > 1 ? cursorRecNo_ - 1 : -1;
+      SetRecNoOf(Record, cursorRecNo_);
       return grOK;
     }
-    case ORVEX_ERR_EOF: return grEOF;
-    case ORVEX_ERR_BOF: return grBOF;
+    case ORVEX_ERR_EOF: cursorRecNo_ = -1; return grEOF;
+    case ORVEX_ERR_BOF: cursorRecNo_ = 0; return grBOF;
     default:
+      cursorRecNo_ = -1;
       if (DoCheck && !IsNotFound(r)) Check(r);
       CheckCallbackAbort(r);
       return grError;
   }
 }
 
-void TNuboDataSet::InternalFirst() { Check(Engine().SetToBegin(handle_)); }
-void TNuboDataSet::InternalLast() { Check(Engine().SetToEnd(handle_)); }
+void TNuboDataSet::InternalFirst() {
+  cursorRecNo_ = -1;
+  Check(Engine().SetToBegin(handle_));
+  cursorRecNo_ = 0;
+}
+
+void TNuboDataSet::InternalLast() {
+  cursorRecNo_ = -1;
+  Check(Engine().SetToEnd(handle_));
+}
 
 void TNuboDataSet::InternalSetToRecord(const std::uint8_t* Record) {
+  cursorRecNo_ = -1;
   // A record that filters no longer pass leaves the cursor where it stood,
   // between its neighbours: reading on from there is what the caller wants.
   OrvexResult r = Engine().SetToBookmark(handle_, Record + props_.recordSize);
   if (r != ORVEX_ERR_NOCURRREC) Check(r);
+  int n = RecNoOf(Record);
+  if (r == ORVEX_OK && n > 0) cursorRecNo_ = n;
 }
 
 void TNuboDataSet::InternalGotoBookmark(const TBookmark& Bookmark) {
+  cursorRecNo_ = -1;
   if (Bookmark.Data.size() != kBookmarkSize) Check(ORVEX_ERR_INVALIDBOOKMARK);
   Check(Engine().SetToBookmark(handle_, Bookmark.Data.data()));
 }
@@ -183,7 +200,7 @@ void TNuboDataSet::SetBookmarkData(std::uint8_t* Record, const TBookmark& Bookma
 }
 
 void TNuboDataSet::InternalInitRecord(std::uint8_t* Record) {
-  std::memset(Record, 0, props_.recordSize + kBookmarkSize);
+  std::memset(Record, 0, static_cast<std::size_t>(GetRecordSize()));
   Check(Engine().InitRecord(handle_, Record));
 }
 
@@ -213,6 +230,7 @@ void TNuboDataSet::WritePendingBlobs(std::uint8_t* Record, bool Free) {
 }
 
 void TNuboDataSet::InternalPost() {
+  cursorRecNo_ = -1;  // the record goes where its key puts it
   std::uint8_t* rec = ActiveBuffer();
   TScopeExit freeBlobs([&] { WritePendingBlobs(rec, true); });
   WritePendingBlobs(rec, false);
@@ -220,9 +238,15 @@ void TNuboDataSet::InternalPost() {
   else Check(Engine().ModifyRecord(handle_, rec, 1));
 }
 
-void TNuboDataSet::InternalDelete() { Check(Engine().DeleteRecord(handle_, nullptr)); }
+void TNuboDataSet::InternalDelete() {
+  cursorRecNo_ = -1;
+  Check(Engine().DeleteRecord(handle_, nullptr));
+}
 
-void TNuboDataSet::InternalRefresh() { Check(Engine().ForceReread(handle_)); }
+void TNuboDataSet::InternalRefresh() {
+  cursorRecNo_ = -1;
+  Check(Engine().ForceReread(handle_));
+}
 
 bool TNuboDataSet::GetRecordFieldData(TField* Field, const std::uint8_t* Record, void* Buffer) {
   const OrvexFieldDesc& d = FieldDesc(Field->FieldNo());
@@ -287,29 +311,58 @@ int TNuboDataSet::GetRecordCountInternal() {
   return static_cast<int>(n);
 }
 
-int TNuboDataSet::GetRecNoInternal() {
-  // The engine numbers no records: count them from the start up to the
-  // cursor's, then come back to it.
-  TEngineLib& e = Engine();
-  std::uint8_t here[kBookmarkSize], at[kBookmarkSize];
-  if (e.GetBookmark(handle_, here) != ORVEX_OK) return -1;
-  Check(e.SetToBegin(handle_));
-  TScopeExit back([&] { Check(e.SetToBookmark(handle_, here)); });
-  int n = 0;
-  OrvexResult r;
-  while ((r = e.GetRelativeRecord(handle_, 1, 0, nullptr, nullptr)) == ORVEX_OK) {
-    ++n;
-    if (e.GetBookmark(handle_, at) == ORVEX_OK && std::memcmp(at, here, kBookmarkSize) == 0) break;
-  }
-  CheckCallbackAbort(r);
+int TNuboDataSet::RecNoOf(const std::uint8_t* Record) const {
+  std::int32_t n;
+  std::memcpy(&n, Record + props_.recordSize + kBookmarkSize, sizeof n);
   return n;
+}
+
+void TNuboDataSet::SetRecNoOf(std::uint8_t* Record, int Value) const {
+  std::int32_t n = Value > 0 ? Value : 0;
+  std::memcpy(Record + props_.recordSize + kBookmarkSize, &n, sizeof n);
+}
+
+// The window's records follow one another in the cursor's order, so one
+// number known among them gives them all; failing that, the engine counts
+// the records before the current one through the index, and the numbers go
+// on from there as the cursor moves.
+int TNuboDataSet::GetRecNoInternal() {
+  if (State() == dsInsert) return -1;
+  if (State() == dsCalcFields || State() == dsFilter) {
+    // A record being fetched, not yet in the window; the cursor is on it.
+    std::uint8_t* rec = ActiveFieldRecord();
+    if (!rec) return -1;
+    if (RecNoOf(rec) <= 0) {
+      std::uint32_t n = 0;
+      if (Engine().GetSeqNo(handle_, &n) != ORVEX_OK) return -1;
+      cursorRecNo_ = static_cast<int>(n);
+      SetRecNoOf(rec, cursorRecNo_);
+    }
+    return RecNoOf(rec);
+  }
+  const int active = ActiveRecord(), count = WindowRecordCount();
+  int number = 0;
+  for (int i = 0; i < count && number <= 0; ++i)
+    if (int n = RecNoOf(WindowBuffer(i)); n > 0) number = n + active - i;
+  if (number <= 0) {
+    UpdateCursorPos();
+    std::uint32_t n = 0;
+    if (Engine().GetSeqNo(handle_, &n) != ORVEX_OK) return -1;
+    number = static_cast<int>(n);
+    cursorRecNo_ = number;
+  }
+  for (int i = 0; i < count; ++i) SetRecNoOf(WindowBuffer(i), number + i - active);
+  return number;
 }
 
 void TNuboDataSet::SetRecNoInternal(int Value) {
   TEngineLib& e = Engine();
+  cursorRecNo_ = -1;
   Check(e.SetToBegin(handle_));
-  OrvexResult r = e.GetRelativeRecord(handle_, Value < 1 ? 1 : Value, 0, nullptr, nullptr);
-  if (r != ORVEX_OK && r != ORVEX_ERR_EOF) Check(r);
+  int target = Value < 1 ? 1 : Value;
+  OrvexResult r = e.GetRelativeRecord(handle_, target, 0, nullptr, nullptr);
+  if (r == ORVEX_OK) cursorRecNo_ = target;
+  else if (r != ORVEX_ERR_EOF) Check(r);
 }
 
 bool TNuboDataSet::CanModify() const { return handle_ != 0 && props_.readOnly == 0; }
@@ -328,10 +381,11 @@ int TNuboDataSet::CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& 
 bool TNuboDataSet::BookmarkValid(const TBookmark& Bookmark) {
   if (!handle_ || Bookmark.Data.size() != kBookmarkSize) return false;
   CursorPosChanged();
+  cursorRecNo_ = -1;
   OrvexResult r = Engine().SetToBookmark(handle_, Bookmark.Data.data());
   CheckCallbackAbort(r);
   if (r != ORVEX_OK) return false;
-  std::vector<std::uint8_t> rec(props_.recordSize + kBookmarkSize);
+  std::vector<std::uint8_t> rec(static_cast<std::size_t>(GetRecordSize()));
   r = Engine().GetRecord(handle_, 0, rec.data(), nullptr);
   CheckCallbackAbort(r);
   return r == ORVEX_OK;

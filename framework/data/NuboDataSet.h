@@ -104,7 +104,10 @@ protected:
   void InternalOpen() override;
   void InternalClose() override;
   void InternalInitFieldDefs() override;
-  int GetRecordSize() const override { return static_cast<int>(props_.recordSize) + ORVEX_BOOKMARK_SIZE; }
+  // The engine's record, its bookmark, its record number (0: not known).
+  int GetRecordSize() const override {
+    return static_cast<int>(props_.recordSize) + ORVEX_BOOKMARK_SIZE + static_cast<int>(sizeof(std::int32_t));
+  }
   TGetResult GetRecord(std::uint8_t* Record, TGetMode GetMode, bool DoCheck) override;
   void InternalFirst() override;
   void InternalLast() override;
@@ -125,13 +128,21 @@ protected:
   void SetRecNoInternal(int Value) override;
   // Reads the cursor's properties and field descriptors again.
   void GetCursorInfo();
+  // The cursor was moved, or its view changed, behind the dataset's back:
+  // the record numbers it goes on from are not known.
+  void CursorMoved() { cursorRecNo_ = -1; }
 
 private:
   void WritePendingBlobs(std::uint8_t* Record, bool Free);
+  int RecNoOf(const std::uint8_t* Record) const;
+  void SetRecNoOf(std::uint8_t* Record, int Value) const;
 
   hOrvexCursor handle_ = 0;
   OrvexCursorProps props_{};
   std::vector<OrvexFieldDesc> fieldDescs_;
+  // The number of the record the cursor is on as it moves: 0 before the
+  // first, -1 when not known (after a jump, until asked of the engine).
+  int cursorRecNo_ = -1;
 };
 
 FW_ENUM(TDBFlag, dbfOpened, dbfPrepared, dbfExecSQL, dbfTable, dbfFieldList, dbfIndexList, dbfStoredProc,

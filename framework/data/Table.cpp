@@ -183,6 +183,7 @@ void TTable::SwitchIndex(bool ByFields) {
   } else {
     Check(Engine().SwitchToIndex(Handle(), indexName_.c_str(), 1));
   }
+  CursorMoved();
   // The engine drops the range with the index.
   ClearKeyBuffer(keyBuffers_[kiCurRangeStart]);
   ClearKeyBuffer(keyBuffers_[kiCurRangeEnd]);
@@ -305,6 +306,7 @@ bool TTable::GotoKey() {
   TKeyBuffer& b = keyBuffers_[kiLookup];
   if (b.Data.empty()) return false;
   CursorPosChanged();
+  CursorMoved();
   OrvexResult r = Engine().SetToKey(Handle(), ORVEX_KEY_EXACT, static_cast<std::uint16_t>(SearchFieldCount(b)), 0,
                                     b.Data.data());
   if (r == ORVEX_ERR_RECNOTFOUND) return false;
@@ -321,6 +323,7 @@ void TTable::GotoNearest() {
   TKeyBuffer& b = keyBuffers_[kiLookup];
   if (b.Data.empty()) return;
   CursorPosChanged();
+  CursorMoved();
   Check(Engine().SetToKey(Handle(), ORVEX_KEY_NEAREST, static_cast<std::uint16_t>(SearchFieldCount(b)), 0,
                           b.Data.data()));
   std::vector<std::uint8_t> scratch(static_cast<std::size_t>(GetRecordSize()));
@@ -436,6 +439,7 @@ void TTable::ApplyCursorRange() {
   const TKeyBuffer& s = keyBuffers_[kiCurRangeStart];
   const TKeyBuffer& e = keyBuffers_[kiCurRangeEnd];
   bool hasStart = HasKeyValue(s), hasEnd = HasKeyValue(e);
+  CursorMoved();
   if (!hasStart && !hasEnd) {
     Check(Engine().ResetRange(Handle()));
     return;
@@ -472,6 +476,7 @@ void TTable::CancelRange() {
   UpdateCursorPos();
   ClearKeyBuffer(keyBuffers_[kiCurRangeStart]);
   ClearKeyBuffer(keyBuffers_[kiCurRangeEnd]);
+  CursorMoved();
   Check(Engine().ResetRange(Handle()));
   Resync({});
 }
@@ -517,6 +522,7 @@ void TTable::SetMasterRange() {
   keyBuffers_[kiCurRangeEnd] = s;
   const TKeyBuffer& e = keyBuffers_[kiCurRangeEnd];
   // A master without a record, or with blank keys, has no details.
+  CursorMoved();
   Check(Engine().SetRange(Handle(), static_cast<std::uint16_t>(s.FieldCount), 0, 1, s.Data.data(),
                           static_cast<std::uint16_t>(e.FieldCount), 0, 1, e.Data.data()));
   CursorPosChanged();
@@ -605,6 +611,7 @@ void TTable::CreateTable(const std::vector<std::pair<std::string, std::string>>&
 void TTable::EmptyTable() {
   if (Active()) {
     CheckBrowseMode();
+    CursorMoved();
     Check(Engine().EmptyTable(DBHandle(), Handle(), nullptr, nullptr));
     ClearBuffers();
     DataEvent(deDataSetChange, 0);

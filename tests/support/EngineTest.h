@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -178,6 +180,23 @@ public:
     if (db) E().CloseDatabase(&db);
   }
   std::string Path(const std::string& file) const { return dir + "/" + file; }
+  std::string ReadFile(const std::string& name) const {
+    std::ifstream in(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  void WriteFile(const std::string& name, const std::string& bytes) const {
+    std::ofstream(Path(name), std::ios::binary | std::ios::trunc) << bytes;
+  }
+  // Opens a table and reads every record; the first failure, or ORVEX_OK.
+  OrvexResult OpenAndScan(const std::string& name) {
+    Cursor t(db, name);
+    if (!t.ok()) return t.result;
+    auto rec = t.NewRecord();
+    OrvexResult r;
+    while ((r = t.Next(rec)) == ORVEX_OK) {
+    }
+    return r == ORVEX_ERR_EOF ? ORVEX_OK : r;
+  }
 
   fw::test::TempDir temp;
   std::string dir = temp.Path();

@@ -185,7 +185,10 @@ protected:
     if (buf) std::memcpy(p + 1, buf, static_cast<std::size_t>(NativeSize(defs_[i])));
   }
   int GetRecordCountInternal() override { return RowCount(); }
-  int GetRecNoInternal() override { return pos_ + 1; }
+  int GetRecNoInternal() override {
+    UpdateCursorPos();
+    return pos_ + 1;
+  }
   void SetRecNoInternal(int v) override { pos_ = std::clamp(v - 1, 0, RowCount() - 1); }
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) override {
     if (a.IsNull() || b.IsNull()) return TDataSet::CompareBookmarks(a, b);

@@ -252,6 +252,11 @@ TEST_F(TextFloats, FormatFloatPlacesSectionsAndLiterals) {
 
 TEST_F(TextFloats, FloatToStrFFormats) {
   EXPECT_EQ(FloatToStrF(1234.5, ffExponent, 4, 2), "1.235E+03");
+  // Rounded from the value, not from its shortest text: 1.2345 is a little
+  // below its half. Decimals round the value's 15 digits, in which 2.675 is
+  // its half.
+  EXPECT_EQ(FloatToStrF(1.2345, ffExponent, 4, 2), "1.234E+00");
+  EXPECT_EQ(FloatToStrF(2.675, ffFixed, 15, 2), "2.68");
   EXPECT_EQ(FloatToStrF(-1234.567, ffFixed, 15, 1), "-1234.6");
   EXPECT_EQ(FloatToStrF(1234567.5, ffNumber, 15, 2), "1,234,567.50");
   EXPECT_EQ(FloatToStrF(-1234.5, ffCurrency, 15, 2), "($1,234.50)");
