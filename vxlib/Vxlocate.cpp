@@ -227,6 +227,7 @@ bool vxFindMatch(bool FromBeginning, TDataSet* DataSet, const std::string& Field
     DataSet->CursorPosChanged();
     DataSet->UpdateCursorPos();
     if (raw) {
+      engineSet->CursorMoved();  // the scan reads on through the engine itself
       const hOrvexCursor cursorHandle = engineSet->Handle();
       const OrvexFieldDesc& desc = engineSet->FieldDesc(field->FieldNo());
       const auto fieldNo = static_cast<std::uint16_t>(field->FieldNo());

@@ -399,6 +399,8 @@ bool TTable::LocateRecord(const std::vector<TField*>& Fields, const std::vector<
     }
   }
   std::vector<std::uint8_t> scratch(static_cast<std::size_t>(GetRecordSize()));
+  // The cursor moves by the engine's entries from here on.
+  TScopeExit moved([this] { CursorMoved(); });
   if (count == 0) {
     InternalFirst();
     OrvexResult r = Engine().GetNextRecord(Handle(), 0, scratch.data(), nullptr);

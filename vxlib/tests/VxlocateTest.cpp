@@ -199,12 +199,16 @@ TEST_F(Search, TheScanMatchesByTextNumberAndDate) {
   ASSERT_EQ(messages->Requests.size(), 1u);
   EXPECT_EQ(messages->Requests[0].Text, "Field Nmae not found.");
 
-  // From the current record on, from the second Bergen.
+  // From the current record on, from the second Bergen; the record numbers
+  // go on from the record found.
   table->First();
   ASSERT_TRUE(vxFindMatch(false, table.get(), "City", false, mtExactMatch, "Bergen"));
   EXPECT_EQ(Id(), 2);
   ASSERT_TRUE(vxFindMatch(false, table.get(), "City", false, mtExactMatch, "Bergen"));
   EXPECT_EQ(Id(), 4);
+  EXPECT_EQ(table->RecNo(), 4);
+  table->Next();
+  EXPECT_EQ(table->RecNo(), 5);
   EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
