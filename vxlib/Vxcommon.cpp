@@ -7,7 +7,6 @@
 #include "Database.h"
 #include "DateTime.h"
 #include "Dialogs.h"
-#include "Forms.h"
 #include "Files.h"
 #include "Forms.h"
 #include "MessageService.h"
