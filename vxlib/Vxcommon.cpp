@@ -634,8 +634,8 @@ TParam* vxDataSetFilterField(TDBDataSet* DataSet, TvxFilterState& State, const s
     return param;
   }
   if (vxisNonPhysicalField(field)) {
-    // A calculated field has no value in the engine's record; lookup fields
-    // take theirs from their lookup tables.
+    // Neither a calculated nor a lookup field has a value in the engine's
+    // record: Null of the field's type, until lookups read their tables here.
     param->SetDataType(type);
     return param;
   }
