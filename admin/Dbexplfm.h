@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Buttons.h"
+#include "Dialogs.h"
 #include "ComCtrls.h"
 #include "DbXCtrl.h"
 #include "ExtCtrls.h"
@@ -58,6 +59,10 @@ public:
   // The database at the top of the object's tree when it is open and has
   // children, else none.
   virtual TExploreObject* OpenDatabase(TExploreObject* /*object*/) { return nullptr; }
+  // The root of a database's tree, whose deletion and renaming are asked about.
+  virtual bool IsDatabaseRoot(TExploreObject* /*object*/) { return false; }
+  // An object that stands for another one (a reference), which is not dragged.
+  virtual bool IsReference(TExploreObject* /*object*/) { return false; }
 };
 
 // Installs answers (none: the ones that say no); gives back those installed before.
@@ -224,6 +229,7 @@ public:
   fw::TImageList* SmallImages = nullptr;
   fw::TImageList* LargeImages = nullptr;
   fw::TImageList* EOStateImages = nullptr;
+  fw::TSaveDialog* SaveQueryDialog = nullptr;
 
   // ---- the root and the trees
   TDbXRoot* DbXRoot() const { return root_; }
