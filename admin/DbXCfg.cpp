@@ -10,6 +10,7 @@
 #include "EngineLib.h"
 #include "Expldb.h"
 #include "Library.h"
+#include "NewDriver.h"
 #include "NuboDataSet.h"
 #include "Registry.h"
 #include "Scope.h"
@@ -159,7 +160,17 @@ T* MakeNode(TExploreObject* parent, const std::string& name, int help = 0) {
 }
 
 // The new-driver dialog; false when it was not confirmed.
-bool AskNewDriver(TNewDriverChoice& /*choice*/, int /*help*/) { RaiseNotSupported(); }
+bool AskNewDriver(TNewDriverChoice& choice, int help) {
+  std::unique_ptr<TNewDriverForm> dialog(NewForm<TNewDriverForm>(Application));
+  dialog->SetHelpContext(help);
+  if (dialog->ShowModal() != mrOk) return false;
+  choice.Name = dialog->DriverName->Text();
+  choice.OdbcDriver = dialog->ComboODBCDriver->Text();
+  TListBox* sources = dialog->ListDSN;
+  for (int i = 0; i < sources->Items()->Count(); ++i)
+    if (sources->Selected(i)) choice.DataSources.push_back(sources->Items()->Strings(i));
+  return true;
+}
 
 }  // namespace
 

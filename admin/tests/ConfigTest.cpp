@@ -2,6 +2,9 @@
 // registry and a unixODBC configuration of the test's own.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QTimer>
+
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -15,6 +18,7 @@
 #include "EngineLib.h"
 #include "Expldb.h"
 #include "Files.h"
+#include "NewDriver.h"
 #include "NuboDataSet.h"
 #include "OdbcConfig.h"
 #include "Registry.h"
@@ -514,6 +518,35 @@ TEST_F(ConfigTest, ANewDriverIsMadeAndAFailedOneLeavesNoNode) {
     EXPECT_EQ(ChildNames("/Configuration/Drivers/ODBC"), (Names{"SQLite3 Test", "Guests ODBC"})) << f.name;
     EXPECT_EQ(odbcNode->EditState(), esBrowse) << f.name;
   }
+}
+
+TEST_F(ConfigTest, NewMakesTheDriverTheDialogNames) {
+  TExploreObject* odbcNode = Node("/Configuration/Drivers/ODBC");
+  auto answer = [](const std::string& name, bool confirm) {
+    QTimer::singleShot(0, [name, confirm] {
+      TNewDriverForm* dialog = nullptr;
+      for (int i = 0; i < Screen->FormCount(); ++i)
+        if (auto* f = dynamic_cast<TNewDriverForm*>(Screen->Forms(i)); f && f->Visible()) dialog = f;
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->HelpContext(), 4015);
+      EXPECT_EQ(dialog->ComboODBCDriver->Text(), "SQLite3 Test");
+      dialog->DriverName->SetText(name);
+      dialog->ListDSN->SetSelected(0, true);
+      static_cast<QAbstractButton*>(WidgetOf(confirm ? dialog->OKBtn : dialog->CancelBtn))->click();
+    });
+  };
+  answer("Zürich ODBC", false);
+  EXPECT_THROW(odbcNode->NewObject(""), EAbortOp) << "a cancelled dialog";
+  EXPECT_EQ(ChildNames("/Configuration/Drivers/ODBC"), Names{"SQLite3 Test"});
+
+  answer("Zürich ODBC", true);
+  TExploreObject* made = odbcNode->NewObject("");
+  ASSERT_NE(made, nullptr);
+  made->EndEdit();
+  EXPECT_EQ(made->Name(), "Zürich ODBC");
+  EXPECT_EQ(Option("\\DRIVERS\\%s\\INIT", "Zürich ODBC", "ODBC DRIVER"), "ODBC DRIVER=SQLite3 Test");
+  EXPECT_NE(FileText(configFile).find("Zürich ODBC"), std::string::npos);
+  EXPECT_EQ(ChildNames("/Configuration/Drivers/ODBC"), (Names{"SQLite3 Test", "Zürich ODBC"}));
 }
 
 TEST_F(ConfigTest, WithoutTheDriverManagerNoDriverIsOffered) {

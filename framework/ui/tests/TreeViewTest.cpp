@@ -329,6 +329,27 @@ TEST_F(TreeViewTest, EditingInPlace) {
   EXPECT_FALSE(tree->IsEditing());
 }
 
+// An edit started while another window is active (right after a dialog)
+// keeps going once the tree's window is active again.
+TEST_F(TreeViewTest, AnEditBegunInAnInactiveWindowSurvivesItsActivation) {
+  Build();
+  ShowActive(form.get());
+  tree->SetFocus();
+  auto other = std::make_unique<TForm>(nullptr);
+  other->SetBounds(400, 50, 200, 100);
+  ShowActive(other.get());
+  ASSERT_FALSE(form->Active());
+  ASSERT_TRUE(B->EditText());
+  other->Hide();
+  WidgetOf(form.get())->activateWindow();
+  ASSERT_TRUE(PumpUntil([this] { return form->Active(); }));
+  Pump();
+  EXPECT_TRUE(tree->IsEditing());
+  auto* editor = WidgetOf(tree)->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_TRUE(editor->hasFocus());
+}
+
 TEST_F(TreeViewTest, DeletionIsToldForEveryNodeAlsoOnClear) {
   Build();
   std::vector<std::string> deleted;
