@@ -73,6 +73,7 @@ constexpr Message kMessages[] = {
     {ORVEX_ERR_PASSWORDFIELD, "Insufficient field rights: password required"},
     {ORVEX_ERR_CALLBACKABORT, "Record read stopped by a filter callback"},
     {ORVEX_ERR_INCALLBACK, "Operation not allowed inside a filter callback"},
+    {ORVEX_ERR_QBESYNTAX, "QBE syntax error"},
 };
 
 struct LastError {

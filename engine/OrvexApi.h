@@ -130,6 +130,9 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
 #define ORVEX_ERR_CALLBACKABORT   0x2C01 /* Record read stopped by a filter callback */
 #define ORVEX_ERR_INCALLBACK      0x2C02 /* Operation not allowed inside a filter callback */
 
+/* 0x2E: query by example */
+#define ORVEX_ERR_QBESYNTAX       0x2E01 /* QBE syntax error: the detail names the line, the cell and what was expected */
+
 #define ORVEX_ERROR_TEXT_SIZE 128 /* 127 bytes of text and a NUL */
 
 /* ------------------------------------------------- 3. Field types, record buffer */
