@@ -413,13 +413,12 @@ private:
   const Field& FieldOf(std::size_t b, std::size_t cell) const { return blocks_[b].table.fields[cell]; }
   std::string Ref(std::size_t b, std::size_t field) const;
   std::string Operand(std::size_t b, std::size_t field) const;
-  std::string Unindexed(std::size_t b, std::size_t field) const;
   std::string Param(SqlValue v);
   std::string AltSql(std::size_t b, const FieldCell& c, std::size_t row, const Alt& a);
   std::string RowSql(std::size_t b, std::size_t r);
   std::string BlockSql(std::size_t b);
   std::string Conditions(const std::vector<std::size_t>& blocks);
-  std::string FromList(const std::vector<std::size_t>& blocks, const char* joiner) const;
+  std::string FromList(const std::vector<std::size_t>& blocks) const;
   std::string BindingRef(const std::string& element) const;
   void BuildQuery();
   void BuildDelete();
@@ -437,7 +436,6 @@ private:
   // Each element's uses, and the use whose field gives its value.
   std::map<std::string, std::vector<Use>> uses_;
   std::map<std::string, Use> bindings_;
-  int noIndexBlock_ = -1;  // its fields are read without indexes, so it is read in table order
   QbeTranslation out_;
 };
 
@@ -815,15 +813,11 @@ std::string Translator::Ref(std::size_t b, std::size_t field) const {
 }
 
 // A field as a comparison reads it: a blank number as 0 when blanks count
-// as zero; unary + keeps SQLite from reading it through an index.
+// as zero.
 std::string Translator::Operand(std::size_t b, std::size_t field) const {
   const Field& f = blocks_[b].table.fields[field];
   if (options_.blanksAsZero && KindOf(f.type) == Kind::Number) return "IFNULL(" + Ref(b, field) + ", 0)";
-  return Unindexed(b, field);
-}
-
-std::string Translator::Unindexed(std::size_t b, std::size_t field) const {
-  return (static_cast<int>(b) == noIndexBlock_ ? "+" : "") + Ref(b, field);
+  return Ref(b, field);
 }
 
 std::string Translator::Param(SqlValue v) {
@@ -839,12 +833,12 @@ std::string Translator::BindingRef(const std::string& element) const {
 std::string Translator::AltSql(std::size_t b, const FieldCell& c, std::size_t row, const Alt& a) {
   const Field& f = blocks_[b].table.fields[c.field];
   const bool text = KindOf(f.type) == Kind::Text;
-  const std::string ref = Unindexed(b, c.field);
+  const std::string ref = Ref(b, c.field);
   switch (a.type) {
     case Alt::Blank: return text ? "(" + ref + " IS NULL OR " + ref + " = '')" : ref + " IS NULL";
     case Alt::NotBlank: return text ? "(" + ref + " IS NOT NULL AND " + ref + " <> '')" : ref + " IS NOT NULL";
     case Alt::Pattern: {
-      std::string like = "lower(" + Ref(b, c.field) + ") LIKE lower(" + Param(SqlValue::OfText(a.pattern)) + ") ESCAPE '\\'";
+      std::string like = "lower(" + ref + ") LIKE lower(" + Param(SqlValue::OfText(a.pattern)) + ") ESCAPE '\\'";
       return a.op == Op::Ne ? "NOT " + like : like;
     }
     case Alt::Value:
@@ -910,16 +904,16 @@ std::string Translator::Conditions(const std::vector<std::size_t>& blocks) {
   return out;
 }
 
-std::string Translator::FromList(const std::vector<std::size_t>& blocks, const char* joiner) const {
+std::string Translator::FromList(const std::vector<std::size_t>& blocks) const {
   std::string out;
   for (std::size_t b : blocks)
-    out += (out.empty() ? "" : joiner) + QuoteName(blocks_[b].table.sqlName) + " AS " + blocks_[b].alias;
+    out += (out.empty() ? "" : ", ") + QuoteName(blocks_[b].table.sqlName) + " AS " + blocks_[b].alias;
   return out;
 }
 
 std::string Translator::Exists(const std::vector<std::size_t>& others, const std::string& where) const {
   if (others.empty()) return where;
-  return "EXISTS (SELECT 1 FROM " + FromList(others, ", ") + (where.empty() ? "" : " WHERE " + where) + ")";
+  return "EXISTS (SELECT 1 FROM " + FromList(others) + (where.empty() ? "" : " WHERE " + where) + ")";
 }
 
 std::string Translator::FieldNames(std::size_t b) const {
@@ -934,7 +928,7 @@ void Translator::BuildQuery() {
     int sort;
   };
   std::vector<Shown> shown;
-  bool all = false, sorted = false;
+  bool all = false;
   for (std::size_t b = 0; b < blocks_.size(); ++b)
     for (std::size_t k = 0; k < blocks_[b].fields.size(); ++k) {
       bool show = false;
@@ -948,17 +942,13 @@ void Translator::BuildQuery() {
       }
       if (!show) continue;
       shown.push_back({b, blocks_[b].fields[k], sort});
-      sorted = sorted || sort;
     }
   if (shown.empty()) Syntax(blocks_[0].line, 1, "nothing to show: mark a field with P.");
-  // Duplicates kept and no sort asked for: the records come in table order.
-  if (all && !sorted) noIndexBlock_ = 0;
   std::vector<std::size_t> every;
   for (std::size_t b = 0; b < blocks_.size(); ++b) every.push_back(b);
   std::string columns;
   for (const Shown& s : shown) columns += (columns.empty() ? "" : ", ") + Ref(s.block, s.field);
-  std::string sql = std::string("SELECT ") + (all ? "" : "DISTINCT ") + columns + " FROM " +
-                    FromList(every, all && !sorted ? " CROSS JOIN " : ", ");
+  std::string sql = std::string("SELECT ") + (all ? "" : "DISTINCT ") + columns + " FROM " + FromList(every);
   std::string where = Conditions(every);
   if (!where.empty()) sql += " WHERE " + where;
   std::string order;
@@ -968,6 +958,9 @@ void Translator::BuildQuery() {
   if (!all)
     for (std::size_t i = 0; i < shown.size(); ++i)
       if (!shown[i].sort) order += (order.empty() ? "" : ", ") + std::to_string(i + 1);
+  // duplicates kept: the rest in table order, block by block
+  if (all)
+    for (std::size_t b : every) order += (order.empty() ? "" : ", ") + blocks_[b].alias + "." + blocks_[b].table.rowId;
   if (!order.empty()) sql += " ORDER BY " + order;
   out_.sql = sql;
 }
@@ -979,7 +972,7 @@ void Translator::BuildDelete() {
     if (b != target_) others.push_back(b);
   }
   std::string where = Exists(others, Conditions(every));
-  out_.sql = "DELETE FROM " + FromList({target_}, "") + (where.empty() ? "" : " WHERE " + where);
+  out_.sql = "DELETE FROM " + FromList({target_}) + (where.empty() ? "" : " WHERE " + where);
   if (options_.keepChanged) out_.sql += " RETURNING " + FieldNames(target_);
 }
 
@@ -1002,7 +995,7 @@ void Translator::BuildInsert() {
   } else {
     std::string where = Conditions(others);
     sql += (columns.empty() ? "" : " (" + columns + ")") + " SELECT " + (values.empty() ? "NULL" : values) +
-           " FROM " + FromList(others, ", ") + (where.empty() ? "" : " WHERE " + where);
+           " FROM " + FromList(others) + (where.empty() ? "" : " WHERE " + where);
   }
   if (options_.keepChanged) sql += " RETURNING " + FieldNames(target_);
   out_.sql = sql;
@@ -1024,10 +1017,10 @@ void Translator::BuildUpdate() {
     sets += (sets.empty() ? "" : ", ") + QuoteName(blocks_[target_].table.fields[c.field].name) + " = " +
             (c.to.type == Alt::Element ? BindingRef(c.to.element) : Param(c.to.value));
   }
-  const std::string target = FromList({target_}, "");
+  const std::string target = FromList({target_});
   if (fromOthers) {
     std::string where = Conditions(every);
-    out_.sql = "UPDATE " + target + " SET " + sets + " FROM " + FromList(others, ", ") +
+    out_.sql = "UPDATE " + target + " SET " + sets + " FROM " + FromList(others) +
                (where.empty() ? "" : " WHERE " + where);
   } else {
     std::string where = Exists(others, Conditions(every));

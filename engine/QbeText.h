@@ -17,6 +17,7 @@ namespace orvex {
 struct QbeTable {
   std::string sqlName;  // the name a statement gives it: its file name
   std::vector<Field> fields;
+  std::string rowId;  // the SQL of its records' row id, which keeps table order
 };
 
 // What the translation needs of a database: its tables by the names a text

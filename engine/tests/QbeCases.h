@@ -90,7 +90,7 @@ inline const std::vector<Case>& Constructs() {
        {"-", "A|B", "Bergen", "Oslo", "Oslo, Norway", "Tromsø"}},
       {"P.ALL.: duplicates kept in table order, though an index would sort them",
        Qbe({"Guests | City", "       | P.ALL., >A"}),
-       R"(SELECT "q/1"."City" )" + g + R"( WHERE +"q/1"."City" > :v1)",
+       R"(SELECT "q/1"."City" )" + g + R"( WHERE "q/1"."City" > :v1 ORDER BY "q/1"."Id")",
        {"Text:A"},
        {"Oslo", "Bergen", "Oslo", "Tromsø", "A|B", "Oslo, Norway", "Oslo"}},
       {"a value alone: equality",

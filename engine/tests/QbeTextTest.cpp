@@ -20,6 +20,7 @@ namespace {
 QbeTable MakeTable(const char* file, const std::vector<FieldDef>& defs) {
   QbeTable t;
   t.sqlName = file;
+  t.rowId = defs[0].type == ORVEX_FT_AUTOINC ? "\"" + std::string(defs[0].name) + "\"" : "rowid";
   std::uint16_t no = 1;
   for (const FieldDef& d : defs) {
     Field f;
@@ -357,13 +358,13 @@ bool OnlyOwnWords(const std::string& sql, std::size_t values, std::string& why) 
   static const std::set<std::string> keywords = {
       "SELECT", "DISTINCT", "FROM", "AS", "WHERE", "AND", "OR", "NOT", "ORDER", "BY", "DESC", "CROSS", "JOIN",
       "IS", "NULL", "LIKE", "ESCAPE", "lower", "IFNULL", "EXISTS", "DELETE", "INSERT", "INTO", "VALUES", "UPDATE",
-      "SET", "RETURNING", "DEFAULT"};
+      "SET", "RETURNING", "DEFAULT", "rowid"};
   std::set<std::string> names = {"Guests.db", "Tables.db"};
   for (const auto* defs : {&GuestFields(), &TableFields()})
     for (const FieldDef& f : *defs) names.insert(f.name);
   for (std::size_t i = 0; i < sql.size();) {
     char c = sql[i];
-    if (c == ' ' || c == '(' || c == ')' || c == ',' || c == '.' || c == '=' || c == '<' || c == '>' || c == '+') {
+    if (c == ' ' || c == '(' || c == ')' || c == ',' || c == '.' || c == '=' || c == '<' || c == '>') {
       ++i;
     } else if (c == '"') {
       std::size_t end = sql.find('"', i + 1);
