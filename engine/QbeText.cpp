@@ -414,6 +414,7 @@ private:
   std::string Ref(std::size_t b, std::size_t field) const;
   std::string Operand(std::size_t b, std::size_t field) const;
   std::string Param(SqlValue v);
+  std::string Written(const SqlValue& v);
   std::string AltSql(std::size_t b, const FieldCell& c, std::size_t row, const Alt& a);
   std::string RowSql(std::size_t b, std::size_t r);
   std::string BlockSql(std::size_t b);
@@ -820,6 +821,13 @@ std::string Translator::Operand(std::size_t b, std::size_t field) const {
   return Ref(b, field);
 }
 
+// A value written to a field: an empty text is the blank one, as a post
+// stores it.
+std::string Translator::Written(const SqlValue& v) {
+  if (v.kind == SqlValue::Text && v.s.empty()) return "NULL";
+  return Param(v);
+}
+
 std::string Translator::Param(SqlValue v) {
   out_.values.push_back(std::move(v));
   return ":v" + std::to_string(out_.values.size());
@@ -985,7 +993,7 @@ void Translator::BuildInsert() {
     if (!c.given) continue;
     columns += (columns.empty() ? "" : ", ") + QuoteName(blocks_[target_].table.fields[c.field].name);
     values += (values.empty() ? "" : ", ") +
-              (c.insert.type == Alt::Element ? BindingRef(c.insert.element) : Param(c.insert.value));
+              (c.insert.type == Alt::Element ? BindingRef(c.insert.element) : Written(c.insert.value));
   }
   std::string sql = "INSERT INTO " + QuoteName(blocks_[target_].table.sqlName);
   if (columns.empty() && others.empty()) {
@@ -1015,7 +1023,7 @@ void Translator::BuildUpdate() {
   for (const FieldCell& c : row.cells) {
     if (!c.hasTo) continue;
     sets += (sets.empty() ? "" : ", ") + QuoteName(blocks_[target_].table.fields[c.field].name) + " = " +
-            (c.to.type == Alt::Element ? BindingRef(c.to.element) : Param(c.to.value));
+            (c.to.type == Alt::Element ? BindingRef(c.to.element) : Written(c.to.value));
   }
   const std::string target = FromList({target_});
   if (fromOthers) {

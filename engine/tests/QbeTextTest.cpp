@@ -135,12 +135,12 @@ TEST(QbeText, ChangesBecomeOneStatementWithTheRecordsTheyChangeOnRequest) {
        R"(FROM "Guests.db" AS "q/2" WHERE "q/2"."Rsvp" = :v2 RETURNING "No", "Host", "Room")",
        "",
        {"Text:Annex", "Int:0"}},
-      {"U. with values",
-       Qbe({"Guests | Name | City     | Age", "U.     | a*   | TO Paris | TO 35, 34"}),
+      {"U. with values, an empty text writing a blank",
+       Qbe({"Guests | Name | City     | Age       | Notes", R"(U.     | a*   | TO Paris | TO 35, 34 | TO "")"}),
        QbeTranslation::Update,
-       R"(UPDATE "Guests.db" AS "q/1" SET "City" = :v1, "Age" = :v2 )"
+       R"(UPDATE "Guests.db" AS "q/1" SET "City" = :v1, "Age" = :v2, "Notes" = NULL )"
        R"(WHERE lower("q/1"."Name") LIKE lower(:v3) ESCAPE '\' AND "q/1"."Age" = :v4)",
-       R"(UPDATE "Guests.db" AS "q/1" SET "City" = :v1, "Age" = :v2 )"
+       R"(UPDATE "Guests.db" AS "q/1" SET "City" = :v1, "Age" = :v2, "Notes" = NULL )"
        R"(WHERE lower("q/1"."Name") LIKE lower(:v3) ESCAPE '\' AND "q/1"."Age" = :v4)",
        "SELECT " + oldColumns +
            R"( FROM "Guests.db" AS "q/1" WHERE lower("q/1"."Name") LIKE lower(:v5) ESCAPE '\' AND "q/1"."Age" = :v6)",
