@@ -19,21 +19,17 @@
 #include "ComCtrls.h"
 #include "Forms.h"
 #include "QtControls.h"
+#include "widget_bench.h"
 #include "StdCtrls.h"
 
 using namespace fw;
+using namespace bench;
 
 namespace {
 
 constexpr int Rows = 10000;
 constexpr int Rounds = 7;
 constexpr int Width = 640, Height = 480;
-
-using Clock = std::chrono::steady_clock;
-
-double Millis(Clock::time_point since) {
-  return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
 
 std::string Caption(int i) { return "Guest number " + std::to_string(i); }
 std::string Size(int i) { return std::to_string(i * 37 % 10007); }
@@ -47,9 +43,6 @@ struct Times {
   }
   double Total() const { return fill + paint; }
 };
-
-// Paints what the widget shows now into a picture, as a screen update would.
-void PaintOnce(QWidget* w) { w->grab(); }
 
 void ListView(TForm* form, Times& t) {
   auto* lv = new TListView(form);
@@ -139,14 +132,10 @@ void ListWidget(QWidget* parent, Times& t) {
   delete lw;
 }
 
-void Print(const char* name, double value, const char* unit) { std::printf("%s: %.2f %s\n", name, value, unit); }
-
 }  // namespace
 
 int main() {
-  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-  SetMessageService(std::make_unique<TConsoleMessageService>());
-  EnsureQtApplication();
+  StartWidgets();
   auto form = std::make_unique<TForm>(nullptr);
   form->SetBounds(0, 0, Width, Height);
   form->SetBorderStyle(bsNone);

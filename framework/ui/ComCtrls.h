@@ -382,6 +382,8 @@ private:
   void HoldRows();
   void ReleaseRows() const;
   void ApplyExpansion() const;
+  // The expansion of From and of the nodes below it.
+  void ApplyExpansion(TTreeNode* From) const;
   void ApplyExpanded(TTreeNode* Node);
   void NodeDeleting(TTreeNode* Node);
   void SelectByUser(TTreeNode* Node);

@@ -465,7 +465,10 @@ void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
     parent_ = newParent;
     if (newParent != root) newParent->hasChildren_ = true;
   });
-  tv->ApplyExpansion();
+  // The other rows kept their state through the change of layout; the moved
+  // node and its new parent show theirs again.
+  if (newParent != root) tv->ApplyExpanded(newParent);
+  tv->ApplyExpansion(this);
 }
 
 void TTreeNode::Delete() { owner_->Delete(this); }
@@ -918,11 +921,15 @@ void TCustomTreeView::ApplyExpanded(TTreeNode* Node) {
   if (auto* w = dynamic_cast<QTreeView*>(WidgetOf(this))) w->setExpanded(model_->IndexOf(Node), Node->expanded_);
 }
 
-void TCustomTreeView::ApplyExpansion() const {
+void TCustomTreeView::ApplyExpansion() const { ApplyExpansion(items_->Root()); }
+
+void TCustomTreeView::ApplyExpansion(TTreeNode* From) const {
   auto* w = dynamic_cast<QTreeView*>(WidgetOf(this));
   if (!w || model_->Held()) return;
+  if (From != items_->Root() && (From->Count() > 0 || From->HasChildren()))
+    w->setExpanded(model_->IndexOf(From), From->expanded_);
   // Through the children's lists: GetNext looks for each node among its siblings.
-  std::vector<TTreeNode*> pending{items_->Root()};
+  std::vector<TTreeNode*> pending{From};
   while (!pending.empty()) {
     TTreeNode* p = pending.back();
     pending.pop_back();

@@ -258,6 +258,10 @@ public:
   void SetHideSelection(bool v);
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment v);
+  // Text typed in is kept to what the OEM code page holds; text is UTF-8
+  // here, so it keeps every character.
+  bool OEMConvert() const { return oemConvert_; }
+  void SetOEMConvert(bool v) { oemConvert_ = v; }
   bool Modified() const;
   void SetModified(bool v);
   bool CanUndo() const;
@@ -314,6 +318,7 @@ private:
   TChar passwordChar_ = 0;
   bool hideSelection_ = true;
   TAlignment alignment_ = taLeftJustify;
+  bool oemConvert_ = false;
   bool modified_ = false;
   int selStart_ = 0, selLength_ = 0;
   bool hasTextRect_ = false;
@@ -469,6 +474,8 @@ protected:
   TControlBridge* CreateWidget(const TCreateParams& Params) override;
   void CreateWnd() override;
   void FontChanged() override;
+  // The top row changed: the list scrolled, or rows went from its end.
+  virtual void Scrolled() {}
 
 private:
   class TListWidget;

@@ -304,9 +304,12 @@ TRect TCustomListBox::GetClientRect() const {
 }
 
 void TCustomListBox::Layout() {
-  topIndex_ = std::clamp(topIndex_, 0, MaxTopIndex());
+  int top = std::clamp(topIndex_, 0, MaxTopIndex());
+  bool moved = top != topIndex_;
+  topIndex_ = top;
   if (auto* w = dynamic_cast<TListWidget*>(WidgetOf(this)))
     w->Sync(MaxTopIndex(), RowsFrom(topIndex_, ClientHeight()), topIndex_, NeedsScrollBar());
+  if (moved) Scrolled();
 }
 
 void TCustomListBox::Updated() {
@@ -342,6 +345,7 @@ void TCustomListBox::Deleted(int Index) {
 
 void TCustomListBox::Reset() {
   itemIndex_ = anchor_ = -1;
+  bool moved = topIndex_ != 0;
   topIndex_ = 0;
   selected_.assign(multiSelect_ ? static_cast<std::size_t>(Count()) : 0, false);
   heights_.clear();
@@ -351,6 +355,7 @@ void TCustomListBox::Reset() {
       MeasureItem(i, h);
       heights_.push_back(std::max(1, h));
     }
+  if (moved) Scrolled();
 }
 
 TRect TCustomListBox::ItemRect(int Index) const {
@@ -381,6 +386,7 @@ void TCustomListBox::SetTopIndex(int v) {
   topIndex_ = v;
   Layout();
   Invalidate();
+  Scrolled();
 }
 
 void TCustomListBox::MakeVisible(int Index) {

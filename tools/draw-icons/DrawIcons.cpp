@@ -1,6 +1,6 @@
-// Paints the seating planner's icons and button glyphs and writes them as PNG
-// files: one file a picture, plus one strip per image list in list order,
-// which the form files load. The PNGs are committed; the build never runs this.
+// Paints the seating planner's and the administrator's icons and button
+// glyphs and writes them as PNG files: one file a picture, plus one strip per
+// image list in list order, which the form files load. The PNGs are committed; the build never runs this.
 //
 // Run it from the top of the source tree after a build:
 //   build/normal/tools/draw-icons/draw-icons resources/icons [build/normal/icons-sheet.png]
@@ -623,6 +623,341 @@ QImage Render(const Picture& pic) {
   return img;
 }
 
+// ---- the administrator's pictures: object icons (16 x 16, and 32 x 32 drawn
+// from the same shapes at twice the scale), the overlay of open objects, the
+// state images of pending edits, the inspector's button glyphs and the
+// window's speed buttons.
+
+// A database: a cylinder of stacked discs.
+void Cylinder(QPainter& p, const QColor& body, const QColor& top) {
+  Outline(p, 0.9);
+  QPainterPath side;
+  side.moveTo(2.5, 3.8);
+  side.lineTo(2.5, 12.2);
+  side.arcTo(QRectF(2.5, 10.4, 11.0, 3.6), 180, 180);
+  side.lineTo(13.5, 3.8);
+  side.closeSubpath();
+  p.setBrush(body);
+  p.drawPath(side);
+  p.setBrush(Qt::NoBrush);
+  for (qreal y : {6.6, 9.4}) p.drawArc(QRectF(2.5, y, 11.0, 3.6), 180 * 16, 180 * 16);
+  p.setBrush(top);
+  p.drawEllipse(QRectF(2.5, 2.0, 11.0, 3.6));
+}
+
+void DbIcon(QPainter& p) { Cylinder(p, pal::blue, pal::glass); }
+
+void DbOdbcIcon(QPainter& p) {
+  Cylinder(p, pal::teal, pal::glass);
+  // a plug: the database reached through a driver manager
+  p.setPen(Pen(pal::ink, 0.9));
+  p.setBrush(pal::yellow);
+  p.drawRoundedRect(QRectF(9.0, 9.0, 5.5, 4.5), 1.0, 1.0);
+  p.setPen(Pen(pal::ink, 1.2));
+  p.drawLine(QPointF(10.5, 9.0), QPointF(10.5, 7.2));
+  p.drawLine(QPointF(13.0, 9.0), QPointF(13.0, 7.2));
+  p.drawLine(QPointF(11.75, 13.5), QPointF(11.75, 15.2));
+}
+
+void DriverIcon(QPainter& p) {
+  // a gear
+  QPainterPath gear;
+  const QPointF c(8, 8);
+  for (int i = 0; i < 32; ++i) {
+    qreal r = (i / 2) % 2 ? 5.4 : 7.3;
+    qreal a = (i + 0.5) * std::numbers::pi / 16;
+    QPointF pt(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
+    if (i == 0) gear.moveTo(pt);
+    else gear.lineTo(pt);
+  }
+  gear.closeSubpath();
+  gear.addEllipse(c, 2.2, 2.2);
+  gear.setFillRule(Qt::OddEvenFill);
+  Outline(p, 0.9);
+  p.setBrush(pal::orange);
+  p.drawPath(gear);
+}
+
+void SystemIcon(QPainter& p) {
+  // a screen on a stand, a slider on it: the engine's own settings
+  Outline(p, 0.9);
+  p.setBrush(pal::lightGrey);
+  p.drawRoundedRect(QRectF(1.5, 2.0, 13.0, 9.5), 1.0, 1.0);
+  p.setBrush(pal::teal);
+  p.drawRect(QRectF(3.0, 3.5, 10.0, 6.5));
+  p.setBrush(pal::grey);
+  p.drawRect(QRectF(6.5, 11.5, 3.0, 2.0));
+  p.drawRect(QRectF(4.0, 13.5, 8.0, 1.5));
+  p.setPen(Pen(pal::paper, 1.0));
+  p.drawLine(QPointF(4.5, 6.75), QPointF(11.5, 6.75));
+  p.setPen(Pen(pal::ink, 0.8));
+  p.setBrush(pal::yellow);
+  p.drawRect(QRectF(7.0, 5.0, 2.0, 3.5));
+}
+
+void ExploreObjectIcon(QPainter& p) {
+  // a folder
+  Outline(p, 0.9);
+  QPolygonF back;
+  back << QPointF(1.5, 3.5) << QPointF(6.0, 3.5) << QPointF(7.5, 5.0) << QPointF(14.5, 5.0) << QPointF(14.5, 13.5)
+       << QPointF(1.5, 13.5);
+  p.setBrush(pal::gold);
+  p.drawPolygon(back);
+  QPolygonF front;
+  front << QPointF(1.5, 13.5) << QPointF(3.2, 7.0) << QPointF(15.2, 7.0) << QPointF(14.5, 13.5);
+  p.setBrush(pal::yellow);
+  p.drawPolygon(front);
+}
+
+// A small table of rows and columns at (x, y).
+void Table(QPainter& p, qreal x, qreal y, const QColor& head) {
+  Outline(p, 0.9);
+  p.setBrush(pal::paper);
+  p.drawRect(QRectF(x, y, 10.0, 9.0));
+  p.setBrush(head);
+  p.drawRect(QRectF(x, y, 10.0, 2.5));
+  p.setPen(Pen(pal::grey, 0.7));
+  for (qreal ry : {y + 4.7, y + 6.9}) p.drawLine(QPointF(x + 0.6, ry), QPointF(x + 9.4, ry));
+  p.drawLine(QPointF(x + 4.0, y + 2.8), QPointF(x + 4.0, y + 8.6));
+}
+
+void EObjectIcon(QPainter& p) { Table(p, 3.0, 3.5, pal::blue); }
+
+void EObjectSetIcon(QPainter& p) {
+  Table(p, 5.0, 1.5, pal::darkBlue);
+  Table(p, 3.0, 3.5, pal::darkBlue);
+  Table(p, 1.0, 5.5, pal::blue);
+}
+
+// The overlay of open objects: a green bolt in the lower left corner.
+void ActiveOverlay(QPainter& p) {
+  QPolygonF bolt;
+  bolt << QPointF(4.2, 8.2) << QPointF(1.0, 12.6) << QPointF(3.4, 12.6) << QPointF(2.0, 15.6) << QPointF(6.4, 10.6)
+       << QPointF(4.0, 10.6) << QPointF(5.6, 8.2);
+  p.setPen(Pen(pal::darkGreen, 0.8));
+  p.setBrush(pal::green);
+  p.drawPolygon(bolt);
+}
+
+// ---- state images: a pencil for pending changes, a star for a new object,
+// a cross for a deletion; a red mark where the edits do not validate.
+
+void Pencil(QPainter& p) {
+  p.save();
+  p.translate(8, 8);
+  p.rotate(45);
+  Outline(p, 0.8);
+  p.setBrush(pal::yellow);
+  p.drawRect(QRectF(-1.8, -6.5, 3.6, 9.5));
+  p.setBrush(pal::pink);
+  p.drawRect(QRectF(-1.8, -7.5, 3.6, 1.5));
+  QPolygonF tip;
+  tip << QPointF(-1.8, 3.0) << QPointF(1.8, 3.0) << QPointF(0, 6.2);
+  p.setBrush(pal::lightGrey);
+  p.drawPolygon(tip);
+  p.restore();
+}
+
+void NewStar(QPainter& p) { Star(p, QPointF(8, 8), 6.8, 3.0, pal::yellow); }
+
+void DeletedCross(QPainter& p) {
+  for (auto [c, w] : {std::pair{pal::darkRed, 3.6}, std::pair{pal::red, 2.2}}) {
+    p.setPen(QPen(c, w, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
+    p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));
+  }
+}
+
+void InvalidMark(QPainter& p) {
+  p.setPen(Pen(pal::darkRed, 0.8));
+  p.setBrush(pal::red);
+  p.drawEllipse(QPointF(11.5, 11.5), 3.8, 3.8);
+  p.setPen(QPen(pal::paper, 1.4, Qt::SolidLine, Qt::FlatCap));
+  p.drawLine(QPointF(11.5, 9.2), QPointF(11.5, 12.0));
+  p.drawPoint(QPointF(11.5, 13.6));
+}
+
+void ModifiedInvalid(QPainter& p) { Pencil(p); InvalidMark(p); }
+void NewInvalid(QPainter& p) { NewStar(p); InvalidMark(p); }
+void DeletedInvalid(QPainter& p) { DeletedCross(p); InvalidMark(p); }
+
+// ---- the inspector's list button: a down arrow for a value list, three
+// dots for an editor; drawn in the button's text colour.
+
+void InspectArrow(QPainter& p) {
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::black);
+  for (int row = 0; row < 4; ++row) p.drawRect(QRectF(row, row, 7 - 2 * row, 1));
+}
+
+void InspectDots(QPainter& p) {
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::black);
+  for (int i = 0; i < 3; ++i) p.drawRect(QRectF(i * 4, 0, 2, 2));
+}
+
+// ---- the speed buttons (16 x 16)
+
+void SbOpen(QPainter& p) {
+  Cylinder(p, pal::blue, pal::glass);
+  ActiveOverlay(p);
+}
+
+void SbDelete(QPainter& p) { DeletedCross(p); }
+
+void SbCancel(QPainter& p) {
+  // an arrow turning back
+  p.setBrush(Qt::NoBrush);
+  p.setPen(Pen(pal::darkRed, 2.2));
+  p.drawArc(QRectF(3.0, 3.5, 10.0, 9.0), 200 * 16, -250 * 16);
+  QPolygonF head;
+  head << QPointF(0.8, 8.0) << QPointF(6.2, 8.0) << QPointF(3.0, 12.2);
+  p.setPen(Pen(pal::darkRed, 0.8));
+  p.setBrush(pal::red);
+  p.drawPolygon(head);
+}
+
+void SbApply(QPainter& p) {
+  // a tick
+  for (auto [c, w] : {std::pair{pal::darkGreen, 3.8}, std::pair{pal::green, 2.4}}) {
+    p.setPen(QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPolyline(QPolygonF() << QPointF(2.5, 8.5) << QPointF(6.2, 12.5) << QPointF(13.5, 3.5));
+  }
+}
+
+void SbBlobs(QPainter& p) {
+  // a picture: the contents of a blob
+  Outline(p, 0.9);
+  p.setBrush(pal::paper);
+  p.drawRect(QRectF(1.5, 2.5, 13.0, 11.0));
+  p.setPen(Qt::NoPen);
+  p.setBrush(pal::glass);
+  p.drawRect(QRectF(2.5, 3.5, 11.0, 9.0));
+  p.setBrush(pal::green);
+  QPolygonF hill;
+  hill << QPointF(2.5, 12.5) << QPointF(6.5, 7.0) << QPointF(9.5, 10.5) << QPointF(11.0, 9.0) << QPointF(13.5, 12.5);
+  p.drawPolygon(hill);
+  p.setBrush(pal::yellow);
+  p.drawEllipse(QPointF(11.0, 5.8), 1.4, 1.4);
+}
+
+void SbRawAttrs(QPainter& p) {
+  // a list of lines with a magnifier
+  p.setPen(Pen(pal::grey, 1.2));
+  for (qreal y : {3.5, 6.5, 9.5, 12.5}) p.drawLine(QPointF(1.5, y), QPointF(9.5, y));
+  Magnifier(p, QPointF(10.0, 8.5), 3.2, 4.0);
+}
+
+void SbTransaction(QPainter& p) {
+  // a padlock: a transaction holds its changes together
+  p.setBrush(Qt::NoBrush);
+  p.setPen(Pen(pal::ink, 1.6));
+  p.drawArc(QRectF(4.5, 1.5, 7.0, 8.0), 0, 180 * 16);
+  p.drawLine(QPointF(4.5, 5.5), QPointF(4.5, 7.5));
+  p.drawLine(QPointF(11.5, 5.5), QPointF(11.5, 7.5));
+  Outline(p, 0.9);
+  p.setBrush(pal::gold);
+  p.drawRoundedRect(QRectF(3.0, 7.0, 10.0, 7.5), 1.2, 1.2);
+  p.setBrush(pal::ink);
+  p.drawEllipse(QPointF(8, 10.5), 1.0, 1.0);
+}
+
+void SbRollback(QPainter& p) {
+  SbTransaction(p);
+  p.setPen(QPen(pal::red, 1.8, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(1.5, 14.5), QPointF(14.5, 1.5));
+}
+
+void SbExecute(QPainter& p) {
+  QPolygonF play;
+  play << QPointF(4.0, 2.5) << QPointF(13.5, 8.0) << QPointF(4.0, 13.5);
+  p.setPen(Pen(pal::darkGreen, 0.9));
+  p.setBrush(pal::green);
+  p.drawPolygon(play);
+}
+
+void QueryArrow(QPainter& p, bool up) {
+  // a sheet with an arrow: the query before or after this one
+  Outline(p, 0.9);
+  p.setBrush(pal::paper);
+  p.drawRect(QRectF(1.5, 1.5, 8.0, 11.0));
+  p.setPen(Pen(pal::grey, 0.8));
+  for (qreal y : {4.0, 6.0, 8.0, 10.0}) p.drawLine(QPointF(3.0, y), QPointF(8.0, y));
+  QPolygonF arrow;
+  if (up)
+    arrow << QPointF(12.0, 6.0) << QPointF(15.5, 10.5) << QPointF(13.3, 10.5) << QPointF(13.3, 15.0)
+          << QPointF(10.7, 15.0) << QPointF(10.7, 10.5) << QPointF(8.5, 10.5);
+  else
+    arrow << QPointF(12.0, 15.5) << QPointF(15.5, 11.0) << QPointF(13.3, 11.0) << QPointF(13.3, 6.5)
+          << QPointF(10.7, 6.5) << QPointF(10.7, 11.0) << QPointF(8.5, 11.0);
+  p.setPen(Pen(pal::darkBlue, 0.8));
+  p.setBrush(pal::blue);
+  p.drawPolygon(arrow);
+}
+
+void SbPrevQuery(QPainter& p) { QueryArrow(p, true); }
+void SbNextQuery(QPainter& p) { QueryArrow(p, false); }
+
+struct AdminPicture {
+  const char* name;
+  PaintFn paint;
+  int width;
+  int height;
+  qreal scale;
+};
+
+const std::vector<AdminPicture> kAdminPictures = {
+    {"dbx-active", ActiveOverlay, 16, 16, 1},
+    {"dbx-db", DbIcon, 16, 16, 1},
+    {"dbx-dbodbc", DbOdbcIcon, 16, 16, 1},
+    {"dbx-driver", DriverIcon, 16, 16, 1},
+    {"dbx-eobject", EObjectIcon, 16, 16, 1},
+    {"dbx-eobjectset", EObjectSetIcon, 16, 16, 1},
+    {"dbx-exploreobject", ExploreObjectIcon, 16, 16, 1},
+    {"dbx-system", SystemIcon, 16, 16, 1},
+    {"l-db", DbIcon, 32, 32, 2},
+    {"l-driver", DriverIcon, 32, 32, 2},
+    {"l-eobject", EObjectIcon, 32, 32, 2},
+    {"l-eobjectset", EObjectSetIcon, 32, 32, 2},
+    {"l-exploreobject", ExploreObjectIcon, 32, 32, 2},
+    {"l-system", SystemIcon, 32, 32, 2},
+    {"dbx-inspect-arrow", InspectArrow, 7, 4, 1},
+    {"dbx-inspect-dots", InspectDots, 10, 2, 1},
+    {"sb-open", SbOpen, 16, 16, 1},
+    {"sb-delete", SbDelete, 16, 16, 1},
+    {"sb-cancel", SbCancel, 16, 16, 1},
+    {"sb-apply", SbApply, 16, 16, 1},
+    {"sb-blobs", SbBlobs, 16, 16, 1},
+    {"sb-raw-attrs", SbRawAttrs, 16, 16, 1},
+    {"sb-transaction", SbTransaction, 16, 16, 1},
+    {"sb-rollback", SbRollback, 16, 16, 1},
+    {"sb-execute", SbExecute, 16, 16, 1},
+    {"sb-prev-query", SbPrevQuery, 16, 16, 1},
+    {"sb-next-query", SbNextQuery, 16, 16, 1},
+};
+
+// The state images by index of the list: 0 is never shown.
+const std::vector<Picture> kObjectStates = {
+    {nullptr, nullptr, 16},
+    {"state-modified-invalid", ModifiedInvalid, 16},
+    {"state-new-invalid", NewInvalid, 16},
+    {"state-deleted-invalid", DeletedInvalid, 16},
+    {"state-modified", Pencil, 16},
+    {"state-new", NewStar, 16},
+    {"state-deleted", DeletedCross, 16},
+};
+
+QImage RenderAdmin(const AdminPicture& pic) {
+  QImage img(pic.width, pic.height, QImage::Format_ARGB32);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  // the glyphs of the inspector's button are crisp pixels; the icons are smooth
+  if (pic.width > 12) p.setRenderHint(QPainter::Antialiasing);
+  p.scale(pic.scale, pic.scale);
+  pic.paint(p);
+  return img;
+}
+
 QImage Strip(const std::vector<Picture>& list) {
   QImage strip(16 * static_cast<int>(list.size()), 16, QImage::Format_ARGB32);
   strip.fill(Qt::transparent);
@@ -653,11 +988,13 @@ QImage ContactSheet() {
   addList(kStateImages, "ImageList1");
   addList(kNodeImages, "ImageList2");
   addList(kGlyphs, nullptr);
+  addList(kObjectStates, "EOStateImages");
+  for (const AdminPicture& pic : kAdminPictures) entries.push_back({QString(pic.name), RenderAdmin(pic)});
 
   const int cols = 3, cellW = 290, cellH = 84;
   const int rows = (static_cast<int>(entries.size()) + cols - 1) / cols;
   const int stripTop = rows * cellH + 10;
-  QImage sheet(cols * cellW, stripTop + 2 * 90, QImage::Format_ARGB32);
+  QImage sheet(cols * cellW, stripTop + 3 * 90, QImage::Format_ARGB32);
   sheet.fill(Qt::white);
   QPainter p(&sheet);
   QFont font("DejaVu Sans");
@@ -676,7 +1013,8 @@ QImage ContactSheet() {
     p.drawImage(QRect(x + 34, y + 18, img.width() * 4, img.height() * 4), img);
   }
   int y = stripTop;
-  for (auto [name, list] : {std::pair{"imagelist1.png", &kStateImages}, std::pair{"imagelist2.png", &kNodeImages}}) {
+  for (auto [name, list] : {std::pair{"imagelist1.png", &kStateImages}, std::pair{"imagelist2.png", &kNodeImages},
+                            std::pair{"eostateimages.png", &kObjectStates}}) {
     QImage strip = Strip(*list);
     p.setPen(Qt::black);
     p.drawText(8, y + 12, name);
@@ -705,6 +1043,8 @@ int main(int argc, char** argv) {
       if (pic.name) ok = Save(Render(pic), dir + "/" + pic.name + ".png") && ok;
   ok = Save(Strip(kStateImages), dir + "/imagelist1.png") && ok;
   ok = Save(Strip(kNodeImages), dir + "/imagelist2.png") && ok;
+  for (const AdminPicture& pic : kAdminPictures) ok = Save(RenderAdmin(pic), dir + "/" + pic.name + ".png") && ok;
+  ok = Save(Strip(kObjectStates), dir + "/eostateimages.png") && ok;
   if (argc == 3) ok = Save(ContactSheet(), QString::fromLocal8Bit(argv[2])) && ok;
   return ok ? 0 : 1;
 }

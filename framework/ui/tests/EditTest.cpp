@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ExtCtrls.h"
+#include "FormReader.h"
 #include "StdCtrls.h"
 #include "UiTest.h"
 
@@ -167,6 +168,23 @@ TEST_F(EditTest, MemoLinesAndTabs) {
   Key(WidgetOf(memo), Qt::Key_Tab, Qt::NoModifier, "\t");
   EXPECT_TRUE(memo->Focused());
   EXPECT_EQ(memo->Lines()->Strings(0), "\ta");
+}
+
+TEST_F(EditTest, OemConvertFromAFormFileKeepsEveryCharacter) {
+  auto f = std::make_unique<TForm>(nullptr);
+  ReadComponentText(f.get(),
+                    "object Form: TForm\n"
+                    "  object Memo1: TMemo\n"
+                    "    OEMConvert = True\n"
+                    "  end\n"
+                    "end\n",
+                    "oem.dfm");
+  auto* memo = static_cast<TMemo*>(f->FindComponent("Memo1"));
+  ASSERT_TRUE(memo);
+  EXPECT_TRUE(memo->OEMConvert());
+  f->Show();
+  memo->SetText("Zürich – 東京");
+  EXPECT_EQ(memo->Text(), "Zürich – 東京");
 }
 
 TEST_F(EditTest, TimersRunOnTheClockThatIsInstalled) {

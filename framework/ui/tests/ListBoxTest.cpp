@@ -13,15 +13,6 @@
 namespace fw::test {
 namespace {
 
-QWidget* Viewport(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->viewport(); }
-
-void SendMouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
-  QPoint local = w->mapFromGlobal(global);
-  QMouseEvent e(type, local, global, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &e);
-}
-
 class ListBoxTest : public UiTest {
 protected:
   ListBoxTest() : form(std::make_unique<TForm>(nullptr)) {
@@ -118,6 +109,47 @@ TEST_F(ListBoxTest, RowsAndPointsAfterScrolling) {
   EXPECT_EQ(list->ItemAtPos({5, 85}, true), 4);
   EXPECT_EQ(list->ItemAtPos({5, 150}, true), -1);
   EXPECT_EQ(list->ItemAtPos({5, 150}, false), 6);
+}
+
+// Counts the changes of its top row.
+class TWatchedList : public TListBox {
+  FW_CLASS(TWatchedList, TListBox)
+public:
+  using TListBox::TListBox;
+  int scrolls = 0;
+
+protected:
+  void Scrolled() override { ++scrolls; }
+};
+
+FW_IMPLEMENT_CLASS(TWatchedList)
+
+TEST_F(ListBoxTest, DescendantsHearOfEveryScroll) {
+  auto* watched = new TWatchedList(form.get());
+  watched->SetParent(form.get());
+  watched->SetBounds(150, 10, 120, 164);
+  watched->SetStyle(lbOwnerDrawFixed);
+  watched->SetItemHeight(16);
+  for (int i = 0; i < 30; ++i) watched->Items()->Add("row " + std::to_string(i));
+  ShowActive(form.get());
+  EXPECT_EQ(watched->scrolls, 0);
+  watched->SetTopIndex(5);
+  watched->SetTopIndex(5);
+  EXPECT_EQ(watched->scrolls, 1);
+  static_cast<QAbstractScrollArea*>(WidgetOf(watched))->verticalScrollBar()->setValue(12);
+  EXPECT_EQ(watched->scrolls, 2);
+  watched->SetItemIndex(0);  // kept in view
+  EXPECT_EQ(watched->TopIndex(), 0);
+  EXPECT_EQ(watched->scrolls, 3);
+  watched->SetTopIndex(20);
+  EXPECT_EQ(watched->scrolls, 4);
+  for (int i = 0; i < 5; ++i) watched->Items()->Delete(watched->Count() - 1);  // the last page moves up
+  EXPECT_EQ(watched->TopIndex(), 15);
+  EXPECT_EQ(watched->scrolls, 9);
+  int before = watched->scrolls;
+  watched->Items()->Clear();
+  EXPECT_EQ(watched->TopIndex(), 0);
+  EXPECT_EQ(watched->scrolls, before + 1);
 }
 
 TEST_F(ListBoxTest, SelectStringByPrefixSortedLinesAndObjects) {

@@ -113,10 +113,16 @@ TEST_F(TreeViewTest, MovedRowsKeepTheirPlaceInTheWidget) {
   ShowActive(form.get());
   A->Expand(false);
   B->Expand(false);
+  a2->Expand(false);
   a2->MoveTo(b1, naAdd);
   // Tree order and absolute indexes follow the move, in the model and on screen.
   EXPECT_EQ(a2->AbsoluteIndex(), 4);
   EXPECT_EQ(tree->Items()->Item(4), a2);
+  // The rows show the expansion they had: the moved one and the others.
+  EXPECT_EQ(tree->Items()->Item(5), x);
+  EXPECT_EQ(tree->GetNodeAt(LabelOf(x).x(), LabelOf(x).y()), x);
+  EXPECT_TRUE(A->Expanded() && B->Expanded() && a2->Expanded());
+  EXPECT_EQ(tree->GetNodeAt(LabelOf(a1).x(), LabelOf(a1).y()), a1);
   EXPECT_EQ(tree->GetNodeAt(LabelOf(a2).x(), LabelOf(a2).y()), a2);
   EXPECT_EQ(tree->GetNodeAt(LabelOf(b1).x(), LabelOf(b1).y()), b1);
 }

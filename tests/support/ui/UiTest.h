@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QAbstractScrollArea>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QWidget>
 #include <functional>
 
@@ -16,6 +18,17 @@
 #include "ScriptedMessages.h"
 
 namespace fw::test {
+
+// The widget that shows a scrolling control's rows.
+inline QWidget* Viewport(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->viewport(); }
+
+// A mouse event at a point of the screen, as the window system sends it to w.
+inline void SendMouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+  QPoint local = w->mapFromGlobal(global);
+  QMouseEvent e(type, local, global, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &e);
+}
 
 class UiTest : public ::testing::Test {
 protected:

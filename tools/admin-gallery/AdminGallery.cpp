@@ -1,0 +1,180 @@
+// The administrator's main window on a demonstration root, to look at under
+// Xvfb: two trees on tabs ("Databases" and "Configuration"), one alias open,
+// one with pending edits, the Definition page of an alias in the inspector
+// with the value list of one row dropped. It runs until it is closed, or
+// for the seconds given.
+//
+//   Xvfb :57 -screen 0 1024x768x24 & DISPLAY=:57 build/normal/tools/admin-gallery/admin-gallery &
+//   DISPLAY=:57 import -window root shot.png
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "DbXUnits.h"
+#include "Dbexplfm.h"
+#include "ExtCtrls.h"
+#include "Files.h"
+
+using namespace fw;
+using namespace dbx;
+
+namespace {
+
+constexpr std::uint16_t kOperations = opRefresh | opNew | opDelete | opModify | opRename | opApply | opCancel;
+
+std::uint16_t Word(TEPropertyAttributes a) { return static_cast<std::uint16_t>(a.ToBits()); }
+
+// Value lists of the demonstration, alive as long as the program.
+TEStringValues* Values(std::initializer_list<const char*> values) {
+  static std::vector<std::unique_ptr<TEStringValues>> lists;
+  auto list = std::make_unique<TEStringValues>();
+  for (const char* v : values) list->Strings().Add(v);
+  lists.push_back(std::move(list));
+  return lists.back().get();
+}
+
+class TDemoNode : public TExploreObject {
+  FW_CLASS(TDemoNode, TExploreObject)
+public:
+  std::vector<std::string> names;
+  TExploreClass childClass;
+  std::uint16_t operations = kOperations;
+  bool active = false;
+  bool IsActive() override { return active; }
+  void SetActive(bool value) override {
+    active = value;
+    TExploreObject::SetActive(value);
+  }
+  void LoadChildren() override {
+    for (const std::string& name : names) childClass.Create(this)->SetName(name);
+    Children().Sort();
+  }
+
+protected:
+  void Init(TExploreObject* parent) override {
+    TExploreObject::Init(parent);
+    SetAttributes(operations);
+  }
+};
+
+// An alias of a standard database, with options to edit.
+class TDemoDb : public TDemoNode {
+  FW_CLASS(TDemoDb, TDemoNode)
+public:
+  void LoadProperties() override {
+    TEProperties& p = Properties();
+    auto add = [&](const char* name, const char* caption, std::uint16_t attributes, const char* value) {
+      TEProperty* property = p.Add<TEProperty>(name, caption, 2, ftString);
+      property->SetAttributeWord(attributes);
+      property->StoreValue(Variant(std::string(value)));
+      return property;
+    };
+    std::uint16_t editable = Word({paEditable});
+    add("TYPE", "Type", 0, "STANDARD");
+    add("PATH", "Path", editable, ("/home/guest/" + Name()).c_str());
+    add("DEFAULT DRIVER", "Default driver", editable, "KALMURE")
+        ->SetEditor(Values({"KALMURE", "ZENTOR", "FOXPRO", "ASCIIDRV"}));
+    add("ENABLE BCD", "Enable BCD", editable, "FALSE")->SetEditor(Values({"FALSE", "TRUE"}));
+    add("OPEN MODE", "Open mode", editable, "READ/WRITE")->SetEditor(Values({"READ/WRITE", "READ ONLY"}));
+    add("SHARE MODE", "Share mode", editable, "SHARED")->SetEditor(Values({"EXCLUSIVE", "SHARED"}));
+  }
+
+protected:
+  void Init(TExploreObject* parent) override {
+    operations = kOperations | opOpen;
+    TDemoNode::Init(parent);
+  }
+};
+
+class TDemoDatabases : public TDemoNode {
+  FW_CLASS(TDemoDatabases, TDemoNode)
+public:
+  std::string GetValidationText() override { return "All Database Aliases"; }
+
+protected:
+  void Init(TExploreObject* parent) override {
+    names = {"SEATING", "GUESTS", "SAMPLES", "Zürich Übersicht"};
+    childClass = ExploreClassOf<TDemoDb>();
+    TDemoNode::Init(parent);
+    SetName("Databases");
+  }
+};
+
+class TDemoDriver : public TDemoNode {
+  FW_CLASS(TDemoDriver, TDemoNode)
+};
+
+class TDemoConfig : public TDemoNode {
+  FW_CLASS(TDemoConfig, TDemoNode)
+public:
+  std::string GetValidationText() override { return "Drivers and System"; }
+
+protected:
+  void Init(TExploreObject* parent) override {
+    names = {"STANDARD", "KALMURE", "ZENTOR", "FOXPRO"};
+    childClass = ExploreClassOf<TDemoDriver>();
+    TDemoNode::Init(parent);
+    SetName("Configuration");
+  }
+};
+
+class TDemoRoot : public TDbXForm {
+  FW_CLASS(TDemoRoot, TDbXForm)
+};
+
+FW_IMPLEMENT_CLASS(TDemoNode)
+FW_IMPLEMENT_CLASS(TDemoDb)
+FW_IMPLEMENT_CLASS(TDemoDatabases)
+FW_IMPLEMENT_CLASS(TDemoDriver)
+FW_IMPLEMENT_CLASS(TDemoConfig)
+FW_IMPLEMENT_CLASS(TDemoRoot)
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  SetCommandLine(argc, argv);
+  Application->Initialize();
+  StartAdministratorUnits();
+  RegisterDbXRootClass(ExploreClassOf<TDemoDatabases>());
+  RegisterDbXRootClass(ExploreClassOf<TDemoConfig>());
+  TDemoRoot* root = TExploreObject::Create<TDemoRoot>(nullptr);
+  TDbExplorerForm* form = nullptr;
+  Application->CreateForm(form);
+  root->SetForm(form);
+  form->SetBounds(40, 30, 760, 460);
+  form->PropList()->SetMiddle(150);
+  form->Show();
+
+  // One alias open, one with an edit pending; the window shows a third.
+  TExploreObject* databases = root->Children().GetItem(0);
+  databases->Children().Load();
+  databases->Children().FindByName("GUESTS")->Open();
+  TExploreObject* samples = databases->Children().FindByName("SAMPLES");
+  samples->Edit();
+  samples->SetPropertyText("OPEN MODE", "READ ONLY");
+  samples->EndEdit();
+  TExploreObject* seating = databases->Children().FindByName("SEATING");
+  form->SetActiveObject(seating);
+  TPropExplBox* inspector = form->PropList();
+  int row = inspector->IndexOfName("Default driver");
+  inspector->SetCurrentIndex(row);
+  inspector->SetFocus();
+
+  auto* later = new TTimer(form);
+  later->SetInterval(300);
+  later->OnTimer = [&](TObject*) {
+    later->SetEnabled(false);
+    inspector->ListButton()->DropDown();
+  };
+  if (argc > 1) {
+    auto* stop = new TTimer(form);
+    stop->SetInterval(static_cast<unsigned>(std::atoi(argv[1]) * 1000));
+    stop->OnTimer = [](TObject*) { Application->Terminate(); };
+  }
+  auto alive = form->LifeToken();
+  Application->Run();
+  if (*alive) delete form;  // closing it frees it
+  root->Release(lsReleased);
+  StopAdministratorUnits();
+  return 0;
+}
