@@ -583,8 +583,8 @@ OrvexResult GetSysHandle(OrvexHandle* handle) {
   return RunEntry([&] { Out(handle, "handle") = SystemHandle(); });
 }
 
-OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std::uint16_t maxLength,
-                    std::uint16_t* length) {
+OrvexResult SystemGetProp(OrvexHandle object, std::uint32_t property, void* value, std::uint16_t maxLength,
+                          std::uint16_t* length) {
   return RunEntry([&] {
     if (length) *length = 0;
     Session* session = PropertyObject(object);
@@ -602,7 +602,7 @@ OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std
   });
 }
 
-OrvexResult SetProp(OrvexHandle object, std::uint32_t property, std::uint64_t value) {
+OrvexResult SystemSetProp(OrvexHandle object, std::uint32_t property, std::uint64_t value) {
   return RunEntry([&] {
     Session* session = PropertyObject(object);
     if (!session) {

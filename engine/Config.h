@@ -166,7 +166,7 @@ public:
   std::optional<std::int16_t> busyAnswer;  // a remembered answer to the busy question
 };
 
-// Entries 72, 83, 400, 409, 410, 1063, 1064, 1071, 1072 and 1101 to 1112.
+// Entries 72, 83, 400, 409, 410, 1063, 1064 and 1101 to 1112.
 OrvexResult GetSysHandle(OrvexHandle* handle);
 OrvexResult GetDatabaseDesc(const char* aliasName, void* desc);
 OrvexResult SaveConfigFile(OrvexHandle file, const char* path, std::int16_t flag);
@@ -175,9 +175,11 @@ OrvexResult MergeConfigFile(OrvexHandle session, OrvexHandle file, std::uint16_t
 OrvexResult OpenCfgInfoList(OrvexHandle file, std::uint16_t mode, std::uint16_t flags, const char* path,
                             hOrvexCursor* cursor);
 OrvexResult OpenConfigFile(const char* path, std::uint16_t create, OrvexHandle* file);
-OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std::uint16_t maxLength,
-                    std::uint16_t* length);
-OrvexResult SetProp(OrvexHandle object, std::uint32_t property, std::uint64_t value);
+// 1071 and 1072 for the system object and the session; the entries pass on
+// what is not a statement's or a database's.
+OrvexResult SystemGetProp(OrvexHandle object, std::uint32_t property, void* value, std::uint16_t maxLength,
+                          std::uint16_t* length);
+OrvexResult SystemSetProp(OrvexHandle object, std::uint32_t property, std::uint64_t value);
 OrvexResult StartEngine(const char* configFile, OrvexHandle* session);
 OrvexResult StopEngine();
 OrvexResult SetCurrentSession(OrvexHandle session);

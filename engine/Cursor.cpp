@@ -53,6 +53,58 @@ void ListCursor::Props(OrvexCursorProps& p) {
   p.cursorKind = ORVEX_CURSOR_LIST;
 }
 
+// ---------------------------------------------------------------- RecordCursor
+
+RecordCursor::~RecordCursor() {
+  for (OrvexHandle h : blobs_) TheHandles().Remove(h);
+}
+
+const Field& RecordCursor::FieldAt(std::uint16_t fieldNo) const {
+  if (fieldNo < 1 || fieldNo > Fields().size()) Fail(ORVEX_ERR_INVALIDFIELDNO, std::to_string(fieldNo));
+  return Fields()[fieldNo - 1u];
+}
+
+Blob& RecordCursor::FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo) {
+  const Field& f = FieldAt(fieldNo);
+  if (!f.IsBlob()) Fail(ORVEX_ERR_INVALIDFIELDTYPE, f.name);
+  auto* b = static_cast<Blob*>(TheHandles().Find(Load<std::uint32_t>(rec + f.offset), Kind::Blob));
+  if (!b || b->cursor != Handle() || b->fieldNo != fieldNo) Fail(ORVEX_ERR_BLOBNOTOPEN, f.name);
+  return *b;
+}
+
+Blob* RecordCursor::ChangedBlob(const std::uint8_t* rec, const Field& f) const {
+  auto* b = static_cast<Blob*>(TheHandles().Find(Load<std::uint32_t>(rec + f.offset), Kind::Blob));
+  return b && b->cursor == Handle() && b->fieldNo == f.no && b->modified ? b : nullptr;
+}
+
+void RecordCursor::OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable) {
+  const Field& f = FieldAt(fieldNo);
+  if (!f.IsBlob()) Fail(ORVEX_ERR_INVALIDFIELDTYPE, f.name);
+  if (writable && !BlobsWritable()) Fail(ORVEX_ERR_READONLY, f.name);
+  std::int64_t rowid = Load<std::int64_t>(rec);
+  auto* open = static_cast<Blob*>(TheHandles().Find(Load<std::uint32_t>(rec + f.offset), Kind::Blob));
+  if (open && open->cursor == Handle() && open->fieldNo == fieldNo && open->rowid == rowid) {
+    open->writable = open->writable || writable;
+    return;
+  }
+  auto blob = std::make_unique<Blob>(Handle(), fieldNo);
+  blob->rowid = rowid;
+  blob->writable = writable;
+  if (rowid != 0) blob->data = LoadBlob(rowid, f);
+  blobs_.reserve(blobs_.size() + 1);
+  OrvexHandle h = TheHandles().Add(std::move(blob));
+  blobs_.push_back(h);
+  Store<std::uint32_t>(rec + f.offset, h);
+}
+
+void RecordCursor::FreeBlob(std::uint8_t* rec, std::uint16_t fieldNo) {
+  Blob& b = FindBlob(rec, fieldNo);
+  OrvexHandle h = b.Handle();
+  blobs_.erase(std::remove(blobs_.begin(), blobs_.end(), h), blobs_.end());
+  TheHandles().Remove(h);
+  Store<std::uint32_t>(rec + FieldAt(fieldNo).offset, 0);
+}
+
 // ---------------------------------------------------------------- TableCursor
 
 TableCursor::TableCursor(std::shared_ptr<TableFile> table, bool readOnly, bool exclusive)
@@ -62,14 +114,6 @@ TableCursor::TableCursor(std::shared_ptr<TableFile> table, bool readOnly, bool e
     if (x.primary) index_ = &x;
 }
 
-TableCursor::~TableCursor() {
-  for (OrvexHandle h : blobs_) TheHandles().Remove(h);
-}
-
-const Field& TableCursor::FieldAt(std::uint16_t fieldNo) const {
-  if (fieldNo < 1 || fieldNo > t_->Fields().size()) Fail(ORVEX_ERR_INVALIDFIELDNO, std::to_string(fieldNo));
-  return t_->Fields()[fieldNo - 1u];
-}
 
 void TableCursor::Props(OrvexCursorProps& p) {
   std::memset(&p, 0, sizeof p);
@@ -524,8 +568,7 @@ void TableCursor::WriteRecord(std::uint8_t* rec, bool insert) {
     const Field& f = fields[i];
     bool blank;
     if (f.IsBlob()) {
-      auto* b = static_cast<Blob*>(TheHandles().Find(Load<std::uint32_t>(rec + f.offset), Kind::Blob));
-      if (b && b->cursor == Handle() && b->fieldNo == f.no && b->modified) blobs[i] = b;
+      blobs[i] = ChangedBlob(rec, f);
       blank = blobs[i] ? blobs[i]->data.empty() : (insert || IsBlank(f, rec));
       if (blobs[i] && !blank) values[i] = f.type == ORVEX_FT_MEMO ? SqlValue::OfText(blobs[i]->data) : SqlValue::OfBlob(blobs[i]->data);
     } else {
@@ -862,50 +905,16 @@ void TableCursor::ResetRange() {
 
 // ---------------------------------------------------------------- blobs
 
-Blob& TableCursor::FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo) {
-  const Field& f = FieldAt(fieldNo);
-  if (!f.IsBlob()) Fail(ORVEX_ERR_INVALIDFIELDTYPE, f.name);
-  auto* b = static_cast<Blob*>(TheHandles().Find(Load<std::uint32_t>(rec + f.offset), Kind::Blob));
-  if (!b || b->cursor != Handle() || b->fieldNo != fieldNo) Fail(ORVEX_ERR_BLOBNOTOPEN, f.name);
-  return *b;
-}
-
-void TableCursor::OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable) {
-  const Field& f = FieldAt(fieldNo);
-  if (!f.IsBlob()) Fail(ORVEX_ERR_INVALIDFIELDTYPE, f.name);
-  if (writable && readOnly_) Fail(ORVEX_ERR_READONLY, t_->Path());
-  std::int64_t rowid = Load<std::int64_t>(rec);
-  auto* open = static_cast<Blob*>(TheHandles().Find(Load<std::uint32_t>(rec + f.offset), Kind::Blob));
-  if (open && open->cursor == Handle() && open->fieldNo == fieldNo && open->rowid == rowid) {
-    open->writable = open->writable || writable;
-    return;
-  }
-  auto blob = std::make_unique<Blob>(Handle(), fieldNo);
-  blob->rowid = rowid;
-  blob->writable = writable;
-  if (rowid != 0) {
-    sqlite3_stmt* st = t_->Prepare("SELECT " + t_->Column(fieldNo - 1u) + " FROM records WHERE " + t_->RowId() + " = ?");
-    StmtUse use(st);
-    sqlite3_bind_int64(st, 1, rowid);
-    if (!t_->Step(st)) Fail(ORVEX_ERR_RECDELETED);
-    int t = sqlite3_column_type(st, 0);
-    if (t != SQLITE_NULL && t != SQLITE_BLOB && t != SQLITE_TEXT) Fail(ORVEX_ERR_CORRUPT, t_->Path() + ": " + f.name);
-    const void* p = sqlite3_column_blob(st, 0);
-    auto n = static_cast<std::size_t>(sqlite3_column_bytes(st, 0));
-    if (n) blob->data.assign(static_cast<const char*>(p), n);
-  }
-  blobs_.reserve(blobs_.size() + 1);
-  OrvexHandle h = TheHandles().Add(std::move(blob));
-  blobs_.push_back(h);
-  Store<std::uint32_t>(rec + f.offset, h);
-}
-
-void TableCursor::FreeBlob(std::uint8_t* rec, std::uint16_t fieldNo) {
-  Blob& b = FindBlob(rec, fieldNo);
-  OrvexHandle h = b.Handle();
-  blobs_.erase(std::remove(blobs_.begin(), blobs_.end(), h), blobs_.end());
-  TheHandles().Remove(h);
-  Store<std::uint32_t>(rec + FieldAt(fieldNo).offset, 0);
+std::string TableCursor::LoadBlob(std::int64_t rowid, const Field& f) {
+  sqlite3_stmt* st = t_->Prepare("SELECT " + t_->Column(f.no - 1u) + " FROM records WHERE " + t_->RowId() + " = ?");
+  StmtUse use(st);
+  sqlite3_bind_int64(st, 1, rowid);
+  if (!t_->Step(st)) Fail(ORVEX_ERR_RECDELETED);
+  int t = sqlite3_column_type(st, 0);
+  if (t != SQLITE_NULL && t != SQLITE_BLOB && t != SQLITE_TEXT) Fail(ORVEX_ERR_CORRUPT, t_->Path() + ": " + f.name);
+  const void* p = sqlite3_column_blob(st, 0);
+  auto n = static_cast<std::size_t>(sqlite3_column_bytes(st, 0));
+  return n ? std::string(static_cast<const char*>(p), n) : std::string();
 }
 
 }  // namespace orvex

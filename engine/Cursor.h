@@ -16,6 +16,8 @@
 
 namespace orvex {
 
+class SqlSession;
+
 class Database : public Object {
 public:
   explicit Database(std::string directory, std::string defaultDriver = {})
@@ -23,13 +25,17 @@ public:
   const std::string& Directory() const { return directory_; }
   // The driver of a table named without an extension; empty: KALMURE.
   const std::string& DefaultDriver() const { return defaultDriver_; }
+  // Its statements' connection, made at the first statement.
+  std::shared_ptr<SqlSession>& Sql() { return sql_; }
 
 private:
   std::string directory_;
   std::string defaultDriver_;
+  std::shared_ptr<SqlSession> sql_;
 };
 
 class TableCursor;
+class RecordCursor;
 
 class Cursor : public Object {
 public:
@@ -44,6 +50,7 @@ public:
   virtual std::uint32_t Count() = 0;
   virtual void Props(OrvexCursorProps& props) = 0;
   virtual TableCursor* AsTable() { return nullptr; }
+  virtual RecordCursor* AsRecords() { return nullptr; }
 };
 
 // A cursor over fixed records the engine made (table list, validity checks).
@@ -76,17 +83,63 @@ public:
   std::string data;
 };
 
-class TableCursor : public Cursor {
+// A cursor of records with fields: a table's or an answer's.
+class RecordCursor : public Cursor {
+public:
+  ~RecordCursor() override;
+  RecordCursor* AsRecords() override { return this; }
+
+  virtual const std::vector<Field>& Fields() const = 0;
+  const Field& FieldAt(std::uint16_t fieldNo) const;  // checks the number
+
+  virtual void InitRecord(std::uint8_t* rec) const = 0;
+  virtual void Insert(std::uint8_t* rec) = 0;
+  virtual void Modify(std::uint8_t* rec) = 0;
+  virtual void Delete() = 0;
+  virtual void ForceReread() = 0;
+
+  virtual void GetBookmark(std::uint8_t* bookmark) = 0;
+  virtual void SetToBookmark(const std::uint8_t* bookmark) = 0;
+  virtual int CompareBookmarks(const std::uint8_t* a, const std::uint8_t* b) = 0;
+  // The current record's number in the cursor's view, from 1.
+  virtual std::uint32_t SeqNo() = 0;
+
+  // Record filters (section 7 of the interface); a cursor must not be moved
+  // or changed while one of its callbacks runs.
+  virtual OrvexHandle AddFilter(std::uintptr_t clientData, std::uint16_t priority, const std::uint8_t* expression,
+                                OrvexFilterCallback callback) = 0;
+  virtual void DropFilter(OrvexHandle filter) = 0;
+  virtual void SetFilterActive(OrvexHandle filter, bool active) = 0;
+  virtual bool InCallback() const = 0;
+
+  // Blobs open on record buffers: the buffer's field value holds the blob's
+  // handle; the cursor frees those still open when it goes.
+  virtual void OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable);
+  virtual Blob& FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo);
+  virtual void FreeBlob(std::uint8_t* rec, std::uint16_t fieldNo);
+
+protected:
+  // The content of a blob field of the stored record rowid.
+  virtual std::string LoadBlob(std::int64_t rowid, const Field& f) = 0;
+  virtual bool BlobsWritable() const = 0;
+  // The blob of the buffer's field when it is one this cursor opened and
+  // changed, else nullptr.
+  Blob* ChangedBlob(const std::uint8_t* rec, const Field& f) const;
+
+private:
+  std::vector<OrvexHandle> blobs_;
+};
+
+class TableCursor : public RecordCursor {
 public:
   TableCursor(std::shared_ptr<TableFile> table, bool readOnly, bool exclusive);
-  ~TableCursor() override;
   TableCursor* AsTable() override { return this; }
 
   TableFile& Table() { return *t_; }
   bool Exclusive() const { return exclusive_; }
   bool ReadOnly() const { return readOnly_; }
   void SetLock(std::unique_ptr<TableLock> lock) { lock_ = std::move(lock); }
-  const Field& FieldAt(std::uint16_t fieldNo) const;  // checks the number
+  const std::vector<Field>& Fields() const override { return t_->Fields(); }
 
   void SetToBegin() override;
   void SetToEnd() override;
@@ -100,22 +153,22 @@ public:
   // Filters (Filter.cpp). While one of its callbacks runs, the cursor must
   // not be moved or changed.
   OrvexHandle AddFilter(std::uintptr_t clientData, std::uint16_t priority, const std::uint8_t* expression,
-                        OrvexFilterCallback callback);
-  void DropFilter(OrvexHandle filter);
-  void SetFilterActive(OrvexHandle filter, bool active);
-  bool InCallback() const { return inCallback_ > 0; }
+                        OrvexFilterCallback callback) override;
+  void DropFilter(OrvexHandle filter) override;
+  void SetFilterActive(OrvexHandle filter, bool active) override;
+  bool InCallback() const override { return inCallback_ > 0; }
 
-  void InitRecord(std::uint8_t* rec) const;
-  void Insert(std::uint8_t* rec);
-  void Modify(std::uint8_t* rec);
-  void Delete();
+  void InitRecord(std::uint8_t* rec) const override;
+  void Insert(std::uint8_t* rec) override;
+  void Modify(std::uint8_t* rec) override;
+  void Delete() override;
   void Empty();
   void Pack(bool rebuildIndexes);
-  void ForceReread();
+  void ForceReread() override;
 
-  void GetBookmark(std::uint8_t* bookmark);
-  void SetToBookmark(const std::uint8_t* bookmark);
-  int CompareBookmarks(const std::uint8_t* a, const std::uint8_t* b);
+  void GetBookmark(std::uint8_t* bookmark) override;
+  void SetToBookmark(const std::uint8_t* bookmark) override;
+  int CompareBookmarks(const std::uint8_t* a, const std::uint8_t* b) override;
 
   // nullptr: the natural order.
   void SwitchToIndex(const IndexDef* index, bool stayOnCurrent);
@@ -126,11 +179,11 @@ public:
                 const std::uint8_t* start, std::uint16_t endFields, std::uint16_t endPartial, bool endInclusive,
                 const std::uint8_t* end);
   void ResetRange();
-  std::uint32_t SeqNo();
+  std::uint32_t SeqNo() override;
 
-  void OpenBlob(std::uint8_t* rec, std::uint16_t fieldNo, bool writable);
-  Blob& FindBlob(const std::uint8_t* rec, std::uint16_t fieldNo);
-  void FreeBlob(std::uint8_t* rec, std::uint16_t fieldNo);
+protected:
+  std::string LoadBlob(std::int64_t rowid, const Field& f) override;
+  bool BlobsWritable() const override { return !readOnly_; }
 
 private:
   // A place in the cursor's order: the leading key values (all of them and
@@ -228,7 +281,6 @@ private:
   bool crackDeleted_ = false;  // the crack is where another cursor deleted our record
   Batch batch_, spare_;
   std::size_t nextLimit_;
-  std::vector<OrvexHandle> blobs_;
   std::unordered_map<std::uint32_t, sqlite3_stmt*> queries_;
   bool countValid_ = false;
   std::uint64_t countGeneration_ = 0;

@@ -9,10 +9,13 @@
 #include <cstring>
 #include <new>
 
+#include "Answers.h"
 #include "Config.h"
 #include "Cursor.h"
 #include "Errors.h"
 #include "Handles.h"
+#include "SqlSession.h"
+#include "Statements.h"
 #include "TableFile.h"
 
 namespace orvex {
@@ -64,12 +67,38 @@ TableCursor& Table(hOrvexCursor h) {
   return *t;
 }
 
+// A cursor of records: a table's or an answer's.
+RecordCursor& Records(hOrvexCursor h) {
+  RecordCursor* r = Cur(h).AsRecords();
+  if (!r) Fail(ORVEX_ERR_NOTSUPPORTED, "not a cursor of records");
+  return *r;
+}
+
+AnswerCursor& Answer(hOrvexCursor h) {
+  auto* a = dynamic_cast<AnswerCursor*>(&Cur(h));
+  if (!a) Fail(ORVEX_ERR_NOTSUPPORTED, "not an answer cursor");
+  return *a;
+}
+
+Statement& Stmt(OrvexHandle h) { return TheHandles().Get<Statement>(h, Kind::Statement); }
+
+std::shared_ptr<SqlSession> SqlOf(Database& d) {
+  if (!d.Sql()) d.Sql() = std::make_shared<SqlSession>(d.Directory(), d.DefaultDriver());
+  return d.Sql();
+}
+
 // A cursor about to be moved or changed: never from inside its own filter
 // callback, whose read is under way.
 Cursor& Movable(hOrvexCursor h) {
   Cursor& c = Cur(h);
-  if (TableCursor* t = c.AsTable(); t && t->InCallback()) Fail(ORVEX_ERR_INCALLBACK);
+  if (RecordCursor* r = c.AsRecords(); r && r->InCallback()) Fail(ORVEX_ERR_INCALLBACK);
   return c;
+}
+
+RecordCursor& MovableRecords(hOrvexCursor h) {
+  RecordCursor& r = Records(h);
+  if (r.InCallback()) Fail(ORVEX_ERR_INCALLBACK);
+  return r;
 }
 
 TableCursor& MovableTable(hOrvexCursor h) {
@@ -271,30 +300,17 @@ OrvexResult GetCursorProps(hOrvexCursor cursor, OrvexCursorProps* props) {
 
 OrvexResult GetFieldDescs(hOrvexCursor cursor, std::uint16_t capacity, OrvexFieldDesc* out) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
-    const auto& fields = c.Table().Fields();
+    const auto& fields = Records(cursor).Fields();
     if (!out || capacity < fields.size()) Fail(ORVEX_ERR_INVALIDPARAM, "field descriptor capacity");
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-      const Field& f = fields[i];
-      OrvexFieldDesc d{};
-      d.fieldNo = f.no;
-      CopyText(d.name, sizeof d.name, f.name);
-      d.type = f.type;
-      d.size = f.size;
-      d.decimals = f.decimals;
-      d.required = f.required;
-      d.offset = f.offset;
-      d.length = f.length;
-      d.blankOffset = f.BlankOffset();
-      out[i] = d;
-    }
+    for (std::size_t i = 0; i < fields.size(); ++i) out[i] = DescOf(fields[i]);
   });
 }
 
 OrvexResult GetIndexDescs(hOrvexCursor cursor, std::uint16_t capacity, OrvexIndexDesc* out) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
-    const auto& indexes = c.Table().Indexes();
+    static const std::vector<IndexDef> none;
+    TableCursor* c = Records(cursor).AsTable();
+    const auto& indexes = c ? c->Table().Indexes() : none;
     if ((!out && !indexes.empty()) || capacity < indexes.size()) Fail(ORVEX_ERR_INVALIDPARAM, "index descriptor capacity");
     for (std::size_t i = 0; i < indexes.size(); ++i) {
       const IndexDef& x = indexes[i];
@@ -341,21 +357,21 @@ OrvexResult GetRelativeRecord(hOrvexCursor cursor, std::int32_t offset, std::uin
 }
 
 OrvexResult ForceReread(hOrvexCursor cursor) {
-  return Guard([&] { MovableTable(cursor).ForceReread(); });
+  return Guard([&] { MovableRecords(cursor).ForceReread(); });
 }
 
 OrvexResult GetBookmark(hOrvexCursor cursor, void* bookmark) {
-  return Guard([&] { Table(cursor).GetBookmark(&Need(Rec(bookmark), "bookmark")); });
+  return Guard([&] { Records(cursor).GetBookmark(&Need(Rec(bookmark), "bookmark")); });
 }
 
 OrvexResult SetToBookmark(hOrvexCursor cursor, const void* bookmark) {
-  return Guard([&] { MovableTable(cursor).SetToBookmark(&Need(Rec(bookmark), "bookmark")); });
+  return Guard([&] { MovableRecords(cursor).SetToBookmark(&Need(Rec(bookmark), "bookmark")); });
 }
 
 OrvexResult CompareBookmarks(hOrvexCursor cursor, const void* a, const void* b, std::int16_t* result) {
   return Guard([&] {
     Need(result, "result") = static_cast<std::int16_t>(
-        Table(cursor).CompareBookmarks(&Need(Rec(a), "bookmark"), &Need(Rec(b), "bookmark")));
+        Records(cursor).CompareBookmarks(&Need(Rec(a), "bookmark"), &Need(Rec(b), "bookmark")));
   });
 }
 
@@ -364,36 +380,36 @@ OrvexResult CompareBookmarks(hOrvexCursor cursor, const void* a, const void* b, 
 OrvexResult GetField(hOrvexCursor cursor, std::uint16_t fieldNo, const void* record, void* dest,
                      std::uint16_t* blank) {
   return Guard([&] {
-    const Field& f = Table(cursor).FieldAt(fieldNo);
+    const Field& f = Records(cursor).FieldAt(fieldNo);
     GetValue(f, &Need(Rec(record), "record"), dest, blank);
   });
 }
 
 OrvexResult PutField(hOrvexCursor cursor, std::uint16_t fieldNo, void* record, const void* value) {
   return Guard([&] {
-    const Field& f = Table(cursor).FieldAt(fieldNo);
+    const Field& f = Records(cursor).FieldAt(fieldNo);
     PutValue(f, &Need(Rec(record), "record"), value);
   });
 }
 
 OrvexResult InitRecord(hOrvexCursor cursor, void* record) {
-  return Guard([&] { Table(cursor).InitRecord(&Need(Rec(record), "record")); });
+  return Guard([&] { Records(cursor).InitRecord(&Need(Rec(record), "record")); });
 }
 
 OrvexResult InsertRecord(hOrvexCursor cursor, std::uint16_t, void* record) {
-  return Guard([&] { MovableTable(cursor).Insert(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableRecords(cursor).Insert(&Need(Rec(record), "record")); });
 }
 
 OrvexResult AppendRecord(hOrvexCursor cursor, void* record) {
-  return Guard([&] { MovableTable(cursor).Insert(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableRecords(cursor).Insert(&Need(Rec(record), "record")); });
 }
 
 OrvexResult ModifyRecord(hOrvexCursor cursor, void* record, std::uint16_t) {
-  return Guard([&] { MovableTable(cursor).Modify(&Need(Rec(record), "record")); });
+  return Guard([&] { MovableRecords(cursor).Modify(&Need(Rec(record), "record")); });
 }
 
 OrvexResult DeleteRecord(hOrvexCursor cursor, void*) {
-  return Guard([&] { MovableTable(cursor).Delete(); });
+  return Guard([&] { MovableRecords(cursor).Delete(); });
 }
 
 // ---------------------------------------------------------------- blobs
@@ -401,7 +417,7 @@ OrvexResult DeleteRecord(hOrvexCursor cursor, void*) {
 OrvexResult OpenBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint16_t openMode) {
   return Guard([&] {
     Flag(openMode, "blob open mode");
-    Table(cursor).OpenBlob(&Need(Rec(record), "record"), fieldNo, openMode == ORVEX_BLOB_READWRITE);
+    Records(cursor).OpenBlob(&Need(Rec(record), "record"), fieldNo, openMode == ORVEX_BLOB_READWRITE);
   });
 }
 
@@ -410,7 +426,7 @@ OrvexResult GetBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, st
   return Guard([&] {
     std::uint32_t& got = Need(read, "read count");
     got = 0;
-    Blob& b = Table(cursor).FindBlob(&Need(Rec(record), "record"), fieldNo);
+    Blob& b = Records(cursor).FindBlob(&Need(Rec(record), "record"), fieldNo);
     if (length > ORVEX_BLOB_MAX_READ || (length && !dest)) Fail(ORVEX_ERR_INVALIDPARAM, "blob read length");
     if (offset > b.data.size()) Fail(ORVEX_ERR_BLOBOFFSET);
     got = static_cast<std::uint32_t>(std::min<std::size_t>(length, b.data.size() - offset));
@@ -422,7 +438,7 @@ OrvexResult GetBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, st
 OrvexResult PutBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint32_t offset,
                     std::uint32_t length, const void* src) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    RecordCursor& c = Records(cursor);
     std::uint8_t* rec = &Need(Rec(record), "record");
     Blob& b = c.FindBlob(rec, fieldNo);
     if (!b.writable) Fail(ORVEX_ERR_BLOBREADONLY);
@@ -437,7 +453,7 @@ OrvexResult PutBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, st
 
 OrvexResult TruncateBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint32_t length) {
   return Guard([&] {
-    TableCursor& c = Table(cursor);
+    RecordCursor& c = Records(cursor);
     std::uint8_t* rec = &Need(Rec(record), "record");
     Blob& b = c.FindBlob(rec, fieldNo);
     if (!b.writable) Fail(ORVEX_ERR_BLOBREADONLY);
@@ -451,12 +467,12 @@ OrvexResult TruncateBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldN
 OrvexResult GetBlobSize(hOrvexCursor cursor, void* record, std::uint16_t fieldNo, std::uint32_t* size) {
   return Guard([&] {
     std::uint32_t& n = Need(size, "size");
-    n = static_cast<std::uint32_t>(Table(cursor).FindBlob(&Need(Rec(record), "record"), fieldNo).data.size());
+    n = static_cast<std::uint32_t>(Records(cursor).FindBlob(&Need(Rec(record), "record"), fieldNo).data.size());
   });
 }
 
 OrvexResult FreeBlob(hOrvexCursor cursor, void* record, std::uint16_t fieldNo) {
-  return Guard([&] { Table(cursor).FreeBlob(&Need(Rec(record), "record"), fieldNo); });
+  return Guard([&] { Records(cursor).FreeBlob(&Need(Rec(record), "record"), fieldNo); });
 }
 
 // ---------------------------------------------------------------- indexes, keys, ranges
@@ -510,27 +526,176 @@ OrvexResult AddFilter(hOrvexCursor cursor, std::uintptr_t clientData, std::uint1
   return Guard([&] {
     Need(filter, "filter handle") = 0;
     Flag(canAbort, "can-abort");
-    *filter = MovableTable(cursor).AddFilter(clientData, priority, Rec(expression), callback);
+    *filter = MovableRecords(cursor).AddFilter(clientData, priority, Rec(expression), callback);
   });
 }
 
 OrvexResult DropFilter(hOrvexCursor cursor, OrvexHandle filter) {
-  return Guard([&] { MovableTable(cursor).DropFilter(filter); });
+  return Guard([&] { MovableRecords(cursor).DropFilter(filter); });
 }
 
 OrvexResult ActivateFilter(hOrvexCursor cursor, OrvexHandle filter) {
-  return Guard([&] { MovableTable(cursor).SetFilterActive(filter, true); });
+  return Guard([&] { MovableRecords(cursor).SetFilterActive(filter, true); });
 }
 
 OrvexResult DeactivateFilter(hOrvexCursor cursor, OrvexHandle filter) {
-  return Guard([&] { MovableTable(cursor).SetFilterActive(filter, false); });
+  return Guard([&] { MovableRecords(cursor).SetFilterActive(filter, false); });
+}
+
+// ---------------------------------------------------------------- statements
+
+OrvexResult QAlloc(hOrvexDb db, std::uint16_t language, OrvexHandle* stmt) {
+  return Guard([&] {
+    Need(stmt, "statement handle") = 0;
+    Database& d = Db(db);
+    if (language == ORVEX_LANG_QBE) Fail(ORVEX_ERR_NOTSUPPORTED, "query by example");
+    if (language != ORVEX_LANG_SQL) Fail(ORVEX_ERR_INVALIDPARAM, "language");
+    *stmt = TheHandles().Add(std::make_unique<Statement>(SqlOf(d)));
+  });
+}
+
+OrvexResult QPrepare(OrvexHandle stmt, const char* text) {
+  return Guard([&] { Stmt(stmt).Prepare(&Need(text, "statement text")); });
+}
+
+OrvexResult QPrepareProc(OrvexHandle stmt, const char* procName) {
+  return Guard([&] { Stmt(stmt).PrepareProcedure(&Need(procName, "procedure name")); });
+}
+
+OrvexResult QExec(OrvexHandle stmt, hOrvexCursor* cursor) {
+  return Guard([&] {
+    if (cursor) *cursor = 0;
+    OrvexHandle answer = Stmt(stmt).Execute();
+    if (cursor) *cursor = answer;
+    else if (answer) TheHandles().Remove(answer);
+  });
+}
+
+OrvexResult QFree(OrvexHandle* stmt) {
+  return Guard([&] {
+    OrvexHandle h = Need(stmt, "statement handle");
+    Stmt(h);
+    TheHandles().Remove(h);
+    *stmt = 0;
+  });
+}
+
+OrvexResult QParamCount(OrvexHandle stmt, std::uint16_t* count) {
+  return Guard([&] { Need(count, "count") = Stmt(stmt).ParamCount(); });
+}
+
+OrvexResult QParamName(OrvexHandle stmt, std::uint16_t paramNo, char* name) {
+  return Guard([&] {
+    const std::string& n = Stmt(stmt).ParamName(paramNo);
+    CopyText(&Need(name, "name"), ORVEX_PARAM_NAME_SIZE, n);
+  });
+}
+
+OrvexResult QBindParam(OrvexHandle stmt, std::uint16_t paramNo, std::uint16_t fieldType, std::uint32_t length,
+                       const void* value) {
+  return Guard([&] { Stmt(stmt).BindParam(paramNo, fieldType, length, value); });
+}
+
+OrvexResult OpenProcList(hOrvexDb db, hOrvexCursor* cursor) {
+  return Guard([&] {
+    Need(cursor, "cursor handle") = 0;
+    std::vector<std::string> records;
+    for (const auto& [name, file] : ProcedureFiles(Db(db).Directory())) {
+      OrvexProcListRec r{};
+      CopyText(r.name, sizeof r.name, name);
+      records.emplace_back(reinterpret_cast<const char*>(&r), sizeof r);
+    }
+    *cursor = TheHandles().Add(std::make_unique<ListCursor>(sizeof(OrvexProcListRec), std::move(records)));
+  });
+}
+
+OrvexResult BeginTran(hOrvexDb db, std::uint16_t isolation) {
+  return Guard([&] { SqlOf(Db(db))->Begin(isolation); });
+}
+
+OrvexResult EndTran(hOrvexDb db, std::uint16_t commit) {
+  return Guard([&] {
+    Database& d = Db(db);
+    Flag(commit, "commit");
+    if (!d.Sql()) Fail(ORVEX_ERR_NOTRANSACTION);
+    d.Sql()->End(commit != 0);
+  });
+}
+
+OrvexResult SetPrivateDir(const char* dir) {
+  return Guard([&] {
+    std::string d = dir ? dir : "";
+    struct stat st;
+    if (!d.empty() && (::stat(d.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) Fail(ORVEX_ERR_DIRNOTFOUND, d);
+    SetPrivateDirectory(d);
+  });
+}
+
+OrvexResult QKeepAsTable(hOrvexCursor cursor, const char* name, std::int16_t) {
+  return Guard([&] {
+    AnswerCursor& a = Answer(cursor);
+    if (a.InCallback()) Fail(ORVEX_ERR_INCALLBACK);
+    a.Keep(ResolveTable(a.Directory(), &Need(name, "table name"), nullptr));
+  });
+}
+
+OrvexResult QFinishKeep(hOrvexCursor cursor) {
+  return Guard([&] {
+    if (!Answer(cursor).Kept()) Fail(ORVEX_ERR_NOTSUPPORTED, "the answer was not kept as a table");
+  });
+}
+
+OrvexResult CopyCursor(hOrvexCursor source, const char* tableName, const char* driverType,
+                       std::uint16_t copyMode) {
+  return Guard([&] {
+    RecordCursor& c = MovableRecords(source);
+    if (copyMode != ORVEX_COPY_NEW && copyMode != ORVEX_COPY_REPLACE) Fail(ORVEX_ERR_INVALIDPARAM, "copy mode");
+    auto* a = dynamic_cast<AnswerCursor*>(&c);
+    std::string dir = a ? a->Directory() : DirectoryOf(c.AsTable()->Table().Path());
+    CopyRecords(c, ResolveTable(dir, &Need(tableName, "table name"), driverType), copyMode == ORVEX_COPY_REPLACE);
+  });
+}
+
+// ---------------------------------------------------------------- properties
+
+// Properties of statements and databases are the statements' (section 9);
+// the rest are the configuration's.
+OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std::uint16_t maxLength,
+                    std::uint16_t* length) {
+  auto* s = static_cast<Statement*>(TheHandles().Find(object, Kind::Statement));
+  auto* d = static_cast<Database*>(TheHandles().Find(object, Kind::Database));
+  if (!s && !d) return SystemGetProp(object, property, value, maxLength, length);
+  return Guard([&] {
+    if (length) *length = 0;
+    auto put = [&](std::int32_t v) {
+      if (length) *length = sizeof v;
+      if (maxLength < sizeof v) Fail(ORVEX_ERR_BUFFERSIZE);
+      std::memcpy(&Need(static_cast<std::uint8_t*>(value), "value"), &v, sizeof v);
+    };
+    if (s && property == ORVEX_STMT_ROWS_AFFECTED) return put(s->RowsAffected());
+    if (s && property == ORVEX_STMT_LIVE) return put(s->LiveAsked() ? 1 : 0);
+    bool in = d && d->Sql() && d->Sql()->InTransaction();
+    if (d && property == ORVEX_DB_IN_TRANSACTION) return put(in ? 1 : 0);
+    if (d && property == ORVEX_DB_ISOLATION) return put(in ? d->Sql()->Isolation() : 0);
+    Fail(ORVEX_ERR_NOTSUPPORTED, "property");
+  });
+}
+
+OrvexResult SetProp(OrvexHandle object, std::uint32_t property, std::uint64_t value) {
+  auto* s = static_cast<Statement*>(TheHandles().Find(object, Kind::Statement));
+  if (!s && !TheHandles().Find(object, Kind::Database)) return SystemSetProp(object, property, value);
+  return Guard([&] {
+    if (!s || property != ORVEX_STMT_LIVE) Fail(ORVEX_ERR_NOTSUPPORTED, "property");
+    if (value > 1) Fail(ORVEX_ERR_INVALIDPARAM, "live");
+    s->SetLiveAsked(value != 0);
+  });
 }
 
 OrvexResult GetSeqNo(hOrvexCursor cursor, std::uint32_t* seqNo) {
   return Guard([&] {
     std::uint32_t& n = Need(seqNo, "sequence number");
     n = 0;
-    n = Table(cursor).SeqNo();
+    n = Records(cursor).SeqNo();
   });
 }
 

@@ -73,6 +73,14 @@ constexpr Message kMessages[] = {
     {ORVEX_ERR_PASSWORDFIELD, "Insufficient field rights: password required"},
     {ORVEX_ERR_CALLBACKABORT, "Record read stopped by a filter callback"},
     {ORVEX_ERR_INCALLBACK, "Operation not allowed inside a filter callback"},
+    {ORVEX_ERR_SQL, "SQL error"},
+    {ORVEX_ERR_SQLREFUSED, "Statement not allowed"},
+    {ORVEX_ERR_NOTPREPARED, "Statement not prepared"},
+    {ORVEX_ERR_INTRANSACTION, "A transaction is already active"},
+    {ORVEX_ERR_NOTRANSACTION, "No transaction is active"},
+    {ORVEX_ERR_FIELDREADONLY, "Field value is assigned by the engine"},
+    {ORVEX_ERR_NOSUCHPROC, "Stored procedure does not exist"},
+    {ORVEX_ERR_TOOMANYTABLES, "Too many tables in use by statements"},
     {ORVEX_ERR_QBESYNTAX, "QBE syntax error"},
 };
 

@@ -10,7 +10,7 @@
 
 namespace orvex {
 
-enum class Kind { Database, Cursor, Blob, System, Session, ConfigFile, LdList };
+enum class Kind { Database, Cursor, Blob, System, Session, ConfigFile, LdList, Statement };
 
 class Object {
 public:

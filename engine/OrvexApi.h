@@ -19,6 +19,7 @@
  *   6. Ordinals and entry-point types
  *   7. Filters: where they apply, record callbacks, the filter descriptor
  *   8. Configuration, language drivers and callbacks
+ *   9. Statements: the SQL dialect, answers, writes, transactions, procedures
  */
 #ifndef ORVEX_API_H
 #define ORVEX_API_H
@@ -130,7 +131,17 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
 #define ORVEX_ERR_CALLBACKABORT   0x2C01 /* Record read stopped by a filter callback */
 #define ORVEX_ERR_INCALLBACK      0x2C02 /* Operation not allowed inside a filter callback */
 
-/* 0x2E: query by example */
+/* 0x2D: statements (section 9) */
+#define ORVEX_ERR_SQL             0x2D01 /* SQL error: the detail is SQLite's message */
+#define ORVEX_ERR_SQLREFUSED      0x2D02 /* Statement not allowed: the detail says what it reached for */
+#define ORVEX_ERR_NOTPREPARED     0x2D03 /* Statement not prepared */
+#define ORVEX_ERR_INTRANSACTION   0x2D04 /* A transaction is already active */
+#define ORVEX_ERR_NOTRANSACTION   0x2D05 /* No transaction is active */
+#define ORVEX_ERR_FIELDREADONLY   0x2D06 /* Field value is assigned by the engine */
+#define ORVEX_ERR_NOSUCHPROC      0x2D07 /* Stored procedure does not exist */
+#define ORVEX_ERR_TOOMANYTABLES   0x2D08 /* Too many tables in use by statements */
+
+/* 0x2E: query by example (section 9) */
 #define ORVEX_ERR_QBESYNTAX       0x2E01 /* QBE syntax error: the detail names the line, the cell and what was expected */
 
 #define ORVEX_ERROR_TEXT_SIZE 128 /* 127 bytes of text and a NUL */
@@ -285,7 +296,7 @@ typedef struct {
   uint16_t keyFieldCount;/* 309: fields of the current index */
   uint16_t blobFieldCount; /* 311 */
   uint16_t bookmarkSize; /* 313: ORVEX_BOOKMARK_SIZE */
-  uint16_t cursorKind;   /* 315: ORVEX_CURSOR_TABLE or ORVEX_CURSOR_LIST */
+  uint16_t cursorKind;   /* 315: ORVEX_CURSOR_TABLE, _LIST or _ANSWER */
   uint16_t rangeActive;  /* 317 */
   uint8_t reserved1[30]; /* 319 */
   uint16_t protectedFlag;/* 349 */
@@ -294,6 +305,7 @@ typedef struct {
 
 #define ORVEX_CURSOR_TABLE 0
 #define ORVEX_CURSOR_LIST 1
+#define ORVEX_CURSOR_ANSWER 2 /* the answer of a statement (section 9) */
 
 /* Bookmark: 16 bytes: int64 record id, uint32 ORVEX_BOOKMARK_MAGIC, uint32 0.
  * Valid until the table is packed. */
@@ -306,6 +318,12 @@ typedef struct {
   char driverType[32];   /* 261 */
   uint8_t reserved[3];   /* 293 */
 } OrvexTableListRec;     /* 296 */
+
+/* Record of the stored-procedure list (604), 264 bytes. */
+typedef struct {
+  char name[261];        /*   0: the procedure's name: its file name without ".sql" */
+  uint8_t reserved[3];   /* 261 */
+} OrvexProcListRec;      /* 264 */
 
 #pragma pack(pop)
 
@@ -366,6 +384,9 @@ typedef struct {
    * exclusively too. */                                                                           \
   X(ORVEX_OPEN_VCHK_LIST, 38, OpenVchkList, (hOrvexDb db, const char* tableName,                   \
      const char* driverType, hOrvexCursor* cursor), (db, tableName, driverType, cursor))           \
+  /* 65: after a keep (1068): ORVEX_OK when the cursor reads the table it was                     \
+   * kept as; ORVEX_ERR_NOTSUPPORTED for a cursor that kept nothing */                            \
+  X(ORVEX_Q_FINISH_KEEP, 65, QFinishKeep, (hOrvexCursor cursor), (cursor))                         \
   /* 71: to the end (after the last record, or the range's last) */                                \
   X(ORVEX_SET_TO_END, 71, SetToEnd, (hOrvexCursor cursor), (cursor))                               \
   /* 72: the handle of the system object, whose properties (1071, 1072) are the engine's own       \
@@ -393,6 +414,19 @@ typedef struct {
   /* 105: free the blob opened on the buffer */                                                    \
   X(ORVEX_FREE_BLOB, 105, FreeBlob, (hOrvexCursor cursor, void* record, uint16_t fieldNo),         \
     (cursor, record, fieldNo))                                                                     \
+  /* 131: prepare a statement's text (section 9); a statement prepared                            \
+   * before is replaced, its parameter values dropped */                                          \
+  X(ORVEX_Q_PREPARE, 131, QPrepare, (OrvexHandle stmt, const char* text), (stmt, text))            \
+  /* 132: execute a prepared statement: *cursor is an answer cursor, or 0 for a                    \
+   * statement that answers no records. It runs again at each call, with the                       \
+   * parameter values bound at that time. */                                                       \
+  X(ORVEX_Q_EXEC, 132, QExec, (OrvexHandle stmt, hOrvexCursor* cursor), (stmt, cursor))            \
+  /* 136: free a statement; *stmt becomes 0. Its answers stay usable until closed. */              \
+  X(ORVEX_Q_FREE, 136, QFree, (OrvexHandle* stmt), (stmt))                                         \
+  /* 137: a statement on a database; language ORVEX_LANG_SQL (ORVEX_LANG_QBE                       \
+   * answers ORVEX_ERR_NOTSUPPORTED) */                                                             \
+  X(ORVEX_Q_ALLOC, 137, QAlloc, (hOrvexDb db, uint16_t language, OrvexHandle* stmt),               \
+    (db, language, stmt))                                                                          \
   /* 207: a field's value from a record buffer into dest (the field's length in                    \
    * bytes; may be NULL), and the blank flag (1 blank; may be NULL). A blank                       \
    * value is written as zeros. Blob fields give only the blank flag. */                           \
@@ -566,13 +600,39 @@ typedef struct {
      uint16_t fieldCount, const uint16_t* fieldNos, uint16_t stayOnCurrent),                       \
     (cursor, fieldCount, fieldNos, stayOnCurrent))                                                 \
   /* 532: the current record's number in the cursor's view: 1 + the records                        \
-   * before it in the current index's order (the natural order without one),                       \
+   * before it in the current index's order (the natural order without one; an                     \
+   * answer's own order),                                                                           \
    * within the range and the active filters. Counted through the index, not                       \
    * by reading the records: ORVEX_ERR_NOTSUPPORTED while a filter is active                       \
    * that is tested on each record (a callback, or an expression SQLite cannot                     \
    * test). ORVEX_ERR_BOF, ORVEX_ERR_EOF at the ends, ORVEX_ERR_NOCURRREC                          \
    * between records. */                                                                           \
   X(ORVEX_GET_SEQ_NO, 532, GetSeqNo, (hOrvexCursor cursor, uint32_t* seqNo), (cursor, seqNo))      \
+  /* 600, 601: a prepared statement's parameters: how many, and the name of                       \
+   * number paramNo (from 1) without its ":" into name[ORVEX_PARAM_NAME_SIZE] */                  \
+  X(ORVEX_Q_PARAM_COUNT, 600, QParamCount, (OrvexHandle stmt, uint16_t* count), (stmt, count))     \
+  X(ORVEX_Q_PARAM_NAME, 601, QParamName, (OrvexHandle stmt, uint16_t paramNo, char* name),         \
+    (stmt, paramNo, name))                                                                         \
+  /* 602: the value of parameter paramNo for the next execution: fieldType                         \
+   * (ORVEX_FT_*) says how value is encoded, as in a record buffer; value NULL                      \
+   * makes it blank. length: the bytes of a BYTES, BLOB or GRAPHIC value (others                    \
+   * ignore it). Section 9 says what each type binds as. */                                         \
+  X(ORVEX_Q_BIND_PARAM, 602, QBindParam, (OrvexHandle stmt, uint16_t paramNo, uint16_t fieldType,  \
+     uint32_t length, const void* value), (stmt, paramNo, fieldType, length, value))               \
+  /* 603: prepare a stored procedure of the statement's database by name */                        \
+  X(ORVEX_Q_PREPARE_PROC, 603, QPrepareProc, (OrvexHandle stmt, const char* procName),             \
+    (stmt, procName))                                                                              \
+  /* 604: the stored procedures of a database: a list cursor of                                    \
+   * OrvexProcListRec, sorted by name */                                                           \
+  X(ORVEX_OPEN_PROC_LIST, 604, OpenProcList, (hOrvexDb db, hOrvexCursor* cursor), (db, cursor))    \
+  /* 605, 606: begin a transaction of the database's statements at an                              \
+   * isolation level (ORVEX_ISOLATION_*); end it, committing (commit 1) or                         \
+   * rolling back (0) */                                                                           \
+  X(ORVEX_BEGIN_TRAN, 605, BeginTran, (hOrvexDb db, uint16_t isolation), (db, isolation))          \
+  X(ORVEX_END_TRAN, 606, EndTran, (hOrvexDb db, uint16_t commit), (db, commit))                    \
+  /* 607: the session's private directory, where answers keep their temporary                      \
+   * tables (NULL or "": the system's temporary directory) */                                       \
+  X(ORVEX_SET_PRIVATE_DIR, 607, SetPrivateDir, (const char* dir), (dir))                           \
   /* 798, 813, 814, 815, 818, 819: the engine's language drivers (section 8). Open gives a list    \
    * before its first driver; next moves to the next (ORVEX_ERR_EOF after the last); the           \
    * symbolic name (at most 20 characters) goes into text[ORVEX_LD_NAME_SIZE], the description     \
@@ -586,7 +646,7 @@ typedef struct {
   X(ORVEX_CLOSE_LD_LIST, 818, CloseLdList, (OrvexHandle* list), (list))                            \
   X(ORVEX_GET_LD_FAMILY, 819, GetLdFamily, (OrvexHandle list, uint16_t* family),                   \
     (list, family))                                                                                \
-  /* 840: add a filter to a table cursor: an expression (a filter descriptor,                      \
+  /* 840: add a filter to a cursor: an expression (a filter descriptor,                            \
    * copied) or a callback, the other NULL; inactive until activated.                              \
    * Section 7 says what clientData, priority and canAbort mean. */                                \
   X(ORVEX_ADD_FILTER, 840, AddFilter, (hOrvexCursor cursor, uintptr_t clientData,                  \
@@ -602,6 +662,13 @@ typedef struct {
     (cursor, filter))                                                                              \
   X(ORVEX_DEACTIVATE_FILTER, 843, DeactivateFilter, (hOrvexCursor cursor, OrvexHandle filter),     \
     (cursor, filter))                                                                              \
+  /* 845: copy the records of a cursor from its position to its end into a new                     \
+   * native table of its fields (no indexes, no validity checks), named relative                   \
+   * to the cursor's database; driverType NULL, "", "KALMURE" or "ZENTOR".                          \
+   * copyMode ORVEX_COPY_NEW refuses an existing table (ORVEX_ERR_FILEEXISTS),                      \
+   * ORVEX_COPY_REPLACE replaces it unless it is open (ORVEX_ERR_TABLEINUSE). */                    \
+  X(ORVEX_COPY_CURSOR, 845, CopyCursor, (hOrvexCursor source, const char* tableName,               \
+     const char* driverType, uint16_t copyMode), (source, tableName, driverType, copyMode))         \
   /* 1063: a list cursor of OrvexCfgDesc records at a configuration path, read in the current      \
    * mode (section 8): a section's options, from the first layer that has the section, or else     \
    * the names of the nodes right below the path, each once, with empty values.                    \
@@ -615,10 +682,14 @@ typedef struct {
    * configuration file. */                                                                        \
   X(ORVEX_OPEN_CONFIG_FILE, 1064, OpenConfigFile, (const char* path, uint16_t create,              \
      OrvexHandle* file), (path, create, file))                                                     \
-  /* 1071, 1072: get and set a property (section 8) of the system object (72's handle, or 0) or    \
-   * of the session. Get writes at most maxLength bytes into value and the value's size into       \
-   * *length (may be NULL; a text's size is without its NUL); a value that does not fit answers    \
-   * ORVEX_ERR_BUFFERSIZE with *length set and nothing written. Integers are 4 bytes. */           \
+  /* 1068: keep an answer as the native table name (section 9); flag: -1 */                        \
+  X(ORVEX_Q_KEEP_AS_TABLE, 1068, QKeepAsTable, (hOrvexCursor cursor, const char* name,             \
+     int16_t flag), (cursor, name, flag))                                                          \
+  /* 1071, 1072: get and set a property of the system object (72's handle, or 0) or the          \
+   * session (section 8), or of a statement or a database (section 9). Get writes at most          \
+   * maxLength bytes into value and the value's size into *length (may be NULL; a text's size is   \
+   * without its NUL); a value that does not fit answers ORVEX_ERR_BUFFERSIZE with *length set     \
+   * and nothing written. Integers are 4 bytes. */                                                 \
   X(ORVEX_GET_PROP, 1071, GetProp, (OrvexHandle object, uint32_t property, void* value,            \
      uint16_t maxLength, uint16_t* length), (object, property, value, maxLength, length))          \
   X(ORVEX_SET_PROP, 1072, SetProp, (OrvexHandle object, uint32_t property, uint64_t value),        \
@@ -676,19 +747,7 @@ typedef struct {
  * ORVEX_ENTRIES. */
 
 #define ORVEX_PLANNED_ENTRIES(X)                                                                   \
-  /* statements: allocate, prepare, execute, free */                                               \
-  X(ORVEX_Q_ALLOC, 137, QAlloc, (hOrvexDb db, uint16_t language, OrvexHandle* stmt),               \
-    (db, language, stmt))                                                                          \
-  X(ORVEX_Q_PREPARE, 131, QPrepare, (OrvexHandle stmt, const char* text), (stmt, text))            \
-  X(ORVEX_Q_EXEC, 132, QExec, (OrvexHandle stmt, hOrvexCursor* cursor), (stmt, cursor))            \
-  X(ORVEX_Q_FREE, 136, QFree, (OrvexHandle* stmt), (stmt))                                         \
-  /* answers: keep as table, its follow-up */                                                      \
-  X(ORVEX_Q_KEEP_AS_TABLE, 1068, QKeepAsTable, (hOrvexCursor cursor, const char* name,             \
-     int16_t flag), (cursor, name, flag))                                                          \
-  X(ORVEX_Q_FINISH_KEEP, 65, QFinishKeep, (hOrvexCursor cursor), (cursor))                         \
-  /* copy cursor */                                                                                \
-  X(ORVEX_COPY_CURSOR, 845, CopyCursor, (hOrvexCursor source, const char* tableName,               \
-     const char* driverType, uint16_t copyMode), (source, tableName, driverType, copyMode))
+  /* none at present */
 
 /* --------------------------------------------------------------- 7. Filters
  *
@@ -1057,6 +1116,145 @@ typedef struct {
 /* Called with the type, the client data given at registration and the
  * registered buffer; answers ORVEX_CB_*. It must not unwind into the engine. */
 typedef uint16_t (*OrvexCallbackFn)(uint16_t type, uintptr_t clientData, void* buffer);
+
+/* ------------------------------------------------------------ 9. Statements
+ *
+ * A statement (137) belongs to a database and runs SQL over its tables: the
+ * dialect is SQLite's, on a connection of the database's own to which the
+ * table files are attached as statements name them (at most 10 tables at a
+ * time: ORVEX_ERR_TOOMANYTABLES beyond). One statement a prepare; a text
+ * with a second one, and parameters other than :name, are refused.
+ *
+ * Names. A table is named by its file name with or without its extension,
+ * bare or quoted ("GuestLst.db", GuestLst.db, "GuestLst", guestlst), letters
+ * in any case (folded as the core folds them); the name without extension
+ * names the table of the database's default driver (KALMURE unless its
+ * alias says otherwise), or the only table of that name. A name qualifies its
+ * columns (GuestLst."Last Name"). A table shows its fields and nothing else.
+ * Other names beginning "orvex_" are the engine's and refused.
+ *
+ * Values are the file's (section 3): dates, times and timestamps are the
+ * texts the file stores ('2024-05-01', '14:30:00', '2024-05-01 14:30:00'),
+ * so they compare and sort as such; Booleans are 0 and 1; blank is NULL.
+ * UPPER and LOWER map case for every letter as the core does, and the
+ * collation ORVEX_NOCASE compares with every letter's case folded (the
+ * order of case-insensitive indexes under the default language driver).
+ *
+ * What a statement may reach: the records of the database's tables, read
+ * and written. The authorizer refuses (ORVEX_ERR_SQLREFUSED, the detail
+ * saying what) other tables and files (SQLite's catalog, the tables' own
+ * descriptor tables), ATTACH and DETACH, PRAGMA, every statement that
+ * defines or drops (CREATE, DROP, ALTER, REINDEX, ANALYZE), BEGIN, COMMIT
+ * and savepoints (transactions are 605 and 606), EXPLAIN, and the functions
+ * load_extension and fts3_tokenizer. A name with a path in it names no
+ * table: it answers as any unknown table. Everything SQLite itself refuses
+ * answers ORVEX_ERR_SQL with SQLite's message as the detail.
+ *
+ * Writes. INSERT, UPDATE and DELETE (and REPLACE, upserts) keep the rules a
+ * post keeps: each value must be one the field's type holds as a post
+ * writes it (an integer in range, 0 or 1 for a Boolean, a finite number, a
+ * packed decimal that fits, a date, time or timestamp text of the file's
+ * form, bytes no longer than the field; else ORVEX_ERR_OUTOFRANGE), strings
+ * at most the field's size in characters (ORVEX_ERR_STRTOOLONG), required
+ * fields, minimum and maximum (ORVEX_ERR_REQUIRED, _MINVAL, _MAXVAL), the
+ * unique indexes (ORVEX_ERR_KEYVIOL); an INSERT gives the fields it does not
+ * name their defaults; the auto-increment field and the record number are
+ * the engine's: a value given for the auto-increment field on insert is
+ * ignored (the engine assigns one, as at a post), and an UPDATE of either
+ * answers ORVEX_ERR_FIELDREADONLY. A statement that breaks a rule changes
+ * nothing (a conflict clause the statement asks for, such as OR IGNORE or OR
+ * REPLACE, does what SQLite does). Each statement outside a transaction is
+ * one transaction. A statement held up by another writer of a table waits as
+ * a post does, asking the busy question of section 8 (inside a transaction a
+ * write waits a second and answers ORVEX_ERR_BUSY). The process's cursors see
+ * its changes at their next read. A table that another cursor holds
+ * exclusively is refused (ORVEX_ERR_TABLEINUSE) when the statement runs, and
+ * while an answer is open its tables cannot be opened exclusively.
+ *
+ * Rows affected (ORVEX_STMT_ROWS_AFFECTED): the rows the last execution of
+ * an INSERT, UPDATE or DELETE wrote; -1 after a SELECT and before the first
+ * execution.
+ *
+ * Answers. A statement that gives records (a SELECT, VALUES, or a write
+ * with RETURNING) answers a cursor of kind ORVEX_CURSOR_ANSWER that reads
+ * as a table cursor does: field descriptors (506; no indexes), next, prior,
+ * relative, begin, end, current, record count, bookmarks (the answer's
+ * record numbers), field values (207) and blobs (100, 102, 105, 524).
+ * Key search, ranges and index switches answer ORVEX_ERR_NOTSUPPORTED.
+ * Filters (section 7) apply to answers as to table cursors: the answer is
+ * read whole into its table file (below) when its first filter is added.
+ * A column that is a table's field keeps its type and size; any other takes
+ * the type of its values: INTEGER when all are integers that fit, FLOAT
+ * when all are numbers, BLOB when one is bytes, else a STRING as long as the
+ * longest (at most 255 characters) or a MEMO. Names are the columns' names,
+ * made unique ("Name", "Name_2") and cut to 63 bytes. A SELECT whose columns
+ * are all fields (no UNION, INTERSECT, EXCEPT) is read from SQLite as the
+ * caller reads the answer; other answers are read whole when executed.
+ * Records read are kept in memory, up to 32 MB; beyond that, and when the
+ * answer is kept (1068), the whole answer moves to a table file in the
+ * private directory (607), removed when the cursor closes. An answer sees
+ * its tables as they were when its reading began: a snapshot. Before the
+ * database's connection writes, begins or ends a transaction, its answers
+ * still reading are read to their end.
+ *
+ * Live answers. With ORVEX_STMT_LIVE set before execution, a SELECT of one
+ * table's fields (FROM one table, no join, GROUP BY, HAVING, aggregate,
+ * DISTINCT, window, UNION, INTERSECT, EXCEPT or WITH) answers a live cursor
+ * (readOnly 0): its records may be edited, inserted (517, 518, 519) and
+ * deleted, each post going to that table as a table cursor's post would,
+ * under its rules, seen by every cursor of the table. An inserted record
+ * joins the answer at its end. Any other statement answers a read-only
+ * cursor (readOnly 1) even when live was asked. A live answer whose SELECT
+ * has a WHERE clause refuses filters (ORVEX_ERR_NOTSUPPORTED).
+ *
+ * Keeping an answer (1068): name is relative to the database's directory
+ * (or absolute), ".db" added when it has no extension. The whole answer is
+ * written to its table file, which then moves to name (copied where a
+ * rename cannot cross file systems), replacing a table of that name unless
+ * that one is open (ORVEX_ERR_TABLEINUSE). The cursor then reads the kept
+ * table, at the same record, read-only; 65 answers ORVEX_OK for it. The kept
+ * table has the answer's fields (auto-increment ones become INTEGER), no
+ * indexes and no validity checks.
+ *
+ * Parameters (600-602). Values bound stay until bound again or prepared
+ * anew; an unbound parameter is blank. What each type binds as: STRING,
+ * MEMO, FMTMEMO a NUL-terminated text; integer types and BOOLEAN integers;
+ * FLOAT, CURRENCY, BCD numbers; DATE, TIME, DATETIME the file's texts;
+ * BYTES, BLOB, GRAPHIC length bytes; VARBYTES its own length.
+ *
+ * Stored procedures (603, 604): the files NAME.sql of the database's
+ * directory, each one statement of this dialect, in UTF-8, with :name
+ * parameters; a name is matched without regard to case and holds no path.
+ *
+ * Transactions (605, 606) hold the database's statements: they see their own
+ * changes, which others see at the commit. The directory's tables are
+ * attached when a transaction begins (10 at most, those in use first), and
+ * statements inside it reach those only (ORVEX_ERR_TOOMANYTABLES for
+ * another). Posts of cursors stay outside: while the transaction writes a
+ * table, a post to it waits as for any other writer (section 8). Every
+ * isolation level is served by SQLite's, which is stricter than all three: a
+ * transaction reads one snapshot of each file from its first read
+ * (serializable). A transaction over several tables is atomic for each table
+ * file; after a crash, one file may hold its part of a commit and another
+ * not. */
+
+#define ORVEX_LANG_QBE 1
+#define ORVEX_LANG_SQL 2
+
+#define ORVEX_PARAM_NAME_SIZE 64 /* 63 bytes of name and a NUL */
+
+#define ORVEX_ISOLATION_DIRTYREAD      0
+#define ORVEX_ISOLATION_READCOMMITTED  1
+#define ORVEX_ISOLATION_REPEATABLEREAD 2
+
+#define ORVEX_COPY_NEW     0
+#define ORVEX_COPY_REPLACE 4
+
+/* Properties (1071, 1072), 4-byte integers */
+#define ORVEX_STMT_ROWS_AFFECTED 0x00060101u /* int32, read */
+#define ORVEX_STMT_LIVE          0x00060102u /* 0 or 1, read and write */
+#define ORVEX_DB_IN_TRANSACTION  0x00040101u /* 0 or 1, read */
+#define ORVEX_DB_ISOLATION       0x00040102u /* ORVEX_ISOLATION_*, read: the running transaction's */
 
 /* The ordinal constants and the entry-point types of both tables */
 #define ORVEX_ORDINAL_(Const, Ord, Name, Params, Args) enum { Const = Ord };

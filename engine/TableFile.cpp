@@ -106,23 +106,8 @@ bool IsDirectory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string DirectoryOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
-void SyncDirectory(const std::string& dir) {
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    ::fsync(fd);
-    ::close(fd);
-  }
-}
 
-void RemoveSidecars(const std::string& path) {
-  for (const char* s : {"-wal", "-shm", "-journal"}) ::unlink((path + s).c_str());
-}
 
 // A text of a fixed array: NUL-terminated within it, without control characters.
 bool FixedText(const char* p, std::size_t size, std::string& out) {
@@ -397,6 +382,24 @@ std::string Canonical(const std::string& path) {
 
 }  // namespace
 
+void SyncDirectory(const std::string& dir) {
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+void RemoveSidecars(const std::string& path) {
+  for (const char* s : {"-wal", "-shm", "-journal"}) ::unlink((path + s).c_str());
+}
+
+std::string DirectoryOf(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string Quote(const std::string& name) {
   std::string q = "\"";
   for (char c : name) q += c == '"' ? std::string("\"\"") : std::string(1, c);
@@ -473,19 +476,34 @@ TableFile::~TableFile() {
 
 std::shared_ptr<TableFile> TableFile::Open(const TablePath& table) {
   std::string key = Canonical(table.path);
+  struct stat st {};
+  ::stat(key.c_str(), &st);
   auto& registry = Registry();
   if (auto it = registry.find(key); it != registry.end()) {
-    // A connection carried into a forked child is not the child's to use.
-    if (auto live = it->second.lock(); live && live->pid_ == ::getpid()) {
+    // A connection carried into a forked child is not the child's to use, nor
+    // one to a file that another has since replaced under the same name.
+    if (auto live = it->second.lock();
+        live && live->pid_ == ::getpid() && live->dev_ == st.st_dev && live->ino_ == st.st_ino) {
       if (live->format_ != table.format) Fail(ORVEX_ERR_NOTATABLE, table.path);
       return live;
     }
   }
   std::shared_ptr<TableFile> t(new TableFile(table));
+  t->dev_ = st.st_dev;
+  t->ino_ = st.st_ino;
   t->Load();
   for (auto it = registry.begin(); it != registry.end();) it = it->second.expired() ? registry.erase(it) : ++it;
   registry[key] = t;
   return t;
+}
+
+void TableFile::NotifyChanged(const std::string& path) {
+  char buf[PATH_MAX];
+  if (!::realpath(path.c_str(), buf)) return;
+  auto& registry = Registry();
+  auto it = registry.find(buf);
+  if (it == registry.end()) return;
+  if (auto live = it->second.lock(); live && live->pid_ == ::getpid()) live->Changed();
 }
 
 void TableFile::Load() {

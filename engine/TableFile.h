@@ -17,6 +17,8 @@
 // in a collation of the engine's own) are brought to this one when opened
 // writable, and read through that collation when not.
 #pragma once
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -83,6 +85,9 @@ public:
                      std::uint16_t vchkCount, const OrvexVchkDesc* vchks, bool overwrite);
   // Removes a table file with its journal files; it must not be open.
   static void Delete(const TablePath& table);
+  // Tells the process's cursors of a file that another connection of the
+  // process committed to it, so that their next read sees it.
+  static void NotifyChanged(const std::string& path);
 
   TableFile(const TableFile&) = delete;
   TableFile& operator=(const TableFile&) = delete;
@@ -180,6 +185,8 @@ private:
   std::string path_, name_;
   Format format_;
   int pid_;  // the process that opened the connection
+  dev_t dev_ = 0;  // the file it opened
+  ino_t ino_ = 0;
   sqlite3* db_ = nullptr;
   bool writable_ = true;
   std::vector<Field> fields_;
@@ -215,5 +222,11 @@ private:
 };
 
 std::string Quote(const std::string& name);
+
+// The directory of a path; the directory's entries made durable; the journal
+// files SQLite keeps beside a table file removed.
+std::string DirectoryOf(const std::string& path);
+void SyncDirectory(const std::string& dir);
+void RemoveSidecars(const std::string& path);
 
 }  // namespace orvex

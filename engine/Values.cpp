@@ -170,6 +170,20 @@ int CompareBytes(std::string_view a, std::string_view b) { return Sign(a.compare
 
 }  // namespace
 
+OrvexFieldDesc DescOf(const Field& f) {
+  OrvexFieldDesc d{};
+  d.fieldNo = f.no;
+  CopyText(d.name, sizeof d.name, f.name);
+  d.type = f.type;
+  d.size = f.size;
+  d.decimals = f.decimals;
+  d.required = f.required;
+  d.offset = f.offset;
+  d.length = f.length;
+  d.blankOffset = f.BlankOffset();
+  return d;
+}
+
 bool IsKnownType(std::uint16_t type) { return type >= ORVEX_FT_STRING && type <= ORVEX_FT_FMTMEMO; }
 
 bool IsBlobType(std::uint16_t type) {
@@ -214,14 +228,19 @@ bool IsBlank(const Field& f, const std::uint8_t* rec) { return rec[f.BlankOffset
 void SetBlank(const Field& f, std::uint8_t* rec, bool blank) { rec[f.BlankOffset()] = blank ? 1 : 0; }
 
 void ColumnToRecord(sqlite3_stmt* st, int col, const Field& f, std::uint8_t* rec, const std::string& file) {
-  std::uint8_t* p = rec + f.offset;
-  int t = sqlite3_column_type(st, col);
-  auto corrupt = [&]() { Fail(ORVEX_ERR_CORRUPT, file + ": " + f.name); };
   if (f.IsBlob()) {  // the column is "value IS NULL"
-    Store<std::uint64_t>(p, 0);
+    Store<std::uint64_t>(rec + f.offset, 0);
     SetBlank(f, rec, sqlite3_column_int(st, col) != 0);
     return;
   }
+  ValueToRecord(sqlite3_column_value(st, col), f, rec, file);
+}
+
+void ValueToRecord(sqlite3_value* value, const Field& f, std::uint8_t* rec, const std::string& file) {
+  std::uint8_t* p = rec + f.offset;
+  int t = sqlite3_value_type(value);
+  auto corrupt = [&]() { Fail(ORVEX_ERR_CORRUPT, file + ": " + f.name); };
+  if (f.IsBlob()) corrupt();
   if (t == SQLITE_NULL) {
     std::memset(p, 0, f.length);
     SetBlank(f, rec, true);
@@ -231,8 +250,8 @@ void ColumnToRecord(sqlite3_stmt* st, int col, const Field& f, std::uint8_t* rec
   switch (f.type) {
     case ORVEX_FT_STRING: {
       if (t != SQLITE_TEXT) corrupt();
-      const char* s = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-      auto n = static_cast<std::size_t>(sqlite3_column_bytes(st, col));
+      const char* s = reinterpret_cast<const char*>(sqlite3_value_text(value));
+      auto n = static_cast<std::size_t>(sqlite3_value_bytes(value));
       if (n >= f.length) corrupt();
       std::memcpy(p, s, n);
       p[n] = 0;
@@ -245,7 +264,7 @@ void ColumnToRecord(sqlite3_stmt* st, int col, const Field& f, std::uint8_t* rec
     case ORVEX_FT_AUTOINC:
     case ORVEX_FT_BOOLEAN: {
       if (t != SQLITE_INTEGER) corrupt();
-      std::int64_t v = sqlite3_column_int64(st, col);
+      std::int64_t v = sqlite3_value_int64(value);
       switch (f.type) {
         case ORVEX_FT_SMALLINT:
           if (v < INT16_MIN || v > INT16_MAX) corrupt();
@@ -266,7 +285,7 @@ void ColumnToRecord(sqlite3_stmt* st, int col, const Field& f, std::uint8_t* rec
     case ORVEX_FT_CURRENCY:
     case ORVEX_FT_BCD: {
       if (t != SQLITE_FLOAT && t != SQLITE_INTEGER) corrupt();
-      double v = sqlite3_column_double(st, col);
+      double v = sqlite3_value_double(value);
       if (f.type == ORVEX_FT_BCD) {
         if (!DoubleToBcd(v, f.size, f.decimals, p)) corrupt();
       } else {
@@ -278,8 +297,8 @@ void ColumnToRecord(sqlite3_stmt* st, int col, const Field& f, std::uint8_t* rec
     case ORVEX_FT_TIME:
     case ORVEX_FT_DATETIME: {
       if (t != SQLITE_TEXT) corrupt();
-      const char* s = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-      auto n = static_cast<std::size_t>(sqlite3_column_bytes(st, col));
+      const char* s = reinterpret_cast<const char*>(sqlite3_value_text(value));
+      auto n = static_cast<std::size_t>(sqlite3_value_bytes(value));
       std::int32_t d = 0, ms = 0;
       if (f.type == ORVEX_FT_DATE) {
         if (!ParseDate(s, n, d)) corrupt();
@@ -296,8 +315,8 @@ void ColumnToRecord(sqlite3_stmt* st, int col, const Field& f, std::uint8_t* rec
     case ORVEX_FT_BYTES:
     case ORVEX_FT_VARBYTES: {
       if (t != SQLITE_BLOB) corrupt();
-      auto n = static_cast<std::size_t>(sqlite3_column_bytes(st, col));
-      const void* b = sqlite3_column_blob(st, col);
+      auto n = static_cast<std::size_t>(sqlite3_value_bytes(value));
+      const void* b = sqlite3_value_blob(value);
       if (n > f.size) corrupt();
       std::memset(p, 0, f.length);
       if (f.type == ORVEX_FT_VARBYTES) {
@@ -460,6 +479,104 @@ void Bind(sqlite3_stmt* st, int index, const SqlValue& v) {
       sqlite3_bind_blob(st, index, v.s.data(), static_cast<int>(v.s.size()), SQLITE_STATIC);
       break;
   }
+}
+
+SqlValue FromSqlite(sqlite3_value* v) {
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return SqlValue::OfInt(sqlite3_value_int64(v));
+    case SQLITE_FLOAT: return SqlValue::OfReal(sqlite3_value_double(v));
+    case SQLITE_TEXT: {
+      const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      return SqlValue::OfText(std::string(p, static_cast<std::size_t>(sqlite3_value_bytes(v))));
+    }
+    case SQLITE_BLOB: {
+      const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+      auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
+      return SqlValue::OfBlob(n ? std::string(p, n) : std::string());
+    }
+    default: return {};
+  }
+}
+
+OrvexResult StoredValueFits(const Field& f, sqlite3_value* v) {
+  int t = sqlite3_value_type(v);
+  if (t == SQLITE_NULL) return ORVEX_OK;
+  // the length of a text or bytes only: asked of a number, SQLite makes a text of it
+  auto n = t == SQLITE_TEXT || t == SQLITE_BLOB ? static_cast<std::size_t>(sqlite3_value_bytes(v)) : 0;
+  switch (f.type) {
+    case ORVEX_FT_STRING: {
+      if (t != SQLITE_TEXT) return ORVEX_ERR_OUTOFRANGE;
+      std::string_view s(reinterpret_cast<const char*>(sqlite3_value_text(v)), n);
+      if (s.find('\0') != std::string_view::npos) return ORVEX_ERR_OUTOFRANGE;
+      return s.size() > f.size && fw::CharLength(s) > f.size ? ORVEX_ERR_STRTOOLONG : ORVEX_OK;
+    }
+    case ORVEX_FT_SMALLINT:
+    case ORVEX_FT_WORD:
+    case ORVEX_FT_INTEGER:
+    case ORVEX_FT_AUTOINC:
+    case ORVEX_FT_BOOLEAN: {
+      if (t != SQLITE_INTEGER) return ORVEX_ERR_OUTOFRANGE;
+      std::int64_t i = sqlite3_value_int64(v);
+      bool fits = f.type == ORVEX_FT_SMALLINT ? (i >= INT16_MIN && i <= INT16_MAX)
+                  : f.type == ORVEX_FT_WORD   ? (i >= 0 && i <= UINT16_MAX)
+                  : f.type == ORVEX_FT_BOOLEAN ? (i == 0 || i == 1)
+                                               : (i >= INT32_MIN && i <= INT32_MAX);
+      return fits ? ORVEX_OK : ORVEX_ERR_OUTOFRANGE;
+    }
+    case ORVEX_FT_FLOAT:
+    case ORVEX_FT_CURRENCY:
+    case ORVEX_FT_BCD: {
+      if (t != SQLITE_FLOAT && t != SQLITE_INTEGER) return ORVEX_ERR_OUTOFRANGE;
+      double d = sqlite3_value_double(v);
+      std::uint8_t bcd[ORVEX_BCD_SIZE];
+      if (!std::isfinite(d) || (f.type == ORVEX_FT_BCD && !DoubleToBcd(d, f.size, f.decimals, bcd)))
+        return ORVEX_ERR_OUTOFRANGE;
+      return ORVEX_OK;
+    }
+    case ORVEX_FT_DATE:
+    case ORVEX_FT_TIME:
+    case ORVEX_FT_DATETIME: {
+      if (t != SQLITE_TEXT) return ORVEX_ERR_OUTOFRANGE;
+      const char* s = reinterpret_cast<const char*>(sqlite3_value_text(v));
+      std::int32_t d = 0, ms = 0;
+      bool ok = f.type == ORVEX_FT_DATE ? ParseDate(s, n, d)
+                : f.type == ORVEX_FT_TIME
+                    ? ParseTime(s, n, ms)
+                    : n >= 19 && s[10] == ' ' && ParseDate(s, 10, d) && ParseTime(s + 11, n - 11, ms);
+      return ok ? ORVEX_OK : ORVEX_ERR_OUTOFRANGE;
+    }
+    case ORVEX_FT_BYTES:
+    case ORVEX_FT_VARBYTES: return t == SQLITE_BLOB && n <= f.size ? ORVEX_OK : ORVEX_ERR_OUTOFRANGE;
+    default: return t == SQLITE_TEXT || t == SQLITE_BLOB ? ORVEX_OK : ORVEX_ERR_OUTOFRANGE;  // blobs
+  }
+}
+
+std::string SqlLiteral(const SqlValue& v) {
+  switch (v.kind) {
+    case SqlValue::Null: return "NULL";
+    case SqlValue::Int: return std::to_string(v.i);
+    case SqlValue::Real: {
+      char b[40];
+      std::snprintf(b, sizeof b, "%.17g", v.r);
+      return b;
+    }
+    case SqlValue::Text: {
+      std::string q = "'";
+      for (char c : v.s) q += c == '\'' ? std::string("''") : std::string(1, c);
+      return q + "'";
+    }
+    case SqlValue::Blob: {
+      static const char* hex = "0123456789ABCDEF";
+      std::string q = "X'";
+      for (char c : v.s) {
+        auto b = static_cast<unsigned char>(c);
+        q += hex[b >> 4];
+        q += hex[b & 15];
+      }
+      return q + "'";
+    }
+  }
+  return "NULL";
 }
 
 int FoldedCompare(std::string_view a, std::string_view b) {

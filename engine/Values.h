@@ -63,6 +63,9 @@ struct Field {
   bool IsString() const { return type == ORVEX_FT_STRING; }
 };
 
+// The descriptor the field-descriptor entry gives for a field.
+OrvexFieldDesc DescOf(const Field& f);
+
 bool IsKnownType(std::uint16_t type);
 bool IsBlobType(std::uint16_t type);
 // The column type of a field in the file.
@@ -78,6 +81,8 @@ void SetBlank(const Field& f, std::uint8_t* rec, bool blank);
 // field cannot hold fails with ORVEX_ERR_CORRUPT (naming file and field).
 void ColumnToRecord(sqlite3_stmt* st, int col, const Field& f, std::uint8_t* rec,
                     const std::string& file);
+// The same for a value of a field that is not a blob.
+void ValueToRecord(sqlite3_value* value, const Field& f, std::uint8_t* rec, const std::string& file);
 // The value a record buffer holds for a field, checked: a damaged buffer
 // fails as a bad put would.
 SqlValue RecordToSql(const Field& f, const std::uint8_t* rec);
@@ -87,6 +92,15 @@ void PutValue(const Field& f, std::uint8_t* rec, const void* value);
 void GetValue(const Field& f, const std::uint8_t* rec, void* dest, std::uint16_t* blank);
 
 void Bind(sqlite3_stmt* st, int index, const SqlValue& v);
+// A value of SQLite's (NULL: blank).
+SqlValue FromSqlite(sqlite3_value* v);
+
+// Whether v, a value as SQLite stores it in a non-blob field's column, is one
+// the field holds as a post writes it: ORVEX_OK, or the code a post answers
+// (ORVEX_ERR_OUTOFRANGE, ORVEX_ERR_STRTOOLONG). A blank value fits.
+OrvexResult StoredValueFits(const Field& f, sqlite3_value* v);
+// The text SQL writes for a value.
+std::string SqlLiteral(const SqlValue& v);
 
 // How a case-insensitive index folds letters: a table's language driver says.
 enum class CaseRule : std::uint8_t { Letters, Ascii };

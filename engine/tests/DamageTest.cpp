@@ -19,14 +19,8 @@ class DamageTest : public EngineTest {
 public:
   void SetUp() override {
     EngineTest::SetUp();
-    OrvexVchkDesc check{};
-    check.fieldNo = 1;
+    OrvexVchkDesc check = IntCheck(1, 1, 500, 7);
     check.required = 1;
-    check.hasMin = check.hasMax = check.hasDefault = 1;
-    std::int32_t lo = 1, hi = 500, def = 7;
-    std::memcpy(check.minValue, &lo, 4);
-    std::memcpy(check.maxValue, &hi, 4);
-    std::memcpy(check.defaultValue, &def, 4);
     std::strcpy(check.picture, "#[#][#]");
     ASSERT_OK(CreateTable(db, "Good",
                           {{"No", ORVEX_FT_INTEGER, 0, 0, true}, {"Name", ORVEX_FT_STRING, 30}, {"Notes", ORVEX_FT_MEMO}},

@@ -18,6 +18,7 @@ FW_PUBLISH(TDatabase) {
   c.Property("DatabaseName", &TDatabase::DatabaseName, &TDatabase::SetDatabaseName);
   c.Property("KeepConnection", &TDatabase::KeepConnection, &TDatabase::SetKeepConnection).Default(1);
   c.Property("Params", &TDatabase::Params, &TDatabase::SetParams);
+  c.Property("TransIsolation", &TDatabase::TransIsolation, &TDatabase::SetTransIsolation).Default(tiReadCommitted);
 }
 FW_IMPLEMENT_CLASS(TSession)
 
@@ -85,10 +86,32 @@ void TDatabase::SetConnected(bool Value) {
     if (session_) session_->DBNotification(dbOpen, databaseName_, this);
   } else {
     CloseDataSets();
+    if (InTransaction()) Rollback();
     Engine().CloseDatabase(&handle_);
     handle_ = 0;
     if (session_) session_->DBNotification(dbClose, databaseName_, this);
   }
+}
+
+void TDatabase::StartTransaction() {
+  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", this);
+  Check(Engine().BeginTran(handle_, static_cast<std::uint16_t>(transIsolation_)));
+}
+
+void TDatabase::Commit() {
+  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", this);
+  Check(Engine().EndTran(handle_, 1));
+}
+
+void TDatabase::Rollback() {
+  if (!Connected()) DatabaseError("Cannot perform this operation on a closed database", this);
+  Check(Engine().EndTran(handle_, 0));
+}
+
+bool TDatabase::InTransaction() const {
+  std::uint32_t in = 0;
+  return Connected() && Engine().GetProp(handle_, ORVEX_DB_IN_TRANSACTION, &in, sizeof in, nullptr) == ORVEX_OK &&
+         in != 0;
 }
 
 void TDatabase::CloseDataSets() {
@@ -165,6 +188,13 @@ void TSession::DropConnections() {
     if (d->Temporary() && d->refCount_ == 0) delete d;
 }
 
+void TSession::SetPrivateDir(const std::string& Value) {
+  if (Value == privateDir_) return;
+  std::string dir = AnsiToNative(Value);
+  Check(Engine().SetPrivateDir(dir.empty() ? nullptr : dir.c_str()));
+  privateDir_ = Value;
+}
+
 bool TSession::GetPassword() {
   if (OnPassword) {
     bool cont = false;
@@ -183,33 +213,59 @@ void TSession::AddPassword(const std::string& Password) {
 
 void TSession::RemovePassword(const std::string& Password) { std::erase(passwords_, Password); }
 
-void TSession::GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool Extensions,
-                             bool /*SystemTables*/, TStrings* List) {
-  TUpdateScope update(List);
-  List->Clear();
-  TDatabase* db = OpenDatabase(DatabaseName);
-  TScopeExit closeDatabase([&] { CloseDatabase(db); });
+namespace {
+
+// The records of a list cursor that open makes on a database, and the
+// database's directory.
+template <typename Rec, typename Open>
+std::vector<Rec> ListOf(TSession& session, const std::string& DatabaseName, Open open, std::string& Directory) {
+  TDatabase* db = session.OpenDatabase(DatabaseName);
+  TScopeExit closeDatabase([&] { session.CloseDatabase(db); });
+  Directory = db->Directory();
   hOrvexCursor cur = 0;
   TScopeExit closeCursor([&] {
     if (cur) Engine().CloseCursor(&cur);
   });
+  Check(open(db->Handle(), &cur));
+  std::vector<Rec> out;
+  Rec rec;
+  while (Engine().GetNextRecord(cur, 0, &rec, nullptr) == ORVEX_OK) out.push_back(rec);
+  return out;
+}
+
+}  // namespace
+
+void TSession::GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool Extensions,
+                             bool /*SystemTables*/, TStrings* List) {
+  TUpdateScope update(List);
+  List->Clear();
+  std::string dir;
+  auto tables = ListOf<OrvexTableListRec>(
+      *this, DatabaseName, [](hOrvexDb db, hOrvexCursor* cur) { return Engine().OpenTableList(db, cur); }, dir);
   std::set<std::string> matching;
   bool all = Pattern.empty() || Pattern == "*";
   if (!all) {
     TSearchRec f;
-    if (FindFirst(IncludeTrailingPathDelimiter(db->Directory()) + Pattern, faAnyFile, f) == 0) {
+    if (FindFirst(IncludeTrailingPathDelimiter(dir) + Pattern, faAnyFile, f) == 0) {
       do matching.insert(f.Name);
       while (FindNext(f) == 0);
     }
     FindClose(f);
   }
-  Check(Engine().OpenTableList(db->Handle(), &cur));
-  OrvexTableListRec rec;
-  while (Engine().GetNextRecord(cur, 0, &rec, nullptr) == ORVEX_OK) {
+  for (const OrvexTableListRec& rec : tables) {
     std::string name = NativeToAnsi(rec.name);
     if (!all && !matching.count(name)) continue;
     List->Add(Extensions ? name : ChangeFileExt(name, ""));
   }
+}
+
+void TSession::GetStoredProcNames(const std::string& DatabaseName, TStrings* List) {
+  TUpdateScope update(List);
+  List->Clear();
+  std::string dir;
+  auto procs = ListOf<OrvexProcListRec>(
+      *this, DatabaseName, [](hOrvexDb db, hOrvexCursor* cur) { return Engine().OpenProcList(db, cur); }, dir);
+  for (const OrvexProcListRec& rec : procs) List->Add(NativeToAnsi(rec.name));
 }
 
 // ---------------------------------------------------------------- the engine
@@ -478,3 +534,4 @@ TSession& Session() {
 }
 
 }  // namespace fw
+

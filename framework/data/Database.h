@@ -26,6 +26,10 @@ class TSession;
 class TStrings;
 class TStringList;
 
+// Isolation levels of a transaction. The engine serves each with a stricter
+// one: a transaction reads one snapshot of each table from its first read.
+FW_ENUM(TTransIsolation, tiDirtyRead, tiReadCommitted, tiRepeatableRead)
+
 // The layers of the engine's configuration that the session reads and
 // writes: virtual 1 (from unixODBC), persistent 2 (the configuration file),
 // session 4 (this run only). Reads look in session, persistent, virtual order.
@@ -66,6 +70,19 @@ public:
   // The directory that holds the tables.
   std::string Directory() const;
   TSession* Session() const { return session_; }
+
+  // Transactions of the database's statements (queries and stored
+  // procedures); posts of tables stay outside them. Closing the database
+  // rolls a transaction back. A transaction over several tables is atomic
+  // for each table's file, not across them: after a crash one table may
+  // hold its part of a commit and another not.
+  void StartTransaction();
+  void Commit();
+  void Rollback();
+  bool InTransaction() const;
+  TTransIsolation TransIsolation() const { return transIsolation_; }
+  void SetTransIsolation(TTransIsolation Value) { transIsolation_ = Value; }
+
   int DataSetCount() const { return static_cast<int>(dataSets_.size()); }
   TDBDataSet* DataSets(int Index) const { return dataSets_.at(static_cast<std::size_t>(Index)); }
   void CloseDataSets();
@@ -83,6 +100,7 @@ private:
   bool keepConnection_ = true;
   bool temporary_ = false;
   bool streamedConnected_ = false;
+  TTransIsolation transIsolation_ = tiReadCommitted;
   int refCount_ = 0;
   std::unique_ptr<TStringList> params_;
   TSession* session_ = nullptr;
@@ -113,9 +131,10 @@ public:
   // Closes the temporary databases that no dataset holds.
   void DropConnections();
 
-  // The directory for the engine's temporary files.
+  // The directory for the engine's temporary files (answers of queries kept
+  // in files); empty: the system's temporary directory.
   const std::string& PrivateDir() const { return privateDir_; }
-  void SetPrivateDir(const std::string& Value) { privateDir_ = Value; }
+  void SetPrivateDir(const std::string& Value);
 
   // Passwords for protected tables: OnPassword when assigned, else the
   // prompt; a password given is added. True when one was given.
@@ -131,6 +150,8 @@ public:
   // with or without their extensions; the engine has no system tables.
   void GetTableNames(const std::string& DatabaseName, const std::string& Pattern, bool Extensions,
                      bool SystemTables, TStrings* List);
+  // The stored procedures of a database (its files NAME.sql), by name.
+  void GetStoredProcNames(const std::string& DatabaseName, TStrings* List);
 
   // ------------------------------------------------------------ the engine
   // The session starts the engine when it is first needed, with the

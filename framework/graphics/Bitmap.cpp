@@ -1,5 +1,6 @@
 #include "Bitmap.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <QPainter>
@@ -185,6 +186,16 @@ void TBitmap::SaveToFile(const std::string& fileName) const {
   const QImage& img = Image();
   if (img.isNull() || !img.save(ToQString(fileName), ext == ".png" ? "PNG" : "BMP"))
     throw EFCreateError("Cannot create file \"" + fileName + "\"");
+}
+
+void TBitmap::SaveToStream(TStream& stream) const {
+  const QImage& img = Image();
+  if (img.isNull()) return;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!img.save(&buffer, "BMP")) throw EWriteError("Stream write error");
+  stream.WriteBuffer(bytes.constData(), bytes.size());
 }
 
 void TBitmap::Assign(const TPersistent* Source) {

@@ -75,6 +75,8 @@ public:
   // or EInvalidGraphic and leaves the bitmap as it was.
   void LoadFromFile(const std::string& fileName) override;
   void SaveToFile(const std::string& fileName) const override;  // BMP, or PNG by extension
+  // The bytes of a BMP file at the stream's position; an empty bitmap writes nothing.
+  void SaveToStream(TStream& stream) const;
   // From a resource compiled into the program; a missing one raises EResNotFound.
   void LoadFromResourceName(const std::string& name);
   // From the bytes of a BMP or PNG file.

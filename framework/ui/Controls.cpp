@@ -859,6 +859,13 @@ void TCustomControl::PaintWindow() {
   if (!w || !BridgePainting(WidgetOf(this))) return Invalidate();
   QPainter p(w);
   PrepareClientPainter(p, this);
+  // The canvas's ClipRect is the part being repainted.
+  QRegion region = bridge_->PaintRegion();
+  if (w == WidgetOf(this)) {
+    TPoint off = ClientOffset();
+    region.translate(-off.X, -off.Y);
+  }
+  if (!region.isEmpty()) p.setClipRegion(region, p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
   TCanvasPainting painting(canvas_.get(), &p);
   Paint();
 }

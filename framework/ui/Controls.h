@@ -649,6 +649,35 @@ TControl* GetCaptureControl();
 void SetCaptureControl(TControl* Control);
 // Range of a control's scroll bar (SB_VERT, SB_HORZ); both 0 when it has none.
 bool GetScrollRange(HWND Wnd, int Bar, int* Min, int* Max);
+// The scroll bars of a window whose client area scrolls (a scroll area). The
+// control owns them: a bar shows while its range is not empty and moves only
+// when the control sets it; what the user does with it comes to the control
+// as WM_VSCROLL or WM_HSCROLL with its SB_ code, the thumb's place with
+// SB_THUMBTRACK while it is dragged and SB_THUMBPOSITION where it is let go,
+// then SB_ENDSCROLL. False (0 for GetScrollPos) for a window without bars.
+bool SetScrollRange(HWND Wnd, int Bar, int Min, int Max, bool Redraw = true);
+// Returns the position before; Pos is kept within the range.
+int SetScrollPos(HWND Wnd, int Bar, int Pos, bool Redraw = true);
+int GetScrollPos(HWND Wnd, int Bar);
+// Window timers: WM_TIMER with WParam Id every Elapse milliseconds until
+// KillTimer or until the window goes; setting an Id again restarts it. They
+// run on TTimer's clock (SetTimerClock), so tests advance them. SetTimer
+// returns Id, or 0 for a window that does not exist.
+unsigned SetTimer(HWND Wnd, unsigned Id, unsigned Elapse);
+bool KillTimer(HWND Wnd, unsigned Id);
+// Repainting parts of a window's client area (client coordinates; nullptr:
+// all of it). InvalidateRect asks for the repaint; ValidateRect takes a part
+// out of the next repaint, keeping what is shown there, until it is
+// invalidated again (inside a paint it has nothing left to take out).
+// Erase is accepted for the callers' sake: a control paints its background.
+bool InvalidateRect(HWND Wnd, const TRect* Rect, bool Erase);
+bool ValidateRect(HWND Wnd, const TRect* Rect);
+// Moves the pixels of Rect (nullptr: the whole client area, child windows
+// with it) by DX, DY, within ClipRect (nullptr: Rect), and invalidates what
+// the move uncovers.
+bool ScrollWindow(HWND Wnd, int DX, int DY, const TRect* Rect, const TRect* ClipRect);
+// Paints what is waiting to be repainted in the window now.
+bool UpdateWindow(HWND Wnd);
 HWND GetFocus();
 TWinControl* FindControl(HWND Handle);
 // The control under a screen point (windowed or not), or nullptr.

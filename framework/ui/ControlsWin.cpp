@@ -66,7 +66,7 @@ void TWinControl::CreateHandle() {
   if (bridge_) return;
   EnsureQtApplication();
   CreateWnd();
-  handle_ = AllocateWindowHandle(this);
+  if (!handle_) handle_ = AllocateWindowHandle(this);
   CreateChildHandles();
 }
 
@@ -126,6 +126,8 @@ void TWinControl::CreateWnd() {
   CreateParams(p);
   params_ = p;
   CreateWindowHandle(p);
+  // The handle is good from here on, for what the rest of the creation sends.
+  if (!handle_) handle_ = AllocateWindowHandle(this);
   UpdateWidgetGeometry();
   ApplyWidgetState();
   WidgetOf(this)->setVisible(Visible());

@@ -2,6 +2,7 @@
 
 #include "Fields.h"
 #include "Scope.h"
+#include "Services.h"
 #include "Text.h"
 
 namespace fw {
@@ -104,16 +105,119 @@ void TDBCheckBox::KeyPress(TChar& Key) {
   }
 }
 
-void TDBCheckBox::Dispatch(TMessage& Message) {
+bool FieldControlMessage(TWinControl* Control, TFieldDataLink* Link, TMessage& Message) {
   if (Message.Msg == CM_EXIT) {
-    // A value the record refuses keeps the focus here.
-    TScopeFail keepFocus([this] { SetFocus(); });
-    dataLink_->UpdateRecord();
+    TScopeFail keepFocus([Control] { Control->SetFocus(); });
+    Link->UpdateRecord();
   } else if (Message.Msg == CM_GETDATALINK) {
-    Message.Result = reinterpret_cast<LRESULT>(dataLink_.get());
-    return;
+    Message.Result = reinterpret_cast<LRESULT>(Link);
+    return true;
   }
-  TCustomCheckBox::Dispatch(Message);
+  return false;
+}
+
+void TDBCheckBox::Dispatch(TMessage& Message) {
+  if (!FieldControlMessage(this, dataLink_.get(), Message)) TCustomCheckBox::Dispatch(Message);
+}
+
+}  // namespace fw
+
+// ---------------------------------------------------------------- memo
+
+namespace fw {
+
+FW_PUBLISH(TDBMemo) {
+  c.Property("DataField", &TDBMemo::DataField, &TDBMemo::SetDataField);
+  c.Property("DataSource", &TDBMemo::DataSource, &TDBMemo::SetDataSource);
+  c.Property("ReadOnly", &TDBMemo::ReadOnly, &TDBMemo::SetReadOnly).Default(false);
+}
+
+TDBMemo::TDBMemo(TComponent* AOwner) : TCustomMemo(AOwner), dataLink_(std::make_unique<TFieldDataLink>()) {
+  dataLink_->SetControl(this);
+  dataLink_->OnDataChange = [this](TObject*) { DataChange(); };
+  dataLink_->OnEditingChange = [this](TObject*) { EditingChange(); };
+  dataLink_->OnUpdateData = [this](TObject*) { UpdateData(); };
+  TCustomMemo::SetReadOnly(true);
+}
+
+TDBMemo::~TDBMemo() {
+  dataLink_->OnDataChange = nullptr;
+  dataLink_->OnEditingChange = nullptr;
+  dataLink_->OnUpdateData = nullptr;
+  dataLink_->SetDataSource(nullptr);
+}
+
+void TDBMemo::SetDataSource(TDataSource* v) {
+  dataLink_->SetDataSource(v);
+  if (v) v->FreeNotification(this);
+}
+
+void TDBMemo::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomMemo::Notification(AComponent, Operation);
+  if (Operation == opRemove && dataLink_ && AComponent == DataSource()) SetDataSource(nullptr);
+}
+
+void TDBMemo::DataChange() {
+  TRestoreScope loading(loading_, true);
+  TField* f = Field();
+  // A memo field's text is its content; its Text would be "(Memo)".
+  SetText(!f ? std::string() : f->IsBlob() ? f->AsString() : f->Text());
+  SetModified(false);
+}
+
+// The text can be typed into only while the record is edited.
+void TDBMemo::EditingChange() { TCustomMemo::SetReadOnly(!dataLink_->Editing()); }
+
+void TDBMemo::UpdateData() {
+  TField* f = Field();
+  if (!f) return;
+  if (f->IsBlob()) f->SetAsString(Text());
+  else f->SetText(Text());
+}
+
+void TDBMemo::Change() {
+  if (!loading_) dataLink_->Modified();
+  TCustomMemo::Change();
+}
+
+void TDBMemo::KeyDown(Word& Key, TShiftState Shift) {
+  TCustomMemo::KeyDown(Key, Shift);
+  if (Key == VK_DELETE || (Key == VK_INSERT && Shift.Contains(ssShift))) dataLink_->Edit();
+}
+
+void TDBMemo::KeyPress(TChar& Key) {
+  TCustomMemo::KeyPress(Key);
+  TField* f = Field();
+  if (Key >= 32 && f && !f->IsValidChar(Key)) {
+    MessageBeep(0);
+    Key = 0;
+  }
+  switch (Key) {
+    case 8:
+    case 9:
+    case 10:
+    case 13:
+    case 22:
+    case 24: dataLink_->Edit(); break;
+    case 27: dataLink_->Reset(); break;
+    default:
+      if (Key >= 32) dataLink_->Edit();
+      break;
+  }
+}
+
+void TDBMemo::WMPaste(TMessage& Message) {
+  dataLink_->Edit();
+  TCustomMemo::WMPaste(Message);
+}
+
+void TDBMemo::WMCut(TMessage& Message) {
+  dataLink_->Edit();
+  TCustomMemo::WMCut(Message);
+}
+
+void TDBMemo::Dispatch(TMessage& Message) {
+  if (!FieldControlMessage(this, dataLink_.get(), Message)) TCustomMemo::Dispatch(Message);
 }
 
 }  // namespace fw

@@ -29,6 +29,11 @@ struct TMessage {
   int XPos() const { return static_cast<std::int16_t>(LParam & 0xFFFF); }
   int YPos() const { return static_cast<std::int16_t>((LParam >> 16) & 0xFFFF); }
   unsigned Keys() const { return static_cast<unsigned>(WParam); }
+  // WM_VSCROLL and WM_HSCROLL: the SB_ code, and the thumb's place for
+  // SB_THUMBTRACK and SB_THUMBPOSITION (all the bits above the code, so that
+  // a range beyond 65535 keeps its places).
+  int ScrollCode() const { return static_cast<int>(WParam & 0xFFFF); }
+  int ScrollPos() const { return static_cast<int>(static_cast<std::intptr_t>(WParam) >> 16); }
 };
 
 inline LPARAM MakeLParam(int lo, int hi) {
@@ -121,8 +126,8 @@ constexpr unsigned EM_SETREADONLY = 0x00CF;
 constexpr unsigned LB_SELECTSTRING = 0x018C;
 constexpr LRESULT LB_ERR = -1;
 
-// Scroll codes of WM_VSCROLL and WM_HSCROLL (low word of WParam; the high word
-// is the position for SB_THUMBPOSITION and SB_THUMBTRACK)
+// Scroll codes of WM_VSCROLL and WM_HSCROLL (low word of WParam; above it the
+// position for SB_THUMBPOSITION and SB_THUMBTRACK: TMessage::ScrollPos)
 constexpr int SB_LINEUP = 0;
 constexpr int SB_LINELEFT = 0;
 constexpr int SB_LINEDOWN = 1;

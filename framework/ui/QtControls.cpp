@@ -4,6 +4,7 @@
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QTimer>
@@ -328,6 +329,14 @@ bool TControlBridge::Translate(QEvent* e, bool viewport) {
     }
     case QEvent::Paint: {
       if (!clientEvent) return false;
+      // What was validated since the last paint keeps its pixels.
+      QRegion region = static_cast<QPaintEvent*>(e)->region();
+      if (!validated_.isEmpty()) {
+        region -= validated_;
+        validated_ = QRegion();
+        if (region.isEmpty()) return true;
+      }
+      paintRegion_ = region;
       ++painting_;
       widgetPainted_ = false;
       TMessage m{WM_PAINT, 0, 0, 0};
@@ -728,6 +737,18 @@ void TLabelEditing::Later(std::function<void()> Edit) {
 
 void TLabelEditing::Stop() {
   if (auto* t = static_cast<QTimer*>(timer_.get())) t->stop();
+}
+
+void ApplyFrameStyle(QFrame* Frame, const TCreateParams& Params) {
+  if (Params.ExStyle & WS_EX_CLIENTEDGE) {
+    Frame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Frame->setLineWidth(2);
+  } else if (Params.Style & WS_BORDER) {
+    Frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Frame->setLineWidth(1);
+  } else {
+    Frame->setFrameStyle(QFrame::NoFrame);
+  }
 }
 
 // ---------------------------------------------------------------- palette

@@ -6,6 +6,8 @@
 #include <QAbstractScrollArea>
 #include <QEvent>
 #include <QLineEdit>
+#include <QRegion>
+#include <QScrollBar>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -47,6 +49,12 @@ public:
   void DefaultHandling(TMessage& m);
   // True while a paint event of the widget is being handled.
   bool Painting() const { return painting_ > 0; }
+  // What the paint being handled repaints, in the client widget's coordinates.
+  const QRegion& PaintRegion() const { return paintRegion_; }
+  // Parts of the client widget to leave out of the next repaint (ValidateRect),
+  // and parts to repaint after all.
+  void Validate(const QRegion& r) { validated_ += r; }
+  void Invalidated(const QRegion& r) { validated_ -= r; }
 
   static TControlBridge* Of(const QWidget* w);
   // The bridge of a control's widget; nullptr until its window is made.
@@ -74,6 +82,8 @@ private:
   std::vector<Native> natives_;
   int painting_ = 0;
   bool widgetPainted_ = false;
+  QRegion paintRegion_;
+  QRegion validated_;
 };
 
 // A Qt widget class with the bridge.
@@ -117,6 +127,34 @@ protected:
     return Base::viewportEvent(e);
   }
 };
+
+// A scroll bar that its control owns (SetScrollRange, SetScrollPos): what the
+// user does with it is sent to the control as WM_VSCROLL or WM_HSCROLL and
+// the bar stays where the control set it. As thick as GetSystemMetrics says.
+class TOwnedScrollBar : public QScrollBar {
+public:
+  TOwnedScrollBar(Qt::Orientation o, TWinControl* control, QAbstractScrollArea* area);
+  QSize sizeHint() const override;
+  // An empty range (Min >= Max) hides the bar.
+  void SetRange(int min, int max);
+  int Pos() const { return pos_; }
+  void SetPos(int pos);
+
+private:
+  void Send(int code, int pos);
+  void Action(int action);
+  void Released();
+  bool eventFilter(QObject* o, QEvent* e) override;
+
+  TWinControl* control_;
+  QAbstractScrollArea* area_;
+  int pos_ = 0;
+  bool syncing_ = false;
+  bool stepping_ = false;  // a press on an arrow or the trough is being repeated
+};
+
+// Gives Area's two bars to Control (for the scroll area that is a control's window).
+void OwnScrollBars(QAbstractScrollArea* Area, TWinControl* Control);
 
 // The Qt widget of a control: nullptr until its window is made.
 inline QWidget* WidgetOf(const TControl* c) {
@@ -257,6 +295,10 @@ private:
   TDone done_;
   std::unique_ptr<QObject> timer_;
 };
+
+// The frame of a scroll area as wide as the border the framework counts
+// for Params (a sunken edge, a line or none).
+void ApplyFrameStyle(QFrame* Frame, const TCreateParams& Params);
 
 // Colours of a widget's palette from the control.
 void ApplyPaletteColors(QWidget* w, TColor background, TColor text, bool fillBackground);

@@ -187,16 +187,7 @@ void TCustomListBox::CreateParams(TCreateParams& Params) {
 
 TControlBridge* TCustomListBox::CreateWidget(const TCreateParams& Params) {
   auto* w = new TListWidget(this, ParentWidgetOf(this));
-  // The frame is as wide as the border the framework counts.
-  if (Params.ExStyle & WS_EX_CLIENTEDGE) {
-    w->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    w->setLineWidth(2);
-  } else if (Params.Style & WS_BORDER) {
-    w->setFrameStyle(QFrame::Box | QFrame::Plain);
-    w->setLineWidth(1);
-  } else {
-    w->setFrameStyle(QFrame::NoFrame);
-  }
+  ApplyFrameStyle(w, Params);
   return w;
 }
 

@@ -88,6 +88,17 @@ inline OrvexResult CreateTable(hOrvexDb db, const std::string& name, const std::
                          checks.data(), overwrite);
 }
 
+// The validity check of an INTEGER field: its minimum, maximum and default.
+inline OrvexVchkDesc IntCheck(std::uint16_t fieldNo, std::int32_t lo, std::int32_t hi, std::int32_t def) {
+  OrvexVchkDesc v{};
+  v.fieldNo = fieldNo;
+  v.hasMin = v.hasMax = v.hasDefault = 1;
+  std::memcpy(v.minValue, &lo, 4);
+  std::memcpy(v.maxValue, &hi, 4);
+  std::memcpy(v.defaultValue, &def, 4);
+  return v;
+}
+
 // A cursor with its record buffer layout.
 class Cursor {
 public:

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QAbstractScrollArea>
+#include <QAbstractSlider>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
@@ -22,12 +23,24 @@ namespace fw::test {
 // The widget that shows a scrolling control's rows.
 inline QWidget* Viewport(TControl* c) { return static_cast<QAbstractScrollArea*>(WidgetOf(c))->viewport(); }
 
+// A mouse event to w at a point of its own, with the buttons held after it.
+inline void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons buttons,
+                  Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QMouseEvent e(type, at, w->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                mods);
+  QCoreApplication::sendEvent(w, &e);
+}
+
 // A mouse event at a point of the screen, as the window system sends it to w.
 inline void SendMouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
-  QPoint local = w->mapFromGlobal(global);
-  QMouseEvent e(type, local, global, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
-                Qt::NoModifier);
-  QCoreApplication::sendEvent(w, &e);
+  Mouse(w, type, w->mapFromGlobal(global), buttons);
+}
+
+// The thumb of a scroll bar dragged to Pos and let go there.
+inline void DragThumb(QAbstractSlider* bar, int pos) {
+  bar->setSliderDown(true);
+  bar->setSliderPosition(pos);
+  bar->setSliderDown(false);
 }
 
 class UiTest : public ::testing::Test {

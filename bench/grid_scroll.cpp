@@ -1,0 +1,238 @@
+// The framework's cell grid against Qt's table view, and the data grid's
+// memory over a large table, on Qt's offscreen platform.
+//
+// Painting: a TDrawGrid of 20 columns and 100,000 rows whose OnDrawCell
+// writes each cell's text, shown page by page over the first 2,000 rows and
+// each page painted, against a QTableView over a QAbstractTableModel giving
+// the same texts, with a viewport of the same size scrolled the same way.
+// Each figure is the best of five rounds, the two taken alternately.
+//
+// Memory: a TDBGrid over a table of 10,000 and of 100,000 records, scrolled
+// from the first record to the last a page at a time, each page painted; the
+// peak resident memory of each, measured in a child process of its own.
+//
+//   grid_scroll [directory]   (the tables go there, else under /tmp)
+#include <QAbstractTableModel>
+#include <QApplication>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "DBGrids.h"
+#include "Database.h"
+#include "Forms.h"
+#include "Grids.h"
+#include "QtControls.h"
+#include "Table.h"
+#include "guest_table.h"
+#include "widget_bench.h"
+
+using namespace fw;
+using bench::Clock;
+using bench::Millis;
+using bench::PaintOnce;
+
+namespace {
+
+constexpr int kCols = 20;
+constexpr int kRows = 100000;
+constexpr int kPaintedRows = 2000;
+constexpr int kRounds = 5;
+constexpr int kWidth = 800, kHeight = 600;  // the client area of both
+constexpr int kColWidth = 64, kRowHeight = 20;
+
+std::string CellText(int row, int col) { return "R" + std::to_string(row) + "C" + std::to_string(col); }
+
+// ---- painting
+
+double PaintFramework(TForm* form) {
+  auto* grid = new TDrawGrid(form);
+  grid->SetParent(form);
+  grid->SetBorderStyle(bsNone);
+  grid->SetColCount(kCols);
+  grid->SetRowCount(kRows + 1);
+  grid->SetDefaultColWidth(kColWidth - 1);
+  grid->SetDefaultRowHeight(kRowHeight - 1);
+  grid->SetBounds(0, 0, kWidth + GetSystemMetrics(SM_CXVSCROLL), kHeight + GetSystemMetrics(SM_CYHSCROLL));
+  grid->OnDrawCell = [grid](TObject*, int col, int row, TRect r, TGridDrawState) {
+    grid->Canvas()->TextRect(r, r.Left + 2, r.Top + 2, CellText(row, col));
+  };
+  QWidget* viewport = ClientWidgetOf(grid);
+  auto start = Clock::now();
+  for (int top = 1; top <= kPaintedRows; top += grid->VisibleRowCount()) {
+    grid->SetTopRow(top);
+    PaintOnce(viewport);
+  }
+  double ms = Millis(start);
+  delete grid;
+  return ms;
+}
+
+class TTextModel : public QAbstractTableModel {
+public:
+  int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : kRows; }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : kCols - 1; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole) return {};
+    return ToQString(CellText(index.row() + 1, index.column() + 1));
+  }
+  QVariant headerData(int section, Qt::Orientation o, int role) const override {
+    if (role != Qt::DisplayRole) return {};
+    return ToQString(o == Qt::Horizontal ? CellText(0, section + 1) : CellText(section + 1, 0));
+  }
+};
+
+double PaintQt(QWidget* parent, TTextModel* model) {
+  auto* view = new QTableView(parent);
+  view->setModel(model);
+  view->setFrameStyle(QFrame::NoFrame);
+  view->horizontalHeader()->setDefaultSectionSize(kColWidth);
+  view->verticalHeader()->setDefaultSectionSize(kRowHeight);
+  view->verticalHeader()->setFixedWidth(kColWidth);
+  view->horizontalHeader()->setFixedHeight(kRowHeight);
+  view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  view->setGeometry(0, 0, kWidth + view->verticalScrollBar()->sizeHint().width(),
+                    kHeight + view->horizontalScrollBar()->sizeHint().height());
+  view->show();
+  int page = (kHeight - kRowHeight) / kRowHeight;
+  auto start = Clock::now();
+  for (int top = 0; top < kPaintedRows; top += page) {
+    view->verticalScrollBar()->setValue(top);
+    PaintOnce(view->viewport());
+  }
+  double ms = Millis(start);
+  delete view;
+  return ms;
+}
+
+// ---- memory
+
+long PeakResidentKb() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+// In a child process: the table, the grid, the scroll. Writes the peak
+// resident memory and the pages to the pipe.
+void ScrollDataGrid(const std::string& dir, int records, int out) {
+  const std::string name = "Guests" + std::to_string(records) + ".db";
+  hOrvexDb db = 0;
+  bench::Check(bench::E().OpenDatabase(dir.c_str(), nullptr, &db), "open database");
+  bench::CreateTable(db, name.c_str());
+  bench::E().CloseDatabase(&db);
+  bench::Fill(dir + "/" + name, records);
+
+  EnsureQtApplication();
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBounds(0, 0, kWidth, kHeight);
+  auto* table = new TTable(form.get());
+  table->SetDatabaseName(dir);
+  table->SetTableName(name);
+  auto* source = new TDataSource(form.get());
+  source->SetDataSet(table);
+  auto* grid = new TDBGrid(form.get());
+  grid->SetParent(form.get());
+  grid->SetAlign(alClient);
+  grid->SetDataSource(source);
+  form->Show();
+  table->Open();
+  QWidget* viewport = ClientWidgetOf(grid);
+  int pages = 0;
+  auto start = Clock::now();
+  while (!table->Eof()) {
+    grid->Perform(WM_VSCROLL, SB_PAGEDOWN, 0);
+    PaintOnce(viewport);
+    ++pages;
+  }
+  double ms = Millis(start);
+  char line[160];
+  int n = std::snprintf(line, sizeof line, "%ld %d %.1f %d\n", PeakResidentKb(), pages, ms, table->RecNo());
+  if (write(out, line, static_cast<std::size_t>(n)) != n) std::_Exit(1);
+  form.reset();
+  Session().DropConnections();
+}
+
+struct TScrollResult {
+  long PeakKb = 0;
+  int Pages = 0;
+  double Ms = 0;
+  int LastRecNo = 0;
+};
+
+TScrollResult RunChild(const std::string& dir, int records) {
+  int fds[2];
+  if (pipe(fds) != 0) std::exit(1);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    ScrollDataGrid(dir, records, fds[1]);
+    std::_Exit(0);
+  }
+  close(fds[1]);
+  std::string text;
+  char buf[256];
+  for (ssize_t got; (got = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(got));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  TScrollResult r;
+  if (std::sscanf(text.c_str(), "%ld %d %lf %d", &r.PeakKb, &r.Pages, &r.Ms, &r.LastRecNo) != 4 ||
+      !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "grid_scroll: the data grid's child process for %d records failed\n", records);
+    std::exit(1);
+  }
+  return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  std::string dir = bench::WorkDirectory(argc, argv, "grid_scroll");
+  bool ownDir = argc < 2;
+
+  // The children start before this process has Qt or a table of its own.
+  TScrollResult small = RunChild(dir, 10000);
+  TScrollResult large = RunChild(dir, 100000);
+
+  bench::StartWidgets();
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBounds(0, 0, kWidth + 40, kHeight + 40);
+  form->Show();
+  QWidget host;
+  host.setGeometry(0, 0, kWidth + 40, kHeight + 40);
+  host.show();
+  TTextModel model;
+  double framework = 1e18, qt = 1e18;
+  for (int round = 0; round < kRounds; ++round) {
+    framework = std::min(framework, PaintFramework(form.get()));
+    qt = std::min(qt, PaintQt(&host, &model));
+  }
+  using bench::Print;
+  Print("grid_scroll_framework", framework, "ms");
+  Print("grid_scroll_qt", qt, "ms");
+  Print("grid_scroll_ratio", framework / qt, "x");
+  for (const auto& [records, r] : {std::pair{10000, small}, {100000, large}}) {
+    std::string n = std::to_string(records);
+    Print(("dbgrid_pages_" + n).c_str(), r.Pages, "pages");
+    Print(("dbgrid_scroll_" + n).c_str(), r.Ms, "ms");
+    Print(("dbgrid_peak_rss_" + n).c_str(), static_cast<double>(r.PeakKb), "KB");
+  }
+  Print("dbgrid_peak_rss_ratio_100000_to_10000",
+        static_cast<double>(large.PeakKb) / static_cast<double>(std::max(1L, small.PeakKb)), "x");
+  form.reset();
+  if (ownDir) std::filesystem::remove_all(dir);
+  return 0;
+}
