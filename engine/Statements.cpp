@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 #include "Answers.h"
 #include "Errors.h"
@@ -577,7 +578,9 @@ OrvexHandle Statement::Execute() {
     std::vector<const Field*> origins = Origins(st, shown);
     bool stream = reads && (live || plan_.streamable) &&
                   std::all_of(origins.begin(), origins.end(), [](const Field* f) { return f != nullptr; });
-    auto answer = std::make_unique<AnswerCursor>(session_, st, origins, stream, std::move(live), std::move(holds));
+    // the answer owns the statement from here on and finalizes it when it fails
+    sqlite3_stmt* owned = std::exchange(st, nullptr);
+    auto answer = std::make_unique<AnswerCursor>(session_, owned, origins, stream, std::move(live), std::move(holds));
     rowsAffected_ = reads ? -1 : sqlite3_changes(session_->Db());
     if (!reads && plan_.target) session_->Wrote(*plan_.target);
     return TheHandles().Add(std::move(answer));
