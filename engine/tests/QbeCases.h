@@ -20,7 +20,7 @@ struct FieldDef {
 
 inline const std::vector<FieldDef>& GuestFields() {
   static const std::vector<FieldDef> f = {
-      {"Id", ORVEX_FT_AUTOINC},         {"Name", ORVEX_FT_STRING, 24},  {"City", ORVEX_FT_STRING, 24},
+      {"Id", ORVEX_FT_AUTOINC},         {"Name", ORVEX_FT_STRING, 32},  {"City", ORVEX_FT_STRING, 24},
       {"Age", ORVEX_FT_SMALLINT},       {"Seat", ORVEX_FT_INTEGER},     {"Party", ORVEX_FT_WORD},
       {"Rsvp", ORVEX_FT_BOOLEAN},       {"Distance", ORVEX_FT_FLOAT},   {"Gift", ORVEX_FT_CURRENCY},
       {"Share", ORVEX_FT_BCD, 8, 2},    {"Born", ORVEX_FT_DATE},        {"Arrives", ORVEX_FT_TIME},
