@@ -161,6 +161,12 @@ inline const std::vector<Case>& Constructs() {
        R"(WHERE "q/2"."No" = "q/1"."Seat" AND "q/2"."Host" = :v1 ORDER BY 1, 2)",
        {"Text:Bo"},
        {"Bo|Garden", "ann|Garden", "Ève|Garden"}},
+      {"blocks that share no example element: a product",
+       Qbe({"Guests | Name", "       | P., Bo", "", "Tables | Room", "       | P."}),
+       R"(SELECT DISTINCT "q/1"."Name", "q/2"."Room" FROM "Guests.db" AS "q/1", "Tables.db" AS "q/2" )"
+       R"(WHERE "q/1"."Name" = :v1 ORDER BY 1, 2)",
+       {"Text:Bo"},
+       {"Bo|Attic", "Bo|Garden", "Bo|Hall"}},
       {"a self-join",
        Qbe({"Guests | Name | Age", "       | Ann  | _a", "", "Guests | Name | Age", "       | P.   | _a"}),
        R"(SELECT DISTINCT "q/2"."Name" FROM "Guests.db" AS "q/1", "Guests.db" AS "q/2" )"
