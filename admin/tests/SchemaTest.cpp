@@ -55,7 +55,8 @@ void MakeTable(const std::string& dir, const std::string& name, const Names& fie
 }
 
 // The root reads its objects from the tables of a folder: Tables.db, and
-// for each table "<table>_Columns.db" and the like.
+// for a table's sets "<table>_<definition>.db" (only those the tests read
+// are made).
 class TTestRoot : public TERoot {
   FW_CLASS(TTestRoot, TERoot)
 public:
@@ -170,14 +171,8 @@ protected:
               {{"ID", " Integer ", "the key", "secret", "PNG", "4"}, {"Name", "Text", "", "", "", "40"},
                {"Email", "Text", "", "", "", "80"}});
     MakeTable(dir, "Events_Column.db", columns, {{"ID", "Integer", "", "", "", "4"}});
-    MakeTable(dir, "dbo.Audit_Column.db", columns, {});
-    for (const char* t : {"Guests", "Events", "dbo.Audit"}) {
-      MakeTable(dir, std::string(t) + "_Slot.db", {"#No", "Label"},
-                t == std::string("Guests") ? std::vector<Row>{{"20", "c"}, {"5", "a"}, {"10", "b"}}
-                                           : std::vector<Row>{});
-      MakeTable(dir, std::string(t) + "_Index.db", {"Name"},
-                t == std::string("Guests") ? std::vector<Row>{{"ByName"}} : std::vector<Row>{});
-    }
+    MakeTable(dir, "Guests_Slot.db", {"#No", "Label"}, {{"20", "c"}, {"5", "a"}, {"10", "b"}});
+    MakeTable(dir, "Guests_Index.db", {"Name"}, {{"ByName"}});
     MakeTable(dir, "Guests_ByName_IndexColumn.db", {"Column"}, {{"Name"}});
     top = TExploreObject::Create<TDbXRoot>(nullptr);
     top->Children().Load();
