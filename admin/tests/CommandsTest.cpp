@@ -75,10 +75,10 @@ protected:
       const char* name;
       TMenuItem* main;
       TMenuItem* popup;
-    } items[] = {{"Open", form->MOpen, form->PMOpen},       {"Close", form->MClose, form->PMClose},
+    } items[] = {{"Open", form->MOpen, form->PMOpen},          {"Close", form->MClose, form->PMClose},
                  {"Refresh", form->MRefresh, form->PMRefresh}, {"New", form->MNew, form->PMNew},
-                 {"Delete", form->MDelete, form->PMDelete},  {"Rename", form->MRename, form->PMRename},
-                 {"Apply", form->MApply, form->PMApply},     {"Cancel", form->MCancel, form->PMCancel},
+                 {"Delete", form->MDelete, form->PMDelete},    {"Rename", form->MRename, form->PMRename},
+                 {"Apply", form->MApply, form->PMApply},       {"Cancel", form->MCancel, form->PMCancel},
                  {"SaveAs", form->MSaveAs, form->PMSaveAs}};
     for (auto& item : items) {
       if (item.main->Enabled()) main += std::string(main.empty() ? "" : " ") + item.name;
@@ -405,10 +405,8 @@ TEST_F(CommandsTest, TheEditMenuFollowsTheFocusedControl) {
     bool clipboardText;
     const char* expected;
   } cases[] = {
-      {memo, false, false, "&Undo Se&lect All"},
-      {memo, true, false, "&Undo Cu&t &Copy &Delete Se&lect All"},
-      {memo, false, true, "&Undo &Paste Se&lect All"},
-      {grid, false, false, "Cu&t &Copy &Paste &Delete"},
+      {memo, false, false, "&Undo Se&lect All"},       {memo, true, false, "&Undo Cu&t &Copy &Delete Se&lect All"},
+      {memo, false, true, "&Undo &Paste Se&lect All"}, {grid, false, false, "Cu&t &Copy &Paste &Delete"},
       {Tree(), false, true, "&Undo Se&lect All"},
   };
   for (const Case& c : cases) {
@@ -436,11 +434,10 @@ TEST_F(CommandsTest, DragsStartOnlyForObjectsThatMayBeCopied) {
     std::uint16_t operations;
     bool allowed;
   } cases[] = {
-      {"free", okDatabase, 0, true},          {"held", okDatabase, 0, false},
-      {"table", okDataset, 0, true},          {"col", okColumn, 0, true},
-      {"colref", okColumnReference, 0, true}, {"proc", okExecutable, 0, false},
-      {"view", okExecutable, opData, true},   {"settable", okDataset, 0, false},
-      {"reftable", okDataset, 0, false},      {"index", okIndex, 0, false},
+      {"free", okDatabase, 0, true},        {"held", okDatabase, 0, false},         {"table", okDataset, 0, true},
+      {"col", okColumn, 0, true},           {"colref", okColumnReference, 0, true}, {"proc", okExecutable, 0, false},
+      {"view", okExecutable, opData, true}, {"settable", okDataset, 0, false},      {"reftable", okDataset, 0, false},
+      {"index", okIndex, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
