@@ -99,7 +99,10 @@ void TDbExplorerForm::RenameObject(TExploreObject* object, std::string& name) {
   });
   std::string unique = object->ValidateNameOrRaise(name);
   if (unique == object->Name()) return;
-  if (ConfirmAction(object, ckRename, {object->Name(), unique})) object->Rename(unique);
+  if (!ConfirmAction(object, ckRename, {object->Name(), unique})) return;
+  object->Rename(unique);
+  // The pages name the object too.
+  refreshPending_ = true;
 }
 
 void TDbExplorerForm::NameAndSelect(TExploreObject* object, const std::string* name, bool numbered) {
@@ -353,6 +356,8 @@ void TDbExplorerForm::PMNewClick(TObject*) {
   {
     TUpdateScope update(*this);
     made = object->NewObject(typeName);
+    // A class that makes its objects elsewhere (or not yet) gives none.
+    if (!made) return;
     NameAndSelect(made, nullptr, true);
   }
   if (made->TreeNode && !Declares(made, opOpen)) made->TreeNode->Expand(false);
@@ -402,8 +407,7 @@ void TDbExplorerForm::PMSaveAsClick(TObject*) {
     object->Rename(object->GetOriginalName());
   bool pending = object->EditState() != esBrowse;
   if (name != object->Name() || (pending && !Declares(object, opApply))) {
-    TExploreObject* copy = object->Parent()->CreateChild(object, 0);
-    NameAndSelect(copy, &name, false);
+    if (TExploreObject* copy = object->Parent()->CreateChild(object, 0)) NameAndSelect(copy, &name, false);
   } else if (pending) {
     object->Apply();
   }
@@ -563,6 +567,7 @@ void TDbExplorerForm::ObjectDragDrop(TObject* Sender, TObject* Source, int X, in
       (target->AllowedChildKinds(dragged) & 2) != 0)
     kind = 1;
   TExploreObject* child = target->CreateChild(dragged, kind);
+  if (!child) return;
   std::string name = dragged->Name();
   NameAndSelect(child, &name, true);
   if (drag_->Control() == SummaryView) SummaryView->SetSelected(nullptr);

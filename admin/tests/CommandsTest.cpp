@@ -24,6 +24,7 @@ class TFakeAliases : public TDatabases {
   FW_CLASS(TFakeAliases, TDatabases)
 public:
   std::string driver;  // the parameter of the last New
+  bool makesNothing = false;
 
   void LoadChildren() override {
     auto* alias = TExploreObject::Create<TFakeNode>(this);
@@ -31,6 +32,7 @@ public:
   }
   void DoCreate(TExploreObject*& result, const std::string& parameter) override {
     driver = parameter;
+    if (makesNothing) return;
     result = TExploreObject::Create<TFakeNode>(this);
     TExploreObject::DoCreate(result, parameter);
   }
@@ -234,6 +236,15 @@ TEST_F(CommandsTest, NewAsksForTheDriverOfAnAliasAndNamesTheNewNodeInPlace) {
   });
   EXPECT_THROW(form->PMNewClick(nullptr), EAbort) << "Cancel ends the command silently";
   ASSERT_EQ(databases->Children().Count(), 1);
+  // A driver chosen, but nothing made: nothing to name.
+  databases->makesNothing = true;
+  QTimer::singleShot(0, [] {
+    if (TNewAliasForm* dialog = Showing<TNewAliasForm>()) dialog->OKBtn->Click();
+  });
+  form->PMNewClick(nullptr);
+  EXPECT_EQ(databases->Children().Count(), 1);
+  EXPECT_EQ(form->GetActiveObject(), databases);
+  databases->makesNothing = false;
 
   for (TExploreObject* active : {static_cast<TExploreObject*>(databases), databases->Children().FindByName("guests")}) {
     SCOPED_TRACE(active->Name());
@@ -293,6 +304,7 @@ TEST_F(CommandsTest, RenamingInPlace) {
   TypeName("zeta");
   EXPECT_EQ(Texts(Databases()->TreeNode), "beta(guests orders) gamma zeta");
   EXPECT_EQ(Tree()->Selected(), alpha->TreeNode);
+  EXPECT_EQ(form->DataInfoLine->Caption(), "Definition of zeta");
 
   // A rename that fails in NameAndSelect still ends the edit and selects the object.
   TFakeNode* made = static_cast<TFakeNode*>(Databases()->NewObject(""));
