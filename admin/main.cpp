@@ -23,9 +23,11 @@ int main(int argc, char** argv) {
     fw::TScopeExit doneInputReq(dbx::DoneInputReq);
     dbx::RunAdministrator();
   } catch (const fw::EAbort&) {
-    // The user has been told already.
+    // The user has been told already; the caller still learns it failed.
+    return 1;
   } catch (const fw::Exception& e) {
     fw::Application->ShowException(e);
+    return 1;
   }
   return 0;
 }

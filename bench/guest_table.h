@@ -4,6 +4,7 @@
 // C interface on the same file.
 #pragma once
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -63,7 +64,8 @@ inline OrvexFieldDesc Field(const char* name, std::uint16_t type, std::uint16_t 
   return d;
 }
 
-inline void CreateTable(hOrvexDb db, const char* name) {
+// ByLastName folds case when namesFoldCase.
+inline void CreateTable(hOrvexDb db, const char* name, bool namesFoldCase = false) {
   OrvexTableDesc t{};
   std::strcpy(t.name, name);
   OrvexFieldDesc f[] = {Field("ID", ORVEX_FT_AUTOINC),        Field("FirstName", ORVEX_FT_STRING, 20),
@@ -78,6 +80,7 @@ inline void CreateTable(hOrvexDb db, const char* name) {
   std::strcpy(x[1].name, "ByLastName");
   x[1].fieldCount = 1;
   x[1].fields[0] = 3;
+  x[1].caseInsensitive = namesFoldCase ? 1 : 0;
   Check(E().CreateTable(db, &t, 10, f, 2, x, 0, nullptr, 1), "create");
 }
 
@@ -135,10 +138,23 @@ inline std::string IsoDate(std::int32_t day) {
   return b;
 }
 
+// The engine's order for indexes that fold case, as far as the ASCII texts
+// of these tables go: letters compared in lower case, then by length.
+inline int FoldAscii(void*, int na, const void* a, int nb, const void* b) {
+  const auto* x = static_cast<const unsigned char*>(a);
+  const auto* y = static_cast<const unsigned char*>(b);
+  for (int i = 0; i < na && i < nb; ++i) {
+    int p = std::tolower(x[i]), q = std::tolower(y[i]);
+    if (p != q) return p < q ? -1 : 1;
+  }
+  return na == nb ? 0 : (na < nb ? -1 : 1);
+}
+
 inline sqlite3* OpenRaw(const std::string& path) {
   sqlite3* db = nullptr;
   CheckSql(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), db, "open");
   sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+  sqlite3_create_collation(db, "ORVEX_NOCASE", SQLITE_UTF8, nullptr, FoldAscii);
   return db;
 }
 

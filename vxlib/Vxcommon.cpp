@@ -3,6 +3,9 @@
 #include <array>
 #include <cstring>
 
+#include "Controls.h"
+#include "Database.h"
+#include "DateTime.h"
 #include "Dialogs.h"
 #include "Files.h"
 #include "Forms.h"
@@ -11,7 +14,9 @@
 #include "Scope.h"
 #include "Text.h"
 #include "Vxintl.h"
+#include "Vxlocate.h"
 #include "Vxstr.h"
+#include "Vxsystem.h"
 #include "Vxtable.h"
 
 using namespace fw;
@@ -454,6 +459,394 @@ void vxOpenPictureDB(TvxTable* Table) {
   ShowMessage("Unable to find picture mask database:\rPath: " + Table->DatabaseName() +
                   "\rTable: PICTURE\rSee path specification defined in Windows Registry at\r"
                   "  \\Software\\Belmarr\\Lumerix\\Masks Database Path");
+}
+
+// ---------------------------------------------------------------- filtering
+
+namespace {
+
+// The length of the longest run of whole UTF-8 characters of Text within Limit bytes.
+std::size_t WholeChars(const std::uint8_t* Text, std::size_t Length, std::size_t Limit) {
+  if (Length <= Limit) return Length;
+  std::size_t n = Limit;
+  while (n > 0 && (Text[n] & 0xC0) == 0x80) --n;
+  return n;
+}
+
+template <typename T>
+void Put(std::uint8_t* Buffer, T Value) {
+  std::memcpy(Buffer, &Value, sizeof Value);
+}
+
+template <bool WithOptions>
+std::uint16_t RecordCallback(std::uintptr_t ClientData, void* Record) {
+  auto* dataSet = reinterpret_cast<TDBDataSet*>(ClientData);
+  auto* host = dynamic_cast<TvxFilterHost*>(dataSet);
+  if (!host || dataSet->ComponentState().Contains(csDestroying) || !host->HasOnFilter()) return 1;
+  TvxFilterState& state = host->FilterState();
+  if (state.InOnFilter) return 1;
+  if (WithOptions && !host->OnFilterOptions().Contains(ofoEnabled)) return 1;
+  // Nothing may unwind through the engine: what OnFilter raises is kept and
+  // raised again in the engine's caller, the dataset operation.
+  try {
+    ++state.CallbackDepth;
+    TScopeExit leave([&state] { --state.CallbackDepth; });
+    bool accept = true;
+    {
+      TRestoreScope<bool> inOnFilter(state.InOnFilter, true);
+      TRestoreScope<std::uint8_t*> record(state.RecordUnderTest, static_cast<std::uint8_t*>(Record));
+      host->DoOnFilter(accept);
+    }
+    if (WithOptions) {
+      const TvxOnFilterOptions options = host->OnFilterOptions();
+      if (options.Contains(ofoShowHourGlass) && !state.HourGlassShown && !accept) {
+        if (Screen && Screen->Cursor() != crHourGlass) Screen->SetCursor(crHourGlass);
+        state.HourGlassShown = true;
+      }
+      if (options.Contains(ofoCancelOnEscape)) {
+        if (++state.EscapeCounter >= 32000) state.EscapeCounter = 0;
+        if (state.EscapeCounter % 100 == 0 && vxProcessEscapeFilterEvent(dataSet)) {
+          host->SetOnFilterOptions(host->OnFilterOptions() - TvxOnFilterOptions{ofoEnabled});
+          host->DoOnFilterEscape();
+        }
+      }
+    }
+    return accept ? 1 : 0;
+  } catch (...) {
+    KeepCallbackException(std::current_exception());
+    return ORVEX_FILTER_ABORT;
+  }
+}
+
+}  // namespace
+
+TvxOnFilterOptions vxGetOnFilterOptions(const TDataSet* DataSet) {
+  if (!DataSet) return {};
+  if (vxIsClass(DataSet->ClassType(), "TvxClientDataSet")) {
+    const TPropInfo* p = Prop(DataSet, "Filtered");
+    return p && GetOrdProp(DataSet, p) != 0 ? TvxOnFilterOptions{ofoEnabled} : TvxOnFilterOptions{};
+  }
+  const TPropInfo* p = Prop(DataSet, "OnFilterOptions");
+  if (!p || p->Kind != tkSet) return {};
+  return TvxOnFilterOptions::FromBits(static_cast<TvxOnFilterOptions::Bits>(GetOrdProp(DataSet, p)));
+}
+
+void vxSetOnFilterEnabled(TDataSet* DataSet, bool Enabled) {
+  const TPropInfo* p = Prop(DataSet, "OnFilterOptions");
+  if (!p || p->Kind != tkSet || !p->HasSetter) return;
+  auto options = TvxOnFilterOptions::FromBits(static_cast<TvxOnFilterOptions::Bits>(GetOrdProp(DataSet, p)));
+  if (Enabled)
+    options.Include(ofoEnabled);
+  else
+    options.Exclude(ofoEnabled);
+  SetOrdProp(DataSet, p, static_cast<std::int64_t>(options.ToBits()));
+}
+
+bool vxProcessEscapeFilterEvent(TDataSet* DataSet) {
+  const std::vector<TWaitingMessage> keys = PeekKeyMessages();
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    if (keys[i].Msg != WM_KEYDOWN || keys[i].WParam != VK_ESCAPE) continue;
+    // Its key-up goes with it, so that nothing else hears half an Escape.
+    for (std::size_t j = i + 1; j < keys.size(); ++j) {
+      if (keys[j].Msg == WM_KEYUP && keys[j].WParam == VK_ESCAPE) {
+        RemoveKeyMessage(j);
+        break;
+      }
+    }
+    RemoveKeyMessage(i);
+    vxSetOnFilterEnabled(DataSet, false);
+    return true;
+  }
+  return false;
+}
+
+void vxConvertFieldToParam(TField* Field, TParam* Param, std::uint8_t* Buffer) {
+  switch (Field->DataType()) {
+    case ftString:
+    case ftMemo: {
+      const std::string s = Field->AsString();
+      const auto* text = reinterpret_cast<const std::uint8_t*>(s.data());
+      const std::size_t n = WholeChars(text, s.size(), vxFilterValueBufferSize - 1);
+      std::memcpy(Buffer, text, n);
+      Buffer[n] = 0;
+      break;
+    }
+    case ftSmallint: Put(Buffer, static_cast<std::int16_t>(Field->AsInteger())); break;
+    case ftWord: Put(Buffer, static_cast<std::uint16_t>(Field->AsInteger())); break;
+    case ftInteger: Put(Buffer, static_cast<std::int32_t>(Field->AsInteger())); break;
+    case ftBoolean:
+      Buffer[0] = Field->AsBoolean() ? 0xFF : 0;
+      Buffer[1] = 0;
+      break;
+    case ftFloat:
+    case ftCurrency: Put(Buffer, Field->AsFloat()); break;
+    case ftDate: Put(Buffer, static_cast<std::int32_t>(DateTimeToTimeStamp(Field->AsDateTime()).Date)); break;
+    case ftTime: Put(Buffer, static_cast<std::int32_t>(DateTimeToTimeStamp(Field->AsDateTime()).Time)); break;
+    case ftDateTime: Put(Buffer, TimeStampToMSecs(DateTimeToTimeStamp(Field->AsDateTime()))); break;
+    default: return;
+  }
+  Param->SetData(Buffer);
+}
+
+TNuboFilterCallback vxRecordFilterCallback(bool WithOptions) {
+  return WithOptions ? &RecordCallback<true> : &RecordCallback<false>;
+}
+
+TParam* vxDataSetFilterField(TDBDataSet* DataSet, TvxFilterState& State, const std::string& FieldName) {
+  TField* field = DataSet->FindField(FieldName);
+  if (!field) throw EDatabaseError(FieldName + ": Field '" + FieldName + "' not found");
+  if (!State.RecordUnderTest) DatabaseError("vxFilterField: no record is being filtered", DataSet);
+  // One byte more than the value may take: a memo that fills the buffer still ends.
+  if (State.ValueBuffer.empty()) State.ValueBuffer.assign(vxFilterValueBufferSize + 1, 0);
+  if (!State.ValueParam) State.ValueParam = std::make_unique<TParam>();
+  std::uint8_t* buffer = State.ValueBuffer.data();
+  std::memset(buffer, 0, 4);
+  TParam* param = State.ValueParam.get();
+  param->Clear();
+  const hOrvexCursor cursor = DataSet->Handle();
+  std::uint8_t* record = State.RecordUnderTest;
+  const auto fieldNo = static_cast<std::uint16_t>(field->FieldNo());
+  const TFieldType type = field->DataType();
+
+  if (type == ftMemo || type == ftFmtMemo) {
+    Check(NuboOpenBlob(cursor, record, fieldNo, ORVEX_BLOB_READONLY));
+    TScopeExit free([&] { NuboFreeBlob(cursor, record, fieldNo); });
+    std::size_t got = 0;
+    while (got < vxFilterValueBufferSize) {
+      const auto want = static_cast<std::uint32_t>(std::min<std::size_t>(ORVEX_BLOB_MAX_READ, vxFilterValueBufferSize - got));
+      std::uint32_t read = 0;
+      const OrvexResult r = NuboGetBlob(cursor, record, fieldNo, static_cast<std::uint32_t>(got), want, buffer + got, &read);
+      if (r == ORVEX_OK) {
+        got += want;
+        continue;
+      }
+      if (r == ORVEX_ERR_ENDOFBLOB) {
+        got += read;
+        break;
+      }
+      if (r == ORVEX_ERR_BLOBOFFSET) break;
+      Check(r);
+    }
+    // The text ends at the bytes read, in whole characters.
+    buffer[WholeChars(buffer, got, got == vxFilterValueBufferSize ? got - 1 : got)] = 0;
+    param->SetDataType(type);
+    param->SetData(buffer);
+    return param;
+  }
+  if (vxisNonPhysicalField(field)) {
+    // Neither a calculated nor a lookup field has a value in the engine's
+    // record: Null of the field's type, until lookups read their tables here.
+    param->SetDataType(type);
+    return param;
+  }
+  std::uint16_t blank = 0;
+  Check(NuboGetField(cursor, fieldNo, record, buffer, &blank));
+  if (type == ftBCD && !blank) {
+    double value = 0;
+    Check(NuboBcdToFloat(buffer, &value));
+    Put(buffer, value);
+  }
+  param->SetDataType(type == ftAutoInc ? ftInteger : type);
+  if (!blank) param->SetData(buffer);
+  return param;
+}
+
+// ---------------------------------------------------------------- searches
+
+bool vxIsValidValue(TFieldType FieldType, const std::string& Text) {
+  switch (FieldType) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: return vxStrToInt(Text);
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD: return vxStrToFloat(Text);
+    case ftDate: return vxStrToDate(Text);
+    case ftTime: return vxStrToTime(Text);
+    case ftDateTime: return vxStrToDateTime(Text) || vxStrToDate(Text);
+    default: return true;
+  }
+}
+
+bool vxFieldIsValidValue(const TField* Field, const std::string& Text) {
+  return vxIsValidValue(Field->DataType(), Text);
+}
+
+namespace {
+
+// Numbers, dates and times are typed as such; anything else is text.
+bool IsTextKey(TFieldType Type) {
+  switch (Type) {
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD:
+    case ftDate:
+    case ftTime:
+    case ftDateTime: return false;
+    default: return true;
+  }
+}
+
+}  // namespace
+
+bool vxFieldIsValidLocateValue(const TField* Field, const std::string& Text) {
+  if (!Field) return false;
+  if (Text.empty() && !IsTextKey(Field->DataType())) return false;
+  return vxFieldIsValidValue(Field, Text);
+}
+
+namespace {
+
+// The key values of a search on index field FieldIndex: the current texts of
+// the index fields before it, then Value.
+std::vector<Variant> KeyValues(TTable* Table, const std::string& Value, int FieldIndex) {
+  std::vector<Variant> keys;
+  for (int i = 0; i < FieldIndex; ++i) keys.emplace_back(Table->IndexFields(i)->AsString());
+  keys.emplace_back(Value);
+  return keys;
+}
+
+// Whether the reached record's index field is what was typed.
+bool NearestMatches(const TField* Field, const std::string& Value) {
+  switch (Field->DataType()) {
+    case ftFloat:
+    case ftCurrency:
+      if (Value.empty()) return Field->AsString().empty();
+      return StrToFloat(Value) == Field->AsFloat();
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: return Field->AsString() == Value;
+    default: {
+      const std::string text = AnsiLowerCase(Field->AsString());
+      const std::string value = AnsiLowerCase(Value);
+      return text.compare(0, value.size(), value) == 0;
+    }
+  }
+}
+
+}  // namespace
+
+void vxWithControlsHeld(TDataSet* DataSet, const std::function<void()>& Action) {
+  THourGlassScope hourGlass;
+  DataSet->DisableControls();
+  TScopeExit enable([DataSet] { DataSet->EnableControls(); });
+  Action();
+}
+
+bool vxTableFindNearest(TDataSet* DataSet, const std::string& Value, int FieldIndex) {
+  auto* table = dynamic_cast<TTable*>(DataSet);
+  if (!table) return false;
+  auto* vxTable = dynamic_cast<TvxTable*>(table);
+  if (!vxTable) {
+    MessageDlg("Incremental Search - TTable component not supported. Use TvxTable instead.", mtWarning, {mbOK}, 0);
+    return false;
+  }
+  if (table->IndexFieldCount() == 0) {
+    MessageDlg("Table " + table->Name() + ": Table index not found", mtWarning, {mbOK}, 0);
+    return false;
+  }
+  if (FieldIndex < 0 || FieldIndex >= table->IndexFieldCount()) return false;
+  TField* field = table->IndexFields(FieldIndex);
+  if (!vxFieldIsValidValue(field, Value)) return false;
+  const bool text = IsTextKey(field->DataType());
+
+  if (vxTable->NarrowSearch()) {
+    vxWithControlsHeld(table, [&] {
+      if (!text) {
+        vxTable->vxSetRangeStart({Variant(Value)});
+      } else if (!Value.empty()) {
+        // The key buffer holds no more characters than the field.
+        const int size = table->IndexFields(0)->Size();
+        const std::size_t room = static_cast<std::size_t>(std::max(size, 0));
+        const TChars value = Utf8ToChars(Value).substr(0, room);
+        const TChars upperChars = value + TChars(room, static_cast<TChar>(vxTable->NarrowSearchUpperChar()));
+        const std::string lower = CharsToUtf8(value);
+        const std::string upper = CharsToUtf8(upperChars.substr(0, room));
+        bool descending = false;
+        if (!table->IndexName().empty()) {
+          vxTable->UpdateIndexes();
+          const int i = table->IndexDefs()->IndexOf(table->IndexName());
+          descending = i >= 0 && table->IndexDefs()->Items(i)->Options().Contains(ixDescending);
+        }
+        if (table->IndexName().empty() && !table->IndexFieldNames().empty())
+          table->SetRange({Variant(lower)}, {Variant(upper)});
+        else if (descending)
+          table->SetRange({Variant(upper)}, {Variant(lower)});
+        else
+          table->SetRange({Variant(lower)}, {Variant(upper)});
+      } else {
+        vxTable->FastCancelRange();
+      }
+    });
+  } else if (vxDataSetIsSQLBased(table) && vxTable->SyncSQLByRange() && !table->MasterSource()) {
+    vxWithControlsHeld(table, [&] {
+      if (Value.empty())
+        vxTable->FastCancelRange();
+      else if (FieldIndex <= 3)
+        vxTable->vxSetRangeStart(KeyValues(table, Value, FieldIndex));
+    });
+  } else if (vxInternational()->UseLocateMethodForSearch()) {
+    TLocateOptions options{loPartialKey};
+    if (vxTable->isCaseInsensitiveIndex()) options.Include(loCaseInsensitive);
+    if (Value.empty()) {
+      table->First();
+    } else if (FieldIndex == 0) {
+      table->Locate(field->FieldName(), Variant(Value), options);
+    } else {
+      std::string names;
+      for (int i = 0; i <= FieldIndex; ++i) names += (i ? ";" : "") + table->IndexFields(i)->FieldName();
+      table->Locate(names, Variant::MakeArray(KeyValues(table, Value, FieldIndex)), options);
+    }
+  } else if (FieldIndex <= 3) {
+    table->FindNearest(KeyValues(table, Value, FieldIndex));
+  }
+  return NearestMatches(table->IndexFields(FieldIndex), Value);
+}
+
+void vxTableChangeIndex(TDataSet* DataSet, TIndexDef* IndexDef) {
+  auto* table = dynamic_cast<TTable*>(DataSet);
+  if (!table) return;
+  auto* vxTable = dynamic_cast<TvxTable*>(table);
+  if (!vxDataSetIsSQLBased(table) || (vxTable && !vxTable->SyncSQLByRange())) {
+    table->SetIndexName(IndexDef->Name());
+    return;
+  }
+  if (table->IndexName() == IndexDef->Name()) return;
+  // The table of an SQL server reopens on the new index, on the range of the
+  // keys the current record has in it.
+  std::vector<std::string> texts;
+  for (TField* f : table->GetFieldList(IndexDef->Fields())) texts.push_back(f->AsString());
+  vxWithControlsHeld(table, [&] {
+    table->Close();
+    table->SetIndexName(IndexDef->Name());
+    table->Open();
+    table->SetRangeStart();
+    for (std::size_t i = 0; i < texts.size() && static_cast<int>(i) < table->IndexFieldCount(); ++i)
+      table->IndexFields(static_cast<int>(i))->SetAsString(texts[i]);
+    table->SetRangeEnd();
+    table->ApplyRange();
+  });
+}
+
+bool vxDataSetFindRecord(TDataSet* DataSet, const std::string& Value, const std::string& FieldName,
+                         TvxLocateMatchType MatchType, bool CaseSensitive) {
+  if (TField* field = DataSet->FindField(FieldName); field && !DataSet->IsEmpty()) {
+    const std::string text = field->AsString();
+    if (CaseSensitive ? text == Value : AnsiSameText(text, Value)) return true;
+  }
+  return vxFindMatch(true, DataSet, FieldName, CaseSensitive, MatchType, Value);
+}
+
+bool vxDataSetIsSQLBased(const TDBDataSet* DataSet) {
+  TDatabase* db = DataSet->Database();
+  if (!db) db = Session().FindDatabase(DataSet->DatabaseName());
+  return db && db->IsSQLBased();
 }
 
 // ---------------------------------------------------------------- keys and small services

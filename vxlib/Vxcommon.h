@@ -14,14 +14,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "Chars.h"
 #include "Controls.h"
 #include "DataSet.h"
 #include "Fields.h"
+#include "NuboDataSet.h"
+#include "Params.h"
 #include "Shell.h"
 #include "Strings.h"
+#include "Vxengine.h"
 #include "Vxpict.h"
 
 namespace vx {
@@ -34,6 +39,41 @@ using TvxInvalidValueEvent = std::function<void(fw::TDataSet* DataSet, fw::TFiel
 
 FW_ENUM(TvxOnFilterOption, ofoEnabled, ofoShowHourGlass, ofoCancelOnEscape)
 using TvxOnFilterOptions = fw::TFlags<TvxOnFilterOption>;
+
+// The match types of the locate search (Vxlocate).
+enum TvxLocateMatchType : int;
+
+// What the OnFilter record callback keeps on its dataset.
+struct TvxFilterState {
+  std::uint8_t* RecordUnderTest = nullptr;  // the engine's buffer, while OnFilter runs
+  bool InOnFilter = false;                  // a nested read accepts without testing
+  int CallbackDepth = 0;                    // the engine is inside the callback
+  int EscapeCounter = 0;                    // records tested with ofoCancelOnEscape, 0 to 31999
+  bool HourGlassShown = false;
+  // Every record shows again once the read that switched the test off is over.
+  bool ShowAllPending = false;
+  // vxFilterField's value: the buffer (made on first use) and the parameter.
+  std::vector<std::uint8_t> ValueBuffer;
+  std::unique_ptr<fw::TParam> ValueParam;
+};
+
+// The OnFilter side of a library dataset (TvxTable; the query, stored
+// procedure and QBE datasets take part the same way). The record callback
+// finds it from its client data, the dataset.
+class TvxFilterHost {
+public:
+  virtual ~TvxFilterHost() = default;
+  virtual bool HasOnFilter() const = 0;
+  // Runs OnFilter with the dataset as its own class.
+  virtual void DoOnFilter(bool& Accept) = 0;
+  virtual void DoOnFilterEscape() = 0;
+  virtual TvxOnFilterOptions OnFilterOptions() const = 0;
+  virtual void SetOnFilterOptions(TvxOnFilterOptions Value) = 0;
+  TvxFilterState& FilterState() { return filterState_; }
+
+private:
+  TvxFilterState filterState_;
+};
 
 // ---------------------------------------------------------------- properties by name
 // Each gives the stated value when the object's class publishes no such property.
@@ -163,6 +203,61 @@ inline constexpr const char* vxMasksRegistryValue = "Masks Database Path";
 // Opens the repository: "PICTURE", else "PICTURES.DBF", in the directory the
 // registry names; says so in a message when neither opens.
 void vxOpenPictureDB(TvxTable* Table);
+
+// ---------------------------------------------------------------- filtering
+
+// [ofoEnabled] for a client dataset that is Filtered; else the published
+// OnFilterOptions; empty when there is none.
+TvxOnFilterOptions vxGetOnFilterOptions(const fw::TDataSet* DataSet);
+// Adds or removes ofoEnabled through the published OnFilterOptions' setter.
+void vxSetOnFilterEnabled(fw::TDataSet* DataSet, bool Enabled);
+// Looks at the key messages waiting for the program: when an Escape is
+// among them, it and its key-up go (the other keys stay, in order), the
+// dataset's OnFilter test is switched off, and True.
+bool vxProcessEscapeFilterEvent(fw::TDataSet* DataSet);
+// Size of a dataset's value buffer for vxFilterField.
+inline constexpr std::size_t vxFilterValueBufferSize = 0x7FFF;
+// Writes Field's value into Buffer (vxFilterValueBufferSize bytes) in the
+// native form of Param's DataType and hands it to Param. Texts are cut to
+// whole characters within the buffer, NUL included. Types without a native
+// form leave Param as it is.
+void vxConvertFieldToParam(fw::TField* Field, fw::TParam* Param, std::uint8_t* Buffer);
+// The record callbacks the engine calls for OnFilter (client data: the
+// dataset, a TvxFilterHost). WithOptions: OnFilterOptions count (the test
+// switched off, the hourglass, Escape); without, every record goes to
+// OnFilter (the stored procedure's way).
+TNuboFilterCallback vxRecordFilterCallback(bool WithOptions);
+// The value of a field in the record under test, while OnFilter runs; the
+// dataset's own parameter, overwritten by the next call. Raises
+// EDatabaseError for a field the dataset lacks, or outside OnFilter.
+fw::TParam* vxDataSetFilterField(fw::TDBDataSet* DataSet, TvxFilterState& State, const std::string& FieldName);
+
+// ---------------------------------------------------------------- searches
+
+// Whether Text suits a field of that type (the integer, float, date, time
+// and date-time tests; True for any other type).
+bool vxIsValidValue(fw::TFieldType FieldType, const std::string& Text);
+bool vxFieldIsValidValue(const fw::TField* Field, const std::string& Text);
+// As above, and not empty for a numeric, date or time field; False without a field.
+bool vxFieldIsValidLocateValue(const fw::TField* Field, const std::string& Text);
+// The incremental search: moves DataSet (a TvxTable) to the record nearest
+// Value in its current index field FieldIndex (from 0; the fields before it
+// keep the current record's values) and tells whether that record's field
+// begins with Value (numbers: equals it).
+bool vxTableFindNearest(fw::TDataSet* DataSet, const std::string& Value, int FieldIndex);
+// Switches a table to IndexDef; a table of an SQL database that searches by
+// ranges is reopened on it, on the range of the current record's key.
+void vxTableChangeIndex(fw::TDataSet* DataSet, fw::TIndexDef* IndexDef);
+// True without moving when the current record's field already holds Value;
+// else the locate search from the first record.
+bool vxDataSetFindRecord(fw::TDataSet* DataSet, const std::string& Value, const std::string& FieldName,
+                         TvxLocateMatchType MatchType, bool CaseSensitive);
+
+// Runs Action with the hourglass shown and the dataset's controls held;
+// both come back however it ends.
+void vxWithControlsHeld(fw::TDataSet* DataSet, const std::function<void()>& Action);
+// The dataset's database is an SQL server (its database object says so).
+bool vxDataSetIsSQLBased(const fw::TDBDataSet* DataSet);
 
 // ---------------------------------------------------------------- keys and small services
 

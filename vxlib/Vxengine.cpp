@@ -101,6 +101,8 @@ OrvexResult NuboFloatToBcd(double Value, std::uint16_t Precision, std::uint16_t 
   return Call<ORVEX_FLOAT_TO_BCD>(Value, Precision, Decimals, Bcd);
 }
 
+OrvexResult NuboBcdToFloat(const void* Bcd, double* Value) { return Call<ORVEX_BCD_TO_FLOAT>(Bcd, Value); }
+
 OrvexResult NuboQAlloc(hOrvexDb Db, std::uint16_t Language, hNuboStmt* Stmt) {
   return Call<ORVEX_Q_ALLOC>(Db, Language, Stmt);
 }

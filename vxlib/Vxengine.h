@@ -81,6 +81,7 @@ OrvexResult NuboDeactivateFilter(hOrvexCursor Cursor, hNuboFilter Filter);
 // ------------------------------------------------------------ numbers
 // Bcd receives ORVEX_BCD_SIZE bytes.
 OrvexResult NuboFloatToBcd(double Value, std::uint16_t Precision, std::uint16_t Decimals, void* Bcd);
+OrvexResult NuboBcdToFloat(const void* Bcd, double* Value);
 
 // ------------------------------------------------------------ statements
 OrvexResult NuboQAlloc(hOrvexDb Db, std::uint16_t Language, hNuboStmt* Stmt);

@@ -4,10 +4,15 @@
 #include <cstring>
 
 #include "Database.h"
+#include "Dialogs.h"
 #include "Files.h"
 #include "Forms.h"
+#include "Query.h"
 #include "Scope.h"
 #include "Text.h"
+#include "Vxfilter.h"
+#include "Vxintl.h"
+#include "Vxlocate.h"
 #include "Vxstr.h"
 
 using namespace fw;
@@ -54,7 +59,6 @@ TvxTable::TvxTable(TComponent* AOwner)
       vxFilter_(std::make_unique<TStringList>()),
       Query_(std::make_unique<TStringList>()),
       PictureMasks_(std::make_unique<TStringList>()),
-      ValueParam_(std::make_unique<TParam>()),
       KalMasks_(std::make_unique<TStringList>()) {}
 
 TvxTable::~TvxTable() {
@@ -66,7 +70,8 @@ TvxTable::~TvxTable() {
 
 void TvxTable::setFilterArray(TStrings* Value) {
   vxFilter_->Assign(Value);
-  if (Active()) FilterActivate();
+  if (Active() && !vxSetFilter(FilterString(), this, ExpressionFilter_, false))
+    MessageDlg("Fail to set filter", mtWarning, {mbOK}, 0);
 }
 
 void TvxTable::SetQuery(TStrings* Lines) {
@@ -87,18 +92,22 @@ void TvxTable::SetTableName(const std::string& Value) {
 
 void TvxTable::SetOnFilter(const TvxTableFilterEvent& Value) {
   OnFilter_ = Value;
-  // A table without a cursor gets its filter when it is prepared.
-  if (Handle() && OnFilter_) FilterActivate();
+  // A table without a cursor gets its callback when it is prepared.
+  vxSetFilterFunction(OnFilter_ ? vxRecordFilterCallback(true) : nullptr, this, CallbackFilter_);
 }
 
 void TvxTable::SetOnFilterOptions(TvxOnFilterOptions Value) {
   const bool wasEnabled = OnFilterOptions_.Contains(ofoEnabled);
   OnFilterOptions_ = Value;
-  if (wasEnabled && !Value.Contains(ofoEnabled) && Active() && OnFilter_) {
-    // Every record shows again.
-    UpdateCursorPos();
-    Resync({});
+  if (!wasEnabled || Value.Contains(ofoEnabled) || !Active() || !OnFilter_) return;
+  // Inside the engine's read the cursor may not move: the records show when
+  // the read is over.
+  if (FilterState().CallbackDepth > 0) {
+    FilterState().ShowAllPending = true;
+    return;
   }
+  UpdateCursorPos();
+  Resync({});
 }
 
 // ---------------------------------------------------------------- kind of table
@@ -291,17 +300,256 @@ std::string TvxTable::FilterString() const {
 }
 
 bool TvxTable::FilterActivate() {
-  // Filters come with the filter compiler and the engine's filter
-  // operations; until then a table that asks for one fails to filter
-  // openly instead of showing every record.
-  if (!FilterString().empty() || OnFilter_) Check(ORVEX_ERR_NOTSUPPORTED);
+  const bool result = vxSetFilter(FilterString(), this, ExpressionFilter_, Preparing_);
+  if (OnFilter_) vxSetFilterFunction(vxRecordFilterCallback(true), this, CallbackFilter_);
+  return result;
+}
+
+bool TvxTable::setFilter(const std::string& Text) {
+  if (!vxSetFilter(Text, this, ExpressionFilter_, false)) {
+    MessageDlg("Fail to set filter", mtWarning, {mbOK}, 0);
+    return false;
+  }
+  vxFilter_->Clear();
+  vxFilter_->Add(Text);
   return true;
 }
 
-void TvxTable::ResetMouseCursor() {
-  // The record callback sets the flag when it shows the hourglass.
-  if (OnFilterOptions_.Contains(ofoShowHourGlass) && HourGlassShown_) HourGlassShown_ = false;
+TParam* TvxTable::vxFilterField(const std::string& FieldName) {
+  return vxDataSetFilterField(this, FilterState(), FieldName);
 }
+
+void TvxTable::ResetMouseCursor() {
+  TvxFilterState& state = FilterState();
+  if (!OnFilterOptions_.Contains(ofoShowHourGlass) || !state.HourGlassShown || !Screen || Screen->Cursor() == crArrow)
+    return;
+  Screen->SetCursor(crArrow);
+  state.HourGlassShown = false;
+}
+
+// ---------------------------------------------------------------- searches and indexes
+
+namespace {
+
+// The text of a key value: integers in decimal, Booleans "True" or "False",
+// floats by the float-to-text, texts as they are; empty for anything else.
+std::string KeyText(const Variant& Value) {
+  if (VarTypeIsInteger(VarType(Value))) return std::to_string(Value.AsInt64());
+  switch (VarType(Value)) {
+    case varBoolean: return Value.AsBoolean() ? "True" : "False";
+    case varSingle:
+    case varDouble:
+    case varCurrency: return FloatToStr(Value.AsDouble());
+    case varString:
+    case varOleStr: return Value.AsString();
+    default: return {};
+  }
+}
+
+// Raises the table's search depth for the scope.
+class TSearchDepth {
+public:
+  explicit TSearchDepth(int& Depth) : depth_(Depth) { ++depth_; }
+  ~TSearchDepth() { --depth_; }
+  TSearchDepth(const TSearchDepth&) = delete;
+  TSearchDepth& operator=(const TSearchDepth&) = delete;
+
+private:
+  int& depth_;
+};
+
+}  // namespace
+
+bool TvxTable::vxFindNearest(const std::string& Value, int FieldIndex) {
+  TSearchDepth depth(SearchDepth_);
+  return vxTableFindNearest(this, Value, FieldIndex);
+}
+
+bool TvxTable::vxFindRecord(const std::string& Value, const std::string& FieldName, TvxLocateMatchType MatchType,
+                            bool CaseSensitive) {
+  TSearchDepth depth(SearchDepth_);
+  return vxDataSetFindRecord(this, Value, FieldName, MatchType, CaseSensitive);
+}
+
+bool TvxTable::CurrentRecordHasKeys(const std::vector<Variant>& KeyValues) {
+  if (IsEmpty()) return false;
+  for (std::size_t i = 0; i < KeyValues.size(); ++i)
+    if (AnsiLowerCase(KeyText(KeyValues[i])) != AnsiLowerCase(IndexFields(static_cast<int>(i))->AsString()))
+      return false;
+  return true;
+}
+
+bool TvxTable::vxFindKey(const std::vector<Variant>& KeyValues) {
+  if (IndexFieldCount() == 0) return false;
+  if (static_cast<int>(KeyValues.size()) > IndexFieldCount()) {
+    MessageDlg("Table " + Name() + ": FindKey has too many lookup values for index " + IndexName(), mtWarning,
+               {mbOK}, 0);
+    return false;
+  }
+  TSearchDepth depth(SearchDepth_);
+  if (vxDataSetIsSQLBased(this) && SyncSQLByRange_) {
+    if (CurrentRecordHasKeys(KeyValues) && !(Bof() && Eof()) && (!RangeEndSet() || ExactRangeMode_)) return true;
+    if (KeyValues.empty() || KeyText(KeyValues[0]).empty()) {
+      if (!ExactRangeMode_) CancelRange();
+      return false;
+    }
+    if (ExactRangeMode_)
+      SetRange(KeyValues, KeyValues);
+    else
+      vxSetRangeStart(KeyValues);
+    First();
+    return CurrentRecordHasKeys(KeyValues);
+  }
+  if (NarrowSearch_) CancelRange();
+  if (CurrentRecordHasKeys(KeyValues)) return true;
+  return FindKey(KeyValues);
+}
+
+void TvxTable::vxSetRangeStart(const std::vector<Variant>& KeyValues) {
+  CheckBrowseMode();
+  SetRangeStart();
+  const int n = std::min(static_cast<int>(KeyValues.size()), IndexFieldCount());
+  for (int i = 0; i < n; ++i) IndexFields(i)->SetAsString(KeyText(KeyValues[static_cast<std::size_t>(i)]));
+  SetKeyFieldCount(n);
+  SetRangeEnd();
+  ApplyRange();
+}
+
+void TvxTable::FastCancelRange() {
+  if (!vxInternational()->UseFastCancelRange() || !vxDataSetIsSQLBased(this)) {
+    CancelRange();
+    return;
+  }
+  // Reopening drops the range at once on a server; the columns shown stay.
+  auto selected = std::make_unique<TStringList>();
+  vxDataSetUpdateSelected(this, selected.get());
+  Close();
+  Open();
+  vxDataSetUpdateFieldProperties(this, selected.get());
+}
+
+// The framework's ApplyRange sets the range every time: it keeps no current
+// range to compare with, so there is nothing to clear.
+void TvxTable::ClearCurrentRangeBuffers() {}
+
+void TvxTable::SyncSQLTable(TTable* Table) {
+  if (Table == this) return;
+  vxWithControlsHeld(this, [&] {
+    SetRangeStart();
+    for (int i = 0; i < IndexFieldCount(); ++i) {
+      TField* key = IndexFields(i);
+      if (TField* source = Table->FindField(key->FieldName())) key->SetAsString(source->AsString());
+    }
+    SetRangeEnd();
+    ApplyRange();
+  });
+}
+
+void TvxTable::UpdateIndexes() {
+  TIndexDefs* defs = IndexDefs();
+  if (defs->Count() == 0 || (defs->Count() > 1 && defs->Items(0)->Name() == Name() + "Index0")) defs->Update();
+}
+
+std::string TvxTable::IndexToFields(const std::string& Name) {
+  UpdateIndexes();
+  TIndexDefs* defs = IndexDefs();
+  for (int i = 0; i < defs->Count(); ++i) {
+    TIndexDef* d = defs->Items(i);
+    // Without a name, the primary index: named so, or the engine's unnamed one.
+    if (Name.empty() ? d->Name() == "PrimaryKey" || d->Options().Contains(ixPrimary) : d->Name() == Name)
+      return d->Fields();
+  }
+  return {};
+}
+
+std::string TvxTable::GetIndexFieldName() {
+  std::string fields = IndexFieldNames().empty() ? IndexToFields(IndexName()) : IndexFieldNames();
+  int pos = 1;
+  std::string first;
+  strGetToken(fields, ";", pos, first);
+  return first;
+}
+
+bool TvxTable::SetIndexFieldName(const std::string& Name) { return SetToIndexContainingField(Name); }
+
+bool TvxTable::isCaseInsensitiveIndex() {
+  const std::string field = GetIndexFieldName();
+  return !field.empty() && IndexDefs()->GetIndexForFields(field, true) != nullptr;
+}
+
+bool TvxTable::FindFieldsToIndex(const std::string& Fields, bool CaseSensitive, std::string& IndexName,
+                                 bool ExactLength) {
+  const std::string want = AnsiUpperCase(Fields);
+  TIndexDefs* defs = IndexDefs();
+  for (int i = 0; i < defs->Count(); ++i) {
+    TIndexDef* d = defs->Items(i);
+    const std::string have = AnsiUpperCase(d->Fields());
+    if (have.compare(0, want.size(), want) != 0) continue;
+    if (d->Options().Contains(ixCaseInsensitive) == CaseSensitive) continue;
+    if (ExactLength && have.size() != want.size()) continue;
+    if (have.size() != want.size() && have[want.size()] != ';') continue;
+    IndexName = d->Name();
+    return true;
+  }
+  return false;
+}
+
+std::string TvxTable::FieldsToIndex(const std::string& Fields) {
+  std::string name = "?";
+  UpdateIndexes();
+  for (const auto& [caseSensitive, exact] : {std::pair{false, true}, {true, true}, {false, false}, {true, false}})
+    if (FindFieldsToIndex(Fields, caseSensitive, name, exact)) break;
+  return name;
+}
+
+std::string TvxTable::FieldstoIndexWithCase(const std::string& Fields, bool CaseSensitive) {
+  std::string name = "?";
+  UpdateIndexes();
+  if (!FindFieldsToIndex(Fields, CaseSensitive, name, true)) FindFieldsToIndex(Fields, CaseSensitive, name, false);
+  return name;
+}
+
+bool TvxTable::SetToIndexContainingField(const std::string& Fields) {
+  if (Fields.empty() || Query_->Count() > 0) return false;
+  UpdateIndexes();
+  TSearchDepth depth(SearchDepth_);
+  std::string name;
+  if (!MasterSource() || IgnoreMaster_) {
+    name = FieldsToIndex(Fields);
+  } else {
+    // The master's fields lead the index; the field sought follows them.
+    int pos = 1;
+    std::string first;
+    strGetToken(Fields, ";", pos, first);
+    const int masters = static_cast<int>(GetFieldList(MasterFields()).size());
+    std::string list;
+    for (int i = 0; i < masters && i < IndexFieldCount(); ++i) list += IndexFields(i)->FieldName() + ";";
+    name = FieldsToIndex(list + first);
+  }
+  if (name == "?") return false;
+  const std::string current = IndexFieldNames().empty() ? IndexName() : FieldsToIndex(IndexFieldNames());
+  if (!AnsiSameText(name, current)) {
+    if (MasterSource()) ClearCurrentRangeBuffers();
+    vxChangeIndexName(name);
+  }
+  return true;
+}
+
+bool TvxTable::SetToIndexContainingFields(TStrings* List) {
+  if (!List || List->Count() == 0) return false;
+  int pos = 1;
+  std::string first;
+  strGetToken(List->Strings(0), "\t", pos, first);
+  return SetToIndexContainingField(first);
+}
+
+void TvxTable::vxChangeIndexName(const std::string& Name) {
+  UpdateIndexes();
+  const int i = IndexDefs()->IndexOf(Name);
+  if (i >= 0) vxChangeIndex(IndexDefs()->Items(i));
+}
+
+void TvxTable::vxChangeIndex(TIndexDef* IndexDef) { vxTableChangeIndex(this, IndexDef); }
 
 // ---------------------------------------------------------------- overrides
 
@@ -313,12 +561,23 @@ bool TvxTable::IsSequenced() {
 void TvxTable::CloseCursor() {
   FreeLookupTables();
   TTable::CloseCursor();
+  // The cursor took its filters with it.
+  ExpressionFilter_ = 0;
+  CallbackFilter_ = 0;
+  FilterState().ShowAllPending = false;
   if (Query_->Count() > 0) SetTableName("");
 }
 
 void TvxTable::DataEvent(TDataEvent Event, std::intptr_t Info) {
   TTable::DataEvent(Event, Info);
   ResetMouseCursor();
+  TvxFilterState& state = FilterState();
+  if (state.ShowAllPending && state.CallbackDepth == 0 && State() == dsBrowse &&
+      (Event == deDataSetChange || Event == deDataSetScroll || Event == deUpdateState)) {
+    state.ShowAllPending = false;
+    UpdateCursorPos();
+    Resync({});
+  }
 }
 
 void TvxTable::DoBeforePost() {
@@ -366,6 +625,8 @@ hOrvexCursor TvxTable::CreateHandle() {
   SetMasterSource(nullptr);
   hOrvexCursor cursor = 0;
   Check(PerformQuery(cursor));
+  // a query that changed data has run; the open can only say it answered nothing
+  if (!cursor) NoResultSet(this);
   return cursor;
 }
 

@@ -31,10 +31,8 @@ namespace vx {
 class TvxTable;
 
 using TvxTableFilterEvent = std::function<void(TvxTable* Table, bool& Accept)>;
-// The match types of the locate search.
-enum TvxLocateMatchType : int;
 
-class TvxTable : public fw::TTable {
+class TvxTable : public fw::TTable, public TvxFilterHost {
   FW_CLASS(TvxTable, fw::TTable)
 public:
   explicit TvxTable(fw::TComponent* AOwner);
@@ -70,8 +68,10 @@ public:
   const TvxTableFilterEvent& OnFilter() const { return OnFilter_; }
   void SetOnFilter(const TvxTableFilterEvent& Value);
   fw::TDataSetNotifyEvent OnFilterEscape;
-  TvxOnFilterOptions OnFilterOptions() const { return OnFilterOptions_; }
-  void SetOnFilterOptions(TvxOnFilterOptions Value);
+  TvxOnFilterOptions OnFilterOptions() const override { return OnFilterOptions_; }
+  // Switching the test off shows every record again: at once, or when the
+  // engine's read that switched it off (Escape, OnFilter itself) is over.
+  void SetOnFilterOptions(TvxOnFilterOptions Value) override;
 
   // ---- the kind of table
   // A native desktop table: TableType ttKalmure, or with the default type a
@@ -127,30 +127,64 @@ public:
   // ---- filters
   // The filter lines joined: the first as it stands, each further one as " AND (" line ")".
   std::string FilterString() const;
+  // Installs the joined lines as the expression filter and, with OnFilter,
+  // the record callback; the result of the expression's installing.
   bool FilterActivate();
+  // Filters by Text alone: the lines become Text. When Text does not compile
+  // or the engine refuses it, says "Fail to set filter" and keeps the lines
+  // and the filter in force.
   bool setFilter(const std::string& Text);
   // The value of a field in the record under test, while OnFilter runs.
   fw::TParam* vxFilterField(const std::string& FieldName);
+  // The arrow again after the callback showed the hourglass.
   void ResetMouseCursor();
 
+  bool HasOnFilter() const override { return static_cast<bool>(OnFilter_); }
+  void DoOnFilter(bool& Accept) override { OnFilter_(this, Accept); }
+  void DoOnFilterEscape() override {
+    if (OnFilterEscape) OnFilterEscape(this);
+  }
+
   // ---- searches and indexes
+  // The searches raise the search depth while they run.
+  // The incremental search (vxTableFindNearest).
   bool vxFindNearest(const std::string& Value, int FieldIndex);
+  // True at once when the current record holds Value, else the locate search.
   bool vxFindRecord(const std::string& Value, const std::string& FieldName, TvxLocateMatchType MatchType,
                     bool CaseSensitive);
+  // Whether the table is on a record with those leading key values (texts
+  // compared without regard to case): on an SQL server by a range, in exact
+  // range mode a range of those keys alone; elsewhere by FindKey. More values
+  // than the index has fields is said in a message box.
   bool vxFindKey(const std::vector<fw::Variant>& KeyValues);
+  // A range from the key values on, without end; the first record of it.
   void vxSetRangeStart(const std::vector<fw::Variant>& KeyValues);
+  // CancelRange; on an SQL server, when the library allows, by reopening
+  // the table with the same fields shown.
   void FastCancelRange();
   void ClearCurrentRangeBuffers();
+  // A range from Table's values of this table's index fields.
   void SyncSQLTable(fw::TTable* Table);
+  // Reads the index definitions when there are none or they are stale.
   void UpdateIndexes();
+  // The fields of the index so named (case counts); without a name, the primary index's.
   std::string IndexToFields(const std::string& IndexName);
+  // The first field of the current index; empty when none.
   std::string GetIndexFieldName();
   bool SetIndexFieldName(const std::string& Name);
+  // A case-insensitive index begins with the current index's first field.
   bool isCaseInsensitiveIndex();
+  // The first index whose fields begin with Fields, at a field's end, of
+  // the case rule (and with ExactLength exactly Fields).
   bool FindFieldsToIndex(const std::string& Fields, bool CaseSensitive, std::string& IndexName, bool ExactLength);
+  // The index for Fields: exact before prefix, case-insensitive before
+  // case-sensitive; "?" when none.
   std::string FieldsToIndex(const std::string& Fields);
   std::string FieldstoIndexWithCase(const std::string& Fields, bool CaseSensitive);
+  // Switches to the index for Fields (after the master's fields, for a
+  // detail table); False when there is none.
   bool SetToIndexContainingField(const std::string& Fields);
+  // The same for the field of a Selected list's first line.
   bool SetToIndexContainingFields(fw::TStrings* List);
   void vxChangeIndexName(const std::string& Name);
   void vxChangeIndex(fw::TIndexDef* IndexDef);
@@ -170,6 +204,9 @@ protected:
   void PrepareCursor() override;
 
 private:
+  // The index fields of the current record read, lower-cased, as KeyValues' texts.
+  bool CurrentRecordHasKeys(const std::vector<fw::Variant>& KeyValues);
+
   std::unique_ptr<fw::TStringList> LookupFields_;
   std::unique_ptr<fw::TStringList> LookupLinks_;
   std::unique_ptr<fw::TStringList> ControlType_;
@@ -179,14 +216,8 @@ private:
   // Hidden tables this table owns, for its lookup fields.
   std::vector<TvxTable*> LookupTables_;
   std::vector<bool*> DependentFlags_;
-  std::vector<std::uint8_t> ValueBuffer_;  // allocated on first use
-  std::unique_ptr<fw::TParam> ValueParam_;
-  std::uint8_t* RecordUnderTest_ = nullptr;
   hNuboFilter ExpressionFilter_ = 0;
   hNuboFilter CallbackFilter_ = 0;
-  bool InCallback_ = false;
-  int EscapeCounter_ = 0;
-  bool HourGlassShown_ = false;
 
   bool SyncSQLByRange_ = true;
   bool NarrowSearch_ = false;

@@ -10,19 +10,6 @@ namespace fw {
 
 namespace {
 
-bool IsIntegerKind(TVarType t) {
-  switch (t) {
-    case varSmallint:
-    case varInteger:
-    case varShortInt:
-    case varByte:
-    case varWord:
-    case varLongWord:
-    case varInt64: return true;
-    default: return false;
-  }
-}
-
 bool IsFloatKind(TVarType t) { return t == varSingle || t == varDouble || t == varDate; }
 
 bool IsArrayKind(TVarType t) { return (t & varArray) != 0; }
@@ -95,7 +82,7 @@ void Variant::CastError(TVarType to) const {
 }
 
 double Variant::NumberOr(TVarType to) const {
-  if (IsIntegerKind(type_)) return static_cast<double>(int_);
+  if (VarTypeIsInteger(type_)) return static_cast<double>(int_);
   if (IsFloatKind(type_)) return float_;
   switch (type_) {
     case varEmpty: return 0;
@@ -112,7 +99,7 @@ double Variant::NumberOr(TVarType to) const {
 }
 
 std::int64_t Variant::AsInt64() const {
-  if (IsIntegerKind(type_)) return int_;
+  if (VarTypeIsInteger(type_)) return int_;
   if (type_ == varString) {
     std::int64_t i;
     if (TryStrToInt64(Trim(str_), i)) return i;
@@ -130,7 +117,7 @@ std::int64_t Variant::AsInt64() const {
 
 int Variant::AsInteger() const {
   std::int64_t v;
-  if (IsIntegerKind(type_)) {
+  if (VarTypeIsInteger(type_)) {
     v = int_;
   } else if (type_ == varString || type_ == varCurrency) {
     try {
@@ -149,7 +136,7 @@ double Variant::AsDouble() const { return NumberOr(varDouble); }
 
 Currency Variant::AsCurrency() const {
   if (type_ == varCurrency) return Currency::FromScaled(int_);
-  if (IsIntegerKind(type_)) {
+  if (VarTypeIsInteger(type_)) {
     if (int_ > std::numeric_limits<std::int64_t>::max() / Currency::Scale ||
         int_ < std::numeric_limits<std::int64_t>::min() / Currency::Scale)
       CastError(varCurrency);
@@ -174,7 +161,7 @@ bool Variant::AsBoolean() const {
     if (!ReadBoolean(str_, b)) CastError(varBoolean);
     return b;
   }
-  if (type_ == varBoolean || IsIntegerKind(type_) || type_ == varCurrency) return int_ != 0;
+  if (type_ == varBoolean || VarTypeIsInteger(type_) || type_ == varCurrency) return int_ != 0;
   return NumberOr(varBoolean) != 0;
 }
 
@@ -188,7 +175,7 @@ TDateTime Variant::AsDateTime() const {
 }
 
 std::string Variant::AsString() const {
-  if (IsIntegerKind(type_)) return IntToStr(int_);
+  if (VarTypeIsInteger(type_)) return IntToStr(int_);
   switch (type_) {
     case varEmpty: return {};
     case varString: return str_;
@@ -212,6 +199,19 @@ const Variant& Variant::operator[](int index) const { return const_cast<Variant&
 int Variant::ArrayCount() const {
   if (!IsArrayKind(type_)) throw EVariantError("Variant is not an array");
   return static_cast<int>(items_.size());
+}
+
+bool VarTypeIsInteger(TVarType type) {
+  switch (type) {
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: return true;
+    default: return false;
+  }
 }
 
 std::string VarToStr(const Variant& v) { return VarIsNull(v) ? std::string() : v.AsString(); }
@@ -287,7 +287,7 @@ int Compare(const Variant& a, const Variant& b) {
     if (other == varDate) return sign(a.AsDateTime().Value, b.AsDateTime().Value);
     return sign(a.AsDouble(), b.AsDouble());
   }
-  if (IsIntegerKind(ta) && IsIntegerKind(tb)) return sign(a.AsInt64(), b.AsInt64());
+  if (VarTypeIsInteger(ta) && VarTypeIsInteger(tb)) return sign(a.AsInt64(), b.AsInt64());
   if (ta == varCurrency && tb == varCurrency) return sign(a.AsCurrency(), b.AsCurrency());
   return sign(a.AsDouble(), b.AsDouble());
 }

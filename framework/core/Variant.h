@@ -124,6 +124,8 @@ inline Variant Unassigned() { return Variant(); }
 inline TVarType VarType(const Variant& v) { return v.VarType(); }
 inline bool VarIsNull(const Variant& v) { return v.VarType() == varNull; }
 inline bool VarIsEmpty(const Variant& v) { return v.VarType() == varEmpty; }
+// A whole number, of any width.
+bool VarTypeIsInteger(TVarType type);
 // Null and Unassigned give "".
 std::string VarToStr(const Variant& v);
 // The value converted to the kind `type` (one of the simple kinds, varEmpty

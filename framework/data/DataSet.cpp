@@ -1019,15 +1019,20 @@ void TDataSet::SetFieldValues(const std::string& FieldNames, const Variant& Valu
   for (std::size_t i = 0; i < fields.size(); ++i) fields[i]->SetValue(Value[static_cast<int>(i)]);
 }
 
-bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const Variant& Values, TLocateOptions Options) {
+std::vector<Variant> TDataSet::KeysOf(const std::vector<TField*>& Fields, const Variant& Values) const {
   std::vector<Variant> keys;
   if (Fields.size() == 1 && !VarIsArray(Values)) {
     keys.push_back(Values);
-  } else {
-    if (!VarIsArray(Values) || Values.ArrayCount() != static_cast<int>(Fields.size()))
-      DatabaseError("Wrong number of key values", this);
-    for (int i = 0; i < Values.ArrayCount(); ++i) keys.push_back(Values[i]);
+    return keys;
   }
+  if (!VarIsArray(Values) || Values.ArrayCount() != static_cast<int>(Fields.size()))
+    DatabaseError("Wrong number of key values", this);
+  for (int i = 0; i < Values.ArrayCount(); ++i) keys.push_back(Values[i]);
+  return keys;
+}
+
+bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const std::vector<Variant>& Keys,
+                            TLocateOptions Options) {
   TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
   CursorPosChanged();
   InternalFirst();
@@ -1037,15 +1042,22 @@ bool TDataSet::SearchRecord(const std::vector<TField*>& Fields, const Variant& V
     TDataSetState old = SetTempState(dsFilter);
     TScopeExit restore([&] { RestoreState(old); });
     found = true;
-    for (std::size_t i = 0; i < Fields.size() && found; ++i) found = FieldMatches(Fields[i], keys[i], Options);
+    for (std::size_t i = 0; i < Fields.size() && found; ++i) found = FieldMatches(Fields[i], Keys[i], Options);
   }
   return found;
+}
+
+bool TDataSet::LocateRecord(const std::vector<TField*>& Fields, const std::vector<Variant>& Keys,
+                            TLocateOptions Options) {
+  return SearchRecord(Fields, Keys, Options);
 }
 
 bool TDataSet::Locate(const std::string& KeyFields, const Variant& KeyValues, TLocateOptions Options) {
   CheckBrowseMode();
   std::vector<TField*> fields = GetFieldList(KeyFields);
-  if (!SearchRecord(fields, KeyValues, Options)) {
+  std::vector<Variant> keys = KeysOf(fields, KeyValues);
+  CursorPosChanged();
+  if (!LocateRecord(fields, keys, Options)) {
     CursorPosChanged();
     return false;
   }
@@ -1058,7 +1070,7 @@ Variant TDataSet::Lookup(const std::string& KeyFields, const Variant& KeyValues,
   std::vector<TField*> fields = GetFieldList(KeyFields);
   std::vector<TField*> results = GetFieldList(ResultFields);
   Variant result = Null();
-  if (SearchRecord(fields, KeyValues, {})) {
+  if (SearchRecord(fields, KeysOf(fields, KeyValues), {})) {
     TRecordBuffer& spare = buffers_[static_cast<std::size_t>(recordCount_)];
     TRestoreScope filter(filterRecord_, spare.Bytes.data());
     TDataSetState old = SetTempState(dsFilter);

@@ -299,6 +299,12 @@ protected:
   // Ends dsSetKey: Commit keeps the key values set, else they are undone.
   virtual void PostKeyBuffer(bool /*Commit*/) {}
   virtual void UpdateIndexDefs() {}
+  // Locate's search: puts the cursor on the first record, in the dataset's
+  // order, whose Fields match Keys (one a field) and answers true; false
+  // leaves the cursor anywhere. A dataset that can find it faster overrides
+  // it with the same answer; this one reads the records from the first.
+  virtual bool LocateRecord(const std::vector<TField*>& Fields, const std::vector<Variant>& Keys,
+                            TLocateOptions Options);
 
   // ---- helpers for concrete datasets
   void CreateFields();
@@ -365,9 +371,12 @@ private:
   void EndInsertAppend();
   void InternalCloseDataSet();
   void CalculateLookupFields();
+  // The key values of Fields from a value (one field) or an array.
+  std::vector<Variant> KeysOf(const std::vector<TField*>& Fields, const Variant& Values) const;
   // Finds the first record from the start that matches; leaves the cursor on
-  // it and true, or the cursor unknown and false.
-  bool SearchRecord(const std::vector<TField*>& Fields, const Variant& Values, TLocateOptions Options);
+  // it and true, or the cursor unknown and false. The record found is in the
+  // spare buffer.
+  bool SearchRecord(const std::vector<TField*>& Fields, const std::vector<Variant>& Keys, TLocateOptions Options);
 
   TDataSetState state_ = dsInactive;
   bool bof_ = true;

@@ -56,8 +56,11 @@ public:
   void Open() { SetConnected(true); }
   // Closes the datasets that use the database first.
   void Close() { SetConnected(false); }
-  // Desktop directories are not SQL servers.
-  bool IsSQLBased() const { return false; }
+  // Whether the database is an SQL server. No SQL server opens here: every
+  // database is a directory of desktop tables. The answer is virtual so
+  // that tests reach the SQL-server ways of the library with a database
+  // that says it is one.
+  virtual bool IsSQLBased() const { return false; }
   // Stay connected when the last dataset closes.
   bool KeepConnection() const { return keepConnection_; }
   void SetKeepConnection(bool Value) { keepConnection_ = Value; }

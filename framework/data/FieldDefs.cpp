@@ -138,15 +138,36 @@ TIndexDef* TIndexDefs::Find(const std::string& name) const {
   return Items(i);
 }
 
+namespace {
+
+// 2: the index's fields are Fields; 1: they begin with Fields; 0: neither.
+int FieldsMatch(const TIndexDef& d, const std::string& upperFields) {
+  if (d.Options().Contains(ixExpression)) return 0;
+  std::string have = AnsiUpperCase(d.Fields());
+  if (have.compare(0, upperFields.size(), upperFields) != 0) return 0;
+  if (have.size() == upperFields.size()) return 2;
+  return have[upperFields.size()] == ';' ? 1 : 0;
+}
+
+}  // namespace
+
 TIndexDef* TIndexDefs::FindIndexForFields(const std::string& fields) const {
   std::string want = AnsiUpperCase(fields);
-  for (const auto& d : items_) {
-    if (d->Options().Contains(ixExpression)) continue;
-    std::string have = AnsiUpperCase(d->Fields());
-    if (have.compare(0, want.size(), want) == 0 && (have.size() == want.size() || have[want.size()] == ';'))
-      return d.get();
-  }
+  for (const auto& d : items_)
+    if (FieldsMatch(*d, want)) return d.get();
   return nullptr;
+}
+
+TIndexDef* TIndexDefs::GetIndexForFields(const std::string& Fields, bool CaseInsensitive) const {
+  std::string want = AnsiUpperCase(Fields);
+  TIndexDef* prefix = nullptr;
+  for (const auto& d : items_) {
+    if (d->Options().Contains(ixCaseInsensitive) != CaseInsensitive) continue;
+    int m = FieldsMatch(*d, want);
+    if (m == 2) return d.get();
+    if (m == 1 && !prefix) prefix = d.get();
+  }
+  return prefix;
 }
 
 void TIndexDefs::Assign(const TPersistent* Source) {

@@ -116,6 +116,9 @@ public:
   // The first index whose leading fields are the given ones (";"-separated,
   // without regard to case), or nullptr.
   TIndexDef* FindIndexForFields(const std::string& fields) const;
+  // The same among the indexes whose case rule is CaseInsensitive: one with
+  // exactly those fields first, else the first that begins with them.
+  TIndexDef* GetIndexForFields(const std::string& Fields, bool CaseInsensitive) const;
   void Assign(const TPersistent* Source) override;
 
   // Reads the definitions from the table, opening it for the purpose when closed.

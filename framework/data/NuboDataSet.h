@@ -93,6 +93,10 @@ public:
   bool IsSequenced() override;
   int CompareBookmarks(const TBookmark& Bookmark1, const TBookmark& Bookmark2) override;
   bool BookmarkValid(const TBookmark& Bookmark) override;
+  // The cursor was moved, or its view changed, behind the dataset's back
+  // (by the dataset's own key searches, or by a caller reading through the
+  // engine's entries): the record numbers it goes on from are not known.
+  void CursorMoved() { cursorRecNo_ = -1; }
   // Text from the program to the engine and back (see AnsiToNative).
   std::string Translate(std::string_view Text, bool ToEngine, std::size_t MaxChars = 0) const;
 
@@ -134,9 +138,6 @@ protected:
   void SetRecNoInternal(int Value) override;
   // Reads the cursor's properties and field descriptors again.
   void GetCursorInfo();
-  // The cursor was moved, or its view changed, behind the dataset's back:
-  // the record numbers it goes on from are not known.
-  void CursorMoved() { cursorRecNo_ = -1; }
 
 private:
   void WritePendingBlobs(std::uint8_t* Record, bool Free);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Chars.h"
 #include "EngineLib.h"
 #include "Fields.h"
 #include "Scope.h"
@@ -126,6 +127,7 @@ void TTable::PrepareCursor() {
 void TTable::InternalClose() {
   TDBDataSet::InternalClose();
   indexFieldNos_.clear();
+  indexOptions_ = {};
   for (TKeyBuffer& b : keyBuffers_) b = TKeyBuffer{};
 }
 
@@ -149,13 +151,19 @@ std::vector<std::uint16_t> TTable::FieldNosOf(const std::string& FieldNames) con
 
 void TTable::ReadIndexInfo() {
   indexFieldNos_.clear();
+  indexOptions_ = {};
   const OrvexCursorProps& p = CursorProps();
   if (p.indexCount == 0 || p.indexNo == 0) return;
   std::vector<OrvexIndexDesc> descs(p.indexCount);
   Check(Engine().GetIndexDescs(Handle(), p.indexCount, descs.data()));
-  for (const OrvexIndexDesc& d : descs)
-    if (d.indexNo == p.indexNo)
-      for (int i = 0; i < d.fieldCount; ++i) indexFieldNos_.push_back(d.fields[i]);
+  for (const OrvexIndexDesc& d : descs) {
+    if (d.indexNo != p.indexNo) continue;
+    for (int i = 0; i < d.fieldCount; ++i) indexFieldNos_.push_back(d.fields[i]);
+    if (d.primary) indexOptions_.Include(ixPrimary);
+    if (d.unique || d.primary) indexOptions_.Include(ixUnique);
+    if (d.descending) indexOptions_.Include(ixDescending);
+    if (d.caseInsensitive) indexOptions_.Include(ixCaseInsensitive);
+  }
 }
 
 TField* TTable::IndexFields(int Index) const {
@@ -337,6 +345,89 @@ void TTable::FindNearest(const std::vector<Variant>& KeyValues) {
   for (std::size_t i = 0; i < KeyValues.size(); ++i) IndexFields(static_cast<int>(i))->SetValue(KeyValues[i]);
   SetKeyFieldCount(static_cast<int>(KeyValues.size()));
   GotoNearest();
+}
+
+namespace {
+
+// Whether a key search compares Key with Field as the scan would: a text
+// with a text, whole numbers with whole numbers, numbers with a float.
+// Dates, BCD and texts against numbers are left to the scan.
+bool KeyFitsIndex(const TField* Field, const Variant& Key) {
+  const TVarType t = VarType(Key);
+  switch (Field->DataType()) {
+    case ftString: return true;
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftAutoInc: return VarTypeIsInteger(t);
+    case ftFloat:
+    case ftCurrency: return VarTypeIsInteger(t) || t == varDouble || t == varSingle || t == varCurrency;
+    case ftBoolean: return t == varBoolean;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool TTable::LocateRecord(const std::vector<TField*>& Fields, const std::vector<Variant>& Keys,
+                          TLocateOptions Options) {
+  const std::size_t n = Fields.size();
+  const bool partial = Options.Contains(loPartialKey);
+  bool texts = false;
+  bool byIndex = Handle() != 0 && n > 0 && n <= static_cast<std::size_t>(IndexFieldCount());
+  for (std::size_t i = 0; byIndex && i < n; ++i) {
+    const bool text = Fields[i]->DataType() == ftString;
+    texts = texts || text;
+    byIndex = IndexFields(static_cast<int>(i)) == Fields[i] && !VarIsNull(Keys[i]) && !VarIsEmpty(Keys[i]) &&
+              KeyFitsIndex(Fields[i], Keys[i]) && !(text && partial && i + 1 < n);
+  }
+  if (byIndex && texts) byIndex = indexOptions_.Contains(ixCaseInsensitive) == Options.Contains(loCaseInsensitive);
+  if (!byIndex) return TDBDataSet::LocateRecord(Fields, Keys, Options);
+
+  std::size_t count = n;
+  std::uint16_t partialLength = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (Fields[i]->DataType() != ftString) continue;
+    const std::size_t chars = CharLength(VarToStr(Keys[i]));
+    // A text longer than its field is in no record.
+    if (chars > static_cast<std::size_t>(Fields[i]->Size())) return false;
+    if (partial && i + 1 == n) {
+      if (chars == 0)
+        --count;  // an empty beginning: any text
+      else
+        partialLength = static_cast<std::uint16_t>(chars);
+    }
+  }
+  std::vector<std::uint8_t> scratch(static_cast<std::size_t>(GetRecordSize()));
+  // The cursor moves by the engine's entries from here on.
+  TScopeExit moved([this] { CursorMoved(); });
+  if (count == 0) {
+    InternalFirst();
+    OrvexResult r = Engine().GetNextRecord(Handle(), 0, scratch.data(), nullptr);
+    if (r == ORVEX_ERR_EOF) return false;
+    Check(r);
+    return true;
+  }
+  TKeyBuffer& key = keyBuffers_[kiLookup];
+  ClearKeyBuffer(key);
+  {
+    TRestoreScope<TKeyIndex> index(keyIndex_, kiLookup);
+    TDataSetState old = SetTempState(dsSetKey);
+    TScopeExit restore([&] { RestoreState(old); });
+    for (std::size_t i = 0; i < count; ++i) {
+      if (Fields[i]->DataType() == ftString)
+        Fields[i]->SetAsString(VarToStr(Keys[i]));
+      else
+        Fields[i]->SetValue(Keys[i]);
+    }
+  }
+  OrvexResult r =
+      Engine().SetToKey(Handle(), ORVEX_KEY_EXACT, static_cast<std::uint16_t>(count), partialLength, key.Data.data());
+  if (r == ORVEX_ERR_RECNOTFOUND) return false;
+  Check(r);
+  // The cursor stands before the match: step onto it.
+  Check(Engine().GetNextRecord(Handle(), 0, scratch.data(), nullptr));
+  return true;
 }
 
 // ---------------------------------------------------------------- ranges

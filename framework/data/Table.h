@@ -49,6 +49,9 @@ public:
   int IndexFieldCount() const { return static_cast<int>(indexFieldNos_.size()); }
   TField* IndexFields(int Index) const;
   TIndexDefs* IndexDefs() const { return indexDefs_.get(); }
+  // The options of the current index (primary, unique, descending, case
+  // rule); empty in the natural order or while closed.
+  TIndexOptions IndexOptions() const { return indexOptions_; }
 
   // ---- master and detail
   TDataSource* MasterSource() const;
@@ -74,6 +77,8 @@ public:
   void ApplyRange();
   void SetRange(const std::vector<Variant>& StartValues, const std::vector<Variant>& EndValues);
   void CancelRange();
+  // Whether the range in force has an end.
+  bool RangeEndSet() const { return HasKeyValue(keyBuffers_[kiCurRangeEnd]); }
 
   // ---- the table file
   // Creates the table from FieldDefs and IndexDefs, replacing one of that
@@ -92,6 +97,11 @@ protected:
   void PrepareCursor() override;
   void InternalClose() override;
   void UpdateIndexDefs() override;
+  // Through the current index when its leading fields are the ones sought
+  // (in their order) and its case rule is the options'; a partial key is
+  // then a search on the leading characters of the last one. Else the scan.
+  bool LocateRecord(const std::vector<TField*>& Fields, const std::vector<Variant>& Keys,
+                    TLocateOptions Options) override;
   std::uint8_t* GetKeyRecord() override;
   void PostKeyBuffer(bool Commit) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -124,6 +134,7 @@ private:
   std::string indexName_;
   std::string indexFieldNames_;
   std::vector<int> indexFieldNos_;
+  TIndexOptions indexOptions_;
   std::unique_ptr<TIndexDefs> indexDefs_;
   std::unique_ptr<TMasterLink> masterLink_;
   std::string masterFields_;

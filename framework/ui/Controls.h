@@ -629,6 +629,24 @@ LRESULT SendMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam);
 // Queues the message; it is delivered by the message loop unless the control
 // goes first. False for a null handle.
 bool PostMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam);
+
+// The key messages (WM_KEYFIRST to WM_KEYLAST) waiting for the message loop,
+// oldest first: those posted, and the keys typed meanwhile. A long operation
+// that cannot let the loop run looks at them with PeekKeyMessages: looking
+// reads the input the window system holds for the program and runs nothing
+// of the program; the other input, timers, paints and posted messages wait
+// for the loop, which delivers everything in the order it came.
+struct TWaitingMessage {
+  HWND Wnd;  // the control it goes to (for a typed key, the one with the focus)
+  unsigned Msg;
+  WPARAM WParam;  // the virtual key
+  LPARAM LParam;
+};
+std::vector<TWaitingMessage> PeekKeyMessages();
+// Takes the message at Index of the last look out of the queue, for good;
+// the others keep their order. False when there is none at Index.
+bool RemoveKeyMessage(std::size_t Index);
+
 // Places a window: SWP_ flags as below. HWND_TOPMOST is the only order a
 // pop-up window has; other windows keep theirs.
 constexpr HWND HWND_TOP = 0;

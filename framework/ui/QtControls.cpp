@@ -7,11 +7,16 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPalette>
+#include <QPointer>
 #include <QTimer>
+#include <QTimerEvent>
 #include <QWheelEvent>
 #include <array>
+#include <list>
+#include <optional>
 
 #include "Forms.h"
+#include "Scope.h"
 
 namespace fw {
 
@@ -778,35 +783,64 @@ void ApplyBaseColors(QWidget* w, TColor base, TColor text) {
 
 }  // namespace fw
 
-// ---------------------------------------------------------------- posted messages
+// ---------------------------------------------------------------- posted and waiting messages
+//
+// Posted messages are Qt events to the post office. Posted key messages, and
+// what a look at the waiting keys takes from the window system (typed keys,
+// other input, timers, paints), wait in one list of their own, in the order
+// they came, until the post office releases them when the loop runs.
 
 namespace fw {
 
 namespace {
 
 const QEvent::Type kPostedMessage = static_cast<QEvent::Type>(QEvent::registerEventType());
+const QEvent::Type kReleaseWaiting = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 class TPostedMessage : public QEvent {
 public:
   TPostedMessage(TWinControl* c, const TMessage& m) : QEvent(kPostedMessage), Control(c), Alive(c->LifeToken()), Message(m) {}
+  TPostedMessage(const TPostedMessage& other) : QEvent(other), Control(other.Control), Alive(other.Alive), Message(other.Message) {}
+  TPostedMessage& operator=(const TPostedMessage&) = delete;
   TWinControl* Control;
   std::weak_ptr<const bool> Alive;
   TMessage Message;
 };
 
-// Delivers posted messages to the controls that still exist.
+void Deliver(TWinControl* Control, const std::weak_ptr<const bool>& Alive, TMessage m) {
+  auto alive = Alive.lock();
+  if (!alive || !*alive) return;
+  DepthScope depth;
+  Guarded(Control, [&] { Control->Perform(m.Msg, m.WParam, m.LParam); });
+}
+
+// Something that waits for the loop: a posted key message (Control), or an
+// event the window system sent while the program looked at its keys (Event,
+// for Target). Key is set for both kinds of key.
+struct TWaiting {
+  std::optional<TWaitingMessage> Key;
+  TWinControl* Control = nullptr;
+  std::weak_ptr<const bool> Alive;
+  QPointer<QObject> Target;
+  std::unique_ptr<QEvent> Event;
+};
+
+struct TWaitingList {
+  std::list<TWaiting> Items;
+  bool ReleasePosted = false;
+  int Looking = 0;
+};
+
+TWaitingList& Waiting() {
+  static TWaitingList list;
+  return list;
+}
+
+// Delivers posted messages to the controls that still exist, and releases
+// what waited.
 class TPostOffice : public QObject {
 public:
-  bool event(QEvent* e) override {
-    if (e->type() != kPostedMessage) return QObject::event(e);
-    auto* pm = static_cast<TPostedMessage*>(e);
-    auto alive = pm->Alive.lock();
-    if (!alive || !*alive) return true;
-    TMessage m = pm->Message;
-    DepthScope depth;
-    Guarded(pm->Control, [&] { pm->Control->Perform(m.Msg, m.WParam, m.LParam); });
-    return true;
-  }
+  bool event(QEvent* e) override;
 };
 
 TPostOffice* PostOffice() {
@@ -821,13 +855,165 @@ TPostOffice* PostOffice() {
   return office;
 }
 
+void PostRelease() {
+  if (Waiting().ReleasePosted) return;
+  Waiting().ReleasePosted = true;
+  QCoreApplication::postEvent(PostOffice(), new QEvent(kReleaseWaiting));
+}
+
+void ReleaseWaiting() {
+  Waiting().ReleasePosted = false;
+  std::list<TWaiting> items = std::move(Waiting().Items);
+  Waiting().Items.clear();
+  DepthScope depth;
+  for (TWaiting& w : items) {
+    if (w.Event) {
+      if (w.Target) QCoreApplication::sendEvent(w.Target, w.Event.get());
+    } else {
+      const TWaitingMessage& k = *w.Key;
+      Deliver(w.Control, w.Alive, TMessage{k.Msg, k.WParam, k.LParam, 0});
+    }
+  }
+}
+
+bool TPostOffice::event(QEvent* e) {
+  if (e->type() == kReleaseWaiting) {
+    ReleaseWaiting();
+    return true;
+  }
+  if (e->type() != kPostedMessage) return QObject::event(e);
+  auto* pm = static_cast<TPostedMessage*>(e);
+  Deliver(pm->Control, pm->Alive, pm->Message);
+  return true;
+}
+
+// While the program looks at its keys: what the window system and the event
+// loop hand out is kept for later instead of being handled, except what only
+// Qt itself handles (window geometry, deferred calls).
+class TLookFilter : public QObject {
+public:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    const QEvent::Type t = e->type();
+    if (o == PostOffice()) {
+      if (t == kPostedMessage) {
+        QCoreApplication::postEvent(o, new TPostedMessage(*static_cast<TPostedMessage*>(e)));
+        return true;
+      }
+      if (t == kReleaseWaiting) {
+        QCoreApplication::postEvent(o, new QEvent(kReleaseWaiting));
+        return true;
+      }
+      return false;
+    }
+    if (t == QEvent::ShortcutOverride) {
+      // The key itself follows; no shortcut acts on it now.
+      e->accept();
+      return true;
+    }
+    if (t == QEvent::KeyPress || t == QEvent::KeyRelease) {
+      Keep(o, e, KeyMessage(o, static_cast<QKeyEvent*>(e)));
+      return true;
+    }
+    if (t == QEvent::Timer) {
+      // A timer waits once, however often it comes due meanwhile.
+      int id = static_cast<QTimerEvent*>(e)->timerId();
+      for (const TWaiting& w : Waiting().Items)
+        if (w.Target == o && w.Event && w.Event->type() == QEvent::Timer &&
+            static_cast<QTimerEvent*>(w.Event.get())->timerId() == id)
+          return true;
+      Keep(o, e, std::nullopt);
+      return true;
+    }
+    if (t == QEvent::MouseMove && !Waiting().Items.empty()) {
+      // Moves coalesce: the last one stands for those before it.
+      TWaiting& last = Waiting().Items.back();
+      if (last.Target == o && last.Event && last.Event->type() == QEvent::MouseMove) {
+        last.Event.reset(e->clone());
+        return true;
+      }
+    }
+    if (e->isInputEvent() || t == QEvent::UpdateRequest || t == QEvent::UpdateLater ||
+        t == QEvent::Expose) {
+      Keep(o, e, std::nullopt);
+      return true;
+    }
+    return false;
+  }
+
+private:
+  static void Keep(QObject* o, QEvent* e, std::optional<TWaitingMessage> key) {
+    TWaiting w;
+    w.Key = key;
+    w.Target = o;
+    w.Event.reset(e->clone());
+    Waiting().Items.push_back(std::move(w));
+    PostRelease();
+  }
+
+  // The message a typed key makes, addressed to the control with the focus.
+  static TWaitingMessage KeyMessage(QObject* o, const QKeyEvent* e) {
+    auto* widget = qobject_cast<QWidget*>(o);
+    if (!widget || widget->isWindow()) widget = QApplication::focusWidget();
+    auto* control = dynamic_cast<TWinControl*>(TControlBridge::ControlAt(widget));
+    const bool alt = (e->modifiers() & Qt::AltModifier) != 0;
+    const Word vk = QtKeyToVirtualKey(e->key(), e->modifiers());
+    TWaitingMessage m{control ? control->Handle() : 0, 0, vk, 1 | (alt ? KF_ALTDOWN_BIT : 0)};
+    if (e->type() == QEvent::KeyPress) {
+      m.Msg = alt ? WM_SYSKEYDOWN : WM_KEYDOWN;
+      if (e->isAutoRepeat()) m.LParam |= KF_REPEAT_BIT;
+    } else {
+      m.Msg = alt && vk != VK_MENU ? WM_SYSKEYUP : WM_KEYUP;
+      m.LParam |= KF_REPEAT_BIT | (LPARAM{1} << 31);
+    }
+    return m;
+  }
+};
+
+bool IsKeyMessage(unsigned Msg) { return Msg >= WM_KEYFIRST && Msg <= WM_KEYLAST; }
+
 }  // namespace
 
 bool PostMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam) {
   TWinControl* c = FindControl(Wnd);
   if (!c) return false;
+  if (IsKeyMessage(Msg)) {
+    TWaiting w;
+    w.Key = TWaitingMessage{Wnd, Msg, WParam, LParam};
+    w.Control = c;
+    w.Alive = c->LifeToken();
+    Waiting().Items.push_back(std::move(w));
+    PostRelease();
+    return true;
+  }
   QCoreApplication::postEvent(PostOffice(), new TPostedMessage(c, TMessage{Msg, WParam, LParam, 0}));
   return true;
+}
+
+std::vector<TWaitingMessage> PeekKeyMessages() {
+  TWaitingList& list = Waiting();
+  if (list.Looking == 0 && qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    ++list.Looking;
+    TScopeExit done([&list] { --list.Looking; });
+    TLookFilter filter;
+    QCoreApplication::instance()->installEventFilter(&filter);
+    TScopeExit remove([&filter] { QCoreApplication::instance()->removeEventFilter(&filter); });
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+  }
+  std::vector<TWaitingMessage> keys;
+  for (const TWaiting& w : list.Items)
+    if (w.Key) keys.push_back(*w.Key);
+  return keys;
+}
+
+bool RemoveKeyMessage(std::size_t Index) {
+  for (auto it = Waiting().Items.begin(); it != Waiting().Items.end(); ++it) {
+    if (!it->Key) continue;
+    if (Index-- == 0) {
+      Waiting().Items.erase(it);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace fw

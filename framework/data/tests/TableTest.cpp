@@ -283,6 +283,121 @@ TEST_F(Table, LocateWithBothOptionsAndSeveralFields) {
   EXPECT_TRUE(VarIsNull(t->Lookup("ID", 77, "Name")));
 }
 
+// Locate by the base scan alone, to hold the index's answers against.
+class TScanTable : public TTable {
+  FW_CLASS(TScanTable, TTable)
+public:
+  using TTable::TTable;
+
+protected:
+  bool LocateRecord(const std::vector<TField*>& Fields, const std::vector<Variant>& Keys,
+                    TLocateOptions Options) override {
+    return TDataSet::LocateRecord(Fields, Keys, Options);
+  }
+};
+FW_IMPLEMENT_CLASS(TScanTable)
+
+TEST_F(Table, LocateThroughTheIndexFindsWhatTheScanFinds) {
+  auto* make = new TTable(owner.get());
+  make->SetDatabaseName(dir);
+  make->SetTableName("Names.db");
+  make->FieldDefs()->Add("ID", ftInteger, 0, true);
+  make->FieldDefs()->Add("Name", ftString, 8);
+  make->FieldDefs()->Add("Seat", ftSmallint);
+  make->FieldDefs()->Add("Paid", ftFloat);
+  make->IndexDefs()->Add("", "ID", {ixPrimary});
+  make->IndexDefs()->Add("ByName", "Name", {ixCaseInsensitive});
+  make->IndexDefs()->Add("ByNameCase", "Name;ID", {});
+  make->IndexDefs()->Add("ByNameDown", "Name", {ixCaseInsensitive, ixDescending});
+  make->IndexDefs()->Add("BySeat", "Seat;Paid", {});
+  make->CreateTable();
+  make->Open();
+  const char* names[] = {"Smith", "smith", "SMITHERS", "Smyth", "Adams", "", "smithy", "Ådne", "Smith"};
+  int id = 0;
+  for (const char* n : names) {
+    make->Append();
+    make->FieldByName("ID")->SetAsInteger(++id);
+    if (*n) make->FieldByName("Name")->SetAsString(n);
+    make->FieldByName("Seat")->SetAsInteger(id % 3);
+    make->FieldByName("Paid")->SetAsFloat(id * 0.5);
+    make->Post();
+  }
+  make->Close();
+
+  auto open = [&](TTable* t, const char* index) {
+    t->SetDatabaseName(dir);
+    t->SetTableName("Names.db");
+    t->SetIndexName(index);
+    t->Open();
+  };
+  const std::vector<Variant> nameKeys = {"Smith", "smith", "SMI", "smi", "Sm", "Ådne", "å", "x", "", "Smitherss+"};
+  int checked = 0;
+  for (const char* index : {"", "ByName", "ByNameCase", "ByNameDown", "BySeat"}) {
+    auto* byIndex = new TTable(owner.get());
+    auto* byScan = new TScanTable(owner.get());
+    open(byIndex, index);
+    open(byScan, index);
+    struct Search {
+      const char* fields;
+      Variant key;
+    };
+    std::vector<Search> searches;
+    for (const Variant& k : nameKeys) searches.push_back({"Name", k});
+    for (int i : {0, 3, 9, 10}) searches.push_back({"ID", i});
+    searches.push_back({"ID", 3.0});
+    searches.push_back({"Seat", 2});
+    searches.push_back({"Seat;Paid", VarArrayOf({1, 2.0})});
+    searches.push_back({"Seat;Paid", VarArrayOf({1, 2.5})});
+    searches.push_back({"Name;ID", VarArrayOf({"smith", 2})});
+    searches.push_back({"Name;ID", VarArrayOf({"Smith", 9})});
+    for (const Search& s : searches) {
+      for (TLocateOptions o : {TLocateOptions{}, TLocateOptions{loCaseInsensitive}, TLocateOptions{loPartialKey},
+                               TLocateOptions{loCaseInsensitive, loPartialKey}}) {
+        std::string key;
+        if (VarIsArray(s.key))
+          for (int i = 0; i < s.key.ArrayCount(); ++i) key += (i ? ";" : "") + VarToStr(s.key[i]);
+        else
+          key = VarToStr(s.key);
+        SCOPED_TRACE(std::string("index '") + index + "' " + s.fields + " = '" + key + "' options " +
+                     std::to_string(o.ToBits()));
+        byIndex->Last();
+        byScan->Last();
+        const bool found = byIndex->Locate(s.fields, s.key, o);
+        EXPECT_EQ(found, byScan->Locate(s.fields, s.key, o));
+        EXPECT_EQ(byIndex->FieldByName("ID")->AsInteger(), byScan->FieldByName("ID")->AsInteger());
+        ++checked;
+      }
+    }
+  }
+  EXPECT_EQ(checked, 5 * 20 * 4);
+
+  // The index's way meets the records that match, the scan every record
+  // before them: a filter callback that accepts all counts them.
+  auto* byIndex = new TTable(owner.get());
+  auto* byScan = new TScanTable(owner.get());
+  open(byIndex, "ByName");
+  open(byScan, "ByName");
+  auto counted = [](TTable* t, int* calls) {
+    OrvexHandle filter = 0;
+    auto count = [](std::uintptr_t data, void*) -> std::uint16_t {
+      ++*reinterpret_cast<int*>(data);
+      return 1;
+    };
+    ASSERT_EQ(Engine().AddFilter(t->Handle(), reinterpret_cast<std::uintptr_t>(calls), 1, 0, nullptr, count, &filter),
+              ORVEX_OK);
+    ASSERT_EQ(Engine().ActivateFilter(t->Handle(), filter), ORVEX_OK);
+  };
+  int indexCalls = 0, scanCalls = 0;
+  counted(byIndex, &indexCalls);
+  counted(byScan, &scanCalls);
+  indexCalls = scanCalls = 0;
+  EXPECT_TRUE(byIndex->Locate("Name", "smy", {loCaseInsensitive, loPartialKey}));
+  EXPECT_TRUE(byScan->Locate("Name", "smy", {loCaseInsensitive, loPartialKey}));
+  EXPECT_EQ(byIndex->FieldByName("Name")->AsString(), "Smyth");
+  EXPECT_LE(indexCalls, 3);  // the key search, the step onto the record, the re-read
+  EXPECT_GE(scanCalls, 9);  // every name, Smyth the last
+}
+
 TEST_F(Table, KeySearchAndRanges) {
   TTable* t = OpenGuests(20);
   EXPECT_EQ(t->IndexFieldCount(), 1);

@@ -1,5 +1,8 @@
 #include <QTest>
 #include <QLineEdit>
+#include <QTimer>
+#include <chrono>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -168,6 +171,48 @@ TEST_F(MessageModelTest, AnExitThatRaisesKeepsTheFocusAndIsShown) {
   QTest::mouseClick(WidgetOf(edit2), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
   EXPECT_TRUE(PumpUntil([this] { return edit2->Focused(); }));
   EXPECT_EQ(focus, (std::vector<std::string>{"exit 1", "enter 2"}));
+}
+
+// A long operation looks at the keys waiting for the loop and takes one out;
+// nothing runs meanwhile, and the loop later delivers the rest in order.
+TEST_F(MessageModelTest, WaitingKeysAreSeenInOrderAndOneCanBeTakenOut) {
+  ShowActive(form.get());
+  Focus(edit1);
+  bool fired = false;
+  QTimer timer;
+  timer.setInterval(1);
+  QObject::connect(&timer, &QTimer::timeout, [&] { fired = true; });
+  timer.start();
+  const HWND wnd = edit1->Handle();
+  ASSERT_TRUE(PostMessage(wnd, WM_KEYDOWN, 'A', 1));
+  QWidget* w = WidgetOf(edit1);
+  QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, "\x1b"));
+  QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier, "\x1b"));
+  QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(5));  // the timer is due
+
+  auto summary = [](const std::vector<TWaitingMessage>& keys) {
+    std::vector<std::string> v;
+    for (const TWaitingMessage& k : keys)
+      v.push_back(std::to_string(k.Msg) + " " + std::to_string(k.WParam));
+    return v;
+  };
+  std::vector<TWaitingMessage> keys = PeekKeyMessages();
+  const std::string down = std::to_string(WM_KEYDOWN), up = std::to_string(WM_KEYUP);
+  EXPECT_EQ(summary(keys), (std::vector<std::string>{down + " 65", down + " 27", up + " 27", down + " 66"}));
+  for (const TWaitingMessage& k : keys) EXPECT_EQ(k.Wnd, wnd);
+  EXPECT_TRUE(log.empty());
+  EXPECT_FALSE(fired);
+
+  EXPECT_TRUE(RemoveKeyMessage(2));
+  EXPECT_TRUE(RemoveKeyMessage(1));
+  EXPECT_FALSE(RemoveKeyMessage(2));
+  EXPECT_EQ(summary(PeekKeyMessages()), (std::vector<std::string>{down + " 65", down + " 66"}));
+
+  EXPECT_TRUE(PumpUntil([&] { return fired && log.size() >= 3; }));
+  EXPECT_EQ(log, (std::vector<std::string>{"Edit1 down 65", "Edit1 down 66", "Edit1 press 98"}));
+  EXPECT_EQ(edit1->Text(), "b");
+  EXPECT_TRUE(PeekKeyMessages().empty());
 }
 
 // Records the cancel-mode notices it gets.
