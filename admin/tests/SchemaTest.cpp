@@ -247,6 +247,25 @@ TEST_F(SchemaTest, SetsFillFromTheRootsTablesAndReadTheirFields) {
   EXPECT_EQ(ChildNames(At("Tables/Guests/Columns")), (Names{"ID", "Name"}));
 }
 
+TEST_F(SchemaTest, SetsCountTheirObjectsAndTheRootReadsItsDescriptionAgain) {
+  auto* indexes = At<TEObjectSet>("Tables/Guests/Indexes");  // at most one
+  auto* columns = At<TEObjectSet>("Tables/Events/Columns");  // at least one
+  indexes->NewObject("ByEmail")->EndEdit();
+  At("Tables/Events/Columns/ID")->Delete();
+  fw::TStringList errors;
+  indexes->Validate(&errors);
+  columns->Validate(&errors);
+  EXPECT_EQ(errors.Text(), "There may only be 1 Indexes items\r\nNo Columns defined for Events\r\n");
+  EXPECT_NE(indexes->Validity(), vaValid);
+  EXPECT_FALSE(root->Enabled(opApply)) << "an invalid set holds the apply back";
+
+  root->Cancel();
+  root->Refresh();
+  EXPECT_EQ(root->Definitions().Count(), 0) << "read again when next asked";
+  EXPECT_EQ(ChildNames(At("Tables")), (Names{"Events", "Guests", "dbo.Audit"}));
+  EXPECT_EQ(ChildNames(At("Tables/Guests/Columns")), (Names{"Email", "ID", "Name"}));
+}
+
 TEST_F(SchemaTest, PathStepsFindTheirObjects) {
   auto* guests = At<TEObject>("Tables/Guests");
   auto* index = At<TEObject>("Tables/Guests/Indexes/ByName");
