@@ -265,16 +265,8 @@ void TvxTable::RemoveDependentTablePtr(bool* P) { std::erase(DependentFlags_, P)
 
 // ---------------------------------------------------------------- lookup tables
 
-void TvxTable::FreeLookupTables() {
-  while (!LookupTables_.empty()) {
-    TvxTable* t = LookupTables_.back();
-    LookupTables_.pop_back();
-    delete t;  // owned by this table; freeing takes it off the owner's list
-  }
-}
-
 void TvxTable::RefreshLinks() {
-  for (TvxTable* t : LookupTables_)
+  for (TvxTable* t : LookupTables())
     if (t->Active()) t->Refresh();
 }
 
@@ -283,6 +275,8 @@ void TvxTable::RemoveObsoleteLinks() {
 }
 
 bool TvxTable::IsValidField(const std::string& Name) { return vxDataSetIsValidField(this, Name); }
+
+bool TvxTable::SetLookupField(TField* Field) { return vxSetLookupField(this, Field); }
 
 // ---------------------------------------------------------------- filters
 
@@ -587,6 +581,7 @@ void TvxTable::DoBeforePost() {
 
 void TvxTable::DoOnCalcFields() {
   RemoveObsoleteLinks();
+  vxDataSetDoOnCalcFields(this, LookupFields_.get(), LookupLinks_.get(), LookupTables());
   TTable::DoOnCalcFields();
 }
 
