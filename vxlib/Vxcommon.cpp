@@ -904,6 +904,40 @@ TNuboFilterCallback vxRecordFilterCallback(bool WithOptions) {
   return WithOptions ? &RecordCallback<true> : &RecordCallback<false>;
 }
 
+void vxDataSetSetOnFilterOptions(TDataSet* DataSet, TvxFilterHost& Host, TvxOnFilterOptions& Stored,
+                                 TvxOnFilterOptions Value) {
+  const bool wasEnabled = Stored.Contains(ofoEnabled);
+  Stored = Value;
+  if (!wasEnabled || Value.Contains(ofoEnabled) || !DataSet->Active() || !Host.HasOnFilter()) return;
+  // Inside the engine's read the cursor may not move: the records show when
+  // the read is over.
+  if (Host.FilterState().CallbackDepth > 0) {
+    Host.FilterState().ShowAllPending = true;
+    return;
+  }
+  DataSet->UpdateCursorPos();
+  DataSet->Resync({});
+}
+
+void vxDataSetShowPendingRecords(TDataSet* DataSet, TvxFilterHost& Host, TDataEvent Event) {
+  TvxFilterState& state = Host.FilterState();
+  if (state.ShowAllPending && state.CallbackDepth == 0 && DataSet->State() == dsBrowse &&
+      (Event == deDataSetChange || Event == deDataSetScroll || Event == deUpdateState)) {
+    state.ShowAllPending = false;
+    DataSet->UpdateCursorPos();
+    DataSet->Resync({});
+  }
+}
+
+void vxDataSetResetMouseCursor(TvxFilterHost& Host) {
+  TvxFilterState& state = Host.FilterState();
+  if (!Host.OnFilterOptions().Contains(ofoShowHourGlass) || !state.HourGlassShown || !Screen ||
+      Screen->Cursor() == crArrow)
+    return;
+  Screen->SetCursor(crArrow);
+  state.HourGlassShown = false;
+}
+
 TParam* vxDataSetFilterField(TDBDataSet* DataSet, TvxFilterState& State, const std::string& FieldName) {
   TField* field = DataSet->FindField(FieldName);
   if (!field) throw EDatabaseError(FieldName + ": Field '" + FieldName + "' not found");

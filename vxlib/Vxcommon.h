@@ -276,6 +276,15 @@ void vxConvertFieldToParam(fw::TField* Field, fw::TParam* Param, std::uint8_t* B
 // switched off, the hourglass, Escape); without, every record goes to
 // OnFilter (the stored procedure's way).
 TNuboFilterCallback vxRecordFilterCallback(bool WithOptions);
+// What every library dataset does with its OnFilter settings:
+// Stored takes Value; switching ofoEnabled off on an open dataset with an
+// OnFilter shows every record again, at once or, inside the engine's read,
+// once that read is over (vxDataSetShowPendingRecords, from DataEvent).
+void vxDataSetSetOnFilterOptions(fw::TDataSet* DataSet, TvxFilterHost& Host, TvxOnFilterOptions& Stored,
+                                 TvxOnFilterOptions Value);
+void vxDataSetShowPendingRecords(fw::TDataSet* DataSet, TvxFilterHost& Host, fw::TDataEvent Event);
+// The arrow again after the callback showed the hourglass.
+void vxDataSetResetMouseCursor(TvxFilterHost& Host);
 // The value of a field in the record under test, while OnFilter runs; the
 // dataset's own parameter, overwritten by the next call. Raises
 // EDatabaseError for a field the dataset lacks, or outside OnFilter.

@@ -97,17 +97,7 @@ void TvxTable::SetOnFilter(const TvxTableFilterEvent& Value) {
 }
 
 void TvxTable::SetOnFilterOptions(TvxOnFilterOptions Value) {
-  const bool wasEnabled = OnFilterOptions_.Contains(ofoEnabled);
-  OnFilterOptions_ = Value;
-  if (!wasEnabled || Value.Contains(ofoEnabled) || !Active() || !OnFilter_) return;
-  // Inside the engine's read the cursor may not move: the records show when
-  // the read is over.
-  if (FilterState().CallbackDepth > 0) {
-    FilterState().ShowAllPending = true;
-    return;
-  }
-  UpdateCursorPos();
-  Resync({});
+  vxDataSetSetOnFilterOptions(this, *this, OnFilterOptions_, Value);
 }
 
 // ---------------------------------------------------------------- kind of table
@@ -313,13 +303,7 @@ TParam* TvxTable::vxFilterField(const std::string& FieldName) {
   return vxDataSetFilterField(this, FilterState(), FieldName);
 }
 
-void TvxTable::ResetMouseCursor() {
-  TvxFilterState& state = FilterState();
-  if (!OnFilterOptions_.Contains(ofoShowHourGlass) || !state.HourGlassShown || !Screen || Screen->Cursor() == crArrow)
-    return;
-  Screen->SetCursor(crArrow);
-  state.HourGlassShown = false;
-}
+void TvxTable::ResetMouseCursor() { vxDataSetResetMouseCursor(*this); }
 
 // ---------------------------------------------------------------- searches and indexes
 
@@ -565,13 +549,7 @@ void TvxTable::CloseCursor() {
 void TvxTable::DataEvent(TDataEvent Event, std::intptr_t Info) {
   TTable::DataEvent(Event, Info);
   ResetMouseCursor();
-  TvxFilterState& state = FilterState();
-  if (state.ShowAllPending && state.CallbackDepth == 0 && State() == dsBrowse &&
-      (Event == deDataSetChange || Event == deDataSetScroll || Event == deUpdateState)) {
-    state.ShowAllPending = false;
-    UpdateCursorPos();
-    Resync({});
-  }
+  vxDataSetShowPendingRecords(this, *this, Event);
 }
 
 void TvxTable::DoBeforePost() {
