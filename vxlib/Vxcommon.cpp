@@ -7,7 +7,6 @@
 #include "Database.h"
 #include "DateTime.h"
 #include "Dialogs.h"
-#include "Forms.h"
 #include "Files.h"
 #include "Forms.h"
 #include "MessageService.h"
@@ -980,8 +979,9 @@ TParam* vxDataSetFilterField(TDBDataSet* DataSet, TvxFilterState& State, const s
     return param;
   }
   if (vxisNonPhysicalField(field)) {
-    // A calculated field has no value in the engine's record; lookup fields
-    // take theirs from their lookup tables, moved by the record under test.
+    // Neither a calculated nor a lookup field has a value in the engine's
+    // record: a lookup field's comes from its lookup table, moved by the
+    // record under test; anything else is Null of the field's type.
     param->SetDataType(type);
     TField* source = vxDataSet_GetFilterLookupField(
         DataSet, field, [DataSet, &State](const std::string& Name) { return vxDataSetFilterField(DataSet, State, Name); });

@@ -8,7 +8,6 @@
 #include "Files.h"
 #include "Forms.h"
 #include "Scope.h"
-#include "Forms.h"
 #include "Text.h"
 #include "Vxfilter.h"
 #include "Vxintl.h"
