@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "Files.h"
 #include "Forms.h"
+#include "Query.h"
 #include "Scope.h"
 #include "Text.h"
 #include "Vxfilter.h"
@@ -597,6 +598,8 @@ hOrvexCursor TvxTable::CreateHandle() {
   SetMasterSource(nullptr);
   hOrvexCursor cursor = 0;
   Check(PerformQuery(cursor));
+  // a query that changed data has run; the open can only say it answered nothing
+  if (!cursor) NoResultSet(this);
   return cursor;
 }
 
