@@ -1,10 +1,16 @@
 // The query, stored procedure and query-by-example datasets, on real tables.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
 #include "Database.h"
+#include "Files.h"
+#include "Scope.h"
 #include "ScriptedMessages.h"
 #include "Vxquery.h"
 #include "Vxtable.h"
@@ -36,6 +42,7 @@ protected:
       t->FieldByName("ID")->SetAsInteger(++id);
       t->FieldByName("Name")->SetAsString(name);
       t->FieldByName("EventID")->SetAsInteger(id % 2 + 1);
+      t->FieldByName("Phone")->SetAsString(std::to_string(id * 11));
       t->Post();
     }
     t->Close();
@@ -140,6 +147,185 @@ TEST_F(Queries, LookupFieldsOnAQueryKeepTheirHiddenTablesUntilTheQueryGoes) {
   EXPECT_EQ(hidden->Owner(), q.get());
   q->FreeLookupTables();
   EXPECT_TRUE(q->LookupTables().empty());
+}
+
+// ---------------------------------------------------------------- query by example
+
+class QBE : public Queries {
+protected:
+  std::unique_ptr<TvxQBE> Qbe(const std::string& cells) {
+    auto q = std::make_unique<TvxQBE>(nullptr);
+    q->SetDatabaseName(dir.Path());
+    q->QBE()->SetText(Text(cells));
+    return q;
+  }
+  // A text on the guests, ordered by their numbers.
+  static std::string Text(const std::string& cells) {
+    return "Query\r\n\r\nguests | ID    | Name | Phone\r\n       | P.AO. | " + cells + "\r\n";
+  }
+  std::unique_ptr<TvxTable> Table(const std::string& name) {
+    auto t = std::make_unique<TvxTable>(nullptr);
+    t->SetDatabaseName(dir.Path());
+    t->SetTableName(name);
+    t->Open();
+    return t;
+  }
+};
+
+TEST_F(QBE, ParametersPutIntoTheText) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> params;
+    Texts names;
+  } cases[] = {
+      {"a set parameter", {{"phone", "22"}}, {"Bob"}},
+      {"a reference never set is a blank", {}, {"Ann", "Bob", "Cy", "Di"}},
+      {"the one set later wins where both names match", {{"phon", "33"}, {"phone", "44"}}, {"Di"}},
+      {"set the other way the shorter name takes its part", {{"phone", "44"}, {"phon", "3"}}, {}},
+      {"a value holding its own reference", {{"phone", "~phone"}}, {"Ann", "Bob", "Cy", "Di"}},
+      {"names without regard to case; values as they stand", {{"PHONE", "11 OR 22"}}, {"Ann", "Bob"}},
+  };
+  for (const Case& c : cases) {
+    auto q = Qbe("P. | ~phone");
+    for (const auto& [name, value] : c.params) q->SetParam(name, value);
+    q->Open();
+    EXPECT_EQ(Names(q.get()), c.names) << c.what;
+    for (const auto& [name, value] : c.params) EXPECT_EQ(q->GetParam(name), value) << c.what;  // kept as given
+  }
+}
+
+TEST_F(QBE, ALongLineKeepsWhatFollowsAReference) {
+  auto q = Qbe("~shown" + std::string(300, ' ') + "| 22");
+  q->SetParam("shown", "P.");
+  q->Open();
+  EXPECT_EQ(Names(q.get()), (Texts{"Bob"}));
+}
+
+TEST_F(QBE, ValuesAreConvertedOnACopyEachRun) {
+  auto q = Qbe("P. | ~who");
+  q->SetParam("who", "11");
+  q->Open();
+  EXPECT_EQ(Names(q.get()), (Texts{"Ann"}));
+  q->SetParam("who", "33");
+  q->Close();
+  q->Open();
+  EXPECT_EQ(Names(q.get()), (Texts{"Cy"}));
+  EXPECT_EQ(q->GetParam("who"), "33");
+  q->ClearParams();
+  EXPECT_EQ(q->GetParam("who"), "");
+}
+
+TEST_F(QBE, NewLinesRunAtOnceOnAnOpenDataSet) {
+  auto q = Qbe("P. | 11");
+  q->Open();
+  EXPECT_EQ(Names(q.get()), (Texts{"Ann"}));
+  auto lines = std::make_unique<TStringList>();
+  lines->SetText(Text("P. | 44"));
+  q->SetQBE(lines.get());
+  EXPECT_TRUE(q->Active());
+  EXPECT_EQ(Names(q.get()), (Texts{"Di"}));
+}
+
+TEST_F(QBE, AQueryThatDeletesLeavesTheDataSetClosedWithoutAnError) {
+  auto q = std::make_unique<TvxQBE>(nullptr);
+  q->SetDatabaseName(dir.Path());
+  q->QBE()->SetText("Query\r\n\r\nguests | Name\r\nD.     | Bob\r\n");
+  bool afterOpen = false;
+  q->AfterOpen = [&](TDataSet*) { afterOpen = true; };
+  EXPECT_NO_THROW(q->Open());
+  EXPECT_FALSE(q->Active());
+  EXPECT_FALSE(afterOpen);
+  EXPECT_EQ(Names(Table("guests.db").get()), (Texts{"Ann", "Cy", "Di"}));
+  q->Close();  // nothing to close
+}
+
+TEST_F(QBE, ASyntaxErrorSaysWhatTheEngineFound) {
+  auto q = std::make_unique<TvxQBE>(nullptr);
+  q->SetDatabaseName(dir.Path());
+  q->QBE()->SetText("Query\r\n\r\nguests | Nobody\r\n | P.\r\n");
+  try {
+    q->Open();
+    FAIL() << "opened";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(std::string(e.what()).find("Error creating cursor handle: "), std::string::npos) << e.what();
+    EXPECT_NE(std::string(e.what()).find("Nobody"), std::string::npos) << e.what();
+  }
+  EXPECT_FALSE(q->Active());
+}
+
+TEST_F(QBE, AnswersKeptAsTables) {
+  test::ScriptedMessages s;
+  TConfigModeScope mode(Session(), cfmSession);
+  Session().AddStandardAlias("Party", dir.Path(), "KALMURE");
+  TScopeExit drop([] { Session().DeleteAlias("Party"); });
+  EXPECT_EQ(vxGetAlias("Party"), dir.Path());
+  EXPECT_EQ(vxGetAlias("Nowhere"), "");
+
+  struct Case {
+    std::string answer, file;
+  } cases[] = {{"kept.db", "kept.db"}, {":Party:aliased.db", "aliased.db"}};
+  for (const Case& c : cases) {
+    auto q = Qbe("P. | ");
+    q->SetAnswerTable(c.answer);
+    q->Open();
+    EXPECT_EQ(Names(q.get()), (Texts{"Ann", "Bob", "Cy", "Di"})) << c.answer;
+    q->Close();
+    EXPECT_EQ(Names(Table(c.file).get()), (Texts{"Ann", "Bob", "Cy", "Di"})) << c.answer;
+  }
+  EXPECT_TRUE(s->Requests.empty());
+
+  auto q = Qbe("P. | 33");
+  q->SetAnswerTable(":Nowhere:lost.db");
+  q->Open();  // the answer shows all the same
+  EXPECT_EQ(Names(q.get()), (Texts{"Cy"}));
+  ASSERT_EQ(s->Requests.size(), 1u);
+  EXPECT_EQ(s->Requests[0].Text, "Invalid Alias in QBE");
+  q->Close();
+  EXPECT_FALSE(q->SaveAnswerTable(""));
+}
+
+TEST_F(QBE, AnAnswerForAnotherFileSystemIsCopiedAndAFailedCopySaysSo) {
+  struct stat here{}, there{};
+  if (::stat(dir.Path().c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev)
+    GTEST_SKIP() << "no second file system to copy to";
+  test::ScriptedMessages s;
+  const std::string away = "/dev/shm/vxqbe-" + std::to_string(::getpid());
+  ForceDirectories(away);
+  TScopeExit remove([&away] { std::filesystem::remove_all(away); });
+  auto q = Qbe("P. | 33");
+  q->SetAnswerTable(away + "/kept.db");
+  q->Open();
+  EXPECT_EQ(Names(q.get()), (Texts{"Cy"}));
+  auto kept = std::make_unique<TvxTable>(nullptr);
+  kept->SetDatabaseName(away);
+  kept->SetTableName("kept.db");
+  kept->Open();
+  EXPECT_EQ(Names(kept.get()), (Texts{"Cy"}));
+
+  EXPECT_TRUE(s->Requests.empty());
+
+  EXPECT_FALSE(q->SaveAnswerTable(away + "/kept.db"));  // open, so not replaced
+  ASSERT_EQ(s->Requests.size(), 1u);
+  EXPECT_EQ(s->Requests[0].Text, "Unable to create answer table " + away + "/kept.db");
+  EXPECT_EQ(Names(kept.get()), (Texts{"Cy"}));
+  // A directory that is not there: the engine's own words and the name.
+  EXPECT_FALSE(q->SaveAnswerTable(away + "/missing/lost.db"));
+  ASSERT_EQ(s->Requests.size(), 2u);
+  EXPECT_NE(s->Requests[1].Text.find("(" + away + "/missing/lost.db)"), std::string::npos);
+}
+
+TEST_F(QBE, FilteringACursorTheEngineNoLongerHasSaysSo) {
+  test::ScriptedMessages s;
+  auto q = Qbe("P. | ");
+  q->Open();
+  q->SetOnFilter([](TvxQBE* d, bool& accept) { accept = d->vxFilterField("Name")->AsString() != "Ann"; });
+  EXPECT_EQ(Names(q.get()), (Texts{"Bob", "Cy", "Di"}));
+  EXPECT_FALSE(q->IsSequenced());
+  hOrvexCursor cursor = q->Handle();
+  NuboCloseCursor(&cursor);  // closed under the dataset
+  q->SetOnFilter([](TvxQBE*, bool& accept) { accept = false; });
+  ASSERT_EQ(s->Requests.size(), 1u);
+  EXPECT_EQ(s->Requests[0].Text, "Local Filtering is not supported on this QBE.");
 }
 
 }  // namespace
