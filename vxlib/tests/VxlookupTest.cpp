@@ -163,6 +163,27 @@ TEST_F(Lookups, AFilterOnALookupFieldReadsTheRecordUnderTest) {
   guests->SetOnFilter([](TvxTable* t, bool& accept) { accept = t->vxFilterField("Event")->AsString() == "Dinner"; });
   EXPECT_EQ(Column("Name"), (Texts{"Ann", "Cy"}));
 
+  // The framework's own lookup field, on a library table, is read the same way.
+  auto events = std::make_unique<TvxTable>(nullptr);
+  events->SetDatabaseName(dir.Path());
+  events->SetTableName("events.db");
+  events->Open();
+  guests->Close();
+  auto* place = new TStringField(guests.get());
+  place->SetFieldName("Where");
+  place->SetSize(20);
+  place->SetFieldKind(fkLookup);
+  place->SetLookupDataSet(events.get());
+  place->SetKeyFields("EventID");
+  place->SetLookupKeyFields("EventID");
+  place->SetLookupResultField("Place");
+  place->SetDataSet(guests.get());
+  guests->SetOnFilter(nullptr);
+  guests->Open();
+  guests->Last();
+  guests->SetOnFilter([](TvxTable* t, bool& accept) { accept = t->vxFilterField("Where")->AsString() == "Garden"; });
+  EXPECT_EQ(Column("Name"), (Texts{"Bob"}));
+
   // A filter lookup that raises leaves later filter lookups working.
   EXPECT_THROW(
       {

@@ -171,6 +171,14 @@ TEST_F(MemoDialog, UserButtonsTheirPlacesAndEvents) {
   EXPECT_TRUE(memo->Execute());
 }
 
+TEST_F(MemoDialog, AnInitEventThatRaisesLeavesNoForm) {
+  memo->OnInitDialog = [](TvxMemoDlg*) { throw EConvertError("no"); };
+  const int forms = Application->ComponentCount();
+  EXPECT_THROW(memo->Execute(), EConvertError);
+  EXPECT_EQ(Application->ComponentCount(), forms);
+  EXPECT_EQ(memo->Form(), nullptr);
+}
+
 TEST_F(MemoDialog, PlaceAndSize) {
   struct Case {
     int left, top, width;
