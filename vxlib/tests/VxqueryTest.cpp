@@ -10,6 +10,7 @@
 
 #include "Database.h"
 #include "Files.h"
+#include "FormReader.h"
 #include "Scope.h"
 #include "ScriptedMessages.h"
 #include "Vxquery.h"
@@ -147,6 +148,54 @@ TEST_F(Queries, LookupFieldsOnAQueryKeepTheirHiddenTablesUntilTheQueryGoes) {
   EXPECT_EQ(hidden->Owner(), q.get());
   q->FreeLookupTables();
   EXPECT_TRUE(q->LookupTables().empty());
+}
+
+TEST_F(Queries, FormFilesSetThePublishedPropertiesAndTheLibraryFindsThemByName) {
+  auto form = std::make_unique<TComponent>(nullptr);
+  const std::string text = "object Form: TComponent\n"
+                           "  object Keeper: TComponent\n"
+                           "  end\n"
+                           "  object Guests: TvxQuery\n"
+                           "    DatabaseName = '" + dir.Path() + "'\n"
+                           "    SQL.Strings = ('SELECT * FROM guests')\n"
+                           "    ValidateWithMask = False\n"
+                           "    PictureMasks.Strings = ('Phone'#9'###-####'#9'T'#9'T')\n"
+                           "  end\n"
+                           "  object Everyone: TvxStoredProc\n"
+                           "    ControlType.Strings = ('Name;CustomEdit;NameEdit')\n"
+                           "  end\n"
+                           "  object Ask: TvxQBE\n"
+                           "    QBE.Strings = ('Query' '' 'guests | Name' '       | P.')\n"
+                           "    AnswerTable = 'kept.db'\n"
+                           "    AuxiliaryTables = False\n"
+                           "    UpdateObject = Keeper\n"
+                           "    LookupFields.Strings = ('Event;x;events.db;Title;')\n"
+                           "    LookupLinks.Strings = ('EventID;EventID')\n"
+                           "  end\n"
+                           "end\n";
+  ReadComponentText(form.get(), text, "queries.dfm");
+  auto* q = dynamic_cast<TvxQuery*>(form->FindComponent("Guests"));
+  auto* p = dynamic_cast<TvxStoredProc*>(form->FindComponent("Everyone"));
+  auto* b = dynamic_cast<TvxQBE*>(form->FindComponent("Ask"));
+  ASSERT_TRUE(q && p && b);
+  EXPECT_FALSE(vxGetValidateWithMask(q));
+  EXPECT_TRUE(vxGetValidateWithMask(p));
+  EXPECT_FALSE(vxGetValidateWithMask(b));  // it has none
+  EXPECT_EQ(vxGetPictureMasks(q)->Strings(0), "Phone\t###-####\tT\tT");
+  EXPECT_EQ(vxGetControlType(p)->Strings(0), "Name;CustomEdit;NameEdit");
+  EXPECT_EQ(vxGetLookupLinks(b)->Strings(0), "EventID;EventID");
+  EXPECT_EQ(b->QBE()->Count(), 4);
+  EXPECT_EQ(b->AnswerTable(), "kept.db");
+  EXPECT_FALSE(b->AuxiliaryTables());
+  EXPECT_TRUE(b->BlankAsZero());
+  EXPECT_EQ(b->UpdateObject(), form->FindComponent("Keeper"));
+  for (TDataSet* d : std::initializer_list<TDataSet*>{q, p, b}) {
+    EXPECT_TRUE(vxDataSet(d)) << d->Name();
+    EXPECT_EQ(vxGetOnFilterOptions(d), (TvxOnFilterOptions{ofoEnabled, ofoShowHourGlass})) << d->Name();
+    ASSERT_NE(vxDataSetLookupTables(d), nullptr);
+  }
+  delete form->FindComponent("Keeper");
+  EXPECT_EQ(b->UpdateObject(), nullptr);
 }
 
 // ---------------------------------------------------------------- query by example
