@@ -100,8 +100,9 @@ void TvxMemoDlg::FormShow(TObject*) {
     }
     UserButtonPanel->SetWidth(right + 10);
     UserButtonPanel->SetVisible(true);
-    FormResize(this);
   }
+  // Laid out also when showing changed no size (a grid asks for the form's own).
+  FormResize(this);
   Font()->SetStyle(vxInternational()->DialogFontStyle());
   if (MemoDialog_) MemoDialog_->DoInitDialog();
   Memo->SetModified(false);

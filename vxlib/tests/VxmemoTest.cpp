@@ -194,6 +194,8 @@ TEST_F(MemoDialog, PlaceAndSize) {
       top = d->Top();
       width = d->Width();
       height = d->Height();
+      EXPECT_TRUE(d->OKButton->Visible() && d->CancelButton->Visible()) << c.left;
+      EXPECT_EQ(d->CancelButton->Top(), d->Memo->Height() + 17) << c.left;
       Key(WidgetOf(d->Memo), Qt::Key_Escape);
     }});
     EXPECT_FALSE(memo->Execute());
