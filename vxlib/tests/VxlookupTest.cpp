@@ -22,7 +22,9 @@ protected:
                       {{1}});
     vxtest::MakeTable(dir.Path(), "codes.db", {{"Code", ORVEX_FT_STRING, 4}, {"Label", ORVEX_FT_STRING, 20}});
     vxtest::MakeTable(dir.Path(), "guests.db",
-                      {{"ID", ORVEX_FT_INTEGER}, {"Name", ORVEX_FT_STRING, 20}, {"EventID", ORVEX_FT_INTEGER},
+                      {{"ID", ORVEX_FT_INTEGER},
+                       {"Name", ORVEX_FT_STRING, 20},
+                       {"EventID", ORVEX_FT_INTEGER},
                        {"Code", ORVEX_FT_STRING, 4}},
                       {{1}});
     Fill("events.db", {{"1", "Wedding", "Chapel"}, {"2", "Dinner", "Hall"}, {"3", "Dance", "Garden"}});
@@ -108,9 +110,13 @@ TEST_F(Lookups, DefinitionsAndLinks) {
     Texts expected;
   } cases[] = {
       {"by index name", "events.db;Title;", "EventID;EventID", {"Dinner", "Dance", "Dinner", ""}},
-      {"by the fields of a one-field index", "events.db;Title;;EventID;Y", "EventID;EventID",
+      {"by the fields of a one-field index",
+       "events.db;Title;;EventID;Y",
+       "EventID;EventID",
        {"Dinner", "Dance", "Dinner", ""}},
-      {"a table without an index, on the first pair", "codes.db;Label;", "Code;Code",
+      {"a table without an index, on the first pair",
+       "codes.db;Label;",
+       "Code;Code",
        {"Kosher", "", "Vegetarian", "Kosher"}},
       {"an unpaired master field", "events.db;Title;", "EventID;EventID;ID", {"", "", "", ""}},
   };

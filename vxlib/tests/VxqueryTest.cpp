@@ -28,11 +28,12 @@ class Queries : public ::testing::Test {
 protected:
   void SetUp() override {
     vxtest::MakeTable(dir.Path(), "guests.db",
-                      {{"ID", ORVEX_FT_INTEGER}, {"Name", ORVEX_FT_STRING, 20}, {"Phone", ORVEX_FT_STRING, 12},
+                      {{"ID", ORVEX_FT_INTEGER},
+                       {"Name", ORVEX_FT_STRING, 20},
+                       {"Phone", ORVEX_FT_STRING, 12},
                        {"EventID", ORVEX_FT_INTEGER}},
                       {{1}});
-    vxtest::MakeTable(dir.Path(), "events.db", {{"EventID", ORVEX_FT_INTEGER}, {"Title", ORVEX_FT_STRING, 20}},
-                      {{1}});
+    vxtest::MakeTable(dir.Path(), "events.db", {{"EventID", ORVEX_FT_INTEGER}, {"Title", ORVEX_FT_STRING, 20}}, {{1}});
     auto t = std::make_unique<TvxTable>(nullptr);
     t->SetDatabaseName(dir.Path());
     t->SetTableName("guests.db");
@@ -157,27 +158,30 @@ TEST_F(Queries, LookupFieldsOnAQueryKeepTheirHiddenTablesUntilTheQueryGoes) {
 
 TEST_F(Queries, FormFilesSetThePublishedPropertiesAndTheLibraryFindsThemByName) {
   auto form = std::make_unique<TComponent>(nullptr);
-  const std::string text = "object Form: TComponent\n"
-                           "  object Keeper: TComponent\n"
-                           "  end\n"
-                           "  object Guests: TvxQuery\n"
-                           "    DatabaseName = '" + dir.Path() + "'\n"
-                           "    SQL.Strings = ('SELECT * FROM guests')\n"
-                           "    ValidateWithMask = False\n"
-                           "    PictureMasks.Strings = ('Phone'#9'###-####'#9'T'#9'T')\n"
-                           "  end\n"
-                           "  object Everyone: TvxStoredProc\n"
-                           "    ControlType.Strings = ('Name;CustomEdit;NameEdit')\n"
-                           "  end\n"
-                           "  object Ask: TvxQBE\n"
-                           "    QBE.Strings = ('Query' '' 'guests | Name' '       | P.')\n"
-                           "    AnswerTable = 'kept.db'\n"
-                           "    AuxiliaryTables = False\n"
-                           "    UpdateObject = Keeper\n"
-                           "    LookupFields.Strings = ('Event;x;events.db;Title;')\n"
-                           "    LookupLinks.Strings = ('EventID;EventID')\n"
-                           "  end\n"
-                           "end\n";
+  const std::string text =
+      "object Form: TComponent\n"
+      "  object Keeper: TComponent\n"
+      "  end\n"
+      "  object Guests: TvxQuery\n"
+      "    DatabaseName = '" +
+      dir.Path() +
+      "'\n"
+      "    SQL.Strings = ('SELECT * FROM guests')\n"
+      "    ValidateWithMask = False\n"
+      "    PictureMasks.Strings = ('Phone'#9'###-####'#9'T'#9'T')\n"
+      "  end\n"
+      "  object Everyone: TvxStoredProc\n"
+      "    ControlType.Strings = ('Name;CustomEdit;NameEdit')\n"
+      "  end\n"
+      "  object Ask: TvxQBE\n"
+      "    QBE.Strings = ('Query' '' 'guests | Name' '       | P.')\n"
+      "    AnswerTable = 'kept.db'\n"
+      "    AuxiliaryTables = False\n"
+      "    UpdateObject = Keeper\n"
+      "    LookupFields.Strings = ('Event;x;events.db;Title;')\n"
+      "    LookupLinks.Strings = ('EventID;EventID')\n"
+      "  end\n"
+      "end\n";
   ReadComponentText(form.get(), text, "queries.dfm");
   auto* q = dynamic_cast<TvxQuery*>(form->FindComponent("Guests"));
   auto* p = dynamic_cast<TvxStoredProc*>(form->FindComponent("Everyone"));
@@ -339,7 +343,8 @@ TEST_F(QBE, AnswersKeptAsTables) {
 }
 
 TEST_F(QBE, AnAnswerForAnotherFileSystemIsCopiedAndAFailedCopySaysSo) {
-  struct stat here{}, there{};
+  struct stat here {
+  }, there{};
   if (::stat(dir.Path().c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev)
     GTEST_SKIP() << "no second file system to copy to";
   test::ScriptedMessages s;
