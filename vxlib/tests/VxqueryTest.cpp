@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -257,6 +258,46 @@ TEST_F(QBE, ALongLineKeepsWhatFollowsAReference) {
   q->SetParam("shown", "P.");
   q->Open();
   EXPECT_EQ(Names(q.get()), (Texts{"Bob"}));
+}
+
+// The engine's desktop tables have no passwords; a run that asks for one
+// stands in for a protected table.
+class TProtectedQBE : public TvxQBE {
+public:
+  using TvxQBE::TvxQBE;
+  int Refusals = 0;
+  OrvexResult PerformQuery(hOrvexCursor& Cursor) override {
+    Cursor = 0;
+    if (Session().Passwords().empty()) {
+      ++Refusals;
+      return ORVEX_ERR_PASSWORDTABLE;
+    }
+    return TvxQBE::PerformQuery(Cursor);
+  }
+};
+
+TEST_F(QBE, APasswordIsAskedForUntilOneIsGivenOrTheUserCancels) {
+  TScopeExit forget([] {
+    Session().RemoveAllPasswords();
+    Session().PasswordPrompt = nullptr;
+  });
+  std::deque<std::string> typed = {"", "secret"};  // cancelled, then given
+  int asked = 0;
+  Session().PasswordPrompt = [&](std::string& password) {
+    ++asked;
+    password = typed.front();
+    typed.pop_front();
+    return !password.empty();
+  };
+  auto q = std::make_unique<TProtectedQBE>(nullptr);
+  q->SetDatabaseName(dir.Path());
+  q->QBE()->SetText(Text("P. | 22"));
+  EXPECT_THROW(q->Open(), EDatabaseError);  // no cursor once the user cancels
+  EXPECT_FALSE(q->Active());
+  q->Open();
+  EXPECT_EQ(Names(q.get()), (Texts{"Bob"}));
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(q->Refusals, 2);
 }
 
 TEST_F(QBE, ValuesAreConvertedOnACopyEachRun) {
