@@ -308,6 +308,7 @@ void TODBCDrivers::CreateDriver(TExploreObject*& result, const TNewDriverChoice&
   // A node whose driver could not be made would show one that is not there.
   TScopeFail drop([&] {
     result = nullptr;
+    driver->Release(lsIdle);  // its making; then the tree's hold
     driver->DetachAndRelease();
   });
   TExploreObject::DoCreate(result, choice.Name);

@@ -90,8 +90,7 @@ using TTextCommand = std::function<void(TExploreObject* object)>;
 class TDbXDataDragObject : public fw::TDragControlObject {
   FW_CLASS(TDbXDataDragObject, fw::TDragControlObject)
 public:
-  TDbXDataDragObject(fw::TControl* AControl, TExploreObject* object)
-      : TDragControlObject(AControl), object_(object) {}
+  TDbXDataDragObject(fw::TControl* AControl, TExploreObject* object) : TDragControlObject(AControl), object_(object) {}
   TExploreObject* Object() const { return object_; }
 
 private:

@@ -79,7 +79,8 @@ bool TDbExplorerForm::ConfirmAction(TExploreObject* object, TConfirmKind kind, c
 
 void TDbExplorerForm::QuerySaveChanges(TExploreObject* object, int severity) {
   if (severity == 0 || !MShowWarnings->Checked()) return;
-  std::string text = Format("%s must be re-created to save your edits.", {object->GetTypeName() + " " + object->Name()});
+  std::string text =
+      Format("%s must be re-created to save your edits.", {object->GetTypeName() + " " + object->Name()});
   if (severity == 2) text += " Data contained within it will be lost.";
   text += " Do you want to save?";
   int answer = MessageDlg(text, mtWarning, mbYesNoCancel, 0);
@@ -98,7 +99,10 @@ void TDbExplorerForm::RenameObject(TExploreObject* object, std::string& name) {
   });
   std::string unique = object->ValidateNameOrRaise(name);
   if (unique == object->Name()) return;
-  if (ConfirmAction(object, ckRename, {object->Name(), unique})) object->Rename(unique);
+  if (!ConfirmAction(object, ckRename, {object->Name(), unique})) return;
+  object->Rename(unique);
+  // The pages name the object too.
+  refreshPending_ = true;
 }
 
 void TDbExplorerForm::NameAndSelect(TExploreObject* object, const std::string* name, bool numbered) {
@@ -107,7 +111,8 @@ void TDbExplorerForm::NameAndSelect(TExploreObject* object, const std::string* n
     TScopeExit endEdit([this, object] {
       if (object->LockState() == lsEditing) RunShowingError([](TExploreObject* o) { o->EndEdit(); }, object);
     });
-    if (name || object->Enabled(opRename)) object->Rename(object->MakeUniqueName(name ? *name : object->Name(), numbered));
+    if (name || object->Enabled(opRename))
+      object->Rename(object->MakeUniqueName(name ? *name : object->Name(), numbered));
   }
   if (name && object->Enabled(opApply)) object->Apply();
   SetActiveObject(object);
@@ -123,7 +128,8 @@ void TDbExplorerForm::EndNameEdit(bool cancel) {
 void TDbExplorerForm::Commit(bool cancelNameEdit) {
   EndNameEdit(cancelNameEdit);
   TWinControl* focused = FocusedControl();
-  bool pending = focused && (focused == DefinitionMemo || (propList_ && (focused == propList_ || propList_->ContainsControl(focused))));
+  bool pending = focused && (focused == DefinitionMemo ||
+                             (propList_ && (focused == propList_ || propList_->ContainsControl(focused))));
   if (pending) FocusTree(CurrentTree());
 }
 
@@ -185,17 +191,16 @@ void TDbExplorerForm::UpdateObjectMenu(TExploreObject* object) {
     TMenuItem* popup;
     bool enabled;
   } items[] = {
-      {MOpen, PMOpen, closed && on(opOpen)},  {MClose, PMClose, open && on(opOpen)},
-      {MRefresh, PMRefresh, on(opRefresh)}, {MNew, PMNew, on(opNew)},
-      {MDelete, PMDelete, on(opDelete)},    {MRename, PMRename, on(opRename)},
-      {MApply, PMApply, on(opApply)},       {MCancel, PMCancel, on(opCancel)},
+      {MOpen, PMOpen, closed && on(opOpen)}, {MClose, PMClose, open && on(opOpen)},
+      {MRefresh, PMRefresh, on(opRefresh)},  {MNew, PMNew, on(opNew)},
+      {MDelete, PMDelete, on(opDelete)},     {MRename, PMRename, on(opRename)},
+      {MApply, PMApply, on(opApply)},        {MCancel, PMCancel, on(opCancel)},
       {MSaveAs, PMSaveAs, saveAs},
   };
   for (auto& item : items) {
     item.main->SetEnabled(item.enabled);
     item.popup->SetEnabled(item.enabled);
   }
-  PMRenameKey->SetEnabled(on(opRename));
   UpdateObjectButtons(object);
 }
 
@@ -351,6 +356,8 @@ void TDbExplorerForm::PMNewClick(TObject*) {
   {
     TUpdateScope update(*this);
     made = object->NewObject(typeName);
+    // A class that makes its objects elsewhere (or not yet) gives none.
+    if (!made) return;
     NameAndSelect(made, nullptr, true);
   }
   if (made->TreeNode && !Declares(made, opOpen)) made->TreeNode->Expand(false);
@@ -396,11 +403,11 @@ void TDbExplorerForm::PMSaveAsClick(TObject*) {
     name = dialog->SaveName->Text();
   }
   TUpdateScope update(*this);
-  if (object->GetOriginalName() != object->Name() && object->Enabled(opRename)) object->Rename(object->GetOriginalName());
+  if (object->GetOriginalName() != object->Name() && object->Enabled(opRename))
+    object->Rename(object->GetOriginalName());
   bool pending = object->EditState() != esBrowse;
   if (name != object->Name() || (pending && !Declares(object, opApply))) {
-    TExploreObject* copy = object->Parent()->CreateChild(object, 0);
-    NameAndSelect(copy, &name, false);
+    if (TExploreObject* copy = object->Parent()->CreateChild(object, 0)) NameAndSelect(copy, &name, false);
   } else if (pending) {
     object->Apply();
   }
@@ -560,6 +567,7 @@ void TDbExplorerForm::ObjectDragDrop(TObject* Sender, TObject* Source, int X, in
       (target->AllowedChildKinds(dragged) & 2) != 0)
     kind = 1;
   TExploreObject* child = target->CreateChild(dragged, kind);
+  if (!child) return;
   std::string name = dragged->Name();
   NameAndSelect(child, &name, true);
   if (drag_->Control() == SummaryView) SummaryView->SetSelected(nullptr);

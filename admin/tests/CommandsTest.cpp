@@ -24,6 +24,7 @@ class TFakeAliases : public TDatabases {
   FW_CLASS(TFakeAliases, TDatabases)
 public:
   std::string driver;  // the parameter of the last New
+  bool makesNothing = false;
 
   void LoadChildren() override {
     auto* alias = TExploreObject::Create<TFakeNode>(this);
@@ -31,6 +32,7 @@ public:
   }
   void DoCreate(TExploreObject*& result, const std::string& parameter) override {
     driver = parameter;
+    if (makesNothing) return;
     result = TExploreObject::Create<TFakeNode>(this);
     TExploreObject::DoCreate(result, parameter);
   }
@@ -75,10 +77,10 @@ protected:
       const char* name;
       TMenuItem* main;
       TMenuItem* popup;
-    } items[] = {{"Open", form->MOpen, form->PMOpen},       {"Close", form->MClose, form->PMClose},
+    } items[] = {{"Open", form->MOpen, form->PMOpen},          {"Close", form->MClose, form->PMClose},
                  {"Refresh", form->MRefresh, form->PMRefresh}, {"New", form->MNew, form->PMNew},
-                 {"Delete", form->MDelete, form->PMDelete},  {"Rename", form->MRename, form->PMRename},
-                 {"Apply", form->MApply, form->PMApply},     {"Cancel", form->MCancel, form->PMCancel},
+                 {"Delete", form->MDelete, form->PMDelete},    {"Rename", form->MRename, form->PMRename},
+                 {"Apply", form->MApply, form->PMApply},       {"Cancel", form->MCancel, form->PMCancel},
                  {"SaveAs", form->MSaveAs, form->PMSaveAs}};
     for (auto& item : items) {
       if (item.main->Enabled()) main += std::string(main.empty() ? "" : " ") + item.name;
@@ -234,6 +236,15 @@ TEST_F(CommandsTest, NewAsksForTheDriverOfAnAliasAndNamesTheNewNodeInPlace) {
   });
   EXPECT_THROW(form->PMNewClick(nullptr), EAbort) << "Cancel ends the command silently";
   ASSERT_EQ(databases->Children().Count(), 1);
+  // A driver chosen, but nothing made: nothing to name.
+  databases->makesNothing = true;
+  QTimer::singleShot(0, [] {
+    if (TNewAliasForm* dialog = Showing<TNewAliasForm>()) dialog->OKBtn->Click();
+  });
+  form->PMNewClick(nullptr);
+  EXPECT_EQ(databases->Children().Count(), 1);
+  EXPECT_EQ(form->GetActiveObject(), databases);
+  databases->makesNothing = false;
 
   for (TExploreObject* active : {static_cast<TExploreObject*>(databases), databases->Children().FindByName("guests")}) {
     SCOPED_TRACE(active->Name());
@@ -293,6 +304,7 @@ TEST_F(CommandsTest, RenamingInPlace) {
   TypeName("zeta");
   EXPECT_EQ(Texts(Databases()->TreeNode), "beta(guests orders) gamma zeta");
   EXPECT_EQ(Tree()->Selected(), alpha->TreeNode);
+  EXPECT_EQ(form->DataInfoLine->Caption(), "Definition of zeta");
 
   // A rename that fails in NameAndSelect still ends the edit and selects the object.
   TFakeNode* made = static_cast<TFakeNode*>(Databases()->NewObject(""));
@@ -405,10 +417,8 @@ TEST_F(CommandsTest, TheEditMenuFollowsTheFocusedControl) {
     bool clipboardText;
     const char* expected;
   } cases[] = {
-      {memo, false, false, "&Undo Se&lect All"},
-      {memo, true, false, "&Undo Cu&t &Copy &Delete Se&lect All"},
-      {memo, false, true, "&Undo &Paste Se&lect All"},
-      {grid, false, false, "Cu&t &Copy &Paste &Delete"},
+      {memo, false, false, "&Undo Se&lect All"},       {memo, true, false, "&Undo Cu&t &Copy &Delete Se&lect All"},
+      {memo, false, true, "&Undo &Paste Se&lect All"}, {grid, false, false, "Cu&t &Copy &Paste &Delete"},
       {Tree(), false, true, "&Undo Se&lect All"},
   };
   for (const Case& c : cases) {
@@ -436,11 +446,10 @@ TEST_F(CommandsTest, DragsStartOnlyForObjectsThatMayBeCopied) {
     std::uint16_t operations;
     bool allowed;
   } cases[] = {
-      {"free", okDatabase, 0, true},          {"held", okDatabase, 0, false},
-      {"table", okDataset, 0, true},          {"col", okColumn, 0, true},
-      {"colref", okColumnReference, 0, true}, {"proc", okExecutable, 0, false},
-      {"view", okExecutable, opData, true},   {"settable", okDataset, 0, false},
-      {"reftable", okDataset, 0, false},      {"index", okIndex, 0, false},
+      {"free", okDatabase, 0, true},        {"held", okDatabase, 0, false},         {"table", okDataset, 0, true},
+      {"col", okColumn, 0, true},           {"colref", okColumnReference, 0, true}, {"proc", okExecutable, 0, false},
+      {"view", okExecutable, opData, true}, {"settable", okDataset, 0, false},      {"reftable", okDataset, 0, false},
+      {"index", okIndex, 0, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

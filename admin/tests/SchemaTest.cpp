@@ -55,7 +55,8 @@ void MakeTable(const std::string& dir, const std::string& name, const Names& fie
 }
 
 // The root reads its objects from the tables of a folder: Tables.db, and
-// for each table "<table>_Columns.db" and the like.
+// for a table's sets "<table>_<definition>.db" (only those the tests read
+// are made).
 class TTestRoot : public TERoot {
   FW_CLASS(TTestRoot, TERoot)
 public:
@@ -170,14 +171,8 @@ protected:
               {{"ID", " Integer ", "the key", "secret", "PNG", "4"}, {"Name", "Text", "", "", "", "40"},
                {"Email", "Text", "", "", "", "80"}});
     MakeTable(dir, "Events_Column.db", columns, {{"ID", "Integer", "", "", "", "4"}});
-    MakeTable(dir, "dbo.Audit_Column.db", columns, {});
-    for (const char* t : {"Guests", "Events", "dbo.Audit"}) {
-      MakeTable(dir, std::string(t) + "_Slot.db", {"#No", "Label"},
-                t == std::string("Guests") ? std::vector<Row>{{"20", "c"}, {"5", "a"}, {"10", "b"}}
-                                           : std::vector<Row>{});
-      MakeTable(dir, std::string(t) + "_Index.db", {"Name"},
-                t == std::string("Guests") ? std::vector<Row>{{"ByName"}} : std::vector<Row>{});
-    }
+    MakeTable(dir, "Guests_Slot.db", {"#No", "Label"}, {{"20", "c"}, {"5", "a"}, {"10", "b"}});
+    MakeTable(dir, "Guests_Index.db", {"Name"}, {{"ByName"}});
     MakeTable(dir, "Guests_ByName_IndexColumn.db", {"Column"}, {{"Name"}});
     top = TExploreObject::Create<TDbXRoot>(nullptr);
     top->Children().Load();
@@ -250,6 +245,25 @@ TEST_F(SchemaTest, SetsFillFromTheRootsTablesAndReadTheirFields) {
   At("Tables/Guests/Columns/Email")->Refresh();
   EXPECT_EQ(TExploreObject::FromHandle(email), nullptr);
   EXPECT_EQ(ChildNames(At("Tables/Guests/Columns")), (Names{"ID", "Name"}));
+}
+
+TEST_F(SchemaTest, SetsCountTheirObjectsAndTheRootReadsItsDescriptionAgain) {
+  auto* indexes = At<TEObjectSet>("Tables/Guests/Indexes");  // at most one
+  auto* columns = At<TEObjectSet>("Tables/Events/Columns");  // at least one
+  indexes->NewObject("ByEmail")->EndEdit();
+  At("Tables/Events/Columns/ID")->Delete();
+  fw::TStringList errors;
+  indexes->Validate(&errors);
+  columns->Validate(&errors);
+  EXPECT_EQ(errors.Text(), "There may only be 1 Indexes items\r\nNo Columns defined for Events\r\n");
+  EXPECT_NE(indexes->Validity(), vaValid);
+  EXPECT_FALSE(root->Enabled(opApply)) << "an invalid set holds the apply back";
+
+  root->Cancel();
+  root->Refresh();
+  EXPECT_EQ(root->Definitions().Count(), 0) << "read again when next asked";
+  EXPECT_EQ(ChildNames(At("Tables")), (Names{"Events", "Guests", "dbo.Audit"}));
+  EXPECT_EQ(ChildNames(At("Tables/Guests/Columns")), (Names{"Email", "ID", "Name"}));
 }
 
 TEST_F(SchemaTest, PathStepsFindTheirObjects) {

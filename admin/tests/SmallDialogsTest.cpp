@@ -65,7 +65,8 @@ TEST(OdbcDrivers, EachDriverWithItsUserAndSystemSources) {
   odbc.Write();
   TOdbcDriverList drivers;
   ReadOdbcDrivers(drivers);
-  EXPECT_EQ(Described(drivers), (Drivers{"SQLite A[guests]", "SQLite B[Gäste]", "SQLite C[tables]", "SQLite B[Gäste]"}));
+  EXPECT_EQ(Described(drivers),
+            (Drivers{"SQLite A[guests]", "SQLite B[Gäste]", "SQLite C[tables]", "SQLite B[Gäste]"}));
 
   test::OdbcConfig::WithoutDriverManager();
   TOdbcDriverList none;

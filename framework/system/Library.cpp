@@ -29,7 +29,9 @@ std::string LibraryFileName(const std::string& Name) {
 HMODULE LoadLibrary(const std::string& Name) {
   std::string file = LibraryFileName(Name);
   if (file.empty()) return nullptr;
-  return static_cast<HMODULE>(::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
+  // Client libraries keep process-wide state (unixODBC its driver and source
+  // lists) that unloading would strand: freeing only drops the handle.
+  return static_cast<HMODULE>(::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
 }
 
 void* GetProcAddress(HMODULE Module, const std::string& ProcName) {

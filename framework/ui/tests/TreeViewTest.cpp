@@ -247,9 +247,9 @@ TEST_F(TreeViewTest, DropTargetFollowsTheDragAndStaysOverEmptySpace) {
     if (b == mbLeft && tree->Selected()) tree->BeginDrag(false);
   };
   tree->OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& ok) { ok = source == tree && accept; };
-  tree->OnDragDrop = [&](TObject*, TObject*, int, int) {
+  tree->OnDragDrop = [&](TObject*, TObject* source, int, int) {
     targetAtDrop = tree->DropTarget();
-    log.push_back("drop");
+    log.push_back(source == tree ? "drop" : "drop from nowhere");
   };
   tree->OnEndDrag = [&](TObject*, TObject* target, int, int) {
     log.push_back(target == tree ? "end on tree" : target ? "end elsewhere" : "end refused");
