@@ -1,5 +1,6 @@
 // The program's own top-level units start beside the window, whose dialogs
 // the configuration nodes show.
+#include "DbEditors.h"
 #include "DbXCfg.h"
 #include "DbXUnits.h"
 #include "Dbexplfm.h"
@@ -32,6 +33,9 @@ void StartAdministratorUnits() {
   InitExpldb();
   fw::TScopeFail done(DoneExpldb);
   InitDbXCfg();
+  RegisterAliasEditors();
+  // The vendors' tools and actions register here, between the two blocks.
+  RegisterDriverEditors();
   SetSchemaQuestions(std::make_unique<TDbSchemaQuestions>());
 }
 

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "Database.h"
+#include "DbEditors.h"
 #include "DbXCfg.h"
 #include "DbXCtrl.h"
 #include "DbXUnits.h"
@@ -223,7 +224,7 @@ TEST_F(ConfigTest, DriverOptionsAreInitThenOpenWithTheReadOnlyRules) {
   auto* values = dynamic_cast<TEStringValues*>(props.PropertyByName("STRICTINTEGRTY")->GetEditor());
   ASSERT_NE(values, nullptr);
   EXPECT_EQ(LinesOf(values->Strings()), (Names{"FALSE", "TRUE"}));
-  EXPECT_EQ(props.PropertyByName("LEVEL")->GetEditor(), nullptr);
+  EXPECT_NE(dynamic_cast<TRVLevel*>(props.PropertyByName("LEVEL")->GetEditor()), nullptr) << "the registered list";
   EXPECT_EQ(props.Property(0)->GetEditor(), nullptr) << "the identity gets no editor";
   auto* dateValues = Node("/Configuration/System/Formats/Date")->Properties().PropertyByName("FOURDIGITYEAR");
   EXPECT_NE(dynamic_cast<TEStringValues*>(dateValues->GetEditor()), nullptr);
