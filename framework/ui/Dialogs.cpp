@@ -429,7 +429,9 @@ QString QtFilter(const std::string& filter, int index, QString* selected, const 
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = !wildcard.empty() && i / 2 + 1 == index ? ToQString(wildcard) : parts[i + 1];
     patterns.replace(';', ' ');
-    QString entry = parts[i] + " (" + patterns + ")";
+    // "Database (*.gdb)" already shows its pattern
+    QString shown = " (" + patterns + ")";
+    QString entry = parts[i].endsWith(shown) ? parts[i] : parts[i] + shown;
     out << entry;
     if (i / 2 + 1 == index && selected) *selected = entry;
   }
