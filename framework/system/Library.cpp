@@ -29,7 +29,9 @@ std::string LibraryFileName(const std::string& Name) {
 HMODULE LoadLibrary(const std::string& Name) {
   std::string file = LibraryFileName(Name);
   if (file.empty()) return nullptr;
-  return static_cast<HMODULE>(::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL));
+  // Kept mapped after the last FreeLibrary: a driver manager keeps caches
+  // and threads of the whole process, which an unload would strand.
+  return static_cast<HMODULE>(::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
 }
 
 void* GetProcAddress(HMODULE Module, const std::string& ProcName) {
