@@ -188,6 +188,11 @@ TEObjectRef* TEObjectRefs::Add(const std::string& displayName, const std::string
   return items_.back().get();
 }
 
+TEObjectRef* TEObjectRefs::Add(std::unique_ptr<TEObjectRef> ref) {
+  items_.push_back(std::move(ref));
+  return items_.back().get();
+}
+
 TEObjectRef* TEObjectRefs::Find(std::string_view name) {
   Load();
   for (const auto& item : items_)

@@ -107,6 +107,8 @@ public:
   TEObjectRef* Item(int index);
   TEObjectRef* Add(const std::string& displayName, const std::string& defName, int cardA, int kind, int cardB,
                    std::uint16_t mask);
+  // A descriptor of a subclass, made for this list.
+  TEObjectRef* Add(std::unique_ptr<TEObjectRef> ref);
   // By display name, or by definition name.
   TEObjectRef* Find(std::string_view name);
 

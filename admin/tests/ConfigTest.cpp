@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "Database.h"
+#include "DbEditors.h"
 #include "DbXCfg.h"
 #include "DbXCtrl.h"
 #include "DbXUnits.h"
@@ -223,7 +224,7 @@ TEST_F(ConfigTest, DriverOptionsAreInitThenOpenWithTheReadOnlyRules) {
   auto* values = dynamic_cast<TEStringValues*>(props.PropertyByName("STRICTINTEGRTY")->GetEditor());
   ASSERT_NE(values, nullptr);
   EXPECT_EQ(LinesOf(values->Strings()), (Names{"FALSE", "TRUE"}));
-  EXPECT_EQ(props.PropertyByName("LEVEL")->GetEditor(), nullptr);
+  EXPECT_NE(dynamic_cast<TRVLevel*>(props.PropertyByName("LEVEL")->GetEditor()), nullptr) << "the registered list";
   EXPECT_EQ(props.Property(0)->GetEditor(), nullptr) << "the identity gets no editor";
   auto* dateValues = Node("/Configuration/System/Formats/Date")->Properties().PropertyByName("FOURDIGITYEAR");
   EXPECT_NE(dynamic_cast<TEStringValues*>(dateValues->GetEditor()), nullptr);
@@ -306,26 +307,21 @@ TEST_F(ConfigTest, ApplyingADriverWritesEachOptionToItsSection) {
   EXPECT_EQ(oracle->EditState(), esBrowse);
 }
 
-// An alias node that is open, for the questions before a driver goes.
-class TOpenAlias : public TExploreObject {
-  FW_CLASS(TOpenAlias, TExploreObject)
+// An alias that opens without its data source: the engine opens no ODBC alias.
+class TOpenAlias : public TDbODBC {
+  FW_CLASS(TOpenAlias, TDbODBC)
 public:
   bool IsActive() override { return open; }
   void SetActive(bool active) override {
     open = active;
     TExploreObject::SetActive(active);
   }
-  bool open = true;
-
-protected:
-  void Init(TExploreObject* parent) override {
-    TExploreObject::Init(parent);
-    SetAttributes(opOpen | opApply | opCancel);
-  }
+  bool open = false;
 };
 FW_IMPLEMENT_CLASS(TOpenAlias)
 
 TEST_F(ConfigTest, DeletingAnOdbcDriverAsksAboutItsAliases) {
+  RegisterDbClass(ExploreClassOf<TOpenAlias>(), "Guests ODBC");
   AddDriver("Unused ODBC", {"DLL32=OVODBC32.DLL"});
   AddDriver("Guests ODBC", {"DLL32=OVODBC32.DLL"});
   {
@@ -369,9 +365,10 @@ TEST_F(ConfigTest, DeletingAnOdbcDriverAsksAboutItsAliases) {
   // An open database of the driver must close; refusing keeps everything.
   TDatabases* databases = Databases();
   databases->Children().Load();
-  auto* open = TExploreObject::Create<TOpenAlias>(databases);
-  open->SetName("GuestList");
-  open->Release(lsIdle);
+  TExploreObject* open = databases->FindAliasNode("GuestList");
+  ASSERT_NE(open, nullptr);
+  open->Open();
+  ASSERT_TRUE(open->IsActive());
   messages->Requests.clear();
   messages->Answers = {mrOk, mrCancel};
   EXPECT_THROW(Node("/Configuration/Drivers/ODBC/\"Guests ODBC\"")->Delete(), EAbortOp);
@@ -380,7 +377,7 @@ TEST_F(ConfigTest, DeletingAnOdbcDriverAsksAboutItsAliases) {
   EXPECT_EQ(messages->Requests[1].HelpContext, 4003);
   EXPECT_EQ(messages->Requests[2].Text, "Unable to close current configuration.  Operation canceled.");
   EXPECT_EQ(messages->Requests[2].HelpContext, 4005);
-  EXPECT_TRUE(open->open);
+  EXPECT_TRUE(open->IsActive());
   EXPECT_TRUE(has(drivers(), "Guests ODBC"));
 
   // Closing them, and declining to delete the aliases, still deletes the driver.
@@ -390,7 +387,7 @@ TEST_F(ConfigTest, DeletingAnOdbcDriverAsksAboutItsAliases) {
   ASSERT_EQ(messages->Requests.size(), 3u);
   EXPECT_EQ(messages->Requests[2].Text, "Delete all Guests ODBC database aliases?");
   EXPECT_EQ(messages->Requests[2].HelpContext, 4004);
-  EXPECT_FALSE(open->open) << "the open database was closed";
+  EXPECT_FALSE(open->IsActive()) << "the open database was closed";
   EXPECT_FALSE(has(drivers(), "Guests ODBC"));
   EXPECT_EQ(aliases(), (Names{"GuestList", "Seating", "Tables"}));
 }

@@ -413,14 +413,25 @@ QMessageBox::StandardButton StandardButtonOf(int answer) {
   }
 }
 
-// Qt's filter from the framework's "Text files|*.txt|All files|*.*".
-QString QtFilter(const std::string& filter, int index, QString* selected) {
+// A file name with '*' or '?' lists the files it matches, as a filter.
+bool IsWildcardName(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
+
+// Qt's filter from the framework's "Text files|*.txt|All files|*.*". A
+// wildcard file name stands in for the chosen entry's patterns, which some
+// filters give as bare extensions ("Database (*.gdb)|gdb").
+QString QtFilter(const std::string& filter, int index, QString* selected, const std::string& wildcard = {}) {
   QStringList parts = ToQString(filter).split('|');
   QStringList out;
+  if (!wildcard.empty() && parts.size() < 2) {
+    out << ToQString(wildcard);
+    if (selected) *selected = out.back();
+  }
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
+    QString patterns = !wildcard.empty() && i / 2 + 1 == index ? ToQString(wildcard) : parts[i + 1];
     patterns.replace(';', ' ');
-    QString entry = parts[i] + " (" + patterns + ")";
+    // "Database (*.gdb)" already shows its pattern
+    QString shown = " (" + patterns + ")";
+    QString entry = parts[i].endsWith(shown) ? parts[i] : parts[i] + shown;
     out << entry;
     if (i / 2 + 1 == index && selected) *selected = entry;
   }
@@ -550,10 +561,12 @@ bool TQtMessageService::ExecuteDialog(TDialogRequest& request) {
     // The framework asks about existing files itself.
     d.setOption(QFileDialog::DontConfirmOverwrite, true);
     QString selected;
-    QString filter = QtFilter(v("Filter"), ToInt(v("FilterIndex"), 1), &selected);
+    bool wildcard = IsWildcardName(v("FileName"));
+    QString filter =
+        QtFilter(v("Filter"), ToInt(v("FilterIndex"), 1), &selected, wildcard ? v("FileName") : std::string());
     if (!filter.isEmpty()) d.setNameFilter(filter);
     if (!selected.isEmpty()) d.selectNameFilter(selected);
-    if (!v("FileName").empty()) d.selectFile(ToQString(v("FileName")));
+    if (!v("FileName").empty() && !wildcard) d.selectFile(ToQString(v("FileName")));
     if (!v("DefaultExt").empty()) d.setDefaultSuffix(ToQString(v("DefaultExt")));
     if (d.exec() != QDialog::Accepted || d.selectedFiles().isEmpty()) return false;
     request.Values["FileName"] = FromQString(d.selectedFiles().first());

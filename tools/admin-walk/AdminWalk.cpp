@@ -114,8 +114,8 @@ public:
   void LoadProperties() override {
     auto editable = static_cast<std::uint16_t>(TEPropertyAttributes(paEditable).ToBits());
     TEProperties& p = Properties();
-    p.Add<TEProperty>("TYPE", "Type", 2, ftString)->StoreValue(Variant(std::string("STANDARD")));
-    TEProperty* path = p.Add<TEProperty>("PATH", "Path", 2, ftString);
+    p.Add<TEProperty>("TYPE", "Type", 2, dbx::ftString)->StoreValue(Variant(std::string("STANDARD")));
+    TEProperty* path = p.Add<TEProperty>("PATH", "Path", 2, dbx::ftString);
     path->SetAttributeWord(editable);
     path->StoreValue(Variant("/home/guest/" + Name()));
   }
