@@ -6,6 +6,7 @@
 #include "Dbexplfm.h"
 #include "Expldb.h"
 #include "Scope.h"
+#include "VerInfo.h"
 
 namespace dbx {
 
@@ -34,7 +35,7 @@ void StartAdministratorUnits() {
   fw::TScopeFail done(DoneExpldb);
   InitDbXCfg();
   RegisterAliasEditors();
-  // The vendors' tools and actions register here, between the two blocks.
+  RegisterAction<TRAVersionInfo>();
   RegisterDriverEditors();
   SetSchemaQuestions(std::make_unique<TDbSchemaQuestions>());
 }
