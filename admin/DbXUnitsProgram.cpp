@@ -1,5 +1,6 @@
 // The program's own top-level units start beside the window, whose dialogs
 // the configuration nodes show.
+#include "CfgFiles.h"
 #include "DbEditors.h"
 #include "DbXCfg.h"
 #include "DbXUnits.h"
@@ -37,6 +38,7 @@ void StartAdministratorUnits() {
   RegisterAliasEditors();
   RegisterAction<TRAVersionInfo>();
   RegisterDriverEditors();
+  RegisterConfigFileActions();
   SetSchemaQuestions(std::make_unique<TDbSchemaQuestions>());
 }
 
