@@ -74,10 +74,14 @@ TConfigModes CurrentViewModes() {
   return GetViewModes();
 }
 
+}  // namespace
+
 TDbExplorerForm* MainWindow() {
   auto* root = dynamic_cast<TDbXForm*>(GetDbXRoot());
   return root ? root->Form() : nullptr;
 }
+
+namespace {
 
 // The session's lists are of lines; these are the lines as texts.
 std::vector<std::string> LinesOf(const TStrings& list) {
@@ -596,17 +600,23 @@ void SetViewModes(TConfigModes modes) {
   if (modes.Contains(cfmVirtual)) letters += 'V';
   WriteEngineSetting("ViewMode", letters);
 
+  RebuildTrees([modes] {
+    if (TDatabases* databases = FindDatabasesNode()) {
+      databases->SetViewModes(modes);
+      databases->Refresh();
+    }
+    TExploreObject* root = GetDbXRoot();
+    if (TExploreObject* config = root ? root->Children().Find(TConfig::StaticClass(), "") : nullptr) config->Refresh();
+  });
+}
+
+void RebuildTrees(const std::function<void()>& refresh) {
   TDbExplorerForm* window = MainWindow();
   TUpdateScope<TDbExplorerForm> update(window);
   THourGlassScope hourglass;
   TTreeView* tree = window ? window->CurrentTree() : nullptr;
   if (tree) tree->SetSelected(nullptr);
-  TExploreObject* root = GetDbXRoot();
-  if (TDatabases* databases = FindDatabasesNode()) {
-    databases->SetViewModes(modes);
-    databases->Refresh();
-  }
-  if (TExploreObject* config = root ? root->Children().Find(TConfig::StaticClass(), "") : nullptr) config->Refresh();
+  refresh();
   if (tree) tree->SetSelected(tree->Items()->GetFirstNode());
 }
 

@@ -8,6 +8,7 @@
 // switches the session's configuration mode for that one call and puts the
 // old mode back however the call ends.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -265,6 +266,14 @@ void WriteEngineSetting(const std::string& name, const std::string& value);
 // driver, or of all), asking the user; with a driver, offers to delete its
 // aliases. True when the user refused: the caller cancels its operation.
 bool CloseDatabasesForConfig(bool forDriver, const std::string& driver);
+
+class TDbExplorerForm;
+// The window bound to the root; none while there is no window.
+TDbExplorerForm* MainWindow();
+// Runs refresh inside the window's deferred-refresh bracket, under the
+// hourglass, with the current tree's selection cleared before and its
+// first node selected after.
+void RebuildTrees(const std::function<void()>& refresh);
 
 // "\"name\" is not a valid name" (and the name cleared) for an empty name,
 // one of more than 31 characters, or one holding ':' or '\'; else none.

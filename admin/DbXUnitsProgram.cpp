@@ -1,11 +1,13 @@
 // The program's own top-level units start beside the window, whose dialogs
 // the configuration nodes show.
+#include "CfgFiles.h"
 #include "DbEditors.h"
 #include "DbXCfg.h"
 #include "DbXUnits.h"
 #include "Dbexplfm.h"
 #include "Expldb.h"
 #include "Scope.h"
+#include "VerInfo.h"
 
 namespace dbx {
 
@@ -34,8 +36,9 @@ void StartAdministratorUnits() {
   fw::TScopeFail done(DoneExpldb);
   InitDbXCfg();
   RegisterAliasEditors();
-  // The vendors' tools and actions register here, between the two blocks.
+  RegisterAction<TRAVersionInfo>();
   RegisterDriverEditors();
+  RegisterConfigFileActions();
   SetSchemaQuestions(std::make_unique<TDbSchemaQuestions>());
 }
 

@@ -1,6 +1,7 @@
 #include "Library.h"
 
 #include <dlfcn.h>
+#include <link.h>
 
 #include <cstdlib>
 
@@ -39,5 +40,11 @@ void* GetProcAddress(HMODULE Module, const std::string& ProcName) {
 }
 
 bool FreeLibrary(HMODULE Module) { return Module && ::dlclose(Module) == 0; }
+
+std::string GetModuleFileName(HMODULE Module) {
+  link_map* map = nullptr;
+  if (!Module || ::dlinfo(Module, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name) return {};
+  return map->l_name;
+}
 
 }  // namespace fw

@@ -24,5 +24,7 @@ HMODULE LoadLibrary(const std::string& Name);
 // The library's entry of that name; nullptr when it has none.
 void* GetProcAddress(HMODULE Module, const std::string& ProcName);
 bool FreeLibrary(HMODULE Module);
+// The path of the file the loaded library came from; empty for none.
+std::string GetModuleFileName(HMODULE Module);
 
 }  // namespace fw
