@@ -1050,7 +1050,10 @@ void SendToFocused(unsigned message, WPARAM w = 0, LPARAM l = 0) {
 
 }  // namespace
 
-void TDbExplorerForm::MExitClick(TObject*) { Close(); }
+void TDbExplorerForm::MExitClick(TObject*) {
+  Commit(false);
+  Close();
+}
 void TDbExplorerForm::MUndoClick(TObject*) { SendToFocused(WM_UNDO); }
 void TDbExplorerForm::MCutClick(TObject*) { SendToFocused(WM_CUT); }
 void TDbExplorerForm::MCopyClick(TObject*) { SendToFocused(WM_COPY); }

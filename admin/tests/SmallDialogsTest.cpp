@@ -56,13 +56,19 @@ std::vector<std::string> Described(const TOdbcDriverList& drivers) {
 
 using Drivers = std::vector<std::string>;
 
-TEST(OdbcDrivers, EachDriverWithItsUserAndSystemSources) {
-  test::OdbcConfig odbc;
-  // A section written twice is listed twice by the driver manager: in a row
-  // it is one driver, after another one it is a driver again.
+// The one configuration of the tests: the driver manager stays loaded and
+// may answer from what it read before. A section written twice is listed
+// twice by the driver manager: in a row it is one driver, after another one
+// it is a driver again.
+void WriteDrivers(test::OdbcConfig& odbc) {
   odbc.Driver("SQLite A").Driver("SQLite B").Driver("SQLite B").Driver("SQLite C").Driver("SQLite B");
   odbc.UserSource("guests", "SQLite A").SystemSource("Gäste", "SQLite B").SystemSource("tables", "SQLite C");
   odbc.Write();
+}
+
+TEST(OdbcDrivers, EachDriverWithItsUserAndSystemSources) {
+  test::OdbcConfig odbc;
+  WriteDrivers(odbc);
   TOdbcDriverList drivers;
   ReadOdbcDrivers(drivers);
   EXPECT_EQ(Described(drivers),
@@ -115,16 +121,15 @@ protected:
 
 TEST_F(SmallDialogsTest, NewDriverChecksTheNameAndListsTheSourcesOfTheChosenDriver) {
   test::OdbcConfig odbc;
-  odbc.Driver("SQLite A").Driver("SQLite B").UserSource("guests", "SQLite A").SystemSource("tables", "SQLite B");
-  odbc.Write();
+  WriteDrivers(odbc);
   std::string taken = FirstDriver();
   ASSERT_FALSE(taken.empty());
   std::unique_ptr<TNewDriverForm> form(NewForm<TNewDriverForm>(nullptr));
   EXPECT_EQ(form->Caption(), "New ODBC Driver");
-  EXPECT_EQ(form->ComboODBCDriver->Items()->CommaText(), "\"SQLite A\",\"SQLite B\"");
+  EXPECT_EQ(form->ComboODBCDriver->Items()->CommaText(), "\"SQLite A\",\"SQLite B\",\"SQLite C\",\"SQLite B\"");
   EXPECT_EQ(form->ComboODBCDriver->ItemIndex(), 0);
   EXPECT_EQ(form->ListDSN->Items()->CommaText(), "guests");
-  form->ComboODBCDriver->SetItemIndex(1);
+  form->ComboODBCDriver->SetItemIndex(2);
   form->ComboODBCDriverChange(form->ComboODBCDriver);
   EXPECT_EQ(form->ListDSN->Items()->CommaText(), "tables");
 

@@ -29,8 +29,8 @@ std::string LibraryFileName(const std::string& Name) {
 HMODULE LoadLibrary(const std::string& Name) {
   std::string file = LibraryFileName(Name);
   if (file.empty()) return nullptr;
-  // Client libraries keep process-wide state (unixODBC its driver and source
-  // lists) that unloading would strand: freeing only drops the handle.
+  // Kept mapped after the last FreeLibrary: a driver manager keeps caches
+  // and threads of the whole process, which an unload would strand.
   return static_cast<HMODULE>(::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE));
 }
 

@@ -19,7 +19,7 @@ using HMODULE = TLibrary*;
 std::string LibraryFileName(const std::string& Name);
 
 // nullptr when the library is not there or does not load. Each successful
-// load is matched by one FreeLibrary; the library stays mapped after it.
+// load is matched by one FreeLibrary; a library once loaded stays mapped.
 HMODULE LoadLibrary(const std::string& Name);
 // The library's entry of that name; nullptr when it has none.
 void* GetProcAddress(HMODULE Module, const std::string& ProcName);
