@@ -326,6 +326,8 @@ TEST_F(AliasesTest, AnOdbcDriverMakesAnAliasForEachChosenSource) {
   ASSERT_NE(drivers, nullptr);
   TExploreObject* made = nullptr;
   static_cast<TODBCDrivers*>(drivers)->CreateDriver(made, {"Guests ODBC", "SQLite3 Test", {"Wedding", "Wedding"}});
+  ASSERT_NE(made, nullptr);
+  made->Release(lsIdle);  // what NewObject's caller ends
   Names odbcAliases;
   for (const std::string& alias : AliasNames(cfmPersistent)) {
     TConfigModeScope scope(Session(), TConfigModes{cfmPersistent});
