@@ -357,6 +357,7 @@ public:
   void StoreQuery(bool inPlace);
   void ShowQuery(int index);
   int QueryHistoryCount() const { return static_cast<int>(queryHistory_.size()); }
+  // An entry's lines, without the last line break.
   std::string QueryHistory(int index) const;
 
   // ---- handlers of the designed form

@@ -96,7 +96,7 @@ void TDbExplorerForm::TabSQLShow(TObject*) {
 // ---- query history
 
 std::string TDbExplorerForm::QueryHistory(int index) const {
-  return queryHistory_.at(static_cast<std::size_t>(index))->Text();
+  return Trim(queryHistory_.at(static_cast<std::size_t>(index))->Text());
 }
 
 void TDbExplorerForm::UpdatePrevQuery() {
