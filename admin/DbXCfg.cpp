@@ -202,24 +202,12 @@ void TCfgEO::DoCancel() {
 }
 
 TExploreObject* TCfgEO::DoRefresh() {
-  TExploreList& children = Children();
-  bool anyOpen = false;
-  for (int i = 0; i < children.Count(); ++i) anyOpen = anyOpen || children.Item(i)->IsActive();
-  if (anyOpen) {
-    for (int i = 0; i < children.Count(); ++i)
-      if (children.Item(i)->Enabled(opRefresh)) children.Item(i)->Refresh();
-  } else {
-    children.Unload();
-  }
+  RefreshChildren(*this);
   return TExploreObject::DoRefresh();
 }
 
 void TCfgEO::AssignPropertyEditor(TEPropertyDef* definition) {
-  if (!definition->InheritsFrom(TSystemProperty::StaticClass())) return;
-  if (auto values = GetPropertyValues(nullptr, definition->Name()))
-    definition->SetEditor(std::move(values));
-  else
-    definition->SetEditor(FindRegisteredEditor(ClassType(), GetTypeName(), definition->Name()));
+  if (definition->InheritsFrom(TSystemProperty::StaticClass())) AssignOptionEditor(*this, definition);
 }
 
 // ---------------------------------------------------------------- the tree above the leaves
@@ -450,11 +438,7 @@ void TDriver::DoCancel() {
 }
 
 void TDriver::AssignPropertyEditor(TEPropertyDef* definition) {
-  if (!definition->InheritsFrom(TDriverProperty::StaticClass())) return;
-  if (auto values = GetPropertyValues(nullptr, definition->Name()))
-    definition->SetEditor(std::move(values));
-  else
-    definition->SetEditor(FindRegisteredEditor(ClassType(), GetTypeName(), definition->Name()));
+  if (definition->InheritsFrom(TDriverProperty::StaticClass())) AssignOptionEditor(*this, definition);
 }
 
 void TODBCDriver::DoCreate(TExploreObject*& result, const std::string& parameter) {
@@ -685,9 +669,7 @@ bool CloseDatabasesForConfig(bool forDriver, const std::string& driver) {
 }
 
 TDbXErrorPtr CheckDriverName(std::string& name) {
-  bool valid = !name.empty() && CharLength(name) <= ORVEX_CFG_MAX_NAME_CHARS &&
-               name.find_first_of(":\\") == std::string::npos;
-  if (valid) return nullptr;
+  if (IsValidConfigName(name)) return nullptr;
   TDbXErrorPtr error = MakeDbXError("\"" + name + "\" is not a valid name");
   name.clear();
   return error;

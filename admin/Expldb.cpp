@@ -166,15 +166,7 @@ TDb* TDatabases::MakeChild(const std::string& name, const std::string& driver, T
 }
 
 TExploreObject* TDatabases::DoRefresh() {
-  TExploreList& children = Children();
-  bool anyOpen = false;
-  for (int i = 0; i < children.Count(); ++i) anyOpen = anyOpen || children.Item(i)->IsActive();
-  if (anyOpen) {
-    for (int i = 0; i < children.Count(); ++i)
-      if (children.Item(i)->Enabled(opRefresh)) children.Item(i)->Refresh();
-  } else {
-    children.Unload();
-  }
+  RefreshChildren(*this);
   return TExploreObject::DoRefresh();
 }
 
@@ -578,6 +570,19 @@ TExploreClass DbClassFor(const std::string& driverType) {
   for (const auto& [type, cls] : registry.Classes)
     if (type == driverType) return cls;
   return registry.Default ? registry.Default : ExploreClassOf<TDb>();
+}
+
+void RefreshChildren(TExploreObject& node) {
+  TExploreList& children = node.Children();
+  bool anyOpen = false;
+  for (int i = 0; i < children.Count(); ++i) anyOpen = anyOpen || children.Item(i)->IsActive();
+  if (anyOpen) {
+    for (int i = 0; i < children.Count(); ++i)
+      if (children.Item(i)->Enabled(opRefresh)) children.Item(i)->Refresh();
+  } else {
+    // Nothing open to keep: the list is read afresh when next needed.
+    children.Unload();
+  }
 }
 
 bool IsValidConfigName(const std::string& name) {

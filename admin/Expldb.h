@@ -170,6 +170,9 @@ fw::TDatabase* GetConnectedDatabase(TExploreObject* object);
 // The alias at the top of an object's tree (the object itself for an alias).
 TDb* OwningDb(TExploreObject* object);
 
+// A refresh of a node of the engine's configuration: with an open child
+// each child refreshes itself, else the children are read again.
+void RefreshChildren(TExploreObject& node);
 // A name of the engine's configuration (an alias or a driver): 1 to 31
 // characters as the user counts them, neither ':' nor '\\'.
 bool IsValidConfigName(const std::string& name);

@@ -9,6 +9,7 @@
 #include "DbXCfg.h"
 #include "DbXCtrl.h"
 #include "DbXUnits.h"
+#include "Dbexplfm.h"
 #include "EngineLib.h"
 #include "Expldb.h"
 #include "Files.h"
@@ -150,6 +151,13 @@ TEST_F(AliasesTest, PropertiesComeFromTheAliasAndTheDriver) {
   EXPECT_EQ(guests->GetPropertyText("PATH"), temp.Path());
   EXPECT_EQ(guests->GetPropertyText("DEFAULT DRIVER"), "KALMURE");
   EXPECT_EQ(guests->HelpContext, 4045);
+  std::string pathHelp = guests->Properties().PropertyByName("PATH")->GetDescription();
+  EXPECT_FALSE(pathHelp.empty());
+  EXPECT_EQ(pathHelp, EngineOptionDescription("\\DRIVERS\\STANDARD\\DB OPEN", "PATH"));
+  TEProperty* dsn = Alias(databases, "Wedding")->Properties().PropertyByName("ODBC DSN");
+  EXPECT_EQ(dsn->GetDescription(), EngineOptionDescription("\\DRIVERS\\ODBC\\DB OPEN", "ODBC DSN"))
+      << "an ODBC alias is described by the ODBC template";
+  EXPECT_FALSE(dsn->GetDescription().empty());
   EXPECT_EQ(Alias(databases, "Wedding")->Properties().GetCount() > 0, true);
   EXPECT_EQ(Alias(databases, "Wedding")->HelpContext, 4039) << "a driver without its own help context";
 
@@ -284,8 +292,14 @@ TEST_F(AliasesTest, AnAliasOpensAndClosesThroughTheSession) {
   AddStandard("Lost", missing, cfmPersistent);
   TDatabases* databases = Tree();
   TDb* guests = Alias(databases, "Guests");
+  TSchemaQuestions& window = SchemaQuestions();
+  EXPECT_TRUE(window.IsDatabaseRoot(guests));
+  EXPECT_FALSE(window.IsDatabaseRoot(databases));
+  EXPECT_EQ(window.OpenDatabase(guests), nullptr) << "no SQL page while closed";
   guests->Open();
   ASSERT_TRUE(guests->IsActive());
+  guests->Children().Load();
+  EXPECT_EQ(window.OpenDatabase(guests), guests) << "the SQL page of the open alias";
   EXPECT_EQ(Session().FindDatabase("Guests"), guests->Database());
   EXPECT_TRUE(guests->Database()->Connected());
   EXPECT_EQ(guests->Enabled(opDelete), false) << "not while open";
