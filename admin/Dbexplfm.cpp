@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "BlobView.h"
 #include "DbSchema.h"
 #include "Expldb.h"
 #include "Dialogs.h"

@@ -14,6 +14,7 @@
 #include "Query.h"
 #include "ScopedEnv.h"
 #include "TempDir.h"
+#include "TablesAlias.h"
 #include "UiTest.h"
 
 namespace dbx::testing {
@@ -21,29 +22,6 @@ namespace {
 
 using namespace fw;
 
-// An alias whose tree has one set, "Tables", filled from the table
-// "Catalog" in the alias's folder.
-class TTablesAlias : public TDb {
-  FW_CLASS(TTablesAlias, TDb)
-public:
-  void LoadObjectRefs(TEObjectRefs& refs) override {
-    if (!refs.Definition()) refs.Add("Tables", "Table", 0, rkOwned, 0, opData);
-  }
-  TEObjectDef* CreateObjectDef(const std::string& name) override {
-    auto def = std::make_unique<TEObjectDef>(this, name, okDataset);
-    def->AddProp("Name", "", 1, ftString, PropertyClassOf<TEFieldProp>());
-    def->KeyParts = {0};
-    return Definitions().Add(std::move(def));
-  }
-  std::unique_ptr<TDataSet> OpenObjectQuery(TEObjectSet&) override {
-    auto catalog = std::make_unique<TTable>(nullptr);
-    catalog->SetDatabaseName(Name());
-    catalog->SetTableName("Catalog");
-    catalog->Open();
-    return catalog;
-  }
-};
-FW_IMPLEMENT_CLASS(TTablesAlias)
 
 std::string FileText(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -111,15 +89,7 @@ protected:
       guests->FieldByName("Notes")->SetAsString("Grüße " + std::to_string(i));
       guests->Post();
     }
-    auto catalog = std::make_unique<TTable>(nullptr);
-    catalog->SetDatabaseName(temp.Path());
-    catalog->SetTableName("Catalog");
-    catalog->FieldDefs()->Add("Name", fw::ftString, 30);
-    catalog->CreateTable();
-    catalog->Open();
-    catalog->Append();
-    catalog->FieldByName("Name")->SetAsString("Guests");
-    catalog->Post();
+    MakeCatalog(temp.Path(), {"Guests"});
   }
   void Select(TExploreObject* object) { form->CurrentTree()->SetSelected(object->TreeNode); }
   // Types a query and runs it.
