@@ -26,6 +26,24 @@ inline constexpr char kSettingsSection[] = "DbXForm";
 // A store on the tool key for one load or save; none without a key.
 std::unique_ptr<fw::TRegIniFile> CreateSettingsIniFile();
 
+// Reads and writes keys of the section; without a store every key reads as
+// its default.
+class TSettings {
+public:
+  explicit TSettings(fw::TRegIniFile* ini) : ini_(ini) {}
+  int Int(const char* key, int def) { return ini_ ? ini_->ReadInteger(kSettingsSection, key, def) : def; }
+  bool Bool(const char* key, bool def) { return ini_ ? ini_->ReadBool(kSettingsSection, key, def) : def; }
+  std::string Str(const char* key, const std::string& def) {
+    return ini_ ? ini_->ReadString(kSettingsSection, key, def) : def;
+  }
+  void Put(const char* key, int v) { ini_->WriteInteger(kSettingsSection, key, v); }
+  void Put(const char* key, bool v) { ini_->WriteBool(kSettingsSection, key, v); }
+  void Put(const char* key, const std::string& v) { ini_->WriteString(kSettingsSection, key, v); }
+
+private:
+  fw::TRegIniFile* ini_;
+};
+
 // "charset:name:pitch:size", as "1:Courier New:0:8".
 std::string FontToString(const fw::TFont& font);
 // Empty: the font stays as it is. Fields are taken in order; a missing one

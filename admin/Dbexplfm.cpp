@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "BlobView.h"
 #include "DbSchema.h"
+#include "Expldb.h"
 #include "Dialogs.h"
 #include "Files.h"
 #include "Format.h"
@@ -209,6 +211,22 @@ FW_PUBLISH(TDbExplorerForm) {
   c.Field("LargeImages", &TDbExplorerForm::LargeImages);
   c.Field("EOStateImages", &TDbExplorerForm::EOStateImages);
   c.Field("SaveQueryDialog", &TDbExplorerForm::SaveQueryDialog);
+  c.Field("DbNavigator", &TDbExplorerForm::DbNavigator);
+  c.Field("TableGrid", &TDbExplorerForm::TableGrid);
+  c.Field("QueryGrid", &TDbExplorerForm::QueryGrid);
+  c.Field("DbTable", &TDbExplorerForm::DbTable);
+  c.Field("DbTableSource", &TDbExplorerForm::DbTableSource);
+  c.Field("DbQuerySource", &TDbExplorerForm::DbQuerySource);
+  c.Field("LoadQueryDialog", &TDbExplorerForm::LoadQueryDialog);
+  c.Field("TablePopupMenu", &TDbExplorerForm::TablePopupMenu);
+  c.Field("TPBeginTrans", &TDbExplorerForm::TPBeginTrans);
+  c.Field("TPCommitTrans", &TDbExplorerForm::TPCommitTrans);
+  c.Field("TPRollbackTrans", &TDbExplorerForm::TPRollbackTrans);
+  c.Field("QueryPopupMenu", &TDbExplorerForm::QueryPopupMenu);
+  c.Field("QPPrevQuery", &TDbExplorerForm::QPPrevQuery);
+  c.Field("QPBeginTrans", &TDbExplorerForm::QPBeginTrans);
+  c.Field("QPCommitTrans", &TDbExplorerForm::QPCommitTrans);
+  c.Field("QPRollbackTrans", &TDbExplorerForm::QPRollbackTrans);
 
   c.Property("DbXRoot", &TDbExplorerForm::DbXRoot, &TDbExplorerForm::SetDbXRoot);
   c.Property("ActiveObject", &TDbExplorerForm::ActiveObject, &TDbExplorerForm::SetActiveObject);
@@ -279,6 +297,20 @@ FW_PUBLISH(TDbExplorerForm) {
   c.Method("ObjectDragOver", &TDbExplorerForm::ObjectDragOver);
   c.Method("ObjectDragDrop", &TDbExplorerForm::ObjectDragDrop);
   c.Method("ObjectEndDrag", &TDbExplorerForm::ObjectEndDrag);
+  c.Method("SBViewBlobsClick", &TDbExplorerForm::SBViewBlobsClick);
+  c.Method("SBQExecQueryClick", &TDbExplorerForm::SBQExecQueryClick);
+  c.Method("SBQPrevQueryClick", &TDbExplorerForm::SBQPrevQueryClick);
+  c.Method("SBQNextQueryClick", &TDbExplorerForm::SBQNextQueryClick);
+  c.Method("QPLoadClick", &TDbExplorerForm::QPLoadClick);
+  c.Method("QPSaveClick", &TDbExplorerForm::QPSaveClick);
+  c.Method("SBTransactionClick", &TDbExplorerForm::SBTransactionClick);
+  c.Method("SBRollbackTransactionClick", &TDbExplorerForm::SBRollbackTransactionClick);
+  c.Method("MIsolationClick", &TDbExplorerForm::MIsolationClick);
+  c.Method("IsolationClick", &TDbExplorerForm::IsolationClick);
+  c.Method("DataPopupMenuPopup", &TDbExplorerForm::DataPopupMenuPopup);
+  c.Method("GridEditorModeClick", &TDbExplorerForm::GridEditorModeClick);
+  c.Method("GridDeleteClick", &TDbExplorerForm::GridDeleteClick);
+  c.Method("GridDblClick", &TDbExplorerForm::GridDblClick);
 }
 
 TDbExplorerForm::TDbExplorerForm(TComponent* AOwner) : TForm(AOwner) {}
@@ -286,8 +318,10 @@ TDbExplorerForm::TDbExplorerForm(TComponent* AOwner) : TForm(AOwner) {}
 TDbExplorerForm::~TDbExplorerForm() = default;
 
 void TDbExplorerForm::BeforeDestruction() {
+  destroying_ = true;
   // The trees and the settings go while the controls they live on are whole.
   if (root_) SetDbXRoot(nullptr);
+  delete blobViewer_;
   TForm::BeforeDestruction();
 }
 
@@ -323,6 +357,7 @@ void TDbExplorerForm::FormCreate(TObject*) {
   }
   std::string name = GetMDManager().ReadString("Version", "DbXName");
   if (!name.empty()) SetCaption(UnquoteDouble(name));
+  CreateQueryScript();
 }
 
 void TDbExplorerForm::FormShow(TObject*) {
@@ -761,6 +796,10 @@ void TDbExplorerForm::UpdatePages() {
   TabText->SetTabVisible(object && object->Enabled(opText));
   TabData->SetTabVisible(object && object->GetKind() == okDataset && object->Enabled(opData));
   TabSQL->SetTabVisible(object && schema.OpenDatabase(object));
+  if (TabData->TabVisible() && (DbTable->DatabaseName() != DatabaseNameOf(object) || DbTable->TableName() != object->Name()))
+    BindDataSet(DbTable, object);
+  if (TabSQL->TabVisible() && DbQuery->DatabaseName() != DatabaseNameOf(object)) BindDataSet(DbQuery, object);
+  UpdateTransactionButtons();
 
   shownClass_ = object ? object->ClassType() : nullptr;
   // Showing the same object again keeps the one before it as the previous.
@@ -837,9 +876,6 @@ void TDbExplorerForm::TabTextShow(TObject*) {
   DefinitionMemo->SetModified(false);
 }
 
-void TDbExplorerForm::TabDataShow(TObject*) {}
-
-void TDbExplorerForm::TabSQLShow(TObject*) {}
 
 void TDbExplorerForm::DefinitionMemoChange(TObject*) {
   if (memoChanging_ || !shown_ || shown_->EditState() != esBrowse) return;
@@ -1063,27 +1099,6 @@ void TDbExplorerForm::MSelectAllClick(TObject*) { SendToFocused(EM_SETSEL, 0, -1
 
 // ---- settings
 
-namespace {
-
-// Reads and writes the window's keys in the section; without a store every
-// key reads as its default.
-class TSettings {
-public:
-  explicit TSettings(TRegIniFile* ini) : ini_(ini) {}
-  int Int(const char* key, int def) { return ini_ ? ini_->ReadInteger(kSettingsSection, key, def) : def; }
-  bool Bool(const char* key, bool def) { return ini_ ? ini_->ReadBool(kSettingsSection, key, def) : def; }
-  std::string Str(const char* key, const std::string& def) {
-    return ini_ ? ini_->ReadString(kSettingsSection, key, def) : def;
-  }
-  void Put(const char* key, int v) { ini_->WriteInteger(kSettingsSection, key, v); }
-  void Put(const char* key, bool v) { ini_->WriteBool(kSettingsSection, key, v); }
-  void Put(const char* key, const std::string& v) { ini_->WriteString(kSettingsSection, key, v); }
-
-private:
-  TRegIniFile* ini_;
-};
-
-}  // namespace
 
 int TDbExplorerForm::ViewStyleIndex() const { return static_cast<int>(SummaryView->ViewStyle()); }
 
@@ -1143,7 +1158,7 @@ void TDbExplorerForm::LoadSettings() {
   queryOptions_.Escape = DelimiterFromText(s.Str("DbX.Query.Escape", "#0"));
   queryOptions_.EscapeQuote = s.Bool("DbX.Query.EscapeQuote", false);
   queryOptions_.Comments = CommentsFromText(s.Str("DbX.Query.Comments", "--;/*,*/"));
-  viewingBlobs_ = s.Bool("DbX.ViewingBlobs", viewingBlobs_);
+  SetBlobViewing(s.Bool("DbX.ViewingBlobs", viewingBlobs_));
   bool systemData = s.Bool("DbX.ViewSystemData", MViewSystemData->Checked());
   MViewSystemData->SetChecked(systemData);
   if (root_) root_->SetShowSystemData(systemData);

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "Buttons.h"
+#include "DBCtrls.h"
+#include "DBGrids.h"
 #include "Dialogs.h"
 #include "ComCtrls.h"
 #include "DbXCtrl.h"
@@ -20,10 +22,13 @@
 #include "Menus.h"
 #include "PropExpl.h"
 #include "StdCtrls.h"
+#include "Table.h"
 
 namespace dbx {
 
 class TDbExplorerForm;
+class TBlobForm;
+class TQueryScript;
 
 // A root bound to a window. Freeing it frees the window first.
 class TDbXForm : public TDbXRoot {
@@ -229,6 +234,24 @@ public:
   fw::TImageList* LargeImages = nullptr;
   fw::TImageList* EOStateImages = nullptr;
   fw::TSaveDialog* SaveQueryDialog = nullptr;
+  fw::TDBNavigator* DbNavigator = nullptr;
+  fw::TDBGrid* TableGrid = nullptr;
+  fw::TDBGrid* QueryGrid = nullptr;
+  fw::TTable* DbTable = nullptr;
+  fw::TDataSource* DbTableSource = nullptr;
+  fw::TDataSource* DbQuerySource = nullptr;
+  fw::TOpenDialog* LoadQueryDialog = nullptr;
+  fw::TPopupMenu* TablePopupMenu = nullptr;
+  fw::TMenuItem* TPBeginTrans = nullptr;
+  fw::TMenuItem* TPCommitTrans = nullptr;
+  fw::TMenuItem* TPRollbackTrans = nullptr;
+  fw::TPopupMenu* QueryPopupMenu = nullptr;
+  fw::TMenuItem* QPPrevQuery = nullptr;
+  fw::TMenuItem* QPBeginTrans = nullptr;
+  fw::TMenuItem* QPCommitTrans = nullptr;
+  fw::TMenuItem* QPRollbackTrans = nullptr;
+  // Made by the window, without an error event of its own.
+  TQueryScript* DbQuery = nullptr;
 
   // ---- the root and the trees
   TDbXRoot* DbXRoot() const { return root_; }
@@ -317,6 +340,26 @@ public:
   TQueryOptions& QueryOptions() { return queryOptions_; }
   bool ViewingBlobs() const { return viewingBlobs_; }
 
+  // ---- the Data and SQL pages
+  // Cancels the dataset's edits, closes it and binds it to the object's
+  // database (and a table to the object's name); the grid follows nothing.
+  void BindDataSet(fw::TDataSet* dataSet, TExploreObject* object);
+  // The navigator and the blob viewer follow the grid (none: nothing).
+  void AttachGrid(fw::TDataSource* source, fw::TDBGrid* grid);
+  fw::TDBGrid* CurrentGrid() const { return currentGrid_; }
+  void SetBlobViewing(bool on);
+  TBlobForm* BlobViewer() const { return blobViewer_; }
+  // The database the transaction buttons work on: the active object's, when connected.
+  fw::TDatabase* ConnectedDatabase() const;
+  void UpdateTransactionButtons();
+  // The memo's query into the history: in place over the entry it shows,
+  // else appended (the oldest of eleven goes).
+  void StoreQuery(bool inPlace);
+  void ShowQuery(int index);
+  int QueryHistoryCount() const { return static_cast<int>(queryHistory_.size()); }
+  // An entry's lines, without the last line break.
+  std::string QueryHistory(int index) const;
+
   // ---- handlers of the designed form
   void FormCreate(fw::TObject* Sender);
   void FormShow(fw::TObject* Sender);
@@ -386,11 +429,32 @@ public:
   void ObjectDragOver(fw::TObject* Sender, fw::TObject* Source, int X, int Y, fw::TDragState State, bool& Accept);
   void ObjectDragDrop(fw::TObject* Sender, fw::TObject* Source, int X, int Y);
   void ObjectEndDrag(fw::TObject* Sender, fw::TObject* Target, int X, int Y);
+  void SBViewBlobsClick(fw::TObject* Sender);
+  void SBQExecQueryClick(fw::TObject* Sender);
+  void SBQPrevQueryClick(fw::TObject* Sender);
+  void SBQNextQueryClick(fw::TObject* Sender);
+  void QPLoadClick(fw::TObject* Sender);
+  void QPSaveClick(fw::TObject* Sender);
+  void SBTransactionClick(fw::TObject* Sender);
+  void SBRollbackTransactionClick(fw::TObject* Sender);
+  void MIsolationClick(fw::TObject* Sender);
+  void IsolationClick(fw::TObject* Sender);
+  void DataPopupMenuPopup(fw::TObject* Sender);
+  void GridEditorModeClick(fw::TObject* Sender);
+  void GridDeleteClick(fw::TObject* Sender);
+  void GridDblClick(fw::TObject* Sender);
 
 protected:
   void BeforeDestruction() override;
+  void Notification(fw::TComponent* AComponent, fw::TOperation Operation) override;
 
 private:
+  void UpdatePrevQuery();
+  void CreateQueryScript();
+  // The alias of the object's database tree, or empty.
+  static std::string DatabaseNameOf(TExploreObject* object);
+  // The data grid that has the focus, else none.
+  fw::TDBGrid* FocusedGrid() const;
   // A page refresh for an event: the inspector is cleared when asked; a
   // Definition or Text page refreshes once the bracket ends.
   void PageRefresh(bool clear);
@@ -449,6 +513,10 @@ private:
   TQueryOptions queryOptions_;
   TTextCommand textCommand_;
   std::unique_ptr<TDbXDataDragObject> drag_;
+  fw::TDBGrid* currentGrid_ = nullptr;
+  TBlobForm* blobViewer_ = nullptr;
+  fw::TDataSetErrorEvent queryErrorEvent_;
+  bool destroying_ = false;
 };
 
 }  // namespace dbx

@@ -135,7 +135,11 @@ TDBNavigator::TDBNavigator(TComponent* AOwner)
   UpdateButtons();
 }
 
-TDBNavigator::~TDBNavigator() { dataLink_->SetDataSource(nullptr); }
+TDBNavigator::~TDBNavigator() {
+  // The buttons went with the child controls; cutting the link must not reach them.
+  buttons_.clear();
+  dataLink_->SetDataSource(nullptr);
+}
 
 TDataSource* TDBNavigator::DataSource() const { return dataLink_->DataSource(); }
 

@@ -75,6 +75,7 @@ object DbExplorerForm: TDbExplorerForm
       AllowAllUp = True
       GroupIndex = 2
       Glyph.Data = 'sb-blobs.png'
+      OnClick = SBViewBlobsClick
     end
     object SBShowAllAttrs: TSpeedButton
       Left = 143
@@ -106,6 +107,7 @@ object DbExplorerForm: TDbExplorerForm
         AllowAllUp = True
         GroupIndex = 4
         Glyph.Data = 'sb-transaction.png'
+        OnClick = SBTransactionClick
       end
       object SBRollbackTransaction: TSpeedButton
         Left = 31
@@ -114,6 +116,14 @@ object DbExplorerForm: TDbExplorerForm
         Height = 22
         Hint = 'Rollback Transaction'
         Glyph.Data = 'sb-rollback.png'
+        OnClick = SBRollbackTransactionClick
+      end
+      object DbNavigator: TDBNavigator
+        Left = 58
+        Top = 2
+        Width = 120
+        Height = 22
+        TabOrder = 0
       end
     end
   end
@@ -275,6 +285,17 @@ object DbExplorerForm: TDbExplorerForm
       object TabData: TTabSheet
         Caption = 'Data'
         HelpContext = 1060
+        object TableGrid: TDBGrid
+          Left = 0
+          Top = 0
+          Width = 363
+          Height = 150
+          Align = alClient
+          DataSource = DbTableSource
+          PopupMenu = TablePopupMenu
+          TabOrder = 0
+          OnDblClick = GridDblClick
+        end
       end
       object TabSQL: TTabSheet
         Caption = 'Enter SQL'
@@ -288,6 +309,7 @@ object DbExplorerForm: TDbExplorerForm
           BevelOuter = bvNone
           TabOrder = 0
           object SBQExecQuery: TSpeedButton
+            OnClick = SBQExecQueryClick
             Left = 2
             Top = 2
             Width = 23
@@ -296,6 +318,7 @@ object DbExplorerForm: TDbExplorerForm
             Glyph.Data = 'sb-execute.png'
           end
           object SBQPrevQuery: TSpeedButton
+            OnClick = SBQPrevQueryClick
             Left = 2
             Top = 26
             Width = 23
@@ -304,6 +327,7 @@ object DbExplorerForm: TDbExplorerForm
             Glyph.Data = 'sb-prev-query.png'
           end
           object SBQNextQuery: TSpeedButton
+            OnClick = SBQNextQueryClick
             Left = 2
             Top = 50
             Width = 23
@@ -323,6 +347,7 @@ object DbExplorerForm: TDbExplorerForm
             Font.Name = 'Courier New'
             Font.Style = []
             ParentFont = False
+            PopupMenu = QueryPopupMenu
             ScrollBars = ssBoth
             WordWrap = False
             TabOrder = 0
@@ -334,6 +359,18 @@ object DbExplorerForm: TDbExplorerForm
           Width = 363
           Height = 3
           Align = alTop
+        end
+        object QueryGrid: TDBGrid
+          Left = 0
+          Top = 80
+          Width = 363
+          Height = 70
+          Align = alClient
+          DataSource = DbQuerySource
+          PopupMenu = QueryPopupMenu
+          TabOrder = 1
+          Visible = False
+          OnDblClick = GridDblClick
         end
       end
     end
@@ -512,6 +549,7 @@ object DbExplorerForm: TDbExplorerForm
       object MViewBlobs: TMenuItem
         Caption = 'Blob &Explorer'
         HelpContext = 2480
+        OnClick = SBViewBlobsClick
       end
       object N3: TMenuItem
         Caption = '-'
@@ -617,11 +655,13 @@ object DbExplorerForm: TDbExplorerForm
       end
       object MIsolation: TMenuItem
         Caption = '&Transaction Isolation'
+        OnClick = MIsolationClick
         object MDirtyRead: TMenuItem
           Caption = '&Dirty Read'
           GroupIndex = 2
           RadioItem = True
           HelpContext = 2630
+          OnClick = IsolationClick
         end
         object MCommittedRead: TMenuItem
           Caption = '&Committed Read'
@@ -630,6 +670,7 @@ object DbExplorerForm: TDbExplorerForm
           GroupIndex = 2
           RadioItem = True
           HelpContext = 2640
+          OnClick = IsolationClick
         end
         object MRepeatableRead: TMenuItem
           Caption = '&Repeatable Read'
@@ -637,6 +678,7 @@ object DbExplorerForm: TDbExplorerForm
           GroupIndex = 2
           RadioItem = True
           HelpContext = 2650
+          OnClick = IsolationClick
         end
       end
       object N5: TMenuItem
@@ -809,5 +851,102 @@ object DbExplorerForm: TDbExplorerForm
     Filter = 'SQL Files(*.sql)|*.sql|All Files|*.*'
     Options = [ofOverwritePrompt, ofHideReadOnly]
     Title = 'Save Query'
+  end
+  object DbTable: TTable
+  end
+  object DbTableSource: TDataSource
+    DataSet = DbTable
+  end
+  object DbQuerySource: TDataSource
+  end
+  object LoadQueryDialog: TOpenDialog
+    DefaultExt = 'sql'
+    Filter = 'SQL Files (*.sql)|*.sql|All Files|*.*'
+    Options = [ofHideReadOnly, ofPathMustExist, ofFileMustExist]
+    Title = 'Load Query'
+  end
+  object TablePopupMenu: TPopupMenu
+    OnPopup = DataPopupMenuPopup
+    object TPBeginTrans: TMenuItem
+      Caption = '&Begin Transaction'
+      OnClick = SBTransactionClick
+    end
+    object TPCommitTrans: TMenuItem
+      Caption = 'Co&mmit Transaction'
+      OnClick = SBTransactionClick
+    end
+    object TPRollbackTrans: TMenuItem
+      Caption = '&Rollback Transaction'
+      OnClick = SBRollbackTransactionClick
+    end
+    object TPBreak2: TMenuItem
+      Caption = '-'
+    end
+    object TPGridEditorMode: TMenuItem
+      Caption = 'Grid Editor Mode'
+      ShortCut = 113
+      OnClick = GridEditorModeClick
+    end
+    object TPGridDelete: TMenuItem
+      Caption = 'Grid Delete'
+      ShortCut = 16430
+      OnClick = GridDeleteClick
+    end
+  end
+  object QueryPopupMenu: TPopupMenu
+    OnPopup = DataPopupMenuPopup
+    object QPExecute: TMenuItem
+      Caption = 'E&xecute'
+      ShortCut = 16453
+      OnClick = SBQExecQueryClick
+    end
+    object QPPrevQuery: TMenuItem
+      Caption = 'Previous Query'
+      ShortCut = 16464
+      OnClick = SBQPrevQueryClick
+    end
+    object QPNextQuery: TMenuItem
+      Caption = 'Next Query'
+      ShortCut = 16462
+      OnClick = SBQNextQueryClick
+    end
+    object QPLoad: TMenuItem
+      Caption = 'Load from File...'
+      ShortCut = 16460
+      OnClick = QPLoadClick
+    end
+    object QPSave: TMenuItem
+      Caption = 'Save to File...'
+      ShortCut = 16467
+      OnClick = QPSaveClick
+    end
+    object QPBreak1: TMenuItem
+      Caption = '-'
+    end
+    object QPBeginTrans: TMenuItem
+      Caption = '&Begin Transaction'
+      OnClick = SBTransactionClick
+    end
+    object QPCommitTrans: TMenuItem
+      Caption = 'Co&mmit Transaction'
+      OnClick = SBTransactionClick
+    end
+    object QPRollbackTrans: TMenuItem
+      Caption = '&Rollback Transaction'
+      OnClick = SBRollbackTransactionClick
+    end
+    object QPBreak2: TMenuItem
+      Caption = '-'
+    end
+    object QPGridEditorMode: TMenuItem
+      Caption = 'Grid Editor Mode'
+      ShortCut = 113
+      OnClick = GridEditorModeClick
+    end
+    object QPGridDelete: TMenuItem
+      Caption = 'Grid Delete'
+      ShortCut = 16430
+      OnClick = GridDeleteClick
+    end
   end
 end

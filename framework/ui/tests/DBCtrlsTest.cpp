@@ -185,6 +185,15 @@ TEST_F(DBBlobTest, NavigatorButtonsFollowTheDatasetsState) {
   EXPECT_TRUE(enabled().Empty());
 }
 
+TEST_F(DBBlobTest, ANavigatorFreedWithItsFormLeavesAnOpenSource) {
+  // Its buttons go with the form's controls before the navigator's link is cut.
+  auto* nav = new TDBNavigator(form.get());
+  nav->SetParent(form.get());
+  nav->SetDataSource(source);
+  ShowActive(form.get());
+  form.reset();
+}
+
 TEST_F(DBBlobTest, MemoAndImageWriteTheRecordBufferWithoutAPost) {
   auto* memo = new TDBMemo(form.get());
   memo->SetParent(form.get());
