@@ -626,6 +626,7 @@ void TvxCustomDBGrid::LinkActive(bool Active) {
 }
 
 void TvxCustomDBGrid::DataChanged() {
+  if (DataSource() && DataSource()->State() != dsInsert) appended_ = false;
   if (!HandleAllocated()) return;
   if (!keepControls_ && DataSource() && DataSource()->State() == dsBrowse) HideControls();
   UpdateRowCount();
@@ -637,6 +638,7 @@ void TvxCustomDBGrid::DataChanged() {
 }
 
 void TvxCustomDBGrid::EditingChanged() {
+  if (DataSource() && DataSource()->State() != dsInsert) appended_ = false;
   if (options_.Contains(dgIndicator)) InvalidateIndicatorRow();
 }
 
@@ -1283,10 +1285,15 @@ bool TvxCustomDBGrid::UntouchedInsert() const {
   return ds && ds->State() == dsInsert && !ds->Modified() && !dataLink_->IsModified();
 }
 
+bool TvxCustomDBGrid::AtEnd() const {
+  TDataSet* ds = dataLink_->DataSet();
+  return ds->Eof() || (appended_ && ds->State() == dsInsert);
+}
+
 void TvxCustomDBGrid::NextRecord() {
   TDataSet* ds = dataLink_->DataSet();
   if (UntouchedInsert()) {
-    if (ds->Eof()) return;
+    if (AtEnd()) return;
     ds->Cancel();
   } else if (ds->Eof() && dataLink_->ActiveRecord() >= 0 &&
              dataLink_->ActiveRecord() < dataLink_->RecordCount() - 1 && ds->State() != dsInsert) {
@@ -1298,12 +1305,13 @@ void TvxCustomDBGrid::NextRecord() {
       !readOnly_) {
     HideControls();
     ds->Append();
+    appended_ = true;
   }
 }
 
 void TvxCustomDBGrid::PriorRecord() {
   TDataSet* ds = dataLink_->DataSet();
-  if (UntouchedInsert() && ds->Eof()) ds->Cancel();
+  if (UntouchedInsert() && AtEnd()) ds->Cancel();
   else if (ds->Bof() && dataLink_->ActiveRecord() > 0) dataLink_->SetActiveRecord(dataLink_->ActiveRecord() - 1);
   else ds->Prior();
 }
@@ -1456,7 +1464,7 @@ void TvxCustomDBGrid::WMVScroll(TMessage& Message) {
     case SB_LINEUP: PriorRecord(); break;
     case SB_LINEDOWN:
       if (UntouchedInsert()) {
-        if (!ds->Eof()) ds->Cancel();
+        if (!AtEnd()) ds->Cancel();
       } else if (ds->Eof() && dataLink_->ActiveRecord() >= 0 &&
                  dataLink_->ActiveRecord() < dataLink_->RecordCount() - 1 && ds->State() != dsInsert) {
         dataLink_->SetActiveRecord(dataLink_->ActiveRecord() + 1);

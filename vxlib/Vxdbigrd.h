@@ -327,6 +327,9 @@ private:
   void DrawIndicator(const fw::TRect& Rect);
   void InvalidateIndicatorRow();
   bool UntouchedInsert() const;
+  // At the end of the dataset, also on a record the grid appended (the
+  // dataset does not report its end there).
+  bool AtEnd() const;
   void DrawCellText(const fw::TRect& Rect, int ACol, int ARow, const std::string& Text, fw::TAlignment Alignment);
   bool DrawControlTypeCell(int ACol, int ARow, const fw::TRect& Rect, fw::TGridDrawState State);
   void PaintControlBackground(int ACol, int ARow, const fw::TRect& Rect, fw::TGridDrawState State,
@@ -375,6 +378,7 @@ private:
   int pressedRow_ = -1;
   TvxMultiSelectOptions multiSelectOptions_;
   bool tabWrap_ = false;
+  bool appended_ = false;
 
 protected:
   bool updateFields_ = true;

@@ -1,0 +1,688 @@
+// The library's data grid on Qt's offscreen platform over native tables made
+// in the test's folder: the field map and the layout, the keys and the
+// records they reach, the scroll bar, the in-place editor against pictures,
+// the write-back of column moves and widths, and what the cells paint.
+#include <QImage>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Bitmap.h"
+#include "Fields.h"
+#include "MemDataSet.h"
+#include "Resources.h"
+#include "Streams.h"
+#include "TempDir.h"
+#include "UiTest.h"
+#include "VxTables.h"
+#include "Vxconst.h"
+#include "Vxdbigrd.h"
+#include "Vxintl.h"
+#include "Vxtable.h"
+
+namespace vx {
+namespace {
+
+using namespace fw;
+
+// The protected parts a test looks at.
+class TTestGrid : public TvxCustomDBGrid {
+  FW_CLASS(TTestGrid, TvxCustomDBGrid)
+public:
+  using TvxCustomDBGrid::TvxCustomDBGrid;
+  using TvxCustomDBGrid::CellRect;
+  using TvxCustomDBGrid::ColumnMoved;
+  using TvxCustomDBGrid::InplaceEditor;
+  using TvxCustomDBGrid::KeyDown;
+  using TvxCustomDBGrid::MouseDown;
+  using TvxCustomDBGrid::MouseUp;
+  using TvxCustomDBGrid::TabStops;
+  using TvxCustomDBGrid::WMVScroll;
+  void Press(Word key, TShiftState shift = {}) { KeyDown(key, shift); }
+  void VScroll(int code, int pos = 0) {
+    TMessage m{WM_VSCROLL, static_cast<WPARAM>(code | (pos << 16)), 0, 0};
+    WMVScroll(m);
+  }
+};
+
+FW_IMPLEMENT_CLASS(TTestGrid)
+
+class GridTest : public fw::test::UiTest {
+protected:
+  GridTest() : form(std::make_unique<TForm>(nullptr)) { form->SetBounds(40, 40, 640, 400); }
+
+  // Guests: ID, Name, City, Phone, Seats; records "Guest 1" ... in ID order.
+  void MakeGuests(int records, const std::string& phonePicture = {}) {
+    vxtest::MakeTable(dir.Path(), "guests.db",
+                      {{"ID", ORVEX_FT_INTEGER},
+                       {"Name", ORVEX_FT_STRING, 20},
+                       {"City", ORVEX_FT_STRING, 12},
+                       {"Phone", ORVEX_FT_STRING, 14, phonePicture},
+                       {"Seats", ORVEX_FT_SMALLINT}},
+                      {{1}});
+    table = new TvxTable(form.get());
+    table->SetDatabaseName(dir.Path());
+    table->SetTableName("guests.db");
+    table->Open();
+    for (int i = 1; i <= records; ++i) {
+      table->Append();
+      table->FieldByName("ID")->SetAsInteger(i);
+      table->FieldByName("Name")->SetAsString("Guest " + std::to_string(i));
+      table->FieldByName("City")->SetAsString(i % 2 ? "Lorvik" : "Amsel");
+      table->Post();
+    }
+    table->First();
+    source = new TvxDataSource(form.get());
+    source->SetDataSet(table);
+  }
+  void MakeGrid() {
+    grid = new TTestGrid(form.get());
+    grid->SetParent(form.get());
+    grid->SetBounds(10, 10, 600, 300);
+    grid->SetDataSource(source);
+    ShowActive(form.get());
+    grid->SetFocus();
+    ASSERT_TRUE(PumpUntil([this] { return grid->Focused(); }));
+  }
+  std::vector<int> Widths() const {
+    std::vector<int> w;
+    for (int i = 0; i < grid->ColCount(); ++i) w.push_back(grid->ColWidths(i));
+    return w;
+  }
+  int CharWidth() {
+    grid->Canvas()->SetFont(grid->Font());
+    return grid->Canvas()->TextWidth("0");
+  }
+  int Id() const { return table->FieldByName("ID")->AsInteger(); }
+  std::vector<std::string> Lines(const TStrings* s) const {
+    std::vector<std::string> v;
+    for (int i = 0; i < s->Count(); ++i) v.push_back(s->Strings(i));
+    return v;
+  }
+  QImage Grab() {
+    grid->Repaint();
+    Pump();
+    return WidgetOf(grid)->grab().toImage();
+  }
+
+  fw::test::TempDir dir;
+  std::unique_ptr<TForm> form;
+  TvxTable* table = nullptr;
+  TvxDataSource* source = nullptr;
+  TTestGrid* grid = nullptr;
+};
+
+// ---------------------------------------------------------------- layout
+
+TEST_F(GridTest, ColumnsFollowTheFieldsOrTheSelectedLines) {
+  MakeGuests(3);
+  MakeGrid();
+  const int cw = CharWidth();
+  EXPECT_EQ(grid->GetFieldCount(), 5);
+  EXPECT_EQ(grid->ColCount(), 6);
+  EXPECT_EQ(grid->ColWidths(0), 11);
+  EXPECT_EQ(grid->ColWidths(2), std::max(20 * cw + 4, 0));
+
+  struct Case {
+    const char* name;
+    std::vector<std::string> lines;
+    std::vector<std::string> fields;   // mapped, in order
+    std::vector<std::string> kept;     // Selected afterwards
+    int nameChars;                     // width of the Name column in characters (0: not checked)
+  } cases[] = {
+      {"two parts", {"Name\t7", "City\t5"}, {"Name", "City"}, {"Name\t7", "City\t5"}, 7},
+      {"three parts", {"City\t5\tTown", "Name\t9\tGuest"}, {"City", "Name"}, {"City\t5\tTown", "Name\t9\tGuest"}, 9},
+      {"a missing field", {"Name\t6", "Nickname\t8", "Seats\t3"}, {"Name", "Seats"}, {"Name\t6", "Seats\t3"}, 6},
+      {"no usable width", {"Name", "City\tabc"}, {"Name", "City"}, {"Name", "City\tabc"}, 20},
+  };
+  grid->SetUseTFields(false);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    grid->Selected()->Clear();
+    for (const std::string& l : c.lines) grid->Selected()->Add(l);
+    grid->LayoutChanged();
+    std::vector<std::string> mapped;
+    for (int i = 0; i < grid->GetFieldCount(); ++i) mapped.push_back(grid->GetFields(i)->FieldName());
+    EXPECT_EQ(mapped, c.fields);
+    EXPECT_EQ(Lines(grid->Selected()), c.kept);
+    EXPECT_EQ(grid->ColCount(), 1 + static_cast<int>(c.fields.size()));
+    // The title is never narrower than its text: measure with the title font.
+    grid->Canvas()->SetFont(grid->TitleFont());
+    const int titleWidth = grid->Canvas()->TextWidth(c.nameChars == 9 ? "Guest" : "Name") + 4;
+    const int col = 1 + static_cast<int>(std::find(c.fields.begin(), c.fields.end(), "Name") - c.fields.begin());
+    EXPECT_EQ(grid->ColWidths(col), std::max(c.nameChars * cw + 4, titleWidth));
+  }
+  // Without a map the Selected lines still give the columns.
+  grid->SetDataSource(nullptr);
+  grid->Selected()->Clear();
+  for (const char* l : {"A\t3", "B\t3", "C\t3"}) grid->Selected()->Add(l);
+  grid->LayoutChanged();
+  EXPECT_EQ(grid->ColCount(), 4);
+  grid->SetUseTFields(true);
+  EXPECT_EQ(grid->ColCount(), 2);  // nothing mapped: one empty data column
+}
+
+TEST_F(GridTest, ATitleIsAsWideAsItsWidestLinePiece) {
+  MakeGuests(1);
+  MakeGrid();
+  table->FieldByName("Seats")->SetDisplayWidth(1);
+  table->FieldByName("Seats")->SetDisplayLabel("Seats at~the table");
+  grid->LayoutChanged();
+  grid->Canvas()->SetFont(grid->TitleFont());
+  const int widest = grid->Canvas()->TextWidth("the table");
+  const int whole = grid->Canvas()->TextWidth("Seats at~the table");
+  EXPECT_EQ(grid->ColWidths(5), std::max(widest, grid->Canvas()->TextWidth("Seats at")) + 4);
+  EXPECT_LT(grid->ColWidths(5), whole + 4);
+}
+
+TEST_F(GridTest, TabStopsSkipReadOnlyAndCalculatedFields) {
+  MakeGuests(0);
+  table->Close();
+  table->FieldDefs()->Update();
+  for (int i = 0; i < table->FieldDefs()->Count(); ++i) table->FieldDefs()->Items(i)->CreateField(form.get());
+  auto* calc = new TStringField(form.get());
+  calc->SetFieldName("Label");
+  calc->SetSize(10);
+  calc->SetCalculated(true);
+  calc->SetDataSet(table);
+  table->FieldByName("City")->SetReadOnly(true);
+  table->Open();
+  MakeGrid();
+  struct Case {
+    bool editCalculated;
+    std::vector<bool> stops;  // ID, Name, City, Phone, Seats, Label
+  } cases[] = {{false, {true, true, false, true, true, false}}, {true, {true, true, false, true, true, true}}};
+  for (const Case& c : cases) {
+    grid->SetEditCalculated(c.editCalculated);
+    grid->LayoutChanged();
+    std::vector<bool> stops;
+    for (int i = 1; i < grid->ColCount(); ++i) stops.push_back(grid->TabStops(i));
+    EXPECT_EQ(stops, c.stops) << c.editCalculated;
+  }
+}
+
+TEST_F(GridTest, RowHeightsFollowTheFontTitleLinesAndPercent) {
+  MakeGuests(2);
+  MakeGrid();
+  grid->Canvas()->SetFont(grid->Font());
+  const int th = grid->Canvas()->TextHeight("W");
+  struct Case {
+    const char* name;
+    int titleLines, percent;
+    bool rowLines;
+    int row, title;
+  } cases[] = {
+      {"defaults", 1, 100, true, th + 3, th + 4},
+      {"two title lines", 2, 100, true, th + 3, 2 * th + 4},
+      {"half height", 1, 50, true, (th + 3) * 50 / 100, th + 4},
+      {"no row lines", 1, 100, false, th + 2, th + 5},
+      {"title lines 0 ignored", 0, 100, true, th + 3, th + 4},
+      {"percent -5 ignored", 1, -5, true, th + 3, th + 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    grid->SetTitleLines(1);
+    grid->SetRowHeightPercent(100);
+    grid->SetTitleLines(c.titleLines);
+    grid->SetRowHeightPercent(c.percent);
+    TvxDBGridOptions o = grid->Options();
+    if (c.rowLines) o.Include(dgRowLines);
+    else o.Exclude(dgRowLines);
+    grid->SetOptions(o);
+    grid->LayoutChanged();
+    EXPECT_EQ(grid->DefaultRowHeight(), c.row);
+    EXPECT_EQ(grid->RowHeights(0), c.title);
+  }
+  EXPECT_EQ(grid->RowHeightPercent(), 100);
+  EXPECT_EQ(grid->TitleLines(), 1);
+}
+
+TEST_F(GridTest, TheMapGrowsByDoublingAndStopsAtItsLimit) {
+  MakeGuests(0);
+  MakeGrid();
+  TvxGridDataLink* link = grid->DataLink();
+  link->ClearMapping();
+  EXPECT_FALSE(link->AddMapping("Nickname"));
+  EXPECT_EQ(link->FieldCount(), 0);
+  std::vector<int> capacities;
+  for (int i = 0; i < vxMaxMappedColumns; ++i) {
+    ASSERT_TRUE(link->AddMapping(i % 2 ? "name" : "ID"));
+    if (capacities.empty() || capacities.back() != link->MapCapacity()) capacities.push_back(link->MapCapacity());
+  }
+  EXPECT_EQ(capacities, (std::vector<int>{8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16380}));
+  try {
+    link->AddMapping("City");
+    FAIL() << "the 16381st column was mapped";
+  } catch (const EInvalidGridOperation& e) {
+    EXPECT_STREQ(e.what(), "Grid requested to display more than 256 columns");
+  }
+  EXPECT_EQ(link->FieldCount(), vxMaxMappedColumns);
+  // Outside the map there is no field, below it as well as past it.
+  EXPECT_EQ(link->GetFields(-1), nullptr);
+  EXPECT_EQ(link->GetFields(vxMaxMappedColumns), nullptr);
+  EXPECT_EQ(link->GetFields(1)->FieldName(), "Name");
+}
+
+TEST_F(GridTest, OptionsMapOntoTheCellGrid) {
+  MakeGuests(1);
+  MakeGrid();
+  EXPECT_EQ(grid->Options().ToBits(), 7421u);
+  EXPECT_EQ(grid->KeyOptions(), (TvxDBGridKeyOptions{dgAllowDelete, dgAllowInsert}));
+  grid->SetOptions(TvxDBGridOptions{dgRowSelect, dgEditing, dgTabs});
+  EXPECT_EQ(grid->TCustomGrid::Options(), (TGridOptions{goRowSelect, goTabs}));
+  grid->SetOptions(TvxDBGridOptions{dgEditing, dgColumnResize, dgColLines});
+  EXPECT_EQ(grid->TCustomGrid::Options(),
+            (TGridOptions{goEditing, goColSizing, goColMoving, goFixedVertLine, goVertLine}));
+  // Without titles and indicator the data starts at the first cell.
+  EXPECT_EQ(grid->FixedCols(), 0);
+  EXPECT_EQ(grid->FixedRows(), 0);
+  EXPECT_EQ(grid->ColCount(), 5);
+}
+
+// ---------------------------------------------------------------- keys
+
+TEST_F(GridTest, KeysMoveThroughRecordsAndColumns) {
+  MakeGuests(40);
+  MakeGrid();
+  const int page = grid->VisibleRowCount();
+  ASSERT_GT(page, 3);
+  ASSERT_LT(page, 40);
+  struct Case {
+    const char* name;
+    int startId, startCol;
+    Word key;
+    TShiftState shift;
+    int id, col;
+  } cases[] = {
+      {"Down", 5, 1, VK_DOWN, {}, 6, 1},
+      {"Up", 5, 1, VK_UP, {}, 4, 1},
+      {"PgDn", 1, 0, VK_NEXT, {}, 1 + page, 0},
+      {"PgUp", 1 + page, 0, VK_PRIOR, {}, 1, 0},
+      {"Home", 5, 3, VK_HOME, {}, 5, 0},
+      {"End", 5, 0, VK_END, {}, 5, 4},
+      {"Left", 5, 2, VK_LEFT, {}, 5, 1},
+      {"Left at the first", 5, 0, VK_LEFT, {}, 5, 0},
+      {"Right", 5, 2, VK_RIGHT, {}, 5, 3},
+      {"Right at the last", 5, 4, VK_RIGHT, {}, 5, 4},
+      {"Ctrl+Home", 9, 2, VK_HOME, {ssCtrl}, 1, 2},
+      {"Ctrl+End", 9, 2, VK_END, {ssCtrl}, 40, 2},
+      {"Ctrl+Left", 9, 2, VK_LEFT, {ssCtrl}, 9, 0},
+      {"Ctrl+Right", 9, 2, VK_RIGHT, {ssCtrl}, 9, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    table->First();
+    table->MoveBy(c.startId - 1);
+    grid->SetSelectedIndex(c.startCol);
+    ASSERT_EQ(Id(), c.startId);
+    ASSERT_EQ(grid->SelectedIndex(), c.startCol);
+    grid->Press(c.key, c.shift);
+    EXPECT_EQ(Id(), c.id);
+    EXPECT_EQ(grid->SelectedIndex(), c.col);
+    EXPECT_EQ(grid->Row() - 1, grid->DataLink()->ActiveRecord());
+  }
+  // Ctrl+Up and Ctrl+PgUp go to the first row on screen, Ctrl+Down and Ctrl+PgDn to the last.
+  table->First();
+  table->MoveBy(page + 3);
+  const int firstShown = Id() - grid->DataLink()->ActiveRecord();
+  grid->Press(VK_DOWN, {ssCtrl});
+  EXPECT_EQ(Id(), firstShown + grid->DataLink()->BufferCount() - 1);
+  grid->Press(VK_PRIOR, {ssCtrl});
+  EXPECT_EQ(Id(), firstShown);
+  // Row select: Left and Right move by record, Home and End to the ends.
+  grid->SetOptions(grid->Options() + TvxDBGridOptions{dgRowSelect});
+  table->First();
+  grid->Press(VK_RIGHT);
+  EXPECT_EQ(Id(), 2);
+  grid->Press(VK_LEFT);
+  EXPECT_EQ(Id(), 1);
+  grid->Press(VK_END);
+  EXPECT_EQ(Id(), 40);
+}
+
+TEST_F(GridTest, EndAndHomeOfAOneFieldDataSetGoToTheLastAndFirstRecord) {
+  MakeGuests(6);
+  table->Close();
+  table->FieldDefs()->Update();
+  table->FieldDefs()->Items(1)->CreateField(form.get());  // only Name
+  table->Open();
+  MakeGrid();
+  grid->Press(VK_END);
+  EXPECT_EQ(table->FieldByName("Name")->AsString(), "Guest 6");
+  grid->Press(VK_HOME);
+  EXPECT_EQ(table->FieldByName("Name")->AsString(), "Guest 1");
+}
+
+TEST_F(GridTest, DownAppendsAtTheEndAndAnUntouchedAppendIsCancelled) {
+  MakeGuests(3);
+  MakeGrid();
+  table->Last();
+  grid->Press(VK_DOWN);
+  EXPECT_EQ(table->State(), dsInsert);
+  grid->Press(VK_DOWN);  // again on the untouched new record: nothing
+  EXPECT_EQ(table->State(), dsInsert);
+  EXPECT_EQ(table->RecordCount(), 3);
+  grid->Press(VK_UP);
+  EXPECT_EQ(table->State(), dsBrowse);
+  EXPECT_EQ(Id(), 3);
+  // Without dgAllowInsert, or read-only, Down stops at the last record.
+  grid->SetKeyOptions({dgAllowDelete});
+  grid->Press(VK_DOWN);
+  EXPECT_EQ(table->State(), dsBrowse);
+  grid->SetKeyOptions({dgAllowDelete, dgAllowInsert});
+  grid->SetReadOnly(true);
+  grid->Press(VK_DOWN);
+  EXPECT_EQ(table->State(), dsBrowse);
+  grid->Press(VK_INSERT);
+  EXPECT_EQ(table->State(), dsBrowse);
+  grid->SetReadOnly(false);
+  grid->Press(VK_INSERT);
+  EXPECT_EQ(table->State(), dsInsert);
+}
+
+TEST_F(GridTest, TabWrapsToTheNextAndPreviousRecord) {
+  MakeGuests(5);
+  MakeGrid();
+  struct Case {
+    const char* name;
+    std::vector<std::string> selected;  // empty: all fields
+    int startId, startCol;
+    TShiftState shift;
+    int id, col;
+  } cases[] = {
+      {"forward within the record", {}, 2, 1, {}, 2, 2},
+      {"forward past the last column", {}, 2, 4, {}, 3, 0},
+      {"backward past the first column", {}, 3, 0, {ssShift}, 2, 4},
+      {"a single tab stop stays put", {"Name\t10"}, 2, 0, {}, 3, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    grid->SetUseTFields(c.selected.empty());
+    grid->Selected()->Clear();
+    for (const std::string& l : c.selected) grid->Selected()->Add(l);
+    grid->LayoutChanged();
+    table->First();
+    table->MoveBy(c.startId - 1);
+    grid->SetSelectedIndex(c.startCol);
+    grid->Press(VK_TAB, c.shift);
+    EXPECT_EQ(Id(), c.id);
+    EXPECT_EQ(grid->SelectedIndex(), c.col);
+    EXPECT_FALSE(grid->TabWrap());
+  }
+  // Read-only columns are passed over.
+  grid->SetUseTFields(true);
+  table->FieldByName("Name")->SetReadOnly(true);
+  grid->LayoutChanged();
+  table->First();
+  grid->SetSelectedIndex(0);
+  grid->Press(VK_TAB);
+  EXPECT_EQ(grid->SelectedIndex(), 2);
+  // Enter moves as Tab with dgEnterToTab only.
+  grid->Press(VK_RETURN);
+  EXPECT_EQ(grid->SelectedIndex(), 2);
+  grid->SetKeyOptions(grid->KeyOptions() + TvxDBGridKeyOptions{dgEnterToTab});
+  grid->Press(VK_RETURN);
+  EXPECT_EQ(grid->SelectedIndex(), 3);
+}
+
+TEST_F(GridTest, TabWithoutColumnsDoesNothing) {
+  MakeGuests(4);
+  MakeGrid();
+  grid->SetUseTFields(false);  // no Selected lines: nothing mapped
+  ASSERT_EQ(grid->GetFieldCount(), 0);
+  table->MoveBy(2);
+  grid->Press(VK_TAB, {ssShift});
+  grid->Press(VK_TAB);
+  EXPECT_EQ(Id(), 3);
+  EXPECT_EQ(table->State(), dsBrowse);
+}
+
+TEST_F(GridTest, CtrlDelAndEscAskFirst) {
+  MakeGuests(3);
+  MakeGrid();
+  struct Case {
+    int answer;
+    int records;
+  } deletes[] = {{mrCancel, 3}, {mrOk, 2}};
+  for (const Case& c : deletes) {
+    messages->Requests.clear();
+    messages->Answers = {c.answer};
+    Word key = VK_DELETE;
+    grid->KeyDown(key, {ssCtrl});
+    EXPECT_EQ(key, 0);
+    ASSERT_EQ(messages->Requests.size(), 1u);
+    EXPECT_EQ(messages->Requests[0].Text, "Delete record?");
+    EXPECT_EQ(table->RecordCount(), c.records);
+  }
+  // Without dgConfirmDelete nothing is asked; without dgAllowDelete nothing goes.
+  grid->SetKeyOptions({dgAllowInsert});
+  grid->Press(VK_DELETE, {ssCtrl});
+  EXPECT_EQ(table->RecordCount(), 2);
+
+  // Esc on a changed record asks whether to drop the change.
+  struct EscCase {
+    int answer;
+    TDataSetState state;
+    std::string city;
+  } escapes[] = {{mrNo, dsEdit, "Varne"}, {mrYes, dsBrowse, "Lorvik"}};
+  table->First();
+  const std::string city = table->FieldByName("City")->AsString();
+  escapes[1].city = city;
+  for (const EscCase& c : escapes) {
+    table->Edit();
+    table->FieldByName("City")->SetAsString("Varne");
+    messages->Requests.clear();
+    messages->Answers = {c.answer};
+    grid->Press(VK_ESCAPE);
+    ASSERT_EQ(messages->Requests.size(), 1u);
+    EXPECT_EQ(messages->Requests[0].Text, "Discard changes to this record?");
+    EXPECT_EQ(table->State(), c.state);
+    EXPECT_EQ(table->FieldByName("City")->AsString(), c.city);
+  }
+}
+
+// ---------------------------------------------------------------- scroll bar
+
+// A dataset of as many records as it is told, without holding them.
+class THugeDataSet : public fwtest::TMemDataSet {
+  FW_CLASS(THugeDataSet, fwtest::TMemDataSet)
+public:
+  using TMemDataSet::TMemDataSet;
+  int Count = 20'000'000;
+  int At = 1;
+  int GetRecordCountInternal() override { return Count; }
+  int GetRecNoInternal() override { return At; }
+  void SetRecNoInternal(int v) override { At = v; }
+};
+FW_IMPLEMENT_CLASS(THugeDataSet)
+
+TEST_F(GridTest, TheScrollBarFollowsTheRecordNumber) {
+  MakeGuests(10);
+  MakeGrid();
+  auto pos = [this] { return GetScrollPos(grid->Handle(), SB_VERT); };
+  int min = 0, max = 0;
+  GetScrollRange(grid->Handle(), SB_VERT, &min, &max);
+  EXPECT_EQ(max, 200);
+  table->MoveBy(3);
+  EXPECT_EQ(pos(), 66);  // (4 - 1) * 200 div 9
+  table->Last();
+  EXPECT_EQ(pos(), 200);
+  table->First();
+  EXPECT_EQ(pos(), 0);
+
+  struct Case {
+    const char* name;
+    int code, thumb, startId, id;
+  } cases[] = {
+      {"line down", SB_LINEDOWN, 0, 4, 5},   {"line up", SB_LINEUP, 0, 4, 3},
+      {"top", SB_TOP, 0, 4, 1},              {"bottom", SB_BOTTOM, 0, 4, 10},
+      {"thumb at 0", SB_THUMBPOSITION, 0, 4, 1}, {"thumb at 200", SB_THUMBPOSITION, 200, 4, 10},
+      {"thumb at 100", SB_THUMBPOSITION, 100, 1, 6}, {"thumb tracking", SB_THUMBTRACK, 100, 4, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    table->First();
+    table->MoveBy(c.startId - 1);
+    grid->VScroll(c.code, c.thumb);
+    EXPECT_EQ(Id(), c.id);
+  }
+  // Line down at the end appends nothing.
+  table->Last();
+  grid->VScroll(SB_LINEDOWN);
+  EXPECT_EQ(table->State(), dsBrowse);
+}
+
+TEST_F(GridTest, OneRecordCountsAsTwoAndHugeCountsDoNotOverflow) {
+  MakeGuests(1);
+  MakeGrid();
+  EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 0);
+
+  auto* huge = new THugeDataSet(form.get());
+  huge->Define({{"N", ftInteger}});
+  for (int i = 0; i < 50; ++i) huge->AddRow({fwtest::TMemDataSet::Int(i)});
+  huge->Open();
+  source->SetDataSet(huge);
+  huge->MoveBy(5);
+  huge->At = 15'000'001;
+  grid->UpdateScrollBar();
+  // 15,000,000 * 200 div 19,999,999: past 32 bits on the way.
+  EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 150);
+  grid->VScroll(SB_THUMBPOSITION, 150);
+  EXPECT_EQ(huge->At, 15'000'001);
+}
+
+// Not sequenced: five steps.
+class TUnsequenced : public fwtest::TMemDataSet {
+  FW_CLASS(TUnsequenced, fwtest::TMemDataSet)
+public:
+  using TMemDataSet::TMemDataSet;
+  bool IsSequenced() override { return false; }
+};
+FW_IMPLEMENT_CLASS(TUnsequenced)
+
+TEST_F(GridTest, ADataSetWithoutRecordNumbersHasFiveThumbPlaces) {
+  MakeGuests(0);
+  auto* ds = new TUnsequenced(form.get());
+  ds->Define({{"N", ftInteger}});
+  for (int i = 1; i <= 60; ++i) ds->AddRow({fwtest::TMemDataSet::Int(i)});
+  ds->Open();
+  source->SetDataSet(ds);
+  MakeGrid();
+  auto n = [ds] { return ds->Fields(0)->AsInteger(); };
+  int min = 0, max = 0;
+  GetScrollRange(grid->Handle(), SB_VERT, &min, &max);
+  EXPECT_EQ(max, 4);
+  ds->First();
+  EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 0);
+  ds->MoveBy(10);
+  EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 2);
+  const int page = grid->VisibleRowCount();
+  struct Case {
+    int thumb, start, n;
+  } cases[] = {{0, 30, 1}, {1, 30, 30 - page}, {2, 30, 30}, {3, 30, 30 + page}, {4, 30, 60}};
+  for (const Case& c : cases) {
+    ds->First();
+    ds->MoveBy(c.start - 1);
+    grid->VScroll(SB_THUMBPOSITION, c.thumb);
+    EXPECT_EQ(n(), c.n) << c.thumb;
+  }
+  ds->Last();
+  EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 4);
+}
+
+// ---------------------------------------------------------------- editing
+
+TEST_F(GridTest, TypingInTheEditorFollowsThePicture) {
+  MakeGuests(2, "(###) ###-####");
+  MakeGrid();
+  grid->SetSelectedIndex(3);
+  std::vector<bool> checks;
+  grid->OnCheckValue = [&](TObject*, bool valid) { checks.push_back(valid); };
+  Key(WidgetOf(grid), Qt::Key_F2);
+  auto* editor = dynamic_cast<TvxInplaceEdit*>(grid->InplaceEditor());
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(PumpUntil([editor] { return editor->Focused(); }));
+  EXPECT_TRUE(editor->HavePictureMask());
+  auto type = [&](const std::string& keys) {
+    for (char ch : keys) Key(WidgetOf(editor), QChar(ch).toUpper().unicode(), Qt::NoModifier, QString(QChar(ch)));
+  };
+  type("(555");
+  EXPECT_EQ(editor->Text(), "(555) ");
+  EXPECT_EQ(editor->SelStart(), 6);
+  type("1");
+  EXPECT_EQ(editor->Text(), "(555) 1");  // the literals come by themselves
+  EXPECT_EQ(editor->SelStart(), 7);
+  const std::size_t beeps = messages->Beeps.size();
+  type("x");  // refused at the end of the text
+  EXPECT_EQ(editor->Text(), "(555) 1");
+  EXPECT_EQ(messages->Beeps.size(), beeps + 1);
+  type("234567");
+  EXPECT_EQ(editor->Text(), "(555) 123-4567");
+  ASSERT_FALSE(checks.empty());
+  EXPECT_TRUE(checks.back());
+  // Leaving the column writes the text into the record.
+  grid->Press(VK_RIGHT);
+  EXPECT_EQ(table->FieldByName("Phone")->AsString(), "(555) 123-4567");
+}
+
+TEST_F(GridTest, LeavingAnIncompletePictureIsRefused) {
+  MakeGuests(2, "(###) ###-####");
+  MakeGrid();
+  grid->SetSelectedIndex(3);
+  Key(WidgetOf(grid), Qt::Key_F2);
+  auto* editor = dynamic_cast<TvxInplaceEdit*>(grid->InplaceEditor());
+  ASSERT_NE(editor, nullptr);
+  ASSERT_TRUE(PumpUntil([editor] { return editor->Focused(); }));
+  for (char ch : std::string("(55")) Key(WidgetOf(editor), ch, Qt::NoModifier, QString(QChar(ch)));
+  ASSERT_EQ(editor->Text(), "(55");
+  const std::size_t beeps = messages->Beeps.size();
+  try {
+    grid->SetSelectedIndex(1);
+    FAIL() << "the column changed";
+  } catch (const EInvalidOperation& e) {
+    EXPECT_STREQ(e.what(), "Invalid input value.  Use escape key to abandon changes");
+  }
+  EXPECT_EQ(messages->Beeps.size(), beeps + 1);
+  EXPECT_EQ(grid->SelectedIndex(), 3);
+  EXPECT_EQ(editor->Text(), "(55");
+  // With the dataset's own handler it is told instead, and nothing is raised.
+  std::vector<std::string> told;
+  table->OnInvalidValue = [&](TDataSet*, TField* f) { told.push_back(f->FieldName()); };
+  grid->SetSelectedIndex(1);
+  EXPECT_EQ(told, (std::vector<std::string>{"Phone"}));
+  EXPECT_EQ(grid->SelectedIndex(), 3);
+}
+
+// ---------------------------------------------------------------- write-back
+
+TEST_F(GridTest, ColumnWidthsAndMovesAreWrittenBack) {
+  MakeGuests(2);
+  MakeGrid();
+  const int cw = CharWidth();
+  // A column 75 pixels wide at 7 pixels a "0" holds 10 characters.
+  grid->SetColWidths(2, 10 * cw + 5);
+  EXPECT_EQ(table->FieldByName("Name")->DisplayWidth(), (10 * cw + 5 + cw / 2 - 3) / cw);
+
+  grid->SetUseTFields(false);
+  for (const char* l : {"Name\t8", "City\t6\tTown", "Seats\t3"}) grid->Selected()->Add(l);
+  grid->LayoutChanged();
+  grid->SetColWidths(1, 12 * cw + 4);
+  grid->SetColWidths(2, 7 * cw + 4);
+  auto chars = [&](int col) { return std::to_string((grid->ColWidths(col) + cw / 2 - 3) / cw); };
+  // Every line is written again: two parts stay two, a label stays.
+  EXPECT_EQ(Lines(grid->Selected()), (std::vector<std::string>{"Name\t" + chars(1), "City\t" + chars(2) + "\tTown",
+                                                               "Seats\t" + chars(3)}));
+  EXPECT_EQ(chars(1), std::to_string((12 * cw + 4 + cw / 2 - 3) / cw));
+  std::vector<std::pair<int, int>> moved;
+  grid->OnColumnMoved = [&](TObject*, int from, int to) { moved.emplace_back(from, to); };
+  grid->ColumnMoved(3, 1);
+  EXPECT_EQ(grid->Selected()->Strings(0), "Seats\t" + chars(1));
+  EXPECT_EQ(grid->GetFields(0)->FieldName(), "Seats");
+  grid->SetUseTFields(true);
+  grid->ColumnMoved(1, 3);  // ID goes where City is
+  EXPECT_EQ(table->FieldByName("ID")->Index(), 2);
+  EXPECT_EQ(moved, (std::vector<std::pair<int, int>>{{2, 0}, {0, 2}}));
+}
+
+}  // namespace
+}  // namespace vx
