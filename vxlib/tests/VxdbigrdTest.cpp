@@ -3,6 +3,8 @@
 // records they reach, the scroll bar, the in-place editor against pictures,
 // the write-back of column moves and widths, and what the cells paint.
 #include <QImage>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "Fields.h"
 #include "MemDataSet.h"
 #include "Resources.h"
+#include "Scope.h"
 #include "Streams.h"
 #include "TempDir.h"
 #include "UiTest.h"
@@ -682,6 +685,270 @@ TEST_F(GridTest, ColumnWidthsAndMovesAreWrittenBack) {
   grid->ColumnMoved(1, 3);  // ID goes where City is
   EXPECT_EQ(table->FieldByName("ID")->Index(), 2);
   EXPECT_EQ(moved, (std::vector<std::pair<int, int>>{{2, 0}, {0, 2}}));
+}
+
+// ---------------------------------------------------------------- painting
+
+bool Dark(QRgb p) { return qGray(p) < 100; }
+
+// Rows of the rectangle that hold dark pixels, gathered in runs.
+int InkBands(const QImage& img, const TRect& r) {
+  int bands = 0;
+  bool inBand = false;
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    bool ink = false;
+    for (int x = r.Left + 1; x < r.Right - 1 && !ink; ++x) ink = Dark(img.pixel(x, y));
+    if (ink && !inBand) ++bands;
+    inBand = ink;
+  }
+  return bands;
+}
+
+int Count(const QImage& img, const TRect& r, const std::function<bool(QRgb)>& test) {
+  int n = 0;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    for (int x = r.Left; x < r.Right; ++x) n += test(img.pixel(x, y)) ? 1 : 0;
+  return n;
+}
+
+std::string BitmapBytes(int w, int h, TColor colour, bool withHeader) {
+  TBitmap b;
+  b.SetSize(w, h);
+  b.Canvas()->Brush()->SetColor(colour);
+  b.Canvas()->FillRect(Rect(0, 0, w, h));
+  TMemoryStream s;
+  b.SaveToStream(s);
+  std::string bytes(static_cast<const char*>(s.Memory()), static_cast<std::size_t>(s.Size()));
+  if (!withHeader) return bytes;
+  std::string head(8, '\0');
+  const std::uint16_t one = 1, kind = 0x0100;
+  const auto size = static_cast<std::uint32_t>(bytes.size());
+  std::memcpy(&head[0], &one, 2);
+  std::memcpy(&head[2], &kind, 2);
+  std::memcpy(&head[4], &size, 4);
+  return head + bytes;
+}
+
+class PaintTest : public GridTest {
+protected:
+  // Guests with a flag, a photo and a note.
+  void MakeTable(const std::vector<std::pair<std::string, std::string>>& rows) {
+    vxtest::MakeTable(dir.Path(), "guests.db",
+                      {{"ID", ORVEX_FT_INTEGER},
+                       {"Name", ORVEX_FT_STRING, 20},
+                       {"Flag", ORVEX_FT_STRING, 5},
+                       {"Photo", ORVEX_FT_GRAPHIC}},
+                      {{1}});
+    table = new TvxTable(form.get());
+    table->SetDatabaseName(dir.Path());
+    table->SetTableName("guests.db");
+    table->Open();
+    int id = 0;
+    for (const auto& [flag, photo] : rows) {
+      table->Append();
+      table->FieldByName("ID")->SetAsInteger(++id);
+      table->FieldByName("Name")->SetAsString("Guest " + std::to_string(id));
+      table->FieldByName("Flag")->SetAsString(flag);
+      if (!photo.empty()) table->FieldByName("Photo")->SetAsString(photo);
+      table->Post();
+    }
+    table->First();
+    source = new TvxDataSource(form.get());
+    source->SetDataSet(table);
+  }
+  // Client coordinates of a cell in the viewport image.
+  QImage Shot() {
+    grid->Invalidate();
+    Pump();
+    return fw::test::Viewport(grid)->grab().toImage();
+  }
+};
+
+TEST_F(PaintTest, TitlesBreakAtTheirMarksOnlyWithMoreTitleLines) {
+  MakeTable({{"", ""}});
+  MakeGrid();
+  grid->SetUseTFields(false);
+  grid->Selected()->Add("Name\t12\tGuest~name");
+  struct Case {
+    int titleLines;
+    int bands;
+  } cases[] = {{1, 1}, {2, 2}};
+  for (const Case& c : cases) {
+    grid->SetTitleLines(c.titleLines);
+    grid->LayoutChanged();
+    TRect title = grid->CellRect(1, 0);
+    InflateRect(title, -2, -2);  // inside the cell's lines
+    EXPECT_EQ(InkBands(Shot(), title), c.bands) << c.titleLines;
+  }
+}
+
+TEST_F(PaintTest, APressedTitleButtonIsSunkenAndClicks) {
+  MakeTable({{"", ""}});
+  MakeGrid();
+  grid->SetTitleButtons(true);
+  grid->SetOptions(grid->Options() - TvxDBGridOptions{dgColumnResize});
+  std::vector<std::string> clicked;
+  grid->OnTitleButtonClick = [&](TObject*, const std::string& name) { clicked.push_back(name); };
+  const TRect title = grid->CellRect(2, 0);
+  auto corner = [&] { return QColor(Shot().pixel(title.Left, title.Top)); };
+  EXPECT_EQ(corner(), QColor(Qt::white));  // raised: the light edge
+  const int x = (title.Left + title.Right) / 2, y = (title.Top + title.Bottom) / 2;
+  grid->MouseDown(mbLeft, {}, x, y);
+  EXPECT_EQ(corner(), QColor(Qt::black));  // sunken
+  EXPECT_TRUE(clicked.empty());
+  grid->MouseUp(mbLeft, {}, x, y);
+  EXPECT_EQ(corner(), QColor(Qt::white));
+  EXPECT_EQ(clicked, (std::vector<std::string>{"Name"}));
+  // Let go elsewhere: no click.
+  grid->MouseDown(mbLeft, {}, x, y);
+  grid->MouseUp(mbLeft, {}, x, y + 200);
+  EXPECT_EQ(clicked.size(), 1u);
+}
+
+TEST_F(PaintTest, TheIndicatorShowsTheStateAndItsColour) {
+  MakeTable({{"", ""}, {"", ""}});
+  MakeGrid();
+  auto* yellow = new TTestGrid(form.get());
+  yellow->SetParent(form.get());
+  yellow->SetBounds(10, 320, 600, 70);
+  yellow->SetIndicatorColor(icYellow);
+  yellow->SetDataSource(source);
+  Pump();
+  auto indicator = [](TTestGrid* g) {
+    g->Invalidate();
+    Pump();
+    QImage img = fw::test::Viewport(g)->grab().toImage();
+    const TRect r = g->CellRect(0, g->Row());
+    return img.copy(r.Left, r.Top, r.Width(), r.Height());
+  };
+  auto isYellow = [](QRgb p) { return qRed(p) == 255 && qGreen(p) == 255 && qBlue(p) == 0; };
+  const QImage browse = indicator(grid);
+  table->Edit();
+  const QImage edit = indicator(grid);
+  const QImage editYellow = indicator(yellow);
+  table->Cancel();
+  table->Insert();
+  const QImage insert = indicator(grid);
+  table->Cancel();
+  for (const QImage* img : {&browse, &edit, &insert}) {
+    const TRect all = Rect(0, 0, img->width(), img->height());
+    EXPECT_GT(Count(*img, all, Dark), 5);
+    EXPECT_EQ(Count(*img, all, isYellow), 0);
+  }
+  EXPECT_NE(browse, edit);
+  EXPECT_NE(edit, insert);
+  EXPECT_NE(browse, insert);
+  // The yellow grid draws its own copy; the black one and the shared picture stay black.
+  const TRect inside = Rect(1, 1, editYellow.width() - 2, editYellow.height() - 2);  // within the cell's lines
+  EXPECT_GT(Count(editYellow, inside, isYellow), 5);
+  EXPECT_EQ(Count(editYellow, inside, [](QRgb p) { return qGray(p) < 30; }), 0);
+  EXPECT_EQ(indicator(grid), browse);
+  const TBitmap* shared = vxGridIndicatorBitmap(dsEdit);
+  bool sharedBlack = false;
+  for (int y = 0; y < shared->Height(); ++y)
+    for (int x = 0; x < shared->Width(); ++x)
+      sharedBlack |= ColorToRGB(const_cast<TBitmap*>(shared)->Canvas()->Pixels(x, y)) == 0;
+  EXPECT_TRUE(sharedBlack);
+}
+
+TEST_F(PaintTest, CheckBoxesInBothStyles) {
+  MakeTable({{"Yes", ""}, {"yES", ""}, {"No", ""}});
+  table->ControlType()->Add("Flag;CheckBox;Yes;No");
+  MakeGrid();
+  grid->SetSelectedIndex(0);
+  const TvxCheckBoxInGridStyle saved = vxInternational()->CheckBoxInGridStyle();
+  TScopeExit restore([saved] { vxInternational()->SetCheckBoxInGridStyle(saved); });
+  struct Case {
+    TvxCheckBoxInGridStyle style;
+    bool xMark;
+  } cases[] = {{cbStyleXmark, true}, {cbStyleCheckmark, false}, {cbStyleAuto, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.style);
+    vxInternational()->SetCheckBoxInGridStyle(c.style);
+    const QImage img = Shot();
+    for (int row : {1, 2, 3}) {
+      const TRect cell = grid->CellRect(3, row);
+      const int L = (cell.Left + cell.Right - 10) / 2, T = (cell.Top + cell.Bottom - 10) / 2;
+      const bool checked = row != 3;
+      EXPECT_EQ(Count(img, Rect(L + 2, T + 2, L + 8, T + 8), Dark) > 0, checked) << row;
+      EXPECT_TRUE(Dark(img.pixel(L, T + 5))) << "the frame, row " << row;
+      if (checked) {
+        EXPECT_EQ(Dark(img.pixel(L + 2, T + 2)), c.xMark) << row;
+        EXPECT_EQ(Dark(img.pixel(L + 2, T + 6)), !c.xMark) << row;
+      }
+    }
+  }
+}
+
+TEST_F(PaintTest, BitmapCellsByFitAndCopyMode) {
+  const std::string red = BitmapBytes(20, 10, clRed, false);
+  MakeTable({{"", red}, {"", BitmapBytes(20, 10, clRed, true)}, {"", "not a picture at all"}});
+  table->ControlType()->Add("Photo;Bitmap;Original Size;Source Copy");
+  MakeGrid();
+  grid->SetRowHeightPercent(150);
+  grid->SetUseTFields(false);
+  grid->Selected()->Add("Name\t8");
+  grid->Selected()->Add("Photo\t20");
+  grid->LayoutChanged();
+  auto isRed = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; };
+  auto isCyan = [](QRgb p) { return qRed(p) < 60 && qGreen(p) > 200 && qBlue(p) > 200; };
+  // Extent of the red pixels in a cell: columns and rows.
+  auto extent = [&](const QImage& img, const TRect& r, auto test) {
+    int cols = 0, rows = 0;
+    for (int x = r.Left; x < r.Right; ++x) cols += Count(img, Rect(x, r.Top, x + 1, r.Bottom), test) > 0;
+    for (int y = r.Top; y < r.Bottom; ++y) rows += Count(img, Rect(r.Left, y, r.Right, y + 1), test) > 0;
+    return std::pair{cols, rows};
+  };
+  const TRect cell = grid->CellRect(2, 1);
+  const int w = cell.Width(), h = cell.Height();
+  ASSERT_GT(h, 20);
+  ASSERT_GT(w, 2 * h);
+  struct Case {
+    const char* params;
+    int cols, rows;  // -1: not checked
+    bool cyan;
+  } cases[] = {
+      {"Original Size;Source Copy", 20, 10, false},
+      {"Stretch To Fit;Source Copy", w, h, false},
+      {"Fit Height;Source Copy", 2 * h - 1, h - 1, false},
+      {"Fit Width;Source Copy", w, -1, false},
+      {"Original Size;Not Source Copy", 20, 10, true},
+      {"Original Size;not source copy", 20, 10, false},  // names are matched exactly
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.params);
+    table->ControlType()->Clear();
+    table->ControlType()->Add(std::string("Photo;Bitmap;") + c.params);
+    const QImage img = Shot();
+    for (int row : {1, 2}) {  // without and with the graphic header
+      auto [cols, rows] = c.cyan ? extent(img, grid->CellRect(2, row), isCyan) : extent(img, grid->CellRect(2, row), isRed);
+      EXPECT_NEAR(cols, c.cols, 1) << row;
+      if (c.rows >= 0) EXPECT_NEAR(rows, c.rows, 1) << row;
+    }
+    // A blob that is no picture paints the background only.
+    EXPECT_EQ(Count(img, grid->CellRect(2, 3), isRed), 0);
+  }
+}
+
+TEST_F(PaintTest, WrappedTextBreaksAtLineBreaks) {
+  MakeTable({{"", ""}, {"", ""}});
+  table->Edit();
+  table->FieldByName("Name")->SetAsString("Ann\r\nBo");
+  table->Post();
+  MakeGrid();
+  grid->SetRowHeightPercent(300);
+  grid->SetSelectedIndex(2);
+  struct Case {
+    bool wrap;
+    int bands;
+  } cases[] = {{true, 2}, {false, 1}};
+  for (const Case& c : cases) {
+    TvxDBGridOptions o = grid->Options();
+    if (c.wrap) o.Include(dgWordWrap);
+    else o.Exclude(dgWordWrap);
+    grid->SetOptions(o);
+    EXPECT_EQ(InkBands(Shot(), grid->CellRect(2, 1)), c.bands) << c.wrap;
+  }
 }
 
 }  // namespace
