@@ -19,6 +19,7 @@
 #include "UiTest.h"
 #include "VxTables.h"
 #include "Vxconst.h"
+#include "Vxdbedit.h"
 #include "Vxdbigrd.h"
 #include "Vxintl.h"
 #include "Vxtable.h"
@@ -948,6 +949,87 @@ TEST_F(PaintTest, WrappedTextBreaksAtLineBreaks) {
     else o.Exclude(dgWordWrap);
     grid->SetOptions(o);
     EXPECT_EQ(InkBands(Shot(), grid->CellRect(2, 1)), c.bands) << c.wrap;
+  }
+}
+
+TEST_F(PaintTest, ALookupBitmapLeavesTheLookupTableWhereItWas) {
+  vxtest::MakeTable(dir.Path(), "photos.db", {{"ID", ORVEX_FT_INTEGER}, {"Photo", ORVEX_FT_GRAPHIC}}, {{1}});
+  auto* photos = new TvxTable(form.get());
+  photos->SetDatabaseName(dir.Path());
+  photos->SetTableName("photos.db");
+  photos->Open();
+  const TColor colours[] = {clRed, clLime, clBlue};
+  for (int i = 0; i < 3; ++i) {
+    photos->Append();
+    photos->FieldByName("ID")->SetAsInteger(i + 1);
+    photos->FieldByName("Photo")->SetAsString(BitmapBytes(8, 8, colours[i], false));
+    photos->Post();
+  }
+  MakeGuests(0);
+  table->Close();
+  table->FieldDefs()->Update();
+  for (int i = 0; i < table->FieldDefs()->Count(); ++i) table->FieldDefs()->Items(i)->CreateField(form.get());
+  auto* picture = new TStringField(form.get());
+  picture->SetFieldName("Picture");
+  picture->SetSize(10);
+  picture->SetFieldKind(fkLookup);
+  picture->SetLookupDataSet(photos);
+  picture->SetKeyFields("Seats");
+  picture->SetLookupKeyFields("ID");
+  picture->SetLookupResultField("Photo");
+  picture->SetDataSet(table);
+  table->ControlType()->Add("Picture;Bitmap;Stretch To Fit;Source Copy");
+  table->Open();
+  for (int seats : {2, 3, 7}) {  // 7 has no photo
+    table->Append();
+    table->FieldByName("ID")->SetAsInteger(seats);
+    table->FieldByName("Seats")->SetAsInteger(seats);
+    table->Post();
+  }
+  table->First();
+  MakeGrid();
+  photos->First();  // the photo of ID 1 is current
+  const QImage img = Shot();
+  EXPECT_EQ(photos->FieldByName("ID")->AsInteger(), 1);
+  auto has = [&](int row, auto test) { return Count(img, grid->CellRect(6, row), test) > 20; };
+  EXPECT_TRUE(has(1, [](QRgb p) { return qGreen(p) > 200 && qRed(p) < 60 && qBlue(p) < 60; }));
+  EXPECT_TRUE(has(2, [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; }));
+  EXPECT_FALSE(has(3, [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60; }));
+}
+
+// ---------------------------------------------------------------- an edit inside the grid
+
+TEST_F(GridTest, AnEditInsideTheGridHandsItsMovesToIt) {
+  MakeGuests(5);
+  MakeGrid();
+  auto* edit = new TvxDBEdit(form.get());
+  edit->SetParent(grid);
+  edit->SetBounds(20, 30, 100, 20);
+  edit->SetDataSource(source);
+  edit->SetDataField("City");
+  std::vector<Word> handled;
+  grid->OnKeyDown = [&](TObject*, Word& key, TShiftState) { handled.push_back(key); };
+  struct Case {
+    const char* name;
+    int key;
+    Qt::KeyboardModifiers mods;
+    int id, col;
+  } cases[] = {
+      {"Down", Qt::Key_Down, Qt::NoModifier, 2, 0},
+      {"PgDn", Qt::Key_PageDown, Qt::NoModifier, 5, 0},
+      {"Up", Qt::Key_Up, Qt::NoModifier, 4, 0},
+      {"Tab", Qt::Key_Tab, Qt::NoModifier, 4, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    edit->SetFocus();
+    ASSERT_TRUE(PumpUntil([edit] { return edit->Focused(); }));
+    handled.clear();
+    Key(WidgetOf(edit), c.key, c.mods);
+    EXPECT_EQ(Id(), c.id);
+    EXPECT_EQ(grid->SelectedIndex(), c.col);
+    EXPECT_FALSE(handled.empty());  // the grid's handler heard the key first
+    EXPECT_TRUE(grid->Focused());
   }
 }
 
