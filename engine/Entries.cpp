@@ -14,6 +14,7 @@
 #include "Cursor.h"
 #include "Errors.h"
 #include "Handles.h"
+#include "Qbe.h"
 #include "SqlSession.h"
 #include "Statements.h"
 #include "TableFile.h"
@@ -548,9 +549,9 @@ OrvexResult QAlloc(hOrvexDb db, std::uint16_t language, OrvexHandle* stmt) {
   return Guard([&] {
     Need(stmt, "statement handle") = 0;
     Database& d = Db(db);
-    if (language == ORVEX_LANG_QBE) Fail(ORVEX_ERR_NOTSUPPORTED, "query by example");
-    if (language != ORVEX_LANG_SQL) Fail(ORVEX_ERR_INVALIDPARAM, "language");
-    *stmt = TheHandles().Add(std::make_unique<Statement>(SqlOf(d)));
+    if (language == ORVEX_LANG_QBE) *stmt = TheHandles().Add(std::make_unique<QbeStatement>(SqlOf(d)));
+    else if (language == ORVEX_LANG_SQL) *stmt = TheHandles().Add(std::make_unique<Statement>(SqlOf(d)));
+    else Fail(ORVEX_ERR_INVALIDPARAM, "language");
   });
 }
 
@@ -674,6 +675,10 @@ OrvexResult GetProp(OrvexHandle object, std::uint32_t property, void* value, std
     };
     if (s && property == ORVEX_STMT_ROWS_AFFECTED) return put(s->RowsAffected());
     if (s && property == ORVEX_STMT_LIVE) return put(s->LiveAsked() ? 1 : 0);
+    if (auto* q = dynamic_cast<QbeStatement*>(s)) {
+      if (property == ORVEX_STMT_AUXTABLES) return put(q->AuxiliaryTables() ? 1 : 0);
+      if (property == ORVEX_STMT_BLANKZERO) return put(q->BlanksAsZero() ? 1 : 0);
+    }
     bool in = d && d->Sql() && d->Sql()->InTransaction();
     if (d && property == ORVEX_DB_IN_TRANSACTION) return put(in ? 1 : 0);
     if (d && property == ORVEX_DB_ISOLATION) return put(in ? d->Sql()->Isolation() : 0);
@@ -685,9 +690,14 @@ OrvexResult SetProp(OrvexHandle object, std::uint32_t property, std::uint64_t va
   auto* s = static_cast<Statement*>(TheHandles().Find(object, Kind::Statement));
   if (!s && !TheHandles().Find(object, Kind::Database)) return SystemSetProp(object, property, value);
   return Guard([&] {
-    if (!s || property != ORVEX_STMT_LIVE) Fail(ORVEX_ERR_NOTSUPPORTED, "property");
-    if (value > 1) Fail(ORVEX_ERR_INVALIDPARAM, "live");
-    s->SetLiveAsked(value != 0);
+    auto* q = dynamic_cast<QbeStatement*>(s);
+    const bool known = property == ORVEX_STMT_LIVE ||
+                       (q && (property == ORVEX_STMT_AUXTABLES || property == ORVEX_STMT_BLANKZERO));
+    if (!s || !known) Fail(ORVEX_ERR_NOTSUPPORTED, "property");
+    if (value > 1) Fail(ORVEX_ERR_INVALIDPARAM, "a statement's property is 0 or 1");
+    if (property == ORVEX_STMT_LIVE) s->SetLiveAsked(value != 0);
+    else if (property == ORVEX_STMT_AUXTABLES) q->SetAuxiliaryTables(value != 0);
+    else q->SetBlanksAsZero(value != 0);
   });
 }
 

@@ -81,6 +81,7 @@ constexpr Message kMessages[] = {
     {ORVEX_ERR_FIELDREADONLY, "Field value is assigned by the engine"},
     {ORVEX_ERR_NOSUCHPROC, "Stored procedure does not exist"},
     {ORVEX_ERR_TOOMANYTABLES, "Too many tables in use by statements"},
+    {ORVEX_ERR_QBESYNTAX, "QBE syntax error"},
 };
 
 struct LastError {

@@ -19,7 +19,8 @@
  *   6. Ordinals and entry-point types
  *   7. Filters: where they apply, record callbacks, the filter descriptor
  *   8. Configuration, language drivers and callbacks
- *   9. Statements: the SQL dialect, answers, writes, transactions, procedures
+ *   9. Statements: the SQL dialect, answers, writes, transactions, procedures,
+ *      query by example
  */
 #ifndef ORVEX_API_H
 #define ORVEX_API_H
@@ -140,6 +141,9 @@ typedef void* (*OrvexEntryFn)(unsigned ordinal);
 #define ORVEX_ERR_FIELDREADONLY   0x2D06 /* Field value is assigned by the engine */
 #define ORVEX_ERR_NOSUCHPROC      0x2D07 /* Stored procedure does not exist */
 #define ORVEX_ERR_TOOMANYTABLES   0x2D08 /* Too many tables in use by statements */
+
+/* 0x2E: query by example (section 9) */
+#define ORVEX_ERR_QBESYNTAX       0x2E01 /* QBE syntax error: the detail names the line, the cell and what was expected */
 
 #define ORVEX_ERROR_TEXT_SIZE 128 /* 127 bytes of text and a NUL */
 
@@ -420,8 +424,8 @@ typedef struct {
   X(ORVEX_Q_EXEC, 132, QExec, (OrvexHandle stmt, hOrvexCursor* cursor), (stmt, cursor))            \
   /* 136: free a statement; *stmt becomes 0. Its answers stay usable until closed. */              \
   X(ORVEX_Q_FREE, 136, QFree, (OrvexHandle* stmt), (stmt))                                         \
-  /* 137: a statement on a database; language ORVEX_LANG_SQL (ORVEX_LANG_QBE                       \
-   * answers ORVEX_ERR_NOTSUPPORTED) */                                                             \
+  /* 137: a statement on a database; language ORVEX_LANG_SQL or ORVEX_LANG_QBE                      \
+   * (section 9) */                                                                                 \
   X(ORVEX_Q_ALLOC, 137, QAlloc, (hOrvexDb db, uint16_t language, OrvexHandle* stmt),               \
     (db, language, stmt))                                                                          \
   /* 207: a field's value from a record buffer into dest (the field's length in                    \
@@ -1233,7 +1237,114 @@ typedef uint16_t (*OrvexCallbackFn)(uint16_t type, uintptr_t clientData, void* b
  * transaction reads one snapshot of each file from its first read
  * (serializable). A transaction over several tables is atomic for each table
  * file; after a crash, one file may hold its part of a commit and another
- * not. */
+ * not.
+ *
+ * Query by example (ORVEX_LANG_QBE). A statement of language 1 prepares a
+ * query-by-example text: the engine translates it into one statement of the
+ * dialect above, which runs with the same tables, rules, locks, answers and
+ * errors. The translation names tables and fields as the database holds
+ * them, quoted, and binds every value of the text as a parameter: no part
+ * of a text is ever read as SQL. A caller puts values into the text itself;
+ * the statement has no parameters (600 answers 0). Properties, read at each
+ * execution: ORVEX_STMT_AUXTABLES and ORVEX_STMT_BLANKZERO (below, both 0
+ * unless set), and ORVEX_STMT_ROWS_AFFECTED.
+ *
+ * Layout. Lines end in CR LF (or LF, or CR). The first line is the word
+ * Query. Blocks follow, separated by blank lines. A block is a header line
+ * of cells separated by "|", the table's name and then field names as
+ * stored (blanks inside allowed), both matched without regard to case; and
+ * one or more rows, a cell for each header cell. Bars at either end of a
+ * line are optional (a row's first bar counts as one only where its header
+ * begins with one). A row's first cell is its command: empty for a query
+ * row, D., I. or U.
+ *
+ *   Query
+ *
+ *   Guests | Name | City | Age
+ *          | P.   | Oslo | >30, <50
+ *
+ * Cells. A cell holds terms separated by ",", which all hold; a term holds
+ * alternatives separated by the word OR, of which one holds.
+ *   P.              the field is shown; the answer has no duplicates and is
+ *                   sorted by the shown fields in order
+ *   P.ALL.          shown; duplicates kept, in table order (each block's
+ *                   records as they were added, block by block)
+ *   P.AO., P.DO.    shown and sorted ascending or descending by this field
+ *                   before the others (several: in block and field order)
+ *   value           equality
+ *   =, <>, <, >, <=, >= value     a comparison
+ *   BLANK, NOT BLANK
+ *   * and ?         in a value of a text field: any run of characters, one
+ *                   character; the value then matches without regard to
+ *                   case (= and <> only)
+ *   "..."           taken as it stands, a quote inside doubled: ",", "|",
+ *                   OR, "*", "?" and the words above lose their meaning
+ *   _name           an example element (letters, digits and "_", case
+ *                   ignored): every field where it stands takes one value,
+ *                   in one table or several; it may follow an operator
+ *   TO value, TO _name            in a U. row: the field's new value
+ * An unquoted word followed by ".", such as P. or X., is a term and never a
+ * value: such a value is quoted.
+ *
+ * Rows. The rows of a block are alternatives. Blocks are joined through
+ * their example elements (a block twice: a self-join); blocks that share
+ * none form a product. The answer's fields are the shown ones in block and
+ * field order, named as the fields (made unique). An example element takes
+ * its value where it stands alone (no operator, no OR) in a block of one
+ * row, else in the one row that holds all its uses. Guests with the room of
+ * their table, and those as old as Ann:
+ *
+ *   Query                              Query
+ *
+ *   Guests | Name | Seat               Guests | Name | Age
+ *          | P.   | _t                        | Ann  | _a
+ *
+ *   Tables | No | Room                 Guests | Name | Age
+ *          | _t | P.                          | P.   | _a
+ *
+ * Changes. One block holds the change rows, all of one command; the other
+ * blocks hold query rows, which match and show nothing.
+ *   D.   deletes the records its rows select (several rows: alternatives)
+ *   I.   one row: inserts a record of its values (a field left empty takes
+ *        its default), or, holding example elements, one record for each
+ *        match of the other blocks
+ *   U.   one row: changes the records it selects, the fields with TO set;
+ *        its other terms select
+ * A change answers no cursor (132 gives 0) and sets the rows affected.
+ *
+ *   Query                              Query
+ *
+ *   Guests | Name | City               Guests | City | Seat
+ *   U.     | Bo   | TO Paris           D.     |      | _t
+ *
+ *                                      Tables | No | Room
+ *                                             | _t | Attic
+ *
+ * Values are read by their field's type: texts as written (an unquoted
+ * value without the blanks at its ends; an empty text is blank); numbers
+ * with "." or the DECIMALSEPARATOR of \SYSTEM\FORMATS\NUMBER (quoted when it
+ * is ","), and whole numbers where an integer field is written; True and
+ * False; dates as 'YYYY-MM-DD' or in the order and SEPARATOR of
+ * \SYSTEM\FORMATS\DATE (two-digit years by its YEARBIASED); times as H:MM,
+ * H:MM:SS or H:MM:SS.mmm, on a 24-hour clock or followed by the AMSTRING or
+ * PMSTRING of \SYSTEM\FORMATS\TIME; timestamps as a date, a blank and a
+ * time, or a date alone (midnight). Bytes, blob and graphic fields take only
+ * BLANK and NOT BLANK; the auto-increment field takes no value in I. and TO.
+ *
+ * Blanks as zero (ORVEX_STMT_BLANKZERO 1): a blank number counts as 0 in
+ * comparisons and joins; with 0 a blank matches only BLANK.
+ * Auxiliary tables (ORVEX_STMT_AUXTABLES 1): a D., I. or U. query keeps the
+ * records it deleted, inserted (as numbered) or changed (their old values)
+ * in the native table Deleted.db, Inserted.db or Changed.db of the private
+ * directory (607), each replaced by the next query of its kind; with 0 none
+ * is made or touched. The change and the keeping are one transaction (that
+ * of the database when one is active): a change whose table cannot be kept
+ * (one in use answers ORVEX_ERR_TABLEINUSE) changes nothing.
+ *
+ * Errors: ORVEX_ERR_QBESYNTAX, "QBE syntax error", with the detail "line L,
+ * cell C: " and what was wrong or expected there; a table or field that
+ * does not exist is named. Everything else answers as the statement the
+ * text became. */
 
 #define ORVEX_LANG_QBE 1
 #define ORVEX_LANG_SQL 2
@@ -1250,6 +1361,8 @@ typedef uint16_t (*OrvexCallbackFn)(uint16_t type, uintptr_t clientData, void* b
 /* Properties (1071, 1072), 4-byte integers */
 #define ORVEX_STMT_ROWS_AFFECTED 0x00060101u /* int32, read */
 #define ORVEX_STMT_LIVE          0x00060102u /* 0 or 1, read and write */
+#define ORVEX_STMT_BLANKZERO     0x00060023u /* QBE: 0 or 1, read and write: blank numbers count as 0 */
+#define ORVEX_STMT_AUXTABLES     0x00060026u /* QBE: 0 or 1, read and write: changes keep what they changed */
 #define ORVEX_DB_IN_TRANSACTION  0x00040101u /* 0 or 1, read */
 #define ORVEX_DB_ISOLATION       0x00040102u /* ORVEX_ISOLATION_*, read: the running transaction's */
 

@@ -235,7 +235,7 @@ bool SqlSession::Unchanged(const Table& t) {
   return ::stat(t.path.path.c_str(), &st) == 0 && st.st_dev == t.dev && st.st_ino == t.ino;
 }
 
-SqlSession::TableRef SqlSession::Use(const std::string& fileName) {
+SqlSession::TableRef SqlSession::Use(std::string fileName) {
   auto it = tables_.find(fileName);
   if (it != tables_.end()) {
     if (Unchanged(*it->second)) {

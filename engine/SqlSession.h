@@ -65,8 +65,9 @@ public:
 
   // The attached table of a file of the directory, attached when need be.
   // A table replaced on disk since it was attached is attached again when
-  // nothing holds it, else refused as in use.
-  TableRef Use(const std::string& fileName);
+  // nothing holds it, else refused as in use. The name is a copy: one
+  // taken from TableNames would go when attaching reads the directory again.
+  TableRef Use(std::string fileName);
   // The table of an attached database's name, or nullptr.
   Table* BySchema(const std::string& schema) const;
   // True when the file is still the one attached.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <utility>
 
 #include "Answers.h"
 #include "Errors.h"
@@ -49,7 +50,8 @@ struct NameUse {
 
 class Planner {
 public:
-  Planner(SqlSession& s, const std::string& text) : s_(s), t_(text), main_(t_), live_(t_) {}
+  Planner(SqlSession& s, const std::string& text, bool records)
+      : s_(s), t_(text), main_(t_), live_(t_), records_(records) {}
 
   StatementPlan Run();
 
@@ -72,6 +74,7 @@ private:
   std::size_t end_ = 0;       // the statement's tokens end here
   std::size_t verbAt_ = 0;
   std::vector<NameUse> uses_;
+  bool records_;
 };
 
 StatementPlan Planner::Run() {
@@ -89,7 +92,7 @@ StatementPlan Planner::Run() {
     live_.Replace(end_, t_.Size() - 1, "");
   }
   for (const NameUse& u : uses_) {
-    main_.Replace(u.first, u.last, Quote(u.table->view));
+    main_.Replace(u.first, u.last, records_ ? Quote(u.table->schema) + ".records" : Quote(u.table->view));
     live_.Replace(u.first, u.last, Quote(u.table->view));
     if (std::find(p_.tables.begin(), p_.tables.end(), u.table) == p_.tables.end()) p_.tables.push_back(u.table);
   }
@@ -383,7 +386,9 @@ bool IsProcedureFile(const std::string& name) {
 
 }  // namespace
 
-StatementPlan PlanStatement(SqlSession& session, const std::string& text) { return Planner(session, text).Run(); }
+StatementPlan PlanStatement(SqlSession& session, const std::string& text, bool records) {
+  return Planner(session, text, records).Run();
+}
 
 // ---------------------------------------------------------------- Statement
 
@@ -401,14 +406,18 @@ void Statement::Compile() {
   st_ = session_->Prepare(plan_.sql);
 }
 
-void Statement::Prepare(const std::string& text) {
+void Statement::Prepare(const std::string& text) { PrepareText(text, false); }
+
+void Statement::PrepareEngineSql(const std::string& sql) { PrepareText(sql, true); }
+
+void Statement::PrepareText(const std::string& text, bool engineSql) {
   Release();
   prepared_ = false;
   plan_ = StatementPlan();
   paramNames_.clear();
   paramValues_.clear();
   rowsAffected_ = -1;
-  plan_ = PlanStatement(*session_, text);
+  plan_ = PlanStatement(*session_, text, engineSql);
   Compile();
   if (sqlite3_stmt_isexplain(st_)) Fail(ORVEX_ERR_SQLREFUSED, "EXPLAIN is not allowed");
   int n = sqlite3_bind_parameter_count(st_);
@@ -421,6 +430,7 @@ void Statement::Prepare(const std::string& text) {
   }
   paramValues_.resize(paramNames_.size());
   text_ = text;
+  engineSql_ = engineSql;
   prepared_ = true;
 }
 
@@ -438,7 +448,7 @@ void Statement::PrepareProcedure(const std::string& name) {
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<std::size_t>(in.gcount()));
   if (text.size() > kMaxProcedureSize) Fail(ORVEX_ERR_SQL, path + ": a procedure is at most 1 MB");
-  Prepare(text);
+  PrepareText(text, false);
 }
 
 std::uint16_t Statement::ParamCount() const {
@@ -447,13 +457,13 @@ std::uint16_t Statement::ParamCount() const {
 }
 
 const std::string& Statement::ParamName(std::uint16_t paramNo) const {
-  if (paramNo < 1 || paramNo > ParamCount()) Fail(ORVEX_ERR_INVALIDPARAM, "parameter number");
+  if (paramNo < 1 || paramNo > Statement::ParamCount()) Fail(ORVEX_ERR_INVALIDPARAM, "parameter number");
   return paramNames_[paramNo - 1u];
 }
 
 void Statement::BindParam(std::uint16_t paramNo, std::uint16_t fieldType, std::uint32_t length,
                           const void* value) {
-  if (paramNo < 1 || paramNo > ParamCount()) Fail(ORVEX_ERR_INVALIDPARAM, "parameter number");
+  if (paramNo < 1 || paramNo > Statement::ParamCount()) Fail(ORVEX_ERR_INVALIDPARAM, "parameter number");
   SqlValue& v = paramValues_[paramNo - 1u];
   const std::string& name = paramNames_[paramNo - 1u];
   if (!IsKnownType(fieldType)) Fail(ORVEX_ERR_INVALIDFIELDTYPE, name);
@@ -525,7 +535,7 @@ OrvexHandle Statement::Execute() {
   for (const SqlSession::TableRef& t : plan_.tables)
     if (!SqlSession::Unchanged(*t)) {
       std::vector<SqlValue> values = paramValues_;
-      Prepare(text_);
+      PrepareText(text_, engineSql_);
       if (values.size() == paramValues_.size()) paramValues_ = values;
       break;
     }
@@ -577,7 +587,9 @@ OrvexHandle Statement::Execute() {
     std::vector<const Field*> origins = Origins(st, shown);
     bool stream = reads && (live || plan_.streamable) &&
                   std::all_of(origins.begin(), origins.end(), [](const Field* f) { return f != nullptr; });
-    auto answer = std::make_unique<AnswerCursor>(session_, st, origins, stream, std::move(live), std::move(holds));
+    // the answer owns the statement from here on and finalizes it when it fails
+    sqlite3_stmt* owned = std::exchange(st, nullptr);
+    auto answer = std::make_unique<AnswerCursor>(session_, owned, origins, stream, std::move(live), std::move(holds));
     rowsAffected_ = reads ? -1 : sqlite3_changes(session_->Db());
     if (!reads && plan_.target) session_->Wrote(*plan_.target);
     return TheHandles().Add(std::move(answer));

@@ -29,7 +29,9 @@ struct StatementPlan {
   bool liveWhere = false;
 };
 
-StatementPlan PlanStatement(SqlSession& session, const std::string& text);
+// records: the text is the engine's own, and its tables are read as their
+// records, row ids included, rather than as the views statements see.
+StatementPlan PlanStatement(SqlSession& session, const std::string& text, bool records = false);
 
 class Statement : public Object {
 public:
@@ -39,13 +41,16 @@ public:
   Statement& operator=(const Statement&) = delete;
 
   SqlSession& Session() const { return *session_; }
-  void Prepare(const std::string& text);
+  virtual void Prepare(const std::string& text);
+  // SQL the engine made itself (a query by example's), which may name its
+  // tables' row ids.
+  void PrepareEngineSql(const std::string& sql);
   // The procedure NAME.sql of the database's directory.
-  void PrepareProcedure(const std::string& name);
+  virtual void PrepareProcedure(const std::string& name);
   // An answer cursor's handle, or 0.
-  OrvexHandle Execute();
+  virtual OrvexHandle Execute();
 
-  std::uint16_t ParamCount() const;
+  virtual std::uint16_t ParamCount() const;
   const std::string& ParamName(std::uint16_t paramNo) const;
   void BindParam(std::uint16_t paramNo, std::uint16_t fieldType, std::uint32_t length, const void* value);
 
@@ -54,6 +59,7 @@ public:
   void SetLiveAsked(bool value) { live_ = value; }
 
 private:
+  void PrepareText(const std::string& text, bool engineSql);
   void Release();
   void Compile();  // the prepared statement of plan_.sql
   void BindAll(sqlite3_stmt* st) const;
@@ -62,6 +68,7 @@ private:
   std::shared_ptr<SqlSession> session_;
   bool prepared_ = false;
   std::string text_;
+  bool engineSql_ = false;
   StatementPlan plan_;
   sqlite3_stmt* st_ = nullptr;  // handed to the first answer, made again for the next
   std::vector<std::string> paramNames_;

@@ -7,7 +7,6 @@
 #include "Database.h"
 #include "DateTime.h"
 #include "Dialogs.h"
-#include "Forms.h"
 #include "Files.h"
 #include "Forms.h"
 #include "MessageService.h"
@@ -353,6 +352,317 @@ void vxDataSet_SetLookupLink(TDataSet* DataSet, const std::string& FieldName, co
   }
 }
 
+// ---------------------------------------------------------------- lookup fields
+
+namespace {
+
+// Set while a filter lookup moves a table: a lookup nested in it answers nothing.
+bool FilterLookupGuard = false;
+
+std::vector<std::string> SplitLine(const std::string& Line) {
+  std::vector<std::string> parts;
+  int pos = 1;
+  std::string token;
+  while (pos >= 1) {
+    strGetToken(Line, ";", pos, token);
+    parts.push_back(token);
+  }
+  return parts;
+}
+
+// The master fields of a link line: the first of each pair.
+std::vector<std::string> MasterFields(const std::vector<std::string>& Links) {
+  std::vector<std::string> masters;
+  for (std::size_t i = 0; i < Links.size(); i += 2) masters.push_back(Links[i]);
+  return masters;
+}
+
+bool HasAllFields(const TDataSet* DataSet, const std::vector<std::string>& Names) {
+  return std::ranges::all_of(Names, [DataSet](const std::string& n) { return vxDataSetIsValidField(DataSet, n); });
+}
+
+std::string BeforeDot(const std::string& S) {
+  const int dot = Pos(".", S);
+  return dot > 0 ? Copy(S, 1, dot - 1) : S;
+}
+
+// A LookupFields line taken apart.
+struct TLookupLine {
+  explicit TLookupLine(const std::string& Line) : Tokens(SplitLine(Line)) { Tokens.resize(std::max<std::size_t>(Tokens.size(), 5)); }
+  std::size_t Count() const { return Tokens.size(); }
+  const std::string& FieldName() const { return Tokens[0]; }
+  const std::string& DatabaseName() const { return Tokens[1]; }
+  // A line ending in the flag "N" names its table without the extension.
+  std::string TableName() const {
+    return Count() >= 6 && Tokens.back() == "N" ? BeforeDot(Tokens[2]) : Tokens[2];
+  }
+  const std::string& DisplayField() const { return Tokens[3]; }
+  // Up to five tokens name the index; longer lines name its fields (the
+  // sixth token of a six-token line is both a field and the flag).
+  bool ByIndexName() const { return Count() < 6; }
+  const std::string& IndexName() const { return Tokens[4]; }
+  std::string IndexFields() const {
+    std::string fields = Tokens[5];
+    for (std::size_t i = 6; i + 1 < Count(); ++i) fields += ";" + Tokens[i];
+    return fields;
+  }
+  std::vector<std::string> Tokens;
+};
+
+bool Matches(const TvxTable* Table, const TLookupLine& Line, const std::string& LinkLine) {
+  return Table->DatabaseName() == Line.DatabaseName() && Table->TableName() == Line.TableName() &&
+         AnsiSameText(Table->LinkLine(), LinkLine);
+}
+
+TvxTable* MatchingTable(const std::vector<TvxTable*>& Tables, const TLookupLine& Line, const std::string& LinkLine) {
+  for (TvxTable* t : Tables)
+    if (Matches(t, Line, LinkLine)) return t;
+  return nullptr;
+}
+
+std::string LinkLineAt(const TStrings* Links, int Index) {
+  return Links && Index < Links->Count() ? Links->Strings(Index) : std::string();
+}
+
+// The key values a link line's master fields give, each from Value.
+std::vector<Variant> MasterKeys(const std::vector<std::string>& Links,
+                                const std::function<std::string(const std::string&)>& Value) {
+  std::vector<Variant> keys;
+  for (const std::string& m : MasterFields(Links)) keys.emplace_back(Value(m));
+  return keys;
+}
+
+// 2 to 12 link tokens in pairs give 1 to 6 key values; anything else none.
+bool PairedLinks(const std::vector<std::string>& Links) {
+  return Links.size() >= 2 && Links.size() <= 12 && Links.size() % 2 == 0;
+}
+
+// Makes and opens the hidden table of a line; nullptr when it cannot open.
+TvxTable* OpenLookupTable(TDataSet* DataSet, const TLookupLine& Line) {
+  auto table = std::make_unique<TvxTable>(DataSet);
+  try {
+    table->SetDatabaseName(Line.DatabaseName());
+    table->SetTableName(Line.TableName());
+    table->SetIndexName(Line.ByIndexName() ? Line.IndexName() : table->FieldsToIndex(Line.IndexFields()));
+    table->SetReadOnly(true);
+    table->Open();
+  } catch (const Exception&) {
+    return nullptr;  // tried again at the next record; the table goes with the pointer
+  }
+  return table.release();
+}
+
+}  // namespace
+
+void TvxLookupHost::FreeLookupTables() {
+  while (!lookupTables_.empty()) {
+    TvxTable* t = lookupTables_.back();
+    lookupTables_.pop_back();
+    delete t;  // freeing takes it off its owner's list
+  }
+}
+
+std::vector<TvxTable*>* vxDataSetLookupTables(TDataSet* DataSet) {
+  auto* host = dynamic_cast<TvxLookupHost*>(DataSet);
+  return host ? &host->LookupTables() : nullptr;
+}
+
+bool vxDoLookupTable(TDataSet* LookupTable, TDataSet* DataSet, const std::vector<std::string>& Links) {
+  auto* table = dynamic_cast<TvxTable*>(LookupTable);
+  if (!table || Links.empty()) return false;
+  if (table->IndexFieldCount() == 0) {
+    if (Links.size() < 2) return false;
+    const TField* master = DataSet->FindField(Links[0]);
+    return table->vxFindRecord(master ? master->Text() : std::string(), Links[1], mtExactMatch, false);
+  }
+  if (!PairedLinks(Links)) return false;
+  return table->vxFindKey(MasterKeys(Links, [DataSet](const std::string& m) { return DataSet->FieldByName(m)->Text(); }));
+}
+
+void vxDataSetDoOnCalcFields(TDataSet* DataSet, TStrings* LookupFields, TStrings* LookupLinks,
+                             std::vector<TvxTable*>& LookupTables) {
+  if (!LookupFields) return;
+  for (TvxTable* t : LookupTables) t->SetLookedUp(false);
+  for (int i = 0; i < LookupFields->Count(); ++i) {
+    const TLookupLine line(LookupFields->Strings(i));
+    const std::string linkLine = LinkLineAt(LookupLinks, i);
+    TvxTable* table = MatchingTable(LookupTables, line, linkLine);
+    if (!table) {
+      table = OpenLookupTable(DataSet, line);
+      if (!table) continue;
+      table->SetLookedUp(false);
+      table->SetLinkLine(linkLine);
+      LookupTables.push_back(table);
+    } else if (!table->Active()) {
+      try {
+        table->Open();
+      } catch (const Exception&) {
+        continue;
+      }
+    }
+    const std::vector<std::string> links = SplitLine(linkLine);
+    TField* field = DataSet->FindField(line.FieldName());
+    if (!HasAllFields(DataSet, MasterFields(links))) {
+      if (field) field->SetVisible(false);
+      return;
+    }
+    if (!table->LookedUp()) {
+      TPropertyScope exact(*table, &TvxTable::ExactRangeMode, &TvxTable::SetExactRangeMode, true);
+      table->SetFound(vxDoLookupTable(table, DataSet, links));
+    }
+    if (field) {
+      if (!table->Found()) {
+        field->SetText("");
+      } else {
+        const TField* display = table->FieldByName(line.DisplayField());
+        field->SetText(dynamic_cast<const TBlobField*>(display) ? display->AsString() : display->Text());
+      }
+    }
+    table->SetLookedUp(true);
+  }
+}
+
+bool vxSetLookupField(TDataSet* DataSet, TField* Field) {
+  if (Field->Lookup()) {
+    TDataSet* lookup = Field->LookupDataSet();
+    if (!lookup) return false;
+    const Variant key = DataSet->FieldByName(Field->KeyFields())->Value();
+    auto* table = dynamic_cast<TTable*>(lookup);
+    const bool found = table ? table->FindKey({key}) : lookup->Locate(Field->LookupKeyFields(), key, {});
+    if (!found) return false;
+    TField* result = lookup->FieldByName(Field->LookupResultField());
+    if (result->Text() != Field->Text()) {
+      lookup->Edit();
+      result->SetText(Field->Text());
+    }
+    return true;
+  }
+  const TStrings* fields = vxGetLookupFields(DataSet);
+  std::vector<TvxTable*>* tables = vxDataSetLookupTables(DataSet);
+  if (!fields || !tables) return false;
+  const TStrings* linkList = vxGetLookupLinks(DataSet);
+  bool found = false;
+  for (int i = 0; i < fields->Count(); ++i) {
+    const TLookupLine line(fields->Strings(i));
+    if (!AnsiSameText(line.FieldName(), Field->FieldName())) continue;
+    const std::string linkLine = LinkLineAt(linkList, i);
+    TvxTable* table = MatchingTable(*tables, line, linkLine);
+    if (!table) break;
+    if (table->ReadOnly()) {
+      table->Close();
+      table->SetReadOnly(false);
+      table->Open();
+    }
+    {
+      TPropertyScope exact(*table, &TvxTable::ExactRangeMode, &TvxTable::SetExactRangeMode, true);
+      found = vxDoLookupTable(table, DataSet, SplitLine(linkLine));
+    }
+    if (!found) continue;
+    TField* display = table->FieldByName(line.DisplayField());
+    if (display->Text() != Field->Text()) {
+      table->Edit();
+      display->SetText(Field->Text());
+    }
+  }
+  return found;
+}
+
+bool vxDataSetSyncLookupTable(TDataSet* DataSet, TDataSet* LookupTable, const std::string& FieldName,
+                              std::string& MasterField) {
+  auto* table = dynamic_cast<TvxTable*>(LookupTable);
+  if (!table) return false;
+  TStrings* fields = vxGetLookupFields(DataSet);
+  TStrings* linkList = vxGetLookupLinks(DataSet);
+  vxDataSetRemoveObsolete(DataSet, fields, linkList, vxGetControlType(DataSet));
+  if (!fields) return false;
+  for (int i = 0; i < fields->Count(); ++i) {
+    const TLookupLine line(fields->Strings(i));
+    if (!AnsiSameText(line.FieldName(), FieldName)) continue;
+    if (AnsiSameText(BeforeDot(table->TableName()), BeforeDot(line.Tokens[2]))) {
+      if (line.ByIndexName()) {
+        if (table->IndexName() != line.IndexName()) table->SetIndexName(line.IndexName());
+      } else {
+        TPropertyScope ignore(*table, &TvxTable::IgnoreMaster, &TvxTable::SetIgnoreMaster, true);
+        table->SetToIndexContainingField(line.IndexFields());
+      }
+    }
+    const std::vector<std::string> links = SplitLine(LinkLineAt(linkList, i));
+    if (!HasAllFields(DataSet, MasterFields(links))) {
+      if (TField* f = DataSet->FindField(FieldName)) f->SetVisible(false);
+      return false;
+    }
+    const bool result = vxDoLookupTable(table, DataSet, links);
+    MasterField = links[0];
+    return result;
+  }
+  return false;
+}
+
+bool vxDataSetLookupDisplayField(TField* Field, std::string& Value, TField*& LookupField) {
+  LookupField = Field;
+  TDataSet* dataSet = Field->DataSet();
+  std::vector<TvxTable*>* tables = vxDataSetLookupTables(dataSet);
+  if (!tables) return false;
+  std::string databaseName = vxGetDatabaseName(dataSet), tableName, displayField, linkLine;
+  const int i = LookupLine(dataSet, Field->FieldName());
+  if (i >= 0) {
+    const TLookupLine line(Line(vxGetLookupFields(dataSet), i));
+    if (SplitLine(Line(vxGetLookupFields(dataSet), i)).size() > 4) {
+      databaseName = line.DatabaseName();
+      tableName = line.TableName();
+      displayField = line.DisplayField();
+      linkLine = LinkLineAt(vxGetLookupLinks(dataSet), i);
+    }
+  }
+  for (TvxTable* t : *tables) {
+    if (t->DatabaseName() != databaseName || t->TableName() != tableName || !AnsiSameText(t->LinkLine(), linkLine))
+      continue;
+    LookupField = t->FieldByName(displayField);
+    const TField* master = dataSet->FindField(SplitLine(linkLine)[0]);
+    Value = master ? master->Text() : std::string();
+    return t->vxFindKey({Variant(Value)});
+  }
+  return false;
+}
+
+TField* vxDataSet_GetFilterLookupField(TDataSet* DataSet, TField* Field, const TvxFilterFieldFunc& FilterField) {
+  // The master values of the record under test, read before the table
+  // moves: FilterField's parameter is overwritten by the next call.
+  auto position = [&FilterField](TvxTable* Table, const std::vector<std::string>& Links) {
+    TRestoreScope<bool> guard(FilterLookupGuard, true);
+    if (!PairedLinks(Links)) return false;
+    return Table->vxFindKey(MasterKeys(Links, [&FilterField](const std::string& m) { return FilterField(m)->AsString(); }));
+  };
+  if (Field->Calculated()) {
+    std::vector<TvxTable*>* tables = vxDataSetLookupTables(DataSet);
+    const TStrings* fields = vxGetLookupFields(DataSet);
+    if (FilterLookupGuard || !tables || !fields) return nullptr;
+    const std::string linkLine = vxDataSetGetLinks(DataSet, Field->FieldName());
+    for (int i = 0; i < fields->Count(); ++i) {
+      const TLookupLine line(fields->Strings(i));
+      if (!AnsiSameText(line.FieldName(), Field->FieldName())) continue;
+      TvxTable* table = MatchingTable(*tables, line, LinkLineAt(vxGetLookupLinks(DataSet), i));
+      if (!table) continue;
+      return position(table, SplitLine(linkLine)) ? table->FieldByName(line.DisplayField()) : nullptr;
+    }
+    return nullptr;
+  }
+  if (Field->Lookup()) {
+    if (FilterLookupGuard) return nullptr;
+    auto* table = dynamic_cast<TvxTable*>(Field->LookupDataSet());
+    if (!table) return nullptr;
+    const std::vector<std::string> keys = SplitLine(Field->KeyFields());
+    const std::vector<std::string> lookupKeys = SplitLine(Field->LookupKeyFields());
+    std::vector<std::string> links;
+    for (std::size_t k = 0; k < keys.size() && k < lookupKeys.size(); ++k) {
+      links.push_back(keys[k]);
+      links.push_back(lookupKeys[k]);
+    }
+    return position(table, links) ? table->FieldByName(Field->LookupResultField()) : nullptr;
+  }
+  return nullptr;
+}
+
 // ---------------------------------------------------------------- query text
 
 std::string vxGetQueryText(const TStrings* Lines, bool IsSQL) {
@@ -593,6 +903,40 @@ TNuboFilterCallback vxRecordFilterCallback(bool WithOptions) {
   return WithOptions ? &RecordCallback<true> : &RecordCallback<false>;
 }
 
+void vxDataSetSetOnFilterOptions(TDataSet* DataSet, TvxFilterHost& Host, TvxOnFilterOptions& Stored,
+                                 TvxOnFilterOptions Value) {
+  const bool wasEnabled = Stored.Contains(ofoEnabled);
+  Stored = Value;
+  if (!wasEnabled || Value.Contains(ofoEnabled) || !DataSet->Active() || !Host.HasOnFilter()) return;
+  // Inside the engine's read the cursor may not move: the records show when
+  // the read is over.
+  if (Host.FilterState().CallbackDepth > 0) {
+    Host.FilterState().ShowAllPending = true;
+    return;
+  }
+  DataSet->UpdateCursorPos();
+  DataSet->Resync({});
+}
+
+void vxDataSetShowPendingRecords(TDataSet* DataSet, TvxFilterHost& Host, TDataEvent Event) {
+  TvxFilterState& state = Host.FilterState();
+  if (state.ShowAllPending && state.CallbackDepth == 0 && DataSet->State() == dsBrowse &&
+      (Event == deDataSetChange || Event == deDataSetScroll || Event == deUpdateState)) {
+    state.ShowAllPending = false;
+    DataSet->UpdateCursorPos();
+    DataSet->Resync({});
+  }
+}
+
+void vxDataSetResetMouseCursor(TvxFilterHost& Host) {
+  TvxFilterState& state = Host.FilterState();
+  if (!Host.OnFilterOptions().Contains(ofoShowHourGlass) || !state.HourGlassShown || !Screen ||
+      Screen->Cursor() == crArrow)
+    return;
+  Screen->SetCursor(crArrow);
+  state.HourGlassShown = false;
+}
+
 TParam* vxDataSetFilterField(TDBDataSet* DataSet, TvxFilterState& State, const std::string& FieldName) {
   TField* field = DataSet->FindField(FieldName);
   if (!field) throw EDatabaseError(FieldName + ": Field '" + FieldName + "' not found");
@@ -635,9 +979,17 @@ TParam* vxDataSetFilterField(TDBDataSet* DataSet, TvxFilterState& State, const s
     return param;
   }
   if (vxisNonPhysicalField(field)) {
-    // A calculated field has no value in the engine's record; lookup fields
-    // take theirs from their lookup tables.
+    // Neither a calculated nor a lookup field has a value in the engine's
+    // record: a lookup field's comes from its lookup table, moved by the
+    // record under test; anything else is Null of the field's type.
     param->SetDataType(type);
+    TField* source = vxDataSet_GetFilterLookupField(
+        DataSet, field, [DataSet, &State](const std::string& Name) { return vxDataSetFilterField(DataSet, State, Name); });
+    if (source) {
+      param->Clear();
+      param->SetDataType(source->DataType());
+      vxConvertFieldToParam(source, param, buffer);
+    }
     return param;
   }
   std::uint16_t blank = 0;

@@ -160,6 +160,55 @@ void vxDataSet_SetLookupLink(fw::TDataSet* DataSet, const std::string& FieldName
                              const std::string& TableName, const std::string& DisplayField,
                              const std::string& IndexFields, const std::string& Links, const std::string& Flag);
 
+// ---------------------------------------------------------------- lookup fields
+// A library dataset shows in a calculated field a value of another table, as
+// its LookupFields and LookupLinks lines say. It keeps a hidden read-only
+// TvxTable for each table and link line in use (owned by the dataset), opens
+// it on first use and moves it once for each record calculated, however many
+// lookup fields it serves.
+
+// The hidden tables of a library dataset.
+class TvxLookupHost {
+public:
+  virtual ~TvxLookupHost() = default;
+  std::vector<TvxTable*>& LookupTables() { return lookupTables_; }
+  // Frees the hidden tables, last first, and empties the list.
+  void FreeLookupTables();
+
+private:
+  std::vector<TvxTable*> lookupTables_;
+};
+
+// The dataset's hidden tables; nullptr for a dataset that keeps none.
+std::vector<TvxTable*>* vxDataSetLookupTables(fw::TDataSet* DataSet);
+// Fills every library lookup field of the current record. A table that
+// cannot open is skipped for this record and tried again on the next; a
+// link naming a field DataSet lacks hides its lookup field and leaves the
+// later ones of the record unfilled.
+void vxDataSetDoOnCalcFields(fw::TDataSet* DataSet, fw::TStrings* LookupFields, fw::TStrings* LookupLinks,
+                             std::vector<TvxTable*>& LookupTables);
+// Moves LookupTable (a TvxTable) to the record whose key DataSet's master
+// fields give; Links are the MasterField, LookupField pairs of a link line.
+// A table without an index is searched on the first pair.
+bool vxDoLookupTable(fw::TDataSet* LookupTable, fw::TDataSet* DataSet, const std::vector<std::string>& Links);
+// Writes Field's text back into the lookup table's display field, leaving
+// that table in edit state; whether the record was found.
+bool vxSetLookupField(fw::TDataSet* DataSet, fw::TField* Field);
+// Moves LookupTable to the record of the lookup field FieldName and onto
+// its index; MasterField gets the first master field.
+bool vxDataSetSyncLookupTable(fw::TDataSet* DataSet, fw::TDataSet* LookupTable, const std::string& FieldName,
+                              std::string& MasterField);
+// Moves the hidden table of Field by its first master value: LookupField
+// becomes its display field, Value that master value.
+bool vxDataSetLookupDisplayField(fw::TField* Field, std::string& Value, fw::TField*& LookupField);
+// The lookup table's field that gives Field's value for the record under
+// filter test: the master values come from FilterField (the dataset's
+// vxFilterField), not from the current record. Nothing while another filter
+// lookup is under way, and nothing for a plain field.
+using TvxFilterFieldFunc = std::function<fw::TParam*(const std::string& FieldName)>;
+fw::TField* vxDataSet_GetFilterLookupField(fw::TDataSet* DataSet, fw::TField* Field,
+                                          const TvxFilterFieldFunc& FilterField);
+
 // ---------------------------------------------------------------- query text
 
 // The lines joined by one blank (IsSQL) or by CR LF, nothing after the last.
@@ -227,6 +276,15 @@ void vxConvertFieldToParam(fw::TField* Field, fw::TParam* Param, std::uint8_t* B
 // switched off, the hourglass, Escape); without, every record goes to
 // OnFilter (the stored procedure's way).
 TNuboFilterCallback vxRecordFilterCallback(bool WithOptions);
+// What every library dataset does with its OnFilter settings:
+// Stored takes Value; switching ofoEnabled off on an open dataset with an
+// OnFilter shows every record again, at once or, inside the engine's read,
+// once that read is over (vxDataSetShowPendingRecords, from DataEvent).
+void vxDataSetSetOnFilterOptions(fw::TDataSet* DataSet, TvxFilterHost& Host, TvxOnFilterOptions& Stored,
+                                 TvxOnFilterOptions Value);
+void vxDataSetShowPendingRecords(fw::TDataSet* DataSet, TvxFilterHost& Host, fw::TDataEvent Event);
+// The arrow again after the callback showed the hourglass.
+void vxDataSetResetMouseCursor(TvxFilterHost& Host);
 // The value of a field in the record under test, while OnFilter runs; the
 // dataset's own parameter, overwritten by the next call. Raises
 // EDatabaseError for a field the dataset lacks, or outside OnFilter.

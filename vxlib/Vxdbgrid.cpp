@@ -2,6 +2,9 @@
 
 #include <vector>
 
+#include "Forms.h"
+#include "Vxmemo.h"
+
 namespace vx {
 
 using namespace fw;
@@ -99,6 +102,54 @@ void vxWriteTextLines(TCanvas* Canvas, const TRect& Rect, int Indent, TAlignment
     top += lineHeight + (first ? TopOffset : 0);
     first = false;
   }
+}
+
+// ---------------------------------------------------------------- memo dialog
+
+FW_PUBLISH(TvxMemoDialog) {
+  c.Property("DataSource", &TvxMemoDialog::DataSource, &TvxMemoDialog::SetDataSource);
+  c.Property("DataField", &TvxMemoDialog::DataField, &TvxMemoDialog::SetDataField);
+  c.Property("Font", &TvxMemoDialog::Font, &TvxMemoDialog::SetFont);
+  c.Property("MemoAttributes", &TvxMemoDialog::MemoAttributes, &TvxMemoDialog::SetMemoAttributes)
+      .Default(TvxMemoAttributes{mSizeable, mWordWrap}.ToBits());
+  c.Property("Caption", &TvxMemoDialog::Caption, &TvxMemoDialog::SetCaption);
+  c.Property("DlgLeft", &TvxMemoDialog::DlgLeft, &TvxMemoDialog::SetDlgLeft).Default(0);
+  c.Property("DlgTop", &TvxMemoDialog::DlgTop, &TvxMemoDialog::SetDlgTop).Default(0);
+  c.Property("DlgWidth", &TvxMemoDialog::DlgWidth, &TvxMemoDialog::SetDlgWidth).Default(561);
+  c.Property("DlgHeight", &TvxMemoDialog::DlgHeight, &TvxMemoDialog::SetDlgHeight).Default(396);
+  c.Event("OnInitDialog", &TvxMemoDialog::OnInitDialog);
+  c.Event("OnCloseDialog", &TvxMemoDialog::OnCloseDialog);
+  c.Event("OnUserButton1Click", &TvxMemoDialog::OnUserButton1Click);
+  c.Event("OnUserButton2Click", &TvxMemoDialog::OnUserButton2Click);
+  c.Property("UserButton1Caption", &TvxMemoDialog::UserButton1Caption, &TvxMemoDialog::SetUserButton1Caption);
+  c.Property("UserButton2Caption", &TvxMemoDialog::UserButton2Caption, &TvxMemoDialog::SetUserButton2Caption);
+}
+
+TvxMemoDialog::TvxMemoDialog(TComponent* AOwner)
+    : TComponent(AOwner), DataLink_(std::make_unique<TFieldDataLink>()), Font_(std::make_unique<TFont>()) {}
+
+TvxMemoDialog::~TvxMemoDialog() { DataLink_->SetDataSource(nullptr); }
+
+void TvxMemoDialog::SetDataSource(TDataSource* Value) {
+  DataLink_->SetDataSource(Value);
+  if (Value) Value->FreeNotification(this);
+}
+
+void TvxMemoDialog::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && DataLink_ && AComponent == DataSource()) SetDataSource(nullptr);
+}
+
+void TvxMemoDialog::DoInitDialog() {
+  if (OnInitDialog) OnInitDialog(Form_);
+}
+
+void TvxMemoDialog::DoCloseDialog() {
+  if (OnCloseDialog) OnCloseDialog(Form_);
+}
+
+bool TvxMemoDialog::Execute() {
+  return vxEditMemoField(Screen->ActiveForm(), this, !MemoAttributes_.Contains(mViewOnly));
 }
 
 }  // namespace vx

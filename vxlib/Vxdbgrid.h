@@ -2,14 +2,20 @@
 // data-aware edit share, and what an edit inside a library grid asks of the
 // grid (IvxEditGrid, which the grid implements).
 #pragma once
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "Canvas.h"
 #include "Classes.h"
+#include "DataSource.h"
+#include "GraphicsObjects.h"
 #include "Messages.h"
 
 namespace fw {
+class TCustomForm;
 class TWinControl;
+class TMemo;
 }
 
 namespace vx {
@@ -47,6 +53,80 @@ public:
   // The grid's own key handling, and its OnKeyDown handler alone.
   virtual void GridKeyDown(fw::Word& Key, fw::TShiftState Shift) = 0;
   virtual void GridOnKeyDown(fw::Word& Key, fw::TShiftState Shift) = 0;
+};
+
+// ---------------------------------------------------------------- memo dialog
+
+FW_ENUM(TvxMemoAttribute, mSizeable, mWordWrap, mGridShow, mViewOnly, mDisableDialog)
+using TvxMemoAttributes = fw::TFlags<TvxMemoAttribute>;
+
+class TvxMemoDlg;
+using TvxOnInitMemoDlgEvent = std::function<void(TvxMemoDlg* Dialog)>;
+using TvxMemoUserButtonEvent = std::function<void(TvxMemoDlg* Dialog, fw::TMemo* Memo)>;
+
+// Edits a memo field of a data source in a window of its own (Vxmemo): its
+// text, font, caption, place and size, and up to two buttons of the user's.
+class TvxMemoDialog : public fw::TComponent {
+  FW_CLASS(TvxMemoDialog, fw::TComponent)
+public:
+  explicit TvxMemoDialog(fw::TComponent* AOwner);
+  ~TvxMemoDialog() override;
+
+  // ---- published
+  fw::TDataSource* DataSource() const { return DataLink_->DataSource(); }
+  void SetDataSource(fw::TDataSource* Value);
+  const std::string& DataField() const { return DataLink_->FieldName(); }
+  void SetDataField(const std::string& Value) { DataLink_->SetFieldName(Value); }
+  fw::TFont* Font() const { return Font_.get(); }
+  void SetFont(fw::TFont* Value) { Font_->Assign(Value); }
+  TvxMemoAttributes MemoAttributes() const { return MemoAttributes_; }
+  void SetMemoAttributes(TvxMemoAttributes Value) { MemoAttributes_ = Value; }
+  const std::string& Caption() const { return Caption_; }
+  void SetCaption(const std::string& Value) { Caption_ = Value; }
+  // Left and top both 0 keep the window centred; either above 0 places it.
+  int DlgLeft() const { return DlgLeft_; }
+  void SetDlgLeft(int Value) { DlgLeft_ = Value; }
+  int DlgTop() const { return DlgTop_; }
+  void SetDlgTop(int Value) { DlgTop_ = Value; }
+  int DlgWidth() const { return DlgWidth_; }
+  void SetDlgWidth(int Value) { DlgWidth_ = Value; }
+  int DlgHeight() const { return DlgHeight_; }
+  void SetDlgHeight(int Value) { DlgHeight_ = Value; }
+  TvxOnInitMemoDlgEvent OnInitDialog;
+  TvxOnInitMemoDlgEvent OnCloseDialog;
+  TvxMemoUserButtonEvent OnUserButton1Click;
+  TvxMemoUserButtonEvent OnUserButton2Click;
+  // A button shows for each caption that is not empty.
+  const std::string& UserButton1Caption() const { return UserButton1Caption_; }
+  void SetUserButton1Caption(const std::string& Value) { UserButton1Caption_ = Value; }
+  const std::string& UserButton2Caption() const { return UserButton2Caption_; }
+  void SetUserButton2Caption(const std::string& Value) { UserButton2Caption_ = Value; }
+
+  // The dialog while it is shown; nullptr otherwise.
+  TvxMemoDlg* Form() const { return Form_; }
+
+  virtual void DoInitDialog();
+  virtual void DoCloseDialog();
+  // Shows the dialog over the active form, editable unless mViewOnly; True
+  // when it closed with OK (and an editable field took the text).
+  virtual bool Execute();
+
+protected:
+  void Notification(fw::TComponent* AComponent, fw::TOperation Operation) override;
+
+private:
+  friend bool vxEditMemoField(fw::TCustomForm* Form, TvxMemoDialog* MemoDialog, bool Editable);
+  std::unique_ptr<fw::TFieldDataLink> DataLink_;
+  std::unique_ptr<fw::TFont> Font_;
+  TvxMemoAttributes MemoAttributes_{mSizeable, mWordWrap};
+  std::string Caption_;
+  int DlgLeft_ = 0;
+  int DlgTop_ = 0;
+  int DlgWidth_ = 561;
+  int DlgHeight_ = 396;
+  std::string UserButton1Caption_;
+  std::string UserButton2Caption_;
+  TvxMemoDlg* Form_ = nullptr;
 };
 
 }  // namespace vx

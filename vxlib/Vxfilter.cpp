@@ -21,6 +21,9 @@ namespace {
 constexpr std::size_t kMaxDescriptor = 65535;
 // Parentheses nest no deeper; the parser's recursion must not exhaust the stack.
 constexpr int kMaxNesting = 500;
+// No more nodes fit a descriptor; stopping there also keeps the tree shallow
+// enough for the writer's recursion.
+constexpr std::size_t kMaxNodes = (kMaxDescriptor - ORVEX_FILTER_HEADER_SIZE) / ORVEX_FILTER_NODE_SIZE;
 
 std::uint8_t ConstTypeOf(const TField* Field) {
   switch (Field->DataType()) {
@@ -200,12 +203,13 @@ private:
     if (operand.empty()) operand = PeekString();
     if (operand.empty()) return false;
     Take();
+    if (++nodeCount_ > kMaxNodes) return false;
     nodes_.push_back(std::make_unique<TNode>(TNode::nkOperand, operand));
     return true;
   }
 
   bool Build(TNode::TKind Kind, const std::string& Op) {
-    if (nodes_.size() < 2) return false;
+    if (nodes_.size() < 2 || ++nodeCount_ > kMaxNodes) return false;
     std::unique_ptr<TNode> right = std::move(nodes_.back());
     nodes_.pop_back();
     std::unique_ptr<TNode> left = std::move(nodes_.back());
@@ -360,6 +364,7 @@ private:
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   int depth_ = 0;
+  std::size_t nodeCount_ = 0;
   const TDataSet* dataSet_;
   std::vector<std::unique_ptr<TNode>> nodes_;
   std::vector<std::uint8_t> nodeArea_;

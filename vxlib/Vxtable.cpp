@@ -7,8 +7,8 @@
 #include "Dialogs.h"
 #include "Files.h"
 #include "Forms.h"
+#include "Query.h"
 #include "Scope.h"
-#include "Forms.h"
 #include "Text.h"
 #include "Vxfilter.h"
 #include "Vxintl.h"
@@ -97,17 +97,7 @@ void TvxTable::SetOnFilter(const TvxTableFilterEvent& Value) {
 }
 
 void TvxTable::SetOnFilterOptions(TvxOnFilterOptions Value) {
-  const bool wasEnabled = OnFilterOptions_.Contains(ofoEnabled);
-  OnFilterOptions_ = Value;
-  if (!wasEnabled || Value.Contains(ofoEnabled) || !Active() || !OnFilter_) return;
-  // Inside the engine's read the cursor may not move: the records show when
-  // the read is over.
-  if (FilterState().CallbackDepth > 0) {
-    FilterState().ShowAllPending = true;
-    return;
-  }
-  UpdateCursorPos();
-  Resync({});
+  vxDataSetSetOnFilterOptions(this, *this, OnFilterOptions_, Value);
 }
 
 // ---------------------------------------------------------------- kind of table
@@ -265,16 +255,8 @@ void TvxTable::RemoveDependentTablePtr(bool* P) { std::erase(DependentFlags_, P)
 
 // ---------------------------------------------------------------- lookup tables
 
-void TvxTable::FreeLookupTables() {
-  while (!LookupTables_.empty()) {
-    TvxTable* t = LookupTables_.back();
-    LookupTables_.pop_back();
-    delete t;  // owned by this table; freeing takes it off the owner's list
-  }
-}
-
 void TvxTable::RefreshLinks() {
-  for (TvxTable* t : LookupTables_)
+  for (TvxTable* t : LookupTables())
     if (t->Active()) t->Refresh();
 }
 
@@ -283,6 +265,8 @@ void TvxTable::RemoveObsoleteLinks() {
 }
 
 bool TvxTable::IsValidField(const std::string& Name) { return vxDataSetIsValidField(this, Name); }
+
+bool TvxTable::SetLookupField(TField* Field) { return vxSetLookupField(this, Field); }
 
 // ---------------------------------------------------------------- filters
 
@@ -319,13 +303,7 @@ TParam* TvxTable::vxFilterField(const std::string& FieldName) {
   return vxDataSetFilterField(this, FilterState(), FieldName);
 }
 
-void TvxTable::ResetMouseCursor() {
-  TvxFilterState& state = FilterState();
-  if (!OnFilterOptions_.Contains(ofoShowHourGlass) || !state.HourGlassShown || !Screen || Screen->Cursor() == crArrow)
-    return;
-  Screen->SetCursor(crArrow);
-  state.HourGlassShown = false;
-}
+void TvxTable::ResetMouseCursor() { vxDataSetResetMouseCursor(*this); }
 
 // ---------------------------------------------------------------- searches and indexes
 
@@ -571,13 +549,7 @@ void TvxTable::CloseCursor() {
 void TvxTable::DataEvent(TDataEvent Event, std::intptr_t Info) {
   TTable::DataEvent(Event, Info);
   ResetMouseCursor();
-  TvxFilterState& state = FilterState();
-  if (state.ShowAllPending && state.CallbackDepth == 0 && State() == dsBrowse &&
-      (Event == deDataSetChange || Event == deDataSetScroll || Event == deUpdateState)) {
-    state.ShowAllPending = false;
-    UpdateCursorPos();
-    Resync({});
-  }
+  vxDataSetShowPendingRecords(this, *this, Event);
 }
 
 void TvxTable::DoBeforePost() {
@@ -587,6 +559,7 @@ void TvxTable::DoBeforePost() {
 
 void TvxTable::DoOnCalcFields() {
   RemoveObsoleteLinks();
+  vxDataSetDoOnCalcFields(this, LookupFields_.get(), LookupLinks_.get(), LookupTables());
   TTable::DoOnCalcFields();
 }
 
@@ -625,6 +598,8 @@ hOrvexCursor TvxTable::CreateHandle() {
   SetMasterSource(nullptr);
   hOrvexCursor cursor = 0;
   Check(PerformQuery(cursor));
+  // a query that changed data has run; the open can only say it answered nothing
+  if (!cursor) NoResultSet(this);
   return cursor;
 }
 

@@ -32,7 +32,7 @@ class TvxTable;
 
 using TvxTableFilterEvent = std::function<void(TvxTable* Table, bool& Accept)>;
 
-class TvxTable : public fw::TTable, public TvxFilterHost {
+class TvxTable : public fw::TTable, public TvxFilterHost, public TvxLookupHost {
   FW_CLASS(TvxTable, fw::TTable)
 public:
   explicit TvxTable(fw::TComponent* AOwner);
@@ -116,13 +116,11 @@ public:
   bool Found() const { return Found_; }
   void SetFound(bool Value) { Found_ = Value; }
 
-  // ---- lookup fields
-  // Frees the hidden lookup tables, last first.
-  void FreeLookupTables();
+  // ---- lookup fields (the hidden tables go when the table closes)
+  // Refreshes the hidden tables that are open.
   void RefreshLinks();
   void RemoveObsoleteLinks();
   bool SetLookupField(fw::TField* Field);
-  std::vector<TvxTable*>& LookupTables() { return LookupTables_; }
 
   // ---- filters
   // The filter lines joined: the first as it stands, each further one as " AND (" line ")".
@@ -213,8 +211,6 @@ private:
   std::unique_ptr<fw::TStringList> vxFilter_;
   std::unique_ptr<fw::TStringList> Query_;
   std::unique_ptr<fw::TStringList> PictureMasks_;
-  // Hidden tables this table owns, for its lookup fields.
-  std::vector<TvxTable*> LookupTables_;
   std::vector<bool*> DependentFlags_;
   hNuboFilter ExpressionFilter_ = 0;
   hNuboFilter CallbackFilter_ = 0;

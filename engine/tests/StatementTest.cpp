@@ -261,6 +261,9 @@ TEST_F(StatementTest, AWriteThatBreaksARuleChangesNothing) {
       {"UPDATE Guests SET Email = 'same'", ORVEX_ERR_KEYVIOL},
       {"UPDATE Guests SET ID = ID + 10", ORVEX_ERR_FIELDREADONLY},
       {"UPDATE Guests SET \"Last Name\" = NULL WHERE ID = 3", ORVEX_ERR_REQUIRED},
+      // writes that answer: the answer fails as it is read
+      {"INSERT INTO Guests(\"Last Name\", Email) VALUES ('X', 'ann@x') RETURNING ID", ORVEX_ERR_KEYVIOL},
+      {"UPDATE Guests SET Age = Age + 100 RETURNING Age", ORVEX_ERR_MAXVAL},
   };
   for (const Case& c : cases) {
     Stmt s(db);

@@ -12,7 +12,7 @@ namespace enginetest {
 // A statement of a database.
 class Stmt {
 public:
-  explicit Stmt(hOrvexDb db) { alloc = E().QAlloc(db, ORVEX_LANG_SQL, &h); }
+  explicit Stmt(hOrvexDb db, std::uint16_t language = ORVEX_LANG_SQL) { alloc = E().QAlloc(db, language, &h); }
   ~Stmt() {
     if (h) E().QFree(&h);
   }

@@ -74,6 +74,12 @@ void TDataSet::SetActive(bool value) {
       TScopeFail close([this] { CloseCursor(); });
       OpenCursor(false);
     }
+    // A statement that changed data and answered nothing leaves no cursor:
+    // the dataset stays closed, and that is no failure.
+    if (!IsCursorOpen()) {
+      CloseCursor();
+      return;
+    }
     SetState(dsBrowse);
     DoAfterOpen();
   } else {

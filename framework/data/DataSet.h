@@ -10,7 +10,9 @@
 //           the record window is allocated and filled by GetNextRecords];
 //           state dsBrowse (links hear deUpdateState); DoAfterOpen.
 //           A failure inside OpenCursor closes the cursor again (CloseCursor)
-//           and passes on; the dataset stays inactive.
+//           and passes on; the dataset stays inactive. An OpenCursor that
+//           returns without a cursor (a statement that answered nothing)
+//           leaves it inactive too, without DoAfterOpen.
 //   Fetch:  every record read into the window has its calculated and look-up
 //           fields computed (state dsCalcFields, DoOnCalcFields).
 //   Edit:   DoBeforeEdit; InternalEdit; calculated fields; dsEdit;

@@ -1,5 +1,6 @@
 #include "NuboDataSet.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -96,6 +97,20 @@ void TNuboDataSet::OpenCursor(bool InfoQuery) {
 void TNuboDataSet::CloseCursor() {
   TDataSet::CloseCursor();
   if (handle_) DestroyHandle();
+}
+
+bool TNuboDataSet::MapsToIndex(const std::string& Fields, bool CaseInsensitive) const {
+  if (!handle_ || props_.indexNo == 0 || props_.indexCount == 0) return false;
+  std::vector<OrvexIndexDesc> indexes(props_.indexCount);
+  if (Engine().GetIndexDescs(handle_, props_.indexCount, indexes.data()) != ORVEX_OK) return false;
+  const auto current = std::find_if(indexes.begin(), indexes.end(),
+                                    [this](const OrvexIndexDesc& x) { return x.indexNo == props_.indexNo; });
+  if (current == indexes.end() || (current->caseInsensitive != 0) != CaseInsensitive) return false;
+  const std::vector<TField*> fields = GetFieldList(Fields);
+  if (fields.empty() || fields.size() > current->fieldCount) return false;
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    if (fields[i]->FieldNo() != current->fields[i]) return false;
+  return true;
 }
 
 void TNuboDataSet::GetCursorInfo() {

@@ -91,6 +91,9 @@ public:
   // (by the dataset's own key searches, or by a caller reading through the
   // engine's entries): the record numbers it goes on from are not known.
   void CursorMoved() { cursorRecNo_ = -1; }
+  // Whether the named fields (";"-separated) lead the cursor's current index
+  // and that index's case rule is CaseInsensitive; False without an index.
+  bool MapsToIndex(const std::string& Fields, bool CaseInsensitive) const;
   // Text from the program to the engine and back (see AnsiToNative).
   std::string Translate(std::string_view Text, bool ToEngine, std::size_t MaxChars = 0) const;
 

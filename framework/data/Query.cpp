@@ -29,12 +29,12 @@ FW_PUBLISH(TStoredProc) {
   c.Property("StoredProcName", &TStoredProc::StoredProcName, &TStoredProc::SetStoredProcName);
 }
 
-namespace {
-
 [[noreturn]] void NoResultSet(const TComponent* owner) {
   std::string msg = "The statement returns no records";
   throw ENoResultSet(owner->Name().empty() ? msg : owner->Name() + ": " + msg);
 }
+
+namespace {
 
 bool IsNameByte(char c) {
   auto b = static_cast<unsigned char>(c);

@@ -20,6 +20,8 @@ class TStringList;
 
 // Open ran a statement that answers no records.
 FW_EXCEPTION(ENoResultSet, EDatabaseError)
+// Raises it for a dataset whose statement answered nothing.
+[[noreturn]] void NoResultSet(const TComponent* owner);
 
 using hOrvexStmt = OrvexHandle;
 

@@ -19,12 +19,24 @@ TEST(VxEngine, StatementsRunByOrdinal) {
   hOrvexDb db = 0;
   ASSERT_EQ(fw::Engine().OpenDatabase(dir.Path().c_str(), nullptr, &db), ORVEX_OK);
   hNuboStmt stmt = 0;
-  EXPECT_EQ(NuboQAlloc(db, qrylangQBE, &stmt), ORVEX_ERR_NOTSUPPORTED);
   ASSERT_EQ(NuboQAlloc(db, qrylangSQL, &stmt), ORVEX_OK);
   hOrvexCursor cursor = 0;
   ASSERT_EQ(NuboQPrepare(stmt, "INSERT INTO guests VALUES ('Ann', 30), ('Bo', 7)"), ORVEX_OK);
   ASSERT_EQ(NuboQExec(stmt, &cursor), ORVEX_OK);
   EXPECT_EQ(cursor, 0u);
+  {
+    hNuboStmt qbe = 0;
+    ASSERT_EQ(NuboQAlloc(db, qrylangQBE, &qbe), ORVEX_OK);
+    EXPECT_EQ(NuboSetProp(qbe, stmtAUXTBLS, 0), ORVEX_OK);
+    EXPECT_EQ(NuboSetProp(qbe, stmtBLANKS, 1), ORVEX_OK);
+    ASSERT_EQ(NuboQPrepare(qbe, "Query\r\n\r\nguests | Name | Age\r\n       | P.   | >10"), ORVEX_OK);
+    ASSERT_EQ(NuboQExec(qbe, &cursor), ORVEX_OK);
+    std::uint32_t answered = 0;
+    EXPECT_EQ(fw::Engine().GetRecordCount(cursor, &answered), ORVEX_OK);
+    EXPECT_EQ(answered, 1u);
+    EXPECT_EQ(NuboCloseCursor(&cursor), ORVEX_OK);
+    EXPECT_EQ(NuboQFree(&qbe), ORVEX_OK);
+  }
   ASSERT_EQ(NuboQPrepare(stmt, "SELECT Name FROM guests WHERE Age > 10"), ORVEX_OK);
   ASSERT_EQ(NuboQExec(stmt, &cursor), ORVEX_OK);
   EXPECT_EQ(NuboQFree(&stmt), ORVEX_OK);

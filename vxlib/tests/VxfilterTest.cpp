@@ -255,6 +255,11 @@ TEST_F(Filters, FaultsAndLimits) {
   EXPECT_TRUE(vxCompileFilter(huge, table.get()).empty());
   std::string deep = std::string(2000, '(') + "Age" + std::string(2000, ')') + " > 1";
   EXPECT_TRUE(vxCompileFilter(deep, table.get()).empty());
+  // A chain of conditions far past what a descriptor holds: refused while it
+  // is read, before its tree grows too deep to walk.
+  std::string endless = "Age <> 1";
+  for (int i = 0; i < 400000; ++i) endless += " OR Age <> 1";
+  EXPECT_TRUE(vxCompileFilter(endless, table.get()).empty());
 }
 
 TEST_F(Filters, ExpressionsKeepTheRightRecords) {

@@ -5,6 +5,7 @@
 #include "FormReader.h"
 #include "Forms.h"
 #include "NuboDataSet.h"
+#include "Query.h"
 #include "Registry.h"
 #include "ScriptedMessages.h"
 #include "Vxintl.h"
@@ -362,15 +363,44 @@ TEST_F(Table, QueryLinesAndTableNameExcludeEachOther) {
   table->SetTableName("");  // an empty name leaves the query
   EXPECT_EQ(table->Query()->Count(), 2);
 
-  // The engine does not run query by example yet.
+  // A header without rows is refused by the engine.
   try {
     table->Open();
     ADD_FAILURE() << "opened";
   } catch (const EDBEngineError& e) {
-    EXPECT_EQ(e.ErrorCode(), ORVEX_ERR_NOTSUPPORTED);
+    EXPECT_EQ(e.ErrorCode(), ORVEX_ERR_QBESYNTAX);
   }
   EXPECT_FALSE(table->Active());
   EXPECT_EQ(table->QueryLanguage(), "QBE");
+  // query by example, joined by CR LF, opens on its answer; blanks count as zero
+  lines.Clear();
+  lines.Add("QUERY");
+  lines.Add("");
+  lines.Add("guests.db | Name | Seat");
+  lines.Add("          | P.   | <1");
+  table->SetQuery(&lines);
+  table->Open();
+  EXPECT_EQ(table->QueryLanguage(), "QBE");
+  ASSERT_EQ(table->FieldCount(), 1);
+  EXPECT_EQ(table->FieldByName("Name")->AsString(), "Ann");
+  table->Next();
+  EXPECT_EQ(table->FieldByName("Name")->AsString(), "Bo");
+  table->Close();
+  // a query that changes data makes its change once and answers nothing
+  lines.Clear();
+  lines.Add("Query");
+  lines.Add("");
+  lines.Add("guests | Name");
+  lines.Add("I.     | Cy");
+  table->SetQuery(&lines);
+  EXPECT_THROW(table->Open(), ENoResultSet);
+  EXPECT_FALSE(table->Active());
+  lines.Clear();
+  lines.Add("SELECT count(*) AS N FROM guests");
+  table->SetQuery(&lines);
+  table->Open();
+  EXPECT_EQ(table->FieldByName("N")->AsInteger(), 3);
+  table->Close();
   // SQL lines, joined by blanks, open the statement's answer
   lines.Clear();
   lines.Add("SELECT Name, Seat * 2 AS Twice FROM guests");
