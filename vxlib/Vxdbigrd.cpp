@@ -999,8 +999,9 @@ void TvxCustomDBGrid::DrawBitmapCell(int ACol, int ARow, TField* Field, const st
     if (!source) return background();
     LoadBitmapFromBlob(source, &picture);
   } else if (Field->Calculated()) {
-    // Bitmaps of calculated fields come from the lookup table the field names.
-    return background();
+    std::string key;
+    if (!vxDataSetLookupDisplayField(Field, key, source) || !source) return background();
+    LoadBitmapFromBlob(source, &picture);
   } else if (!(ds->State() == dsInsert && ARow - titleOffset_ == dataLink_->ActiveRecord())) {
     LoadBitmapFromBlob(source, &picture);
   }

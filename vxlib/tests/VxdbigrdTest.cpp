@@ -924,7 +924,9 @@ TEST_F(PaintTest, BitmapCellsByFitAndCopyMode) {
     for (int row : {1, 2}) {  // without and with the graphic header
       auto [cols, rows] = c.cyan ? extent(img, grid->CellRect(2, row), isCyan) : extent(img, grid->CellRect(2, row), isRed);
       EXPECT_NEAR(cols, c.cols, 1) << row;
-      if (c.rows >= 0) EXPECT_NEAR(rows, c.rows, 1) << row;
+      if (c.rows >= 0) {
+        EXPECT_NEAR(rows, c.rows, 1) << row;
+      }
     }
     // A blob that is no picture paints the background only.
     EXPECT_EQ(Count(img, grid->CellRect(2, 3), isRed), 0);
@@ -952,7 +954,9 @@ TEST_F(PaintTest, WrappedTextBreaksAtLineBreaks) {
   }
 }
 
-TEST_F(PaintTest, ALookupBitmapLeavesTheLookupTableWhereItWas) {
+// Bitmaps through a lookup field and through a calculated field that the
+// dataset's lookup lines define.
+TEST_F(PaintTest, LookupBitmapsLeaveTheLookupTableWhereItWas) {
   vxtest::MakeTable(dir.Path(), "photos.db", {{"ID", ORVEX_FT_INTEGER}, {"Photo", ORVEX_FT_GRAPHIC}}, {{1}});
   auto* photos = new TvxTable(form.get());
   photos->SetDatabaseName(dir.Path());
@@ -978,12 +982,20 @@ TEST_F(PaintTest, ALookupBitmapLeavesTheLookupTableWhereItWas) {
   picture->SetLookupKeyFields("ID");
   picture->SetLookupResultField("Photo");
   picture->SetDataSet(table);
+  auto* face = new TStringField(form.get());
+  face->SetFieldName("Face");
+  face->SetSize(10);
+  face->SetCalculated(true);
+  face->SetDataSet(table);
+  table->LookupFields()->Add("Face;" + dir.Path() + ";photos.db;Photo;");
+  table->LookupLinks()->Add("Seats;ID");
   table->ControlType()->Add("Picture;Bitmap;Stretch To Fit;Source Copy");
+  table->ControlType()->Add("Face;Bitmap;Stretch To Fit;Source Copy");
   table->Open();
   for (int seats : {2, 3, 7}) {  // 7 has no photo
     table->Append();
-    table->FieldByName("ID")->SetAsInteger(seats);
     table->FieldByName("Seats")->SetAsInteger(seats);
+    table->FieldByName("ID")->SetAsInteger(seats);
     table->Post();
   }
   table->First();
@@ -991,10 +1003,16 @@ TEST_F(PaintTest, ALookupBitmapLeavesTheLookupTableWhereItWas) {
   photos->First();  // the photo of ID 1 is current
   const QImage img = Shot();
   EXPECT_EQ(photos->FieldByName("ID")->AsInteger(), 1);
-  auto has = [&](int row, auto test) { return Count(img, grid->CellRect(6, row), test) > 20; };
-  EXPECT_TRUE(has(1, [](QRgb p) { return qGreen(p) > 200 && qRed(p) < 60 && qBlue(p) < 60; }));
-  EXPECT_TRUE(has(2, [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; }));
-  EXPECT_FALSE(has(3, [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60; }));
+  auto green = [](QRgb p) { return qGreen(p) > 200 && qRed(p) < 60 && qBlue(p) < 60; };
+  auto blue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; };
+  auto red = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60; };
+  for (int col : {6, 7}) {  // the lookup field, the calculated one
+    SCOPED_TRACE(col);
+    auto has = [&](int row, auto test) { return Count(img, grid->CellRect(col, row), test) > 20; };
+    EXPECT_TRUE(has(1, green));
+    EXPECT_TRUE(has(2, blue));
+    EXPECT_FALSE(has(3, red));
+  }
 }
 
 // ---------------------------------------------------------------- an edit inside the grid
