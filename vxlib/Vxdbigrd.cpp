@@ -633,8 +633,8 @@ void TvxCustomDBGrid::DataChanged() {
   UpdateScrollBar();
   UpdateActive();
   InvalidateEditor();
-  ValidateRect(Handle(), nullptr);
-  Invalidate();
+  // Whatever was waiting to be repainted goes with the rest: all of it is new.
+  InvalidateRect(Handle(), nullptr, false);
 }
 
 void TvxCustomDBGrid::EditingChanged() {

@@ -154,7 +154,7 @@ void Walk(TForm* form, TvxCustomDBGrid* grid) {
   Key(g, Qt::Key_F2);
   QWidget* editor = QApplication::focusWidget();
   Key(editor, Qt::Key_A, Qt::ControlModifier);
-  Type("55512");
+  Type("(55512");
   Shot(form, "3-phone-half-typed");
   Key(QApplication::focusWidget(), Qt::Key_Escape);
   Key(QApplication::focusWidget(), Qt::Key_Escape);

@@ -325,6 +325,14 @@ TEST_F(GridTest, KeysMoveThroughRecordsAndColumns) {
     EXPECT_EQ(grid->SelectedIndex(), c.col);
     EXPECT_EQ(grid->Row() - 1, grid->DataLink()->ActiveRecord());
   }
+  // The same through the window's own key events.
+  table->First();
+  Key(WidgetOf(grid), Qt::Key_End, Qt::ControlModifier);
+  EXPECT_EQ(Id(), 40);
+  Key(WidgetOf(grid), Qt::Key_Home, Qt::ControlModifier);
+  EXPECT_EQ(Id(), 1);
+  Key(WidgetOf(grid), Qt::Key_PageDown);
+  EXPECT_EQ(Id(), 1 + page);
   // Ctrl+Up and Ctrl+PgUp go to the first row on screen, Ctrl+Down and Ctrl+PgDn to the last.
   table->First();
   table->MoveBy(page + 3);
