@@ -14,6 +14,7 @@
 #include "MemDataSet.h"
 #include "Resources.h"
 #include "Scope.h"
+#include "StdCtrls.h"
 #include "Streams.h"
 #include "TempDir.h"
 #include "UiTest.h"
@@ -490,6 +491,38 @@ TEST_F(GridTest, CtrlDelAndEscAskFirst) {
     EXPECT_EQ(messages->Requests[0].Text, "Discard changes to this record?");
     EXPECT_EQ(table->State(), c.state);
     EXPECT_EQ(table->FieldByName("City")->AsString(), c.city);
+  }
+}
+
+TEST_F(GridTest, LeavingTheGridCancelsAnUntouchedInsertOrPostsTheCell) {
+  MakeGuests(3);
+  auto* other = new TEdit(form.get());
+  other->SetParent(form.get());
+  other->SetBounds(10, 320, 100, 20);
+  MakeGrid();
+  struct Case {
+    const char* name;
+    bool cancelOnExit, typed;
+    TDataSetState state;
+  } cases[] = {
+      {"untouched, cancel on exit", true, false, dsBrowse},
+      {"untouched, kept", false, false, dsInsert},
+      {"typed into", true, true, dsInsert},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TvxDBGridOptions o = grid->Options();
+    if (c.cancelOnExit) o.Include(dgCancelOnExit);
+    else o.Exclude(dgCancelOnExit);
+    grid->SetOptions(o);
+    grid->SetFocus();
+    ASSERT_TRUE(PumpUntil([this] { return grid->Focused(); }));
+    table->Insert();
+    if (c.typed) table->FieldByName("City")->SetAsString("Varne");
+    other->SetFocus();
+    ASSERT_TRUE(PumpUntil([other] { return other->Focused(); }));
+    EXPECT_EQ(table->State(), c.state);
+    if (table->State() != dsBrowse) table->Cancel();
   }
 }
 
