@@ -984,9 +984,19 @@ TEST_F(PaintTest, WrappedTextBreaksAtLineBreaks) {
   table->Edit();
   table->FieldByName("Name")->SetAsString("Ann\r\nBo");
   table->Post();
+  table->Next();
+  table->Edit();
+  table->FieldByName("Name")->Clear();
+  table->Post();
+  table->First();
   MakeGrid();
   grid->SetRowHeightPercent(300);
   grid->SetSelectedIndex(2);
+  // An empty text is a cell in the window's colour, never what lay there before.
+  const QImage shot = Shot();
+  TRect empty = grid->CellRect(2, 2);
+  InflateRect(empty, -2, -2);
+  EXPECT_EQ(Count(shot, empty, [](QRgb p) { return QColor(p) != QColor(Qt::white); }), 0);
   struct Case {
     bool wrap;
     int bands;
