@@ -268,6 +268,20 @@ TEST_F(GridTest, TheMapGrowsByDoublingAndStopsAtItsLimit) {
   EXPECT_EQ(link->GetFields(1)->FieldName(), "Name");
 }
 
+TEST_F(GridTest, TheCornerButtonSizesTheIndicatorColumnAndTitleRow) {
+  MakeGuests(1);
+  MakeGrid();
+  auto* button = new TvxIButton(form.get());
+  button->SetParent(grid);
+  grid->SetIndicatorButton(button);
+  button->SetBounds(5, 5, 20, 40);
+  EXPECT_EQ(button->Left(), 0);
+  EXPECT_EQ(button->Top(), 0);
+  EXPECT_EQ(grid->IndicatorWidth(), 19);
+  EXPECT_EQ(grid->ColWidths(0), 19);
+  EXPECT_EQ(grid->RowHeights(0), 40 - 1);  // with row lines
+}
+
 TEST_F(GridTest, OptionsMapOntoTheCellGrid) {
   MakeGuests(1);
   MakeGrid();
