@@ -26,7 +26,7 @@ bool EndsWith(const std::string& s, char c) { return !s.empty() && s.back() == c
 std::string TwoDigits(int v) { return (v < 10 ? "0" : "") + IntToStr(v); }
 
 // The edit's view of its dataset-backed picture: the dataset and the field name.
-TDataSet* BackingDataSet(const TvxCustomMaskEdit* Edit, std::string& FieldName) {
+TDataSet* BackingDataSet(const TCustomMaskEdit* Edit, std::string& FieldName) {
   auto* e = dynamic_cast<const TvxDBCustomEdit*>(Edit);
   if (!e || !e->DataSource() || !e->DataSource()->DataSet() || e->DataField().empty()) return nullptr;
   FieldName = e->DataField();

@@ -32,9 +32,9 @@ using TvxValidateEvent = std::function<void(fw::TObject* Sender, bool PassesPict
 class TvxDBPicture : public fw::TPersistent {
   FW_CLASS(TvxDBPicture, fw::TPersistent)
 public:
-  explicit TvxDBPicture(TvxCustomMaskEdit* AOwner) : owner_(AOwner) {}
+  explicit TvxDBPicture(fw::TCustomMaskEdit* AOwner) : owner_(AOwner) {}
 
-  TvxCustomMaskEdit* Owner() const { return owner_; }
+  fw::TCustomMaskEdit* Owner() const { return owner_; }
   // The owner is a data-aware edit bound to a field of a dataset.
   bool DataSetBacked() const;
 
@@ -53,7 +53,7 @@ public:
 
 private:
   void Changed();
-  TvxCustomMaskEdit* owner_;
+  fw::TCustomMaskEdit* owner_;
   std::string mask_;
   bool autoFill_ = true;
   bool allowInvalidExit_ = false;

@@ -49,4 +49,31 @@ std::string ResourceText(std::string_view name) {
   return std::string(reinterpret_cast<const char*>(d.Data), d.Size);
 }
 
+namespace {
+
+struct StringTable {
+  std::mutex lock;
+  std::map<int, const char*> entries;
+};
+
+StringTable& TheStrings() {
+  static StringTable t;
+  return t;
+}
+
+}  // namespace
+
+void RegisterString(int Ident, const char* Text) {
+  StringTable& t = TheStrings();
+  std::lock_guard g(t.lock);
+  t.entries[Ident] = Text;
+}
+
+std::string LoadStr(int Ident) {
+  StringTable& t = TheStrings();
+  std::lock_guard g(t.lock);
+  auto it = t.entries.find(Ident);
+  return it == t.entries.end() ? std::string() : std::string(it->second);
+}
+
 }  // namespace fw

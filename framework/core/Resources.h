@@ -17,4 +17,9 @@ void RegisterResource(const char* name, const unsigned char* data, std::size_t s
 TResourceData FindResourceData(std::string_view name);
 std::string ResourceText(std::string_view name);  // raises EResNotFound
 
+// The numbered texts of a program's string tables: each library registers
+// its own while it loads. LoadStr gives "" for a number no table holds.
+void RegisterString(int Ident, const char* Text);
+std::string LoadStr(int Ident);
+
 }  // namespace fw

@@ -975,6 +975,54 @@ const std::vector<Picture> kObjectStates = {
     {"state-deleted", DeletedCross, 16},
 };
 
+// The data grid's record indicator: black on white, pixel for pixel, because
+// the grid ANDs it onto the cell (or swaps the two colours for others).
+void IndicatorArrow(QPainter& p) {
+  QPolygon arrow;
+  arrow << QPoint(2, 1) << QPoint(7, 6) << QPoint(2, 11);
+  p.setPen(Qt::black);
+  p.setBrush(Qt::black);
+  p.drawPolygon(arrow);
+}
+
+// A text beam: the record is being edited.
+void IndicatorEdit(QPainter& p) {
+  p.setPen(Qt::black);
+  p.drawLine(4, 2, 4, 10);
+  p.drawLine(2, 1, 3, 1);
+  p.drawLine(5, 1, 6, 1);
+  p.drawLine(2, 11, 3, 11);
+  p.drawLine(5, 11, 6, 11);
+}
+
+// An asterisk: a new record.
+void IndicatorInsert(QPainter& p) {
+  p.setPen(Qt::black);
+  p.drawLine(4, 2, 4, 10);
+  p.drawLine(1, 6, 7, 6);
+  p.drawLine(1, 3, 7, 9);
+  p.drawLine(7, 3, 1, 9);
+}
+
+struct IndicatorPicture {
+  const char* name;
+  PaintFn paint;
+};
+
+const std::vector<IndicatorPicture> kGridIndicators = {
+    {"vxdbgarrow", IndicatorArrow},
+    {"vxdbedit", IndicatorEdit},
+    {"vxdbinsert", IndicatorInsert},
+};
+
+QImage RenderIndicator(const IndicatorPicture& pic) {
+  QImage img(9, 13, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  pic.paint(p);
+  return img;
+}
+
 QImage RenderAdmin(const AdminPicture& pic) {
   QImage img(pic.width, pic.height, QImage::Format_ARGB32);
   img.fill(Qt::transparent);
@@ -1018,6 +1066,7 @@ QImage ContactSheet() {
   addList(kGlyphs, nullptr);
   addList(kObjectStates, "EOStateImages");
   for (const AdminPicture& pic : kAdminPictures) entries.push_back({QString(pic.name), RenderAdmin(pic)});
+  for (const IndicatorPicture& pic : kGridIndicators) entries.push_back({QString(pic.name), RenderIndicator(pic)});
 
   const int cols = 3, cellW = 290, cellH = 84;
   const int rows = (static_cast<int>(entries.size()) + cols - 1) / cols;
@@ -1073,6 +1122,8 @@ int main(int argc, char** argv) {
   ok = Save(Strip(kNodeImages), dir + "/imagelist2.png") && ok;
   for (const AdminPicture& pic : kAdminPictures) ok = Save(RenderAdmin(pic), dir + "/" + pic.name + ".png") && ok;
   ok = Save(Strip(kObjectStates), dir + "/eostateimages.png") && ok;
+  for (const IndicatorPicture& pic : kGridIndicators)
+    ok = Save(RenderIndicator(pic), dir + "/" + pic.name + ".png") && ok;
   if (argc == 3) ok = Save(ContactSheet(), QString::fromLocal8Bit(argv[2])) && ok;
   return ok ? 0 : 1;
 }
