@@ -11,11 +11,21 @@
 // from the first record to the last a page at a time, each page painted; the
 // peak resident memory of each, measured in a child process of its own.
 //
+// The library's data grid: over a native table of ten fields on an 800 x 600
+// form, against a QTableView over a QSqlTableModel on the same file's
+// records table, same size and font; each walked from the first record to
+// the last by Down and by PgDn key presses, the event loop painting after
+// each step. Every walk runs in a child process of its own, which also gives
+// its peak resident memory, over 10,000 and over 100,000 records.
+//
 //   grid_scroll [directory]   (the tables go there, else under /tmp)
 #include <QAbstractTableModel>
 #include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScrollBar>
+#include <QSqlDatabase>
+#include <QSqlTableModel>
 #include <QTableView>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -34,6 +44,8 @@
 #include "Grids.h"
 #include "QtControls.h"
 #include "Table.h"
+#include "Vxdbigrd.h"
+#include "Vxtable.h"
 #include "guest_table.h"
 #include "widget_bench.h"
 
@@ -196,6 +208,137 @@ TScrollResult RunChild(const std::string& dir, int records) {
   return r;
 }
 
+// ---- the library's grid against Qt's view over the same file
+
+enum class TWalker { Library, Qt };
+
+struct TWalk {
+  long PeakKb = 0;
+  double DownMs = 0, PageMs = 0;  // a step
+  int DownSteps = 0, PageSteps = 0;
+};
+
+void SendKey(QWidget* w, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &release);
+  QApplication::processEvents();
+}
+
+// Presses Key until done() holds; the time a step.
+template <class Done>
+double Walk(QWidget* target, int key, const Done& done, int& steps) {
+  steps = 0;
+  auto start = Clock::now();
+  while (!done() && steps <= kRows * 2) {
+    SendKey(target, key);
+    ++steps;
+  }
+  return Millis(start) / std::max(1, steps);
+}
+
+const char* const kFontName = "DejaVu Sans";
+constexpr int kFontPoints = 9;
+
+void WalkLibraryGrid(const std::string& file, TWalk& w) {
+  EnsureQtApplication();
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBounds(0, 0, kWidth, kHeight);
+  auto* table = new vx::TvxTable(form.get());
+  table->SetDatabaseName(std::filesystem::path(file).parent_path().string());
+  table->SetTableName(std::filesystem::path(file).filename().string());
+  auto* source = new vx::TvxDataSource(form.get());
+  source->SetDataSet(table);
+  auto* grid = new vx::TvxCustomDBGrid(form.get());
+  grid->SetParent(form.get());
+  grid->SetAlign(alClient);
+  grid->Font()->SetName(kFontName);
+  grid->Font()->SetSize(kFontPoints);
+  grid->SetKeyOptions({});  // Down at the end stops there
+  grid->SetDataSource(source);
+  form->Show();
+  table->Open();
+  grid->SetFocus();
+  QApplication::processEvents();
+  QWidget* target = WidgetOf(grid);
+  auto atEnd = [table] { return table->Eof(); };
+  w.DownMs = Walk(target, Qt::Key_Down, atEnd, w.DownSteps);
+  table->First();
+  QApplication::processEvents();
+  w.PageMs = Walk(target, Qt::Key_PageDown, atEnd, w.PageSteps);
+  form.reset();
+  Session().DropConnections();
+}
+
+void WalkQtView(const std::string& file, int records, TWalk& w) {
+  bench::StartWidgets();
+  {
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "walk");
+    db.setDatabaseName(QString::fromStdString(file));
+    if (!db.open()) std::_Exit(2);
+    QSqlTableModel model(nullptr, db);
+    model.setTable("records");
+    model.select();
+    QTableView view;
+    view.setModel(&model);
+    view.setFont(QFont(kFontName, kFontPoints));
+    view.setGeometry(0, 0, kWidth, kHeight);
+    view.show();
+    view.setFocus();
+    view.setCurrentIndex(model.index(0, 0));
+    QApplication::processEvents();
+    auto atEnd = [&] { return view.currentIndex().row() >= records - 1; };
+    w.DownMs = Walk(&view, Qt::Key_Down, atEnd, w.DownSteps);
+    view.setCurrentIndex(model.index(0, 0));
+    view.scrollToTop();
+    QApplication::processEvents();
+    w.PageMs = Walk(&view, Qt::Key_PageDown, atEnd, w.PageSteps);
+  }
+  QSqlDatabase::removeDatabase("walk");
+}
+
+// In a child process of its own: the walk and its peak memory.
+TWalk RunWalk(const std::string& dir, TWalker walker, int records) {
+  const std::string file = dir + "/Walk" + std::to_string(records) + ".db";
+  int fds[2];
+  if (pipe(fds) != 0) std::exit(1);
+  pid_t pid = fork();
+  if (pid == 0) {
+    close(fds[0]);
+    if (!std::filesystem::exists(file)) {
+      hOrvexDb db = 0;
+      bench::Check(bench::E().OpenDatabase(dir.c_str(), nullptr, &db), "open database");
+      bench::CreateTable(db, std::filesystem::path(file).filename().c_str());
+      bench::E().CloseDatabase(&db);
+      bench::Fill(file, records);
+    }
+    TWalk w;
+    if (walker == TWalker::Library) WalkLibraryGrid(file, w);
+    else WalkQtView(file, records, w);
+    char line[200];
+    int n = std::snprintf(line, sizeof line, "%ld %f %f %d %d\n", PeakResidentKb(), w.DownMs, w.PageMs, w.DownSteps,
+                          w.PageSteps);
+    if (write(fds[1], line, static_cast<std::size_t>(n)) != n) std::_Exit(1);
+    std::_Exit(0);
+  }
+  close(fds[1]);
+  std::string text;
+  char buf[256];
+  for (ssize_t got; (got = read(fds[0], buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(got));
+  close(fds[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  TWalk w;
+  if (std::sscanf(text.c_str(), "%ld %lf %lf %d %d", &w.PeakKb, &w.DownMs, &w.PageMs, &w.DownSteps, &w.PageSteps) !=
+          5 ||
+      !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "grid_scroll: the walk over %d records failed\n", records);
+    std::exit(1);
+  }
+  return w;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -206,6 +349,8 @@ int main(int argc, char** argv) {
   // The children start before this process has Qt or a table of its own.
   TScrollResult small = RunChild(dir, 10000);
   TScrollResult large = RunChild(dir, 100000);
+  TWalk vxSmall = RunWalk(dir, TWalker::Library, 10000), qtSmall = RunWalk(dir, TWalker::Qt, 10000);
+  TWalk vxLarge = RunWalk(dir, TWalker::Library, 100000), qtLarge = RunWalk(dir, TWalker::Qt, 100000);
 
   bench::StartWidgets();
   auto form = std::make_unique<TForm>(nullptr);
@@ -232,6 +377,23 @@ int main(int argc, char** argv) {
   }
   Print("dbgrid_peak_rss_ratio_100000_to_10000",
         static_cast<double>(large.PeakKb) / static_cast<double>(std::max(1L, small.PeakKb)), "x");
+  Print("vxgrid_down_step_100000", vxLarge.DownMs, "ms");
+  Print("qtview_down_step_100000", qtLarge.DownMs, "ms");
+  Print("vxgrid_down_step_ratio", vxLarge.DownMs / qtLarge.DownMs, "x");
+  Print("vxgrid_pgdn_step_100000", vxLarge.PageMs, "ms");
+  Print("qtview_pgdn_step_100000", qtLarge.PageMs, "ms");
+  Print("vxgrid_pgdn_step_ratio", vxLarge.PageMs / qtLarge.PageMs, "x");
+  Print("vxgrid_down_steps_100000", vxLarge.DownSteps, "steps");
+  Print("qtview_down_steps_100000", qtLarge.DownSteps, "steps");
+  Print("vxgrid_pgdn_steps_100000", vxLarge.PageSteps, "steps");
+  Print("qtview_pgdn_steps_100000", qtLarge.PageSteps, "steps");
+  Print("vxgrid_peak_rss_10000", static_cast<double>(vxSmall.PeakKb), "KB");
+  Print("vxgrid_peak_rss_100000", static_cast<double>(vxLarge.PeakKb), "KB");
+  Print("vxgrid_peak_rss_growth", static_cast<double>(vxLarge.PeakKb - vxSmall.PeakKb), "KB");
+  Print("qtview_peak_rss_10000", static_cast<double>(qtSmall.PeakKb), "KB");
+  Print("qtview_peak_rss_100000", static_cast<double>(qtLarge.PeakKb), "KB");
+  Print("vxgrid_peak_rss_ratio_to_qtview_100000",
+        static_cast<double>(vxLarge.PeakKb) / static_cast<double>(std::max(1L, qtLarge.PeakKb)), "x");
   form.reset();
   if (ownDir) std::filesystem::remove_all(dir);
   return 0;

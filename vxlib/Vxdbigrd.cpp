@@ -222,8 +222,8 @@ TvxCustomDBGrid::TvxCustomDBGrid(TComponent* AOwner)
   TCustomGrid::SetDefaultDrawing(false);
   AddGrid();
   SetScrollBars(ssHorizontal);
-  TCustomGrid::SetOptions({goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goColSizing, goColMoving,
-                           goEditing, goTabs});
+  TCustomGrid::SetOptions(
+      {goFixedVertLine, goFixedHorzLine, goVertLine, goHorzLine, goColSizing, goColMoving, goEditing, goTabs});
   SetColCount(2);
   SetRowCount(2);
   SetColor(clWindow);
@@ -761,8 +761,7 @@ void TvxCustomDBGrid::DefaultDrawDataCell(const TRect& Rect, TField* Field, TGri
   if (Field) WriteAlignedText(Canvas(), Rect, 2, Field->Alignment(), Field->DisplayText(), 2);
 }
 
-void TvxCustomDBGrid::DrawCellText(const TRect& R, int ACol, int ARow, const std::string& Text,
-                                   TAlignment Alignment) {
+void TvxCustomDBGrid::DrawCellText(const TRect& R, int ACol, int ARow, const std::string& Text, TAlignment Alignment) {
   TCanvas* c = Canvas();
   const int pressed = ACol == pressedCol_ && ARow == pressedRow_ ? 1 : 0;
   const int indent = 3 + pressed;
@@ -1010,8 +1009,8 @@ void TvxCustomDBGrid::DrawBitmapCell(int ACol, int ARow, TField* Field, const st
   const std::vector<std::string> parts = Split(Params, ';');
   const std::string fit = parts[0], mode = parts.size() > 1 ? parts[1] : std::string();
   static const std::pair<const char*, TCopyMode> kModes[] = {
-      {"Source Copy", SRCCOPY},     {"Source Paint", SRCPAINT},       {"Source And", SRCAND},
-      {"Source Invert", SRCINVERT}, {"Source Erase", SRCERASE},       {"Not Source Copy", NOTSRCCOPY},
+      {"Source Copy", SRCCOPY},          {"Source Paint", SRCPAINT}, {"Source And", SRCAND},
+      {"Source Invert", SRCINVERT},      {"Source Erase", SRCERASE}, {"Not Source Copy", NOTSRCCOPY},
       {"Not Source Erase", NOTSRCERASE}, {"Merge Paint", MERGEPAINT}};
   TCopyMode copy = SRCCOPY;
   for (const auto& [name, value] : kModes)
@@ -1026,7 +1025,8 @@ void TvxCustomDBGrid::DrawBitmapCell(int ACol, int ARow, TField* Field, const st
   TCanvas* src = picture.Canvas();
   if (fit == "Original Size") {
     const int cw = std::min(bw, w - 1), ch = std::min(bh, h - 1);
-    if (cw > 0 && ch > 0) c->CopyRect(Rect(R.Left + 1, R.Top + 1, R.Left + 1 + cw, R.Top + 1 + ch), src, Rect(0, 0, cw, ch));
+    if (cw > 0 && ch > 0)
+      c->CopyRect(Rect(R.Left + 1, R.Top + 1, R.Left + 1 + cw, R.Top + 1 + ch), src, Rect(0, 0, cw, ch));
   } else if (fit == "Stretch To Fit") {
     c->CopyRect(R, src, Rect(0, 0, bw, bh));
   } else if (fit == "Fit Height") {
@@ -1036,7 +1036,8 @@ void TvxCustomDBGrid::DrawBitmapCell(int ACol, int ARow, TField* Field, const st
       srcW = width > 0 ? static_cast<int>(static_cast<std::int64_t>(bw) * w / width) : bw;
       width = w;
     }
-    if (width > 2 && h > 2) c->CopyRect(Rect(R.Left + 1, R.Top, R.Left + width, R.Top + h - 1), src, Rect(0, 0, srcW, bh));
+    if (width > 2 && h > 2)
+      c->CopyRect(Rect(R.Left + 1, R.Top, R.Left + width, R.Top + h - 1), src, Rect(0, 0, srcW, bh));
   } else if (fit == "Fit Width") {
     int height = static_cast<int>(static_cast<std::int64_t>(w) * bh / bw);
     int srcH = bh;
@@ -1044,7 +1045,8 @@ void TvxCustomDBGrid::DrawBitmapCell(int ACol, int ARow, TField* Field, const st
       srcH = height > 0 ? static_cast<int>(static_cast<std::int64_t>(bh) * h / height) : bh;
       height = h;
     }
-    if (w > 2 && height > 2) c->CopyRect(Rect(R.Left + 1, R.Top, R.Left + w, R.Top + height - 1), src, Rect(0, 0, bw, srcH));
+    if (w > 2 && height > 2)
+      c->CopyRect(Rect(R.Left + 1, R.Top, R.Left + w, R.Top + height - 1), src, Rect(0, 0, bw, srcH));
   }
   if (highlight) {
     c->SetCopyMode(SRCCOPY);
@@ -1245,8 +1247,8 @@ void TvxCustomDBGrid::ColExit() {
 
 void TvxCustomDBGrid::MoveCol(int DataCol) {
   auto* editor = dynamic_cast<TvxInplaceEdit*>(InplaceEditor());
-  if (editor && editor->HavePictureMask() && dataLink_->IsModified() &&
-      !editor->IsValidPictureValue(editor->Text()) && !editor->Picture()->AllowInvalidExit()) {
+  if (editor && editor->HavePictureMask() && dataLink_->IsModified() && !editor->IsValidPictureValue(editor->Text()) &&
+      !editor->Picture()->AllowInvalidExit()) {
     editor->SelectAll();
     if (editor->Visible() && editor->CanFocus()) editor->SetFocus();
     dataLink_->Modified();
@@ -1296,8 +1298,8 @@ void TvxCustomDBGrid::NextRecord() {
   if (UntouchedInsert()) {
     if (AtEnd()) return;
     ds->Cancel();
-  } else if (ds->Eof() && dataLink_->ActiveRecord() >= 0 &&
-             dataLink_->ActiveRecord() < dataLink_->RecordCount() - 1 && ds->State() != dsInsert) {
+  } else if (ds->Eof() && dataLink_->ActiveRecord() >= 0 && dataLink_->ActiveRecord() < dataLink_->RecordCount() - 1 &&
+             ds->State() != dsInsert) {
     dataLink_->SetActiveRecord(dataLink_->ActiveRecord() + 1);
   } else {
     ds->Next();
@@ -1527,8 +1529,7 @@ void TvxCustomDBGrid::Scroll(int Distance) {
       if (options_.Contains(dgIndicator)) InvalidateIndicatorRow();
       InvalidateRow(Row());
     }
-    if (options_.Contains(dgAlwaysShowEditor) && !IsVXControl(Col(), Row()) && !IsMemoField(Col(), Row()))
-      ShowEditor();
+    if (options_.Contains(dgAlwaysShowEditor) && !IsVXControl(Col(), Row()) && !IsMemoField(Col(), Row())) ShowEditor();
     if (whole) return;
   }
   if (!tabWrap_ && Visible()) Update();
@@ -1746,8 +1747,8 @@ void TvxInplaceEdit::DoEnter() {
 
 void TvxInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
   TvxCustomDBGrid* g = DBGrid();
-  if (g && ((Key == VK_RETURN && g->KeyOptions().Contains(dgEnterToTab)) ||
-            (Key == VK_DELETE && Shift.Contains(ssCtrl)))) {
+  if (g &&
+      ((Key == VK_RETURN && g->KeyOptions().Contains(dgEnterToTab)) || (Key == VK_DELETE && Shift.Contains(ssCtrl)))) {
     auto alive = LifeToken();
     if (g->CanFocus()) g->SetFocus();
     g->KeyDown(Key, Shift);

@@ -44,9 +44,9 @@ using TvxDrawDataCellEvent =
     std::function<void(fw::TObject* Sender, const fw::TRect& Rect, fw::TField* Field, fw::TGridDrawState State)>;
 using TCalcCellColorsEvent = std::function<void(fw::TObject* Sender, fw::TField* Field, fw::TGridDrawState State,
                                                 bool Highlight, fw::TFont* AFont, fw::TBrush* ABrush)>;
-using TCalcTitleAttributesEvent = std::function<void(fw::TObject* Sender, const std::string& AFieldName,
-                                                     fw::TFont* AFont, fw::TBrush* ABrush,
-                                                     fw::TAlignment& ATitleAlignment)>;
+using TCalcTitleAttributesEvent =
+    std::function<void(fw::TObject* Sender, const std::string& AFieldName, fw::TFont* AFont, fw::TBrush* ABrush,
+                       fw::TAlignment& ATitleAlignment)>;
 using TTitleButtonClickEvent = std::function<void(fw::TObject* Sender, const std::string& AFieldName)>;
 
 // ---------------------------------------------------------------- the data link
@@ -332,8 +332,7 @@ private:
   bool AtEnd() const;
   void DrawCellText(const fw::TRect& Rect, int ACol, int ARow, const std::string& Text, fw::TAlignment Alignment);
   bool DrawControlTypeCell(int ACol, int ARow, const fw::TRect& Rect, fw::TGridDrawState State);
-  void PaintControlBackground(int ACol, int ARow, const fw::TRect& Rect, fw::TGridDrawState State,
-                              bool& Highlight);
+  void PaintControlBackground(int ACol, int ARow, const fw::TRect& Rect, fw::TGridDrawState State, bool& Highlight);
   void DrawBitmapCell(int ACol, int ARow, fw::TField* Field, const std::string& Params, const fw::TRect& Rect,
                       fw::TGridDrawState State);
   void DrawTitleButton(const fw::TRect& Rect, bool Pressed);

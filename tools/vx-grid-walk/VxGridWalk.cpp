@@ -167,8 +167,7 @@ void Walk(TForm* form, TvxCustomDBGrid* grid) {
                    Qt::NoModifier);
   QCoreApplication::sendEvent(target, &down);
   Shot(form, "4-title-button-down");
-  QMouseEvent up(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
-                 Qt::NoModifier);
+  QMouseEvent up(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
   QCoreApplication::sendEvent(target, &up);
   Key(g, Qt::Key_End, Qt::ControlModifier);
   Shot(form, "5-last-record");

@@ -14,6 +14,7 @@
 #include "MemDataSet.h"
 #include "Resources.h"
 #include "Scope.h"
+#include "StdCtrls.h"
 #include "Streams.h"
 #include "TempDir.h"
 #include "UiTest.h"
@@ -33,7 +34,6 @@ using namespace fw;
 class TTestGrid : public TvxCustomDBGrid {
   FW_CLASS(TTestGrid, TvxCustomDBGrid)
 public:
-  using TvxCustomDBGrid::TvxCustomDBGrid;
   using TvxCustomDBGrid::CellRect;
   using TvxCustomDBGrid::ColumnMoved;
   using TvxCustomDBGrid::InplaceEditor;
@@ -41,6 +41,7 @@ public:
   using TvxCustomDBGrid::MouseDown;
   using TvxCustomDBGrid::MouseUp;
   using TvxCustomDBGrid::TabStops;
+  using TvxCustomDBGrid::TvxCustomDBGrid;
   using TvxCustomDBGrid::WMVScroll;
   void Press(Word key, TShiftState shift = {}) { KeyDown(key, shift); }
   void VScroll(int code, int pos = 0) {
@@ -130,9 +131,9 @@ TEST_F(GridTest, ColumnsFollowTheFieldsOrTheSelectedLines) {
   struct Case {
     const char* name;
     std::vector<std::string> lines;
-    std::vector<std::string> fields;   // mapped, in order
-    std::vector<std::string> kept;     // Selected afterwards
-    int nameChars;                     // width of the Name column in characters (0: not checked)
+    std::vector<std::string> fields;  // mapped, in order
+    std::vector<std::string> kept;    // Selected afterwards
+    int nameChars;                    // width of the Name column in characters (0: not checked)
   } cases[] = {
       {"two parts", {"Name\t7", "City\t5"}, {"Name", "City"}, {"Name\t7", "City\t5"}, 7},
       {"three parts", {"City\t5\tTown", "Name\t9\tGuest"}, {"City", "Name"}, {"City\t5\tTown", "Name\t9\tGuest"}, 9},
@@ -493,6 +494,38 @@ TEST_F(GridTest, CtrlDelAndEscAskFirst) {
   }
 }
 
+TEST_F(GridTest, LeavingTheGridCancelsAnUntouchedInsertOrPostsTheCell) {
+  MakeGuests(3);
+  auto* other = new TEdit(form.get());
+  other->SetParent(form.get());
+  other->SetBounds(10, 320, 100, 20);
+  MakeGrid();
+  struct Case {
+    const char* name;
+    bool cancelOnExit, typed;
+    TDataSetState state;
+  } cases[] = {
+      {"untouched, cancel on exit", true, false, dsBrowse},
+      {"untouched, kept", false, false, dsInsert},
+      {"typed into", true, true, dsInsert},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TvxDBGridOptions o = grid->Options();
+    if (c.cancelOnExit) o.Include(dgCancelOnExit);
+    else o.Exclude(dgCancelOnExit);
+    grid->SetOptions(o);
+    grid->SetFocus();
+    ASSERT_TRUE(PumpUntil([this] { return grid->Focused(); }));
+    table->Insert();
+    if (c.typed) table->FieldByName("City")->SetAsString("Varne");
+    other->SetFocus();
+    ASSERT_TRUE(PumpUntil([other] { return other->Focused(); }));
+    EXPECT_EQ(table->State(), c.state);
+    if (table->State() != dsBrowse) table->Cancel();
+  }
+}
+
 // ---------------------------------------------------------------- scroll bar
 
 // A dataset of as many records as it is told, without holding them.
@@ -526,10 +559,14 @@ TEST_F(GridTest, TheScrollBarFollowsTheRecordNumber) {
     const char* name;
     int code, thumb, startId, id;
   } cases[] = {
-      {"line down", SB_LINEDOWN, 0, 4, 5},   {"line up", SB_LINEUP, 0, 4, 3},
-      {"top", SB_TOP, 0, 4, 1},              {"bottom", SB_BOTTOM, 0, 4, 10},
-      {"thumb at 0", SB_THUMBPOSITION, 0, 4, 1}, {"thumb at 200", SB_THUMBPOSITION, 200, 4, 10},
-      {"thumb at 100", SB_THUMBPOSITION, 100, 1, 6}, {"thumb tracking", SB_THUMBTRACK, 100, 4, 4},
+      {"line down", SB_LINEDOWN, 0, 4, 5},
+      {"line up", SB_LINEUP, 0, 4, 3},
+      {"top", SB_TOP, 0, 4, 1},
+      {"bottom", SB_BOTTOM, 0, 4, 10},
+      {"thumb at 0", SB_THUMBPOSITION, 0, 4, 1},
+      {"thumb at 200", SB_THUMBPOSITION, 200, 4, 10},
+      {"thumb at 100", SB_THUMBPOSITION, 100, 1, 6},
+      {"thumb tracking", SB_THUMBTRACK, 100, 4, 4},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -682,8 +719,8 @@ TEST_F(GridTest, ColumnWidthsAndMovesAreWrittenBack) {
   grid->SetColWidths(2, 7 * cw + 4);
   auto chars = [&](int col) { return std::to_string((grid->ColWidths(col) + cw / 2 - 3) / cw); };
   // Every line is written again: two parts stay two, a label stays.
-  EXPECT_EQ(Lines(grid->Selected()), (std::vector<std::string>{"Name\t" + chars(1), "City\t" + chars(2) + "\tTown",
-                                                               "Seats\t" + chars(3)}));
+  EXPECT_EQ(Lines(grid->Selected()),
+            (std::vector<std::string>{"Name\t" + chars(1), "City\t" + chars(2) + "\tTown", "Seats\t" + chars(3)}));
   EXPECT_EQ(chars(1), std::to_string((12 * cw + 4 + cw / 2 - 3) / cw));
   std::vector<std::pair<int, int>> moved;
   grid->OnColumnMoved = [&](TObject*, int from, int to) { moved.emplace_back(from, to); };
@@ -930,7 +967,8 @@ TEST_F(PaintTest, BitmapCellsByFitAndCopyMode) {
     table->ControlType()->Add(std::string("Photo;Bitmap;") + c.params);
     const QImage img = Shot();
     for (int row : {1, 2}) {  // without and with the graphic header
-      auto [cols, rows] = c.cyan ? extent(img, grid->CellRect(2, row), isCyan) : extent(img, grid->CellRect(2, row), isRed);
+      auto [cols, rows] =
+          c.cyan ? extent(img, grid->CellRect(2, row), isCyan) : extent(img, grid->CellRect(2, row), isRed);
       EXPECT_NEAR(cols, c.cols, 1) << row;
       if (c.rows >= 0) {
         EXPECT_NEAR(rows, c.rows, 1) << row;
