@@ -11,11 +11,25 @@ namespace vx {
 
 using namespace fw;
 
-namespace {
+int vxComboButtonWidth() { return std::max(GetSystemMetrics(SM_CXVSCROLL), 15); }
 
-int ButtonWidth() { return std::max(GetSystemMetrics(SM_CXVSCROLL), 15); }
+void vxCreateButtonPanel(TWinControl* Edit, TWinControl*& Panel) {
+  Panel = new TWinControl(Edit);
+  Panel->SetParent(Edit);
+  Panel->SetBounds(0, 0, std::max(GetSystemMetrics(SM_CXVSCROLL) + 4, 17), 17);
+  // Copies of the edit in repeated rows paint the button too.
+  Panel->SetControlStyle(Panel->ControlStyle() + TControlStyle{csReplicatable});
+}
 
-}  // namespace
+void vxPlaceButtonPanel(TCustomEdit* Edit, TWinControl* Panel, TControl* Button) {
+  const int width = Button->Width();
+  const bool sunken = Edit->BorderStyle() == bsSingle && Edit->Ctl3D();
+  Panel->SetBounds(Edit->Width() - width - (sunken ? 4 : 0), 0, width, Edit->ClientHeight());
+  if (Edit->BorderStyle() != bsNone)
+    Button->SetBounds(Button->Left(), 0, width, Panel->Height());
+  else
+    Button->SetBounds(Button->Left(), -1, width, Panel->Height() + 1);
+}
 
 // ---------------------------------------------------------------- TvxComboDlgButton
 
@@ -35,14 +49,11 @@ void TvxComboDlgButton::Paint() {
 FW_PUBLISH(TvxDBCustomCombo) {}
 
 TvxDBCustomCombo::TvxDBCustomCombo(TComponent* AOwner) : TvxDBCustomEdit(AOwner) {
-  panel_ = new TWinControl(this);
-  panel_->SetParent(this);
-  panel_->SetBounds(0, 0, std::max(GetSystemMetrics(SM_CXVSCROLL) + 4, 17), 17);
-  panel_->SetControlStyle(panel_->ControlStyle() + TControlStyle{csReplicatable});
+  vxCreateButtonPanel(this, panel_);
   button_ = new TvxComboDlgButton(panel_);
   button_->SetParent(panel_);
   button_->SetBounds(0, 0, panel_->Width(), panel_->Height());
-  button_->SetWidth(ButtonWidth());
+  button_->SetWidth(vxComboButtonWidth());
   button_->SetControlStyle(button_->ControlStyle() + TControlStyle{csReplicatable});
   button_->OnClick = [this](TObject* Sender) { BtnClick(Sender); };
 }
@@ -108,13 +119,7 @@ void TvxDBCustomCombo::CreateParams(TCreateParams& Params) {
 }
 
 void TvxDBCustomCombo::UpdateButtonPosition() {
-  const int width = button_->Width();
-  const bool sunken = BorderStyle() == bsSingle && Ctl3D();
-  panel_->SetBounds(Width() - width - (sunken ? 4 : 0), 0, width, ClientHeight());
-  if (BorderStyle() != bsNone)
-    button_->SetBounds(button_->Left(), 0, button_->Width(), panel_->Height());
-  else
-    button_->SetBounds(button_->Left(), -1, button_->Width(), panel_->Height() + 1);
+  vxPlaceButtonPanel(this, panel_, button_);
   if (HandleAllocated()) SetEditRect();
 }
 
@@ -130,7 +135,7 @@ void TvxDBCustomCombo::BoundsChanged() {
 }
 
 void TvxDBCustomCombo::Loaded() {
-  button_->SetWidth(ButtonWidth());
+  button_->SetWidth(vxComboButtonWidth());
   if (Parent() || Owner()) UpdateButtonPosition();
   TvxDBCustomEdit::Loaded();
 }

@@ -16,6 +16,13 @@ FW_ENUM(TvxDBLookupComboStyle, csDropDown, csDropDownList)
 
 class TvxDBCustomCombo;
 
+// Builds a button edit's panel and places it at the edit's right edge (the
+// lookup combo, which is no button edit, repeats the same layout).
+void vxCreateButtonPanel(fw::TWinControl* Edit, fw::TWinControl*& Panel);
+void vxPlaceButtonPanel(fw::TCustomEdit* Edit, fw::TWinControl* Panel, fw::TControl* Button);
+// The width every button edit's button takes.
+int vxComboButtonWidth();
+
 class TvxComboDlgButton : public fw::TSpeedButton {
   FW_CLASS(TvxComboDlgButton, fw::TSpeedButton)
 public:

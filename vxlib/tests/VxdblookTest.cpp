@@ -1,0 +1,419 @@
+// The lookup list and the lookup combo on Qt's offscreen platform, over
+// native tables: keys resolved and refused, the drop-down's size and place,
+// picking and writing up to three keys, values not in the list, Esc, the
+// search timer on a manual clock, and the search over tables with and
+// without indexes.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ExtCtrls.h"
+#include "Forms.h"
+#include "MemDataSet.h"
+#include "StdCtrls.h"
+#include "TempDir.h"
+#include "UiTest.h"
+#include "VxTables.h"
+#include "Vxdblook.h"
+#include "Vxtable.h"
+
+namespace vx {
+namespace {
+
+using namespace fw;
+using namespace fw::test;
+
+struct City {
+  const char* id;
+  const char* name;
+  const char* region;
+  const char* zone;
+};
+
+const City cities[] = {{"C1", "Åland", "R1", "Z1"},   {"C2", "Böblingen", "R1", "Z2"}, {"C3", "Bonn", "R2", "Z1"},
+                       {"C4", "Celle", "R2", "Z2"},    {"C5", "Dresden", "R3", "Z1"},   {"C6", "Essen", "R3", "Z2"},
+                       {"C7", "Füssen", "R4", "Z1"},   {"C8", "Görlitz", "R4", "Z2"},   {"C9", "Halle", "R5", "Z1"},
+                       {"D1", "Jena", "R5", "Z2"},     {"D2", "Köln", "R6", "Z1"},      {"D3", "Lübeck", "R6", "Z2"}};
+
+class LookupTest : public UiTest {
+protected:
+  LookupTest() : form(std::make_unique<TForm>(nullptr)) {
+    SetKeyboardState(TKeyboardState{});
+    vxtest::MakeTable(dir.Path(), "städte.db",
+                      {{"Id", ORVEX_FT_STRING, 4}, {"Name", ORVEX_FT_STRING, 20}, {"Region", ORVEX_FT_STRING, 4},
+                       {"Zone", ORVEX_FT_STRING, 4}},
+                      {{1, 3, 4}, {2}});
+    vxtest::MakeTable(dir.Path(), "gäste.db",
+                      {{"Guest", ORVEX_FT_STRING, 20}, {"City", ORVEX_FT_STRING, 4}, {"Region", ORVEX_FT_STRING, 4},
+                       {"Zone", ORVEX_FT_STRING, 4}});
+    form->SetBounds(100, 100, 400, 300);
+    lookup = Open("städte.db");
+    for (const City& c : cities) {
+      lookup->Append();
+      lookup->FieldByName("Id")->SetAsString(c.id);
+      lookup->FieldByName("Name")->SetAsString(c.name);
+      lookup->FieldByName("Region")->SetAsString(c.region);
+      lookup->FieldByName("Zone")->SetAsString(c.zone);
+      lookup->Post();
+    }
+    lookup->First();
+    guests = Open("gäste.db");
+    for (const City& c : {cities[2], cities[11]}) {
+      guests->Append();
+      guests->FieldByName("Guest")->SetAsString("Zoë");
+      guests->FieldByName("City")->SetAsString(c.id);
+      guests->FieldByName("Region")->SetAsString(c.region);
+      guests->FieldByName("Zone")->SetAsString(c.zone);
+      guests->Post();
+    }
+    guests->First();
+    source = new TvxDataSource(form.get());
+    source->SetDataSet(guests);
+    other = new TEdit(form.get());
+    other->SetParent(form.get());
+    other->SetBounds(10, 200, 100, 24);
+  }
+  ~LookupTest() override {
+    Screen->SetSize(0, 0);
+    if (previous_) SetTimerClock(std::move(previous_));
+  }
+  TvxTable* Open(const std::string& name) {
+    auto* t = new TvxTable(form.get());
+    t->SetDatabaseName(dir.Path());
+    t->SetTableName(name);
+    t->Open();
+    return t;
+  }
+  // A combo over the cities showing their names, bound to the guest's city.
+  TvxDBLookupCombo* MakeCombo(const std::string& keys = "Id") {
+    auto* c = new TvxDBLookupCombo(form.get());
+    c->SetParent(form.get());
+    c->SetBounds(10, 10, 200, 24);
+    c->Loaded();
+    c->Selected()->Add("Name\t20\tCity");
+    c->SetLookupTable(lookup);
+    c->SetLookupField(keys);
+    c->SetDataSource(source);
+    c->SetDataField("City");
+    return c;
+  }
+  void Focus(TWinControl* c) {
+    c->SetFocus();
+    ASSERT_TRUE(PumpUntil([c] { return c->Focused(); }));
+  }
+  void Type(TWinControl* c, const std::string& keys) {
+    for (TChar ch : Utf8ToChars(keys)) {
+      int code = ch >= U'a' && ch <= U'z' ? static_cast<int>(ch - U'a' + U'A') : static_cast<int>(ch);
+      if (ch > 127) code = 0x41;  // any letter key brings the character
+      Key(WidgetOf(c), code, Qt::NoModifier, QString::fromStdString(CharToUtf8(ch)));
+    }
+  }
+  TManualTimerClock* ManualClock() {
+    auto clock = std::make_unique<TManualTimerClock>();
+    TManualTimerClock* c = clock.get();
+    previous_ = SetTimerClock(std::move(clock));
+    return c;
+  }
+
+  TempDir dir;
+  std::unique_ptr<TForm> form;
+  TvxTable* lookup;
+  TvxTable* guests;
+  TvxDataSource* source;
+  TEdit* other;
+
+private:
+  std::unique_ptr<TTimerClock> previous_;
+};
+
+TEST_F(LookupTest, TheListResolvesItsKeysAndStopsAtTheFirstMissingOne) {
+  auto* list = new TvxDBLookupList(form.get());
+  list->SetParent(form.get());
+  list->SetLookupTable(lookup);
+  struct Case {
+    const char* field;
+    int keys;
+    const char* key2;  // "" for none
+  } cases[] = {{"Id", 1, ""},
+               {"Id;Region", 2, "Region"},
+               {"Id;Region;Zone", 3, "Region"},
+               {"Id;Nope;Zone", 1, ""}};  // Zone does not stand in for the missing key
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.field);
+    list->SetLookupField(c.field);
+    EXPECT_EQ(list->KeyCount(), c.keys);
+    EXPECT_EQ(list->KeyField(0)->FieldName(), "Id");
+    EXPECT_EQ(list->KeyField(1) ? list->KeyField(1)->FieldName() : std::string(), c.key2);
+  }
+  try {
+    list->SetLookupField("Nope");
+    FAIL() << "a missing first key was taken";
+  } catch (const EInvalidOperation& e) {
+    EXPECT_STREQ(e.what(), "Error: Field 'Nope' not found");
+  }
+}
+
+TEST_F(LookupTest, RefusalsAndUnbinding) {
+  TvxDBLookupCombo* combo = MakeCombo();
+  auto* citySource = new TvxDataSource(form.get());
+  citySource->SetDataSet(lookup);
+  try {
+    combo->SetDataSource(citySource);
+    FAIL() << "the lookup table's own source was taken";
+  } catch (const EInvalidOperation& e) {
+    EXPECT_STREQ(e.what(), "Unable to use duplicate DataSource and LookupSource");
+  }
+  auto* list = new TvxDBLookupList(form.get());
+  list->SetParent(form.get());
+  list->SetDataSource(source);
+  EXPECT_THROW(list->SetLookupTable(guests), EInvalidOperation);
+  list->SetLookupTable(lookup);
+  list->SetLookupTable(nullptr);  // nil unbinds
+  EXPECT_EQ(list->LookupTable(), nullptr);
+
+  combo->SetLookupTable(nullptr);
+  combo->DropDown();
+  ASSERT_EQ(messages->Requests.size(), 1u);
+  EXPECT_EQ(messages->Requests[0].Text, "No lookup table specified!");
+  combo->SetLookupTable(lookup);
+  combo->SetLookupField("Id");
+  lookup->Close();
+  combo->DropDown();
+  ASSERT_EQ(messages->Requests.size(), 2u);
+  EXPECT_EQ(messages->Requests[1].Text, "Lookup table is not active!");
+  EXPECT_FALSE(combo->ListVisible());
+}
+
+TEST_F(LookupTest, TheDropDownIsSizedByItsRowsTitlesAndLines) {
+  Screen->SetSize(1024, 768);
+  TvxDBLookupCombo* combo = MakeCombo();
+  ShowActive(form.get());
+  Focus(combo);
+  struct Case {
+    TvxDBLookupListOptions options;
+    TLeftRight alignment;
+    int width;  // of the combo
+    bool opens;
+  } cases[] = {{{}, taLeftJustify, 200, true},
+               {{loTitles}, taLeftJustify, 200, true},
+               {{loTitles, loRowLines, loColLines}, taRightJustify, 200, true},
+               {{}, taLeftJustify, 20, false}};  // 20 pixels and less never open
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.width);
+    combo->SetOptions(c.options);
+    combo->SetDropDownAlignment(c.alignment);
+    combo->SetBounds(40, 10, c.width, 24);
+    combo->DropDown();
+    ASSERT_EQ(combo->ListVisible(), c.opens);
+    if (!c.opens) continue;
+    TvxPopupGrid* list = combo->List();
+    const int lines = c.options.Contains(loRowLines) ? 1 : 0;
+    const int titles = c.options.Contains(loTitles) ? 1 : 0;
+    const int rows = (list->DefaultRowHeight() + lines) * (titles + 8) + 5 - 2 * lines;
+    EXPECT_TRUE(list->Height() == rows || list->Height() == rows + GetSystemMetrics(SM_CYHSCROLL)) << list->Height();
+    const TPoint origin = combo->ClientOrigin();
+    EXPECT_EQ(list->Top(), origin.Y + combo->Height() - 1);
+    EXPECT_GE(list->Width(), combo->Width() - 4);
+    if (c.alignment == taRightJustify)
+      EXPECT_EQ(list->Left(), origin.X + 1 + combo->Width() - list->Width());
+    else
+      EXPECT_EQ(list->Left(), origin.X);
+    EXPECT_EQ(list->TitleOffset(), titles);
+    // The value's row is the highlighted one: the guest lives in Bonn.
+    EXPECT_EQ(lookup->FieldByName("Name")->AsString(), "Bonn");
+    EXPECT_EQ(combo->Text(), "Bonn");
+    combo->CloseUp(false);
+    EXPECT_FALSE(combo->ListVisible());
+  }
+}
+
+TEST_F(LookupTest, PickingByKeysWritesAllThreeKeys) {
+  TvxDBLookupCombo* combo = MakeCombo("Id;Region;Zone");
+  ShowActive(form.get());
+  Focus(combo);
+  EXPECT_EQ(combo->Text(), "Bonn");
+  Key(WidgetOf(combo), Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo->ListVisible());
+  EXPECT_TRUE(combo->Focused());  // the list took no focus
+  // The names in the index's order: Bonn, Böblingen, Celle (the engine orders by code).
+  Key(WidgetOf(combo), Qt::Key_Down);
+  Key(WidgetOf(combo), Qt::Key_Down);
+  EXPECT_EQ(combo->Text(), "Celle");
+  Key(WidgetOf(combo), Qt::Key_Return);
+  EXPECT_FALSE(combo->ListVisible());
+  guests->Post();
+  EXPECT_EQ(guests->FieldByName("City")->AsString(), "C4");
+  EXPECT_EQ(guests->FieldByName("Region")->AsString(), "R2");
+  EXPECT_EQ(guests->FieldByName("Zone")->AsString(), "Z2");
+}
+
+TEST_F(LookupTest, EscRestoresTheTextAndValueOfEntry) {
+  TvxDBLookupCombo* combo = MakeCombo();
+  ShowActive(form.get());
+  Focus(combo);
+  Key(WidgetOf(combo), Qt::Key_Down, Qt::AltModifier);
+  Key(WidgetOf(combo), Qt::Key_Down);
+  EXPECT_EQ(combo->Text(), "Böblingen");
+  Key(WidgetOf(combo), Qt::Key_Escape);
+  EXPECT_FALSE(combo->ListVisible());
+  EXPECT_EQ(combo->Text(), "Bonn");
+  EXPECT_EQ(combo->LookupValue(), "C3");
+  EXPECT_EQ(guests->FieldByName("City")->AsString(), "C3");
+}
+
+TEST_F(LookupTest, AValueNotInTheListIsAcceptedOrRefusedByOnNotInList) {
+  auto* clock = ManualClock();
+  TvxDBLookupCombo* combo = MakeCombo();
+  ShowActive(form.get());
+  for (bool accept : {false, true}) {
+    SCOPED_TRACE(accept);
+    Focus(combo);
+    std::vector<std::string> asked;
+    combo->OnNotInList = [&](TObject*, TDataSet* table, const std::string& value, bool& Accept) {
+      EXPECT_EQ(table, lookup);
+      asked.push_back(value);
+      Accept = accept;
+    };
+    Key(WidgetOf(combo), Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(combo->ListVisible());
+    Type(combo, "Zwickau");
+    clock->Advance(400);
+    EXPECT_FALSE(combo->Found());
+    Key(WidgetOf(combo), Qt::Key_Return);
+    EXPECT_EQ(asked, std::vector<std::string>{"Zwickau"});
+    EXPECT_FALSE(combo->ListVisible());
+    if (!accept) {
+      EXPECT_EQ(combo->Text(), "Bonn");
+      EXPECT_EQ(combo->LookupValue(), "C3");
+    } else {
+      EXPECT_EQ(combo->Text(), "Zwickau");
+    }
+    combo->OnNotInList = nullptr;
+    guests->Cancel();
+  }
+}
+
+TEST_F(LookupTest, TheSearchWaitsForAPauseInTyping) {
+  auto* clock = ManualClock();
+  // A lookup table that is not a library table waits the full 333 ms.
+  auto* mem = new fwtest::TMemDataSet(form.get());
+  mem->Define({{"Id", ftString, 4}, {"Name", ftString, 20}});
+  for (const City& c : cities) mem->AddRow({fwtest::TMemDataSet::Str(c.id), fwtest::TMemDataSet::Str(c.name)});
+  mem->Open();
+  auto* combo = new TvxDBLookupCombo(form.get());
+  combo->SetParent(form.get());
+  combo->SetBounds(10, 10, 200, 24);
+  combo->Loaded();
+  combo->Selected()->Add("Name\t20\tCity");
+  combo->SetLookupTable(mem);
+  combo->SetLookupField("Id");
+  ShowActive(form.get());
+  Focus(combo);
+  Key(WidgetOf(combo), Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(combo->ListVisible());
+  Type(combo, "Gör");
+  EXPECT_EQ(combo->SearchTimer()->Interval(), 333u);
+  clock->Advance(332);
+  EXPECT_NE(combo->LastSearchText(), "Gör");  // three quick keys: no search yet
+  clock->Advance(1);
+  EXPECT_EQ(combo->LastSearchText(), "Gör");
+  EXPECT_EQ(mem->FieldByName("Name")->AsString(), "Görlitz");
+  EXPECT_FALSE(clock->Running(combo->SearchTimer()));  // one search, and the timer stopped
+  combo->CloseUp(false);
+
+  // A desktop library table: 166 ms from the first key released with the list open.
+  TvxDBLookupCombo* desk = MakeCombo();
+  desk->SetBounds(10, 50, 200, 24);
+  Focus(desk);
+  Key(WidgetOf(desk), Qt::Key_Down, Qt::AltModifier);
+  ASSERT_TRUE(desk->ListVisible());
+  Type(desk, "Lü");
+  EXPECT_EQ(desk->SearchTimer()->Interval(), 166u);
+  clock->Advance(165);
+  EXPECT_NE(lookup->FieldByName("Name")->AsString(), "Lübeck");
+  clock->Advance(1);
+
+  EXPECT_EQ(lookup->FieldByName("Name")->AsString(), "Lübeck");
+  EXPECT_EQ(desk->LookupValue(), "D3");
+  Key(WidgetOf(desk), Qt::Key_Return);
+  guests->Post();
+  EXPECT_EQ(guests->FieldByName("City")->AsString(), "D3");
+}
+
+TEST_F(LookupTest, TheSearchChoosesByTheLookupTablesIndexes) {
+  TvxDBLookupCombo* combo = MakeCombo();
+  ShowActive(form.get());
+  auto* plain = Open("gäste.db");
+  struct Case {
+    TvxTable* table;
+    const char* lookupField;
+    bool sequential;
+    int index;
+  } cases[] = {{lookup, "Id", false, 0}, {plain, "City", true, -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lookupField);
+    combo->SetDataSource(nullptr);
+    combo->SetLookupField("");
+    combo->SetLookupTable(c.table);
+    combo->SetLookupField(c.lookupField);
+    EXPECT_EQ(combo->UseSeqSearch(), c.sequential);
+    EXPECT_EQ(combo->GetSearchIndex(), c.index);
+  }
+  // Ordered by the display: the search runs on the Name index.
+  combo->SetLookupField("");
+  combo->SetLookupTable(lookup);
+  combo->SetLookupField("Id");
+  combo->UpdateSearchIndex(true);
+  EXPECT_EQ(lookup->GetIndexFieldName(), "Name");
+  combo->SetText("Ess");
+  Focus(combo);
+  Key(WidgetOf(combo), Qt::Key_Down, Qt::AltModifier);
+  combo->SetText("Ess");
+  combo->PerformSearch();
+  EXPECT_TRUE(combo->Found());
+  EXPECT_EQ(lookup->FieldByName("Id")->AsString(), "C6");
+}
+
+TEST_F(LookupTest, FindRecordCutsALongTextOnlyForAPartialMatch) {
+  auto* mem = new fwtest::TMemDataSet(form.get());
+  mem->Define({{"Name", ftString, 5}});
+  for (const char* n : {"Jones", "Smith"}) mem->AddRow({fwtest::TMemDataSet::Str(n)});
+  mem->Open();
+  auto* combo = new TvxDBLookupCombo(form.get());
+  combo->SetParent(form.get());
+  combo->SetLookupTable(mem);
+  combo->SetLookupField("Name");
+  EXPECT_FALSE(combo->FindRecord("Smithson", "Name", mtExactMatch, false));
+  EXPECT_TRUE(combo->FindRecord("Smithson", "Name", mtPartialMatchStart, false));
+  EXPECT_EQ(mem->FieldByName("Name")->AsString(), "Smith");
+}
+
+TEST_F(LookupTest, WithoutLinkFieldsNothingIsWrittenAndTheRecordStaysInBrowse) {
+  TvxDBLookupCombo* combo = MakeCombo();
+  bool modified = true;
+  combo->VxChangeFromLink(lookup, modified);
+  EXPECT_FALSE(modified);
+  EXPECT_EQ(guests->State(), dsBrowse);
+}
+
+TEST_F(LookupTest, AListOnItsOwnHighlightsItsValueAndTakesKeysWithoutACombo) {
+  auto* list = new TvxDBLookupList(form.get());
+  list->SetParent(form.get());
+  list->SetBounds(10, 40, 200, 150);
+  list->SetLookupTable(lookup);
+  list->SetLookupField("Id");
+  list->SetDataSource(source);
+  list->SetDataField("City");
+  ShowActive(form.get());
+  EXPECT_EQ(list->Value(), "C3");
+  list->Repaint();
+  Pump();
+  EXPECT_EQ(list->PickedRow(), 2);
+  Focus(list);
+  Key(WidgetOf(list), Qt::Key_Down);  // no combo to tell: nothing fails
+  Key(WidgetOf(list), Qt::Key_Down);
+  EXPECT_NE(lookup->FieldByName("Id")->AsString(), "");
+}
+
+}  // namespace
+}  // namespace vx
