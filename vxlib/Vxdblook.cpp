@@ -320,6 +320,8 @@ void TvxDBLookupList::FastLookup() {
   found_ = false;
   if (!HandleAllocated() || !combo_ || !combo_->Visible() || lookupField_.empty() || !keyFields_[0]) return;
   const std::string value = combo_->Field() ? combo_->Field()->Text() : combo_->LookupValue();
+  // No value, or none the key could hold (a text for a number): no record has it.
+  if (value.empty() || !vxFieldIsValidValue(keyFields_[0], value)) return;
   TDataSet* ds = LookupTable();
   auto* table = dynamic_cast<TvxTable*>(ds);
   // Keys 2 and 3 come from the data fields of the same names.
@@ -1313,8 +1315,11 @@ bool TvxDBCustomLookupCombo::UseSeqSearch() {
 int TvxDBCustomLookupCombo::GetSearchIndex() {
   auto* t = dynamic_cast<TvxTable*>(LookupTable());
   if (!t || !vxHasIndex(t)) return -1;
-  if (searchField_.empty()) return 0;
-  const std::string wanted = LowerCase(searchField_);
+  // Plain typing searches the display field unless a master link names another.
+  const std::string field =
+      !searchField_.empty() ? searchField_ : list_->DisplayField() ? list_->DisplayField()->FieldName() : std::string();
+  if (field.empty()) return 0;
+  const std::string wanted = LowerCase(field);
   for (int i = 0; i < t->IndexFieldCount(); ++i)
     if (LowerCase(t->IndexFields(i)->FieldName()) == wanted) return i;
   return -1;

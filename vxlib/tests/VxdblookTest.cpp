@@ -344,34 +344,48 @@ TEST_F(LookupTest, TheSearchChoosesByTheLookupTablesIndexes) {
   TvxDBLookupCombo* combo = MakeCombo();
   ShowActive(form.get());
   auto* plain = Open("gäste.db");
+  combo->SetDataSource(nullptr);
   struct Case {
     TvxTable* table;
     const char* lookupField;
+    const char* index;  // the table's current index: "" the primary one, "Name" the display's
     bool sequential;
-    int index;
-  } cases[] = {{lookup, "Id", false, 0}, {plain, "City", true, -1}};
+    int searchIndex;
+  } cases[] = {
+      {lookup, "Id", "Name", false, 0},  // the name is the index's first field
+      {lookup, "Id", "", false, -1},     // indexed, but not on the name: a record search
+      {plain, "City", "", true, -1},     // no index at all
+  };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.lookupField);
-    combo->SetDataSource(nullptr);
+    SCOPED_TRACE(std::string(c.lookupField) + " " + c.index);
     combo->SetLookupField("");
     combo->SetLookupTable(c.table);
     combo->SetLookupField(c.lookupField);
+    if (std::string(c.index).empty())
+      c.table->SetIndexName("");
+    else
+      combo->UpdateSearchIndex(true);
+    EXPECT_EQ(c.table->GetIndexFieldName(), std::string(c.index).empty() ? c.table->IndexToFields("").substr(0, 2)
+                                                                           : std::string("Name"));
     EXPECT_EQ(combo->UseSeqSearch(), c.sequential);
-    EXPECT_EQ(combo->GetSearchIndex(), c.index);
+    EXPECT_EQ(combo->GetSearchIndex(), c.searchIndex);
   }
-  // Ordered by the display: the search runs on the Name index.
-  combo->SetLookupField("");
-  combo->SetLookupTable(lookup);
-  combo->SetLookupField("Id");
-  combo->UpdateSearchIndex(true);
-  EXPECT_EQ(lookup->GetIndexFieldName(), "Name");
-  combo->SetText("Ess");
-  Focus(combo);
-  Key(WidgetOf(combo), Qt::Key_Down, Qt::AltModifier);
-  combo->SetText("Ess");
-  combo->PerformSearch();
-  EXPECT_TRUE(combo->Found());
-  EXPECT_EQ(lookup->FieldByName("Id")->AsString(), "C6");
+  // Both searches find the city as it is typed.
+  for (const char* index : {"Name", ""}) {
+    SCOPED_TRACE(index);
+    combo->SetLookupField("");
+    combo->SetLookupTable(lookup);
+    combo->SetLookupField("Id");
+    Focus(combo);
+    Key(WidgetOf(combo), Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(combo->ListVisible());
+    if (std::string(index).empty()) lookup->SetIndexName("");
+    combo->SetText("Ess");
+    combo->PerformSearch();
+    EXPECT_TRUE(combo->Found());
+    EXPECT_EQ(lookup->FieldByName("Id")->AsString(), "C6");
+    combo->CloseUp(false);
+  }
 }
 
 TEST_F(LookupTest, FindRecordCutsALongTextOnlyForAPartialMatch) {
