@@ -431,3 +431,87 @@ TEST_F(LookupTest, AListOnItsOwnHighlightsItsValueAndTakesKeysWithoutACombo) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+// The combo's own key handling, reached as the window reaches it.
+class TKeyedCombo : public TvxDBLookupCombo {
+  FW_CLASS(TKeyedCombo, TvxDBLookupCombo)
+public:
+  using TvxDBLookupCombo::TvxDBLookupCombo;
+  void Press(Word& Key, TShiftState Shift) { KeyDown(Key, Shift); }
+};
+
+FW_IMPLEMENT_CLASS(TKeyedCombo)
+
+TEST_F(LookupTest, InsideAGridTheClosedComboHandsKeysToTheGrid) {
+  auto* grid = new TvxCustomDBGrid(form.get());
+  grid->SetParent(form.get());
+  grid->SetBounds(10, 40, 360, 200);
+  grid->SetDataSource(source);
+  auto* combo = new TKeyedCombo(form.get());
+  combo->SetParent(grid);
+  combo->SetBounds(20, 20, 200, 24);
+  combo->Loaded();
+  combo->Selected()->Add("Name\t20\tCity");
+  combo->SetLookupTable(lookup);
+  combo->SetLookupField("Id");
+  ShowActive(form.get());
+  std::vector<Word> gridKeys;
+  grid->OnKeyDown = [&](TObject*, Word& Key, TShiftState) { gridKeys.push_back(Key); };
+  struct Case {
+    Word key;
+    TShiftState shift;
+    bool alwaysShowEditor;
+    int caret;  // -1: at the end of the text
+    TvxDBLookupComboStyle style;
+    bool handed;
+  } cases[] = {
+      {VK_RIGHT, {}, true, -1, csDropDown, true},      // at the end, the editor always shown
+      {VK_RIGHT, {}, true, 1, csDropDown, false},      // inside the text
+      {VK_RIGHT, {ssCtrl}, true, 1, csDropDown, true},  // Ctrl always goes
+      {VK_RIGHT, {}, false, -1, csDropDown, false},    // without the option it stays in the edit
+      {VK_LEFT, {}, true, 0, csDropDown, true},
+      {VK_LEFT, {}, false, 0, csDropDown, false},
+      {VK_RIGHT, {}, false, 1, csDropDownList, true},  // not editable: always the grid's
+      {VK_NEXT, {}, false, 1, csDropDown, true},
+      {VK_UP, {}, false, 1, csDropDown, true},
+      {VK_INSERT, {}, false, 1, csDropDown, true},
+      {VK_DELETE, {ssCtrl}, false, 1, csDropDown, true},
+      {VK_DELETE, {}, false, 1, csDropDown, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.key) + (c.shift.Contains(ssCtrl) ? " ctrl" : "") +
+                 (c.alwaysShowEditor ? " always" : "") + " caret " + std::to_string(c.caret));
+    TvxDBGridOptions o = grid->Options();
+    if (c.alwaysShowEditor)
+      o.Include(dgAlwaysShowEditor);
+    else
+      o.Exclude(dgAlwaysShowEditor);
+    grid->SetOptions(o);
+    combo->SetStyle(c.style);
+    Focus(combo);
+    combo->SetText("Essen");
+    combo->SetSelStart(c.caret < 0 ? 5 : c.caret);
+    combo->SetSelLength(0);
+    Word key = c.key;
+    combo->Press(key, c.shift);
+    // The grid (or the editor it shows at once) has the focus then.
+    EXPECT_EQ(key == 0 && !combo->Focused(), c.handed);
+  }
+  // F2 only removes the selection while the grid's handler leaves the key alone.
+  Focus(combo);
+  combo->SetStyle(csDropDown);
+  combo->SelectAll();
+  gridKeys.clear();
+  Word key = VK_F2;
+  combo->Press(key, {});
+  EXPECT_EQ(key, 0);
+  EXPECT_EQ(combo->SelLength(), 0);
+  EXPECT_TRUE(combo->Focused());
+  EXPECT_EQ(gridKeys, std::vector<Word>{VK_F2});
+}
+
+}  // namespace
+}  // namespace vx
