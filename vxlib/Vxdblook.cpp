@@ -1429,9 +1429,7 @@ bool TvxDBCustomLookupCombo::FindRecord(const std::string& Value, const std::str
   const bool nonPhysical = vxisNonPhysicalField(f);
   if (!vxInternational()->UseLocateMethodForSearch() || nonPhysical)
     return vxDataSetFindRecord(ds, v, FieldName, MatchType, nonPhysical ? false : CaseSensitive);
-  const TCursor cursor = Screen->Cursor();
-  Screen->SetCursor(crHourGlass);
-  TScopeExit restore([cursor] { Screen->SetCursor(cursor); });
+  THourGlassScope hourGlass;
   auto* query = dynamic_cast<TvxQuery*>(ds);
   if (query && query->RequestLive() && query->CanModify()) {
     if (query->DataSource()) return vxDataSetFindRecord(ds, v, FieldName, MatchType, CaseSensitive);
