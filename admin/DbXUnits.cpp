@@ -1,20 +1,31 @@
 #include "DbXUnits.h"
 
 #include "DbExplif.h"
+#include "DbXCfg.h"
 #include "DbXCtrl.h"
+#include "Expldb.h"
 #include "Scope.h"
 
 namespace dbx {
 
-void StartAdministratorUnits() {
+void StartModelUnits() {
   InitDbExplif();
-  fw::TScopeFail stop(StopAdministratorUnits);
+  fw::TScopeFail stop(StopModelUnits);
   InitDbXCtrl();
 }
 
-void StopAdministratorUnits() {
+void StopModelUnits() {
   DoneDbXCtrl();
   DoneDbExplif();
 }
+
+void StartAdministratorUnits() {
+  StartModelUnits();
+  // "Databases" first, "Configuration" second: the order of the root's tabs.
+  InitExpldb();
+  InitDbXCfg();
+}
+
+void StopAdministratorUnits() { StopModelUnits(); }
 
 }  // namespace dbx

@@ -12,4 +12,9 @@ void StartAdministratorUnits();
 // In the reverse order.
 void StopAdministratorUnits();
 
+// The model's units alone, without the program's top-level classes, for the
+// tests and tools that register top-level classes of their own.
+void StartModelUnits();
+void StopModelUnits();
+
 }  // namespace dbx

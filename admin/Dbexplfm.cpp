@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Dialogs.h"
+#include "Files.h"
 #include "Format.h"
 #include "Scope.h"
 #include "Services.h"
@@ -237,6 +238,17 @@ void TDbExplorerForm::BeforeDestruction() {
 
 // ---- creation, showing, closing
 
+TDbXSwitches ReadDbXSwitches(const std::vector<std::string>& Args) {
+  TDbXSwitches switches;
+  for (const std::string& arg : Args) {
+    if (arg.empty() || (arg[0] != '-' && arg[0] != '/')) continue;
+    std::string_view name = std::string_view(arg).substr(1);
+    if (SameText(name, "EnableEdits")) switches.EnableEdits = true;
+    else if (SameText(name, "DbX")) switches.DbX = true;
+  }
+  return switches;
+}
+
 void TDbExplorerForm::FormCreate(TObject*) {
   propList_ = new TPropExplBox(this);
   propList_->SetName("PropList");
@@ -246,6 +258,14 @@ void TDbExplorerForm::FormCreate(TObject*) {
   // Image 0 of both lists marks open objects, drawn over their icons.
   for (TImageList* list : {SmallImages, LargeImages})
     if (list->ResourceLoad("DBX_ACTIVE", clOlive)) list->Overlay(0, 0);
+  std::vector<std::string> args;
+  for (int i = 1; i <= ParamCount(); ++i) args.push_back(ParamStr(i));
+  TDbXSwitches switches = ReadDbXSwitches(args);
+  if (switches.EnableEdits) SetEnableEdits(true);
+  if (switches.DbX) {
+    SBShowAllAttrs->SetVisible(true);
+    MRefreshAll->SetVisible(true);
+  }
   std::string name = GetMDManager().ReadString("Version", "DbXName");
   if (!name.empty()) SetCaption(UnquoteDouble(name));
 }

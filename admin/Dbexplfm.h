@@ -64,6 +64,16 @@ public:
 std::unique_ptr<TSchemaQuestions> SetSchemaQuestions(std::unique_ptr<TSchemaQuestions> questions);
 TSchemaQuestions& SchemaQuestions();
 
+// The program's switches: an argument that begins with '-' or '/' names one
+// by the rest of it, in any case; others are passed over. "EnableEdits"
+// lets the trees edit what they show, "DbX" shows the tools of the
+// administrator's own developers.
+struct TDbXSwitches {
+  bool EnableEdits = false;
+  bool DbX = false;
+};
+TDbXSwitches ReadDbXSwitches(const std::vector<std::string>& Args);
+
 // The state image of an edit state and validity: none (-1) for an object
 // without pending edits.
 int StateImageIndex(int editState, int validity);

@@ -224,7 +224,7 @@ void Peer(QWidget* parent, Times& t) {
 
 int main() {
   StartWidgets();
-  StartAdministratorUnits();
+  StartModelUnits();
   RegisterDbXRootClass(ExploreClassOf<TBenchTop>());
   QWidget peers;
   peers.setGeometry(0, 0, 640, 480);
@@ -244,6 +244,6 @@ int main() {
   Print("bind_vs_qtreewidget_ratio", window.build / peer.build, "x");
   Print("renames_vs_qtreewidget_ratio", window.renames / peer.renames, "x");
   Print("window_vs_qtreewidget_ratio", window.Total() / peer.Total(), "x");
-  StopAdministratorUnits();
+  StopModelUnits();
   return 0;
 }

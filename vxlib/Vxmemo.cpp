@@ -81,13 +81,13 @@ void TvxMemoDlg::FormShow(TObject*) {
   SetKeyPreview(true);
   if (Font_) Memo->SetFont(Font_);
   SetCaption(Caption_);
-  const bool placed = Requested_.Left > 0 || Requested_.Top > 0;
-  if (placed)
+  if (Requested_.Left > 0 || Requested_.Top > 0) {
     SetBounds(Requested_.Left, Requested_.Top, Requested_.Width(), Requested_.Height());
-  else if (Requested_.Left == 0 && Requested_.Top == 0)
+  } else if (Requested_.Left == 0 && Requested_.Top == 0) {
     // The window was placed before it showed: it keeps its centre.
     SetBounds(Left() + (Width() - Requested_.Width()) / 2, Top() + (Height() - Requested_.Height()) / 2,
               Requested_.Width(), Requested_.Height());
+  }
   if (!UserButton1->Caption().empty() || !UserButton2->Caption().empty()) {
     UserButtonPanel->SetTop(Memo->Top() + Memo->Height() + 2);
     UserButtonPanel->SetLeft(Memo->Left() - 1);
@@ -100,8 +100,9 @@ void TvxMemoDlg::FormShow(TObject*) {
     }
     UserButtonPanel->SetWidth(right + 10);
     UserButtonPanel->SetVisible(true);
-    FormResize(this);
   }
+  // Laid out also when showing changed no size (a grid asks for the form's own).
+  FormResize(this);
   Font()->SetStyle(vxInternational()->DialogFontStyle());
   if (MemoDialog_) MemoDialog_->DoInitDialog();
   Memo->SetModified(false);
@@ -131,8 +132,8 @@ void TvxMemoDlg::FormCloseQuery(TObject*, bool& CanClose) {
   const bool byOK = ClosingByOK_;
   ClosingByOK_ = false;
   if (!Memo->Modified() || byOK) return;
-  CanClose = MessageDlg(vxInternational()->UserMessages()->MemoChangesWarning(), mtConfirmation, {mbYes, mbNo},
-                        0) == mrYes;
+  CanClose =
+      MessageDlg(vxInternational()->UserMessages()->MemoChangesWarning(), mtConfirmation, {mbYes, mbNo}, 0) == mrYes;
 }
 
 void TvxMemoDlg::CloseWithOK() {

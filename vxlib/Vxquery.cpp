@@ -410,7 +410,7 @@ namespace {
 
 // The device of the file system a directory lies on; -1 when it cannot be read.
 long long DeviceOf(const std::string& Directory) {
-  struct stat st{};
+  struct stat st {};
   if (Directory.empty() || ::stat(Directory.c_str(), &st) != 0) return -1;
   return static_cast<long long>(st.st_dev);
 }
@@ -440,8 +440,8 @@ bool vxSaveAnswerTable(TDBDataSet* DataSet, hOrvexCursor Cursor, const std::stri
     name = directory.back() != '/' && (file.empty() || file[0] != '/') ? directory + "/" + file : directory + file;
   }
   try {
-    const std::string privateDir = DataSet->DBSession()->PrivateDir().empty() ? GetCurrentDir()
-                                                                               : DataSet->DBSession()->PrivateDir();
+    const std::string privateDir =
+        DataSet->DBSession()->PrivateDir().empty() ? GetCurrentDir() : DataSet->DBSession()->PrivateDir();
     const long long device = DeviceOf(DirectoryOf(DataSet, name));
     if (device != -1 && device != DeviceOf(privateDir)) {
       Check(NuboSetToBegin(Cursor));

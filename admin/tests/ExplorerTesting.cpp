@@ -71,7 +71,7 @@ TFakeSchema::TFakeSchema() {
 }
 
 void ExplorerTest::SetUp() {
-  StartAdministratorUnits();
+  StartModelUnits();
   SetSchemaQuestions(std::make_unique<TFakeSchema>());
   TFakeDatabases::names = {"gamma", "alpha", "beta"};
   Application->OnException = [this](TObject*, const Exception& e) { errors.push_back(e.Message()); };
@@ -82,7 +82,7 @@ void ExplorerTest::TearDown() {
   CloseWindow();
   if (root) root->Release(lsReleased);
   SetSchemaQuestions(nullptr);
-  StopAdministratorUnits();
+  StopModelUnits();
 }
 
 void ExplorerTest::Bind(std::initializer_list<TExploreClass> tops) {

@@ -43,10 +43,11 @@ Items Strings(const TEStringValues& values) {
   return items;
 }
 
+// The tests register top-level classes of their own.
 class RootTest : public ::testing::Test {
 protected:
-  void SetUp() override { StartAdministratorUnits(); }
-  void TearDown() override { StopAdministratorUnits(); }
+  void SetUp() override { StartModelUnits(); }
+  void TearDown() override { StopModelUnits(); }
 };
 
 TEST_F(RootTest, TheProgramsTextIsReadFromItsResource) {

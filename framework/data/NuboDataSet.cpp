@@ -26,6 +26,23 @@ EDBEngineError::EDBEngineError(OrvexResult code, const std::string& message) : E
 
 namespace {
 
+std::string JoinMessages(const std::vector<TDBError>& errors) {
+  std::string text;
+  for (const TDBError& e : errors) {
+    if (e.Message().empty()) continue;
+    if (!text.empty()) text += '\n';
+    text += e.Message();
+  }
+  return text;
+}
+
+}  // namespace
+
+EDBEngineError::EDBEngineError(std::vector<TDBError> errors)
+    : EDatabaseError(JoinMessages(errors)), errors_(std::move(errors)) {}
+
+namespace {
+
 std::exception_ptr& KeptException() {
   thread_local std::exception_ptr kept;
   return kept;

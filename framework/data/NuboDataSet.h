@@ -24,28 +24,34 @@ namespace fw {
 class TDatabase;
 class TSession;
 
-// One error of the engine's report.
+// One error of the engine's report; the native code is a server's own
+// number for it, 0 when no server gave one.
 class TDBError {
 public:
-  TDBError(OrvexResult code, std::string message) : errorCode_(code), message_(std::move(message)) {}
+  TDBError(OrvexResult code, std::string message, int nativeError = 0)
+      : errorCode_(code), message_(std::move(message)), nativeError_(nativeError) {}
   OrvexResult ErrorCode() const { return errorCode_; }
   int Category() const { return errorCode_ >> 8; }
   int SubCode() const { return errorCode_ & 0xFF; }
   const std::string& Message() const { return message_; }
-  int NativeError() const { return 0; }
+  int NativeError() const { return nativeError_; }
 
 private:
   OrvexResult errorCode_;
   std::string message_;
+  int nativeError_;
 };
 
 // An engine call failed: the engine's code and its text, which names the
-// file, field or index concerned.
+// file, field or index concerned. A report may stack several errors, the
+// first being the one that stopped the call.
 class EDBEngineError : public EDatabaseError {
   FW_CLASS(EDBEngineError, EDatabaseError)
 public:
   explicit EDBEngineError(OrvexResult code);
   EDBEngineError(OrvexResult code, const std::string& message);
+  // The message is the entries' messages, a line each.
+  explicit EDBEngineError(std::vector<TDBError> errors);
   int ErrorCount() const { return static_cast<int>(errors_.size()); }
   const TDBError& Errors(int Index) const { return errors_.at(static_cast<std::size_t>(Index)); }
   OrvexResult ErrorCode() const { return errors_.empty() ? 0 : errors_[0].ErrorCode(); }

@@ -134,7 +134,7 @@ FW_IMPLEMENT_CLASS(TDemoRoot)
 int main(int argc, char** argv) {
   SetCommandLine(argc, argv);
   Application->Initialize();
-  StartAdministratorUnits();
+  StartModelUnits();
   RegisterDbXRootClass(ExploreClassOf<TDemoDatabases>());
   RegisterDbXRootClass(ExploreClassOf<TDemoConfig>());
   TDemoRoot* root = TExploreObject::Create<TDemoRoot>(nullptr);
@@ -175,6 +175,6 @@ int main(int argc, char** argv) {
   Application->Run();
   if (*alive) delete form;  // closing it frees it
   root->Release(lsReleased);
-  StopAdministratorUnits();
+  StopModelUnits();
   return 0;
 }

@@ -895,6 +895,16 @@ void QueryArrow(QPainter& p, bool up) {
   p.drawPolygon(arrow);
 }
 
+// The engine error dialog's sign: a red disc with a white cross.
+void ErrorSign(QPainter& p) {
+  p.setPen(Pen(pal::darkRed, 0.9));
+  p.setBrush(pal::red);
+  p.drawEllipse(QPointF(8.0, 8.0), 7.0, 7.0);
+  p.setPen(QPen(pal::paper, 2.0, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(5.2, 5.2), QPointF(10.8, 10.8));
+  p.drawLine(QPointF(10.8, 5.2), QPointF(5.2, 10.8));
+}
+
 void SbPrevQuery(QPainter& p) { QueryArrow(p, true); }
 void SbNextQuery(QPainter& p) { QueryArrow(p, false); }
 
@@ -934,6 +944,7 @@ const std::vector<AdminPicture> kAdminPictures = {
     {"sb-execute", SbExecute, 16, 16, 1},
     {"sb-prev-query", SbPrevQuery, 16, 16, 1},
     {"sb-next-query", SbNextQuery, 16, 16, 1},
+    {"dbx-error", ErrorSign, 32, 32, 2},
 };
 
 // The state images by index of the list: 0 is never shown.

@@ -29,7 +29,8 @@ namespace {
 std::string LongNote() {
   std::string s;
   for (int i = 1; i <= 60; ++i)
-    s += "Zeile " + std::to_string(i) + ": Ærø, Łódź, Ñandú, Αθήνα and Київ guests share a table near the dance floor.\r\n";
+    s += "Zeile " + std::to_string(i) +
+         ": Ærø, Łódź, Ñandú, Αθήνα and Київ guests share a table near the dance floor.\r\n";
   return s;
 }
 

@@ -22,7 +22,9 @@ protected:
                       {{1}});
     vxtest::MakeTable(dir.Path(), "codes.db", {{"Code", ORVEX_FT_STRING, 4}, {"Label", ORVEX_FT_STRING, 20}});
     vxtest::MakeTable(dir.Path(), "guests.db",
-                      {{"ID", ORVEX_FT_INTEGER}, {"Name", ORVEX_FT_STRING, 20}, {"EventID", ORVEX_FT_INTEGER},
+                      {{"ID", ORVEX_FT_INTEGER},
+                       {"Name", ORVEX_FT_STRING, 20},
+                       {"EventID", ORVEX_FT_INTEGER},
                        {"Code", ORVEX_FT_STRING, 4}},
                       {{1}});
     Fill("events.db", {{"1", "Wedding", "Chapel"}, {"2", "Dinner", "Hall"}, {"3", "Dance", "Garden"}});
@@ -108,9 +110,13 @@ TEST_F(Lookups, DefinitionsAndLinks) {
     Texts expected;
   } cases[] = {
       {"by index name", "events.db;Title;", "EventID;EventID", {"Dinner", "Dance", "Dinner", ""}},
-      {"by the fields of a one-field index", "events.db;Title;;EventID;Y", "EventID;EventID",
+      {"by the fields of a one-field index",
+       "events.db;Title;;EventID;Y",
+       "EventID;EventID",
        {"Dinner", "Dance", "Dinner", ""}},
-      {"a table without an index, on the first pair", "codes.db;Label;", "Code;Code",
+      {"a table without an index, on the first pair",
+       "codes.db;Label;",
+       "Code;Code",
        {"Kosher", "", "Vegetarian", "Kosher"}},
       {"an unpaired master field", "events.db;Title;", "EventID;EventID;ID", {"", "", "", ""}},
   };
@@ -162,6 +168,27 @@ TEST_F(Lookups, AFilterOnALookupFieldReadsTheRecordUnderTest) {
   guests->Last();  // the current record is Di, whose event is unknown
   guests->SetOnFilter([](TvxTable* t, bool& accept) { accept = t->vxFilterField("Event")->AsString() == "Dinner"; });
   EXPECT_EQ(Column("Name"), (Texts{"Ann", "Cy"}));
+
+  // The framework's own lookup field, on a library table, is read the same way.
+  auto events = std::make_unique<TvxTable>(nullptr);
+  events->SetDatabaseName(dir.Path());
+  events->SetTableName("events.db");
+  events->Open();
+  guests->Close();
+  auto* place = new TStringField(guests.get());
+  place->SetFieldName("Where");
+  place->SetSize(20);
+  place->SetFieldKind(fkLookup);
+  place->SetLookupDataSet(events.get());
+  place->SetKeyFields("EventID");
+  place->SetLookupKeyFields("EventID");
+  place->SetLookupResultField("Place");
+  place->SetDataSet(guests.get());
+  guests->SetOnFilter(nullptr);
+  guests->Open();
+  guests->Last();
+  guests->SetOnFilter([](TvxTable* t, bool& accept) { accept = t->vxFilterField("Where")->AsString() == "Garden"; });
+  EXPECT_EQ(Column("Name"), (Texts{"Bob"}));
 
   // A filter lookup that raises leaves later filter lookups working.
   EXPECT_THROW(

@@ -171,6 +171,14 @@ TEST_F(MemoDialog, UserButtonsTheirPlacesAndEvents) {
   EXPECT_TRUE(memo->Execute());
 }
 
+TEST_F(MemoDialog, AnInitEventThatRaisesLeavesNoForm) {
+  memo->OnInitDialog = [](TvxMemoDlg*) { throw EConvertError("no"); };
+  const int forms = Application->ComponentCount();
+  EXPECT_THROW(memo->Execute(), EConvertError);
+  EXPECT_EQ(Application->ComponentCount(), forms);
+  EXPECT_EQ(memo->Form(), nullptr);
+}
+
 TEST_F(MemoDialog, PlaceAndSize) {
   struct Case {
     int left, top, width;
@@ -186,6 +194,8 @@ TEST_F(MemoDialog, PlaceAndSize) {
       top = d->Top();
       width = d->Width();
       height = d->Height();
+      EXPECT_TRUE(d->OKButton->Visible() && d->CancelButton->Visible()) << c.left;
+      EXPECT_EQ(d->CancelButton->Top(), d->Memo->Height() + 17) << c.left;
       Key(WidgetOf(d->Memo), Qt::Key_Escape);
     }});
     EXPECT_FALSE(memo->Execute());

@@ -1,0 +1,32 @@
+// The explorer's first top-level node, "Databases": the engine's database
+// aliases, listed for the configuration modes of its view-mode set.
+#pragma once
+#include <string>
+
+#include "Database.h"
+#include "DbExplif.h"
+
+namespace dbx {
+
+class TDatabases : public TExploreObject {
+  FW_CLASS(TDatabases, TExploreObject)
+public:
+  TDatabases() = default;
+
+  // The modes whose aliases are listed; all three at first.
+  fw::TConfigModes ViewModes() const { return viewModes_; }
+  void SetViewModes(fw::TConfigModes modes) { viewModes_ = modes; }
+
+  std::string GetValidationText() override;
+
+protected:
+  void Init(TExploreObject* parent) override;
+
+private:
+  fw::TConfigModes viewModes_ = fw::cfmAllModes;
+};
+
+// The unit's start: "Databases" becomes a top-level class of the root.
+void InitExpldb();
+
+}  // namespace dbx
