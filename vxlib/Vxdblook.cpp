@@ -1169,6 +1169,63 @@ void TvxDBCustomLookupCombo::RedrawListGrid() {
   SetWindowPos(list_->Handle(), HWND_TOP, x, y, width, height, SWP_NOACTIVATE);
 }
 
+// ---- painting
+
+void TvxDBCustomLookupCombo::WMPaint(TMessage& Message) {
+  IvxEditGrid* grid = Grid();
+  const bool copy = ControlState().Contains(csPaintCopy);
+  if (Editable() && !(grid && grid->IsDataGrid() && !Focused()) && !copy) {
+    if (ListVisible()) RedrawListGrid();
+    TCustomEdit::WMPaint(Message);
+    return;
+  }
+  PaintSelf();
+}
+
+void TvxDBCustomLookupCombo::PaintSelf() {
+  if (!canvas_) {
+    canvas_ = std::make_unique<TControlCanvas>();
+    canvas_->SetControl(this);
+  }
+  TCanvas* c = canvas_.get();
+  IvxEditGrid* grid = Grid();
+  const bool copy = ControlState().Contains(csPaintCopy);
+  c->SetFont(Font());
+  TRect r = ClientRect();
+  if (BorderStyle() == bsSingle && !Ctl3D()) {
+    c->Brush()->SetColor(clWindowFrame);
+    c->FrameRect(r);
+    InflateRect(r, -1, -1);
+  }
+  c->Brush()->SetColor(Color());
+  c->Brush()->SetStyle(bsSolid);
+  c->FillRect(r);
+  if (!Enabled())
+    c->Font()->SetColor(clGrayText);
+  else if (grid && grid->IsDataGrid())
+    c->Font()->SetColor(grid->GridFontColor());
+  std::string text = Text();
+  if (copy && list_->DisplayField()) {
+    // A copy in a repeated row shows that row's value, looked up for it.
+    list_->FastLookup();
+    text = list_->Found() ? list_->DisplayField()->Text() : std::string();
+  }
+  TRect textRect = r;
+  if (ShowButton()) textRect.Right = panel_->Left();
+  const bool selected = !copy && Focused() && (style_ == csDropDownList || grid);
+  if (selected) {
+    TRect mark{textRect.Left + 1, textRect.Top + 1, textRect.Left + 3 + c->TextWidth(text), textRect.Bottom - 1};
+    mark.Right = std::min(mark.Right, textRect.Right - 1);
+    c->Brush()->SetColor(clHighlight);
+    c->Font()->SetColor(clHighlightText);
+    c->FillRect(mark);
+    c->TextRect(mark, mark.Left + 1, textRect.Top + 2, text);
+    c->DrawFocusRect(mark);
+    return;
+  }
+  c->TextRect(textRect, textRect.Left + 2, textRect.Top + 2, text);
+}
+
 // ---- closing
 
 void TvxDBCustomLookupCombo::TakeCurrentRow() {
@@ -1786,9 +1843,6 @@ void TvxDBCustomLookupCombo::Dispatch(TMessage& Message) {
       button_->SetEnabled(Enabled());
       return;
     case CM_GETDATALINK: Message.Result = reinterpret_cast<LRESULT>(fieldLink_.get()); return;
-    case WM_PAINT:
-      if (ListVisible()) RedrawListGrid();
-      break;
     default: break;
   }
   TCustomEdit::Dispatch(Message);

@@ -287,6 +287,7 @@ protected:
   void Change() override;
   void DoEnter() override;
   void CNKeyDown(fw::TMessage& Message) override;
+  void WMPaint(fw::TMessage& Message) override;
   void Notification(fw::TComponent* AComponent, fw::TOperation Operation) override;
   IvxEditGrid* Grid() const;
 
@@ -306,6 +307,8 @@ private:
   void HandToGrid(fw::Word& Key, fw::TShiftState Shift);
   void TakeCurrentRow();
   void MinimumHeight();
+  // The text drawn by the combo itself: a list-only combo, a grid's cell, a copy.
+  void PaintSelf();
 
   std::unique_ptr<fw::TFieldDataLink> fieldLink_;
   fw::TWinControl* panel_ = nullptr;
@@ -313,6 +316,7 @@ private:
   TvxPopupGrid* list_ = nullptr;
   fw::TTimer* timer_ = nullptr;
   std::unique_ptr<fw::TBitmap> glyph_;
+  std::unique_ptr<fw::TControlCanvas> canvas_;
   int dropDownCount_ = 8;
   int dropDownWidth_ = 0;
   int rows_ = 0;

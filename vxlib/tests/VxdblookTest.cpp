@@ -515,3 +515,29 @@ TEST_F(LookupTest, InsideAGridTheClosedComboHandsKeysToTheGrid) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST_F(LookupTest, AListOnlyComboPaintsItsTextHighlightedWhileFocused) {
+  TvxDBLookupCombo* combo = MakeCombo();
+  combo->SetStyle(csDropDownList);
+  ShowActive(form.get());
+  auto highlighted = [&] {
+    const QImage image = WidgetOf(combo)->grab().toImage();
+    const QColor highlight = ToQColor(clHighlight);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (QColor(image.pixel(x, y)) == highlight) ++n;
+    return n;
+  };
+  Focus(other);
+  EXPECT_EQ(highlighted(), 0);
+  Focus(combo);
+  EXPECT_GT(highlighted(), 100);  // behind "Bonn"
+  EXPECT_FALSE(combo->Editable());
+}
+
+}  // namespace
+}  // namespace vx
