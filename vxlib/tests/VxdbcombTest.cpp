@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "Forms.h"
+#include "Scope.h"
 #include "Services.h"
 #include "StdCtrls.h"
 #include "TempDir.h"
@@ -241,6 +242,49 @@ TEST_F(ComboBoxTest, TypingInTheOpenListSearchesItsLines) {
   EXPECT_EQ(combo->List()->ItemIndex(), -1);
   TypeChar('&');  // shares the code of Up; typed all the same
   EXPECT_EQ(combo->Text(), "brx&");
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST_F(ComboBoxTest, AnOwnerDrawnListSearchesWhatIsTypedUntilAPause) {
+  std::uint32_t now = 10000;
+  SetTickCountClock([&] { return now; });
+  TScopeExit realClock([] { SetTickCountClock({}); });
+  SetLines({"Anna", "Bruno", "Brigitte", "Ödön"});
+  combo->SetStyle(fw::csOwnerDrawFixed);
+  combo->OnDrawItem = [this](TWinControl*, int, TRect Rect, TOwnerDrawState) { combo->Canvas()->FillRect(Rect); };
+  Show();
+  combo->DropDown();
+  struct Step {
+    const char* ch;
+    std::uint32_t wait;  // ms since the key before
+    int line;
+  } steps[] = {{"b", 0, 1}, {"r", 200, 1}, {"i", 300, 2}, {"ö", 1600, 3}, {"a", 1501, 0}};
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.ch);
+    now += s.wait;
+    Key(WidgetOf(combo), Qt::Key_A, Qt::NoModifier, QString::fromUtf8(s.ch));
+    EXPECT_EQ(combo->List()->ItemIndex(), s.line);
+  }
+  Key(WidgetOf(combo), Qt::Key_Return);
+  EXPECT_EQ(combo->GetItemIndex(), 0);
+}
+
+TEST_F(ComboBoxTest, AllowClearKeyEmptiesAListOnlyCombo) {
+  SetLines({"Anna", "Bruno"});
+  combo->SetStyle(fw::csDropDownList);
+  combo->SetAllowClearKey(true);
+  Show();
+  combo->SetItemIndex(1);
+  EXPECT_EQ(combo->Text(), "Bruno");
+  Key(WidgetOf(combo), Qt::Key_Delete);
+  EXPECT_EQ(combo->Text(), "");
+  EXPECT_EQ(combo->GetItemIndex(), -1);
+  EXPECT_TRUE(combo->Modified());
 }
 
 }  // namespace
