@@ -1365,8 +1365,8 @@ void TvxDBCustomLookupCombo::ButtonPressed() {
 bool TvxDBCustomLookupCombo::UseSeqSearch() {
   auto* t = dynamic_cast<TvxTable*>(LookupTable());
   if (!t) return true;
-  if (t->IndexDefs()->Count() > 0 && t->IndexFieldCount() > 0) return false;
-  return true;
+  if (t->IndexDefs()->Count() == 0) t->UpdateIndexes();
+  return !(t->IndexDefs()->Count() > 0 && t->IndexFieldCount() > 0);
 }
 
 int TvxDBCustomLookupCombo::GetSearchIndex() {

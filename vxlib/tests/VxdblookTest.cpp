@@ -42,7 +42,7 @@ protected:
     vxtest::MakeTable(dir.Path(), "städte.db",
                       {{"Id", ORVEX_FT_STRING, 4}, {"Name", ORVEX_FT_STRING, 20}, {"Region", ORVEX_FT_STRING, 4},
                        {"Zone", ORVEX_FT_STRING, 4}},
-                      {{1, 3, 4}, {2}});
+                      {{1, 3, 4}, {2}, {3, 2}});
     vxtest::MakeTable(dir.Path(), "gäste.db",
                       {{"Guest", ORVEX_FT_STRING, 20}, {"City", ORVEX_FT_STRING, 4}, {"Region", ORVEX_FT_STRING, 4},
                        {"Zone", ORVEX_FT_STRING, 4}});
@@ -537,6 +537,61 @@ TEST_F(LookupTest, AListOnlyComboPaintsItsTextHighlightedWhileFocused) {
   Focus(combo);
   EXPECT_GT(highlighted(), 100);  // behind "Bonn"
   EXPECT_FALSE(combo->Editable());
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST_F(LookupTest, AMasterLinkedLookupTableSearchesWithinItsMastersRecords) {
+  vxtest::MakeTable(dir.Path(), "regionen.db", {{"Region", ORVEX_FT_STRING, 4}}, {{1}});
+  TvxTable* regions = Open("regionen.db");
+  for (const char* r : {"R1", "R2", "R3"}) {
+    regions->Append();
+    regions->FieldByName("Region")->SetAsString(r);
+    regions->Post();
+  }
+  ASSERT_TRUE(regions->Locate("Region", "R2", {}));
+  auto* regionSource = new TvxDataSource(form.get());
+  regionSource->SetDataSet(regions);
+  auto* detail = new TvxTable(form.get());
+  detail->SetDatabaseName(dir.Path());
+  detail->SetTableName("städte.db");
+  detail->SetIndexName("Index2");
+  detail->SetMasterSource(regionSource);
+  detail->SetMasterFields("Region");
+  detail->Open();
+  auto* combo = new TvxDBLookupCombo(form.get());
+  combo->SetParent(form.get());
+  combo->SetBounds(10, 10, 200, 24);
+  combo->Loaded();
+  combo->Selected()->Add("Name\t20\tCity");
+  combo->SetLookupTable(detail);
+  combo->SetLookupField("Id");
+  ShowActive(form.get());
+  EXPECT_FALSE(combo->UseSeqSearch());
+  EXPECT_EQ(combo->GetSearchIndex(), 1);  // the name follows the master's field in the index
+  struct Case {
+    const char* value;
+    const char* field;
+    TvxLocateMatchType match;
+    bool found;
+    const char* id;  // the record then, when found
+  } cases[] = {
+      {"Ce", "Name", mtPartialMatchStart, true, "C4"},  // through the index, after the master's key
+      {"C3", "Id", mtExactMatch, true, "C3"},           // not in the index: a record search
+      {"Dres", "Name", mtPartialMatchStart, false, ""},  // another region's city
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    EXPECT_EQ(combo->DoFindRecord(c.value, c.field, c.match), c.found);
+    if (c.found) {
+      EXPECT_EQ(detail->FieldByName("Id")->AsString(), c.id);
+    }
+    EXPECT_EQ(detail->FieldByName("Region")->AsString(), "R2");
+  }
 }
 
 }  // namespace
