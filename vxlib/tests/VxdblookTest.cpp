@@ -15,6 +15,7 @@
 #include "UiTest.h"
 #include "VxTables.h"
 #include "Vxdblook.h"
+#include "Vxquery.h"
 #include "Vxtable.h"
 
 namespace vx {
@@ -591,6 +592,43 @@ TEST_F(LookupTest, AMasterLinkedLookupTableSearchesWithinItsMastersRecords) {
       EXPECT_EQ(detail->FieldByName("Id")->AsString(), c.id);
     }
     EXPECT_EQ(detail->FieldByName("Region")->AsString(), "R2");
+  }
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST_F(LookupTest, AQueryLookupTableIsSearchedByLocate) {
+  auto* query = new TvxQuery(form.get());
+  query->SetDatabaseName(dir.Path());
+  query->SQL()->SetText("SELECT Id, Name FROM \"städte.db\"");
+  query->Open();
+  auto* combo = new TvxDBLookupCombo(form.get());
+  combo->SetParent(form.get());
+  combo->SetLookupTable(query);
+  combo->SetLookupField("Id");
+  EXPECT_TRUE(combo->UseSeqSearch());
+  EXPECT_EQ(combo->GetSearchIndex(), -1);
+  struct Case {
+    const char* value;
+    TvxLocateMatchType match;
+    bool found;
+    const char* name;
+  } cases[] = {
+      {"köl", mtPartialMatchStart, true, "Köln"},  // a query that is not live: without regard to case
+      {"Jena", mtExactMatch, true, "Jena"},
+      {"jena", mtExactMatch, false, ""},  // exact is exact
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    query->First();
+    EXPECT_EQ(combo->FindRecord(c.value, "Name", c.match, false), c.found);
+    if (c.found) {
+      EXPECT_EQ(query->FieldByName("Name")->AsString(), c.name);
+    }
   }
 }
 
