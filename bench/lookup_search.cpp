@@ -209,11 +209,10 @@ int main(int argc, char** argv) {
   combo->Selected()->Add("City\t20\tCity");
   combo->SetLookupField("");
   combo->SetLookupField("ID");
-  const std::vector<std::string> someCities(cities.begin(), cities.begin() + 200);
   double scanMs = 0;
-  search(someCities, false, scanMs);
+  search(cities, false, scanMs);
   const auto ts = Clock::now();
-  for (const std::string& p : someCities)
+  for (const std::string& p : cities)
     if (peer->FirstCity(p).empty()) std::exit(1);
   const double peerScanMs = Millis(ts);
 
@@ -254,13 +253,12 @@ int main(int argc, char** argv) {
   combo->CloseUp(false);
 
   const double n = static_cast<double>(names.size());
-  const double c = static_cast<double>(someCities.size());
   std::printf("prefixes: %.0f count\n", n);
   std::printf("lookup_indexed_search: %.1f us/search\n", indexedMs / n * 1e3);
   std::printf("sqlite_indexed_rows_and_count: %.1f us/search\n", peerIndexedMs / n * 1e3);
   std::printf("lookup_indexed_to_sqlite_ratio: %.2f library/sqlite\n", indexedMs / peerIndexedMs);
-  std::printf("lookup_city_scan: %.1f us/search\n", scanMs / c * 1e3);
-  std::printf("sqlite_city_scan: %.1f us/search\n", peerScanMs / c * 1e3);
+  std::printf("lookup_city_scan: %.1f us/search\n", scanMs / n * 1e3);
+  std::printf("sqlite_city_scan: %.1f us/search\n", peerScanMs / n * 1e3);
   std::printf("lookup_scan_to_sqlite_ratio: %.2f library/sqlite\n", scanMs / peerScanMs);
   std::printf("lookup_exact_closed: %.1f us/search\n", exactMs / n * 1e3);
   std::printf("sqlite_exact_rows_and_count: %.1f us/search\n", peerExactMs / n * 1e3);
