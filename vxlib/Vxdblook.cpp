@@ -706,16 +706,35 @@ void TvxComboButton::MouseDown(TMouseButton Button, TShiftState Shift, int X, in
   if (TvxDBCustomLookupCombo* combo = ComboOf(this)) combo->ButtonPressed();
 }
 
+namespace {
+
+LPARAM PointParam(TPoint P) { return static_cast<LPARAM>((P.X & 0xFFFF) | ((P.Y & 0xFFFF) << 16)); }
+
+}  // namespace
+
 void TvxComboButton::MouseMove(TShiftState Shift, int X, int Y) {
   TSpeedButton::MouseMove(Shift, X, Y);
   TvxDBCustomLookupCombo* combo = ComboOf(this);
   if (!combo || !Shift.Contains(ssLeft) || !combo->ListVisible()) return;
-  // Dragged from the button into the open list: the list takes the press.
   TvxPopupGrid* list = combo->List();
   const TPoint p = list->ScreenToClient(ClientToScreen({X, Y}));
+  if (handedOver_) {
+    list->Perform(WM_MOUSEMOVE, MK_LBUTTON, PointParam(p));
+    return;
+  }
   if (p.X < 0 || p.Y < 0 || p.X >= list->ClientWidth() || p.Y >= list->ClientHeight()) return;
-  Perform(WM_LBUTTONUP, 0, static_cast<LPARAM>((X & 0xFFFF) | ((Y & 0xFFFF) << 16)));
-  list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, static_cast<LPARAM>((p.X & 0xFFFF) | ((p.Y & 0xFFFF) << 16)));
+  // Dragged from the button into the open list: the list takes the press.
+  handedOver_ = true;
+  TSpeedButton::MouseUp(mbLeft, Shift, X, Y);
+  list->Perform(WM_LBUTTONDOWN, MK_LBUTTON, PointParam(p));
+}
+
+void TvxComboButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+  TvxDBCustomLookupCombo* combo = ComboOf(this);
+  if (!handedOver_ || !combo || Button != mbLeft) return TSpeedButton::MouseUp(Button, Shift, X, Y);
+  handedOver_ = false;
+  TvxPopupGrid* list = combo->List();
+  list->Perform(WM_LBUTTONUP, 0, PointParam(list->ScreenToClient(ClientToScreen({X, Y}))));
 }
 
 void TvxComboButton::Paint() {

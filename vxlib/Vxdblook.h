@@ -165,7 +165,12 @@ public:
 protected:
   void MouseDown(fw::TMouseButton Button, fw::TShiftState Shift, int X, int Y) override;
   void MouseMove(fw::TShiftState Shift, int X, int Y) override;
+  void MouseUp(fw::TMouseButton Button, fw::TShiftState Shift, int X, int Y) override;
   void Paint() override;
+
+private:
+  // The press went on to the open list: the drag and the release follow it there.
+  bool handedOver_ = false;
 };
 
 class TvxDBCustomLookupCombo : public fw::TCustomEdit {
