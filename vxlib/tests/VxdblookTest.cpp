@@ -634,3 +634,35 @@ TEST_F(LookupTest, AQueryLookupTableIsSearchedByLocate) {
 
 }  // namespace
 }  // namespace vx
+
+namespace vx {
+namespace {
+
+TEST_F(LookupTest, AnUnboundComboOverANumberKeyOpensAndTakesAnyCharacter) {
+  vxtest::MakeTable(dir.Path(), "tische.db", {{"No", ORVEX_FT_INTEGER}, {"Name", ORVEX_FT_STRING, 20}}, {{1}});
+  TvxTable* tables = Open("tische.db");
+  for (int i = 1; i <= 3; ++i) {
+    tables->Append();
+    tables->FieldByName("No")->SetAsInteger(i);
+    tables->FieldByName("Name")->SetAsString("Tisch " + std::to_string(i));
+    tables->Post();
+  }
+  auto* combo = new TvxDBLookupCombo(form.get());
+  combo->SetParent(form.get());
+  combo->SetBounds(10, 10, 200, 24);
+  combo->Loaded();
+  combo->Selected()->Add("Name\t20\tTable");
+  combo->SetLookupTable(tables);
+  combo->SetLookupField("No");
+  ShowActive(form.get());
+  Focus(combo);
+  EXPECT_NO_THROW(combo->DropDown());  // no value yet: nothing to look up, nothing to fail on
+  EXPECT_TRUE(combo->ListVisible());
+  combo->CloseUp(false);
+  combo->SetText("");
+  Type(combo, "Ø");  // no field to refuse it
+  EXPECT_EQ(combo->Text(), "Ø");
+}
+
+}  // namespace
+}  // namespace vx
