@@ -606,6 +606,21 @@ TEST_F(LookupTest, AQueryLookupTableIsSearchedByLocate) {
   query->SetDatabaseName(dir.Path());
   query->SQL()->SetText("SELECT Id, Name FROM \"städte.db\"");
   query->Open();
+  // A live answer on the table searches by locate on the table's index of the field.
+  auto* live = new TvxQuery(form.get());
+  live->SetDatabaseName(dir.Path());
+  live->SQL()->SetText("SELECT * FROM \"städte.db\"");
+  live->SetRequestLive(true);
+  live->Open();
+  ASSERT_TRUE(live->CanModify());
+  auto* liveCombo = new TvxDBLookupCombo(form.get());
+  liveCombo->SetParent(form.get());
+  liveCombo->SetLookupTable(live);
+  liveCombo->SetLookupField("Id");
+  EXPECT_TRUE(liveCombo->FindRecord("Gör", "Name", mtPartialMatchStart, false));
+  EXPECT_EQ(live->FieldByName("Id")->AsString(), "C8");
+  EXPECT_FALSE(liveCombo->FindRecord("Gör", "Name", mtExactMatch, false));
+
   auto* combo = new TvxDBLookupCombo(form.get());
   combo->SetParent(form.get());
   combo->SetLookupTable(query);
