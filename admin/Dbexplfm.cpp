@@ -193,6 +193,7 @@ FW_PUBLISH(TDbExplorerForm) {
   c.Field("SmallImages", &TDbExplorerForm::SmallImages);
   c.Field("LargeImages", &TDbExplorerForm::LargeImages);
   c.Field("EOStateImages", &TDbExplorerForm::EOStateImages);
+  c.Field("SaveQueryDialog", &TDbExplorerForm::SaveQueryDialog);
 
   c.Property("DbXRoot", &TDbExplorerForm::DbXRoot, &TDbExplorerForm::SetDbXRoot);
   c.Property("ActiveObject", &TDbExplorerForm::ActiveObject, &TDbExplorerForm::SetActiveObject);
@@ -224,6 +225,45 @@ FW_PUBLISH(TDbExplorerForm) {
   c.Method("MPasteClick", &TDbExplorerForm::MPasteClick);
   c.Method("MEditDeleteClick", &TDbExplorerForm::MEditDeleteClick);
   c.Method("MSelectAllClick", &TDbExplorerForm::MSelectAllClick);
+  c.Method("MObjectClick", &TDbExplorerForm::MObjectClick);
+  c.Method("BasePopupMenuPopup", &TDbExplorerForm::BasePopupMenuPopup);
+  c.Method("MEditClick", &TDbExplorerForm::MEditClick);
+  c.Method("MViewClick", &TDbExplorerForm::MViewClick);
+  c.Method("PMOpenCloseClick", &TDbExplorerForm::PMOpenCloseClick);
+  c.Method("PMRefreshClick", &TDbExplorerForm::PMRefreshClick);
+  c.Method("MRefreshAllClick", &TDbExplorerForm::MRefreshAllClick);
+  c.Method("MPreviousClick", &TDbExplorerForm::MPreviousClick);
+  c.Method("MSwitchViewClick", &TDbExplorerForm::MSwitchViewClick);
+  c.Method("PMNewClick", &TDbExplorerForm::PMNewClick);
+  c.Method("PMDeleteClick", &TDbExplorerForm::PMDeleteClick);
+  c.Method("PMRenameClick", &TDbExplorerForm::PMRenameClick);
+  c.Method("PMSaveClick", &TDbExplorerForm::PMSaveClick);
+  c.Method("PMCancelClick", &TDbExplorerForm::PMCancelClick);
+  c.Method("PMSaveAsClick", &TDbExplorerForm::PMSaveAsClick);
+  c.Method("PMSaveTextClick", &TDbExplorerForm::PMSaveTextClick);
+  c.Method("MTextClick", &TDbExplorerForm::MTextClick);
+  c.Method("MContentsClick", &TDbExplorerForm::MContentsClick);
+  c.Method("MAboutClick", &TDbExplorerForm::MAboutClick);
+  c.Method("MFontClick", &TDbExplorerForm::MFontClick);
+  c.Method("MDRImportDbClick", &TDbExplorerForm::MDRImportDbClick);
+  c.Method("MHotKeyClick", &TDbExplorerForm::MHotKeyClick);
+  c.Method("MToolbarClick", &TDbExplorerForm::MToolbarClick);
+  c.Method("MStatusBarClick", &TDbExplorerForm::MStatusBarClick);
+  c.Method("MViewSystemDataClick", &TDbExplorerForm::MViewSystemDataClick);
+  c.Method("MViewEditTextClick", &TDbExplorerForm::MViewEditTextClick);
+  c.Method("MViewCompleteTextClick", &TDbExplorerForm::MViewCompleteTextClick);
+  c.Method("MAutoArrangeClick", &TDbExplorerForm::MAutoArrangeClick);
+  c.Method("MWordWrapClick", &TDbExplorerForm::MWordWrapClick);
+  c.Method("OptionClick", &TDbExplorerForm::OptionClick);
+  c.Method("ViewStyleClick", &TDbExplorerForm::ViewStyleClick);
+  c.Method("SBShowAllAttrsClick", &TDbExplorerForm::SBShowAllAttrsClick);
+  c.Method("TreeEditing", &TDbExplorerForm::TreeEditing);
+  c.Method("TreeEdited", &TDbExplorerForm::TreeEdited);
+  c.Method("SummaryViewEdited", &TDbExplorerForm::SummaryViewEdited);
+  c.Method("ObjectStartDrag", &TDbExplorerForm::ObjectStartDrag);
+  c.Method("ObjectDragOver", &TDbExplorerForm::ObjectDragOver);
+  c.Method("ObjectDragDrop", &TDbExplorerForm::ObjectDragDrop);
+  c.Method("ObjectEndDrag", &TDbExplorerForm::ObjectEndDrag);
 }
 
 TDbExplorerForm::TDbExplorerForm(TComponent* AOwner) : TForm(AOwner) {}
@@ -347,6 +387,13 @@ TTreeView* TDbExplorerForm::CreateTree(TExploreObject* top, TWinControl* parent)
   tree->OnExpanding = [this](TObject* s, TTreeNode* n, bool& allow) { TreeExpanding(s, n, allow); };
   tree->OnDblClick = [this](TObject* s) { TreeDblClick(s); };
   tree->OnEditing = [this](TObject* s, TTreeNode* n, bool& allow) { TreeEditing(s, n, allow); };
+  tree->OnEdited = [this](TObject* s, TTreeNode* n, std::string& text) { TreeEdited(s, n, text); };
+  tree->OnStartDrag = [this](TObject* s, TDragObject*& d) { ObjectStartDrag(s, d); };
+  tree->OnDragOver = [this](TObject* s, TObject* src, int x, int y, TDragState st, bool& accept) {
+    ObjectDragOver(s, src, x, y, st, accept);
+  };
+  tree->OnDragDrop = [this](TObject* s, TObject* src, int x, int y) { ObjectDragDrop(s, src, x, y); };
+  tree->OnEndDrag = [this](TObject* s, TObject* t, int x, int y) { ObjectEndDrag(s, t, x, y); };
   tree->SetParent(parent);
   return tree;
 }
@@ -638,16 +685,9 @@ void TDbExplorerForm::ObjectNotify(TExploreObject* object, int event, const TExp
     case evChanged:
       if (TTreeNode* node = object->TreeNode) node->TreeView()->SetSelected(node);
       return;
-    case evAskSave: {
-      if (!MShowWarnings->Checked() || arg.Number == 0) return;
-      std::string text = Format("%s must be re-created to save your edits.", {object->GetTypeName() + " " + object->Name()});
-      if (arg.Number == 2) text += " Data contained within it will be lost.";
-      text += " Do you want to save?";
-      int answer = MessageDlg(text, mtWarning, mbYesNoCancel, 0);
-      if (answer == mrNo) throw EAbortOp();
-      if (answer != mrYes) Abort();
+    case evAskSave:
+      QuerySaveChanges(object, arg.Number);
       return;
-    }
     case evDestroying:
       if (shown) PageRefresh(true);
       ForgetRemoved(object, false);
@@ -940,11 +980,6 @@ void TDbExplorerForm::TreeDblClick(TObject*) {
   if (tree->Selected() && tree->Selected() != before) tree->Selected()->Expand(false);
 }
 
-// Renaming in place comes with the commands that check and confirm it.
-void TDbExplorerForm::TreeEditing(TObject*, TTreeNode*, bool& AllowEdit) { AllowEdit = false; }
-
-void TDbExplorerForm::SummaryViewEditing(TObject*, TListItem*, bool& AllowEdit) { AllowEdit = false; }
-
 void TDbExplorerForm::SummaryViewEnter(TObject*) { summaryFocused_ = true; }
 
 void TDbExplorerForm::SummaryViewExit(TObject*) { summaryFocused_ = false; }
@@ -1000,7 +1035,10 @@ void SendToFocused(unsigned message, WPARAM w = 0, LPARAM l = 0) {
 
 }  // namespace
 
-void TDbExplorerForm::MExitClick(TObject*) { Close(); }
+void TDbExplorerForm::MExitClick(TObject*) {
+  Commit(false);
+  Close();
+}
 void TDbExplorerForm::MUndoClick(TObject*) { SendToFocused(WM_UNDO); }
 void TDbExplorerForm::MCutClick(TObject*) { SendToFocused(WM_CUT); }
 void TDbExplorerForm::MCopyClick(TObject*) { SendToFocused(WM_COPY); }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Buttons.h"
+#include "Dialogs.h"
 #include "ComCtrls.h"
 #include "DbXCtrl.h"
 #include "ExtCtrls.h"
@@ -58,6 +59,10 @@ public:
   // The database at the top of the object's tree when it is open and has
   // children, else none.
   virtual TExploreObject* OpenDatabase(TExploreObject* /*object*/) { return nullptr; }
+  // The root of a database's tree, whose deletion and renaming are asked about.
+  virtual bool IsDatabaseRoot(TExploreObject* /*object*/) { return false; }
+  // An object that stands for another one (a reference), which is not dragged.
+  virtual bool IsReference(TExploreObject* /*object*/) { return false; }
 };
 
 // Installs answers (none: the ones that say no); gives back those installed before.
@@ -79,6 +84,26 @@ TDbXSwitches ReadDbXSwitches(const std::vector<std::string>& Args);
 int StateImageIndex(int editState, int validity);
 
 using TTextCommand = std::function<void(TExploreObject* object)>;
+
+// A drag of a tree node or summary item: the control it started on and the
+// explore object it carries.
+class TDbXDataDragObject : public fw::TDragControlObject {
+  FW_CLASS(TDbXDataDragObject, fw::TDragControlObject)
+public:
+  TDbXDataDragObject(fw::TControl* AControl, TExploreObject* object) : TDragControlObject(AControl), object_(object) {}
+  TExploreObject* Object() const { return object_; }
+
+private:
+  TExploreObject* object_;
+};
+
+// The questions of ConfirmAction.
+enum TConfirmKind { ckDelete, ckRename, ckApply, ckCancel };
+
+// Whether a drag may start with the object: a database that the session
+// does not hold open, a dataset or a column, or an executable that shows
+// data; never a set or a reference.
+bool ObjectDragAllowed(TExploreObject* object);
 
 class TDbExplorerForm : public fw::TForm {
   FW_CLASS(TDbExplorerForm, fw::TForm)
@@ -203,6 +228,7 @@ public:
   fw::TImageList* SmallImages = nullptr;
   fw::TImageList* LargeImages = nullptr;
   fw::TImageList* EOStateImages = nullptr;
+  fw::TSaveDialog* SaveQueryDialog = nullptr;
 
   // ---- the root and the trees
   TDbXRoot* DbXRoot() const { return root_; }
@@ -241,6 +267,24 @@ public:
   void FillSummary(TExploreObject* set);
   // The speed buttons follow the object's operations.
   void UpdateObjectButtons(TExploreObject* object);
+
+  // ---- commands
+  // False when the user refused; always true with Show Confirmations off.
+  bool ConfirmAction(TExploreObject* object, TConfirmKind kind, const std::vector<std::string>& args);
+  // The answer to an object that must be re-created to keep its edits: No
+  // raises EAbortOp, Cancel aborts silently.
+  void QuerySaveChanges(TExploreObject* object, int severity);
+  // The end of an in-place edit: the name is checked, confirmed and given.
+  void RenameObject(TExploreObject* object, std::string& name);
+  // Names a new or copied object (a name, or its own when it can be
+  // renamed), ends its edit and selects it; applies it when it was named.
+  void NameAndSelect(TExploreObject* object, const std::string* name, bool numbered);
+  // The object's actions as items after separator, before endItem (none:
+  // to the end of the menu).
+  void BuildActionMenu(TExploreObject* object, fw::TMenuItem* separator, fw::TMenuItem* endItem);
+  void RunActionItem(fw::TObject* Sender);
+  // The Object menu's and the popup's items follow the active object.
+  void UpdateObjectMenu(TExploreObject* object);
 
   // ---- running operations
   // The hourglass while it runs; the default cursor after, also on failure.
@@ -304,6 +348,44 @@ public:
   void MPasteClick(fw::TObject* Sender);
   void MEditDeleteClick(fw::TObject* Sender);
   void MSelectAllClick(fw::TObject* Sender);
+  void MObjectClick(fw::TObject* Sender);
+  void BasePopupMenuPopup(fw::TObject* Sender);
+  void MEditClick(fw::TObject* Sender);
+  void MViewClick(fw::TObject* Sender);
+  void PMOpenCloseClick(fw::TObject* Sender);
+  void PMRefreshClick(fw::TObject* Sender);
+  void MRefreshAllClick(fw::TObject* Sender);
+  void MPreviousClick(fw::TObject* Sender);
+  void MSwitchViewClick(fw::TObject* Sender);
+  void PMNewClick(fw::TObject* Sender);
+  void PMDeleteClick(fw::TObject* Sender);
+  void PMRenameClick(fw::TObject* Sender);
+  void PMSaveClick(fw::TObject* Sender);
+  void PMCancelClick(fw::TObject* Sender);
+  void PMSaveAsClick(fw::TObject* Sender);
+  void PMSaveTextClick(fw::TObject* Sender);
+  void MTextClick(fw::TObject* Sender);
+  void MContentsClick(fw::TObject* Sender);
+  void MAboutClick(fw::TObject* Sender);
+  void MFontClick(fw::TObject* Sender);
+  void MDRImportDbClick(fw::TObject* Sender);
+  void MHotKeyClick(fw::TObject* Sender);
+  void MToolbarClick(fw::TObject* Sender);
+  void MStatusBarClick(fw::TObject* Sender);
+  void MViewSystemDataClick(fw::TObject* Sender);
+  void MViewEditTextClick(fw::TObject* Sender);
+  void MViewCompleteTextClick(fw::TObject* Sender);
+  void MAutoArrangeClick(fw::TObject* Sender);
+  void MWordWrapClick(fw::TObject* Sender);
+  void OptionClick(fw::TObject* Sender);
+  void ViewStyleClick(fw::TObject* Sender);
+  void SBShowAllAttrsClick(fw::TObject* Sender);
+  void TreeEdited(fw::TObject* Sender, fw::TTreeNode* Node, std::string& S);
+  void SummaryViewEdited(fw::TObject* Sender, fw::TListItem* Item, std::string& S);
+  void ObjectStartDrag(fw::TObject* Sender, fw::TDragObject*& DragObject);
+  void ObjectDragOver(fw::TObject* Sender, fw::TObject* Source, int X, int Y, fw::TDragState State, bool& Accept);
+  void ObjectDragDrop(fw::TObject* Sender, fw::TObject* Source, int X, int Y);
+  void ObjectEndDrag(fw::TObject* Sender, fw::TObject* Target, int X, int Y);
 
 protected:
   void BeforeDestruction() override;
@@ -338,6 +420,14 @@ private:
   void ApplyWordWrap(bool wrap);
   void ApplyMemoFont(const fw::TFont& font);
   int ViewStyleIndex() const;
+  // "End name edit": an in-place rename under way ends, kept or cancelled.
+  void EndNameEdit(bool cancel);
+  // Also moves the focus off the inspector or the memo, which ends their edits.
+  void Commit(bool cancelNameEdit);
+  // The explore object at a point of a tree or the summary list.
+  TExploreObject* ObjectAt(fw::TObject* control, int X, int Y) const;
+  // Starts the in-place edit of the selected summary item or tree node.
+  void StartRename();
 
   TDbXRoot* root_ = nullptr;
   TPropExplBox* propList_ = nullptr;
@@ -358,6 +448,7 @@ private:
   bool inShow_ = false;
   TQueryOptions queryOptions_;
   TTextCommand textCommand_;
+  std::unique_ptr<TDbXDataDragObject> drag_;
 };
 
 }  // namespace dbx

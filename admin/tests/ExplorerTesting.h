@@ -31,6 +31,10 @@ public:
   std::string validation;  // the validation text to give; empty: the model's own
   int validationAsked = 0;
   bool failApply = false;
+  bool failRename = false;
+  std::uint8_t childKinds = 0;  // what AllowedChildKinds answers for any source
+  int madeKind = -1;            // the kind of the last child made from a source
+  std::unique_ptr<TEActions> actions;  // none: the registered ones
 
   TFakeNode* Child(int i) { return static_cast<TFakeNode*>(Children().GetItem(i)); }
   TFakeNode* Find(const std::string& name) { return static_cast<TFakeNode*>(Children().FindByName(name)); }
@@ -59,6 +63,22 @@ public:
     if (failApply) RaiseDbXError("cannot apply " + Name());
     TExploreObject::DoApply();
   }
+  void DoRename(const std::string& name) override {
+    if (failRename) RaiseDbXError("cannot rename " + Name());
+    TExploreObject::DoRename(name);
+  }
+  std::uint8_t AllowedChildKinds(TExploreObject*) override { return childKinds; }
+  // A copy of the source, named after it with " copy".
+  void DoCreateChild(TExploreObject*& result, TExploreObject* source, int childKind) override {
+    madeKind = childKind;
+    result = MakeChild();
+    result->SetName(source->Name() + " copy");
+    TExploreObject::DoCreate(result, "");
+    // Left in its edit, as a new object is, for its namer to end.
+    result->Release(lsIdle);
+    result->Lock(lsEditing);
+  }
+  TEActions* GetActions() override { return actions ? actions.get() : TExploreObject::GetActions(); }
 
 protected:
   void Init(TExploreObject* parent) override {
@@ -111,7 +131,7 @@ class TFakeRoot : public TDbXForm {
 
 // Schema answers by the object's name: "set..." is an object set (of
 // references for "setref..."), "schema..." a schema object, "sql..." lies in
-// an open database.
+// an open database, "root..." is a database root, "ref..." a reference.
 class TFakeSchema : public TSchemaQuestions {
 public:
   TFakeSchema();
@@ -120,6 +140,8 @@ public:
   int ReferenceKind(TExploreObject* o) override { return o->Name().rfind("setref", 0) == 0 ? 4 : 1; }
   TEPropertyDefs* ObjectDefinitions(TExploreObject*) override { return &definitions; }
   TExploreObject* OpenDatabase(TExploreObject* o) override { return o->Name().rfind("sql", 0) == 0 ? o : nullptr; }
+  bool IsDatabaseRoot(TExploreObject* o) override { return o->Name().rfind("root", 0) == 0; }
+  bool IsReference(TExploreObject* o) override { return o->Name().rfind("ref", 0) == 0; }
 
   TEPropertyDefs definitions;
 };

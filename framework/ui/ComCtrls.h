@@ -513,6 +513,8 @@ public:
   // Starts editing the caption in place; false when the view or OnEditing refuses.
   bool EditCaption();
   void CancelEdit();
+  // Ends an edit under way, keeping the text unless Cancel.
+  void EndEdit(bool Cancel);
   void MakeVisible(bool PartialOK);
   void Delete();
   // The item's area (the label's with LabelOnly) in client coordinates.

@@ -359,8 +359,10 @@ bool TListItem::EditCaption() {
   return ListView()->editItem_ == this;
 }
 
-void TListItem::CancelEdit() {
-  if (ListView()->editItem_ == this) ListView()->FinishEdit(true);
+void TListItem::CancelEdit() { EndEdit(true); }
+
+void TListItem::EndEdit(bool Cancel) {
+  if (ListView()->editItem_ == this) ListView()->FinishEdit(Cancel);
 }
 
 void TListItem::MakeVisible(bool) {

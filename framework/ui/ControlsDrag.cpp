@@ -98,9 +98,10 @@ void DragMachine::Done(bool drop) {
       Object = obj;
       Active = true;
       accepted = Send(target, dmDragLeave, pos) != 0 && drop;
-      Object = nullptr;
       Active = false;
+      // The drop still names what was dragged; no move reaches it any more.
       Send(target, accepted ? dmDragDrop : dmDragCancel, pos);
+      Object = nullptr;
     }
   } catch (...) {
     Object = nullptr;

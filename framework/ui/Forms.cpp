@@ -623,10 +623,13 @@ void TCustomForm::SetActiveControl(TWinControl* Control) {
   if (!loading && active_) SetWindowFocus();
 }
 
-void TCustomForm::SetWindowFocus() {
+void TCustomForm::SetWindowFocus(bool activating) {
   if (!bridge_) return;
   QWidget* w = WidgetOf(this);
   if (activeControl_ && activeControl_->HandleAllocated()) w = WidgetOf(activeControl_);
+  QWidget* inner = WidgetOf(this)->focusWidget();
+  if (activating && inner && inner != w && inner->isVisible() && inner->isEnabled() && w->isAncestorOf(inner))
+    w = inner;
   if (QApplication::focusWidget() != w || !w->hasFocus()) w->setFocus(Qt::ActiveWindowFocusReason);
 }
 
@@ -714,7 +717,7 @@ void TCustomForm::CMActivate(TMessage&) {
   if (Screen) Screen->SetActive(this, activeControl_);
   if (!activeControl_) activeControl_ = FindNextControl(nullptr, true, true, false);
   Activate();
-  SetWindowFocus();
+  SetWindowFocus(true);
 }
 
 void TCustomForm::CMDeactivate(TMessage&) {

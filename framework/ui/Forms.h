@@ -180,7 +180,9 @@ private:
   // OnDestroy, once, for a form that was created.
   void RunOnDestroy();
   void CloseModal();
-  void SetWindowFocus();
+  // Activating: a widget inside the active control that had the focus
+  // last (an in-place editor) gets it back, which keeps its edit going.
+  void SetWindowFocus(bool activating = false);
   void PlaceOnScreen();
   void ApplyWindowFlags();
   // Qt moved or resized the window.

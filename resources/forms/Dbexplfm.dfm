@@ -37,6 +37,7 @@ object DbExplorerForm: TDbExplorerForm
       AllowAllUp = True
       GroupIndex = 1
       Glyph.Data = 'sb-open.png'
+      OnClick = PMOpenCloseClick
     end
     object SBDelete: TSpeedButton
       Left = 31
@@ -45,6 +46,7 @@ object DbExplorerForm: TDbExplorerForm
       Height = 22
       Hint = 'Delete'
       Glyph.Data = 'sb-delete.png'
+      OnClick = PMDeleteClick
     end
     object SBCancel: TSpeedButton
       Left = 58
@@ -53,6 +55,7 @@ object DbExplorerForm: TDbExplorerForm
       Height = 22
       Hint = 'Cancel'
       Glyph.Data = 'sb-cancel.png'
+      OnClick = PMCancelClick
     end
     object SBSave: TSpeedButton
       Left = 85
@@ -61,6 +64,7 @@ object DbExplorerForm: TDbExplorerForm
       Height = 22
       Hint = 'Apply'
       Glyph.Data = 'sb-apply.png'
+      OnClick = PMSaveClick
     end
     object SBViewBlobs: TSpeedButton
       Left = 116
@@ -82,6 +86,7 @@ object DbExplorerForm: TDbExplorerForm
       GroupIndex = 3
       Glyph.Data = 'sb-raw-attrs.png'
       Visible = False
+      OnClick = SBShowAllAttrsClick
     end
     object DbDataPanel: TPanel
       Left = 374
@@ -208,7 +213,12 @@ object DbExplorerForm: TDbExplorerForm
           TabOrder = 0
           OnChange = SummaryViewChange
           OnDblClick = SummaryViewDblClick
+          OnEdited = SummaryViewEdited
           OnEditing = SummaryViewEditing
+          OnDragDrop = ObjectDragDrop
+          OnDragOver = ObjectDragOver
+          OnEndDrag = ObjectEndDrag
+          OnStartDrag = ObjectStartDrag
           OnEnter = SummaryViewEnter
           OnExit = SummaryViewExit
         end
@@ -348,43 +358,52 @@ object DbExplorerForm: TDbExplorerForm
   object MainMenu: TMainMenu
     object MObject: TMenuItem
       Caption = '&Object'
+      OnClick = MObjectClick
       object MOpen: TMenuItem
         Caption = '&Open'
         HelpContext = 2300
+        OnClick = PMOpenCloseClick
       end
       object MClose: TMenuItem
         Caption = '&Close'
         HelpContext = 2310
+        OnClick = PMOpenCloseClick
       end
       object MNew: TMenuItem
         Caption = '&New...'
         HelpContext = 2320
         ShortCut = 16462
+        OnClick = PMNewClick
       end
       object MDelete: TMenuItem
         Caption = '&Delete'
         HelpContext = 2330
         ShortCut = 16452
+        OnClick = PMDeleteClick
       end
       object MRename: TMenuItem
         Caption = 'Rena&me'
         HelpContext = 2340
         ShortCut = 16461
+        OnClick = PMRenameClick
       end
       object MApply: TMenuItem
         Caption = '&Apply'
         HelpContext = 2350
         ShortCut = 16449
+        OnClick = PMSaveClick
       end
       object MCancel: TMenuItem
         Caption = 'Cance&l'
         HelpContext = 2360
         ShortCut = 32776
+        OnClick = PMCancelClick
       end
       object MSaveAs: TMenuItem
         Caption = '&Save As...'
         HelpContext = 2370
         ShortCut = 16467
+        OnClick = PMSaveAsClick
       end
       object MActions: TMenuItem
         Caption = '-'
@@ -400,6 +419,7 @@ object DbExplorerForm: TDbExplorerForm
     end
     object MEdit: TMenuItem
       Caption = '&Edit'
+      OnClick = MEditClick
       object MUndo: TMenuItem
         Caption = '&Undo'
         HelpContext = 2390
@@ -447,6 +467,7 @@ object DbExplorerForm: TDbExplorerForm
         Caption = '&Text'
         HelpContext = 2450
         ShortCut = 16468
+        OnClick = MTextClick
       end
       object MCutShift: TMenuItem
         Caption = 'Cut'
@@ -475,15 +496,18 @@ object DbExplorerForm: TDbExplorerForm
     end
     object MView: TMenuItem
       Caption = '&View'
+      OnClick = MViewClick
       object MToolbar: TMenuItem
         Caption = '&Toolbar'
         Checked = True
         HelpContext = 2460
+        OnClick = MToolbarClick
       end
       object MStatusBar: TMenuItem
         Caption = 'Status &Bar'
         Checked = True
         HelpContext = 2470
+        OnClick = MStatusBarClick
       end
       object MViewBlobs: TMenuItem
         Caption = 'Blob &Explorer'
@@ -495,19 +519,23 @@ object DbExplorerForm: TDbExplorerForm
       object MViewSystemData: TMenuItem
         Caption = '&System Data'
         HelpContext = 2490
+        OnClick = MViewSystemDataClick
       end
       object MViewCompleteText: TMenuItem
         Caption = '&Complete Text'
         HelpContext = 2500
+        OnClick = MViewCompleteTextClick
       end
       object MViewEditText: TMenuItem
         Caption = 'Cha&nge Text'
         Checked = True
         HelpContext = 2510
+        OnClick = MViewEditTextClick
       end
       object MFont: TMenuItem
         Caption = 'Text &Font...'
         HelpContext = 2520
+        OnClick = MFontClick
       end
       object N9: TMenuItem
         Caption = '-'
@@ -517,6 +545,7 @@ object DbExplorerForm: TDbExplorerForm
         GroupIndex = 1
         RadioItem = True
         HelpContext = 2530
+        OnClick = ViewStyleClick
       end
       object MSmallIcons: TMenuItem
         Caption = 'S&mall Icons'
@@ -524,6 +553,7 @@ object DbExplorerForm: TDbExplorerForm
         GroupIndex = 1
         RadioItem = True
         HelpContext = 2540
+        OnClick = ViewStyleClick
       end
       object MList: TMenuItem
         Caption = '&List'
@@ -531,6 +561,7 @@ object DbExplorerForm: TDbExplorerForm
         GroupIndex = 1
         RadioItem = True
         HelpContext = 2550
+        OnClick = ViewStyleClick
       end
       object MDetail: TMenuItem
         Caption = '&Detail'
@@ -539,6 +570,7 @@ object DbExplorerForm: TDbExplorerForm
         GroupIndex = 1
         RadioItem = True
         HelpContext = 2560
+        OnClick = ViewStyleClick
       end
       object N8: TMenuItem
         Caption = '-'
@@ -546,6 +578,7 @@ object DbExplorerForm: TDbExplorerForm
       object MAutoArrange: TMenuItem
         Caption = '&Auto Arrange'
         HelpContext = 2570
+        OnClick = MAutoArrangeClick
       end
       object N4: TMenuItem
         Caption = '-'
@@ -554,22 +587,26 @@ object DbExplorerForm: TDbExplorerForm
         Caption = '&Previous'
         HelpContext = 2580
         ShortCut = 16464
+        OnClick = MPreviousClick
       end
       object MRefresh: TMenuItem
         Caption = '&Refresh'
         HelpContext = 2590
         ShortCut = 16466
+        OnClick = PMRefreshClick
       end
       object MRefreshAll: TMenuItem
         Caption = 'Refres&h All'
         HelpContext = 2600
         Visible = False
+        OnClick = MRefreshAllClick
       end
       object MSwitchView: TMenuItem
         Caption = 'Switch View'
         HelpContext = 2610
         ShortCut = 123
         Visible = False
+        OnClick = MSwitchViewClick
       end
     end
     object MOptions: TMenuItem
@@ -608,22 +645,26 @@ object DbExplorerForm: TDbExplorerForm
       object MWordWrap: TMenuItem
         Caption = 'W&ord Wrap'
         HelpContext = 2660
+        OnClick = MWordWrapClick
       end
       object MShowConfirms: TMenuItem
         Caption = 'Show &Confirmations'
         Checked = True
         HelpContext = 2670
+        OnClick = OptionClick
       end
       object MShowWarnings: TMenuItem
         Caption = 'Show &Warnings'
         Checked = True
         HelpContext = 2680
+        OnClick = OptionClick
       end
       object MSyncPages: TMenuItem
         Caption = '&Sync Pages'
         Checked = True
         HelpContext = 2690
         Visible = False
+        OnClick = OptionClick
       end
     end
     object MDictionary: TMenuItem
@@ -631,6 +672,7 @@ object DbExplorerForm: TDbExplorerForm
       Visible = False
       object MDRImportDb: TMenuItem
         Caption = 'I&mport from Database...'
+        OnClick = MDRImportDbClick
       end
     end
     object MHelp: TMenuItem
@@ -638,14 +680,17 @@ object DbExplorerForm: TDbExplorerForm
       object MContents: TMenuItem
         Caption = '&Contents'
         HelpContext = 2700
+        OnClick = MContentsClick
       end
       object MAbout: TMenuItem
         Caption = '&About...'
         HelpContext = 2710
+        OnClick = MAboutClick
       end
     end
   end
   object BasePopupMenu: TPopupMenu
+    OnPopup = BasePopupMenuPopup
     object PMView: TMenuItem
       Caption = '&View'
       object PMLargeIcons: TMenuItem
@@ -653,6 +698,7 @@ object DbExplorerForm: TDbExplorerForm
         GroupIndex = 1
         RadioItem = True
         HelpContext = 2530
+        OnClick = ViewStyleClick
       end
       object PMSmallIcons: TMenuItem
         Caption = 'S&mall Icons'
@@ -660,6 +706,7 @@ object DbExplorerForm: TDbExplorerForm
         GroupIndex = 1
         RadioItem = True
         HelpContext = 2540
+        OnClick = ViewStyleClick
       end
       object PMList: TMenuItem
         Caption = '&List'
@@ -667,6 +714,7 @@ object DbExplorerForm: TDbExplorerForm
         GroupIndex = 1
         RadioItem = True
         HelpContext = 2550
+        OnClick = ViewStyleClick
       end
       object PMDetail: TMenuItem
         Caption = '&Detail'
@@ -675,6 +723,7 @@ object DbExplorerForm: TDbExplorerForm
         GroupIndex = 1
         RadioItem = True
         HelpContext = 2560
+        OnClick = ViewStyleClick
       end
       object PMN1: TMenuItem
         Caption = '-'
@@ -682,6 +731,7 @@ object DbExplorerForm: TDbExplorerForm
       object PMAutoArrange: TMenuItem
         Caption = '&Auto Arrange'
         HelpContext = 2570
+        OnClick = MAutoArrangeClick
       end
     end
     object PMViewBreak: TMenuItem
@@ -690,57 +740,74 @@ object DbExplorerForm: TDbExplorerForm
     object PMOpen: TMenuItem
       Caption = '&Open'
       HelpContext = 2300
+      OnClick = PMOpenCloseClick
     end
     object PMClose: TMenuItem
       Caption = '&Close'
       HelpContext = 2310
+      OnClick = PMOpenCloseClick
     end
     object PMRefresh: TMenuItem
       Caption = '&Refresh'
       HelpContext = 2590
+      OnClick = PMRefreshClick
     end
     object PMNew: TMenuItem
       Caption = '&New...'
       HelpContext = 2320
+      OnClick = PMNewClick
     end
     object PMDelete: TMenuItem
       Caption = '&Delete'
       HelpContext = 2330
+      OnClick = PMDeleteClick
     end
     object PMRename: TMenuItem
       Caption = 'Rena&me'
       HelpContext = 2340
+      OnClick = PMRenameClick
     end
     object PMApply: TMenuItem
       Caption = '&Apply'
       HelpContext = 2350
+      OnClick = PMSaveClick
     end
     object PMCancel: TMenuItem
       Caption = 'Cance&l'
       HelpContext = 2360
+      OnClick = PMCancelClick
     end
     object PMSaveAs: TMenuItem
       Caption = '&Save As...'
       HelpContext = 2370
+      OnClick = PMSaveAsClick
     end
     object PMSaveText: TMenuItem
       Caption = 'Save &Text to File...'
       HelpContext = 2720
       Visible = False
+      OnClick = PMSaveTextClick
     end
     object PMHotKey: TMenuItem
       Caption = 'HotKey'
       ShortCut = 32889
       Visible = False
+      OnClick = MHotKeyClick
     end
     object PMRenameKey: TMenuItem
       Caption = '_Rename'
       HelpContext = 2340
       ShortCut = 113
       Visible = False
+      OnClick = PMRenameClick
     end
     object PMActions: TMenuItem
       Caption = '-'
     end
+  end
+  object SaveQueryDialog: TSaveDialog
+    Filter = 'SQL Files(*.sql)|*.sql|All Files|*.*'
+    Options = [ofOverwritePrompt, ofHideReadOnly]
+    Title = 'Save Query'
   end
 end

@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "ScopedEnv.h"
 #include "TempDir.h"
 
 namespace fw::test {
@@ -22,28 +22,26 @@ class OdbcConfig {
 public:
   OdbcConfig() : dir_((TestFolder() / ("odbc." + std::to_string(::getpid()))).string()) {
     std::filesystem::create_directories(dir_);
-    for (const char* v : {"ODBCSYSINI", "ODBCINI", "HOME", "ORVEX_ODBC_LIBRARY"}) {
-      const char* old = std::getenv(v);
-      saved_.emplace_back(v, old ? std::optional<std::string>(old) : std::nullopt);
-    }
-    ::setenv("ODBCSYSINI", dir_.c_str(), 1);
-    ::setenv("ODBCINI", (dir_ + "/user-odbc.ini").c_str(), 1);
-    ::setenv("HOME", dir_.c_str(), 1);
-    ::unsetenv("ORVEX_ODBC_LIBRARY");
+    env_.Set("ODBCSYSINI", dir_)
+        .Set("ODBCINI", dir_ + "/user-odbc.ini")
+        .Set("HOME", dir_)
+        .Set("ORVEX_ODBC_LIBRARY", std::nullopt)
+        .Set("FW_ODBC_LIBRARY", std::nullopt);
     Write();
   }
   ~OdbcConfig() {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
-    for (const auto& [name, value] : saved_)
-      if (value) ::setenv(name.c_str(), value->c_str(), 1);
-      else ::unsetenv(name.c_str());
   }
   OdbcConfig(const OdbcConfig&) = delete;
   OdbcConfig& operator=(const OdbcConfig&) = delete;
 
-  // The library that stands for a machine without unixODBC.
-  static void WithoutDriverManager() { ::setenv("ORVEX_ODBC_LIBRARY", "/nonexistent/libodbc.so.2", 1); }
+  // The library that stands for a machine without unixODBC, for the engine
+  // and for the programs.
+  static void WithoutDriverManager() {
+    ::setenv("ORVEX_ODBC_LIBRARY", "/nonexistent/libodbc.so.2", 1);
+    ::setenv("FW_ODBC_LIBRARY", "/nonexistent/libodbc.so.2", 1);
+  }
 
   OdbcConfig& Driver(const std::string& name) {
     drivers_.push_back(name);
@@ -74,7 +72,7 @@ private:
   }
 
   std::string dir_;
-  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+  ScopedEnv env_;
   std::vector<std::string> drivers_;
   std::vector<std::pair<std::string, std::string>> user_, system_;
 };

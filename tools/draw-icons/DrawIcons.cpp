@@ -905,6 +905,22 @@ void ErrorSign(QPainter& p) {
   p.drawLine(QPointF(10.8, 5.2), QPointF(5.2, 10.8));
 }
 
+// The administrator's own picture: a database seen through a magnifying glass.
+void ProgramIcon(QPainter& p) {
+  p.save();
+  p.translate(-1.0, 0.0);
+  p.scale(0.85, 0.85);
+  Cylinder(p, pal::blue, pal::glass);
+  p.restore();
+  p.setPen(QPen(pal::darkBrown, 2.2, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(12.2, 12.2), QPointF(15.0, 15.0));
+  p.setPen(Pen(pal::ink, 1.0));
+  QColor lens = pal::glass;
+  lens.setAlpha(150);
+  p.setBrush(lens);
+  p.drawEllipse(QPointF(10.0, 10.0), 3.4, 3.4);
+}
+
 void SbPrevQuery(QPainter& p) { QueryArrow(p, true); }
 void SbNextQuery(QPainter& p) { QueryArrow(p, false); }
 
@@ -945,6 +961,7 @@ const std::vector<AdminPicture> kAdminPictures = {
     {"sb-prev-query", SbPrevQuery, 16, 16, 1},
     {"sb-next-query", SbNextQuery, 16, 16, 1},
     {"dbx-error", ErrorSign, 32, 32, 2},
+    {"dbx-program", ProgramIcon, 32, 32, 2},
 };
 
 // The state images by index of the list: 0 is never shown.

@@ -247,9 +247,9 @@ TEST_F(TreeViewTest, DropTargetFollowsTheDragAndStaysOverEmptySpace) {
     if (b == mbLeft && tree->Selected()) tree->BeginDrag(false);
   };
   tree->OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& ok) { ok = source == tree && accept; };
-  tree->OnDragDrop = [&](TObject*, TObject*, int, int) {
+  tree->OnDragDrop = [&](TObject*, TObject* source, int, int) {
     targetAtDrop = tree->DropTarget();
-    log.push_back("drop");
+    log.push_back(source == tree ? "drop" : "drop from nowhere");
   };
   tree->OnEndDrag = [&](TObject*, TObject* target, int, int) {
     log.push_back(target == tree ? "end on tree" : target ? "end elsewhere" : "end refused");
@@ -327,6 +327,27 @@ TEST_F(TreeViewTest, EditingInPlace) {
   tree->SetReadOnly(true);
   EXPECT_FALSE(A->EditText());
   EXPECT_FALSE(tree->IsEditing());
+}
+
+// An edit started while another window is active (right after a dialog)
+// keeps going once the tree's window is active again.
+TEST_F(TreeViewTest, AnEditBegunInAnInactiveWindowSurvivesItsActivation) {
+  Build();
+  ShowActive(form.get());
+  tree->SetFocus();
+  auto other = std::make_unique<TForm>(nullptr);
+  other->SetBounds(400, 50, 200, 100);
+  ShowActive(other.get());
+  ASSERT_FALSE(form->Active());
+  ASSERT_TRUE(B->EditText());
+  other->Hide();
+  WidgetOf(form.get())->activateWindow();
+  ASSERT_TRUE(PumpUntil([this] { return form->Active(); }));
+  Pump();
+  EXPECT_TRUE(tree->IsEditing());
+  auto* editor = WidgetOf(tree)->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_TRUE(editor->hasFocus());
 }
 
 TEST_F(TreeViewTest, DeletionIsToldForEveryNodeAlsoOnClear) {

@@ -1,0 +1,65 @@
+object SaveAsForm: TSaveAsForm
+  Left = 300
+  Top = 200
+  BorderIcons = [biSystemMenu]
+  BorderStyle = bsDialog
+  Caption = 'Save %s as'
+  ClientHeight = 104
+  ClientWidth = 276
+  Color = clBtnFace
+  Font.Charset = DEFAULT_CHARSET
+  Font.Color = clWindowText
+  Font.Height = -11
+  Font.Name = 'MS Sans Serif'
+  Font.Style = []
+  HelpContext = 2040
+  Position = poScreenCenter
+  OnCreate = FormCreate
+  OnShow = FormShow
+  PixelsPerInch = 96
+  object NameGroup: TGroupBox
+    Left = 8
+    Top = 8
+    Width = 260
+    Height = 52
+    Caption = 'New Name'
+    TabOrder = 0
+    object SaveName: TEdit
+      Left = 10
+      Top = 20
+      Width = 240
+      Height = 21
+      TabOrder = 0
+    end
+  end
+  object OKBtn: TButton
+    Left = 31
+    Top = 70
+    Width = 75
+    Height = 25
+    Caption = 'OK'
+    Default = True
+    ModalResult = 1
+    TabOrder = 1
+    OnClick = OKBtnClick
+  end
+  object CancelBtn: TButton
+    Left = 112
+    Top = 70
+    Width = 75
+    Height = 25
+    Cancel = True
+    Caption = 'Cancel'
+    ModalResult = 2
+    TabOrder = 2
+  end
+  object HelpBtn: TButton
+    Left = 193
+    Top = 70
+    Width = 75
+    Height = 25
+    Caption = '&Help'
+    TabOrder = 3
+    OnClick = HelpBtnClick
+  end
+end
