@@ -356,8 +356,10 @@ void TExploreObject::SetName(const std::string& name) {
   Fire(evName, name);
 }
 
+std::string PathStep(std::string_view name) { return ReadsBackPlain(name) ? std::string(name) : QuoteString(name); }
+
 std::string TExploreObject::GetPath() {
-  std::string step = ReadsBackPlain(name_) ? name_ : QuoteString(name_);
+  std::string step = PathStep(name_);
   return parent_ ? parent_->GetPath() + "/" + step : step;
 }
 

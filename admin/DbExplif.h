@@ -141,6 +141,9 @@ fw::TStrings* RaiseToken();
 // Nothing without an error; raises it when the list is absent or the raise
 // token; else adds its message with the object attached.
 void ReportOrCollectError(fw::TStrings* errors, TExploreObject* object, TDbXErrorPtr error);
+// A name as a step of a path: in double quotes unless FindPath reads it
+// back plain.
+std::string PathStep(std::string_view name);
 // "\"name\" is not a unique name" when another child of parent has the name.
 TDbXErrorPtr CheckUniqueName(TExploreObject* parent, TExploreObject* object, const std::string& name);
 

@@ -1,9 +1,8 @@
 #include "DbXUnits.h"
 
 #include "DbExplif.h"
-#include "DbXCfg.h"
+#include "DbSchema.h"
 #include "DbXCtrl.h"
-#include "Expldb.h"
 #include "Scope.h"
 
 namespace dbx {
@@ -12,20 +11,13 @@ void StartModelUnits() {
   InitDbExplif();
   fw::TScopeFail stop(StopModelUnits);
   InitDbXCtrl();
+  InitDbSchema();
 }
 
 void StopModelUnits() {
+  DoneDbSchema();
   DoneDbXCtrl();
   DoneDbExplif();
 }
-
-void StartAdministratorUnits() {
-  StartModelUnits();
-  // "Databases" first, "Configuration" second: the order of the root's tabs.
-  InitExpldb();
-  InitDbXCfg();
-}
-
-void StopAdministratorUnits() { StopModelUnits(); }
 
 }  // namespace dbx

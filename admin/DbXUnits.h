@@ -7,7 +7,9 @@
 namespace dbx {
 
 // Raises the silent abort when the property-definition text is missing or of
-// another version; the units started before are ended again.
+// another version; the units started before are ended again. The program's
+// top-level units need the window's library (admin_ui); the model's start
+// in admin_model.
 void StartAdministratorUnits();
 // In the reverse order.
 void StopAdministratorUnits();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "DbSchema.h"
 #include "Dialogs.h"
 #include "Files.h"
 #include "Format.h"
@@ -57,6 +58,20 @@ std::string ImageName(TClass cls) { return UpperCase(cls->Name.substr(1)); }
 constexpr int kDefinitionHelp = 1020;
 
 }  // namespace
+
+bool TSchemaQuestions::IsSchemaObject(TExploreObject* object) { return dynamic_cast<TEObject*>(object) != nullptr; }
+
+bool TSchemaQuestions::IsObjectSet(TExploreObject* object) { return dynamic_cast<TEObjectSet*>(object) != nullptr; }
+
+int TSchemaQuestions::ReferenceKind(TExploreObject* set) {
+  auto* objects = dynamic_cast<TEObjectSet*>(set);
+  return objects ? objects->Ref()->Kind() : 0;
+}
+
+TEPropertyDefs* TSchemaQuestions::ObjectDefinitions(TExploreObject* set) {
+  auto* objects = dynamic_cast<TEObjectSet*>(set);
+  return objects ? objects->Definition() : nullptr;
+}
 
 std::unique_ptr<TSchemaQuestions> SetSchemaQuestions(std::unique_ptr<TSchemaQuestions> questions) {
   std::swap(InstalledQuestions(), questions);

@@ -41,21 +41,21 @@ private:
   TDbExplorerForm* form_ = nullptr;
 };
 
-// What the window asks about schema objects and database roots, whose
-// classes live in units of their own. Until answers are installed, each
-// is no.
+// What the window asks about schema objects and database roots. The
+// answers given here know the schema objects; the database's own units may
+// install others.
 class TSchemaQuestions {
 public:
   virtual ~TSchemaQuestions() = default;
   // A schema object shows its Definition page even without properties.
-  virtual bool IsSchemaObject(TExploreObject* /*object*/) { return false; }
+  virtual bool IsSchemaObject(TExploreObject* object);
   // A set of schema objects has a Summary page.
-  virtual bool IsObjectSet(TExploreObject* /*object*/) { return false; }
+  virtual bool IsObjectSet(TExploreObject* object);
   // The kind of a set's object reference; sets of references (4 and 5)
   // show no columns.
-  virtual int ReferenceKind(TExploreObject* /*set*/) { return 0; }
+  virtual int ReferenceKind(TExploreObject* set);
   // The definitions of the objects that a set holds, or none.
-  virtual TEPropertyDefs* ObjectDefinitions(TExploreObject* /*set*/) { return nullptr; }
+  virtual TEPropertyDefs* ObjectDefinitions(TExploreObject* set);
   // The database at the top of the object's tree when it is open and has
   // children, else none.
   virtual TExploreObject* OpenDatabase(TExploreObject* /*object*/) { return nullptr; }

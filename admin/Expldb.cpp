@@ -17,6 +17,18 @@ void TDatabases::Init(TExploreObject* parent) {
 
 std::string TDatabases::GetValidationText() { return "All Database Aliases"; }
 
+TExploreObject* TDatabases::FindAliasNode(std::string_view alias) const {
+  TExploreList& children = Children();
+  for (int i = 0; i < children.Count(); ++i)
+    if (children.NameCompare(children.Item(i)->Name(), alias) == 0) return children.Item(i);
+  return nullptr;
+}
+
+TDatabases* FindDatabasesNode() {
+  TDbXRoot* root = GetDbXRoot();
+  return root ? static_cast<TDatabases*>(root->Children().Find(TDatabases::StaticClass(), "")) : nullptr;
+}
+
 void InitExpldb() { RegisterDbXRootClass(ExploreClassOf<TDatabases>()); }
 
 }  // namespace dbx

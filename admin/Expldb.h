@@ -18,6 +18,9 @@ public:
   void SetViewModes(fw::TConfigModes modes) { viewModes_ = modes; }
 
   std::string GetValidationText() override;
+  // The node of an alias among the children made so far (none are loaded
+  // for it); none when there is none.
+  TExploreObject* FindAliasNode(std::string_view alias) const;
 
 protected:
   void Init(TExploreObject* parent) override;
@@ -25,6 +28,9 @@ protected:
 private:
   fw::TConfigModes viewModes_ = fw::cfmAllModes;
 };
+
+// The root's "Databases" node; none without a root or such a node.
+TDatabases* FindDatabasesNode();
 
 // The unit's start: "Databases" becomes a top-level class of the root.
 void InitExpldb();

@@ -30,14 +30,7 @@ constexpr char kDefaultConfigValue[] = "CONFIGFILE01";
 
 std::string ReadDefaultConfigFile() { return ReadEngineSetting(kDefaultConfigValue); }
 
-void WriteDefaultConfigFile(const std::string& Name) {
-  TRegistry reg;
-  reg.SetRootKey(HKEY_LOCAL_MACHINE);
-  if (!reg.OpenKey(kEngineRegistryKey, true))
-    throw ERegistryException("Cannot make the registry key " + std::string(kEngineRegistryKey) + " in " +
-                             RegistryFileName());
-  reg.WriteString(kDefaultConfigValue, Name);
-}
+void WriteDefaultConfigFile(const std::string& Name) { WriteEngineSetting(kDefaultConfigValue, Name); }
 
 std::string ReadActiveConfigFile() {
   Session().Open();

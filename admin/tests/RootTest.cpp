@@ -343,7 +343,7 @@ TEST(VersionCheckTest, AMissingOrOtherTextStopsTheStart) {
     TTextSwap missing(nullptr);
     {
       fw::test::ScriptedMessages boxes;
-      EXPECT_THROW(StartAdministratorUnits(), fw::EAbort);
+      EXPECT_THROW(StartModelUnits(), fw::EAbort);
       ASSERT_EQ(boxes->Requests.size(), 1u);
       EXPECT_EQ(boxes->Requests[0].Text, "DbX.DbI was not found or identified.  It is needed to explore databases");
       EXPECT_EQ(boxes->Requests[0].Caption, "");
@@ -361,8 +361,8 @@ TEST(VersionCheckTest, AMissingOrOtherTextStopsTheStart) {
   }
   EXPECT_EQ(DbXVersionMessage(), "");
   DoneDbXCtrl();
-  StartAdministratorUnits();
-  StopAdministratorUnits();
+  StartModelUnits();
+  StopModelUnits();
 }
 
 }  // namespace

@@ -1,19 +1,28 @@
 // The administrator's main window on a demonstration root, to look at under
-// Xvfb: two trees on tabs ("Databases" and "Configuration"), one alias open,
-// one with pending edits, the Definition page of an alias in the inspector
-// with the value list of one row dropped. It runs until it is closed, or
-// for the seconds given.
+// Xvfb: three trees on tabs ("Databases", "Configuration" and a database of
+// schema objects, "Wedding"), one alias open, one with pending edits, the
+// Definition page of an alias in the inspector with the value list of one
+// row dropped. With "schema" the window shows the columns of a table of
+// "Wedding" on the Summary page instead. It runs until it is closed, or for
+// the seconds given.
 //
-//   Xvfb :57 -screen 0 1024x768x24 & DISPLAY=:57 build/normal/tools/admin-gallery/admin-gallery &
+//   Xvfb :57 -screen 0 1024x768x24 & DISPLAY=:57 build/normal/tools/admin-gallery/admin-gallery [schema] [seconds] &
 //   DISPLAY=:57 import -window root shot.png
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Database.h"
+#include "DbSchema.h"
 #include "DbXUnits.h"
 #include "Dbexplfm.h"
 #include "ExtCtrls.h"
+#include "Fields.h"
 #include "Files.h"
+#include "Table.h"
 
 using namespace fw;
 using namespace dbx;
@@ -64,7 +73,7 @@ public:
   void LoadProperties() override {
     TEProperties& p = Properties();
     auto add = [&](const char* name, const char* caption, std::uint16_t attributes, const char* value) {
-      TEProperty* property = p.Add<TEProperty>(name, caption, 2, ftString);
+      TEProperty* property = p.Add<TEProperty>(name, caption, 2, dbx::ftString);
       property->SetAttributeWord(attributes);
       property->StoreValue(Variant(std::string(value)));
       return property;
@@ -118,6 +127,82 @@ protected:
   }
 };
 
+// A database of schema objects: its tables and their columns, read from
+// native tables made in a folder of the demonstration's own.
+std::string& SchemaFolder() {
+  static std::string folder;
+  return folder;
+}
+
+void MakeTable(const std::string& name, const std::vector<std::pair<std::string, TFieldType>>& fields,
+               const std::vector<std::vector<std::string>>& rows) {
+  auto table = std::make_unique<TTable>(nullptr);
+  table->SetDatabaseName(SchemaFolder());
+  table->SetTableName(name);
+  for (const auto& [field, type] : fields) table->FieldDefs()->Add(field, type, type == fw::ftString ? 60 : 0);
+  table->CreateTable();
+  table->Open();
+  for (const auto& row : rows) {
+    table->Append();
+    for (std::size_t i = 0; i < row.size(); ++i) table->Fields(static_cast<int>(i))->SetAsString(row[i]);
+    table->Post();
+  }
+}
+
+void MakeSchemaTables() {
+  using fw::ftInteger;
+  using fw::ftMemo;
+  using fw::ftString;
+  MakeTable("Tables.db", {{"Name", ftString}, {"Notes", ftMemo}},
+            {{"Gäste", "Who is invited"}, {"Events", "The day's parts"}, {"Tische", ""}});
+  const std::vector<std::pair<std::string, TFieldType>> columns = {
+      {"Name", ftString}, {"Type", ftString}, {"Size", ftInteger}, {"Notes", ftMemo}};
+  MakeTable("Gäste_Columns.db", columns,
+            {{"ID", "Integer", "4", "The key"}, {"Name", "Text", "40", ""}, {"Email", "Text", "80", ""},
+             {"Größe", "Number", "8", "Party size"}});
+  MakeTable("Events_Columns.db", columns, {{"ID", "Integer", "4", ""}, {"Datum", "Date", "4", ""}});
+  MakeTable("Tische_Columns.db", columns, {{"Nummer", "Integer", "4", ""}});
+}
+
+class TDemoSchema : public TERoot {
+  FW_CLASS(TDemoSchema, TERoot)
+public:
+  std::string GetValidationText() override { return "Tables and their columns"; }
+  void LoadObjectRefs(TEObjectRefs& refs) override {
+    if (!refs.Definition())
+      refs.Add("Tables", "Table", 0, rkOwned, 0, kOperations);
+    else if (refs.Definition()->Name() == "Table")
+      refs.Add("Columns", "Column", 1, rkOwned, 0, kOperations);
+  }
+  TEObjectDef* CreateObjectDef(const std::string& name) override {
+    auto field = PropertyClassOf<TEFieldProp>();
+    std::uint16_t editable = Word({paEditable});
+    auto def = std::make_unique<TEObjectDef>(this, name, name == "Table" ? okDataset : okColumn);
+    def->AddProp("Name", "Name", 1, dbx::ftString, field)->SetAttributeWord(editable);
+    if (name == "Column") {
+      def->AddProp("Type", "Type", 1, dbx::ftString, field)->SetAttributeWord(editable);
+      def->AddProp("Size", "Size", 1, dbx::ftInteger, field)->SetAttributeWord(editable);
+    }
+    def->AddProp("Notes", "Notes", 1, dbx::ftMemo, field)->SetAttributeWord(editable);
+    def->KeyParts = {0};
+    return Definitions().Add(std::move(def));
+  }
+  std::unique_ptr<TDataSet> OpenObjectQuery(TEObjectSet& set) override {
+    auto table = std::make_unique<TTable>(nullptr);
+    table->SetDatabaseName(SchemaFolder());
+    table->SetTableName(set.Parent() == this ? "Tables.db" : set.Parent()->Name() + "_Columns.db");
+    table->Open();
+    return table;
+  }
+
+protected:
+  void Init(TExploreObject* parent) override {
+    TERoot::Init(parent);
+    SetAttributes(DeclaredOperations() | opApply | opCancel);
+    SetName("Wedding");
+  }
+};
+
 class TDemoRoot : public TDbXForm {
   FW_CLASS(TDemoRoot, TDbXForm)
 };
@@ -127,6 +212,7 @@ FW_IMPLEMENT_CLASS(TDemoDb)
 FW_IMPLEMENT_CLASS(TDemoDatabases)
 FW_IMPLEMENT_CLASS(TDemoDriver)
 FW_IMPLEMENT_CLASS(TDemoConfig)
+FW_IMPLEMENT_CLASS(TDemoSchema)
 FW_IMPLEMENT_CLASS(TDemoRoot)
 
 }  // namespace
@@ -137,6 +223,15 @@ int main(int argc, char** argv) {
   StartModelUnits();
   RegisterDbXRootClass(ExploreClassOf<TDemoDatabases>());
   RegisterDbXRootClass(ExploreClassOf<TDemoConfig>());
+  RegisterDbXRootClass(ExploreClassOf<TDemoSchema>());
+  bool schema = argc > 1 && std::string(argv[1]) == "schema";
+  if (schema) {
+    --argc;
+    ++argv;
+  }
+  SchemaFolder() = (std::filesystem::temp_directory_path() / ("admin-gallery." + std::to_string(::getpid()))).string();
+  std::filesystem::create_directories(SchemaFolder());
+  MakeSchemaTables();
   TDemoRoot* root = TExploreObject::Create<TDemoRoot>(nullptr);
   TDbExplorerForm* form = nullptr;
   Application->CreateForm(form);
@@ -164,7 +259,16 @@ int main(int argc, char** argv) {
   later->SetInterval(300);
   later->OnTimer = [&](TObject*) {
     later->SetEnabled(false);
-    inspector->ListButton()->DropDown();
+    if (schema) {
+      form->Trees->SetTabIndex(2);
+      form->TreesChange(form->Trees);
+      for (const char* path : {"//Wedding", "//Wedding/Tables", "//Wedding/Tables/Gäste"})
+        if (TExploreObject* node = root->FindPath(path); node && node->TreeNode) node->TreeNode->Expand(false);
+      form->SetActiveObject(root->FindPath("//Wedding/Tables/Gäste/Columns"));
+      form->ShowPage(form->TabSummary);
+    } else {
+      inspector->ListButton()->DropDown();
+    }
   };
   if (argc > 1) {
     auto* stop = new TTimer(form);
@@ -176,5 +280,7 @@ int main(int argc, char** argv) {
   if (*alive) delete form;  // closing it frees it
   root->Release(lsReleased);
   StopModelUnits();
+  Session().DropConnections();
+  std::filesystem::remove_all(SchemaFolder());
   return 0;
 }

@@ -268,6 +268,20 @@ TEST_F(GridTest, TheMapGrowsByDoublingAndStopsAtItsLimit) {
   EXPECT_EQ(link->GetFields(1)->FieldName(), "Name");
 }
 
+TEST_F(GridTest, TheCornerButtonSizesTheIndicatorColumnAndTitleRow) {
+  MakeGuests(1);
+  MakeGrid();
+  auto* button = new TvxIButton(form.get());
+  button->SetParent(grid);
+  grid->SetIndicatorButton(button);
+  button->SetBounds(5, 5, 20, 40);
+  EXPECT_EQ(button->Left(), 0);
+  EXPECT_EQ(button->Top(), 0);
+  EXPECT_EQ(grid->IndicatorWidth(), 19);
+  EXPECT_EQ(grid->ColWidths(0), 19);
+  EXPECT_EQ(grid->RowHeights(0), 40 - 1);  // with row lines
+}
+
 TEST_F(GridTest, OptionsMapOntoTheCellGrid) {
   MakeGuests(1);
   MakeGrid();
@@ -984,9 +998,19 @@ TEST_F(PaintTest, WrappedTextBreaksAtLineBreaks) {
   table->Edit();
   table->FieldByName("Name")->SetAsString("Ann\r\nBo");
   table->Post();
+  table->Next();
+  table->Edit();
+  table->FieldByName("Name")->Clear();
+  table->Post();
+  table->First();
   MakeGrid();
   grid->SetRowHeightPercent(300);
   grid->SetSelectedIndex(2);
+  // An empty text is a cell in the window's colour, never what lay there before.
+  const QImage shot = Shot();
+  TRect empty = grid->CellRect(2, 2);
+  InflateRect(empty, -2, -2);
+  EXPECT_EQ(Count(shot, empty, [](QRgb p) { return QColor(p) != QColor(Qt::white); }), 0);
   struct Case {
     bool wrap;
     int bands;
