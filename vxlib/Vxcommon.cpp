@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "Bitmap.h"
 #include "Controls.h"
 #include "Database.h"
 #include "DateTime.h"
@@ -1270,6 +1271,46 @@ void vxFixMouseDown() {
 }
 
 bool vxInPaintCopyState(TControlState ControlState) { return ControlState.Contains(csPaintCopy); }
+
+void vxDrawEllipsis(TCanvas* Canvas, const TRect& Rect, TButtonState State, bool Enabled,
+                    TControlState ControlState) {
+  (void)Enabled;
+  const bool down = State == bsDown && !vxInPaintCopyState(ControlState);
+  TRect r = Rect;
+  DrawEdge(Canvas->Handle(), r, EDGE_RAISED, BF_RECT | BF_MIDDLE | (down ? BF_FLAT : 0u));
+  const int width = Rect.Right - Rect.Left, height = Rect.Bottom - Rect.Top;
+  const int w = std::max(1, (width + 1) / 8);
+  const int shift = down ? 0 : 1;
+  const int top = Rect.Top + (height + 1) / 2 - w / 2 - shift;
+  const int middle = Rect.Left + width / 2 - w / 2 - shift;
+  Canvas->Brush()->SetColor(clBlack);
+  Canvas->Brush()->SetStyle(bsSolid);
+  for (int x : {middle - 2 * w, middle, middle + 2 * w}) Canvas->FillRect(TRect{x, top, x + w, top + w});
+}
+
+void vxDrawDropDownArrow(TCanvas* Canvas, const TRect& Rect, TButtonState State, bool Enabled,
+                         TControlState ControlState) {
+  const bool pushed = State != bsUp && !vxInPaintCopyState(ControlState);
+  TRect r = Rect;
+  DrawEdge(Canvas->Handle(), r, pushed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE | (pushed ? BF_FLAT : 0u));
+  TBitmap glyph;
+  LoadSystemBitmap(&glyph, OBM_COMBO);
+  const int width = Rect.Right - Rect.Left, height = Rect.Bottom - Rect.Top;
+  int x = Rect.Left + (width - glyph.Width()) / 2, y = Rect.Top + (height - glyph.Height()) / 2;
+  if (pushed) {
+    ++x;
+    ++y;
+  }
+  if (!Enabled) {
+    // The arrow greyed: its shape in the shadow colour.
+    const int cx = Rect.Left + width / 2 + (pushed ? 1 : 0), cy = Rect.Top + height / 2 + (pushed ? 1 : 0);
+    Canvas->Brush()->SetColor(clBtnShadow);
+    for (int i = 0; i < 4; ++i) Canvas->FillRect(TRect{cx - 3 + i, cy - 2 + i, cx + 4 - i, cy - 1 + i});
+    return;
+  }
+  glyph.SetTransparent(true);
+  Canvas->Draw(x, y, &glyph);
+}
 
 void vxGetWorkingRect(TRect& Rect) { SystemParametersInfo(SPI_GETWORKAREA, 0, &Rect, 0); }
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Buttons.h"
 #include "Chars.h"
 #include "Controls.h"
 #include "DataSet.h"
@@ -344,6 +345,13 @@ void vxClearAltChar();
 // holds it, else its first windowed child that does, gets WM_LBUTTONUP.
 void vxFixMouseDown();
 bool vxInPaintCopyState(fw::TControlState ControlState);
+// The faces of a button edit's button: a raised face with three dots, and
+// the combo box's arrow. A pressed button draws flat, except in a copy
+// that a repeated-row container paints.
+void vxDrawEllipsis(fw::TCanvas* Canvas, const fw::TRect& Rect, fw::TButtonState State, bool Enabled,
+                    fw::TControlState ControlState);
+void vxDrawDropDownArrow(fw::TCanvas* Canvas, const fw::TRect& Rect, fw::TButtonState State, bool Enabled,
+                         fw::TControlState ControlState);
 // The desktop's work area.
 void vxGetWorkingRect(fw::TRect& Rect);
 

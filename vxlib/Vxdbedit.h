@@ -187,8 +187,10 @@ protected:
   // The library grid that holds the edit, or nullptr.
   IvxEditGrid* Grid() const;
 
-private:
+  // The field's value shown again (the field link's data-change handler).
   void DataChange();
+
+private:
   void EditingChange();
   void UpdateData();
   void CMEnter(fw::TMessage& Message);

@@ -53,6 +53,8 @@ public:
   // The grid's own key handling, and its OnKeyDown handler alone.
   virtual void GridKeyDown(fw::Word& Key, fw::TShiftState Shift) = 0;
   virtual void GridOnKeyDown(fw::Word& Key, fw::TShiftState Shift) = 0;
+  // The dgEnterToTab key option: Enter moves on as Tab does.
+  virtual bool EnterToTab() const { return false; }
 };
 
 // ---------------------------------------------------------------- memo dialog

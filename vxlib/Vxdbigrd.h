@@ -238,6 +238,7 @@ public:
   void GridOnKeyDown(fw::Word& Key, fw::TShiftState Shift) override {
     if (OnKeyDown) OnKeyDown(this, Key, Shift);
   }
+  bool EnterToTab() const override { return keyOptions_.Contains(dgEnterToTab); }
 
   void Loaded() override;
   void Dispatch(fw::TMessage& Message) override;
