@@ -1212,7 +1212,14 @@ void TCustomTreeView::ClickNative(TMessage& Message, bool Double) {
 void TCustomTreeView::BeginAutoDrag() {
   TakeClickFocus();
   TPoint p = ScreenToClient(GetCursorPos());
-  if (TTreeNode* n = GetNodeAt(p.X, p.Y)) SelectByUser(n);
+  TTreeNode* n = GetNodeAt(p.X, p.Y);
+  // A press on a node's button opens or closes it; with automatic dragging
+  // the press never reaches the tree's own click, so the mouse could not open a node.
+  if (n && showButtons_ && n->HasChildren() && GetHitTestInfoAt(p.X, p.Y).Contains(htOnButton)) {
+    n->SetExpanded(!n->Expanded());
+    return;
+  }
+  if (n) SelectByUser(n);
   BeginDrag(false, -1);
 }
 

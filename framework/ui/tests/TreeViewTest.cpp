@@ -293,6 +293,25 @@ TEST_F(TreeViewTest, DropTargetFollowsTheDragAndStaysOverEmptySpace) {
   EXPECT_EQ(log, (std::vector<std::string>{"end refused"}));
 }
 
+TEST_F(TreeViewTest, APressOnTheButtonOpensAndClosesAlsoWithAutomaticDragging) {
+  Build();
+  tree->SetDragMode(dmAutomatic);
+  ShowActive(form.get());
+  int yA = (A->DisplayRect(false).Top + A->DisplayRect(false).Bottom) / 2;
+  ASSERT_TRUE(tree->GetHitTestInfoAt(8, yA).Contains(htOnButton));
+  for (bool expanded : {true, false}) {
+    Mouse(QEvent::MouseButtonPress, QPoint(8, yA), Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, QPoint(8, yA), Qt::NoButton);
+    EXPECT_EQ(A->Expanded(), expanded);
+    EXPECT_FALSE(tree->Dragging());
+  }
+  // A press on the label still selects and may start a drag.
+  Mouse(QEvent::MouseButtonPress, LabelOf(B), Qt::LeftButton);
+  Mouse(QEvent::MouseButtonRelease, LabelOf(B), Qt::NoButton);
+  EXPECT_EQ(tree->Selected(), B);
+  EXPECT_FALSE(B->Expanded());
+}
+
 TEST_F(TreeViewTest, EditingInPlace) {
   Build();
   std::string asked;
