@@ -1,13 +1,13 @@
 // The program's own top-level units start beside the window, whose dialogs
 // the configuration nodes show.
 #include "CfgFiles.h"
+#include "CfgTools.h"
 #include "DbEditors.h"
 #include "DbXCfg.h"
 #include "DbXUnits.h"
 #include "Dbexplfm.h"
 #include "Expldb.h"
 #include "Scope.h"
-#include "VerInfo.h"
 
 namespace dbx {
 
@@ -36,7 +36,7 @@ void StartAdministratorUnits() {
   fw::TScopeFail done(DoneExpldb);
   InitDbXCfg();
   RegisterAliasEditors();
-  RegisterAction<TRAVersionInfo>();
+  RegisterVendorActions();
   RegisterDriverEditors();
   RegisterConfigFileActions();
   SetSchemaQuestions(std::make_unique<TDbSchemaQuestions>());

@@ -49,12 +49,6 @@ void AddFromFolder(std::vector<TPathObj>& list, const std::string& folder, const
   if (FileExists(bin + "/" + name)) list.push_back({name, bin});
 }
 
-bool ClassIs(TExploreObject& object, std::initializer_list<const char*> names) {
-  for (const char* n : names)
-    if (object.ClassName() == n) return true;
-  return false;
-}
-
 TDateTime LocalDateTime(time_t when) {
   tm local{};
   localtime_r(&when, &local);
@@ -78,20 +72,21 @@ std::string EngineFolder() {
 std::vector<TPathObj> VersionLibraries(TExploreObject& object) {
   std::vector<TPathObj> list;
   const std::string type = object.GetTypeName();
-  if (type == "ODBC" || ClassIs(object, {"TVirtualDriver", "TODBCDrivers", "TODBCDriver", "TDbODBC"}))
+  if (type == "ODBC" || ClassNameIn(object, {"TVirtualDriver", "TODBCDrivers", "TODBCDriver", "TDbODBC"}))
     AddLoaded(list, "odbc32.dll");
   if (type == "SYBASE") AddLoaded(list, "LIBSYBDB.DLL", "LIBSYBDB.DLL");
-  if (type == "ORACLE" || ClassIs(object, {"TDbOracle"})) {
+  if (type == "ORACLE" || ClassNameIn(object, {"TDbOracle"})) {
     for (const char* name : {"ORA73.DLL", "ORA72.DLL", "ORANT71.DLL"}) {
       std::size_t before = list.size();
       AddLoaded(list, name, name);
       if (list.size() != before) break;
     }
   }
-  if (type == "MSSQL" || ClassIs(object, {"TDbMSSQL"})) AddLoaded(list, "NTWDBLIB.DLL", "NTWDBLIB.DLL");
-  if (type == "INFORMIX" || ClassIs(object, {"TDbInformix"})) AddFromFolder(list, InformixFolder(), "ISQLT07C.DLL");
-  if (type == "CORVANE" || ClassIs(object, {"TDbCorvane"})) AddLoaded(list, "libcvclient.so", "libcvclient.so");
-  if (type == "DB2" || ClassIs(object, {"TDbDB2"})) AddFromFolder(list, Db2Folder(), "DB2CLIW.DLL");
+  if (type == "MSSQL" || ClassNameIn(object, {"TDbMSSQL"})) AddLoaded(list, "NTWDBLIB.DLL", "NTWDBLIB.DLL");
+  if (type == "INFORMIX" || ClassNameIn(object, {"TDbInformix"}))
+    AddFromFolder(list, InformixFolder(), "ISQLT07C.DLL");
+  if (type == "CORVANE" || ClassNameIn(object, {"TDbCorvane"})) AddLoaded(list, "libcvclient.so", "libcvclient.so");
+  if (type == "DB2" || ClassNameIn(object, {"TDbDB2"})) AddFromFolder(list, Db2Folder(), "DB2CLIW.DLL");
   // The engine is one library here; SQLite, which it stands on, takes the
   // place of the maker's further system library.
   list.push_back({"liborvex32.so", kEngineFolder});
@@ -149,8 +144,8 @@ TRAVersionInfo::TRAVersionInfo() : TERegisteredAction(nullptr, "&Version Informa
 
 int TRAVersionInfo::GetState(TExploreObject& object) {
   if (dynamic_cast<TDb*>(&object)) return asEnabled;
-  return ClassIs(object, {"TConfig", "TDrivers", "TNatDrivers", "TODBCDrivers", "TDriver", "TODBCDriver",
-                          "TVirtualDriver", "TSys", "TFormats", "TSysInit", "TSysDate", "TSysTime", "TSysNumber"})
+  return ClassNameIn(object, {"TConfig", "TDrivers", "TNatDrivers", "TODBCDrivers", "TDriver", "TODBCDriver",
+                              "TVirtualDriver", "TSys", "TFormats", "TSysInit", "TSysDate", "TSysTime", "TSysNumber"})
              ? asEnabled
              : asHidden;
 }
