@@ -147,6 +147,23 @@ TEST_F(CfgFilesTest, MergeAddsTheFileOrLeavesTheConfigurationAsItWas) {
   EXPECT_EQ(messages->Dialogs.size(), 2u) << "the dialog came back";
   EXPECT_EQ(test::ReadBytes(active), before) << "byte for byte";
 
+  // A file that opens but does not merge (an alias of a driver there is
+  // none of): nothing of it is taken, and the save after the failure writes
+  // the configuration as it was.
+  const std::string unknown = temp.File("unknown.cfg");
+  test::WriteBytes(unknown, std::string(ORVEX_CFG_FILE_HEADER) +
+                                "\n[\\DATABASES\\Garden\\DB INFO]\nTYPE=STANDARD\n"
+                                "[\\DATABASES\\Broken\\DB INFO]\nTYPE=NOSUCH\n" ORVEX_CFG_FILE_TRAILER "\n");
+  messages->Requests.clear();
+  messages->Answers = {mrOk, mrOk};
+  messages->DialogAnswers = {Pick(unknown)};
+  TRAMergeConfigFile().Execute(*root);
+  EXPECT_EQ(Told(), (Texts{"Merge cannot be undone.  Continue?", "Merge failed."}));
+  EXPECT_EQ(messages->Requests.back().HelpContext, 4010);
+  EXPECT_EQ(messages->Dialogs.size(), 3u) << "a failed merge does not ask again";
+  EXPECT_FALSE(HasAlias("Garden"));
+  EXPECT_EQ(test::ReadBytes(active), before) << "byte for byte";
+
   messages->Requests.clear();
   messages->Answers = {mrCancel};
   messages->DialogAnswers = {Pick(other)};
