@@ -83,6 +83,7 @@ TEST(SettingsCodecTest, DelimitersAndComments) {
   } reads[] = {
       {"", 0},        {";", U';'},      {"#59", U';'},   {"'x'", U'x'}, {"''''", U'\''},
       {"#9", U'\t'},  {"é", U'é'},      {"#x", 0},       {"#", U'#'},   {"ab", 0},
+      {"#300", U'\u012C'},  // a code above 255 is a character too
       {"#55296", 0},  // no character: read as none, and the load goes on
   };
   for (const Read& r : reads) EXPECT_EQ(DelimiterFromText(r.text), r.c) << r.text;
@@ -219,6 +220,7 @@ TEST_F(SettingsTest, SavedAndLoadedAgain) {
   {
     TRegIniFile ini(ToolRegistryKey);
     ini.WriteString(kSettingsSection, "DbX.Query.StmtDelimit", "#55296");
+    ini.WriteString(kSettingsSection, "DbX.Query.Escape", "#300");
     ini.WriteString(kSettingsSection, "DbX.MainSplit", "wide");
     ini.WriteString(kSettingsSection, "DbX.QuerySplit", "0x40");
     ini.WriteString(kSettingsSection, "DbX.ViewRoot", "TFakeTable");
@@ -227,6 +229,7 @@ TEST_F(SettingsTest, SavedAndLoadedAgain) {
   int designed = form->TreePanel->Width();
   root->SetForm(form);
   EXPECT_EQ(form->QueryOptions().StmtDelimit, TChar(0));
+  EXPECT_EQ(form->QueryOptions().Escape, TChar(0x12C)) << "a stored #300 loads as U+012C";
   EXPECT_EQ(form->TreePanel->Width(), designed);
   EXPECT_EQ(form->QueryPanel->Height(), 64);
   EXPECT_EQ(form->Trees->TabIndex(), 0);
