@@ -2,7 +2,7 @@
 // three layers (virtual, persistent, session), read and written in the
 // current session's mode; the engine's session with its lock on the active
 // configuration file and its callbacks; the settings the engine itself
-// applies. OrvexApi.h, section 7, gives the rules.
+// applies. OrvexApi.h, section 8, gives the rules.
 #pragma once
 #include <cstdint>
 #include <functional>

@@ -91,8 +91,8 @@ const std::vector<DefaultSection>& Defaults() {
       {"\\DRIVERS\\KALMURE\\TABLE CREATE",
        {{"LEVEL", "4", "Format level of new tables: 3, 4, 5 or 7. No effect: this engine has one format."},
         {"BLOCK SIZE", "4096",
-         "Page size in bytes of new tables' files: 1024, 2048, 4096, 16384 or 32768; other values give 4096. Takes "
-         "effect for tables made afterwards."},
+         "Page size in bytes of new tables' files: a power of two from 512 to 65536 (the administrator offers 1024 "
+         "to 32768); other values give 4096. Takes effect for tables made afterwards."},
         {"FILL FACTOR", "95",
          "Percent of an index block filled before it is split. No effect: the storage keeps "
          "its indexes balanced itself."},

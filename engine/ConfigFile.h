@@ -1,4 +1,4 @@
-// Configuration files: the text format of OrvexApi.h, section 7, read whole
+// Configuration files: the text format of OrvexApi.h, section 8, read whole
 // and checked before anything is taken from it, written beside the target and
 // renamed over it; and the lock that tells processes with a session on the
 // same active file of each other.

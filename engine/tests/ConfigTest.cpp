@@ -311,6 +311,37 @@ TEST_F(ConfigTest, NewTablesFoldLettersAsTheirLanguageDriverSays) {
   E().CloseDatabase(&db);
 }
 
+// A new table's file takes its driver's BLOCK SIZE as its page size; a
+// value that is no power of two from 512 to 65536 gives 4096.
+TEST_F(ConfigTest, NewTablesTakeTheirDriversBlockSize) {
+  hOrvexDb db = 0;
+  ASSERT_OK(E().OpenDatabase(dir.c_str(), nullptr, &db));
+  struct Case {
+    const char* driver;
+    const char* table;
+    const char* blockSize;
+    int pageSize;
+  } cases[] = {
+      {"KALMURE", "K1.db", "16384", 16384}, {"KALMURE", "K2.db", "1024", 1024}, {"KALMURE", "K3.db", "1000", 4096},
+      {"KALMURE", "K4.db", "131072", 4096}, {"ZENTOR", "Z1.dbf", "512", 512},   {"ZENTOR", "Z2.dbf", "", 4096},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table);
+    std::string path = std::string("\\DRIVERS\\") + c.driver + "\\TABLE CREATE";
+    ASSERT_OK(E().CfgModifyParams(path.c_str(), Params({std::string("BLOCK SIZE=") + c.blockSize}).c_str()));
+    ASSERT_OK(CreateTable(db, c.table, {{"ID", ORVEX_FT_INTEGER}}));
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(Path(c.table).c_str(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(raw, "PRAGMA page_size", -1, &st, nullptr);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(st, 0), c.pageSize);
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
+  }
+  E().CloseDatabase(&db);
+}
+
 // ---------------------------------------------------------------- what the engine applies
 
 TEST_F(ConfigTest, DefaultDriverAndAliasesDecideWhereTablesGo) {
