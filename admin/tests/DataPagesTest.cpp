@@ -299,5 +299,24 @@ TEST_F(DataPagesTest, DataPageGridDeleteAndTheBlobViewer) {
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
+TEST_F(DataPagesTest, AViewerAlreadyOnLeavesTheDataPageItsColumns) {
+  // The viewer takes the grid before the page opens its table.
+  form->SetBlobViewing(true);
+  TExploreObject* guests = tables->Children().FindByName("Guests");
+  ASSERT_NE(guests, nullptr);
+  Select(guests);
+  form->ShowPage(form->TabData);
+  ASSERT_TRUE(form->DbTable->Active());
+  ASSERT_NE(form->BlobViewer(), nullptr);
+  EXPECT_EQ(form->BlobViewer()->Grid(), form->TableGrid);
+  std::vector<std::string> columns;
+  for (int i = 0; i < form->TableGrid->Columns()->Count(); ++i)
+    columns.push_back(form->TableGrid->Columns()->Items(i)->FieldName());
+  EXPECT_EQ(columns, (std::vector<std::string>{"ID", "Name", "Notes", "Photo"}));
+  form->TableGrid->SetSelectedField(form->DbTable->FieldByName("Notes"));
+  EXPECT_EQ(form->BlobViewer()->BlobMemo->Text(), "Grüße 1");
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
 }  // namespace
 }  // namespace dbx::testing
