@@ -91,8 +91,10 @@ void TBlobForm::SetGrid(TDBGrid* grid) {
     gridColEnter_ = grid_->OnColEnter;
     grid_->OnColEnter = [this](TObject* Sender) { GridColEnter(Sender); };
     // Customised columns stay put while the memo and the image bind fields.
+    // A grid whose dataset is still closed has none yet: customised, it
+    // would keep none once the dataset opens.
     grid_->Columns()->SetState(csDefault);
-    grid_->Columns()->SetState(csCustomized);
+    if (grid_->Columns()->Count() > 0) grid_->Columns()->SetState(csCustomized);
     source = grid_->DataSource();
   }
   BlobMemo->SetDataSource(source);

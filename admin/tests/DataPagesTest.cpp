@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "BlobView.h"
@@ -141,6 +142,61 @@ TEST_F(DataPagesTest, ExecuteReportsWhatTheStatementDid) {
     EXPECT_FALSE(form->QueryGrid->Visible()) << bad;
     EXPECT_EQ(form->CurrentGrid(), nullptr) << bad;
   }
+}
+
+// The query script's table of scripts, run on the tables from the SQL page.
+TEST_F(DataPagesTest, ScriptsRunStatementByStatementOnTheTables) {
+  Select(tables);
+  form->ShowPage(form->TabSQL);
+  struct {
+    const char* what;
+    std::string script, status, error;
+    bool grid;
+    std::map<int, std::string> names;  // by ID, after the script
+  } cases[] = {
+      {"three statements between separator lines",
+       "INSERT INTO Guests (ID, Name) VALUES (4, 'Vier')\n---\nINSERT INTO Guests (ID, Name) VALUES (5, 'Fünf')\n"
+       "---\nUPDATE Guests SET Name = 'Fünfe' WHERE ID = 5",
+       "1 rows were affected", "", false, {{4, "Vier"}, {5, "Fünfe"}}},
+      {"no separator: one statement over lines", "UPDATE Guests\nSET Name = 'Eins'\nWHERE ID = 1",
+       "1 rows were affected", "", false, {{1, "Eins"}}},
+      {"rows, then a statement that does not run", "SELECT Name FROM Guests\n---\nDELETE FROM Guests", "",
+       "A result set was generated, but there are more statements", false, {{1, "Eins"}, {5, "Fünfe"}}},
+      {"updates only", "UPDATE Guests SET Name = 'Zwei' WHERE ID = 2\n---\nUPDATE Guests SET Name = 'Rest' WHERE ID > 2",
+       "3 rows were affected", "", false, {{2, "Zwei"}, {3, "Rest"}, {5, "Rest"}}},
+      {"an update, then rows", "UPDATE Guests SET Name = Name || '+' WHERE ID = 1\n---\nSELECT Name FROM Guests WHERE ID = 1",
+       "Execution complete", "", true, {{1, "Eins+"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string error;
+    try {
+      Run(c.script);
+    } catch (const Exception& e) {
+      error = e.Message();
+    }
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+    EXPECT_EQ(error.empty(), c.error.empty()) << error;
+    EXPECT_EQ(Status(), c.status);
+    EXPECT_EQ(form->QueryGrid->Visible(), c.grid);
+    if (!c.grid && c.error.empty()) {
+      TStringList script;
+      script.SetText(c.script);
+      EXPECT_EQ(form->DbQuery->SQL()->Text(), script.Text()) << "the script comes back into the SQL text";
+    }
+    for (const auto& [id, name] : c.names) EXPECT_EQ(NameOf(id), name) << id;
+  }
+
+  // Opened again without an edit, the script runs from its first statement;
+  // an edit runs the new text.
+  form->DbQuery->Close();
+  form->DbQuery->Open();
+  EXPECT_EQ(form->DbQuery->FieldByName("Name")->AsString(), "Eins++");
+  form->DbQuery->Close();
+  form->DbQuery->SQL()->SetText("UPDATE Guests SET Name = 'Uno' WHERE ID = 1\n---\nSELECT Name FROM Guests WHERE ID = 1");
+  form->DbQuery->Open();
+  EXPECT_EQ(form->DbQuery->FieldByName("Name")->AsString(), "Uno");
+  EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 TEST_F(DataPagesTest, HistoryKeepsTheLastTenAndPreviousWalksBack) {
@@ -296,6 +352,25 @@ TEST_F(DataPagesTest, DataPageGridDeleteAndTheBlobViewer) {
   EXPECT_EQ(messages->Requests.size(), asked);
   EXPECT_EQ(form->DbTable->State(), dsBrowse);
   EXPECT_EQ(form->DbTable->RecordCount(), 2);
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(DataPagesTest, AViewerAlreadyOnLeavesTheDataPageItsColumns) {
+  // The viewer takes the grid before the page opens its table.
+  form->SetBlobViewing(true);
+  TExploreObject* guests = tables->Children().FindByName("Guests");
+  ASSERT_NE(guests, nullptr);
+  Select(guests);
+  form->ShowPage(form->TabData);
+  ASSERT_TRUE(form->DbTable->Active());
+  ASSERT_NE(form->BlobViewer(), nullptr);
+  EXPECT_EQ(form->BlobViewer()->Grid(), form->TableGrid);
+  std::vector<std::string> columns;
+  for (int i = 0; i < form->TableGrid->Columns()->Count(); ++i)
+    columns.push_back(form->TableGrid->Columns()->Items(i)->FieldName());
+  EXPECT_EQ(columns, (std::vector<std::string>{"ID", "Name", "Notes", "Photo"}));
+  form->TableGrid->SetSelectedField(form->DbTable->FieldByName("Notes"));
+  EXPECT_EQ(form->BlobViewer()->BlobMemo->Text(), "Grüße 1");
   EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
