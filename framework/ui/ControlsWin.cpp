@@ -557,11 +557,15 @@ void TWinControl::Dispatch(TMessage& Message) {
     case CN_SYSKEYDOWN: return CNKeyDown(Message);
     case CN_CHAR: return CNChar(Message);
     case CN_SYSCHAR: {
-      // Alt and a letter: an accelerator of the form.
+      // Alt and a letter: an accelerator of the form's controls, else of its menu bar.
       TCustomForm* form = GetParentForm(this);
       if (form && form->Perform(CM_DIALOGCHAR, Message.WParam, Message.LParam) != 0) Message.Result = 1;
+      else if (!ComponentState().Contains(csDesigning) && IsMenuChar(this, Message)) Message.Result = 1;
       return;
     }
+    case CN_KEYUP:
+      if (!ComponentState().Contains(csDesigning)) MenuKeyUp(this, Message);
+      return TControl::Dispatch(Message);
     case CM_ENTER: return CMEnter(Message);
     case CM_EXIT: return CMExit(Message);
     case CM_DIALOGKEY: return CMDialogKey(Message);

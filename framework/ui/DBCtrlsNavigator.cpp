@@ -9,79 +9,12 @@ namespace fw {
 
 namespace {
 
-constexpr int kGlyphSize = 13;
-// The glyphs' background: the bottom-left pixel, drawn transparent.
-constexpr TColor kGlyphBack = clOlive;
-
 const char* const kHints[] = {"First record", "Prior record", "Next record", "Last record",  "Insert record",
                               "Delete record", "Edit record", "Post edit",   "Cancel edit", "Refresh data"};
 
-// The picture of a button, drawn here: arrows to the ends and one record on,
-// a plus to insert, a minus to delete, an arrow up to edit, a tick to post, a
-// cross to cancel and a turning arrow to refresh.
-std::unique_ptr<TBitmap> MakeGlyph(TNavigateBtn Button) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetSize(kGlyphSize, kGlyphSize);
-  TCanvas* c = b->Canvas();
-  c->Brush()->SetStyle(bsSolid);
-  c->Brush()->SetColor(kGlyphBack);
-  c->FillRect(Rect(0, 0, kGlyphSize, kGlyphSize));
-  c->Pen()->SetStyle(psSolid);
-  c->Pen()->SetWidth(1);
-  c->Pen()->SetColor(clBlack);
-  c->Brush()->SetColor(clBlack);
-  const int m = kGlyphSize / 2;  // the middle
-  auto left = [&](int x) { c->Polygon({{x, m}, {x + 4, m - 4}, {x + 4, m + 4}}); };
-  auto right = [&](int x) { c->Polygon({{x + 4, m}, {x, m - 4}, {x, m + 4}}); };
-  auto thick = [&](TColor colour, const std::vector<TPoint>& points) {
-    c->Pen()->SetColor(colour);
-    c->Pen()->SetWidth(2);
-    c->Polyline(points);
-    c->Pen()->SetWidth(1);
-  };
-  switch (Button) {
-    case nbFirst:
-      c->FillRect(Rect(2, m - 4, 4, m + 5));
-      left(5);
-      break;
-    case nbPrior: left(4); break;
-    case nbNext: right(4); break;
-    case nbLast:
-      right(3);
-      c->FillRect(Rect(9, m - 4, 11, m + 5));
-      break;
-    case nbInsert:
-      c->FillRect(Rect(m - 1, 2, m + 1, kGlyphSize - 2));
-      c->FillRect(Rect(2, m - 1, kGlyphSize - 2, m + 1));
-      break;
-    case nbDelete: c->FillRect(Rect(2, m - 1, kGlyphSize - 2, m + 1)); break;
-    case nbEdit:
-      c->Polygon({{m, 2}, {m + 4, 7}, {m - 4, 7}});
-      c->FillRect(Rect(m - 1, 7, m + 2, 11));
-      break;
-    case nbPost: thick(clGreen, {{2, m}, {5, m + 3}, {10, 3}}); break;
-    case nbCancel:
-      thick(clMaroon, {{3, 3}, {10, 10}});
-      thick(clMaroon, {{10, 3}, {3, 10}});
-      break;
-    case nbRefresh:
-      c->Brush()->SetStyle(bsClear);
-      c->Pen()->SetWidth(2);
-      c->Ellipse(2, 2, kGlyphSize - 2, kGlyphSize - 2);
-      c->Brush()->SetStyle(bsSolid);
-      c->Brush()->SetColor(kGlyphBack);
-      c->Pen()->SetWidth(1);
-      c->Pen()->SetColor(kGlyphBack);
-      c->Rectangle(m, 0, kGlyphSize, m);  // the gap the arrow points into
-      c->Pen()->SetColor(clBlack);
-      c->Brush()->SetColor(clBlack);
-      c->Polygon({{m + 1, 0}, {m + 5, 3}, {m + 1, 6}});
-      break;
-  }
-  // Nothing drawn in the bottom-left corner: the background stays transparent.
-  c->SetPixels(0, kGlyphSize - 1, kGlyphBack);
-  return b;
-}
+// The buttons' pictures (tools/draw-icons); a disabled button greys its own.
+const char* const kGlyphs[] = {"NAV_FIRST",  "NAV_PRIOR", "NAV_NEXT", "NAV_LAST",   "NAV_INSERT",
+                               "NAV_DELETE", "NAV_EDIT",  "NAV_POST", "NAV_CANCEL", "NAV_REFRESH"};
 
 }  // namespace
 
@@ -91,7 +24,9 @@ FW_IMPLEMENT_CLASS(TNavButton)
 
 TNavButton::TNavButton(TDBNavigator* Navigator, TNavigateBtn Index)
     : TSpeedButton(Navigator), navigator_(Navigator), index_(Index) {
-  SetGlyph(MakeGlyph(Index).get());
+  TBitmap glyph;
+  glyph.LoadFromResourceName(kGlyphs[static_cast<int>(Index)]);
+  SetGlyph(&glyph);
   SetHint(kHints[static_cast<int>(Index)]);
   SetParent(Navigator);
 }

@@ -537,36 +537,16 @@ void TDBGrid::ColWidthsChanged() {
 // ---- painting
 
 void TDBGrid::DrawIndicator(const TRect& R) {
-  TCanvas* c = Canvas();
   TDataSetState state = DataSource() ? DataSource()->State() : dsInactive;
-  int cx = (R.Left + R.Right) / 2, cy = (R.Top + R.Bottom) / 2;
-  c->Pen()->SetColor(clBlack);
-  c->Pen()->SetStyle(psSolid);
-  c->Pen()->SetWidth(1);
-  c->Brush()->SetStyle(bsSolid);
-  c->Brush()->SetColor(clBlack);
-  if (state == dsEdit) {
-    // A text beam: the record is being edited.
-    c->MoveTo(cx, cy - 4);
-    c->LineTo(cx, cy + 5);
-    c->MoveTo(cx - 2, cy - 5);
-    c->LineTo(cx + 3, cy - 5);
-    c->MoveTo(cx - 2, cy + 5);
-    c->LineTo(cx + 3, cy + 5);
-  } else if (state == dsInsert) {
-    // A star: a new record.
-    c->MoveTo(cx - 3, cy);
-    c->LineTo(cx + 4, cy);
-    c->MoveTo(cx, cy - 3);
-    c->LineTo(cx, cy + 4);
-    c->MoveTo(cx - 2, cy - 2);
-    c->LineTo(cx + 3, cy + 3);
-    c->MoveTo(cx + 2, cy - 2);
-    c->LineTo(cx - 3, cy + 3);
-  } else {
-    // An arrow: the current record.
-    c->Polygon({{cx - 2, cy - 4}, {cx + 2, cy}, {cx - 2, cy + 4}});
-  }
+  // An arrow for the current record, a text beam while it is edited, an
+  // asterisk for a new one.
+  TBitmap b;
+  b.LoadFromResourceName(state == dsEdit ? "DBGRID_EDIT" : state == dsInsert ? "DBGRID_INSERT" : "DBGRID_ARROW");
+  TCanvas* c = Canvas();
+  // Black on white, ANDed on: the white takes the cell's colour.
+  TScopeExit copy([c, keep = c->CopyMode()] { c->SetCopyMode(keep); });
+  c->SetCopyMode(SRCAND);
+  c->Draw((R.Left + R.Right - b.Width()) / 2, (R.Top + R.Bottom - b.Height()) / 2, &b);
 }
 
 void TDBGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) {

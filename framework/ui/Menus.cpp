@@ -2,9 +2,14 @@
 
 #include <QActionGroup>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
 #include <algorithm>
 #include <map>
 
@@ -94,9 +99,11 @@ TShortCut TextToShortCut(const std::string& Text) {
 // ---------------------------------------------------------------- the Qt side
 
 // The submenu of an item, made when it is first shown. A menu goes with its
-// item; while Qt is inside an event it goes once the event is done.
+// item; while Qt is inside an event it goes once the event is done. An item
+// without a submenu shows as Action, which its parent's menu owns.
 struct TMenuItem::TWindow {
   QMenu* Menu = nullptr;
+  QPointer<QAction> Action;
   TWindow() = default;
   TWindow(const TWindow&) = delete;
   TWindow& operator=(const TWindow&) = delete;
@@ -148,37 +155,45 @@ QMenu* SubMenu(TMenuItem* item) {
   return w->Menu;
 }
 
-void Fill(QWidget* target, TMenuItem* parent) {
-  for (QAction* a : target->actions()) {
-    target->removeAction(a);
-    if (a->parent() == target) delete a;
+// The action that shows item in target: its submenu's, else the one it has
+// there already, else a new one.
+QAction* ActionOf(QWidget* target, TMenuItem* item) {
+  if (item->Count() > 0) {
+    QMenu* sub = SubMenu(item);
+    sub->setTitle(ToQString(item->Caption()));
+    return sub->menuAction();
   }
-  qDeleteAll(target->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly));
-  std::map<int, QActionGroup*> groups;
-  for (int i = 0; i < parent->Count(); ++i) {
-    TMenuItem* item = parent->Items(i);
-    if (!item->Visible()) continue;
-    QAction* a = nullptr;
-    if (item->IsLine()) {
-      a = new QAction(target);
-      a->setSeparator(true);
-    } else if (item->Count() > 0) {
-      QMenu* sub = SubMenu(item);
-      sub->setTitle(ToQString(item->Caption()));
-      a = sub->menuAction();
-    } else {
-      a = new QAction(ActionText(item), target);
-      std::weak_ptr<const bool> alive = item->LifeToken();
+  QPointer<QAction>& a = item->Window()->Action;
+  if (a && (a->parent() != target || a->isSeparator() != item->IsLine())) a = nullptr;
+  if (!a) {
+    a = new QAction(target);
+    a->setSeparator(item->IsLine());
+    std::weak_ptr<const bool> alive = item->LifeToken();
+    if (!item->IsLine())
       QObject::connect(a, &QAction::triggered, a, [item, alive] {
         auto live = alive.lock();
         if (live && *live) ClickLater(item);
       });
-    }
+  }
+  if (!item->IsLine()) a->setText(ActionText(item));
+  return a;
+}
+
+// The actions that stay on target are kept: one taken off a bar takes the
+// state of its open menu along (no entry lit, no arrows to the next one), and
+// the OnClick of an opening entry may change the entry's items, which shows
+// the bar again.
+void Fill(QWidget* target, TMenuItem* parent) {
+  qDeleteAll(target->findChildren<QActionGroup*>(QString(), Qt::FindDirectChildrenOnly));
+  QList<QAction*> wanted;
+  std::map<int, QActionGroup*> groups;
+  for (int i = 0; i < parent->Count(); ++i) {
+    TMenuItem* item = parent->Items(i);
+    if (!item->Visible()) continue;
+    QAction* a = ActionOf(target, item);
     a->setEnabled(item->Enabled());
-    if (item->Checked() || item->RadioItem()) {
-      a->setCheckable(true);
-      a->setChecked(item->Checked());
-    }
+    a->setCheckable(item->Checked() || item->RadioItem());
+    a->setChecked(item->Checked());
     if (item->RadioItem()) {
       QActionGroup*& g = groups[item->GroupIndex()];
       if (!g) {
@@ -187,8 +202,14 @@ void Fill(QWidget* target, TMenuItem* parent) {
       }
       g->addAction(a);
     }
-    target->addAction(a);
+    wanted.push_back(a);
   }
+  if (target->actions() == wanted) return;
+  for (QAction* a : target->actions()) {
+    target->removeAction(a);
+    if (a->parent() == target && !wanted.contains(a)) delete a;
+  }
+  target->addActions(wanted);
 }
 
 // The form's menu bar: across the top of its window, above the client area.
@@ -205,13 +226,87 @@ public:
     if (QWidget* w = parentWidget()) setGeometry(0, 0, w->width(), GetSystemMetrics(SM_CYMENU));
     raise();
   }
+  // Lights the first entry and takes the keys. Qt's bar does that on an Alt
+  // tap it watches for itself, which it never sees as the controls take every
+  // key: it is given one, as the window system reports it (the modifiers
+  // before the press, then after the release).
+  void EnterKeyboardMode() {
+    if (hasFocus()) return;  // a second tap would leave the mode
+    QKeyEvent press(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+    QMenuBar::eventFilter(parentWidget(), &press);
+    QMenuBar::eventFilter(parentWidget(), &release);
+  }
+  // Opens the submenu of an entry with its first item lit.
+  void Open(QAction* entry) {
+    setActiveAction(entry);
+    QMenu* m = entry->menu();
+    if (!m || !m->isVisible()) return;
+    for (QAction* a : m->actions())
+      if (!a->isSeparator() && a->isVisible() && a->isEnabled()) {
+        m->setActiveAction(a);
+        break;
+      }
+  }
+  // Alt went down and no other key since.
+  bool AltAlone = false;
 
 protected:
+  // The style lights an entry only while its menu is open; lit from the
+  // keyboard with the menu closed, the entry looks the same.
+  void paintEvent(QPaintEvent* e) override {
+    QMenuBar::paintEvent(e);
+    QAction* a = activeAction();
+    if (!hasFocus() || !a || (a->menu() && a->menu()->isVisible())) return;
+    QStyleOptionMenuItem opt;
+    initStyleOption(&opt, a);
+    opt.rect = actionGeometry(a);
+    opt.state |= QStyle::State_Selected | QStyle::State_Sunken;
+    QPainter p(this);
+    style()->drawControl(QStyle::CE_MenuBarItem, &opt, &p, this);
+  }
+  // A lone Alt tap on the lit bar leaves it, as Esc does.
+  void keyPressEvent(QKeyEvent* e) override {
+    AltAlone = e->key() == Qt::Key_Alt && !e->isAutoRepeat();
+    QMenuBar::keyPressEvent(e);
+  }
+  void keyReleaseEvent(QKeyEvent* e) override {
+    if (e->key() == Qt::Key_Alt && AltAlone) {
+      AltAlone = false;
+      QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QMenuBar::keyPressEvent(&esc);
+      return;
+    }
+    QMenuBar::keyReleaseEvent(e);
+  }
   bool eventFilter(QObject* o, QEvent* e) override {
     if (o == parentWidget() && e->type() == QEvent::Resize) Place();
+    // Alt taps are the framework's (MenuKeyUp, keyReleaseEvent): Qt's own
+    // watch would undo them.
+    if (e->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Alt) return false;
     return QMenuBar::eventFilter(o, e);
   }
 };
+
+TMenuBarWidget* BarOf(const TCustomForm* form) {
+  QWidget* w = WidgetOf(form);
+  if (!w || WindowsAbandoned()) return nullptr;
+  // Found by name: the class has no meta-object of its own to be found by.
+  return static_cast<TMenuBarWidget*>(w->findChild<QMenuBar*>(TMenuBarWidget::Name, Qt::FindDirectChildrenOnly));
+}
+
+// The bar of the form's main menu, when it shows one.
+TMenuBarWidget* ShownBar(const TCustomForm* form) {
+  if (!form || !form->Menu()) return nullptr;
+  TMenuBarWidget* bar = BarOf(form);
+  return bar && bar->isVisible() ? bar : nullptr;
+}
+
+bool EnterKeyboardMode(TMenuBarWidget* bar) {
+  if (!bar || bar->actions().isEmpty()) return false;
+  bar->EnterKeyboardMode();
+  return true;
+}
 
 // Refills the open submenu that shows parent's items.
 void RefreshOpen(TMenuItem* parent) {
@@ -225,8 +320,7 @@ void RefreshOpen(TMenuItem* parent) {
 void UpdateMenuBar(TCustomForm* Form) {
   QWidget* w = WidgetOf(Form);
   if (!w || WindowsAbandoned()) return;
-  // Found by name: the class has no meta-object of its own to be found by.
-  auto* bar = static_cast<TMenuBarWidget*>(w->findChild<QMenuBar*>(TMenuBarWidget::Name, Qt::FindDirectChildrenOnly));
+  TMenuBarWidget* bar = BarOf(Form);
   TMainMenu* menu = Form->Menu();
   if (!menu) {
     if (bar) bar->deleteLater();
@@ -469,10 +563,39 @@ void TPopupMenu::Popup(int X, int Y) {
 // ---------------------------------------------------------------- routing
 
 bool IsMenuKey(TWinControl* Control, TMessage& Message) {
+  TCustomForm* form = GetParentForm(Control);
+  TMenuBarWidget* bar = ShownBar(form);
+  const Word key = Message.CharCode();
+  if (bar && key != VK_MENU) bar->AltAlone = false;
+  else if (bar && !(Message.KeyData() & KF_REPEAT_BIT)) bar->AltAlone = true;
   for (TControl* c = Control; c; c = c->Parent())
     if (TPopupMenu* m = c->PopupMenu(); m && m->IsShortCut(Message)) return true;
+  if (form && form->Menu() && form->Menu()->IsShortCut(Message)) return true;
+  return key == VK_F10 && KeyDataToShiftState(Message.KeyData()).Empty() && EnterKeyboardMode(bar);
+}
+
+bool IsMenuChar(TWinControl* Control, TMessage& Message) {
   TCustomForm* form = GetParentForm(Control);
-  return form && form->Menu() && form->Menu()->IsShortCut(Message);
+  TMenuBarWidget* bar = ShownBar(form);
+  if (!bar) return false;
+  TMenuItem* root = form->Menu()->Items();
+  for (int i = 0; i < root->Count(); ++i) {
+    TMenuItem* item = root->Items(i);
+    if (!item->Visible() || item->IsLine() || !IsAccel(static_cast<TChar>(Message.WParam), item->Caption())) continue;
+    if (!item->Enabled()) return true;
+    if (item->Count() == 0) item->Click();
+    else bar->Open(SubMenu(item)->menuAction());
+    return true;
+  }
+  return false;
+}
+
+void MenuKeyUp(TWinControl* Control, TMessage& Message) {
+  if (Message.CharCode() != VK_MENU) return;
+  TMenuBarWidget* bar = ShownBar(GetParentForm(Control));
+  if (!bar || !bar->AltAlone) return;
+  bar->AltAlone = false;
+  if (GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_CONTROL) >= 0) EnterKeyboardMode(bar);
 }
 
 }  // namespace fw

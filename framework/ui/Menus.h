@@ -14,7 +14,11 @@
 // has an item with the key takes the key: the OnClick of the item's parents
 // runs first, from the top (they may enable the item or rebuild the menu;
 // the item is looked up again after them), then the item's own click when it
-// is enabled. Hidden items keep their shortcuts.
+// is enabled. Hidden items keep their shortcuts. So are the keys of the bar:
+// Alt and an entry's accelerator, when no control of the form has it, opens
+// the entry (IsMenuChar); F10, or Alt pressed and let go alone, lights the
+// bar for the arrows (IsMenuKey, MenuKeyUp). From there the bar and its
+// submenus take the keys themselves.
 //
 // A click on an item in an open menu runs its OnClick once the menu has
 // closed, from the message loop.
@@ -192,8 +196,18 @@ private:
 };
 
 // The key pre-pass of Control: its pop-up menus and its parents', then its
-// form's main menu. True when a menu took the key.
+// form's main menu; then F10 puts that menu's bar in keyboard mode, its first
+// entry lit and the arrows, Enter and Esc driving it. True when a menu took
+// the key.
 bool IsMenuKey(TWinControl* Control, TMessage& Message);
+// Alt and a character that no control of Control's form took as its
+// accelerator (CN_SYSCHAR): the entry of the form's menu bar whose
+// accelerator it is opens, its OnClick first as when it is clicked; an entry
+// without items is clicked. True when the menu took the character.
+bool IsMenuChar(TWinControl* Control, TMessage& Message);
+// A key's release (CN_KEYUP): Alt let go with no other key since it went
+// down puts the bar in keyboard mode, as F10 does.
+void MenuKeyUp(TWinControl* Control, TMessage& Message);
 
 // For the form: makes, fills or removes the menu bar on its window.
 void UpdateMenuBar(TCustomForm* Form);

@@ -1,5 +1,5 @@
-// Paints the seating planner's and the administrator's icons and button
-// glyphs and writes them as PNG files: one file a picture, plus one strip per
+// Paints the seating planner's, the administrator's and the framework's icons
+// and button glyphs and writes them as PNG files: one file a picture, plus one strip per
 // image list in list order, which the form files load. The PNGs are committed; the build never runs this.
 //
 // Run it from the top of the source tree after a build:
@@ -975,8 +975,9 @@ const std::vector<Picture> kObjectStates = {
     {"state-deleted", DeletedCross, 16},
 };
 
-// The data grid's record indicator: black on white, pixel for pixel, because
-// the grid ANDs it onto the cell (or swaps the two colours for others).
+// The data grids' record indicator (the framework's grid and the library's):
+// black on white, pixel for pixel, because the grids AND it onto the cell (or
+// swap the two colours for others).
 void IndicatorArrow(QPainter& p) {
   QPolygon arrow;
   arrow << QPoint(2, 1) << QPoint(7, 6) << QPoint(2, 11);
@@ -1014,6 +1015,100 @@ const std::vector<IndicatorPicture> kGridIndicators = {
     {"vxdbedit", IndicatorEdit},
     {"vxdbinsert", IndicatorInsert},
 };
+
+// ---- the data navigator's buttons: 13 x 13 on a clear ground, the lines on
+// whole pixels so that they stay sharp; the button greys them when disabled.
+
+constexpr int kNavSize = 13;
+constexpr int kNavMiddle = kNavSize / 2;
+
+// A solid triangle pointing left or right, its tip at x.
+void NavTriangle(QPainter& p, int x, bool left) {
+  const int m = kNavMiddle, d = left ? 4 : -4;
+  QPolygon t;
+  t << QPoint(x, m) << QPoint(x + d, m - 4) << QPoint(x + d, m + 4);
+  p.setPen(pal::ink);
+  p.setBrush(pal::ink);
+  p.drawPolygon(t);
+}
+
+// The bar that marks an end of the records.
+void NavBar(QPainter& p, int x) { p.fillRect(QRect(x, kNavMiddle - 4, 2, 9), pal::ink); }
+
+void NavFirst(QPainter& p) {
+  NavBar(p, 2);
+  NavTriangle(p, 5, true);
+}
+void NavPrior(QPainter& p) { NavTriangle(p, 4, true); }
+void NavNext(QPainter& p) { NavTriangle(p, 8, false); }
+void NavLast(QPainter& p) {
+  NavTriangle(p, 7, false);
+  NavBar(p, 9);
+}
+
+void NavInsert(QPainter& p) {
+  p.fillRect(QRect(kNavMiddle - 1, 2, 2, kNavSize - 4), pal::ink);
+  p.fillRect(QRect(2, kNavMiddle - 1, kNavSize - 4, 2), pal::ink);
+}
+
+void NavDelete(QPainter& p) { p.fillRect(QRect(2, kNavMiddle - 1, kNavSize - 4, 2), pal::ink); }
+
+// An arrow up: the record opens for editing.
+void NavEdit(QPainter& p) {
+  const int m = kNavMiddle;
+  QPolygon head;
+  head << QPoint(m, 2) << QPoint(m + 4, 6) << QPoint(m - 4, 6);
+  p.setPen(pal::ink);
+  p.setBrush(pal::ink);
+  p.drawPolygon(head);
+  p.fillRect(QRect(m - 1, 7, 3, 4), pal::ink);
+}
+
+void NavPost(QPainter& p) {
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(pal::darkGreen, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPolyline(QPolygonF() << QPointF(2.5, 6.5) << QPointF(5.0, 9.5) << QPointF(10.5, 3.0));
+}
+
+void NavCancel(QPainter& p) {
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(QPen(pal::darkRed, 2.2, Qt::SolidLine, Qt::RoundCap));
+  p.drawLine(QPointF(3.5, 3.5), QPointF(9.5, 9.5));
+  p.drawLine(QPointF(9.5, 3.5), QPointF(3.5, 9.5));
+}
+
+// A ring with an arrow head where it opens: the records read again.
+void NavRefresh(QPainter& p) {
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(pal::ink, 1.8, Qt::SolidLine, Qt::FlatCap));
+  p.drawArc(QRectF(2.5, 2.5, 8.0, 8.0), 60 * 16, 300 * 16);
+  QPolygonF head;
+  head << QPointF(6.8, 0.4) << QPointF(10.6, 2.7) << QPointF(6.8, 5.0);
+  p.setPen(Qt::NoPen);
+  p.setBrush(pal::ink);
+  p.drawPolygon(head);
+}
+
+struct NavPicture {
+  const char* name;
+  PaintFn paint;
+};
+
+// In the order of the navigator's buttons.
+const std::vector<NavPicture> kNavGlyphs = {
+    {"nav-first", NavFirst},   {"nav-prior", NavPrior},   {"nav-next", NavNext},   {"nav-last", NavLast},
+    {"nav-insert", NavInsert}, {"nav-delete", NavDelete}, {"nav-edit", NavEdit},   {"nav-post", NavPost},
+    {"nav-cancel", NavCancel}, {"nav-refresh", NavRefresh},
+};
+
+QImage RenderNav(const NavPicture& pic) {
+  QImage img(kNavSize, kNavSize, QImage::Format_ARGB32);
+  img.fill(Qt::transparent);
+  QPainter p(&img);
+  pic.paint(p);
+  return img;
+}
 
 QImage RenderIndicator(const IndicatorPicture& pic) {
   QImage img(9, 13, QImage::Format_RGB32);
@@ -1067,6 +1162,7 @@ QImage ContactSheet() {
   addList(kObjectStates, "EOStateImages");
   for (const AdminPicture& pic : kAdminPictures) entries.push_back({QString(pic.name), RenderAdmin(pic)});
   for (const IndicatorPicture& pic : kGridIndicators) entries.push_back({QString(pic.name), RenderIndicator(pic)});
+  for (const NavPicture& pic : kNavGlyphs) entries.push_back({QString(pic.name), RenderNav(pic)});
 
   const int cols = 3, cellW = 290, cellH = 84;
   const int rows = (static_cast<int>(entries.size()) + cols - 1) / cols;
@@ -1124,6 +1220,7 @@ int main(int argc, char** argv) {
   ok = Save(Strip(kObjectStates), dir + "/eostateimages.png") && ok;
   for (const IndicatorPicture& pic : kGridIndicators)
     ok = Save(RenderIndicator(pic), dir + "/" + pic.name + ".png") && ok;
+  for (const NavPicture& pic : kNavGlyphs) ok = Save(RenderNav(pic), dir + "/" + pic.name + ".png") && ok;
   if (argc == 3) ok = Save(ContactSheet(), QString::fromLocal8Bit(argv[2])) && ok;
   return ok ? 0 : 1;
 }

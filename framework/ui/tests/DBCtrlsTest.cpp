@@ -1,7 +1,9 @@
 // The data-aware check box over a dataset in memory; the memo, the image
 // and the navigator over a table made in the test's folder.
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Clipbrd.h"
 #include "DBCtrls.h"
@@ -183,6 +185,18 @@ TEST_F(DBBlobTest, NavigatorButtonsFollowTheDatasetsState) {
   // Without a dataset nothing can be pressed.
   nav->SetDataSource(nullptr);
   EXPECT_TRUE(enabled().Empty());
+}
+
+// Every button shows a picture of its own.
+TEST_F(DBBlobTest, NavigatorButtonsHaveTheirOwnPictures) {
+  auto* nav = new TDBNavigator(form.get());
+  std::vector<QImage> seen;
+  for (int i = nbFirst; i <= nbRefresh; ++i) {
+    const QImage& glyph = nav->Buttons(static_cast<TNavigateBtn>(i))->Glyph()->Image();
+    EXPECT_FALSE(glyph.isNull()) << i;
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), glyph), 0) << i;
+    seen.push_back(glyph);
+  }
 }
 
 TEST_F(DBBlobTest, ANavigatorFreedWithItsFormLeavesAnOpenSource) {

@@ -2,6 +2,7 @@
 #include <QAbstractScrollArea>
 #include <QScrollBar>
 #include <cctype>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -287,6 +288,44 @@ TEST_F(DBGridTest, TheScrollBarFollowsTheRecordNumber) {
   EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 199);
   bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
   EXPECT_EQ(table->RecNo(), 199);
+}
+
+// The current record's indicator is its state's picture, black on the cell.
+TEST_F(DBGridTest, TheIndicatorShowsTheRecordsState) {
+  Fill(3);
+  Show();
+  table->Next();
+  auto inked = [](const QImage& img) {
+    std::vector<QPoint> dark;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if (qGray(img.pixel(x, y)) < 40) dark.push_back({x, y});
+    return dark;
+  };
+  struct Case {
+    const char* picture;
+    std::function<void()> enter;
+  } cases[] = {
+      {"DBGRID_ARROW", [] {}},
+      {"DBGRID_EDIT", [this] { table->Edit(); }},
+      {"DBGRID_INSERT", [this] { table->Insert(); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.picture);
+    c.enter();
+    grid->Invalidate();
+    Pump();
+    const TRect r = grid->CellRect(0, grid->Row());
+    const QImage cell = Viewport(grid)->grab().toImage().copy(r.Left, r.Top, r.Width(), r.Height());
+    TBitmap picture;
+    picture.LoadFromResourceName(c.picture);
+    std::vector<QPoint> want = inked(picture.Image());
+    ASSERT_FALSE(want.empty());
+    const QPoint at((cell.width() - picture.Width()) / 2, (cell.height() - picture.Height()) / 2);
+    for (QPoint& p : want) p += at;
+    EXPECT_EQ(inked(cell), want);
+    table->Cancel();
+  }
 }
 
 }  // namespace

@@ -61,7 +61,9 @@ protected:
     parent->Add(i);
     return i;
   }
-  void Press(int key, Qt::KeyboardModifiers mods) { Key(WidgetOf(edit), key, mods); }
+  void Press(int key, Qt::KeyboardModifiers mods, const QString& text = QString()) {
+    Key(WidgetOf(edit), key, mods, text);
+  }
   QMenuBar* Bar() const { return WidgetOf(form.get())->findChild<QMenuBar*>(); }
   // Opens the submenu of the bar's entry and gives the texts it shows.
   std::vector<std::string> Open(int barIndex) {
@@ -213,6 +215,99 @@ TEST_F(MenusTest, AMenuRebuiltByItsTopItemsOnClick) {
   Pump();
   EXPECT_EQ(clicks, (std::vector<std::string>{"Action 4.0"}));
   m->hide();
+}
+
+// The bar from the keyboard: Alt and an entry's letter opens it when no
+// control of the form has the letter; F10 or a lone Alt lights the bar, from
+// where the arrows open its menus and Esc goes back to the control.
+TEST_F(MenusTest, TheBarFromTheKeyboard) {
+  TMenuItem* mObject = Item(menu->Items(), "&Object");
+  Item(mObject, "-");
+  Item(mObject, "&New...");
+  // As the administrator's menus do: the opening entry adds to its items.
+  mObject->OnClick = [&](TObject*) {
+    clicks.push_back("&Object");
+    Item(mObject, "Action " + std::to_string(mObject->Count()));
+  };
+  TMenuItem* mView = Item(menu->Items(), "&View");
+  Item(mView, "&Refresh");
+  TMenuItem* mGone = Item(menu->Items(), "&Gone");
+  Item(mGone, "&Nothing");
+  mGone->SetEnabled(false);
+  Item(menu->Items(), "&Help");  // an entry without items is a command
+  auto* button = new TButton(form.get());
+  button->SetParent(panel);
+  button->SetBounds(10, 40, 75, 25);
+  button->SetCaption("&Values");
+  button->OnClick = [this](TObject*) { clicks.push_back("button"); };
+  ShowActive(form.get());
+  edit->SetFocus();
+  QWidget* editWidget = WidgetOf(edit);
+  QMenu* objectMenu = Bar()->actions().value(0)->menu();
+
+  Press(Qt::Key_O, Qt::AltModifier, "o");
+  EXPECT_EQ(clicks, (std::vector<std::string>{"&Object"}));
+  ASSERT_TRUE(objectMenu->isVisible());
+  EXPECT_EQ(Bar()->activeAction(), objectMenu->menuAction());
+  EXPECT_EQ(FromQString(objectMenu->activeAction()->text()), "&New...");  // the separator is passed over
+  // Right goes on to the View menu; Esc closes it and leaves the bar lit, a
+  // second one gives the keys back.
+  QMenu* viewMenu = Bar()->actions().value(1)->menu();
+  Key(objectMenu, Qt::Key_Right);
+  EXPECT_FALSE(objectMenu->isVisible());
+  EXPECT_TRUE(viewMenu->isVisible());
+  EXPECT_EQ(clicks, (std::vector<std::string>{"&Object", "&View"}));
+  Key(viewMenu, Qt::Key_Escape);
+  EXPECT_FALSE(viewMenu->isVisible());
+  EXPECT_TRUE(Bar()->hasFocus());
+  EXPECT_EQ(Bar()->activeAction(), viewMenu->menuAction());
+  Key(Bar(), Qt::Key_Escape);
+  EXPECT_EQ(QApplication::focusWidget(), editWidget);
+
+  // The button's accelerator wins over the View menu's; a letter nothing has
+  // and a disabled entry open nothing.
+  clicks.clear();
+  for (auto [key, text] : {std::pair{Qt::Key_V, "v"}, {Qt::Key_Z, "z"}, {Qt::Key_G, "g"}})
+    Press(key, Qt::AltModifier, text);
+  EXPECT_EQ(clicks, (std::vector<std::string>{"button"}));
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  Press(Qt::Key_H, Qt::AltModifier, "h");
+  EXPECT_EQ(clicks.back(), "&Help");
+
+  // F10 lights the first entry, to be seen with its menu closed; Right and
+  // Down open the View menu.
+  clicks.clear();
+  edit->SetFocus();
+  Press(Qt::Key_F10, Qt::NoModifier);
+  ASSERT_TRUE(Bar()->hasFocus());
+  EXPECT_EQ(Bar()->activeAction(), objectMenu->menuAction());
+  EXPECT_TRUE(clicks.empty());
+  QRect lit = Bar()->actionGeometry(objectMenu->menuAction());
+  EXPECT_EQ(Bar()->grab().toImage().pixelColor(lit.left() + 2, lit.center().y()),
+            Bar()->palette().color(QPalette::Highlight));
+  Key(Bar(), Qt::Key_Right);
+  Key(Bar(), Qt::Key_Down);
+  EXPECT_TRUE(viewMenu->isVisible());
+  EXPECT_EQ(clicks, (std::vector<std::string>{"&View"}));
+  Key(viewMenu, Qt::Key_Escape);
+  Key(Bar(), Qt::Key_Escape);
+  EXPECT_EQ(QApplication::focusWidget(), editWidget);
+
+  // Alt alone lights the bar as F10 does, and leaves it again; Alt with
+  // another key does not. (Qt's events carry the modifiers from before the
+  // press and the release.)
+  QKeyEvent altDown(QEvent::KeyPress, Qt::Key_Alt, Qt::NoModifier);
+  QKeyEvent altUp(QEvent::KeyRelease, Qt::Key_Alt, Qt::AltModifier);
+  QCoreApplication::sendEvent(editWidget, &altDown);
+  QCoreApplication::sendEvent(editWidget, &altUp);
+  EXPECT_TRUE(Bar()->hasFocus());
+  QCoreApplication::sendEvent(Bar(), &altDown);
+  QCoreApplication::sendEvent(Bar(), &altUp);
+  ASSERT_EQ(QApplication::focusWidget(), editWidget);
+  QCoreApplication::sendEvent(editWidget, &altDown);
+  Press(Qt::Key_Left, Qt::AltModifier);
+  QCoreApplication::sendEvent(editWidget, &altUp);
+  EXPECT_EQ(QApplication::focusWidget(), editWidget);
 }
 
 TEST_F(MenusTest, RadioItemsCheckOnePerGroup) {
