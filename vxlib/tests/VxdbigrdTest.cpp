@@ -356,6 +356,12 @@ TEST_F(GridTest, KeysMoveThroughRecordsAndColumns) {
   EXPECT_EQ(Id(), firstShown + grid->DataLink()->BufferCount() - 1);
   grid->Press(VK_PRIOR, {ssCtrl});
   EXPECT_EQ(Id(), firstShown);
+  // The scroll bar's page codes move a page as PgDn and PgUp do.
+  table->First();
+  grid->VScroll(SB_PAGEDOWN);
+  EXPECT_EQ(Id(), 1 + page);
+  grid->VScroll(SB_PAGEUP);
+  EXPECT_EQ(Id(), 1);
   // Row select: Left and Right move by record, Home and End to the ends.
   grid->SetOptions(grid->Options() + TvxDBGridOptions{dgRowSelect});
   table->First();
