@@ -999,6 +999,24 @@ TEST_F(PaintTest, BitmapCellsByFitAndCopyMode) {
   }
 }
 
+TEST_F(PaintTest, ARecordBeingInsertedLeavesTheOtherRowsTheirPictures) {
+  const std::string red = BitmapBytes(20, 10, clRed, false);
+  MakeTable({{"", red}, {"", red}});
+  table->ControlType()->Add("Photo;Bitmap;Stretch To Fit;Source Copy");
+  MakeGrid();
+  auto reds = [&](const QImage& img, int row) {
+    return Count(img, grid->CellRect(4, row), [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; });
+  };
+  const QImage browsing = Shot();
+  ASSERT_GT(reds(browsing, 1), 20);
+  table->Append();
+  const QImage inserting = Shot();
+  EXPECT_GT(reds(inserting, 1), 20);
+  EXPECT_GT(reds(inserting, 2), 20);
+  EXPECT_EQ(reds(inserting, 3), 0);
+  table->Cancel();
+}
+
 TEST_F(PaintTest, WrappedTextBreaksAtLineBreaks) {
   MakeTable({{"", ""}, {"", ""}});
   table->Edit();
