@@ -945,8 +945,9 @@ bool TvxCustomDBGrid::DrawControlTypeCell(int ACol, int ARow, const TRect& R, TG
     const int left = (R.Left + R.Right - 10) / 2, top = (R.Top + R.Bottom - 10) / 2;
     DrawCheckBox(Rect(left, top, left + 10, top + 10), ACol, ARow, vxEqualStr(value, checked));
   } else if (type == "Bitmap") {
+    const int active = dataLink_->ActiveRecord();
     TActiveRecordScope record(dataLink_.get(), dataRow);
-    DrawBitmapCell(ACol, ARow, f, params, R, State);
+    DrawBitmapCell(ACol, ARow, f, params, R, State, active);
   } else {
     return false;
   }
@@ -977,7 +978,7 @@ void TvxCustomDBGrid::LoadBitmapFromBlob(TField* Field, TBitmap* Bitmap) {
 }
 
 void TvxCustomDBGrid::DrawBitmapCell(int ACol, int ARow, TField* Field, const std::string& Params, const TRect& R,
-                                     TGridDrawState State) {
+                                     TGridDrawState State, int ActiveRecord) {
   bool highlight = false;
   auto background = [&] { PaintControlBackground(ACol, ARow, R, State, highlight); };
   TDataSet* ds = DataSource()->DataSet();
@@ -1001,7 +1002,8 @@ void TvxCustomDBGrid::DrawBitmapCell(int ACol, int ARow, TField* Field, const st
     std::string key;
     if (!vxDataSetLookupDisplayField(Field, key, source) || !source) return background();
     LoadBitmapFromBlob(source, &picture);
-  } else if (!(ds->State() == dsInsert && ARow - titleOffset_ == dataLink_->ActiveRecord())) {
+  } else if (!(ds->State() == dsInsert && ARow - titleOffset_ == ActiveRecord)) {
+    // Only the record being inserted has no picture yet; the others keep theirs.
     LoadBitmapFromBlob(source, &picture);
   }
   if (picture.Width() < 1 || picture.Height() < 1) return background();

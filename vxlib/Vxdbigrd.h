@@ -334,8 +334,9 @@ private:
   void DrawCellText(const fw::TRect& Rect, int ACol, int ARow, const std::string& Text, fw::TAlignment Alignment);
   bool DrawControlTypeCell(int ACol, int ARow, const fw::TRect& Rect, fw::TGridDrawState State);
   void PaintControlBackground(int ACol, int ARow, const fw::TRect& Rect, fw::TGridDrawState State, bool& Highlight);
+  // ActiveRecord: the link's active record before the paint moved it to the cell's row.
   void DrawBitmapCell(int ACol, int ARow, fw::TField* Field, const std::string& Params, const fw::TRect& Rect,
-                      fw::TGridDrawState State);
+                      fw::TGridDrawState State, int ActiveRecord);
   void DrawTitleButton(const fw::TRect& Rect, bool Pressed);
   void PressTitleButton(fw::TMouseButton Button, int X, int Y);
   // Splits a Selected line at its TABs.

@@ -356,6 +356,12 @@ TEST_F(GridTest, KeysMoveThroughRecordsAndColumns) {
   EXPECT_EQ(Id(), firstShown + grid->DataLink()->BufferCount() - 1);
   grid->Press(VK_PRIOR, {ssCtrl});
   EXPECT_EQ(Id(), firstShown);
+  // The scroll bar's page codes move a page as PgDn and PgUp do.
+  table->First();
+  grid->VScroll(SB_PAGEDOWN);
+  EXPECT_EQ(Id(), 1 + page);
+  grid->VScroll(SB_PAGEUP);
+  EXPECT_EQ(Id(), 1);
   // Row select: Left and Right move by record, Home and End to the ends.
   grid->SetOptions(grid->Options() + TvxDBGridOptions{dgRowSelect});
   table->First();
@@ -991,6 +997,24 @@ TEST_F(PaintTest, BitmapCellsByFitAndCopyMode) {
     // A blob that is no picture paints the background only.
     EXPECT_EQ(Count(img, grid->CellRect(2, 3), isRed), 0);
   }
+}
+
+TEST_F(PaintTest, ARecordBeingInsertedLeavesTheOtherRowsTheirPictures) {
+  const std::string red = BitmapBytes(20, 10, clRed, false);
+  MakeTable({{"", red}, {"", red}});
+  table->ControlType()->Add("Photo;Bitmap;Stretch To Fit;Source Copy");
+  MakeGrid();
+  auto reds = [&](const QImage& img, int row) {
+    return Count(img, grid->CellRect(4, row), [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60; });
+  };
+  const QImage browsing = Shot();
+  ASSERT_GT(reds(browsing, 1), 20);
+  table->Append();
+  const QImage inserting = Shot();
+  EXPECT_GT(reds(inserting, 1), 20);
+  EXPECT_GT(reds(inserting, 2), 20);
+  EXPECT_EQ(reds(inserting, 3), 0);
+  table->Cancel();
 }
 
 TEST_F(PaintTest, WrappedTextBreaksAtLineBreaks) {

@@ -437,6 +437,34 @@ TEST_F(LookupTest, AListOnItsOwnHighlightsItsValueAndTakesKeysWithoutACombo) {
 namespace vx {
 namespace {
 
+// The list's highlight test, as its painting runs it.
+class TProbedList : public TvxDBLookupList {
+  FW_CLASS(TProbedList, TvxDBLookupList)
+public:
+  using TvxDBLookupList::HighlightCell;
+  using TvxDBLookupList::TvxDBLookupList;
+};
+
+FW_IMPLEMENT_CLASS(TProbedList)
+
+TEST_F(LookupTest, AHighlightTestThatRaisesPutsTheRecordWindowBack) {
+  auto* list = new TProbedList(form.get());
+  list->SetParent(form.get());
+  list->SetBounds(10, 40, 200, 150);
+  list->SetLookupTable(lookup);
+  list->SetLookupField("Id");
+  list->SetDataSource(source);
+  list->SetDataField("City");
+  ShowActive(form.get());
+  ASSERT_GT(list->DataLink()->RecordCount(), 3);
+  const int active = list->DataLink()->ActiveRecord();
+  ASSERT_NE(active, 3);
+  lookup->FieldByName("Id")->OnGetText = [](TField*, std::string&, bool) { throw EConvertError("unreadable"); };
+  EXPECT_THROW(list->HighlightCell(0, 3, "", {}), EConvertError);
+  lookup->FieldByName("Id")->OnGetText = nullptr;
+  EXPECT_EQ(list->DataLink()->ActiveRecord(), active);
+}
+
 // The combo's own key handling, reached as the window reaches it.
 class TKeyedCombo : public TvxDBLookupCombo {
   FW_CLASS(TKeyedCombo, TvxDBLookupCombo)
