@@ -17,7 +17,7 @@
 #include "Fields.h"
 #include "Grids.h"
 #include "Vxdbedit.h"
-#include "Vxdbgrid.h"
+#include "VxdbgridBase.h"
 
 namespace fw {
 class TBitmap;
@@ -229,7 +229,8 @@ public:
 
   // ---- IvxEditGrid
   fw::TWinControl* GridControl() override { return this; }
-  bool IsDataGrid() const override { return true; }
+  // The full grid (TvxDBGrid) says so; the core serves the lighter relatives too.
+  bool IsDataGrid() const override { return false; }
   bool AlwaysShowEditor() const override { return options_.Contains(dgAlwaysShowEditor); }
   bool TabsMove() const override { return options_.Contains(dgTabs); }
   bool GridFocused() const override { return Focused(); }
