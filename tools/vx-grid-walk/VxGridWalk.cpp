@@ -6,7 +6,8 @@
 // (F2 or a double click), a photo column drawn from the table's blobs, and
 // names in several scripts. Ctrl and Shift clicks select rows. Without
 // arguments it runs until it is killed, to be driven by hand or with
-// xdotool; with --walk DIR it takes its own steps (browsing, a record in
+// xdotool (with --multi, rows are selected from the start: the cell
+// controls then show only on selected rows); with --walk DIR it takes its own steps (browsing, a record in
 // edit, a phone half typed, a title button held, the last page, Tab to the
 // city, the combo dropped down and typed into, boxes ticked, three rows
 // selected, the columns scrolled) and writes a screenshot of the window
@@ -243,6 +244,7 @@ int main(int argc, char** argv) {
   SetQtApplicationArguments(argc, argv);
   Application->Initialize();
   if (argc == 3 && std::string(argv[1]) == "--walk") outDir = argv[2];
+  const bool multi = argc == 2 && std::string(argv[1]) == "--multi";
   char folder[] = "/tmp/vx-grid-walk-XXXXXX";
   if (!mkdtemp(folder)) return 1;
   TForm* form = nullptr;
@@ -288,6 +290,7 @@ int main(int argc, char** argv) {
   grid->SetFixedCols(1);
   grid->SetEditControlOptions({ecoSearchOwnerForm, ecoCheckboxSingleClick});
   grid->SetMultiSelectOptions({msoShiftSelect});
+  if (multi) grid->SetOptions(grid->Options() + TvxDBGridOptions{dgMultiSelect});
   grid->Loaded();
   grid->SetDataSource(source);
   grid->OnTitleButtonClick = [](TObject*, const std::string& name) {
