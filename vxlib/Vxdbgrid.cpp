@@ -168,28 +168,7 @@ bool TvxMemoDialog::Execute() {
 
 namespace {
 
-// The link's active record moved to a row, and back after, however it ends.
-class TRecordScope {
-public:
-  TRecordScope(TDataLink* link, int record) : link_(link), keep_(link->ActiveRecord()) {
-    link_->SetActiveRecord(record);
-  }
-  ~TRecordScope() { link_->SetActiveRecord(keep_); }
-  TRecordScope(const TRecordScope&) = delete;
-  TRecordScope& operator=(const TRecordScope&) = delete;
-
-private:
-  TDataLink* link_;
-  int keep_;
-};
-
 std::string Key(const TBookmark& b) { return std::string(b.Data.begin(), b.Data.end()); }
-
-std::string Lower(std::string s) {
-  for (char& ch : s)
-    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
-  return s;
-}
 
 bool SameBounds(const TControl* c, const TRect& r) { return c->BoundsRect() == r; }
 
@@ -553,7 +532,7 @@ bool TvxDBGrid::LayControl(TCustomEdit* Control, int ACol, int ARow, const TRect
     }
     if (highlight && form && form->ActiveControl() == this) {
       {
-        TRecordScope record(DataLink(), dataRow);
+        TvxActiveRecordScope record(DataLink(), dataRow);
         TField* f = GetColField(dataCol);
         const bool lookup = vxIsClass(Control->ClassType(), "TvxDBCustomLookupCombo");
         Control->SetText(lookup && f ? f->DisplayText() : GetFieldValue(dataCol));
@@ -785,7 +764,7 @@ void TvxDBGrid::ToggleCheckBox(int ACol, int ARow) {
   if (!IsCheckBox(ACol, ARow, on, off)) return;
   TField* f = GetColField(ACol - IndicatorOffset());
   if (!f || f->ReadOnly()) return;
-  if (f->Calculated() && Lower(f->FieldName()) == "selected") {
+  if (f->Calculated() && LowerCase(f->FieldName()) == "selected") {
     RefreshBookmarkList();
     if (IsSelected()) UnselectRecord();
     else SelectRecord();
@@ -975,7 +954,7 @@ void TvxDBGrid::RefreshBookmarkList() {
   rowFlags_.assign(static_cast<std::size_t>(std::max(rows, 0)), false);
   if (selectedList_.empty()) return;
   for (int r = 0; r < rows; ++r) {
-    TRecordScope record(link, r);
+    TvxActiveRecordScope record(link, r);
     rowFlags_[static_cast<std::size_t>(r)] = IsSelectedRecord();
   }
 }
@@ -1100,7 +1079,7 @@ void TvxDBGrid::SelectRecordRange(const TBookmark& From, const TBookmark& To) {
   ds->DisableControls();
   int row = -1;
   for (int r = 0; r < link->RecordCount() && row < 0; ++r) {
-    TRecordScope record(link, r);
+    TvxActiveRecordScope record(link, r);
     if (ds->GetBookmark() == From) row = r;
   }
   if (row >= 0) SetActiveRow(row);

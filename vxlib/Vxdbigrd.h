@@ -49,6 +49,22 @@ using TCalcTitleAttributesEvent =
                        fw::TAlignment& ATitleAlignment)>;
 using TTitleButtonClickEvent = std::function<void(fw::TObject* Sender, const std::string& AFieldName)>;
 
+// The link's active record moved to a row (to paint or test it), and back
+// after, however the work ends.
+class TvxActiveRecordScope {
+public:
+  TvxActiveRecordScope(fw::TDataLink* Link, int Record) : link_(Link), keep_(Link->ActiveRecord()) {
+    link_->SetActiveRecord(Record);
+  }
+  ~TvxActiveRecordScope() { link_->SetActiveRecord(keep_); }
+  TvxActiveRecordScope(const TvxActiveRecordScope&) = delete;
+  TvxActiveRecordScope& operator=(const TvxActiveRecordScope&) = delete;
+
+private:
+  fw::TDataLink* link_;
+  int keep_;
+};
+
 // ---------------------------------------------------------------- the data link
 
 class TvxGridDataLink : public fw::TDataLink {
