@@ -18,6 +18,11 @@
 // each step. Every walk runs in a child process of its own, which also gives
 // its peak resident memory, over 10,000 and over 100,000 records.
 //
+// The full data grid (TvxDBGrid) walks the same way beside the core grid
+// under it, over 100,000 records; then once more with dgMultiSelect and every
+// record selected by SelectAll (its time printed), by PgDn, each selected row
+// highlighted, against its own walk without a selection.
+//
 //   grid_scroll [directory]   (the tables go there, else under /tmp)
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -44,6 +49,7 @@
 #include "Grids.h"
 #include "QtControls.h"
 #include "Table.h"
+#include "Vxdbgrid.h"
 #include "Vxdbigrd.h"
 #include "Vxtable.h"
 #include "guest_table.h"
@@ -210,12 +216,14 @@ TScrollResult RunChild(const std::string& dir, int records) {
 
 // ---- the library's grid against Qt's view over the same file
 
-enum class TWalker { Library, Qt };
+enum class TWalker { Library, Full, FullSelected, Qt };
 
 struct TWalk {
   long PeakKb = 0;
   double DownMs = 0, PageMs = 0;  // a step
   int DownSteps = 0, PageSteps = 0;
+  double SelectAllMs = 0;  // FullSelected: every record selected
+  int Selected = 0;
 };
 
 void SendKey(QWidget* w, int key) {
@@ -241,7 +249,7 @@ double Walk(QWidget* target, int key, const Done& done, int& steps) {
 const char* const kFontName = "DejaVu Sans";
 constexpr int kFontPoints = 9;
 
-void WalkLibraryGrid(const std::string& file, TWalk& w) {
+void WalkLibraryGrid(const std::string& file, TWalker walker, TWalk& w) {
   EnsureQtApplication();
   auto form = std::make_unique<TForm>(nullptr);
   form->SetBounds(0, 0, kWidth, kHeight);
@@ -250,12 +258,15 @@ void WalkLibraryGrid(const std::string& file, TWalk& w) {
   table->SetTableName(std::filesystem::path(file).filename().string());
   auto* source = new vx::TvxDataSource(form.get());
   source->SetDataSet(table);
-  auto* grid = new vx::TvxCustomDBGrid(form.get());
+  vx::TvxDBGrid* full = walker == TWalker::Library ? nullptr : new vx::TvxDBGrid(form.get());
+  vx::TvxCustomDBGrid* grid = full ? full : new vx::TvxCustomDBGrid(form.get());
   grid->SetParent(form.get());
   grid->SetAlign(alClient);
   grid->Font()->SetName(kFontName);
   grid->Font()->SetSize(kFontPoints);
   grid->SetKeyOptions({});  // Down at the end stops there
+  if (full) full->Loaded();
+  if (walker == TWalker::FullSelected) grid->SetOptions(grid->Options() + vx::TvxDBGridOptions{vx::dgMultiSelect});
   grid->SetDataSource(source);
   form->Show();
   table->Open();
@@ -263,9 +274,17 @@ void WalkLibraryGrid(const std::string& file, TWalk& w) {
   QApplication::processEvents();
   QWidget* target = WidgetOf(grid);
   auto atEnd = [table] { return table->Eof(); };
-  w.DownMs = Walk(target, Qt::Key_Down, atEnd, w.DownSteps);
-  table->First();
-  QApplication::processEvents();
+  if (walker == TWalker::FullSelected) {
+    auto start = Clock::now();
+    full->SelectAll();
+    w.SelectAllMs = Millis(start);
+    w.Selected = full->SelectedCount();
+    QApplication::processEvents();
+  } else {
+    w.DownMs = Walk(target, Qt::Key_Down, atEnd, w.DownSteps);
+    table->First();
+    QApplication::processEvents();
+  }
   w.PageMs = Walk(target, Qt::Key_PageDown, atEnd, w.PageSteps);
   form.reset();
   Session().DropConnections();
@@ -314,11 +333,11 @@ TWalk RunWalk(const std::string& dir, TWalker walker, int records) {
       bench::Fill(file, records);
     }
     TWalk w;
-    if (walker == TWalker::Library) WalkLibraryGrid(file, w);
-    else WalkQtView(file, records, w);
-    char line[200];
-    int n = std::snprintf(line, sizeof line, "%ld %f %f %d %d\n", PeakResidentKb(), w.DownMs, w.PageMs, w.DownSteps,
-                          w.PageSteps);
+    if (walker == TWalker::Qt) WalkQtView(file, records, w);
+    else WalkLibraryGrid(file, walker, w);
+    char line[240];
+    int n = std::snprintf(line, sizeof line, "%ld %f %f %d %d %f %d\n", PeakResidentKb(), w.DownMs, w.PageMs,
+                          w.DownSteps, w.PageSteps, w.SelectAllMs, w.Selected);
     if (write(fds[1], line, static_cast<std::size_t>(n)) != n) std::_Exit(1);
     std::_Exit(0);
   }
@@ -330,8 +349,8 @@ TWalk RunWalk(const std::string& dir, TWalker walker, int records) {
   int status = 0;
   waitpid(pid, &status, 0);
   TWalk w;
-  if (std::sscanf(text.c_str(), "%ld %lf %lf %d %d", &w.PeakKb, &w.DownMs, &w.PageMs, &w.DownSteps, &w.PageSteps) !=
-          5 ||
+  if (std::sscanf(text.c_str(), "%ld %lf %lf %d %d %lf %d", &w.PeakKb, &w.DownMs, &w.PageMs, &w.DownSteps,
+                  &w.PageSteps, &w.SelectAllMs, &w.Selected) != 7 ||
       !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "grid_scroll: the walk over %d records failed\n", records);
     std::exit(1);
@@ -351,6 +370,8 @@ int main(int argc, char** argv) {
   TScrollResult large = RunChild(dir, 100000);
   TWalk vxSmall = RunWalk(dir, TWalker::Library, 10000), qtSmall = RunWalk(dir, TWalker::Qt, 10000);
   TWalk vxLarge = RunWalk(dir, TWalker::Library, 100000), qtLarge = RunWalk(dir, TWalker::Qt, 100000);
+  TWalk fullLarge = RunWalk(dir, TWalker::Full, 100000);
+  TWalk fullSelected = RunWalk(dir, TWalker::FullSelected, 100000);
 
   bench::StartWidgets();
   auto form = std::make_unique<TForm>(nullptr);
@@ -394,6 +415,15 @@ int main(int argc, char** argv) {
   Print("qtview_peak_rss_100000", static_cast<double>(qtLarge.PeakKb), "KB");
   Print("vxgrid_peak_rss_ratio_to_qtview_100000",
         static_cast<double>(vxLarge.PeakKb) / static_cast<double>(std::max(1L, qtLarge.PeakKb)), "x");
+  Print("vxdbgrid_down_step_100000", fullLarge.DownMs, "ms");
+  Print("vxdbgrid_down_step_ratio_to_core", fullLarge.DownMs / vxLarge.DownMs, "x");
+  Print("vxdbgrid_pgdn_step_100000", fullLarge.PageMs, "ms");
+  Print("vxdbgrid_pgdn_step_ratio_to_core", fullLarge.PageMs / vxLarge.PageMs, "x");
+  Print("vxdbgrid_select_all_100000", fullSelected.SelectAllMs, "ms");
+  Print("vxdbgrid_selected_records", fullSelected.Selected, "records");
+  Print("vxdbgrid_selected_pgdn_step_100000", fullSelected.PageMs, "ms");
+  Print("vxdbgrid_selected_pgdn_steps_100000", fullSelected.PageSteps, "steps");
+  Print("vxdbgrid_selected_pgdn_ratio_to_unselected", fullSelected.PageMs / fullLarge.PageMs, "x");
   form.reset();
   if (ownDir) std::filesystem::remove_all(dir);
   return 0;

@@ -302,19 +302,29 @@ bool vxDataSetRemoveObsoleteControls(TComponent* Form, TDataSet* DataSet) {
   for (int i = list->Count() - 1; i >= 0; --i) {
     const std::string line = Line(list, i);
     if (TokenCount(line, ";") < 2 || !isVXEditControl(Token(line, ";", 2))) continue;
-    std::string name = ControlParameters(line);
+    const std::string name = ControlParameters(line);
     const int dot = LastDelimiter(".", name);
-    bool missing;
-    if (dot == 0) {
-      missing = Form->FindComponent(name) == nullptr;
-    } else {
-      name = Copy(name, dot + 1);
-      const TComponent* owner = DataSet->Owner();
-      missing = !name.empty() && (!owner || owner->FindComponent(name) == nullptr);
-    }
-    if (missing) list->Delete(i);
+    // A qualifier with nothing after it names no control to miss.
+    const bool named = dot == 0 || !Copy(name, dot + 1).empty();
+    if (named && !vxFindNamedControl(Form, DataSet, name)) list->Delete(i);
   }
   return true;
+}
+
+int vxControlTypeParts(const std::string& Line, std::string& FieldName, std::string& ControlType,
+                       std::string& Parameters) {
+  FieldName = Token(Line, ";", 1);
+  ControlType = Token(Line, ";", 2);
+  Parameters = ControlParameters(Line);
+  return TokenCount(Line, ";");
+}
+
+TComponent* vxFindNamedControl(const TComponent* Form, const TDataSet* DataSet, const std::string& Name) {
+  const int dot = LastDelimiter(".", Name);
+  if (dot == 0) return Form ? Form->FindComponent(Name) : nullptr;
+  const std::string name = Copy(Name, dot + 1);
+  const TComponent* owner = DataSet ? DataSet->Owner() : nullptr;
+  return name.empty() || !owner ? nullptr : owner->FindComponent(name);
 }
 
 // ---------------------------------------------------------------- LookupFields and LookupLinks
@@ -1253,6 +1263,15 @@ void vxClearAltChar() {
   GetKeyboardState(state);
   state[VK_MENU] = 0;
   SetKeyboardState(state);
+}
+
+void vxPlayKeystroke(HWND Window, Word Key, Word ExtraKey) {
+  TKeyboardState state;
+  GetKeyboardState(state);
+  state[Key & 0xFF] = 0x81;
+  state[ExtraKey & 0xFF] = 0x81;
+  PostKeyMessage(Window, WM_KEYDOWN, Key, 1, state);
+  PostKeyMessage(Window, WM_KEYUP, Key, 1, state);
 }
 
 void vxFixMouseDown() {

@@ -148,6 +148,14 @@ void vxDataSetRemoveObsolete(fw::TDataSet* DataSet, fw::TStrings* LookupFields, 
                              fw::TStrings* ControlType);
 // While Form is designed: drops the edit-control lines whose control is gone.
 bool vxDataSetRemoveObsoleteControls(fw::TComponent* Form, fw::TDataSet* DataSet);
+// One line's field name, type and parameters; gives the number of its
+// ";"-separated tokens.
+int vxControlTypeParts(const std::string& Line, std::string& FieldName, std::string& ControlType,
+                       std::string& Parameters);
+// The component a ControlType line names: a name without "." among Form's
+// components; a qualified one ("Form.Control") by the part after its last
+// "." among the components of the dataset's owner. nullptr when none.
+fw::TComponent* vxFindNamedControl(const fw::TComponent* Form, const fw::TDataSet* DataSet, const std::string& Name);
 
 // ---------------------------------------------------------------- LookupFields and LookupLinks
 // LookupFields: FieldName;DatabaseName;TableName;DisplayField;IndexName, or
@@ -341,6 +349,11 @@ void vxHelp(fw::HWND Window, const std::string& Data);
 int vxMemAvail(int Size);
 // Clears the Alt key (virtual key 18) in the keyboard state.
 void vxClearAltChar();
+// Replays a press and a release of Key into Window, through the message
+// loop, with Key and ExtraKey held: the control that handles them reads both
+// as down (Alt+Down into a combo: ExtraKey VK_MENU). The keyboard state of
+// the moment is left as it is.
+void vxPlayKeystroke(fw::HWND Window, fw::Word Key, fw::Word ExtraKey);
 // Releases a left button held on the active form: the form itself when it
 // holds it, else its first windowed child that does, gets WM_LBUTTONUP.
 void vxFixMouseDown();

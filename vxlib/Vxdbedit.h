@@ -12,7 +12,7 @@
 
 #include "DataSource.h"
 #include "Mask.h"
-#include "Vxdbgrid.h"
+#include "VxdbgridBase.h"
 
 namespace fw {
 class TControlCanvas;

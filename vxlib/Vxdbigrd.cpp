@@ -92,21 +92,6 @@ std::vector<std::string> TitlePieces(const std::string& title) {
   return pieces;
 }
 
-// The link's active record moved to a row being painted, and back after.
-class TActiveRecordScope {
-public:
-  TActiveRecordScope(TDataLink* link, int record) : link_(link), keep_(link->ActiveRecord()) {
-    link_->SetActiveRecord(record);
-  }
-  ~TActiveRecordScope() { link_->SetActiveRecord(keep_); }
-  TActiveRecordScope(const TActiveRecordScope&) = delete;
-  TActiveRecordScope& operator=(const TActiveRecordScope&) = delete;
-
-private:
-  TDataLink* link_;
-  int keep_;
-};
-
 }  // namespace
 
 const TBitmap* vxGridIndicatorBitmap(TDataSetState State) {
@@ -883,7 +868,7 @@ void TvxCustomDBGrid::DrawCell(int ACol, int ARow, const TRect& R, TGridDrawStat
       indicatorRow_ = titleOffset_ + dataRow;
     }
   } else {
-    TActiveRecordScope record(dataLink_.get(), dataRow);
+    TvxActiveRecordScope record(dataLink_.get(), dataRow);
     paintRow_ = dataRow;
     paintCol_ = dataCol;
     TField* f = GetColField(dataCol);
@@ -936,7 +921,7 @@ bool TvxCustomDBGrid::DrawControlTypeCell(int ACol, int ARow, const TRect& R, TG
   if (type == "CheckBox") {
     const std::vector<std::string> values = Split(params, ';');
     const std::string checked = values[0], unchecked = values.size() > 1 ? values[1] : std::string();
-    TActiveRecordScope record(dataLink_.get(), dataRow);
+    TvxActiveRecordScope record(dataLink_.get(), dataRow);
     const std::string value = f->Calculated() && Lower(f->FieldName()) == "selected"
                                   ? (IsSelected() ? checked : unchecked)
                                   : GetFieldValue(dataCol);
@@ -946,7 +931,7 @@ bool TvxCustomDBGrid::DrawControlTypeCell(int ACol, int ARow, const TRect& R, TG
     DrawCheckBox(Rect(left, top, left + 10, top + 10), ACol, ARow, vxEqualStr(value, checked));
   } else if (type == "Bitmap") {
     const int active = dataLink_->ActiveRecord();
-    TActiveRecordScope record(dataLink_.get(), dataRow);
+    TvxActiveRecordScope record(dataLink_.get(), dataRow);
     DrawBitmapCell(ACol, ARow, f, params, R, State, active);
   } else {
     return false;

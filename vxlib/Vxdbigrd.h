@@ -17,7 +17,7 @@
 #include "Fields.h"
 #include "Grids.h"
 #include "Vxdbedit.h"
-#include "Vxdbgrid.h"
+#include "VxdbgridBase.h"
 
 namespace fw {
 class TBitmap;
@@ -48,6 +48,22 @@ using TCalcTitleAttributesEvent =
     std::function<void(fw::TObject* Sender, const std::string& AFieldName, fw::TFont* AFont, fw::TBrush* ABrush,
                        fw::TAlignment& ATitleAlignment)>;
 using TTitleButtonClickEvent = std::function<void(fw::TObject* Sender, const std::string& AFieldName)>;
+
+// The link's active record moved to a row (to paint or test it), and back
+// after, however the work ends.
+class TvxActiveRecordScope {
+public:
+  TvxActiveRecordScope(fw::TDataLink* Link, int Record) : link_(Link), keep_(Link->ActiveRecord()) {
+    link_->SetActiveRecord(Record);
+  }
+  ~TvxActiveRecordScope() { link_->SetActiveRecord(keep_); }
+  TvxActiveRecordScope(const TvxActiveRecordScope&) = delete;
+  TvxActiveRecordScope& operator=(const TvxActiveRecordScope&) = delete;
+
+private:
+  fw::TDataLink* link_;
+  int keep_;
+};
 
 // ---------------------------------------------------------------- the data link
 
@@ -229,7 +245,8 @@ public:
 
   // ---- IvxEditGrid
   fw::TWinControl* GridControl() override { return this; }
-  bool IsDataGrid() const override { return true; }
+  // The full grid (TvxDBGrid) says so; the core serves the lighter relatives too.
+  bool IsDataGrid() const override { return false; }
   bool AlwaysShowEditor() const override { return options_.Contains(dgAlwaysShowEditor); }
   bool TabsMove() const override { return options_.Contains(dgTabs); }
   bool GridFocused() const override { return Focused(); }

@@ -8,7 +8,7 @@
 #include "ExtCtrls.h"
 #include "Forms.h"
 #include "StdCtrls.h"
-#include "Vxdbgrid.h"
+#include "VxdbgridBase.h"
 
 namespace vx {
 

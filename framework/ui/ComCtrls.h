@@ -1,5 +1,5 @@
 // Common controls: the progress bar, the tree view, the list view, the page
-// and tab controls and the status bar.
+// and tab controls, the status bar and the rich edit.
 //
 // The tree view keeps its nodes itself (TTreeNodes); its widget shows them.
 // Rows are laid out as the framework's tree lays them out: one Indent per
@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Controls.h"
@@ -23,6 +24,7 @@
 namespace fw {
 
 class TLabelEditing;
+class TStream;
 
 // The item highlighted while a drag passes over a tree or list view: it
 // follows the mouse over the items where a drop is accepted, stays while the
@@ -855,6 +857,41 @@ protected:
 private:
   bool simplePanel_ = false;
   std::string simpleText_;
+};
+
+// ---------------------------------------------------------------- rich edit
+
+// The plain text of an RTF document: its text, with CR LF for each paragraph
+// (\par) and line break (\line) and a TAB for \tab; escaped braces and
+// backslashes, "\'hh" read in the document's code page (\ansicpg, else
+// 1252) and "\uN" (the \ucN characters after it skipped) kept as UTF-8.
+// Control words go, and so do destination groups: the font, colour and style
+// tables, the information group, pictures and every "\*" group. Protected
+// text is text like any other. The paragraph mark that closes the document
+// adds no line. A text that does not begin with "{\rtf" is taken as it is; a
+// damaged document (braces unbalanced, a control word cut short) gives what
+// it holds.
+std::string RtfToPlainText(std::string_view Rtf);
+
+// A memo that loads rich text and shows its plain text.
+class TCustomRichEdit : public TCustomMemo {
+  FW_CLASS(TCustomRichEdit, TCustomMemo)
+public:
+  explicit TCustomRichEdit(TComponent* AOwner);
+  // What LoadFromStream takes: RTF (False), or text as it is (True).
+  bool PlainText() const { return plainText_; }
+  void SetPlainText(bool v) { plainText_ = v; }
+  // The text becomes the stream's, from its position to its end.
+  void LoadFromStream(TStream& Stream);
+
+private:
+  bool plainText_ = false;
+};
+
+class TRichEdit : public TCustomRichEdit {
+  FW_CLASS(TRichEdit, TCustomRichEdit)
+public:
+  using TCustomRichEdit::TCustomRichEdit;
 };
 
 }  // namespace fw

@@ -629,6 +629,10 @@ LRESULT SendMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam);
 // Queues the message; it is delivered by the message loop unless the control
 // goes first. False for a null handle.
 bool PostMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam);
+// Queues a key message that carries a keyboard state of its own: while the
+// control handles it, GetKeyState answers from State, and the state of the
+// moment comes back after. A key replayed with a modifier held reads it held.
+bool PostKeyMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam, const TKeyboardState& State);
 
 // The key messages (WM_KEYFIRST to WM_KEYLAST) waiting for the message loop,
 // oldest first: those posted, and the keys typed meanwhile. A long operation

@@ -819,6 +819,7 @@ void Deliver(TWinControl* Control, const std::weak_ptr<const bool>& Alive, TMess
 // for Target). Key is set for both kinds of key.
 struct TWaiting {
   std::optional<TWaitingMessage> Key;
+  std::optional<TKeyboardState> KeyState;  // installed while a posted key is handled
   TWinControl* Control = nullptr;
   std::weak_ptr<const bool> Alive;
   QPointer<QObject> Target;
@@ -871,6 +872,14 @@ void ReleaseWaiting() {
       if (w.Target) QCoreApplication::sendEvent(w.Target, w.Event.get());
     } else {
       const TWaitingMessage& k = *w.Key;
+      if (!w.KeyState) {
+        Deliver(w.Control, w.Alive, TMessage{k.Msg, k.WParam, k.LParam, 0});
+        continue;
+      }
+      TKeyboardState now;
+      GetKeyboardState(now);
+      SetKeyboardState(*w.KeyState);
+      TScopeExit back([&now] { SetKeyboardState(now); });
       Deliver(w.Control, w.Alive, TMessage{k.Msg, k.WParam, k.LParam, 0});
     }
   }
@@ -986,6 +995,19 @@ bool PostMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam) {
     return true;
   }
   QCoreApplication::postEvent(PostOffice(), new TPostedMessage(c, TMessage{Msg, WParam, LParam, 0}));
+  return true;
+}
+
+bool PostKeyMessage(HWND Wnd, unsigned Msg, WPARAM WParam, LPARAM LParam, const TKeyboardState& State) {
+  TWinControl* c = FindControl(Wnd);
+  if (!c || !IsKeyMessage(Msg)) return false;
+  TWaiting w;
+  w.Key = TWaitingMessage{Wnd, Msg, WParam, LParam};
+  w.KeyState = State;
+  w.Control = c;
+  w.Alive = c->LifeToken();
+  Waiting().Items.push_back(std::move(w));
+  PostRelease();
   return true;
 }
 

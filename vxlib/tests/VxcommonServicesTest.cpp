@@ -45,6 +45,44 @@ TEST_F(SmallServices, ClearAltCharLeavesTheOtherKeys) {
   SetKeyboardState(saved);
 }
 
+// A key replayed with Alt held: the control that handles it reads Alt (and
+// the key) as down, and the keyboard state of the moment stays as it was.
+TEST_F(SmallServices, PlayKeystrokeHoldsTheExtraKeyWhileTheControlHandlesIt) {
+  ShowActive(form.get());
+  TKeyboardState saved;
+  GetKeyboardState(saved);
+  TKeyboardState none{};
+  SetKeyboardState(none);
+  struct Seen {
+    unsigned msg;
+    Word key;
+    bool alt;
+    bool keyDown;
+  };
+  std::vector<Seen> seen;
+  edit->OnKeyDown = [&](TObject*, Word& Key, TShiftState) {
+    seen.push_back({WM_KEYDOWN, Key, GetKeyState(VK_MENU) < 0, GetKeyState(Key) < 0});
+  };
+  edit->OnKeyUp = [&](TObject*, Word& Key, TShiftState) {
+    seen.push_back({WM_KEYUP, Key, GetKeyState(VK_MENU) < 0, GetKeyState(Key) < 0});
+  };
+  vxPlayKeystroke(edit->Handle(), VK_DOWN, VK_MENU);
+  EXPECT_EQ(GetKeyState(VK_MENU), 0);  // posted: nothing is handled yet
+  EXPECT_TRUE(seen.empty());
+  Pump();
+  ASSERT_EQ(seen.size(), 2u);
+  for (const Seen& s : seen) {
+    EXPECT_EQ(s.key, VK_DOWN);
+    EXPECT_TRUE(s.alt) << s.msg;
+    EXPECT_TRUE(s.keyDown) << s.msg;
+  }
+  EXPECT_EQ(seen[0].msg, WM_KEYDOWN);
+  EXPECT_EQ(seen[1].msg, WM_KEYUP);
+  EXPECT_EQ(GetKeyState(VK_MENU), 0);
+  EXPECT_EQ(GetKeyState(VK_DOWN), 0);
+  SetKeyboardState(saved);
+}
+
 TEST_F(SmallServices, FixMouseDownReleasesTheButtonHeldOnTheActiveForm) {
   vxFixMouseDown();  // no active form: nothing
   ShowActive(form.get());
