@@ -821,8 +821,8 @@ void TGraphicControl::BeforeDestruction() {
 TCanvas* TGraphicControl::Canvas() const { return canvas_.get(); }
 
 void TGraphicControl::CreateControlWidget() {
-  if (bridge_ || !parent_ || !ClientWidgetOf(parent_)) return;
-  auto* w = new TBridged<QWidget>(this, ClientWidgetOf(parent_));
+  if (bridge_ || !parent_ || !ChildHostOf(parent_)) return;
+  auto* w = new TBridged<QWidget>(this, ChildHostOf(parent_));
   SetWidget(w);
   UpdateWidgetGeometry();
   ApplyWidgetState();

@@ -150,7 +150,7 @@ int TWinControl::BorderExtent() const {
 }
 
 int TWinControl::ChildOffset() const {
-  if (bridge_ && ClientWidgetOf(this) != WidgetOf(this)) return 0;
+  if (bridge_ && ChildHostOf(this) != WidgetOf(this)) return 0;
   return BorderExtent();
 }
 

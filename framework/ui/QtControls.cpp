@@ -657,7 +657,8 @@ void PaintBorder(QWidget* w, int Extent) {
 
 void PrepareClientPainter(QPainter& p, const TControl* c) {
   auto* wc = dynamic_cast<const TWinControl*>(c);
-  if (!wc) return;
+  // A client widget of its own (a viewport) starts where the client area does.
+  if (!wc || ClientWidgetOf(c) != WidgetOf(c)) return;
   TPoint off = wc->ClientOffset();
   if (off.X <= 0 && off.Y <= 0) return;
   TRect r = wc->ClientRect();

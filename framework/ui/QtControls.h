@@ -39,6 +39,9 @@ public:
   virtual QWidget* Self() = 0;
   // The widget that shows the client area (the viewport of a scroll area).
   virtual QWidget* Client() { return Self(); }
+  // The widget that the widgets of child controls are made on: the client
+  // widget, unless that shows only part of the client area.
+  virtual QWidget* ChildHost() { return Client(); }
   // The widget's own handling of e, bypassing the bridge.
   virtual bool BaseEvent(QEvent* e, bool viewport) = 0;
 
@@ -169,8 +172,14 @@ inline QWidget* ClientWidgetOf(const TControl* c) {
   return b ? b->Client() : nullptr;
 }
 
-// The widget that a control's widget is made on: its parent's client widget.
-inline QWidget* ParentWidgetOf(const TControl* c) { return c->Parent() ? ClientWidgetOf(c->Parent()) : nullptr; }
+// The widget that the widgets of a control's children are made on.
+inline QWidget* ChildHostOf(const TControl* c) {
+  TControlBridge* b = TControlBridge::OfControl(c);
+  return b ? b->ChildHost() : nullptr;
+}
+
+// The widget that a control's widget is made on: its parent's child host.
+inline QWidget* ParentWidgetOf(const TControl* c) { return c->Parent() ? ChildHostOf(c->Parent()) : nullptr; }
 
 // Qt modifiers of a shift state, and key codes between Qt and the framework.
 Qt::KeyboardModifiers ToQtModifiers(TShiftState s);

@@ -70,9 +70,13 @@ std::string ApplyCase(const std::string& s, TEditCharCase c) {
   return CharsToUtf8(chars);
 }
 
+// The text rectangle is the viewport, narrowed by margins; child controls
+// sit on the frame, over the whole client area, so that the margins do not
+// clip them.
 class TMemoWidget : public TBridgedScroll<QPlainTextEdit> {
 public:
   using TBridgedScroll<QPlainTextEdit>::TBridgedScroll;
+  QWidget* ChildHost() override { return this; }
   void SetMargins(int l, int t, int r, int b) { setViewportMargins(l, t, r, b); }
 };
 
@@ -771,6 +775,12 @@ void TCustomEdit::SelectAll() { Perform(EM_SETSEL, 0, -1); }
 void TCustomEdit::DoEnter() {
   if (autoSelect_ && !ControlState().Contains(csLButtonDown) && !MultiLine()) SelectAll();
   TWinControl::DoEnter();
+}
+
+int TCustomEdit::ChildOffset() const {
+  // On a multi-line edit's frame the client area starts inside Qt's frame.
+  if (auto* m = dynamic_cast<QPlainTextEdit*>(WidgetOf(this))) return m->frameWidth();
+  return TWinControl::ChildOffset();
 }
 
 void TCustomEdit::ApplyTextRect() {

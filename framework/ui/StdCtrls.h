@@ -233,7 +233,8 @@ private:
 // the text rectangle (EM_SETRECTNP / EM_SETRECT with a TRect* in LParam,
 // client coordinates); the painting (WM_PAINT: the widget paints when the
 // message reaches DefaultHandler, a descendant may paint on its own canvas
-// instead, for example while it has no focus).
+// instead, for example while it has no focus). Child controls sit in the
+// client area; the text rectangle narrows only where the text goes.
 class TCustomEdit : public TWinControl {
   FW_CLASS(TCustomEdit, TWinControl)
 public:
@@ -284,6 +285,7 @@ public:
 
   void Dispatch(TMessage& Message) override;
   void DefaultHandler(TMessage& Message) override;
+  int ChildOffset() const override;
 
   TNotifyEvent OnChange;
 

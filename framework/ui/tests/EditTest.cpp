@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QLineEdit>
+#include <QPixmap>
 #include <string>
 #include <vector>
 
@@ -102,6 +103,48 @@ TEST_F(EditTest, TheTextRectangleNarrowsWhereTheTextGoes) {
   edit->Perform(EM_GETRECT, 0, reinterpret_cast<LPARAM>(&got));
   EXPECT_EQ(got, narrowed);
   EXPECT_EQ(static_cast<QLineEdit*>(WidgetOf(edit))->textMargins().right(), 20);
+}
+
+// A panel at the right edge of a multi-line edit whose text rectangle ends
+// before it, as a button edit lays out its button.
+TEST_F(EditTest, ChildControlsOfAMultiLineEditSitInItsClientArea) {
+  struct Case {
+    const char* name;
+    TBorderStyle border;
+    int top;
+  } cases[] = {{"borderless", bsNone, 10}, {"with a border", bsSingle, 80}};
+  ShowActive(form.get());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* memo = new TMemo(form.get());
+    memo->SetParent(form.get());
+    memo->SetBorderStyle(c.border);
+    memo->SetBounds(170, c.top, 100, 60);
+    memo->Lines()->Add("a line long enough to reach the panel");
+    auto* panel = new TPanel(memo);
+    panel->SetParent(memo);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clRed);
+    panel->SetBounds(memo->ClientWidth() - 17, 0, 17, memo->ClientHeight());
+    int clicks = 0;
+    panel->OnClick = [&](TObject*) { ++clicks; };
+    TRect text = Rect(2, 2, panel->Left() - 2, memo->ClientHeight() + 1);
+    memo->Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&text));
+    Pump();
+
+    // The panel and the text rectangle count from the same client origin.
+    const QPoint client = Viewport(memo)->pos() - QPoint(text.Left, text.Top);
+    EXPECT_EQ(WidgetOf(panel)->mapTo(WidgetOf(memo), QPoint(0, 0)), client + QPoint(panel->Left(), 0));
+    const QPoint centre = WidgetOf(panel)->mapToGlobal(QPoint(8, memo->ClientHeight() / 2));
+    QWidget* top = WidgetOf(form.get());
+    QWidget* hit = top->childAt(top->mapFromGlobal(centre));
+    EXPECT_EQ(hit, WidgetOf(panel)) << "the text rectangle's margin covers the panel";
+    EXPECT_EQ(top->grab().toImage().pixelColor(top->mapFromGlobal(centre)), QColor(255, 0, 0));
+    ASSERT_NE(hit, nullptr);
+    SendMouse(hit, QEvent::MouseButtonPress, centre, Qt::LeftButton);
+    SendMouse(hit, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+    EXPECT_EQ(clicks, 1);
+  }
 }
 
 TEST_F(EditTest, SelectionAndLengthsCountCharacters) {
