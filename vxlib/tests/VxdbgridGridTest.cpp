@@ -2,6 +2,8 @@
 // the test's folder: edit controls of the form laid over the current cell,
 // check boxes, memo and rich-edit cells, fixed data columns, the records
 // selected by clicks and their bookmark list, and a form file holding one.
+#include <QImage>
+#include <QPixmap>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -252,13 +254,13 @@ TEST_F(DBGridTest, EditControlsLieOverTheCurrentCell) {
     std::string line;
     int col;
     TCustomEdit* control;  // nullptr: a plain cell
-    bool dropsDown;
+    TControl* button;      // the drop-down button; nullptr: none
   } cases[] = {
-      {"CustomEdit", "Name;CustomEdit;NameEdit", kName, nameEdit, false},
-      {"Combo", "City;Combo;CityCombo", kCity, cityCombo, true},
-      {"LookupCombo", "City;LookupCombo;CityLookup", kCity, cityLookup, true},
-      {"a qualified name, by its last part", "City;CustomEdit;Other.Forms.CityEdit", kCity, moduleEdit, false},
-      {"a missing control", "Name;CustomEdit;Nowhere", kName, nullptr, false},
+      {"CustomEdit", "Name;CustomEdit;NameEdit", kName, nameEdit, nullptr},
+      {"Combo", "City;Combo;CityCombo", kCity, cityCombo, cityCombo->Button()},
+      {"LookupCombo", "City;LookupCombo;CityLookup", kCity, cityLookup, cityLookup->Button()},
+      {"a qualified name, by its last part", "City;CustomEdit;Other.Forms.CityEdit", kCity, moduleEdit, nullptr},
+      {"a missing control", "Name;CustomEdit;Nowhere", kName, nullptr, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -288,18 +290,40 @@ TEST_F(DBGridTest, EditControlsLieOverTheCurrentCell) {
     EXPECT_TRUE(PumpUntil([&] { return c.control->Focused(); }));
     FocusGrid();
 
-    if (c.dropsDown) {
-      Key(WidgetOf(grid), Qt::Key_Down, Qt::AltModifier);
-      const bool dropped = PumpUntil([&] {
+    if (c.button) {
+      const auto droppedDown = [&] {
         return c.control == cityLookup ? cityLookup->ListVisible() : cityCombo->IsDroppedDown();
-      });
-      EXPECT_TRUE(dropped) << "Alt+Down opens the combo in the cell";
+      };
+      const auto closeUp = [&] {
+        Key(WidgetOf(c.control), Qt::Key_Escape);
+        Pump();
+        FocusGrid();
+        Paint();
+      };
+      Key(WidgetOf(grid), Qt::Key_Down, Qt::AltModifier);
+      EXPECT_TRUE(PumpUntil(droppedDown)) << "Alt+Down opens the combo in the cell";
       EXPECT_TRUE(c.control->Focused());
       EXPECT_EQ(Id(), 2) << "the grid did not move";
-      Key(WidgetOf(c.control), Qt::Key_Escape);
-      Pump();
-      FocusGrid();
-      Paint();
+      closeUp();
+
+      // The button shows at the cell's right edge, arrow and all, and a click on it opens the combo.
+      QWidget* top = WidgetOf(form.get());
+      const QRect face(top->mapFromGlobal(WidgetOf(c.button)->mapToGlobal(QPoint(0, 0))), WidgetOf(c.button)->size());
+      const TRect cell = grid->CellRect(c.col, grid->Row());
+      EXPECT_EQ(c.button->ClientToScreen({c.button->Width(), 0}).X, grid->ClientToScreen({cell.Right, 0}).X);
+      QWidget* hit = top->childAt(face.center());
+      EXPECT_EQ(hit, WidgetOf(c.button)) << "the button is hidden";
+      const QImage shot = top->grab().toImage();
+      int dark = 0;  // the arrow and the edge's shadow, on a light face
+      for (int y = face.top(); y <= face.bottom(); ++y)
+        for (int x = face.left(); x <= face.right(); ++x) dark += qGray(shot.pixel(x, y)) < 64;
+      EXPECT_GT(dark, 4) << "no arrow drawn";
+      EXPECT_LT(dark, face.width() * face.height() / 2) << "no face drawn";
+      const QPoint centre = top->mapToGlobal(face.center());
+      fw::test::SendMouse(hit, QEvent::MouseButtonPress, centre, Qt::LeftButton);
+      fw::test::SendMouse(hit, QEvent::MouseButtonRelease, centre, Qt::NoButton);
+      EXPECT_TRUE(PumpUntil(droppedDown)) << "a click on the button opens the combo in the cell";
+      closeUp();
     }
 
     // A typed key goes into the control, replacing its text.
