@@ -15,8 +15,10 @@
 // form, against a QTableView over a QSqlTableModel on the same file's
 // records table, same size and font; each walked from the first record to
 // the last by Down and by PgDn key presses, the event loop painting after
-// each step. Every walk runs in a child process of its own, which also gives
-// its peak resident memory, over 10,000 and over 100,000 records.
+// each step. The view takes the grid's row heights and column widths, so
+// that both show the same cells and a page is as many rows in each. Every
+// walk runs in a child process of its own, which also gives its peak
+// resident memory, over 10,000 and over 100,000 records.
 //
 // The full data grid (TvxDBGrid) walks the same way beside the core grid
 // under it, over 100,000 records; then once more with dgMultiSelect and every
@@ -218,12 +220,25 @@ TScrollResult RunChild(const std::string& dir, int records) {
 
 enum class TWalker { Library, Full, FullSelected, Qt };
 
+// The grid's size, the part of it the records scroll in, and its cells in
+// pixels, each cell with its grid line; the view is given the same.
+struct TLayout {
+  static constexpr int kMaxCols = 16;
+  int Width = 0, Height = 0;
+  int DataWidth = 0, DataHeight = 0;
+  int TitleHeight = 0, RowHeight = 0;
+  int Cols = 0;  // the indicator's first
+  int ColWidth[kMaxCols] = {};
+};
+
 struct TWalk {
   long PeakKb = 0;
   double DownMs = 0, PageMs = 0;  // a step
   int DownSteps = 0, PageSteps = 0;
   double SelectAllMs = 0;  // FullSelected: every record selected
   int Selected = 0;
+  int VisibleRows = 0, VisibleCols = 0;  // shown whole
+  TLayout Layout;                        // Library: the grid's
 };
 
 void SendKey(QWidget* w, int key) {
@@ -272,6 +287,18 @@ void WalkLibraryGrid(const std::string& file, TWalker walker, TWalk& w) {
   table->Open();
   grid->SetFocus();
   QApplication::processEvents();
+  w.VisibleRows = grid->VisibleRowCount();
+  w.VisibleCols = grid->VisibleColCount();
+  const int colLine = grid->Options().Contains(vx::dgColLines) ? grid->GridLineWidth() : 0;
+  const int rowLine = grid->Options().Contains(vx::dgRowLines) ? grid->GridLineWidth() : 0;
+  w.Layout.Width = grid->Width();
+  w.Layout.Height = grid->Height();
+  w.Layout.TitleHeight = grid->RowHeights(0) + rowLine;
+  w.Layout.RowHeight = grid->DefaultRowHeight() + rowLine;
+  w.Layout.DataWidth = grid->ClientWidth() - (grid->ColWidths(0) + colLine);
+  w.Layout.DataHeight = grid->ClientHeight() - w.Layout.TitleHeight;
+  w.Layout.Cols = std::min(grid->ColCount(), TLayout::kMaxCols);
+  for (int c = 0; c < w.Layout.Cols; ++c) w.Layout.ColWidth[c] = grid->ColWidths(c) + colLine;
   QWidget* target = WidgetOf(grid);
   auto atEnd = [table] { return table->Eof(); };
   if (walker == TWalker::FullSelected) {
@@ -290,7 +317,7 @@ void WalkLibraryGrid(const std::string& file, TWalker walker, TWalk& w) {
   Session().DropConnections();
 }
 
-void WalkQtView(const std::string& file, int records, TWalk& w) {
+void WalkQtView(const std::string& file, int records, const TLayout& layout, TWalk& w) {
   bench::StartWidgets();
   {
     QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "walk");
@@ -302,11 +329,29 @@ void WalkQtView(const std::string& file, int records, TWalk& w) {
     QTableView view;
     view.setModel(&model);
     view.setFont(QFont(kFontName, kFontPoints));
-    view.setGeometry(0, 0, kWidth, kHeight);
+    QHeaderView* rows = view.verticalHeader();
+    rows->setMinimumSectionSize(layout.RowHeight);
+    rows->setDefaultSectionSize(layout.RowHeight);
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setFixedWidth(layout.ColWidth[0]);
+    view.horizontalHeader()->setFixedHeight(layout.TitleHeight);
+    view.horizontalHeader()->setMinimumSectionSize(1);
+    for (int c = 1; c < layout.Cols && c - 1 < model.columnCount(); ++c)
+      view.setColumnWidth(c - 1, layout.ColWidth[c]);
+    view.setGeometry(0, 0, layout.Width, layout.Height);
     view.show();
     view.setFocus();
     view.setCurrentIndex(model.index(0, 0));
     QApplication::processEvents();
+    // Frames and scroll bars differ: the records get the grid's room.
+    QSize port = view.viewport()->size();
+    view.resize(view.width() + layout.DataWidth - port.width(), view.height() + layout.DataHeight - port.height());
+    QApplication::processEvents();
+    port = view.viewport()->size();
+    w.VisibleRows = port.height() / layout.RowHeight;
+    for (int c = 0; c < model.columnCount() && view.columnViewportPosition(c) + view.columnWidth(c) <= port.width();
+         ++c)
+      ++w.VisibleCols;
     auto atEnd = [&] { return view.currentIndex().row() >= records - 1; };
     w.DownMs = Walk(&view, Qt::Key_Down, atEnd, w.DownSteps);
     view.setCurrentIndex(model.index(0, 0));
@@ -318,7 +363,7 @@ void WalkQtView(const std::string& file, int records, TWalk& w) {
 }
 
 // In a child process of its own: the walk and its peak memory.
-TWalk RunWalk(const std::string& dir, TWalker walker, int records) {
+TWalk RunWalk(const std::string& dir, TWalker walker, int records, const TLayout& layout = {}) {
   const std::string file = dir + "/Walk" + std::to_string(records) + ".db";
   int fds[2];
   if (pipe(fds) != 0) std::exit(1);
@@ -333,12 +378,17 @@ TWalk RunWalk(const std::string& dir, TWalker walker, int records) {
       bench::Fill(file, records);
     }
     TWalk w;
-    if (walker == TWalker::Qt) WalkQtView(file, records, w);
+    if (walker == TWalker::Qt) WalkQtView(file, records, layout, w);
     else WalkLibraryGrid(file, walker, w);
-    char line[240];
-    int n = std::snprintf(line, sizeof line, "%ld %f %f %d %d %f %d\n", PeakResidentKb(), w.DownMs, w.PageMs,
-                          w.DownSteps, w.PageSteps, w.SelectAllMs, w.Selected);
-    if (write(fds[1], line, static_cast<std::size_t>(n)) != n) std::_Exit(1);
+    std::string line(512, '\0');
+    int n = std::snprintf(line.data(), line.size(), "%ld %f %f %d %d %f %d %d %d %d %d %d %d %d %d %d",
+                          PeakResidentKb(), w.DownMs, w.PageMs, w.DownSteps, w.PageSteps, w.SelectAllMs, w.Selected,
+                          w.VisibleRows, w.VisibleCols, w.Layout.Width, w.Layout.Height, w.Layout.DataWidth,
+                          w.Layout.DataHeight, w.Layout.TitleHeight, w.Layout.RowHeight, w.Layout.Cols);
+    line.resize(static_cast<std::size_t>(n));
+    for (int c = 0; c < w.Layout.Cols; ++c) line += " " + std::to_string(w.Layout.ColWidth[c]);
+    line += "\n";
+    if (write(fds[1], line.data(), line.size()) != static_cast<ssize_t>(line.size())) std::_Exit(1);
     std::_Exit(0);
   }
   close(fds[1]);
@@ -349,9 +399,18 @@ TWalk RunWalk(const std::string& dir, TWalker walker, int records) {
   int status = 0;
   waitpid(pid, &status, 0);
   TWalk w;
-  if (std::sscanf(text.c_str(), "%ld %lf %lf %d %d %lf %d", &w.PeakKb, &w.DownMs, &w.PageMs, &w.DownSteps,
-                  &w.PageSteps, &w.SelectAllMs, &w.Selected) != 7 ||
-      !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  int used = 0;
+  bool ok = std::sscanf(text.c_str(), "%ld %lf %lf %d %d %lf %d %d %d %d %d %d %d %d %d %d%n", &w.PeakKb,
+                        &w.DownMs, &w.PageMs, &w.DownSteps, &w.PageSteps, &w.SelectAllMs, &w.Selected, &w.VisibleRows,
+                        &w.VisibleCols, &w.Layout.Width, &w.Layout.Height, &w.Layout.DataWidth, &w.Layout.DataHeight,
+                        &w.Layout.TitleHeight, &w.Layout.RowHeight, &w.Layout.Cols, &used) == 16 &&
+              w.Layout.Cols >= 0 && w.Layout.Cols <= TLayout::kMaxCols;
+  for (int c = 0; ok && c < w.Layout.Cols; ++c) {
+    int more = 0;
+    ok = std::sscanf(text.c_str() + used, "%d%n", &w.Layout.ColWidth[c], &more) == 1;
+    used += more;
+  }
+  if (!ok || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
     std::fprintf(stderr, "grid_scroll: the walk over %d records failed\n", records);
     std::exit(1);
   }
@@ -368,8 +427,10 @@ int main(int argc, char** argv) {
   // The children start before this process has Qt or a table of its own.
   TScrollResult small = RunChild(dir, 10000);
   TScrollResult large = RunChild(dir, 100000);
-  TWalk vxSmall = RunWalk(dir, TWalker::Library, 10000), qtSmall = RunWalk(dir, TWalker::Qt, 10000);
-  TWalk vxLarge = RunWalk(dir, TWalker::Library, 100000), qtLarge = RunWalk(dir, TWalker::Qt, 100000);
+  TWalk vxSmall = RunWalk(dir, TWalker::Library, 10000);
+  TWalk qtSmall = RunWalk(dir, TWalker::Qt, 10000, vxSmall.Layout);
+  TWalk vxLarge = RunWalk(dir, TWalker::Library, 100000);
+  TWalk qtLarge = RunWalk(dir, TWalker::Qt, 100000, vxLarge.Layout);
   TWalk fullLarge = RunWalk(dir, TWalker::Full, 100000);
   TWalk fullSelected = RunWalk(dir, TWalker::FullSelected, 100000);
 
@@ -408,6 +469,10 @@ int main(int argc, char** argv) {
   Print("qtview_down_steps_100000", qtLarge.DownSteps, "steps");
   Print("vxgrid_pgdn_steps_100000", vxLarge.PageSteps, "steps");
   Print("qtview_pgdn_steps_100000", qtLarge.PageSteps, "steps");
+  Print("vxgrid_visible_rows", vxLarge.VisibleRows, "rows");
+  Print("qtview_visible_rows", qtLarge.VisibleRows, "rows");
+  Print("vxgrid_visible_cols", vxLarge.VisibleCols, "columns");
+  Print("qtview_visible_cols", qtLarge.VisibleCols, "columns");
   Print("vxgrid_peak_rss_10000", static_cast<double>(vxSmall.PeakKb), "KB");
   Print("vxgrid_peak_rss_100000", static_cast<double>(vxLarge.PeakKb), "KB");
   Print("vxgrid_peak_rss_growth", static_cast<double>(vxLarge.PeakKb - vxSmall.PeakKb), "KB");
