@@ -432,38 +432,35 @@ TCustomEdit* TvxDBGrid::GetComponent(const std::string& Name) {
   return dynamic_cast<TCustomEdit*>(found);
 }
 
-bool TvxDBGrid::IsCustomEditCell(int ACol, int ARow, TCustomEdit*& Control) {
-  Control = nullptr;
+bool TvxDBGrid::CellControlName(int ACol, int ARow, bool (*Wanted)(const std::string& Type), std::string& Name) {
   if (!IsValidCell(ACol, ARow)) return false;
   TField* f = GetColField(ACol - IndicatorOffset());
   const TStrings* lines = vxGetControlType(GridDataSet());
   if (!f || !lines) return false;
   for (int i = 0; i < lines->Count(); ++i) {
-    std::string field, type, params;
-    vxControlTypeParts(lines->Strings(i), field, type, params);
-    if (field != f->FieldName() || !isVXEditControl(type)) continue;
-    Control = GetComponent(params);
-    if (!Control) return false;
-    TCustomForm* form = GetParentForm(Control);
-    return !(form && vxIsClass(form->ClassType(), "TvxRecordViewForm"));
+    std::string field, type;
+    vxControlTypeParts(lines->Strings(i), field, type, Name);
+    if (field == f->FieldName() && Wanted(type)) return true;
   }
   return false;
 }
 
+bool TvxDBGrid::IsCustomEditCell(int ACol, int ARow, TCustomEdit*& Control) {
+  Control = nullptr;
+  std::string name;
+  if (!CellControlName(ACol, ARow, isVXEditControl, name)) return false;
+  Control = GetComponent(name);
+  if (!Control) return false;
+  TCustomForm* form = GetParentForm(Control);
+  return !(form && vxIsClass(form->ClassType(), "TvxRecordViewForm"));
+}
+
 bool TvxDBGrid::IsRichEditCell(int ACol, int ARow, TCustomEdit*& Control) {
   Control = nullptr;
-  if (!IsValidCell(ACol, ARow)) return false;
-  TField* f = GetColField(ACol - IndicatorOffset());
-  const TStrings* lines = vxGetControlType(GridDataSet());
-  if (!f || !lines) return false;
-  for (int i = 0; i < lines->Count(); ++i) {
-    std::string field, type, params;
-    vxControlTypeParts(lines->Strings(i), field, type, params);
-    if (field != f->FieldName() || type != "RichEdit") continue;
-    Control = GetComponent(params);
-    return true;
-  }
-  return false;
+  std::string name;
+  if (!CellControlName(ACol, ARow, [](const std::string& Type) { return Type == "RichEdit"; }, name)) return false;
+  Control = GetComponent(name);
+  return true;
 }
 
 bool TvxDBGrid::IsVXControl(int ACol, int ARow) {

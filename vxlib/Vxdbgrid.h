@@ -164,6 +164,8 @@ private:
   fw::TDataSet* GridDataSet() const;
   // The form whose components ControlType names.
   fw::TComponent* ControlRoot();
+  // The control name of the cell's ControlType line whose type is Wanted.
+  bool CellControlName(int ACol, int ARow, bool (*Wanted)(const std::string& Type), std::string& Name);
   // A control of the ControlType list made ready to sit in a cell.
   void PrepareControl(fw::TCustomEdit* Control, const std::string& FieldName);
   // The edit control over the current cell: placed, filled and shown as
