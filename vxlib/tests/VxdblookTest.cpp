@@ -115,6 +115,19 @@ protected:
     previous_ = SetTimerClock(std::move(clock));
     return c;
   }
+  // A shown lookup list of the cities on the guests' City field.
+  template <typename List = TvxDBLookupList>
+  List* ShowCityList() {
+    auto* list = new List(form.get());
+    list->SetParent(form.get());
+    list->SetBounds(10, 40, 200, 150);
+    list->SetLookupTable(lookup);
+    list->SetLookupField("Id");
+    list->SetDataSource(source);
+    list->SetDataField("City");
+    ShowActive(form.get());
+    return list;
+  }
 
   TempDir dir;
   std::unique_ptr<TForm> form;
@@ -412,14 +425,7 @@ TEST_F(LookupTest, WithoutLinkFieldsNothingIsWrittenAndTheRecordStaysInBrowse) {
 }
 
 TEST_F(LookupTest, AListOnItsOwnHighlightsItsValueAndTakesKeysWithoutACombo) {
-  auto* list = new TvxDBLookupList(form.get());
-  list->SetParent(form.get());
-  list->SetBounds(10, 40, 200, 150);
-  list->SetLookupTable(lookup);
-  list->SetLookupField("Id");
-  list->SetDataSource(source);
-  list->SetDataField("City");
-  ShowActive(form.get());
+  auto* list = ShowCityList();
   EXPECT_EQ(list->Value(), "C3");
   list->Repaint();
   Pump();
@@ -448,14 +454,7 @@ public:
 FW_IMPLEMENT_CLASS(TProbedList)
 
 TEST_F(LookupTest, AHighlightTestThatRaisesPutsTheRecordWindowBack) {
-  auto* list = new TProbedList(form.get());
-  list->SetParent(form.get());
-  list->SetBounds(10, 40, 200, 150);
-  list->SetLookupTable(lookup);
-  list->SetLookupField("Id");
-  list->SetDataSource(source);
-  list->SetDataField("City");
-  ShowActive(form.get());
+  auto* list = ShowCityList<TProbedList>();
   ASSERT_GT(list->DataLink()->RecordCount(), 3);
   const int active = list->DataLink()->ActiveRecord();
   ASSERT_NE(active, 3);
