@@ -79,8 +79,15 @@ bool EndsInDropped(const std::string& s) {
 void vxWriteTextLines(TCanvas* Canvas, const TRect& Rect, int Indent, TAlignment Alignment, const std::string& Text,
                       int TopOffset) {
   if (Indent < 0) Indent = 0;
-  const std::vector<TPiece> pieces = Pieces(Text.substr(0, Text.find('\0')));
+  const std::string text = Text.substr(0, Text.find('\0'));
   const int room = Rect.Right - Rect.Left - Indent;
+  // Most cells hold one line that fits: one measure instead of one a word.
+  if (!text.empty() && Rect.Top < Rect.Bottom && text.find_first_of("\t\r\n") == std::string::npos &&
+      Canvas->TextWidth(text) <= room) {
+    WriteAlignedText(Canvas, Rect, Indent, Alignment, text, TopOffset);
+    return;
+  }
+  const std::vector<TPiece> pieces = Pieces(text);
   int top = Rect.Top;
   int lineHeight = 0;
   bool first = true;
