@@ -22,12 +22,13 @@ namespace vx {
 using namespace fw;
 
 void WriteAlignedText(TCanvas* Canvas, const TRect& Rect, int Indent, TAlignment Alignment, const std::string& Text,
-                      int TopOffset) {
+                      int TopOffset, int Width) {
   int x = Rect.Left + Indent;
+  if (Alignment != taLeftJustify && Width < 0) Width = Canvas->TextWidth(Text);
   if (Alignment == taRightJustify)
-    x = Rect.Right - Canvas->TextWidth(Text) - 3;
+    x = Rect.Right - Width - 3;
   else if (Alignment == taCenter)
-    x = Rect.Left + (Rect.Right - Rect.Left) / 2 - Canvas->TextWidth(Text) / 2;
+    x = Rect.Left + (Rect.Right - Rect.Left) / 2 - Width / 2;
   Canvas->TextRect(Rect, x, Rect.Top + TopOffset, Text);
 }
 
@@ -81,11 +82,20 @@ void vxWriteTextLines(TCanvas* Canvas, const TRect& Rect, int Indent, TAlignment
   if (Indent < 0) Indent = 0;
   const std::string text = Text.substr(0, Text.find('\0'));
   const int room = Rect.Right - Rect.Left - Indent;
-  // Most cells hold one line that fits: one measure instead of one a word.
-  if (!text.empty() && Rect.Top < Rect.Bottom && text.find_first_of("\t\r\n") == std::string::npos &&
-      Canvas->TextWidth(text) <= room) {
-    WriteAlignedText(Canvas, Rect, Indent, Alignment, text, TopOffset);
-    return;
+  // Most cells hold one line: a single word left-aligned is written as it
+  // stands, fitting or clipped; other text that fits needs one measure, not
+  // one a word. Shaping the text is most of a cell's painting.
+  if (!text.empty() && Rect.Top < Rect.Bottom && text.find_first_of("\t\r\n") == std::string::npos) {
+    const std::size_t word = text.find_first_not_of(' ');
+    if (Alignment == taLeftJustify && word == 0 && text.find(' ') == std::string::npos) {
+      WriteAlignedText(Canvas, Rect, Indent, Alignment, text, TopOffset);
+      return;
+    }
+    const int width = Canvas->TextWidth(text);
+    if (width <= room) {
+      WriteAlignedText(Canvas, Rect, Indent, Alignment, text, TopOffset, width);
+      return;
+    }
   }
   const std::vector<TPiece> pieces = Pieces(text);
   int top = Rect.Top;

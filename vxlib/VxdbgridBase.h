@@ -26,9 +26,9 @@ namespace vx {
 // aligned Indent pixels in, right aligned 3 pixels before the right edge,
 // or centred; TopOffset pixels below the top; clipped to Rect, which is
 // filled first. Every colour shows exactly on the devices the canvas draws
-// on, so no brush is ever dithered.
+// on, so no brush is ever dithered. Width, when known, is Text's width.
 void WriteAlignedText(fw::TCanvas* Canvas, const fw::TRect& Rect, int Indent, fw::TAlignment Alignment,
-                      const std::string& Text, int TopOffset);
+                      const std::string& Text, int TopOffset, int Width = -1);
 
 // Text over as many lines as Rect holds, broken after runs of blanks, at
 // TABs and at line breaks (CR, LF, CR LF or LF CR); a word wider than Rect
