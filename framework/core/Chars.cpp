@@ -139,6 +139,12 @@ bool IsLower(TChar c) {
   return iswlower_l(static_cast<wint_t>(c), Utf8Locale()) != 0;
 }
 
+bool IsAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 TChar CharUpper(TChar c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
   if (IsEscapedByte(c)) return c;

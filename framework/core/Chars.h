@@ -17,6 +17,9 @@ TChars Utf8ToChars(std::string_view s);
 std::string CharsToUtf8(std::u32string_view s);
 std::string CharToUtf8(TChar c);
 
+// True when every byte is below 0x80.
+bool IsAscii(std::string_view s);
+
 // Number of characters in s.
 std::size_t CharLength(std::string_view s);
 // Byte offset of the character with 0-based index i; s.size() when past the end.

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string_view>
 
+#include "Chars.h"
+
 namespace fw {
 
 TFormatSettings UsFormatSettings() {
@@ -50,12 +52,6 @@ bool IsClassic(locale_t loc, int category) {
   if (!name) return true;
   std::string_view n(name);
   return n.empty() || n == "C" || n == "POSIX" || n.starts_with("C.");
-}
-
-bool IsAscii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
 }
 
 // Text of the locale in its own character set, as UTF-8; "" when it cannot

@@ -44,13 +44,16 @@ std::string LowerCase(std::string_view s) {
   return r;
 }
 
+// Plain ASCII folds byte for byte: no decode, no locale.
 std::string AnsiUpperCase(std::string_view s) {
+  if (IsAscii(s)) return UpperCase(s);
   TChars c = Utf8ToChars(s);
   for (TChar& ch : c) ch = CharUpper(ch);
   return CharsToUtf8(c);
 }
 
 std::string AnsiLowerCase(std::string_view s) {
+  if (IsAscii(s)) return LowerCase(s);
   TChars c = Utf8ToChars(s);
   for (TChar& ch : c) ch = CharLower(ch);
   return CharsToUtf8(c);

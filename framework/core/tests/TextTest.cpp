@@ -73,6 +73,10 @@ TEST(TextCase, EveryScriptMapsAndComparesWithoutCase) {
   EXPECT_EQ(AnsiUpperCase("été жёлтый σοφός"), "ÉTÉ ЖЁЛТЫЙ ΣΟΦΌΣ");
   EXPECT_EQ(AnsiLowerCase("ÉTÉ ЖЁЛТЫЙ ΣΟΦΌΣ"), "été жёлтый σοφόσ");
   EXPECT_EQ(AnsiUpperCase("ß"), "ß");  // no single upper-case letter: kept
+  // Plain ASCII, and bytes that are not UTF-8, keep every other byte as it was.
+  EXPECT_EQ(AnsiUpperCase("Oslo-9 [z]~"), "OSLO-9 [Z]~");
+  EXPECT_EQ(AnsiLowerCase("OSLO-9 [Z]@"), "oslo-9 [z]@");
+  EXPECT_EQ(AnsiUpperCase("bergen\xFF\x80x"), "BERGEN\xFF\x80X");
   EXPECT_EQ(AnsiCompareText("ÉCOLE", "école"), 0);
   EXPECT_TRUE(AnsiSameText("ЖЁЛТЫЙ", "жёлтый"));
   EXPECT_TRUE(AnsiSameText("ΣΟΦΟΣ", "σοφος"));  // the final sigma meets the capital
